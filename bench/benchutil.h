@@ -1,0 +1,50 @@
+#pragma once
+// Repeated timing of one piece of work: median and spread in milliseconds,
+// and throughput when the work has a size in bytes.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace bench {
+
+struct Figures {
+    double medianMs = 0;
+    double minMs = 0;
+    double maxMs = 0;
+};
+
+// Keeps the compiler from discarding a result that nothing else reads.
+template <typename T> inline void Keep(const T &value)
+{
+    asm volatile("" : : "r"(&value) : "memory");
+}
+
+template <typename Work> Figures Measure(int runs, Work &&work)
+{
+    runs = std::max(runs, 1);
+    std::vector<double> ms;
+    ms.reserve(size_t(runs));
+    for (int r = 0; r < runs; ++r) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const auto stop = std::chrono::steady_clock::now();
+        ms.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    const size_t mid = ms.size() / 2;
+    const double median = ms.size() % 2 ? ms[mid] : (ms[mid - 1] + ms[mid]) / 2;
+    return {median, ms.front(), ms.back()};
+}
+
+// Throughput is printed only for work with a size (bytes > 0).
+inline void Report(const char *name, const Figures &f, double bytes)
+{
+    std::printf("%-34s median %8.3f ms  min %8.3f  max %8.3f", name, f.medianMs, f.minMs, f.maxMs);
+    if (bytes > 0)
+        std::printf("  %9.1f MB/s", bytes / 1e6 / (f.medianMs / 1e3));
+    std::printf("\n");
+}
+
+} // namespace bench

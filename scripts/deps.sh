@@ -1,0 +1,18 @@
+# Sourced by the scripts: installs the Debian packages the build needs when
+# they are missing (as root), so a fresh Debian 12 machine works unattended.
+TELVARO_PACKAGES="cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth"
+
+telvaro_install() {
+    local missing=""
+    for pkg in "$@"; do
+        dpkg -s "$pkg" >/dev/null 2>&1 || missing="$missing $pkg"
+    done
+    [ -z "$missing" ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages:$missing (run as root, or: sudo apt-get install$missing)" >&2
+        return 1
+    fi
+    echo "Installing:$missing"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+}

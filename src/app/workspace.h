@@ -1,0 +1,138 @@
+#pragma once
+// Everything the main window holds and shows, without the widgets: the
+// message table, the entry panel's box texts, menu states, status panels,
+// caption, link parameters and the process-wide flags. The window renders
+// this state and forwards its events to the handlers here.
+
+#include "app/menus.h"
+#include "app/prompter.h"
+#include "table/messagetable.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace telvaro {
+
+class SettingsStore;
+
+enum class OperatingMode : qint16 { Test = 0, SignLoad = 1, ControllerLoad = 2 };
+
+struct RegisterEntry {
+    qint16 Width = 0;                  // character positions, 0 = not in use
+    QByteArray Fill = QByteArrayLiteral(" ");
+};
+// Entries 1 to 31 are the controller's registers; entry 0 exists unused.
+using RegisterTable = std::array<RegisterEntry, 32>;
+
+// Window position and size in twips.
+struct WindowGeometry {
+    double left = 1000;
+    double top = 1000;
+    double width = 7500;
+    double height = 6000;
+};
+
+class Workspace : public QObject {
+    Q_OBJECT
+public:
+    enum class Box { MessageNumber, Interval, Entry, Comment, RepeatCaption, HeaderLabel, RecData };
+    Q_ENUM(Box)
+
+    explicit Workspace(Prompter &prompter, QObject *parent = nullptr);
+
+    Prompter &prompter() { return m_prompter; }
+    MessageTable &table() { return m_table; }
+    const MessageTable &table() const { return m_table; }
+
+    // Entry panel boxes. Setting the interval box normalises its text the
+    // way typing into it does.
+    QString box(Box which) const { return m_boxes.value(which); }
+    void setBox(Box which, const QString &text);
+    bool repeatEnabled() const { return m_repeatEnabled; }
+    void setRepeatEnabled(bool on) { m_repeatEnabled = on; }
+
+    // Menu items and buttons by name ("MnuModeRun", "CmdQuickSend", ...).
+    ItemState item(const QString &name) const { return m_items.value(name); }
+    void setItem(const QString &name, ItemState state);
+    void setItemEnabled(const QString &name, bool enabled);
+    void setItemVisible(const QString &name, bool visible);
+    void setItemChecked(const QString &name, bool checked);
+
+    QString caption() const { return m_caption; }
+    void setCaption(const QString &caption);
+    // Status bar SBMain, panels 1 to 3.
+    QString statusPanel(int panel) const { return m_status.value(panel); }
+    void setStatusPanel(int panel, const QString &text);
+
+    // Link parameters, held here from start-up to shutdown.
+    qint16 PortNumber = 1;
+    QString IpAddress;
+    QString IpPort;
+    QString BaudText;
+
+    int Transmitting = 0;
+    OperatingMode Mode = OperatingMode::Test;
+    QByteArray AdpSerialAddress = QByteArrayLiteral("00");
+    bool AdpLoadMode = false;
+    int UploadState = 0;
+    bool ProgressOpen = false;
+    bool ShutdownConfirmed = false;
+    RegisterTable Registers;
+
+    static QString DefaultIpAddress() { return QStringLiteral("192.168.1.100"); }
+
+    // Main window load. Returns the geometry to apply when the settings gave
+    // one; on a failure it reports "error!" and stops with the state reached.
+    struct LoadOutcome {
+        std::optional<WindowGeometry> geometry;
+        bool completed = false;
+    };
+    LoadOutcome Form_Load(const SettingsStore &settings);
+
+    // The close request, split where the window closes its other windows:
+    // first the question, then the saving of settings.
+    bool ConfirmShutdown();
+    void SaveSettings(SettingsStore &settings, bool minimized, const WindowGeometry &geometry);
+
+    void ResetRegisters();
+    // Data-entry state of the menus, button, panels and Transmitting.
+    void MnuModeData_Click();
+
+    // The grid's events; gridRow counts the header as row 0.
+    void MSFGMessages_Click(int gridRow);
+    void MSFGMessages_DblClick(int gridRow);
+    void MSFGMessages_MouseDown(int gridRow);
+    void MSFGMessages_SelChange(int gridRow);
+    void MSFGMessages_KeyDown(int keyCode);
+
+    QString HeaderFor(qint64 number) const;
+
+    static constexpr int DeleteKeyCode = 46;
+
+Q_SIGNALS:
+    void boxChanged(telvaro::Workspace::Box which);
+    void itemChanged(const QString &name);
+    void captionChanged();
+    void statusPanelChanged(int panel);
+    // The grid should make gridRow current and select columns first..last.
+    void gridSelectionRequested(int gridRow, int firstColumn, int lastColumn);
+
+private:
+    Prompter &m_prompter;
+    MessageTable m_table;
+    QHash<Box, QString> m_boxes;
+    bool m_repeatEnabled = false;
+    QHash<QString, ItemState> m_items;
+    QString m_caption = QStringLiteral("Telvaro");
+    QHash<int, QString> m_status;
+};
+
+// "000"-style message number text.
+QString MessageNumberText(qint64 number);
+// A box's lenient value as a whole number, saturated to the 64-bit range.
+qint64 LenientWhole(const QString &text);
+
+} // namespace telvaro

@@ -1,0 +1,21 @@
+#pragma once
+// The command-line front end's commands. Each takes the arguments after its
+// name and returns the exit status: 0 done, 1 failed (message printed),
+// 2 usage error.
+
+#include <QStringList>
+
+namespace telvaro::cli {
+
+constexpr int ExitDone = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+int Encode(const QStringList &args);
+int Decode(const QStringList &args);
+
+// Prints a message the window would show in a message box: one line each.
+void PrintMessage(const QString &text);
+int UsageError(const QString &text);
+
+} // namespace telvaro::cli

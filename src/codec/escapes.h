@@ -1,0 +1,32 @@
+#pragma once
+// The printable escape notation of message texts: "<0x02>", "<&H1B>", "<T>".
+// Texts are byte strings, one character per byte (0 to 255).
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QLocale>
+#include <optional>
+
+namespace telvaro {
+
+// Notation to send bytes. Empty optional when an escape's value lies outside
+// 0 to 255.
+std::optional<QByteArray> ParseEscapes(QByteArrayView text);
+
+// Replaces every "<T>" with the local date and time given (short date, a
+// blank, the time with seconds; the date alone at exactly midnight).
+QByteArray ExpandTimeTokens(QByteArrayView text, const QDateTime &now);
+
+// The date-and-time text that stands for "<T>", in the system's regional
+// form, or in the given locale's.
+QByteArray TimeTokenText(const QDateTime &now);
+QByteArray TimeTokenText(const QDateTime &now, const QLocale &locale);
+
+// Received bytes to notation: 32..125 as they are, others as "<0xHH>".
+QByteArray FormatReceived(QByteArrayView bytes);
+
+// A message number's two-character display label, in notation.
+QByteArray DisplayFileLabel(qint16 number);
+
+} // namespace telvaro

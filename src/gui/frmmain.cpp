@@ -1,0 +1,385 @@
+#include "gui/frmmain.h"
+
+#include "app/settings.h"
+#include "codec/codepage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace telvaro {
+
+namespace {
+using Box = Workspace::Box;
+
+QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch)
+{
+    auto *label = new QLabel(text, bar);
+    label->setObjectName(name);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMinimumWidth(60);
+    bar->addPermanentWidget(label, stretch);
+    return label;
+}
+} // namespace
+
+frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
+    : QMainWindow(parent), m_ws(workspace), m_settings(settings)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(m_ws.caption());
+    buildMenus();
+    buildToolbar();
+    buildCentral();
+
+    connect(&m_ws, &Workspace::itemChanged, this, &frmMain::renderItem);
+    connect(&m_ws, &Workspace::captionChanged, this, [this] { setWindowTitle(m_ws.caption()); });
+    connect(&m_ws, &Workspace::statusPanelChanged, this, &frmMain::renderStatus);
+    connect(&m_ws.table(), &MessageTable::gaugeChanged, this, &frmMain::renderGauge);
+    connect(&m_ws, &Workspace::gridSelectionRequested, this, &frmMain::selectGridRow);
+    connect(&m_ws.table(), &MessageTable::refreshed, this, [this] {
+        // Nothing shows the text view; it is filled only if it ever is.
+        if (m_txtMessages->isVisible())
+            m_txtMessages->setPlainText(BytesToText(m_ws.table().TextView()));
+    });
+    connect(action(QStringLiteral("mnuFileExit")), &QAction::triggered, this, &QWidget::close);
+
+    for (const MenuItemDef &def : MainMenuDefinition())
+        renderItem(def.name);
+    renderItem(QStringLiteral("CmdQuickSend"));
+    for (int panel = 1; panel <= 3; ++panel)
+        renderStatus(panel);
+    renderGauge();
+}
+
+void frmMain::buildMenus()
+{
+    QHash<QString, QMenu *> menus;
+    for (const MenuItemDef &def : MainMenuDefinition()) {
+        QAction *act = nullptr;
+        if (def.parent.isEmpty()) {
+            const bool hasItems = std::any_of(MainMenuDefinition().begin(), MainMenuDefinition().end(),
+                                              [&def](const MenuItemDef &d) { return d.parent == def.name; });
+            if (hasItems) {
+                QMenu *menu = menuBar()->addMenu(def.caption);
+                menu->setObjectName(def.name);
+                menus.insert(def.name, menu);
+                act = menu->menuAction();
+            } else {
+                // "Registers" is a command on the menu bar itself.
+                act = menuBar()->addAction(def.caption);
+            }
+        } else {
+            act = menus.value(def.parent)->addAction(def.caption);
+            if (!def.shortcut.isEmpty())
+                act->setShortcut(QKeySequence(def.shortcut, QKeySequence::PortableText));
+        }
+        act->setObjectName(def.name);
+        m_actions.insert(def.name, act);
+    }
+    for (const char *checkable : {"MnuModeRun", "MnuModeData", "MnuLoadSign", "MnuLoadController", "mnuTestMode",
+                                  "mnuSignLoad", "mnuControllerLoad"})
+        m_actions.value(QString::fromLatin1(checkable))->setCheckable(true);
+}
+
+void frmMain::buildToolbar()
+{
+    QToolBar *tb = addToolBar(QStringLiteral("Toolbar"));
+    tb->setObjectName(QStringLiteral("tbToolBar"));
+    tb->setMovable(false);
+    const struct {
+        const char *key;
+        const char *theme;
+        QStyle::StandardPixmap fallback;
+    } buttons[] = {{"New", "document-new", QStyle::SP_FileIcon},
+                   {"Open", "document-open", QStyle::SP_DialogOpenButton},
+                   {"Save", "document-save", QStyle::SP_DialogSaveButton},
+                   {nullptr, nullptr, {}},
+                   {"Cut", "edit-cut", QStyle::SP_DialogDiscardButton},
+                   {"Copy", "edit-copy", QStyle::SP_FileDialogContentsView},
+                   {"Paste", "edit-paste", QStyle::SP_DialogApplyButton},
+                   {nullptr, nullptr, {}}};
+    for (const auto &b : buttons) {
+        if (!b.key) {
+            tb->addSeparator();
+            continue;
+        }
+        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback));
+        QAction *act = tb->addAction(icon, QString::fromLatin1(b.key));
+        act->setObjectName(QStringLiteral("tb") + QString::fromLatin1(b.key));
+        act->setToolTip(QString::fromLatin1(b.key));
+    }
+    m_modeButton = new QToolButton(tb);
+    m_modeButton->setObjectName(QStringLiteral("tbSoftMode"));
+    m_modeButton->setText(QStringLiteral("Test Mode"));
+    m_modeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_modeButton->setPopupMode(QToolButton::MenuButtonPopup);
+    tb->addWidget(m_modeButton);
+}
+
+void frmMain::buildCentral()
+{
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+
+    auto *txtEntry = new QLineEdit(central);
+    txtEntry->setObjectName(QStringLiteral("TxtEntry"));
+    layout->addWidget(txtEntry);
+    bindBox(Box::Entry, txtEntry);
+
+    auto *fraSelect = new QGroupBox(QStringLiteral("Selection and Operation"), central);
+    fraSelect->setObjectName(QStringLiteral("FraSelect"));
+    auto *grid = new QGridLayout(fraSelect);
+    auto label = [fraSelect](const char *name, const char *text) {
+        auto *l = new QLabel(QString::fromLatin1(text), fraSelect);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    auto button = [fraSelect](const char *name, const char *text) {
+        auto *b = new QPushButton(QString::fromLatin1(text), fraSelect);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    auto *txtNumber = new QLineEdit(fraSelect);
+    txtNumber->setObjectName(QStringLiteral("TxtMessageNumber"));
+    auto *txtInterval = new QLineEdit(fraSelect);
+    txtInterval->setObjectName(QStringLiteral("TxtInterval"));
+    bindBox(Box::MessageNumber, txtNumber);
+    bindBox(Box::Interval, txtInterval);
+    grid->addWidget(label("LblMessageNumber", "Message #"), 0, 0);
+    grid->addWidget(txtNumber, 0, 1);
+    grid->addWidget(label("LblInt_Num", " Interval"), 1, 0);
+    grid->addWidget(txtInterval, 1, 1);
+    grid->addWidget(button("CmdAddMessage", "Add Message"), 0, 2);
+    grid->addWidget(button("CmdReplaceMessage", "Replace Message"), 1, 2);
+    grid->addWidget(button("CmdLoadMessage", "Load Message"), 0, 3);
+    grid->addWidget(button("CmdIncrement", "Increment"), 0, 4);
+    grid->addWidget(button("CmdDecrement", "Decrement"), 1, 4);
+    grid->addWidget(button("CmdSetRepeat", "Set Begin Repeat #"), 1, 3);
+    m_chkRepeat = new QCheckBox(QStringLiteral("Enable Repeat"), fraSelect);
+    m_chkRepeat->setObjectName(QStringLiteral("ChkRepeat"));
+    connect(m_chkRepeat, &QCheckBox::toggled, this, [this](bool on) { m_ws.setRepeatEnabled(on); });
+    grid->addWidget(m_chkRepeat, 0, 5);
+    m_lblBeginRepeat = label("LblBeginRepeat", "");
+    m_lblBeginRepeat->setText(m_ws.box(Box::RepeatCaption));
+    grid->addWidget(m_lblBeginRepeat, 1, 5);
+    m_cmdQuickSend = button("CmdQuickSend", "Quick Send");
+    grid->addWidget(m_cmdQuickSend, 0, 6);
+    grid->addWidget(button("Cmd95ClearText", "Clear Entry"), 1, 6);
+    auto *chkLoad = new QCheckBox(QStringLiteral("ADP Load Mode"), fraSelect);
+    chkLoad->setObjectName(QStringLiteral("ChkLoad"));
+    chkLoad->hide();
+    m_lblMessageHeader = label("LblMessageHeader", "");
+    m_lblMessageHeader->hide();
+    layout->addWidget(fraSelect);
+
+    auto *commentRow = new QHBoxLayout;
+    auto *lblComments = new QLabel(QStringLiteral("Comments"), central);
+    lblComments->setObjectName(QStringLiteral("Label1"));
+    auto *txtComment = new QLineEdit(central);
+    txtComment->setObjectName(QStringLiteral("Txt95DisplayText"));
+    bindBox(Box::Comment, txtComment);
+    commentRow->addWidget(lblComments);
+    commentRow->addWidget(txtComment, 1);
+    layout->addLayout(commentRow);
+
+    m_grid = new QTableView(central);
+    m_grid->setObjectName(QStringLiteral("MSFGMessages"));
+    m_grid->setModel(&m_ws.table());
+    m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 4);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setWordWrap(false);
+    const QFontMetrics cells(m_grid->font());
+    m_grid->setColumnWidth(MessageTable::ColNumber, qMax(550 / 15, cells.horizontalAdvance(QStringLiteral("MSG#00"))));
+    m_grid->setColumnWidth(MessageTable::ColInterval, qMax(1000 / 15, cells.horizontalAdvance(QStringLiteral("INTERVAL00"))));
+    m_grid->setColumnWidth(MessageTable::ColText, 260);
+    m_grid->installEventFilter(this);
+    m_grid->viewport()->installEventFilter(this);
+    connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex &i) { m_ws.MSFGMessages_Click(i.row() + 1); });
+    connect(m_grid, &QTableView::doubleClicked, this,
+            [this](const QModelIndex &i) { m_ws.MSFGMessages_DblClick(i.row() + 1); });
+    connect(m_grid, &QTableView::pressed, this,
+            [this](const QModelIndex &i) { m_ws.MSFGMessages_MouseDown(i.row() + 1); });
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    m_ws.MSFGMessages_SelChange(current.row() + 1);
+            });
+    layout->addWidget(m_grid, 1);
+
+    m_txtRecData = new QPlainTextEdit(central);
+    m_txtRecData->setObjectName(QStringLiteral("TxtRecData"));
+    m_txtRecData->setMaximumHeight(750 / 15);
+    layout->addWidget(m_txtRecData);
+
+    m_txtMessages = new QPlainTextEdit(central);
+    m_txtMessages->setObjectName(QStringLiteral("TxtMessages"));
+    m_txtMessages->hide();
+
+    auto *sbInfo = new QStatusBar(central);
+    sbInfo->setObjectName(QStringLiteral("SbInfo"));
+    sbInfo->setSizeGripEnabled(false);
+    const char *infoCaptions[] = {"Connection Status", "Sent Traffic", "Transmission #", "Date", "Time", "Count", "%"};
+    for (int panel = 1; panel <= 7; ++panel)
+        m_sbInfo.insert(panel, panelLabel(sbInfo, QStringLiteral("SbInfoPanel%1").arg(panel),
+                                          QString::fromLatin1(infoCaptions[panel - 1]), panel <= 2 ? 2 : 1));
+    layout->addWidget(sbInfo);
+    setCentralWidget(central);
+
+    QStatusBar *sbMain = statusBar();
+    sbMain->setObjectName(QStringLiteral("SBMain"));
+    for (int panel = 1; panel <= 3; ++panel)
+        m_sbMain.insert(panel, panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3));
+
+    connect(&m_ws, &Workspace::boxChanged, this, [this](Box which) {
+        if (which == Box::RepeatCaption)
+            m_lblBeginRepeat->setText(m_ws.box(which));
+        else if (which == Box::HeaderLabel)
+            m_lblMessageHeader->setText(m_ws.box(which));
+    });
+}
+
+void frmMain::bindBox(Box which, QLineEdit *edit)
+{
+    m_lineBoxes.insert(which, edit);
+    edit->setText(m_ws.box(which));
+    connect(edit, &QLineEdit::textEdited, this, [this, which, edit](const QString &text) {
+        // Keep the caret at the same distance from the end when the box
+        // rewrites what was typed (the interval box pads with zeros).
+        const int fromEnd = text.size() - edit->cursorPosition();
+        m_ws.setBox(which, text);
+        if (edit->text() != text)
+            edit->setCursorPosition(qMax(0, int(edit->text().size()) - fromEnd));
+    });
+    connect(&m_ws, &Workspace::boxChanged, edit, [this, which, edit](Box changed) {
+        if (changed == which && edit->text() != m_ws.box(which))
+            edit->setText(m_ws.box(which));
+    });
+}
+
+void frmMain::renderItem(const QString &name)
+{
+    const ItemState state = m_ws.item(name);
+    if (name == QLatin1String("CmdQuickSend")) {
+        m_cmdQuickSend->setEnabled(state.enabled);
+        return;
+    }
+    QAction *act = action(name);
+    if (!act)
+        return;
+    act->setVisible(state.visible);
+    act->setEnabled(state.enabled);
+    if (act->isCheckable())
+        act->setChecked(state.checked);
+}
+
+void frmMain::renderStatus(int panel)
+{
+    if (QLabel *label = m_sbMain.value(panel))
+        label->setText(m_ws.statusPanel(panel));
+}
+
+void frmMain::renderGauge()
+{
+    m_sbInfo.value(6)->setText(m_ws.table().GaugeCountText());
+    m_sbInfo.value(7)->setText(m_ws.table().GaugePercentText());
+}
+
+void frmMain::selectGridRow(int gridRow, int firstColumn, int lastColumn)
+{
+    const QAbstractItemModel *model = m_grid->model();
+    if (gridRow < 1 || gridRow > model->rowCount())
+        return;
+    const QModelIndex first = model->index(gridRow - 1, firstColumn);
+    m_grid->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    m_grid->selectionModel()->select(QItemSelection(first, model->index(gridRow - 1, lastColumn)),
+                                     QItemSelectionModel::ClearAndSelect);
+}
+
+double frmMain::twipsPerPixel() const
+{
+    const QScreen *s = screen();
+    const double dpi = s ? s->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+WindowGeometry frmMain::geometryInTwips() const
+{
+    const double tpp = twipsPerPixel();
+    return {pos().x() * tpp, pos().y() * tpp, width() * tpp, height() * tpp};
+}
+
+void frmMain::Form_Load()
+{
+    const Workspace::LoadOutcome outcome = m_ws.Form_Load(m_settings);
+    if (outcome.geometry) {
+        const double tpp = twipsPerPixel();
+        move(qRound(outcome.geometry->left / tpp), qRound(outcome.geometry->top / tpp));
+        resize(qMax(1, qRound(outcome.geometry->width / tpp)), qMax(1, qRound(outcome.geometry->height / tpp)));
+    }
+    if (outcome.completed) {
+        auto *modeMenu = new QMenu(m_modeButton);
+        int index = 1;
+        for (const char *mode : {"Test Mode", "Sign Load Mode", "Controller Load Mode"}) {
+            QAction *act = modeMenu->addAction(QString::fromLatin1(mode));
+            act->setObjectName(QStringLiteral("ButtonMenu%1").arg(index++));
+            act->setData(QString::fromLatin1(mode));
+        }
+        m_modeButton->setMenu(modeMenu);
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (!m_ws.ConfirmShutdown()) {
+        event->ignore();
+        return;
+    }
+    // Other windows close first, the most recently opened first.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (*it != this && (*it)->isVisible())
+            (*it)->close();
+    }
+    m_ws.SaveSettings(m_settings, isMinimized(), geometryInTwips());
+    event->accept();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete) {
+            m_ws.MSFGMessages_KeyDown(Workspace::DeleteKeyCode);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace telvaro

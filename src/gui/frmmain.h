@@ -1,0 +1,74 @@
+#pragma once
+// The main window: renders the workspace and forwards events to it.
+
+#include "app/workspace.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTableView;
+class QToolBar;
+class QToolButton;
+
+namespace telvaro {
+
+class SettingsStore;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent = nullptr);
+
+    Workspace &workspace() { return m_ws; }
+    // Runs the main window load: restores geometry and settings.
+    void Form_Load();
+
+    QAction *action(const QString &name) const { return m_actions.value(name); }
+    QTableView *grid() const { return m_grid; }
+    QLineEdit *boxWidget(Workspace::Box which) const { return m_lineBoxes.value(which); }
+    QLabel *statusLabel(int panel) const { return m_sbMain.value(panel); }
+    QLabel *infoLabel(int panel) const { return m_sbInfo.value(panel); }
+
+    // Twips per device-independent pixel on this screen (15 at 96 DPI).
+    double twipsPerPixel() const;
+    WindowGeometry geometryInTwips() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildCentral();
+    void bindBox(Workspace::Box which, QLineEdit *edit);
+    void renderItem(const QString &name);
+    void renderStatus(int panel);
+    void renderGauge();
+    void selectGridRow(int gridRow, int firstColumn, int lastColumn);
+
+    Workspace &m_ws;
+    SettingsStore &m_settings;
+    QHash<QString, QAction *> m_actions;
+    QHash<Workspace::Box, QLineEdit *> m_lineBoxes;
+    QHash<int, QLabel *> m_sbMain;
+    QHash<int, QLabel *> m_sbInfo;
+    QTableView *m_grid = nullptr;
+    QPlainTextEdit *m_txtMessages = nullptr;
+    QPlainTextEdit *m_txtRecData = nullptr;
+    QLabel *m_lblBeginRepeat = nullptr;
+    QLabel *m_lblMessageHeader = nullptr;
+    QCheckBox *m_chkRepeat = nullptr;
+    QPushButton *m_cmdQuickSend = nullptr;
+    QToolButton *m_modeButton = nullptr;
+};
+
+} // namespace telvaro

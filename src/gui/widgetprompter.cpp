@@ -1,0 +1,62 @@
+#include "gui/widgetprompter.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace telvaro {
+
+Prompter::Answer WidgetPrompter::message(const QString &text, const QString &title, Buttons buttons, Icon icon)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+std::optional<QString> WidgetPrompter::input(const QString &prompt, const QString &title, const QString &defaultAnswer)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer;
+}
+
+std::optional<QString> WidgetPrompter::openFileName(const QString &title, const QString &filter)
+{
+    const QString path = QFileDialog::getOpenFileName(m_parent, title, {}, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &filter)
+{
+    const QString path = QFileDialog::getSaveFileName(m_parent, title, {}, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+} // namespace telvaro

@@ -1,0 +1,395 @@
+// The escape notation, the code page and the number rules.
+
+#include "codec/codepage.h"
+#include "codec/escapes.h"
+#include "codec/numbers.h"
+
+#include <QSet>
+#include <QTest>
+
+#include <limits>
+#include <string_view>
+
+using namespace telvaro;
+using namespace std::literals;
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+const QDateTime kAfternoon(QDate(2024, 3, 9), QTime(13, 45, 7));
+
+QByteArray B(std::string_view s)
+{
+    return QByteArray(s.data(), qsizetype(s.size()));
+}
+
+// Row names stay printable ASCII so that the test log keeps one line per row.
+QByteArray RowName(std::string_view s)
+{
+    QByteArray name;
+    for (const char c : s)
+        name +=
+            (c >= 32 && c < 127) ? QByteArray(1, c) : "\\x" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+    return name;
+}
+
+QByteArray AllBytes()
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    return all;
+}
+
+} // namespace
+
+class TestCodec : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parseEscapes_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QByteArray>("expected");
+        // clang-format off
+        const std::tuple<std::string_view, bool, std::string_view> rows[] = {
+            {"Hello<0x0D>", true, "Hello\r"}, {"<&H1B>A", true, "\x1B" "A"}, {"<0X41><0x42>", true, "AB"},
+            {"<0x4a>", true, "J"}, {"<&h4a>", true, "J"}, {"<0065>", true, "A"}, {"<ABCD>", true, "\0"sv},
+            {"<0x1G>", true, "\x01"}, {"<0x 1>", true, "\x01"}, {"<&O17>", true, "\x0F"}, {"<2.5 >", true, "\x02"},
+            {"<3.5 >", true, "\x04"}, {"<-0.5>", true, "\0"sv}, {"<1E2 >", true, "d"}, {"<0255>", true, "\xFF"},
+            {"a<b", true, "a<b"}, {"<", true, "<"}, {"<>", true, "<>"}, {"<0x4>", true, "<0x4>"},
+            {"<0x41", true, "<0x41"}, {"<<0x41>", true, "<A"}, {"<a<0x41>", true, "<aA"}, {"<0x41>>", true, "A>"},
+            {"<T>", true, "<T>"}, {"<t>", true, "<t>"}, {"<T>AB>", true, "\0"sv},
+            {"\xE9<0x41>\xFF", true, "\xE9" "A\xFF"}, {"a\0<0x41>"sv, true, "a\0A"sv}, {"", true, ""},
+            {"<1234>", false, ""}, {"<-001>", false, ""}, {"<0256>", false, ""}, {"<-0.6>", false, ""},
+            {"<9e99>", false, ""}, {"ok<0x41>then<9999>", false, ""}};
+        // clang-format on
+        for (const auto &[text, ok, expected] : rows)
+            QTest::newRow(RowName(text).constData()) << B(text) << ok << B(expected);
+    }
+    void parseEscapes()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, ok);
+        QFETCH(QByteArray, expected);
+        const std::optional<QByteArray> parsed = ParseEscapes(text);
+        QCOMPARE(parsed.has_value(), ok);
+        if (ok)
+            QCOMPARE(*parsed, expected);
+    }
+
+    void formatReceived_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("mixed") << B("\x01"
+                                    "A\r\x7E")
+                               << B("<0x01>A<0x0D><0x7E>");
+        QTest::newRow("line feed") << B("\n") << B("<0x0A>");
+        QTest::newRow("200") << B("\xC8") << B("<0xC8>");
+        QTest::newRow("edges") << B("\0\x1F }\x7F\xFF"sv) << B("<0x00><0x1F> }<0x7F><0xFF>");
+        QTest::newRow("angle brackets copied") << B("<ab>") << B("<ab>");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+    }
+    void formatReceived()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(FormatReceived(bytes), expected);
+    }
+
+    void receivedRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("returns");
+        QTest::newRow("all bytes") << AllBytes() << true;
+        QTest::newRow("lone angles") << B("a<b>c<") << true;
+        QTest::newRow("angle before controls") << B("<\x01\x02") << true;
+        // A "<" with ">" five places on is copied and then read as an escape.
+        QTest::newRow("copied escape") << B("<0x41>") << false;
+    }
+    void receivedRoundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, returns);
+        const std::optional<QByteArray> back = ParseEscapes(FormatReceived(bytes));
+        QVERIFY(back.has_value());
+        QCOMPARE(*back == bytes, returns);
+    }
+
+    void displayFileLabel_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QByteArray>("label");
+        // clang-format off
+        const std::pair<int, const char *> rows[] = {
+            {0, "<0x20><0x20>"}, {45, "<0x20><0x4D>"}, {46, "<0x21><0x4E>"}, {89, "<0x21><0x79>"},
+            {90, "<0x21><0x20>"}, {135, "<0x22><0x4D>"}, {200, "<0x22><0x34>"}, {225, "<0x22><0x4D>"},
+            {20114, "<0xFF><0x4C>"}, {20115, "<0x100><0x4D>"}, {-1, "<0x20><0x79>"}};
+        // clang-format on
+        for (const auto &[number, label] : rows)
+            QTest::addRow("%d", number) << number << QByteArray(label);
+    }
+    void displayFileLabel()
+    {
+        QFETCH(int, number);
+        QFETCH(QByteArray, label);
+        QCOMPARE(DisplayFileLabel(qint16(number)), label);
+    }
+
+    void displayFileLabelsDistinct()
+    {
+        QSet<QByteArray> seen;
+        for (qint16 n = 0; n <= 200; ++n) {
+            const QByteArray label = DisplayFileLabel(n);
+            QCOMPARE(ParseEscapes(label).value_or(QByteArray()).size(), 2);
+            QVERIFY2(!seen.contains(label), label.constData());
+            seen.insert(label);
+        }
+    }
+
+    void timeTokenText_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QByteArray>("expected");
+        const QTime t = kAfternoon.time();
+        QTest::newRow("en_US") << "en_US" << t << B("3/9/24 1:45:07 PM");
+        QTest::newRow("de_DE") << "de_DE" << t << B("09.03.24 13:45:07");
+        QTest::newRow("zone first") << "zh_CN" << t << B("2024/3/9 13:45:07");
+        QTest::newRow("quoted t kept") << "fr_CA" << t << B("2024-03-09 13 h 45 min 07 s");
+        QTest::newRow("zone in parentheses") << "nds_DE" << t << B("9.03.24 Klock 13.45:07");
+        QTest::newRow("not in code page") << "ja_JP" << t << B("2024/03/09 13?45?07?");
+        QTest::newRow("midnight") << "de_DE" << QTime(0, 0) << B("09.03.24");
+        QTest::newRow("midnight and 500 ms") << "de_DE" << QTime(0, 0, 0, 500) << B("09.03.24");
+        QTest::newRow("one second on") << "de_DE" << QTime(0, 0, 1) << B("09.03.24 00:00:01");
+    }
+    void timeTokenText()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QTime, time);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(TimeTokenText(QDateTime(kAfternoon.date(), time), QLocale(locale)), expected);
+    }
+
+    void timeTokenTextSystem()
+    {
+        const QLocale system = QLocale::system();
+        const QByteArray date = TextToBytes(system.toString(kAfternoon.date(), QLocale::ShortFormat));
+        const QByteArray text = TimeTokenText(kAfternoon);
+        QVERIFY2(text.startsWith(date + ' '), text.constData());
+        const QByteArray time = text.mid(date.size() + 1);
+        QVERIFY2(time.contains("45") && time.contains("07"), text.constData());
+        const QByteArray zone = kAfternoon.timeZoneAbbreviation().toLatin1();
+        QVERIFY2(zone.isEmpty() || !time.contains(zone), text.constData());
+        QCOMPARE(TimeTokenText(kAfternoon.date().startOfDay()), date);
+    }
+
+    void expandTimeTokens_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray s = TimeTokenText(kAfternoon);
+        QTest::newRow("alone") << B("<T>") << s;
+        QTest::newRow("twice") << B("a<T>b<T>") << "a" + s + "b" + s;
+        QTest::newRow("nested") << B("<<T>>") << "<" + s + ">";
+        QTest::newRow("lower case") << B("<t>") << B("<t>");
+        QTest::newRow("unclosed") << B("x<T") << B("x<T");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+    }
+    void expandTimeTokens()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(ExpandTimeTokens(text, kAfternoon), expected);
+    }
+
+    // Each row is read as typed text and as its code-page bytes.
+    void lenientValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("expected");
+        // clang-format off
+        const std::pair<const char *, double> rows[] = {
+            {"", 0}, {"abc", 0}, {"12abc", 12}, {" 1 2 ", 12}, {"1\t2\n3", 123}, {"1\r2", 1}, {"-5", -5},
+            {"+5", 5}, {"- 5", -5}, {"--5", 0}, {"-", 0}, {".", 0}, {".5", 0.5}, {"5.", 5}, {"12.34.5", 12.34},
+            {"1,5", 1}, {"1e3", 1000}, {"1D-2", 0.01}, {"1d 3", 1000}, {"1e", 1}, {"1e+", 1}, {"1e-", 1},
+            {"1ex", 1}, {"e5", 0}, {"0x41", 0}, {"&H1F", 31}, {"&h1f", 31}, {"& H 1 F", 31}, {"&HFFFF", 65535},
+            {"&H", 0}, {"&H1G", 1}, {"&O17", 15}, {"&o778", 63}, {"&X1", 0}, {"&12", 0}, {"1e400", kInf},
+            {"-1e400", -kInf}, {"1e-400", 0}, {"0e99999", 0}, {"5\u20AC3", 5}, {"\uFF11\uFF12", 0},
+            {"&H1\u4E2D", 1}};
+        // clang-format on
+        for (const auto &[text, value] : rows)
+            QTest::newRow(RowName(text).constData()) << QString::fromUtf8(text) << value;
+        const QString zeros400(400, u'0');
+        QTest::newRow("long digits") << QString(500, u'0') + u'7' << 7.0;
+        QTest::newRow("long overflow") << QString(400, u'9') << kInf;
+        QTest::newRow("long underflow") << QStringLiteral("0.") + zeros400 + u'1' << 0.0;
+        QTest::newRow("long exact") << u'1' + zeros400 + QStringLiteral("e-400") << 1.0;
+        QTest::newRow("zeros outweigh exponent")
+            << QStringLiteral("0.") + zeros400 + zeros400 + QStringLiteral("1e400") << 0.0;
+    }
+    void lenientValue()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, expected);
+        QCOMPARE(LenientValue(QStringView(text)), expected);
+        QCOMPARE(LenientValue(QByteArrayView(TextToBytes(text))), expected);
+    }
+
+    void strictValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("expected");
+        // clang-format off
+        const std::tuple<const char *, bool, double> rows[] = {
+            {"12", true, 12}, {" 12 ", true, 12}, {"\t-3.5\r\n", true, -3.5}, {"+4", true, 4},
+            {"1e3", true, 1000}, {"1D3", true, 1000}, {".5", true, 0.5}, {"5.", true, 5}, {"000012", true, 12},
+            {"1e400", true, kInf}, {"", false, 0}, {"  ", false, 0}, {"12a", false, 0}, {"1 2", false, 0},
+            {".", false, 0}, {"-", false, 0}, {"1e", false, 0}, {"1e+", false, 0}, {"&H10", false, 0},
+            {"- 5", false, 0}, {"0x10", false, 0}, {"5%", false, 0}, {"1.2.3", false, 0}, {"\uFF11", false, 0}};
+        // clang-format on
+        for (const auto &[text, ok, value] : rows)
+            QTest::newRow(RowName(text).constData()) << QString::fromUtf8(text) << ok << value;
+    }
+    void strictValue()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, expected);
+        for (const std::optional<double> v :
+             {StrictValue(QStringView(text)), StrictValue(QByteArrayView(TextToBytes(text)))}) {
+            QCOMPARE(v.has_value(), ok);
+            if (ok)
+                QCOMPARE(*v, expected);
+        }
+    }
+
+    void rounding_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<qint64>("expected");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const qint64 min32 = std::numeric_limits<qint32>::min();
+        const qint64 min64 = std::numeric_limits<qint64>::min();
+        // clang-format off
+        const std::tuple<double, int, bool, qint64> rows[] = {
+            {2.5, 16, true, 2}, {3.5, 16, true, 4}, {-2.5, 16, true, -2}, {0.5, 16, true, 0}, {-0.5, 16, true, 0},
+            {32767.4, 16, true, 32767}, {32767.5, 16, false, 0}, {32767.5, 32, true, 32768},
+            {-32768.5, 16, true, -32768}, {-32768.6, 16, false, 0}, {nan, 16, false, 0}, {kInf, 32, false, 0},
+            {-kInf, 64, false, 0}, {2147483646.5, 32, true, 2147483646}, {2147483647.5, 32, false, 0},
+            {-2147483648.5, 32, true, min32}, {9223372036854775808.0, 64, false, 0},
+            {-9223372036854775808.0, 64, true, min64}};
+        // clang-format on
+        for (const auto &[value, bits, ok, expected] : rows)
+            QTest::addRow("%.17g to %d bits", value, bits) << value << bits << ok << expected;
+    }
+    void rounding()
+    {
+        QFETCH(double, value);
+        QFETCH(int, bits);
+        QFETCH(bool, ok);
+        QFETCH(qint64, expected);
+        auto widen = [](auto r) { return r ? std::optional<qint64>(*r) : std::nullopt; };
+        const std::optional<qint64> r = bits == 16   ? widen(RoundToInt16(value))
+                                        : bits == 32 ? widen(RoundToInt32(value))
+                                                     : RoundToInt64(value);
+        QCOMPARE(r.has_value(), ok);
+        if (ok)
+            QCOMPARE(*r, expected);
+    }
+
+    void formatPicture_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        const std::tuple<double, const char *, const char *> rows[] = {
+            {5, "000", "005"}, {1234, "000", "1234"}, {-5, "000", "-005"}, {2.5, "000", "002"},
+            {3.5, "000", "004"}, {-0.4, "000", "000"}, {200, "000000", "000200"}, {1234567, "000000", "1234567"},
+            {57.0 / 128, "00.0%", "44.5%"}, {0, "00.0%", "00.0%"}, {1.5, "00.0%", "150.0%"},
+            {0.0025, "00.0%", "00.2%"}, {0.0075, "00.0%", "00.8%"}, {0.125, "00%", "12%"}, {0.375, "00%", "38%"},
+            {-0.25, "00%", "-25%"}, {3.14159, "0.00", "3.14"}};
+        // clang-format on
+        for (const auto &[value, picture, expected] : rows)
+            QTest::addRow("%g %s", value, picture)
+                << value << QString::fromLatin1(picture) << QString::fromLatin1(expected);
+    }
+    void formatPicture()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, picture);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatPicture(value, picture), expected);
+    }
+
+    void signedNumberText_data()
+    {
+        QTest::addColumn<qint64>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("57") << qint64(57) << QStringLiteral(" 57");
+        QTest::newRow("-5") << qint64(-5) << QStringLiteral("-5");
+        QTest::newRow("0") << qint64(0) << QStringLiteral(" 0");
+        QTest::newRow("min") << std::numeric_limits<qint64>::min() << QStringLiteral("-9223372036854775808");
+    }
+    void signedNumberText()
+    {
+        QFETCH(qint64, value);
+        QFETCH(QString, expected);
+        QCOMPARE(SignedNumberText(value), expected);
+    }
+
+    void codePageAllBytes()
+    {
+        const QString text = BytesToText(AllBytes());
+        QCOMPARE(QSet<QChar>(text.begin(), text.end()).size(), 256);
+        QVERIFY(IsRepresentable(text));
+        QCOMPARE(TextToBytes(text), AllBytes());
+    }
+
+    void codePageChars_data()
+    {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("unicode");
+        // clang-format off
+        const std::pair<int, int> rows[] = {
+            {0x00, 0x0000}, {0x7F, 0x007F}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x8A, 0x0160}, {0x8D, 0x008D},
+            {0x8F, 0x008F}, {0x90, 0x0090}, {0x99, 0x2122}, {0x9D, 0x009D}, {0x9F, 0x0178}, {0xA0, 0x00A0},
+            {0xE9, 0x00E9}, {0xFF, 0x00FF}};
+        // clang-format on
+        for (const auto &[byte, unicode] : rows)
+            QTest::addRow("%02X", byte) << byte << unicode;
+    }
+    void codePageChars()
+    {
+        QFETCH(int, byte);
+        QFETCH(int, unicode);
+        QCOMPARE(BytesToText(QByteArray(1, char(byte))), QString(QChar(unicode)));
+        QCOMPARE(TextToBytes(QString(QChar(unicode))), QByteArray(1, char(byte)));
+    }
+
+    void unmappable_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("CJK") << QStringLiteral("A\u4E2DB") << B("A?B");
+        QTest::newRow("C1 taken by euro") << QStringLiteral("\u0080") << B("?");
+        QTest::newRow("outside basic plane") << QStringLiteral("x\U0001F600y") << B("x?y");
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << B("?");
+    }
+    void unmappable()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(TextToBytes(text), bytes);
+        QVERIFY(!IsRepresentable(text));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCodec)
+#include "tst_codec.moc"

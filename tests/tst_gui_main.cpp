@@ -1,0 +1,243 @@
+// The main window under the offscreen platform: menus, the grid's mouse and
+// key handling, the status bars and the close request.
+#include "app/settings.h"
+#include "app/workspace.h"
+#include "gui/frmmain.h"
+#include "gui/frmsplash.h"
+#include "scriptedprompter.h"
+#include "temphome.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableView>
+#include <QtTest>
+
+using namespace telvaro;
+using test::ScriptedPrompter;
+using test::TempHome;
+using Box = Workspace::Box;
+
+namespace {
+struct Fixture {
+    TempHome home;
+    ScriptedPrompter prompter;
+    SettingsStore settings;
+    Workspace ws{prompter};
+    frmMain window{ws, settings};
+    Fixture()
+    {
+        window.Form_Load();
+        window.show();
+    }
+    void addEntries(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            ws.table().AppendEntry();
+            const QByteArray text = "M" + QByteArray::number(i);
+            ws.table().SetContents(i, 100 * (i + 1), text, text, "c" + QByteArray::number(i));
+        }
+        ws.table().RefreshGrid();
+    }
+    QPoint cellCenter(int position, int column)
+    {
+        QTableView *g = window.grid();
+        return g->visualRect(g->model()->index(position, column)).center();
+    }
+};
+} // namespace
+
+class GuiMainTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void menusCaptionsAndShortcuts()
+    {
+        Fixture f;
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Telvaro - Test Mode"));
+        QStringList bar;
+        for (QAction *a : f.window.menuBar()->actions())
+            if (a->isVisible())
+                bar << a->text();
+        QCOMPARE(bar, (QStringList{"&File", "Use Mode", "&Edit", "&Protocol", "&Communication", "&Action", "&Help"}));
+        QCOMPARE(f.window.action("mnuFileNew")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+        QCOMPARE(f.window.action("MnuEditClearMessage")->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
+        QCOMPARE(f.window.action("MnuSCPProtocol")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(f.window.action("mnuFileOpen")->text(), QStringLiteral("&Open..."));
+        QCOMPARE(f.window.action("MnuComSetIP")->text(), QStringLiteral("Set &IP Address and Port"));
+        QVERIFY(!f.window.action("MnuEditClearRange")->isEnabled());
+        QVERIFY(f.window.action("MnuModeData")->isChecked());
+        QVERIFY(!f.window.action("MnuModeRun")->isChecked());
+        QVERIFY(!f.window.action("MnuLoadSign")->isVisible());
+        QVERIFY(!f.window.action("MnuRegister")->isVisible());
+
+        // Core state changes show at once.
+        f.ws.setItemEnabled("MnuCommunication", false);
+        QVERIFY(!f.window.action("MnuCommunication")->isEnabled());
+        f.ws.setItemEnabled("CmdQuickSend", false);
+        QVERIFY(!f.window.findChild<QWidget *>("CmdQuickSend")->isEnabled());
+
+        QCOMPARE(f.window.statusLabel(2)->text(), QStringLiteral("No Traffic"));
+        QCOMPARE(f.window.statusLabel(3)->text(), QStringLiteral("Off"));
+        QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" 0 / 128"));
+        QCOMPARE(f.window.infoLabel(7)->text(), QStringLiteral("00.0%"));
+        QCOMPARE(f.window.infoLabel(1)->text(), QStringLiteral("Connection Status"));
+        QVERIFY(!f.window.findChild<QWidget *>("TxtMessages")->isVisible());
+        QVERIFY(!f.window.findChild<QWidget *>("ChkLoad")->isVisible());
+
+        QCOMPARE(f.window.grid()->model()->rowCount(), 1);
+        QCOMPARE(f.window.grid()->model()->index(0, 0).data().toString(), QStringLiteral("000"));
+        QCOMPARE(f.window.grid()->model()->index(0, 1).data().toString(), QStringLiteral("000000"));
+    }
+
+    void gridClicksFillTheEntryPanel()
+    {
+        Fixture f;
+        f.addEntries(3);
+        QTableView *g = f.window.grid();
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, 2));
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("001"));
+        // The interval box normalises what the grid writes ("000200").
+        QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("200"));
+        QCOMPARE(f.ws.box(Box::HeaderLabel), QStringLiteral("<0x01>Z00A<0x0F>DT<0x20><0x21>"));
+        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QString()); // a click does not load the text
+
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(2, 1));
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(2, 1));
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("002"));
+        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("M2"));
+        QCOMPARE(f.window.boxWidget(Box::Comment)->text(), QStringLiteral("c2"));
+        QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("300"));
+        const QModelIndexList selected = g->selectionModel()->selectedIndexes();
+        QCOMPARE(selected.size(), 4); // the whole row
+        for (const QModelIndex &i : selected)
+            QCOMPARE(i.row(), 2);
+
+        // Keyboard selection changes write the number box too.
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_Up);
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("001"));
+
+        // A refresh is not a selection change: the number box keeps its text.
+        f.ws.setBox(Box::MessageNumber, QStringLiteral("007"));
+        f.ws.table().RefreshGrid();
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("007"));
+    }
+
+    void emptyGridClickGivesZero()
+    {
+        Fixture f;
+        f.ws.setBox(Box::MessageNumber, QStringLiteral("042"));
+        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(0, 0));
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("000"));
+        QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("000"));
+    }
+
+    void deleteKeyRemovesTheNumberedEntry_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("middle") << 3 << "001" << QStringList{"M0", "M2"};
+        QTest::newRow("beyond the table removes the last") << 10 << "050"
+                                                           << QStringList{"M0", "M1", "M2", "M3", "M4",
+                                                                          "M5", "M6", "M7", "M8"};
+        QTest::newRow("only entry") << 1 << "000" << QStringList{};
+        QTest::newRow("negative acts as zero") << 2 << "-3" << QStringList{"M1"};
+    }
+    void deleteKeyRemovesTheNumberedEntry()
+    {
+        QFETCH(int, entries);
+        QFETCH(QString, number);
+        QFETCH(QStringList, texts);
+        Fixture f;
+        f.addEntries(entries);
+        f.ws.setBox(Box::MessageNumber, number);
+        f.window.grid()->setFocus();
+        QTest::keyClick(f.window.grid(), Qt::Key_Delete);
+        const MessageTable &t = f.ws.table();
+        QCOMPARE(t.count(), texts.size());
+        for (int i = 0; i < texts.size(); ++i) {
+            QCOMPARE(QString::fromLatin1(t.entry(i).Text), texts[i]);
+            QCOMPARE(t.entry(i).Number, qint16(i));
+        }
+        QCOMPARE(f.window.grid()->model()->rowCount(), qMax(1, int(texts.size())));
+        if (texts.isEmpty())
+            QCOMPARE(f.window.grid()->model()->index(0, 1).data().toString(), QStringLiteral("000000"));
+        QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(texts.size() * 2));
+    }
+
+    void typingIntoTheIntervalBoxNormalises()
+    {
+        Fixture f;
+        QLineEdit *interval = f.window.boxWidget(Box::Interval);
+        interval->clear();
+        f.ws.setBox(Box::Interval, QString());
+        interval->setFocus();
+        QTest::keyClicks(interval, QStringLiteral("5"));
+        QCOMPARE(interval->text(), QStringLiteral("005"));
+        QCOMPARE(f.ws.box(Box::Interval), QStringLiteral("005"));
+        QTest::keyClicks(interval, QStringLiteral("0"));
+        QCOMPARE(interval->text(), QStringLiteral("050"));
+    }
+
+    void closeRequestAsksAndSavesGeometry()
+    {
+        Fixture f;
+        f.prompter.answer(Prompter::Answer::No);
+        QVERIFY(!f.window.close());
+        QVERIFY(f.window.isVisible());
+        QVERIFY(!QFile::exists(f.home.settingsFile()));
+
+        frmSplash *other = new frmSplash;
+        other->show();
+        f.ws.PortNumber = 0;
+        f.window.move(100, 120);
+        f.prompter.answer(Prompter::Answer::Yes);
+        QVERIFY(f.window.close());
+        QTRY_VERIFY(!other->isVisible());
+        QSettings raw(f.home.settingsFile(), QSettings::IniFormat);
+        QCOMPARE(raw.value("Settings/AppPort").toString(), QStringLiteral("0"));
+        const double tpp = f.window.twipsPerPixel();
+        QCOMPARE(raw.value("Settings/MainWidth").toDouble(), f.window.width() * tpp);
+        QVERIFY(raw.contains("Settings/MainLeft"));
+    }
+
+    void storedGeometryIsApplied()
+    {
+        TempHome home;
+        {
+            SettingsStore s;
+            s.write("MainLeft", "1500");
+            s.write("MainTop", "3000");
+            s.write("MainWidth", "15000");
+            s.write("MainHeight", "9000");
+            QVERIFY(s.flush());
+        }
+        ScriptedPrompter prompter;
+        SettingsStore settings;
+        Workspace ws(prompter);
+        frmMain window(ws, settings);
+        window.Form_Load();
+        const double tpp = window.twipsPerPixel();
+        QCOMPARE(window.width(), qRound(15000 / tpp));
+        QCOMPARE(window.height(), qRound(9000 / tpp));
+        QCOMPARE(window.pos(), QPoint(qRound(1500 / tpp), qRound(3000 / tpp)));
+    }
+
+    void splashShowsTheVersionLine()
+    {
+        frmSplash splash;
+        QCOMPARE(splash.productLine(), QStringLiteral("TelvaroVersion %1.%2.%3")
+                                           .arg(TELVARO_VERSION_MAJOR)
+                                           .arg(TELVARO_VERSION_MINOR)
+                                           .arg(TELVARO_VERSION_PATCH));
+        QVERIFY(splash.findChild<QWidget *>("picLogo"));
+        QVERIFY(splash.findChild<QWidget *>("lblCompany"));
+    }
+};
+
+QTEST_MAIN(GuiMainTest)
+#include "tst_gui_main.moc"
