@@ -21,9 +21,17 @@ template <typename T> inline void Keep(const T &value)
     asm volatile("" : : "r"(&value) : "memory");
 }
 
+// Median and spread of timings in milliseconds.
+inline Figures Summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    const size_t mid = ms.size() / 2;
+    const double median = ms.size() % 2 ? ms[mid] : (ms[mid - 1] + ms[mid]) / 2;
+    return {median, ms.front(), ms.back()};
+}
+
 template <typename Work> Figures Measure(int runs, Work &&work)
 {
-    runs = std::max(runs, 1);
     std::vector<double> ms;
     ms.reserve(size_t(runs));
     for (int r = 0; r < runs; ++r) {
@@ -32,13 +40,9 @@ template <typename Work> Figures Measure(int runs, Work &&work)
         const auto stop = std::chrono::steady_clock::now();
         ms.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
     }
-    std::sort(ms.begin(), ms.end());
-    const size_t mid = ms.size() / 2;
-    const double median = ms.size() % 2 ? ms[mid] : (ms[mid - 1] + ms[mid]) / 2;
-    return {median, ms.front(), ms.back()};
+    return Summarise(std::move(ms));
 }
 
-// Throughput is printed only for work with a size (bytes > 0).
 inline void Report(const char *name, const Figures &f, double bytes)
 {
     std::printf("%-34s median %8.3f ms  min %8.3f  max %8.3f", name, f.medianMs, f.minMs, f.maxMs);

@@ -109,8 +109,37 @@ public:
     void MSFGMessages_KeyDown(int keyCode);
 
     QString HeaderFor(qint64 number) const;
+    // Makes a grid row current (with its selection) as a command does; the
+    // grid's selection handling then runs as if the operator had moved there.
+    void SelectGridRow(int gridRow, int firstColumn = 0, int lastColumn = MessageTable::ColumnCount - 1);
+
+    // Entry panel commands.
+    void CmdAddMessage_Click();
+    void CmdReplaceMessage_Click();
+    void CmdLoadMessage_Click();
+    void CmdIncrement_Click();
+    void CmdDecrement_Click();
+    void CmdSetRepeat_Click();
+    void TxtInterval_KeyPress(int keyCode);
+    void TxtMessageNumber_LostFocus();
+    void Cmd95ClearText_Click();
+
+    // Edit commands. The mass fill gets the grid selection's start cell
+    // (where it began) and end cell, in grid rows and columns.
+    void MnuEditClearMessage_Click();
+    void MassFill(int startRow, int startColumn, int endRow, int endColumn);
+
+    // Focus flags of the three boxes the clipboard commands act on, and the
+    // box each command picks from them.
+    bool EntryFocused = false;
+    bool MessagesFocused = false;
+    bool Ez95TextFocused = false;
+    enum class ClipboardBox { None, Entry, Messages, Comment };
+    ClipboardBox CopySource() const;
+    ClipboardBox PasteTarget() const;
 
     static constexpr int DeleteKeyCode = 46;
+    static constexpr int EnterKeyCode = 13;
 
 Q_SIGNALS:
     void boxChanged(telvaro::Workspace::Box which);
@@ -121,6 +150,8 @@ Q_SIGNALS:
     void gridSelectionRequested(int gridRow, int firstColumn, int lastColumn);
 
 private:
+    std::optional<int> StepTo(double target);
+
     Prompter &m_prompter;
     MessageTable m_table;
     QHash<Box, QString> m_boxes;

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -52,6 +53,8 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     buildMenus();
     buildToolbar();
     buildCentral();
+    wireEntryPanel();
+    wireEditCommands();
 
     connect(&m_ws, &Workspace::itemChanged, this, &frmMain::renderItem);
     connect(&m_ws, &Workspace::captionChanged, this, [this] { setWindowTitle(m_ws.caption()); });
@@ -264,6 +267,91 @@ void frmMain::buildCentral()
     });
 }
 
+void frmMain::wireEntryPanel()
+{
+    const QHash<QString, void (Workspace::*)()> buttons = {
+        {QStringLiteral("CmdAddMessage"), &Workspace::CmdAddMessage_Click},
+        {QStringLiteral("CmdReplaceMessage"), &Workspace::CmdReplaceMessage_Click},
+        {QStringLiteral("CmdLoadMessage"), &Workspace::CmdLoadMessage_Click},
+        {QStringLiteral("CmdIncrement"), &Workspace::CmdIncrement_Click},
+        {QStringLiteral("CmdDecrement"), &Workspace::CmdDecrement_Click},
+        {QStringLiteral("CmdSetRepeat"), &Workspace::CmdSetRepeat_Click},
+        {QStringLiteral("Cmd95ClearText"), &Workspace::Cmd95ClearText_Click},
+    };
+    for (auto it = buttons.cbegin(); it != buttons.cend(); ++it) {
+        auto *button = findChild<QPushButton *>(it.key());
+        connect(button, &QPushButton::clicked, this, [this, handler = it.value()] { (m_ws.*handler)(); });
+    }
+    // Enter in the interval box, leaving the number box, and the three boxes'
+    // focus flags are seen through an event filter.
+    for (Box which : {Box::Interval, Box::MessageNumber, Box::Entry, Box::Comment})
+        m_lineBoxes.value(which)->installEventFilter(this);
+    m_txtMessages->installEventFilter(this);
+}
+
+void frmMain::wireEditCommands()
+{
+    connect(action(QStringLiteral("MnuEditClearMessage")), &QAction::triggered, this,
+            [this] { m_ws.MnuEditClearMessage_Click(); });
+    connect(action(QStringLiteral("mnuEditCut")), &QAction::triggered, this, &frmMain::mnuEditCut_Click);
+    connect(action(QStringLiteral("mnuEditCopy")), &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
+    connect(action(QStringLiteral("mnuEditPaste")), &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
+    const QList<QAction *> toolbarActions = findChildren<QAction *>();
+    for (QAction *act : toolbarActions) {
+        if (act->objectName() == QLatin1String("tbCut"))
+            connect(act, &QAction::triggered, this, &frmMain::mnuEditCut_Click);
+        else if (act->objectName() == QLatin1String("tbCopy"))
+            connect(act, &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
+        else if (act->objectName() == QLatin1String("tbPaste"))
+            connect(act, &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
+    }
+}
+
+QLineEdit *frmMain::clipboardBox(Workspace::ClipboardBox which) const
+{
+    switch (which) {
+    case Workspace::ClipboardBox::Entry: return m_lineBoxes.value(Box::Entry);
+    case Workspace::ClipboardBox::Comment: return m_lineBoxes.value(Box::Comment);
+    default: return nullptr;
+    }
+}
+
+void frmMain::mnuEditCopy_Click()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    if (m_ws.CopySource() == Workspace::ClipboardBox::Messages)
+        clipboard->setText(m_txtMessages->textCursor().selectedText());
+    else if (QLineEdit *source = clipboardBox(m_ws.CopySource()))
+        clipboard->setText(source->selectedText());
+}
+
+void frmMain::mnuEditCut_Click()
+{
+    mnuEditCopy_Click();
+    if (m_ws.CopySource() == Workspace::ClipboardBox::Messages)
+        m_txtMessages->textCursor().removeSelectedText();
+    else if (QLineEdit *source = clipboardBox(m_ws.CopySource()); source && source->hasSelectedText()) {
+        source->del();
+        m_ws.setBox(source == m_lineBoxes.value(Box::Entry) ? Box::Entry : Box::Comment, source->text());
+    }
+}
+
+void frmMain::mnuEditPaste_Click()
+{
+    const QString text = QGuiApplication::clipboard()->text();
+    if (m_ws.PasteTarget() == Workspace::ClipboardBox::Messages) {
+        m_txtMessages->insertPlainText(text);
+    } else if (QLineEdit *target = clipboardBox(m_ws.PasteTarget())) {
+        // An empty clipboard still replaces the selection, with nothing.
+        if (text.isEmpty())
+            target->del();
+        else
+            target->insert(text);
+        m_ws.setBox(target == m_lineBoxes.value(Box::Entry) ? Box::Entry : Box::Comment, target->text());
+    }
+}
+
 void frmMain::bindBox(Box which, QLineEdit *edit)
 {
     m_lineBoxes.insert(which, edit);
@@ -280,6 +368,32 @@ void frmMain::bindBox(Box which, QLineEdit *edit)
         if (changed == which && edit->text() != m_ws.box(which))
             edit->setText(m_ws.box(which));
     });
+}
+
+void frmMain::massFillFromSelection()
+{
+    const QItemSelection selection = m_grid->selectionModel()->selection();
+    if (selection.isEmpty())
+        return;
+    int top = INT_MAX, left = INT_MAX, bottom = -1, right = -1;
+    for (const QItemSelectionRange &range : selection) {
+        top = qMin(top, range.top());
+        left = qMin(left, range.left());
+        bottom = qMax(bottom, range.bottom());
+        right = qMax(right, range.right());
+    }
+    // The start cell is where the selection began; the end cell the opposite
+    // corner, where the current cell was left.
+    const QModelIndex current = m_grid->selectionModel()->currentIndex();
+    QModelIndex start = m_pressedIndex;
+    if (!start.isValid() || !m_grid->selectionModel()->isSelected(start)) {
+        const int row = current.row() == top ? bottom : top;
+        const int column = current.column() == left ? right : left;
+        start = m_grid->model()->index(row, column);
+    }
+    const int endRow = start.row() == top ? bottom : top;
+    const int endColumn = start.column() == left ? right : left;
+    m_ws.MassFill(start.row() + 1, start.column(), endRow + 1, endColumn);
 }
 
 void frmMain::renderItem(const QString &name)
@@ -372,7 +486,45 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
+        // Opening a menu or another window takes the focus only for a while:
+        // the flags keep naming the box that was active before the command.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool in = type == QEvent::FocusIn;
+        if (!in && (reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
+                    reason == Qt::ActiveWindowFocusReason))
+            return QMainWindow::eventFilter(watched, event);
+        if (watched == m_lineBoxes.value(Box::Entry))
+            m_ws.EntryFocused = in;
+        else if (watched == m_lineBoxes.value(Box::Comment))
+            m_ws.Ez95TextFocused = in;
+        else if (watched == m_txtMessages)
+            m_ws.MessagesFocused = in;
+        else if (watched == m_lineBoxes.value(Box::MessageNumber) && !in)
+            m_ws.TxtMessageNumber_LostFocus();
+    }
+    if (watched == m_lineBoxes.value(Box::Interval) && type == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            m_ws.TxtInterval_KeyPress(Workspace::EnterKeyCode);
+    }
+    if (watched == m_grid->viewport() && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+                                          type == QEvent::MouseButtonDblClick)) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QModelIndex index = m_grid->indexAt(mouse->position().toPoint());
+        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+            m_pressedIndex = index;
+        if (mouse->button() == Qt::RightButton) {
+            // The right button keeps the selection for the mass fill.
+            if (type == QEvent::MouseButtonPress && index.isValid())
+                m_ws.MSFGMessages_MouseDown(index.row() + 1);
+            if (type == QEvent::MouseButtonRelease)
+                massFillFromSelection();
+            return true;
+        }
+    }
+    if (watched == m_grid && type == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete) {
             m_ws.MSFGMessages_KeyDown(Workspace::DeleteKeyCode);

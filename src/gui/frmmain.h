@@ -45,15 +45,24 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+public Q_SLOTS:
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+
 private:
     void buildMenus();
     void buildToolbar();
     void buildCentral();
+    void wireEntryPanel();
+    void wireEditCommands();
+    QLineEdit *clipboardBox(Workspace::ClipboardBox which) const;
     void bindBox(Workspace::Box which, QLineEdit *edit);
     void renderItem(const QString &name);
     void renderStatus(int panel);
     void renderGauge();
     void selectGridRow(int gridRow, int firstColumn, int lastColumn);
+    void massFillFromSelection();
 
     Workspace &m_ws;
     SettingsStore &m_settings;
@@ -69,6 +78,7 @@ private:
     QCheckBox *m_chkRepeat = nullptr;
     QPushButton *m_cmdQuickSend = nullptr;
     QToolButton *m_modeButton = nullptr;
+    QModelIndex m_pressedIndex; // where a mouse selection of the grid began
 };
 
 } // namespace telvaro

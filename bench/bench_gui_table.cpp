@@ -1,0 +1,69 @@
+// The same table commands with the main window showing the grid (offscreen),
+// so the view's share of the work is counted too.
+#include "app/prompter.h"
+#include "app/settings.h"
+#include "app/workspace.h"
+#include "benchutil.h"
+#include "gui/frmmain.h"
+
+#include <QApplication>
+#include <QTableView>
+
+using namespace telvaro;
+
+namespace {
+class SilentPrompter : public Prompter {
+public:
+    Answer message(const QString &, const QString &, Buttons, Icon) override { return Answer::Ok; }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override { return QStringLiteral("0"); }
+    std::optional<QString> openFileName(const QString &, const QString &) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
+};
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SilentPrompter prompter;
+    SettingsStore settings;
+    Workspace ws(prompter);
+    frmMain window(ws, settings);
+    window.resize(900, 700);
+    window.show();
+    QList<MessageEntry> entries(MessageTable::MaxEntries - 1);
+    for (int i = 0; i < entries.size(); ++i) {
+        entries[i].Number = qint16(i);
+        entries[i].Text = "<0x02>Message " + QByteArray::number(i) + "<0x03>";
+        entries[i].SendData = "\x02Message " + QByteArray::number(i) + "\x03";
+    }
+    ws.table().ReplaceAll(entries);
+    ws.table().RefreshGrid();
+    QApplication::processEvents();
+    ws.setBox(Workspace::Box::Entry, QStringLiteral("<0x02>Inserted<0x03>"));
+    const int runs = 50;
+    std::vector<double> add, clear, append, refresh;
+    // Each command is timed with the repaint it causes.
+    auto timed = [](auto &&work) {
+        return bench::Measure(1, [&] {
+                   work();
+                   QApplication::processEvents();
+               })
+            .medianMs;
+    };
+    for (int r = 0; r < runs; ++r) {
+        ws.setBox(Workspace::Box::MessageNumber, QStringLiteral("000"));
+        add.push_back(timed([&] { ws.CmdAddMessage_Click(); }));
+        clear.push_back(timed([&] { ws.MnuEditClearMessage_Click(); }));
+        ws.setBox(Workspace::Box::MessageNumber, QString::number(ws.table().count()));
+        append.push_back(timed([&] { ws.CmdAddMessage_Click(); }));
+        ws.table().RemoveLastEntry();
+        refresh.push_back(timed([&] { ws.table().RefreshGrid(); }));
+    }
+    std::printf("window showing a table of %d entries, %d runs each\n", MessageTable::MaxEntries, runs);
+    bench::Report("Add at 0 + repaint", bench::Summarise(add), 0);
+    bench::Report("Clear Message 0 + repaint", bench::Summarise(clear), 0);
+    bench::Report("Add at the end + repaint", bench::Summarise(append), 0);
+    bench::Report("RefreshGrid + repaint", bench::Summarise(refresh), 0);
+    return 0;
+}
