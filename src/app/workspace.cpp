@@ -41,7 +41,6 @@ Workspace::Workspace(Prompter &prompter, QObject *parent) : QObject(parent), m_p
                {Box::Interval, QStringLiteral("200")},
                {Box::RepeatCaption, QStringLiteral("0")}};
     m_status = {{1, QString()}, {2, QStringLiteral("Traffic")}, {3, QString()}};
-    m_table.setParent(this);
     for (const MenuItemDef &def : MainMenuDefinition())
         m_items.insert(def.name, ItemState{});
     // "Clear Range" exists but can never be chosen.
@@ -160,7 +159,6 @@ Workspace::LoadOutcome Workspace::Form_Load(const SettingsStore &settings)
     m_table.Clear();
     ShutdownConfirmed = false;
     m_table.RefreshGrid();
-    ProgressOpen = false;
     outcome.completed = true;
     return outcome;
 }
@@ -197,6 +195,7 @@ void Workspace::SaveSettings(SettingsStore &settings, bool minimized, const Wind
 
 void Workspace::MnuModeData_Click()
 {
+    m_progress.Done();
     setItem(QStringLiteral("MnuModeData"), {item(QStringLiteral("MnuModeData")).visible, true, true});
     setItemChecked(QStringLiteral("MnuModeRun"), false);
     setItemEnabled(QStringLiteral("MnuModeRun"), true);

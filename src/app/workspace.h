@@ -6,6 +6,7 @@
 
 #include "app/menus.h"
 #include "app/prompter.h"
+#include "run/progress.h"
 #include "table/messagetable.h"
 
 #include <QHash>
@@ -45,6 +46,7 @@ public:
 
     Prompter &prompter() { return m_prompter; }
     MessageTable &table() { return m_table; }
+    Progress &progress() { return m_progress; }
     const MessageTable &table() const { return m_table; }
 
     // Entry panel boxes. Setting the interval box normalises its text the
@@ -78,7 +80,6 @@ public:
     QByteArray AdpSerialAddress = QByteArrayLiteral("00");
     bool AdpLoadMode = false;
     int UploadState = 0;
-    bool ProgressOpen = false;
     bool ShutdownConfirmed = false;
     RegisterTable Registers;
 
@@ -154,6 +155,7 @@ private:
 
     Prompter &m_prompter;
     MessageTable m_table;
+    Progress m_progress;
     QHash<Box, QString> m_boxes;
     bool m_repeatEnabled = false;
     QHash<QString, ItemState> m_items;

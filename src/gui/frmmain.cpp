@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "codec/codepage.h"
+#include "gui/frmprogress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,6 +56,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     buildCentral();
     wireEntryPanel();
     wireEditCommands();
+    new frmProgress(m_ws.progress(), this);
 
     connect(&m_ws, &Workspace::itemChanged, this, &frmMain::renderItem);
     connect(&m_ws, &Workspace::captionChanged, this, [this] { setWindowTitle(m_ws.caption()); });
