@@ -126,27 +126,12 @@ std::optional<qint32> FieldInt32(QByteArrayView field)
     return value ? RoundToInt32(*value) : std::nullopt;
 }
 
-void AppendNumberField(QByteArray &out, qint64 value)
-{
-    out += QByteArray::number(value);
-}
-
 void AppendQuotedField(QByteArray &out, QByteArrayView text)
 {
     Q_ASSERT(!text.contains('"'));
     out += '"';
     out += text;
     out += '"';
-}
-
-void AppendComma(QByteArray &out)
-{
-    out += ',';
-}
-
-void AppendLineEnd(QByteArray &out)
-{
-    out += "\r\n";
 }
 
 } // namespace telvaro

@@ -51,10 +51,9 @@ private:
 std::optional<qint16> FieldInt16(QByteArrayView field);
 std::optional<qint32> FieldInt32(QByteArrayView field);
 
-// Appends one record's field forms.
-void AppendNumberField(QByteArray &out, qint64 value);
+// Appends a text field: the text between double quotes, as it is. The text
+// must hold no double quote, since nothing could read it back.
 void AppendQuotedField(QByteArray &out, QByteArrayView text);
-void AppendComma(QByteArray &out);
-void AppendLineEnd(QByteArray &out);
+constexpr char LineEnd[] = "\r\n";
 
 } // namespace telvaro

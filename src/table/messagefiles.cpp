@@ -23,6 +23,14 @@ MessageFileRead Failed(QList<MessageEntry> entries, const QString &why)
     return {std::move(entries), why};
 }
 
+// A QND table's entries carry their positions as numbers.
+QList<MessageEntry> Numbered(QList<MessageEntry> entries)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        entries[i].Number = static_cast<qint16>(i);
+    return entries;
+}
+
 QString AtLine(int line, const QString &what)
 {
     return QStringLiteral("line %1: %2").arg(line).arg(what);
@@ -117,27 +125,23 @@ MessageFileRead ReadQnd(QByteArrayView bytes)
 {
     FieldReader in(bytes);
     QList<MessageEntry> entries;
-    auto numbered = [&entries]() -> QList<MessageEntry> && {
-        for (qsizetype i = 0; i < entries.size(); ++i)
-            entries[i].Number = static_cast<qint16>(i);
-        return std::move(entries);
-    };
+    auto fail = [&entries](const QString &why) { return Failed(Numbered(std::move(entries)), why); };
     for (int k = 0; k < QndEntries; ++k) {
         const int line = in.line();
         const auto fields = in.record(3);
         if (!fields)
-            return Failed(numbered(), in.error());
+            return fail(in.error());
         const auto interval = FieldInt16(fields->at(0));
         if (!interval)
-            return Failed(numbered(), AtLine(line, QStringLiteral("interval is not a 16-bit number")));
+            return fail(AtLine(line, QStringLiteral("interval is not a 16-bit number")));
         const auto number = FieldInt16(fields->at(1));
         if (!number)
-            return Failed(numbered(), AtLine(line, QStringLiteral("number is not a 16-bit number")));
+            return fail(AtLine(line, QStringLiteral("number is not a 16-bit number")));
         const QByteArray &text = fields->at(2);
         if (text.isEmpty())
             continue;
         if (*number < 0 || *number >= MessageTable::MaxEntries)
-            return Failed(numbered(), AtLine(line, QStringLiteral("number %1 names no message").arg(*number)));
+            return fail(AtLine(line, QStringLiteral("number %1 names no message").arg(*number)));
         // The table ends at the number of the latest text, growing or shrinking.
         entries.resize(*number + 1);
         MessageEntry &e = entries[*number];
@@ -150,10 +154,10 @@ MessageFileRead ReadQnd(QByteArrayView bytes)
     for (qsizetype j = 0; !in.atEnd() && j < entries.size(); ++j) {
         const auto fields = in.record(1);
         if (!fields)
-            return Failed(numbered(), in.error());
+            return fail(in.error());
         entries[j].Comment = fields->at(0);
     }
-    return {numbered(), std::nullopt};
+    return {Numbered(std::move(entries)), std::nullopt};
 }
 
 QByteArray WriteTvd(const QList<MessageEntry> &entries)
@@ -165,14 +169,14 @@ QByteArray WriteTvd(const QList<MessageEntry> &entries)
     out.reserve(size);
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const MessageEntry &e = entries[i];
-        AppendNumberField(out, e.Interval);
-        AppendComma(out);
-        AppendNumberField(out, i);
-        AppendComma(out);
+        out += QByteArray::number(e.Interval);
+        out += ',';
+        out += QByteArray::number(i);
+        out += ',';
         AppendQuotedField(out, FileSafeText(e.Text));
-        AppendComma(out);
+        out += ',';
         AppendQuotedField(out, FileSafeComment(e.Comment));
-        AppendLineEnd(out);
+        out += LineEnd;
     }
     return out;
 }
@@ -184,16 +188,16 @@ QByteArray WriteQnd(const QList<MessageEntry> &entries)
     out.reserve(QndLines * 8);
     for (int i = 0; i < QndEntries; ++i) {
         const bool held = i < written;
-        AppendNumberField(out, held ? entries[i].Interval : 0);
-        AppendComma(out);
-        AppendNumberField(out, i);
-        AppendComma(out);
+        out += QByteArray::number(held ? entries[i].Interval : 0);
+        out += ',';
+        out += QByteArray::number(i);
+        out += ',';
         AppendQuotedField(out, held ? FileSafeText(entries[i].Text) : QByteArray());
-        AppendLineEnd(out);
+        out += LineEnd;
     }
     for (int i = 0; i < QndEntries; ++i) {
         AppendQuotedField(out, i < written ? FileSafeComment(entries[i].Comment) : QByteArray());
-        AppendLineEnd(out);
+        out += LineEnd;
     }
     return out;
 }
@@ -239,13 +243,13 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
 QByteArray WriteTv1(const RegisterTable &registers, qint16 format)
 {
     QByteArray out;
-    AppendNumberField(out, format);
-    AppendLineEnd(out);
+    out += QByteArray::number(format);
+    out += LineEnd;
     for (int r = 1; r < int(registers.size()); ++r) {
-        AppendNumberField(out, registers[r].Width);
-        AppendComma(out);
+        out += QByteArray::number(registers[r].Width);
+        out += ',';
         AppendQuotedField(out, FileSafeText(registers[r].Fill));
-        AppendLineEnd(out);
+        out += LineEnd;
     }
     return out;
 }
