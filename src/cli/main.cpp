@@ -33,6 +33,8 @@ int main(int argc, char *argv[])
     const QHash<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("encode"), Encode},
         {QStringLiteral("decode"), Decode},
+        {QStringLiteral("list"), List},
+        {QStringLiteral("convert"), Convert},
     };
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || !commands.contains(args.front())) {

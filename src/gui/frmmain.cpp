@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "codec/codepage.h"
 #include "gui/frmprogress.h"
+#include "table/filecommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,6 +45,29 @@ QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, in
     bar->addPermanentWidget(label, stretch);
     return label;
 }
+
+// The "&File" menu and the toolbar's New, Open and Save buttons drive the
+// core's file commands; Exit comes back as a request to close the window.
+void wireFileCommands(frmMain &window)
+{
+    auto *files = new FileCommands(window.workspace(), &window);
+    files->setObjectName(QStringLiteral("fileCommands"));
+    const struct {
+        const char *menu;
+        const char *button;
+        void (FileCommands::*handler)();
+    } commands[] = {{"mnuFileNew", "tbNew", &FileCommands::mnuFileNew_Click},
+                    {"mnuFileOpen", "tbOpen", &FileCommands::mnuFileOpen_Click},
+                    {"mnuFileSave", "tbSave", &FileCommands::mnuFileSave_Click},
+                    {"mnuFileExit", nullptr, &FileCommands::mnuFileExit_Click}};
+    for (const auto &c : commands) {
+        QObject::connect(window.action(QString::fromLatin1(c.menu)), &QAction::triggered, files, c.handler);
+        if (c.button)
+            QObject::connect(window.findChild<QAction *>(QString::fromLatin1(c.button)), &QAction::triggered, files,
+                             c.handler);
+    }
+    QObject::connect(files, &FileCommands::exitRequested, &window, &QWidget::close);
+}
 } // namespace
 
 frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
@@ -68,7 +92,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
         if (m_txtMessages->isVisible())
             m_txtMessages->setPlainText(BytesToText(m_ws.table().TextView()));
     });
-    connect(action(QStringLiteral("mnuFileExit")), &QAction::triggered, this, &QWidget::close);
+    wireFileCommands(*this);
 
     for (const MenuItemDef &def : MainMenuDefinition())
         renderItem(def.name);

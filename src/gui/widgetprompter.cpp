@@ -1,5 +1,7 @@
 #include "gui/widgetprompter.h"
 
+#include "app/dialogfilter.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -45,7 +47,7 @@ std::optional<QString> WidgetPrompter::input(const QString &prompt, const QStrin
 
 std::optional<QString> WidgetPrompter::openFileName(const QString &title, const QString &filter)
 {
-    const QString path = QFileDialog::getOpenFileName(m_parent, title, {}, filter);
+    const QString path = QFileDialog::getOpenFileName(m_parent, title, {}, QtDialogFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -53,7 +55,7 @@ std::optional<QString> WidgetPrompter::openFileName(const QString &title, const 
 
 std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &filter)
 {
-    const QString path = QFileDialog::getSaveFileName(m_parent, title, {}, filter);
+    const QString path = QFileDialog::getSaveFileName(m_parent, title, {}, QtDialogFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     return path;

@@ -1,0 +1,224 @@
+#include "table/filecommands.h"
+
+#include "codec/numbers.h"
+#include "table/messagefiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace telvaro {
+
+namespace {
+
+std::optional<QByteArray> ReadWholeFile(const QString &name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    if (file.size() > FileCommands::MaxFileBytes)
+        return std::nullopt;
+    QByteArray bytes = file.read(FileCommands::MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > FileCommands::MaxFileBytes)
+        return std::nullopt;
+    return bytes;
+}
+
+// The new contents go to a temporary file beside the old one, which is
+// replaced only when everything was written: a failed save keeps the file
+// that was there.
+bool WriteWholeFile(const QString &name, const QByteArray &bytes)
+{
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// The first of the entries a QND file holds whose interval its reader
+// cannot take, or -1.
+int FirstIntervalBeyondQnd(const QList<MessageEntry> &entries)
+{
+    const qsizetype written = qMin<qsizetype>(entries.size(), QndEntries);
+    for (qsizetype i = 0; i < written; ++i) {
+        const qint32 interval = entries[i].Interval;
+        if (interval < QndIntervalMin || interval > QndIntervalMax)
+            return int(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+FileCommands::FileCommands(Workspace &workspace, QObject *parent) : QObject(parent), m_ws(workspace) {}
+
+QString FileCommands::DialogFilter()
+{
+    return QStringLiteral("Telvaro Files (*.TVD)|*.TVD|Quendra Files (*.QND)|*.QND");
+}
+
+QString FileCommands::QndLimitText()
+{
+    return QStringLiteral("QND file format only supports 200 messages\r\n\r\n"
+                          "Only the first 200 messages will be saved");
+}
+
+QString FileCommands::QndIntervalText(int position, qint32 interval)
+{
+    return QStringLiteral("QND file format only supports intervals up to 32767 ms\r\n\r\n"
+                          "Message %1 has an interval of %2 ms: the saved file will not open again")
+        .arg(MessageNumberText(position))
+        .arg(interval);
+}
+
+QString FileCommands::SaveErrorText(const QString &name)
+{
+    return QStringLiteral("Error Saving ") + name;
+}
+
+QString FileCommands::UnknownFormatText(const QString &name)
+{
+    return SaveErrorText(name) + QStringLiteral("\r\n\r\nThe name must end in TVD or QND");
+}
+
+QString FileCommands::RegisterSaveErrorText(const QString &name, qint16 format)
+{
+    return QStringLiteral("Error Saving ") + name + QStringLiteral(" As ") + QString::number(format);
+}
+
+QString FileCommands::RegisterOpenErrorText(const QString &name)
+{
+    return QStringLiteral("Error Opening ") + name;
+}
+
+void FileCommands::mnuFileNew_Click()
+{
+    MessageTable &table = m_ws.table();
+    table.ReplaceAll(QList<MessageEntry>(1));
+    m_ws.setBox(Workspace::Box::MessageNumber, QStringLiteral("000"));
+    m_ws.ResetRegisters();
+    table.RefreshGrid();
+}
+
+void FileCommands::mnuFileOpen_Click()
+{
+    const auto name = m_ws.prompter().openFileName(QStringLiteral("Open"), DialogFilter());
+    if (!name || name->isEmpty())
+        return;
+    OpenWithCompanion(*name);
+}
+
+void FileCommands::mnuFileSave_Click()
+{
+    const auto name = m_ws.prompter().saveFileName(QStringLiteral("Save"), DialogFilter());
+    if (!name || name->isEmpty())
+        return;
+    SaveFile(*name);
+}
+
+void FileCommands::mnuFileExit_Click()
+{
+    Q_EMIT exitRequested();
+}
+
+bool FileCommands::OpenWithCompanion(const QString &name)
+{
+    const bool opened = OpenFile(name);
+    LoadRegisterFile(CompanionName(name));
+    return opened;
+}
+
+bool FileCommands::OpenFile(const QString &name)
+{
+    MessageTable &table = m_ws.table();
+    const auto bytes = ReadWholeFile(name);
+    if (!bytes) {
+        // Nothing was read: the table keeps what it held.
+        m_ws.prompter().inform(OpenErrorText());
+        table.RefreshGrid();
+        return false;
+    }
+    MessageFileRead read;
+    switch (FormatOfName(name)) {
+    case MessageFormat::Tvd: read = ReadTvd(*bytes); break;
+    case MessageFormat::Qnd: read = ReadQnd(*bytes); break;
+    case MessageFormat::Other: break;
+    }
+    table.ReplaceAll(std::move(read.entries));
+    if (read.error)
+        m_ws.prompter().inform(OpenErrorText());
+    table.RefreshGrid();
+    return !read.error;
+}
+
+FileCommands::SaveResult FileCommands::SaveFile(const QString &name)
+{
+    Prompter &prompter = m_ws.prompter();
+    const MessageFormat format = FormatOfName(name);
+    if (format == MessageFormat::Other) {
+        // Saving would write nothing; say so rather than seem to have saved.
+        prompter.inform(UnknownFormatText(name));
+        return SaveResult::Failed;
+    }
+    const QList<MessageEntry> &entries = m_ws.table().entries();
+    // Every question comes before anything is written, so that Cancel
+    // leaves the message file and its companion as they were.
+    auto confirmed = [&prompter](const QString &text) {
+        return prompter.message(text, WarningTitle(), Prompter::Buttons::OkCancel, Prompter::Icon::Warning) ==
+               Prompter::Answer::Ok;
+    };
+    if (format == MessageFormat::Qnd) {
+        if (entries.size() > QndEntries && !confirmed(QndLimitText()))
+            return SaveResult::Cancelled;
+        const int beyond = FirstIntervalBeyondQnd(entries);
+        if (beyond >= 0 && !confirmed(QndIntervalText(beyond, entries[beyond].Interval)))
+            return SaveResult::Cancelled;
+    }
+    const QByteArray bytes = format == MessageFormat::Qnd ? WriteQnd(entries) : WriteTvd(entries);
+
+    if (m_ws.Mode == OperatingMode::ControllerLoad) {
+        if (const QString companion = CompanionName(name); !companion.isEmpty())
+            SaveRegisterFile(companion, RegisterFileFormat);
+    }
+    if (!WriteWholeFile(name, bytes)) {
+        prompter.inform(SaveErrorText(name));
+        return SaveResult::Failed;
+    }
+    return SaveResult::Saved;
+}
+
+bool FileCommands::SaveRegisterFile(const QString &name, qint16 format)
+{
+    if (WriteWholeFile(name, WriteTv1(m_ws.Registers, format)))
+        return true;
+    m_ws.prompter().inform(RegisterSaveErrorText(name, format));
+    return false;
+}
+
+void FileCommands::LoadRegisterFile(const QString &name)
+{
+    if (name.isEmpty() || !QFileInfo(name).isFile())
+        return;
+    const auto bytes = ReadWholeFile(name);
+    const RegisterFileRead read = bytes ? ReadTv1(*bytes) : RegisterFileRead{};
+    switch (read.result) {
+    case RegisterFileRead::Result::Loaded:
+        for (size_t r = 1; r < m_ws.Registers.size(); ++r)
+            m_ws.Registers[r] = read.registers[r];
+        break;
+    case RegisterFileRead::Result::OtherFormat:
+        // A format this program does not know leaves the registers alone.
+        break;
+    case RegisterFileRead::Result::Malformed:
+        // Nothing is taken from a damaged file, and the operator learns
+        // that the registers are not the file's.
+        m_ws.prompter().inform(RegisterOpenErrorText(name));
+        break;
+    }
+}
+
+} // namespace telvaro

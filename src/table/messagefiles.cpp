@@ -1,0 +1,257 @@
+#include "table/messagefiles.h"
+
+#include "codec/escapes.h"
+#include "table/fieldreader.h"
+
+namespace telvaro {
+
+namespace {
+
+constexpr char kUpperHex[] = "0123456789ABCDEF";
+
+QByteArray EscapeOf(unsigned char code)
+{
+    QByteArray escape("<0x");
+    escape += kUpperHex[code >> 4];
+    escape += kUpperHex[code & 0x0F];
+    escape += '>';
+    return escape;
+}
+
+MessageFileRead Failed(QList<MessageEntry> entries, const QString &why)
+{
+    return {std::move(entries), why};
+}
+
+// A QND table's entries carry their positions as numbers.
+QList<MessageEntry> Numbered(QList<MessageEntry> entries)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        entries[i].Number = static_cast<qint16>(i);
+    return entries;
+}
+
+QString AtLine(int line, const QString &what)
+{
+    return QStringLiteral("line %1: %2").arg(line).arg(what);
+}
+
+} // namespace
+
+MessageFormat FormatOfName(const QString &name)
+{
+    const QString ext = name.right(3).toUpper();
+    if (ext == QLatin1String("TVD"))
+        return MessageFormat::Tvd;
+    if (ext == QLatin1String("QND"))
+        return MessageFormat::Qnd;
+    return MessageFormat::Other;
+}
+
+QString CompanionName(const QString &name)
+{
+    if (name.size() < 3)
+        return {};
+    return name.chopped(3) + QStringLiteral("TV1");
+}
+
+QByteArray FileSafeText(QByteArrayView text)
+{
+    if (!text.contains('"'))
+        return text.toByteArray();
+    QByteArray out;
+    out.reserve(text.size() + 16);
+    const qsizetype size = text.size();
+    qsizetype p = 0;
+    while (p < size) {
+        // The same six-character windows that ParseEscapes reads as escapes.
+        if (text[p] == '<' && p + 5 < size && text[p + 5] == '>') {
+            const QByteArrayView window = text.sliced(p, 6);
+            if (!window.contains('"')) {
+                out += window;
+            } else if (const auto code = ParseEscapes(window)) {
+                out += EscapeOf(static_cast<unsigned char>(code->at(0)));
+            } else {
+                // An escape that does not convert stays one that does not:
+                // another character that ends a number takes the quote's place.
+                QByteArray same = window.toByteArray();
+                same.replace('"', '\'');
+                out += same;
+            }
+            p += 6;
+        } else if (text[p] == '"') {
+            out += EscapeOf('"');
+            ++p;
+        } else {
+            out += text[p];
+            ++p;
+        }
+    }
+    return out;
+}
+
+QByteArray FileSafeComment(QByteArrayView comment)
+{
+    QByteArray out = comment.toByteArray();
+    if (out.contains('"'))
+        out.replace("\"", EscapeOf('"'));
+    return out;
+}
+
+MessageFileRead ReadTvd(QByteArrayView bytes)
+{
+    FieldReader in(bytes);
+    QList<MessageEntry> entries;
+    while (!in.atEnd()) {
+        const int line = in.line();
+        if (entries.size() >= MessageTable::MaxEntries)
+            return Failed(std::move(entries),
+                          AtLine(line, QStringLiteral("more than %1 messages").arg(MessageTable::MaxEntries)));
+        const auto fields = in.record(4);
+        if (!fields)
+            return Failed(std::move(entries), in.error());
+        const auto interval = FieldInt32(fields->at(0));
+        if (!interval)
+            return Failed(std::move(entries), AtLine(line, QStringLiteral("interval is not a 32-bit number")));
+        const auto number = FieldInt16(fields->at(1));
+        if (!number)
+            return Failed(std::move(entries), AtLine(line, QStringLiteral("number is not a 16-bit number")));
+        entries.append({*number, *interval, fields->at(2), {}, fields->at(3)});
+    }
+    return {std::move(entries), std::nullopt};
+}
+
+MessageFileRead ReadQnd(QByteArrayView bytes)
+{
+    FieldReader in(bytes);
+    QList<MessageEntry> entries;
+    auto fail = [&entries](const QString &why) { return Failed(Numbered(std::move(entries)), why); };
+    for (int k = 0; k < QndEntries; ++k) {
+        const int line = in.line();
+        const auto fields = in.record(3);
+        if (!fields)
+            return fail(in.error());
+        const auto interval = FieldInt16(fields->at(0));
+        if (!interval)
+            return fail(AtLine(line, QStringLiteral("interval is not a 16-bit number")));
+        const auto number = FieldInt16(fields->at(1));
+        if (!number)
+            return fail(AtLine(line, QStringLiteral("number is not a 16-bit number")));
+        const QByteArray &text = fields->at(2);
+        if (text.isEmpty())
+            continue;
+        if (*number < 0 || *number >= MessageTable::MaxEntries)
+            return fail(AtLine(line, QStringLiteral("number %1 names no message").arg(*number)));
+        // The table ends at the number of the latest text, growing or shrinking.
+        entries.resize(*number + 1);
+        MessageEntry &e = entries[*number];
+        e.Interval = *interval;
+        e.Text = text;
+        // A text whose escapes do not convert is kept as typed; a run derives
+        // its bytes again before sending and reports it then.
+        e.SendData = ParseEscapes(text).value_or(QByteArray());
+    }
+    for (qsizetype j = 0; !in.atEnd() && j < entries.size(); ++j) {
+        const auto fields = in.record(1);
+        if (!fields)
+            return fail(in.error());
+        entries[j].Comment = fields->at(0);
+    }
+    return {Numbered(std::move(entries)), std::nullopt};
+}
+
+QByteArray WriteTvd(const QList<MessageEntry> &entries)
+{
+    QByteArray out;
+    qsizetype size = 0;
+    for (const MessageEntry &e : entries)
+        size += 24 + e.Text.size() + e.Comment.size();
+    out.reserve(size);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const MessageEntry &e = entries[i];
+        out += QByteArray::number(e.Interval);
+        out += ',';
+        out += QByteArray::number(i);
+        out += ',';
+        AppendQuotedField(out, FileSafeText(e.Text));
+        out += ',';
+        AppendQuotedField(out, FileSafeComment(e.Comment));
+        out += LineEnd;
+    }
+    return out;
+}
+
+QByteArray WriteQnd(const QList<MessageEntry> &entries)
+{
+    const qsizetype written = qMin<qsizetype>(entries.size(), QndEntries);
+    QByteArray out;
+    out.reserve(QndLines * 8);
+    for (int i = 0; i < QndEntries; ++i) {
+        const bool held = i < written;
+        out += QByteArray::number(held ? entries[i].Interval : 0);
+        out += ',';
+        out += QByteArray::number(i);
+        out += ',';
+        AppendQuotedField(out, held ? FileSafeText(entries[i].Text) : QByteArray());
+        out += LineEnd;
+    }
+    for (int i = 0; i < QndEntries; ++i) {
+        AppendQuotedField(out, i < written ? FileSafeComment(entries[i].Comment) : QByteArray());
+        out += LineEnd;
+    }
+    return out;
+}
+
+RegisterFileRead ReadTv1(QByteArrayView bytes)
+{
+    RegisterFileRead read;
+    FieldReader in(bytes);
+    const auto first = in.record(1);
+    if (!first) {
+        read.error = in.error();
+        return read;
+    }
+    const auto format = FieldInt16(first->at(0));
+    if (!format) {
+        read.error = AtLine(1, QStringLiteral("format is not a 16-bit number"));
+        return read;
+    }
+    if (*format != RegisterFileFormat) {
+        read.result = RegisterFileRead::Result::OtherFormat;
+        return read;
+    }
+    for (int r = 1; r < int(read.registers.size()); ++r) {
+        const int line = in.line();
+        const auto fields = in.record(2);
+        if (!fields) {
+            read.error = in.error();
+            return read;
+        }
+        const auto width = FieldInt16(fields->at(0));
+        if (!width) {
+            read.error = AtLine(line, QStringLiteral("width is not a 16-bit number"));
+            return read;
+        }
+        read.registers[r].Width = *width;
+        // Fills are written like message texts, so a quote comes back as one.
+        read.registers[r].Fill = ParseEscapes(fields->at(1)).value_or(fields->at(1));
+    }
+    read.result = RegisterFileRead::Result::Loaded;
+    return read;
+}
+
+QByteArray WriteTv1(const RegisterTable &registers, qint16 format)
+{
+    QByteArray out;
+    out += QByteArray::number(format);
+    out += LineEnd;
+    for (int r = 1; r < int(registers.size()); ++r) {
+        out += QByteArray::number(registers[r].Width);
+        out += ',';
+        AppendQuotedField(out, FileSafeText(registers[r].Fill));
+        out += LineEnd;
+    }
+    return out;
+}
+
+} // namespace telvaro
