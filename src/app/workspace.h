@@ -16,6 +16,7 @@
 
 namespace telvaro {
 
+class Link;
 class SettingsStore;
 
 enum class OperatingMode : qint16 { Test = 0, SignLoad = 1, ControllerLoad = 2 };
@@ -44,6 +45,8 @@ public:
     explicit Workspace(Prompter &prompter, QObject *parent = nullptr);
 
     Prompter &prompter() { return m_prompter; }
+    // The one link to the device; closed between operations.
+    Link &link() { return *m_link; }
     MessageTable &table() { return m_table; }
     const MessageTable &table() const { return m_table; }
 
@@ -98,7 +101,8 @@ public:
     void SaveSettings(SettingsStore &settings, bool minimized, const WindowGeometry &geometry);
 
     void ResetRegisters();
-    // Data-entry state of the menus, button, panels and Transmitting.
+    // Data-entry state of the menus, button, panels and Transmitting; closes
+    // the link.
     void MnuModeData_Click();
 
     // The grid's events; gridRow counts the header as row 0.
@@ -122,6 +126,7 @@ Q_SIGNALS:
 
 private:
     Prompter &m_prompter;
+    Link *m_link = nullptr;
     MessageTable m_table;
     QHash<Box, QString> m_boxes;
     bool m_repeatEnabled = false;
