@@ -33,6 +33,7 @@ int main(int argc, char *argv[])
     const QHash<QString, std::function<int(const QStringList &)>> commands = {
         {QStringLiteral("encode"), Encode},
         {QStringLiteral("decode"), Decode},
+        {QStringLiteral("send"), Send},
     };
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || !commands.contains(args.front())) {
