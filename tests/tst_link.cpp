@@ -833,6 +833,51 @@ private Q_SLOTS:
         QVERIFY(box.endsWith(QStringLiteral("END\r\n45296.13\r\n")));
     }
 
+    void arrivalsDuringAHandlersWait_data()
+    {
+        QTest::addColumn<bool>("udp");
+        QTest::newRow("tcp") << false;
+        QTest::newRow("udp") << true;
+    }
+    void arrivalsDuringAHandlersWait()
+    {
+        // A handler of one arrival that waits (a message box, a Pause) gets no
+        // new signal for what arrives meanwhile; none of it may be lost.
+        QFETCH(bool, udp);
+        QtSocketService service;
+        TcpPeer tcp;
+        UdpPeer udpPeer;
+        service.setProtocol(udp ? SocketService::Protocol::Udp : SocketService::Protocol::Tcp);
+        service.setRemoteHost(QStringLiteral("127.0.0.1"));
+        service.setRemotePort(udp ? udpPeer.port() : tcp.port());
+        std::function<void(const QByteArray &)> reply = [&](const QByteArray &b) {
+            udp ? udpPeer.reply(b) : tcp.reply(b);
+        };
+        if (udp) {
+            QVERIFY(service.send("hello"));
+            QTRY_COMPARE(udpPeer.datagrams.size(), 1);
+        } else {
+            service.connectToRemote();
+            QTRY_COMPARE(service.state(), SocketState::Connected);
+            QTRY_COMPARE(tcp.connections, 1);
+        }
+        QByteArray taken;
+        int arrivals = 0;
+        connect(&service, &SocketService::dataArrival, this, [&](qint64 total) {
+            ++arrivals;
+            const QByteArray data = service.takeReceived();
+            QCOMPARE(data.size(), total);
+            taken += data;
+            if (arrivals == 1) {
+                reply("second");
+                Pause(5000); // 50 ms on the test clock
+            }
+        });
+        reply("first");
+        QTRY_COMPARE_WITH_TIMEOUT(taken, QByteArray("firstsecond"), 2000);
+        service.close();
+    }
+
     void invalidReception()
     {
         Fixture f;

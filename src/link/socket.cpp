@@ -16,13 +16,7 @@ QtSocketService::QtSocketService(QObject *parent) : SocketService(parent)
     }
     connect(&m_tcp, &QTcpSocket::connected, this, [this] { m_everConnected = true; });
     connect(&m_tcp, &QTcpSocket::bytesWritten, this, &QtSocketService::onBytesWritten);
-    connect(&m_tcp, &QTcpSocket::readyRead, this, [this] {
-        // Take everything there is: data that arrives while a handler waits
-        // gets no second signal.
-        m_received += m_tcp.readAll();
-        if (!m_received.isEmpty())
-            Q_EMIT dataArrival(m_received.size());
-    });
+    connect(&m_tcp, &QTcpSocket::readyRead, this, &QtSocketService::takeStream);
     connect(&m_udp, &QUdpSocket::readyRead, this, &QtSocketService::takeDatagrams);
 }
 
@@ -161,12 +155,27 @@ void QtSocketService::onBytesWritten(qint64 count)
     }
 }
 
+void QtSocketService::takeStream()
+{
+    // Data that arrives while a handler of this arrival waits gets no signal
+    // of its own: keep taking until nothing is left.
+    do {
+        m_received += m_tcp.readAll();
+        if (m_received.isEmpty())
+            return;
+        Q_EMIT dataArrival(m_received.size());
+    } while (m_tcp.bytesAvailable() > 0);
+}
+
 void QtSocketService::takeDatagrams()
 {
-    while (m_udp.hasPendingDatagrams())
-        m_received += m_udp.receiveDatagram().data();
-    if (!m_received.isEmpty())
+    do {
+        while (m_udp.hasPendingDatagrams())
+            m_received += m_udp.receiveDatagram().data();
+        if (m_received.isEmpty())
+            return;
         Q_EMIT dataArrival(m_received.size());
+    } while (m_udp.hasPendingDatagrams());
 }
 
 void QtSocketService::onError(QAbstractSocket *socket, QAbstractSocket::SocketError error)

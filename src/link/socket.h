@@ -67,6 +67,7 @@ public:
 private:
     void onError(QAbstractSocket *socket, QAbstractSocket::SocketError error);
     void onBytesWritten(qint64 count);
+    void takeStream();
     void takeDatagrams();
     bool sendDatagram(const QByteArray &bytes);
     std::optional<QHostAddress> remoteAddress();
