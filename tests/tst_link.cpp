@@ -1048,9 +1048,9 @@ private Q_SLOTS:
     {
         QFETCH(int, port);
         Fixture f;
-        f.ws.PortNumber = qint16(port);
         Link &link = f.ws.link();
-        // Opening fails or is not attempted; the send itself reports nothing.
+        // An absent serial device, a TCP port nobody listens on: the link
+        // does not come up, and a send is no failure of its own.
         f.useSerial(2, f.home.path() + QStringLiteral("/absent"));
         f.ws.PortNumber = qint16(port);
         f.ws.IpPort = QStringLiteral("1");

@@ -24,8 +24,6 @@ bool stillConnecting(int state)
 
 Link::Link(Workspace &workspace) : QObject(&workspace), m_ws(workspace)
 {
-    m_builtinSerial.setParent(this);
-    m_builtinSocket.setParent(this);
     connectServices();
     m_tmrCheck.setInterval(StatusIntervalMs);
     connect(&m_tmrCheck, &QTimer::timeout, this, &Link::TmrCheck_Timer);
@@ -50,8 +48,7 @@ void Link::connectServices()
         connect(m_socket, &SocketService::dataArrival, this, &Link::WskMain_DataArrival),
         connect(m_socket, &SocketService::sendComplete, this, &Link::WskMain_SendComplete),
         connect(m_socket, &SocketService::error, this, &Link::WskMain_Error),
-        connect(m_serial, &SerialPortService::failed, this,
-                [this](const QString &description) { WskMain_Error(-1, description); }),
+        connect(m_serial, &SerialPortService::failed, this, &Link::endOnFailure),
     };
 }
 
@@ -186,6 +183,12 @@ void Link::WskMain_DataArrival(qint64 bytesTotal)
 
 void Link::WskMain_Error(int, const QString &description)
 {
+    endOnFailure(description);
+}
+
+void Link::endOnFailure(const QString &description)
+{
+    // Data entry stops whatever uses the link and closes it.
     m_ws.MnuModeData_Click();
     Q_EMIT linkFailed(description);
 }

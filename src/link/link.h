@@ -71,6 +71,8 @@ private:
     friend class LinkHold;
     void connectServices();
     void waitForSendDone();
+    // A socket error or a serial device that went away.
+    void endOnFailure(const QString &description);
     bool fail(const QString &reason);
 
     Workspace &m_ws;
