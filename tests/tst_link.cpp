@@ -881,6 +881,22 @@ private Q_SLOTS:
         service.close();
     }
 
+    void hugeArrivalShowsItsNewestBytes()
+    {
+        Fixture f;
+        FakeSocket socket;
+        f.ws.link().useServices(f.ws.link().builtinSerial(), socket);
+        QByteArray data;
+        for (int i = 0; i < 100000; ++i)
+            data += char(i * 7 % 256);
+        f.ws.setBox(Box::RecData, QStringLiteral("before\r\n"));
+        socket.toReceive = data;
+        f.ws.link().WskMain_DataArrival(data.size());
+        const QString whole = ReceivedText(data, data.size(), pinnedNow.time()).text;
+        QCOMPARE(f.ws.box(Box::RecData), AppendBounded(QStringLiteral("before\r\n"), whole));
+        QVERIFY(f.prompter.shown.isEmpty());
+    }
+
     void invalidReception()
     {
         Fixture f;

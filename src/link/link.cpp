@@ -174,7 +174,11 @@ void Link::TmrCheck_Timer()
 void Link::WskMain_DataArrival(qint64 bytesTotal)
 {
     const QByteArray data = m_socket->takeReceived();
-    const ReceivedDisplay shown = ReceivedText(data, bytesTotal, LocalNow().time());
+    // Bytes beyond what the box can keep would only be formatted to be
+    // dropped again; every byte shows as at least one character.
+    const qint64 skipped = qMax<qint64>(0, qMin<qint64>(data.size(), bytesTotal) - RecDataLimit);
+    const ReceivedDisplay shown =
+        ReceivedText(QByteArrayView(data).sliced(skipped), bytesTotal - skipped, LocalNow().time());
     using Box = Workspace::Box;
     m_ws.setBox(Box::RecData, AppendBounded(m_ws.box(Box::RecData), shown.text));
     if (!shown.complete)

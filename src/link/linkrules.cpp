@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace telvaro {
@@ -146,19 +147,27 @@ QString SecondsSinceMidnightText(QTime timeOfDay)
 ReceivedDisplay ReceivedText(QByteArrayView data, qint64 bytesTotal, QTime timeOfDay)
 {
     ReceivedDisplay out;
-    for (qint64 i = 0; i < bytesTotal; ++i) {
-        if (i >= data.size()) {
-            out.complete = false;
-            return out;
-        }
+    const qint64 available = qMin<qint64>(qMax<qint64>(bytesTotal, 0), data.size());
+    out.complete = available == qMax<qint64>(bytesTotal, 0);
+    static const auto escapes = [] {
+        std::array<QByteArray, 256> table;
+        for (int c = 0; c < 256; ++c)
+            table[size_t(c)] = "<0d" + QByteArray::number(c) + '>';
+        return table;
+    }();
+    QByteArray text;
+    text.reserve(available * 2 + 16);
+    for (qint64 i = 0; i < available; ++i) {
         const auto c = static_cast<unsigned char>(data[i]);
-        if (c >= 32 && c <= 125)
-            out.text += QChar(c);
-        else
-            out.text += QStringLiteral("<0d%1>").arg(c);
-        if (i == bytesTotal - 1)
-            out.text += QStringLiteral("\r\n") + SecondsSinceMidnightText(timeOfDay) + QStringLiteral("\r\n");
+        if (c >= 32 && c <= 125) {
+            text += char(c);
+        } else {
+            text += escapes[c];
+        }
     }
+    if (out.complete && available > 0)
+        text += "\r\n" + SecondsSinceMidnightText(timeOfDay).toLatin1() + "\r\n";
+    out.text = QString::fromLatin1(text);
     return out;
 }
 
