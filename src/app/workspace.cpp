@@ -4,6 +4,7 @@
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
+#include "link/link.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +42,7 @@ Workspace::Workspace(Prompter &prompter, QObject *parent) : QObject(parent), m_p
                {Box::Interval, QStringLiteral("200")},
                {Box::RepeatCaption, QStringLiteral("0")}};
     m_status = {{1, QString()}, {2, QStringLiteral("Traffic")}, {3, QString()}};
+    m_link = new Link(*this);
     for (const MenuItemDef &def : MainMenuDefinition())
         m_items.insert(def.name, ItemState{});
     // "Clear Range" exists but can never be chosen.
@@ -207,6 +209,7 @@ void Workspace::MnuModeData_Click()
     setItemEnabled(QStringLiteral("MnuCommunication"), true);
     setItemEnabled(QStringLiteral("CmdQuickSend"), true);
     Transmitting = 0;
+    m_link->CloseLink();
     setStatusPanel(2, QStringLiteral("No Traffic"));
     setStatusPanel(3, QStringLiteral("Off"));
 }

@@ -17,6 +17,7 @@
 
 namespace telvaro {
 
+class Link;
 class SettingsStore;
 
 enum class OperatingMode : qint16 { Test = 0, SignLoad = 1, ControllerLoad = 2 };
@@ -45,6 +46,8 @@ public:
     explicit Workspace(Prompter &prompter, QObject *parent = nullptr);
 
     Prompter &prompter() { return m_prompter; }
+    // The one link to the device; closed between operations.
+    Link &link() { return *m_link; }
     MessageTable &table() { return m_table; }
     Progress &progress() { return m_progress; }
     const MessageTable &table() const { return m_table; }
@@ -99,7 +102,8 @@ public:
     void SaveSettings(SettingsStore &settings, bool minimized, const WindowGeometry &geometry);
 
     void ResetRegisters();
-    // Data-entry state of the menus, button, panels and Transmitting.
+    // Data-entry state of the menus, button, panels and Transmitting; closes
+    // the link.
     void MnuModeData_Click();
 
     // The grid's events; gridRow counts the header as row 0.
@@ -154,6 +158,7 @@ private:
     std::optional<int> StepTo(double target);
 
     Prompter &m_prompter;
+    Link *m_link = nullptr;
     MessageTable m_table;
     Progress m_progress;
     QHash<Box, QString> m_boxes;

@@ -35,6 +35,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("decode"), Decode},
         {QStringLiteral("list"), List},
         {QStringLiteral("convert"), Convert},
+        {QStringLiteral("send"), Send},
     };
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || !commands.contains(args.front())) {

@@ -4,6 +4,8 @@
 #include "codec/codepage.h"
 #include "gui/frmprogress.h"
 #include "table/filecommands.h"
+#include "link/communication.h"
+#include "link/quicksend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,9 +25,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTextCursor>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -93,6 +97,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
             m_txtMessages->setPlainText(BytesToText(m_ws.table().TextView()));
     });
     wireFileCommands(*this);
+    wireLink();
 
     for (const MenuItemDef &def : MainMenuDefinition())
         renderItem(def.name);
@@ -459,6 +464,58 @@ void frmMain::selectGridRow(int gridRow, int firstColumn, int lastColumn)
     m_grid->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
     m_grid->selectionModel()->select(QItemSelection(first, model->index(gridRow - 1, lastColumn)),
                                      QItemSelectionModel::ClearAndSelect);
+}
+
+void frmMain::wireLink()
+{
+    const struct {
+        const char *name;
+        void (*handler)(Workspace &);
+    } commands[] = {{"MnuComSetPort", MnuComSetPort_Click},
+                    {"MnuComSetIP", MnuComSetIP_Click},
+                    {"MnuComSetBaud", MnuComSetBaud_Click}};
+    for (const auto &c : commands)
+        connect(action(QString::fromLatin1(c.name)), &QAction::triggered, this,
+                [this, handler = c.handler] { handler(m_ws); });
+    connect(m_cmdQuickSend, &QPushButton::clicked, this, [this] { CmdQuickSend_Click(m_ws); });
+
+    renderRecData();
+    connect(&m_ws, &Workspace::boxChanged, this, [this](Box which) {
+        if (which == Box::RecData)
+            renderRecData();
+    });
+    connect(m_txtRecData, &QPlainTextEdit::textChanged, this, [this] {
+        // What the operator types or deletes there is kept, in the
+        // workspace's line breaks.
+        QString text = m_txtRecData->toPlainText();
+        text.replace(u'\n', QStringLiteral("\r\n"));
+        if (text == m_recDataShown)
+            return;
+        m_recDataShown = text;
+        m_ws.setBox(Box::RecData, text);
+    });
+}
+
+void frmMain::renderRecData()
+{
+    const QString text = m_ws.box(Box::RecData);
+    if (text == m_recDataShown)
+        return;
+    // Arrivals only add at the end: append them rather than redraw it all.
+    const bool appended = text.startsWith(m_recDataShown);
+    QString added = appended ? text.mid(m_recDataShown.size()) : text;
+    added.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_recDataShown = text;
+    QSignalBlocker quiet(m_txtRecData);
+    if (appended) {
+        QTextCursor end(m_txtRecData->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(added);
+    } else {
+        m_txtRecData->setPlainText(added);
+    }
+    m_txtRecData->moveCursor(QTextCursor::End);
+    m_txtRecData->ensureCursorVisible();
 }
 
 double frmMain::twipsPerPixel() const

@@ -63,6 +63,9 @@ private:
     void renderGauge();
     void selectGridRow(int gridRow, int firstColumn, int lastColumn);
     void massFillFromSelection();
+    // The Communication menu, "Quick Send" and the received-data box.
+    void wireLink();
+    void renderRecData();
 
     Workspace &m_ws;
     SettingsStore &m_settings;
@@ -73,6 +76,7 @@ private:
     QTableView *m_grid = nullptr;
     QPlainTextEdit *m_txtMessages = nullptr;
     QPlainTextEdit *m_txtRecData = nullptr;
+    QString m_recDataShown;
     QLabel *m_lblBeginRepeat = nullptr;
     QLabel *m_lblMessageHeader = nullptr;
     QCheckBox *m_chkRepeat = nullptr;

@@ -1,0 +1,121 @@
+// The link's figures: received-data display throughput, a flood into the
+// bounded box, TCP send completion on loopback, and when a quick send's
+// bytes reach a device.
+
+#include "benchutil.h"
+
+#include "app/workspace.h"
+#include "link/link.h"
+#include "link/linkrules.h"
+#include "link/quicksend.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <random>
+
+using namespace telvaro;
+
+namespace {
+
+class SilentPrompter : public Prompter {
+public:
+    Answer message(const QString &text, const QString &, Buttons, Icon) override
+    {
+        std::printf("message: %s\n", qPrintable(text));
+        return Answer::Ok;
+    }
+    std::optional<QString> input(const QString &, const QString &, const QString &d) override { return d; }
+    std::optional<QString> openFileName(const QString &, const QString &) override { return std::nullopt; }
+    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
+};
+
+// A device on loopback that counts what it receives.
+struct Device {
+    QTcpServer server;
+    QTcpSocket *socket = nullptr;
+    qint64 received = 0;
+    QElapsedTimer *clock = nullptr;
+    qint64 firstByteAt = -1;
+    Device()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            socket = server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this] {
+                const qint64 n = socket->readAll().size();
+                if (received == 0 && n > 0 && clock)
+                    firstByteAt = clock->elapsed();
+                received += n;
+            });
+        });
+    }
+    void waitFor(qint64 total)
+    {
+        while (received < total)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+
+    QByteArray arrival(1000 * 1000, Qt::Uninitialized);
+    std::mt19937 random(20240309);
+    for (char &c : arrival)
+        c = char(random() % 256);
+    const auto display = bench::Measure(21, [&] { bench::Keep(ReceivedText(arrival, arrival.size(), QTime(12, 0))); });
+    bench::Report("received display, 1 MB arrival", display, double(arrival.size()));
+
+    const QByteArray chunk = arrival.left(1000);
+    const auto flood = bench::Measure(21, [&] {
+        QString box;
+        for (int i = 0; i < 1000; ++i)
+            box = AppendBounded(box, ReceivedText(chunk, chunk.size(), QTime(12, 0)).text);
+        bench::Keep(box);
+    });
+    bench::Report("flood, 1000 arrivals of 1000 B", flood, 1000.0 * 1000);
+
+    SilentPrompter prompter;
+    Workspace ws(prompter);
+    ws.MnuModeData_Click();
+    {
+        Device device;
+        ws.PortNumber = 0;
+        ws.IpAddress = QStringLiteral("127.0.0.1");
+        ws.IpPort = QString::number(device.server.serverPort());
+        Link &link = ws.link();
+        link.OpenLink();
+        if (!link.CheckLink())
+            return 1;
+        const QByteArray message = QByteArray("<0x02>") + QByteArray(94, 'M') + "<0x03>";
+        qint64 sent = 0;
+        const auto send = bench::Measure(201, [&] {
+            link.SendOnLink(message);
+            sent += message.size();
+            device.waitFor(sent);
+        });
+        bench::Report("tcp send of 100 B until received", send, 0);
+        link.CloseLink();
+    }
+
+    // The connection wait takes its 500 ms steps before the bytes go out.
+    for (int run = 0; run < 3; ++run) {
+        Device device;
+        QElapsedTimer clock;
+        device.clock = &clock;
+        ws.IpPort = QString::number(device.server.serverPort());
+        ws.setBox(Workspace::Box::Entry, QStringLiteral("quick<0x0D>"));
+        clock.start();
+        CmdQuickSend_Click(ws);
+        std::printf("quick send over tcp: bytes at the device after %lld ms, done after %lld ms\n",
+                    static_cast<long long>(device.firstByteAt), static_cast<long long>(clock.elapsed()));
+    }
+    return 0;
+}

@@ -1,0 +1,59 @@
+#include "app/workspace.h"
+#include "cli/cliprompter.h"
+#include "cli/commands.h"
+#include "cli/linkoptions.h"
+#include "link/link.h"
+#include "link/quicksend.h"
+
+#include <QTextStream>
+
+namespace telvaro::cli {
+
+int Send(const QStringList &args)
+{
+    QStringList rest = args;
+    LinkOptions options;
+    const QString usage = QStringLiteral("usage: telvaro-cli send ") + LinkOptionsUsage() + QStringLiteral(" TEXT");
+    if (const auto bad = TakeLinkOptions(rest, options))
+        return UsageError(*bad + u'\n' + usage);
+    if (rest.size() == 2 && rest.front() == QLatin1String("--"))
+        rest.removeFirst();
+    else if (rest.size() != 1 || rest.front().startsWith(QLatin1String("--")))
+        return UsageError(usage);
+
+    CliPrompter prompter;
+    Workspace ws(prompter);
+    if (const auto error = SetUpLink(ws, options)) {
+        if (error->status == ExitUsage)
+            return UsageError(error->message + u'\n' + usage);
+        PrintMessage(error->message);
+        return error->status;
+    }
+    if (options.verbose)
+        EchoStatusPanels(ws);
+
+    bool notSent = false;
+    QObject::connect(&ws, &Workspace::statusPanelChanged, &ws, [&ws, &notSent](int panel) {
+        if (panel == 2 && ws.statusPanel(2) == QLatin1String("Port Not Open"))
+            notSent = true;
+    });
+    QString failure;
+    QObject::connect(&ws.link(), &Link::linkFailed, &ws, [&failure](const QString &d) { failure = d; });
+
+    ws.setBox(Workspace::Box::Entry, rest.front());
+    CmdQuickSend_Click(ws);
+
+    // What the device sent back, as the received-data box shows it.
+    QString received = ws.box(Workspace::Box::RecData);
+    if (!received.isEmpty()) {
+        received.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QTextStream(stdout) << received;
+    }
+    if (notSent)
+        PrintMessage(QStringLiteral("Port Not Open"));
+    if (!failure.isEmpty())
+        PrintMessage(QStringLiteral("Communications failed: ") + failure);
+    return prompter.messagesShown() > 0 || notSent || !failure.isEmpty() ? ExitFailed : ExitDone;
+}
+
+} // namespace telvaro::cli

@@ -1,0 +1,145 @@
+#include "link/serialport.h"
+
+#include <QSettings>
+#include <QTimer>
+
+namespace telvaro {
+
+namespace {
+
+QSerialPort::Parity parityFor(char letter)
+{
+    switch (letter) {
+    case 'e': return QSerialPort::EvenParity;
+    case 'o': return QSerialPort::OddParity;
+    case 'm': return QSerialPort::MarkParity;
+    case 's': return QSerialPort::SpaceParity;
+    default: return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits stopBitsFor(double bits)
+{
+    if (bits == 2)
+        return QSerialPort::TwoStop;
+    return bits == 1.5 ? QSerialPort::OneAndHalfStop : QSerialPort::OneStop;
+}
+
+} // namespace
+
+QString ConfiguredSerialDevice(qint16 portNumber)
+{
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Telvaro"), QStringLiteral("Telvaro"));
+    return store.value(QStringLiteral("SerialPorts/%1").arg(portNumber)).toString();
+}
+
+QtSerialPortService::QtSerialPortService(QObject *parent) : SerialPortService(parent)
+{
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
+}
+
+QtSerialPortService::~QtSerialPortService()
+{
+    m_port.disconnect(this);
+}
+
+QString QtSerialPortService::deviceName() const
+{
+    if (!m_override.isEmpty())
+        return m_override;
+    return SerialDeviceName(m_portNumber, ConfiguredSerialDevice(m_portNumber));
+}
+
+bool QtSerialPortService::setSettings(const QString &settings)
+{
+    const auto parsed = ParseLineSettings(settings);
+    if (!parsed)
+        return false;
+    if (m_port.isOpen() && !(m_port.setBaudRate(parsed->baud) && m_port.setParity(parityFor(parsed->parity)) &&
+                             m_port.setDataBits(QSerialPort::DataBits(parsed->dataBits)) &&
+                             m_port.setStopBits(stopBitsFor(parsed->stopBits))))
+        return false;
+    m_settings = *parsed;
+    return true;
+}
+
+bool QtSerialPortService::open()
+{
+    if (isOpen()) {
+        m_error = QStringLiteral("The serial port is already open.");
+        return false;
+    }
+    // A port lost earlier may still await its deferred close.
+    m_port.close();
+    m_lost = false;
+    m_port.setPortName(deviceName());
+    m_port.setBaudRate(m_settings.baud);
+    m_port.setParity(parityFor(m_settings.parity));
+    m_port.setDataBits(QSerialPort::DataBits(m_settings.dataBits));
+    m_port.setStopBits(stopBitsFor(m_settings.stopBits));
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = QStringLiteral("%1: %2").arg(m_port.portName(), m_port.errorString());
+        return false;
+    }
+    // Devices commonly expect the terminal-ready line. Pseudo-terminals have
+    // no modem lines; their refusal leaves the port usable.
+    m_port.setDataTerminalReady(true);
+    m_port.clearError();
+    return true;
+}
+
+void QtSerialPortService::close()
+{
+    if (m_port.isOpen())
+        m_port.flush();
+    m_port.close();
+    m_lost = false;
+}
+
+bool QtSerialPortService::isOpen() const
+{
+    return m_port.isOpen() && !m_lost;
+}
+
+bool QtSerialPortService::write(const QByteArray &bytes)
+{
+    if (!isOpen())
+        return false;
+    if (bytes.isEmpty())
+        return true;
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // Hand the bytes to the driver now rather than at the next event.
+    m_port.flush();
+    return true;
+}
+
+qint64 QtSerialPortService::bytesWaiting()
+{
+    return isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+QByteArray QtSerialPortService::takeInput()
+{
+    return isOpen() ? m_port.readAll() : QByteArray();
+}
+
+void QtSerialPortService::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError || !m_port.isOpen() || m_lost)
+        return;
+    // The device is gone. The port object may be in the middle of its own
+    // call, so it is closed and the loss reported once control is back in
+    // the event loop; until then it already reads as closed.
+    m_lost = true;
+    m_error = m_port.errorString();
+    QTimer::singleShot(0, this, [this] {
+        if (!m_lost)
+            return;
+        m_port.close();
+        Q_EMIT failed(m_error);
+    });
+}
+
+} // namespace telvaro

@@ -1,0 +1,76 @@
+#pragma once
+// The serial port as the link needs it, and its realisation on QSerialPort.
+
+#include "link/linkrules.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace telvaro {
+
+class SerialPortService : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual void setPortNumber(qint16 portNumber) = 0;
+    // "baud,parity,data bits,stop bits"; false when the port cannot apply it.
+    virtual bool setSettings(const QString &settings) = 0;
+    // False when the port cannot be opened; errorString() says why.
+    virtual bool open() = 0;
+    // Closing a port that is not open does nothing.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // One byte per character, nothing added. False when nothing was written.
+    virtual bool write(const QByteArray &bytes) = 0;
+    virtual void setReceiveThreshold(int bytes) = 0;
+    virtual qint64 bytesWaiting() = 0;
+    virtual QByteArray takeInput() = 0;
+    virtual QString errorString() const = 0;
+
+Q_SIGNALS:
+    // The device went away while open; the port reads as closed from now on.
+    void failed(const QString &description);
+};
+
+class QtSerialPortService final : public SerialPortService {
+    Q_OBJECT
+public:
+    explicit QtSerialPortService(QObject *parent = nullptr);
+    ~QtSerialPortService() override;
+
+    // A device path that replaces the configured one for every port number.
+    void setDeviceOverride(const QString &path) { m_override = path; }
+    QString deviceName() const;
+    LineSettings settings() const { return m_settings; }
+
+    void setPortNumber(qint16 portNumber) override { m_portNumber = portNumber; }
+    bool setSettings(const QString &settings) override;
+    bool open() override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray &bytes) override;
+    void setReceiveThreshold(int bytes) override { m_threshold = bytes; }
+    qint64 bytesWaiting() override;
+    QByteArray takeInput() override;
+    QString errorString() const override { return m_error; }
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+    qint16 m_portNumber = 1;
+    LineSettings m_settings;
+    QString m_override;
+    QString m_error;
+    int m_threshold = 0;
+    bool m_lost = false;
+};
+
+// The device configured for a port number in the settings group
+// "SerialPorts", or empty.
+QString ConfiguredSerialDevice(qint16 portNumber);
+
+} // namespace telvaro

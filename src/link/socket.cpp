@@ -1,0 +1,209 @@
+#include "link/socket.h"
+
+#include <QEventLoop>
+#include <QHostInfo>
+#include <QNetworkDatagram>
+#include <QTimer>
+#include <utility>
+
+namespace telvaro {
+
+QtSocketService::QtSocketService(QObject *parent) : SocketService(parent)
+{
+    for (QAbstractSocket *s : {static_cast<QAbstractSocket *>(&m_tcp), static_cast<QAbstractSocket *>(&m_udp)}) {
+        connect(s, &QAbstractSocket::stateChanged, this, [this] { Q_EMIT stateChanged(); });
+        connect(s, &QAbstractSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) { onError(s, e); });
+    }
+    connect(&m_tcp, &QTcpSocket::connected, this, [this] { m_everConnected = true; });
+    connect(&m_tcp, &QTcpSocket::bytesWritten, this, &QtSocketService::onBytesWritten);
+    connect(&m_tcp, &QTcpSocket::readyRead, this, &QtSocketService::takeStream);
+    connect(&m_udp, &QUdpSocket::readyRead, this, &QtSocketService::takeDatagrams);
+}
+
+QtSocketService::~QtSocketService()
+{
+    // The sockets close as they are destroyed; nobody listens any more.
+    m_tcp.disconnect(this);
+    m_udp.disconnect(this);
+}
+
+bool QtSocketService::setProtocol(Protocol protocol)
+{
+    if (state() != SocketState::Closed) {
+        m_error = QStringLiteral("The socket is not closed.");
+        return false;
+    }
+    m_protocol = protocol;
+    return true;
+}
+
+void QtSocketService::connectToRemote()
+{
+    if (m_protocol != Protocol::Tcp)
+        return;
+    m_failed = m_peerClosed = m_everConnected = false;
+    m_tcp.connectToHost(m_host, m_port);
+}
+
+int QtSocketService::state() const
+{
+    if (m_protocol == Protocol::Tcp)
+        return SocketStateCode(m_tcp.state(), m_failed, m_peerClosed);
+    return SocketStateCode(m_udp.state(), m_failed, false);
+}
+
+bool QtSocketService::send(const QByteArray &bytes)
+{
+    if (m_protocol == Protocol::Udp)
+        return sendDatagram(bytes);
+    if (m_tcp.state() != QAbstractSocket::ConnectedState) {
+        m_error = QStringLiteral("The connection is not open.");
+        return false;
+    }
+    if (bytes.isEmpty())
+        return true;
+    m_pending += bytes.size();
+    if (m_tcp.write(bytes) != bytes.size()) {
+        m_pending = 0;
+        m_error = m_tcp.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool QtSocketService::sendDatagram(const QByteArray &bytes)
+{
+    // An empty datagram carries nothing for a device.
+    if (bytes.isEmpty())
+        return true;
+    const auto address = remoteAddress();
+    if (!address) {
+        m_error = QStringLiteral("Host %1 not found.").arg(m_host);
+        return false;
+    }
+    if (m_udp.writeDatagram(bytes, *address, m_port) != bytes.size()) {
+        m_error = m_udp.errorString();
+        return false;
+    }
+    return true;
+}
+
+std::optional<QHostAddress> QtSocketService::remoteAddress()
+{
+    QHostAddress literal;
+    if (literal.setAddress(m_host))
+        return literal;
+    if (m_host == m_resolvedHost && !m_resolved.isNull())
+        return m_resolved;
+    // Resolve without blocking the window, within a bound.
+    QEventLoop loop;
+    QHostInfo result;
+    bool done = false;
+    const int id = QHostInfo::lookupHost(m_host, &loop, [&](const QHostInfo &info) {
+        result = info;
+        done = true;
+        loop.quit();
+    });
+    QTimer::singleShot(LookupLimitMs, &loop, &QEventLoop::quit);
+    if (!done)
+        loop.exec();
+    if (!done) {
+        QHostInfo::abortHostLookup(id);
+        return std::nullopt;
+    }
+    const QList<QHostAddress> addresses = result.addresses();
+    if (addresses.isEmpty())
+        return std::nullopt;
+    // IPv4 first: the unbound socket and most devices speak it.
+    auto chosen = addresses.front();
+    for (const QHostAddress &a : addresses)
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+            chosen = a;
+            break;
+        }
+    m_resolvedHost = m_host;
+    m_resolved = chosen;
+    return chosen;
+}
+
+QByteArray QtSocketService::takeReceived()
+{
+    return std::exchange(m_received, {});
+}
+
+void QtSocketService::close()
+{
+    ++m_generation;
+    if (m_tcp.state() == QAbstractSocket::ConnectedState)
+        m_tcp.flush();
+    m_tcp.abort();
+    m_udp.abort();
+    m_failed = m_peerClosed = m_everConnected = false;
+    m_pending = 0;
+    m_received.clear();
+    Q_EMIT stateChanged();
+}
+
+void QtSocketService::onBytesWritten(qint64 count)
+{
+    if (m_pending <= 0)
+        return;
+    m_pending -= count;
+    if (m_pending <= 0) {
+        m_pending = 0;
+        Q_EMIT sendComplete();
+    }
+}
+
+void QtSocketService::takeStream()
+{
+    // Data that arrives while a handler of this arrival waits gets no signal
+    // of its own: keep taking until nothing is left.
+    do {
+        m_received += m_tcp.readAll();
+        if (m_received.isEmpty())
+            return;
+        Q_EMIT dataArrival(m_received.size());
+    } while (m_tcp.bytesAvailable() > 0);
+}
+
+void QtSocketService::takeDatagrams()
+{
+    do {
+        while (m_udp.hasPendingDatagrams())
+            m_received += m_udp.receiveDatagram().data();
+        if (m_received.isEmpty())
+            return;
+        Q_EMIT dataArrival(m_received.size());
+    } while (m_udp.hasPendingDatagrams());
+}
+
+void QtSocketService::onError(QAbstractSocket *socket, QAbstractSocket::SocketError error)
+{
+    const bool current = (socket == &m_tcp) == (m_protocol == Protocol::Tcp);
+    if (!current)
+        return;
+    if (socket == &m_tcp && error == QAbstractSocket::RemoteHostClosedError) {
+        m_peerClosed = true;
+        Q_EMIT stateChanged();
+        return;
+    }
+    m_failed = true;
+    m_error = socket->errorString();
+    Q_EMIT stateChanged();
+    if (socket == &m_tcp && !m_everConnected)
+        return;
+    // Reported from the event loop, not from inside the socket's own call;
+    // an error of a socket closed since then is no longer news.
+    const quint64 generation = m_generation;
+    const QString description = m_error;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, error, description] {
+            if (generation == m_generation)
+                Q_EMIT this->error(int(error), description);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace telvaro

@@ -1,0 +1,91 @@
+#pragma once
+// The socket as the link needs it (TCP or UDP to one remote address), and
+// its realisation on one QTcpSocket and one QUdpSocket that live as long as
+// the service: they are closed and reused, never deleted under a caller.
+
+#include "link/linkrules.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+namespace telvaro {
+
+class SocketService : public QObject {
+    Q_OBJECT
+public:
+    enum class Protocol { Tcp, Udp };
+    using QObject::QObject;
+
+    // False when the socket is not closed (state other than 0).
+    virtual bool setProtocol(Protocol protocol) = 0;
+    virtual void setRemoteHost(const QString &host) = 0;
+    virtual void setRemotePort(quint16 port) = 0;
+    // TCP: starts connecting in the background.
+    virtual void connectToRemote() = 0;
+    // The state code, 0 to 9.
+    virtual int state() const = 0;
+    // One byte per character. TCP signals sendComplete once all of it has
+    // gone out. False when the socket refused the bytes.
+    virtual bool send(const QByteArray &bytes) = 0;
+    // Everything received and not yet taken.
+    virtual QByteArray takeReceived() = 0;
+    virtual void close() = 0;
+    virtual QString errorString() const = 0;
+
+Q_SIGNALS:
+    void dataArrival(qint64 bytesTotal);
+    void sendComplete();
+    // A failure of an established socket. A connection attempt that fails
+    // shows as state 9 instead, for the connection check to report.
+    void error(int number, const QString &description);
+    void stateChanged();
+};
+
+class QtSocketService final : public SocketService {
+    Q_OBJECT
+public:
+    explicit QtSocketService(QObject *parent = nullptr);
+    ~QtSocketService() override;
+
+    bool setProtocol(Protocol protocol) override;
+    void setRemoteHost(const QString &host) override { m_host = host; }
+    void setRemotePort(quint16 port) override { m_port = port; }
+    void connectToRemote() override;
+    int state() const override;
+    bool send(const QByteArray &bytes) override;
+    QByteArray takeReceived() override;
+    void close() override;
+    QString errorString() const override { return m_error; }
+
+    // The longest wait for a host name to resolve before a datagram goes out.
+    static constexpr int LookupLimitMs = 5000;
+
+private:
+    void onError(QAbstractSocket *socket, QAbstractSocket::SocketError error);
+    void onBytesWritten(qint64 count);
+    void takeStream();
+    void takeDatagrams();
+    bool sendDatagram(const QByteArray &bytes);
+    std::optional<QHostAddress> remoteAddress();
+
+    QTcpSocket m_tcp;
+    QUdpSocket m_udp;
+    Protocol m_protocol = Protocol::Tcp;
+    QString m_host;
+    quint16 m_port = 0;
+    bool m_failed = false;
+    bool m_peerClosed = false;
+    bool m_everConnected = false;
+    quint64 m_generation = 0;
+    qint64 m_pending = 0;
+    QByteArray m_received;
+    QString m_error;
+    QString m_resolvedHost;
+    QHostAddress m_resolved;
+};
+
+} // namespace telvaro
