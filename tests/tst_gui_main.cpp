@@ -4,6 +4,8 @@
 #include "app/workspace.h"
 #include "gui/frmmain.h"
 #include "gui/frmsplash.h"
+#include "app/pause.h"
+#include "peers.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
 
@@ -203,6 +205,39 @@ private Q_SLOTS:
         const double tpp = f.window.twipsPerPixel();
         QCOMPARE(raw.value("Settings/MainWidth").toDouble(), f.window.width() * tpp);
         QVERIFY(raw.contains("Settings/MainLeft"));
+    }
+
+    void runHighlightsRowsAndShowsMenuState()
+    {
+        SetPauseTimeScale(100);
+        Fixture f;
+        f.addEntries(3);
+        test::UdpPeer device;
+        f.ws.PortNumber = -1;
+        f.ws.IpAddress = "127.0.0.1";
+        f.ws.IpPort = QString::number(device.port());
+        f.ws.setBox(Box::MessageNumber, "042");
+        QList<int> rows;
+        QList<bool> runChecked, dataChecked;
+        device.onReceive = [&](test::UdpPeer &, const QByteArray &) {
+            rows << f.window.grid()->currentIndex().row() + 1;
+            runChecked << f.window.action("MnuModeRun")->isChecked();
+            dataChecked << f.window.action("MnuModeData")->isChecked();
+        };
+        f.window.action("MnuModeRun")->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(device.datagrams.size(), 3);
+        QCOMPARE(rows, (QList<int>{1, 2, 3}));
+        QCOMPARE(runChecked, (QList<bool>{true, true, true}));
+        QCOMPARE(dataChecked, (QList<bool>{false, false, false}));
+        // The run's highlight is not the operator's selection.
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("042"));
+        QVERIFY(f.window.action("MnuModeData")->isChecked());
+        QVERIFY(!f.window.action("MnuModeRun")->isChecked());
+
+        // Choosing the checked "Data Entry" again keeps it checked.
+        f.window.action("MnuModeData")->trigger();
+        QVERIFY(f.window.action("MnuModeData")->isChecked());
     }
 
     void storedGeometryIsApplied()

@@ -153,6 +153,9 @@ Q_SIGNALS:
     void statusPanelChanged(int panel);
     // The grid should make gridRow current and select columns first..last.
     void gridSelectionRequested(int gridRow, int firstColumn, int lastColumn);
+    // The run's highlight of the entry being sent: the grid shows it without
+    // running its selection handling.
+    void gridHighlightRequested(int gridRow, int firstColumn, int lastColumn);
 
 private:
     std::optional<int> StepTo(double target);

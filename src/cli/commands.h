@@ -16,6 +16,7 @@ int Decode(const QStringList &args);
 int List(const QStringList &args);
 int Convert(const QStringList &args);
 int Send(const QStringList &args);
+int Run(const QStringList &args);
 
 // Prints a message the window would show in a message box: one line each.
 void PrintMessage(const QString &text);

@@ -36,6 +36,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("list"), List},
         {QStringLiteral("convert"), Convert},
         {QStringLiteral("send"), Send},
+        {QStringLiteral("run"), Run},
     };
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || !commands.contains(args.front())) {

@@ -6,6 +6,7 @@
 #include "table/filecommands.h"
 #include "link/communication.h"
 #include "link/quicksend.h"
+#include "run/run.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,6 +92,12 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     connect(&m_ws, &Workspace::statusPanelChanged, this, &frmMain::renderStatus);
     connect(&m_ws.table(), &MessageTable::gaugeChanged, this, &frmMain::renderGauge);
     connect(&m_ws, &Workspace::gridSelectionRequested, this, &frmMain::selectGridRow);
+    connect(&m_ws, &Workspace::gridHighlightRequested, this, [this](int row, int first, int last) {
+        m_highlighting = true;
+        selectGridRow(row, first, last);
+        m_grid->scrollTo(m_grid->currentIndex());
+        m_highlighting = false;
+    });
     connect(&m_ws.table(), &MessageTable::refreshed, this, [this] {
         // Nothing shows the text view; it is filled only if it ever is.
         if (m_txtMessages->isVisible())
@@ -98,6 +105,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     });
     wireFileCommands(*this);
     wireLink();
+    wireRun();
 
     for (const MenuItemDef &def : MainMenuDefinition())
         renderItem(def.name);
@@ -131,6 +139,9 @@ void frmMain::buildMenus()
         }
         act->setObjectName(def.name);
         m_actions.insert(def.name, act);
+        // Qt toggles a checkable item on a click; the core decides its check,
+        // so show the core's state again before the command runs.
+        connect(act, &QAction::triggered, this, [this, name = def.name] { renderItem(name); });
     }
     for (const char *checkable : {"MnuModeRun", "MnuModeData", "MnuLoadSign", "MnuLoadController", "mnuTestMode",
                                   "mnuSignLoad", "mnuControllerLoad"})
@@ -261,7 +272,7 @@ void frmMain::buildCentral()
             [this](const QModelIndex &i) { m_ws.MSFGMessages_MouseDown(i.row() + 1); });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
-                if (current.isValid())
+                if (current.isValid() && !m_highlighting)
                     m_ws.MSFGMessages_SelChange(current.row() + 1);
             });
     layout->addWidget(m_grid, 1);
@@ -464,6 +475,12 @@ void frmMain::selectGridRow(int gridRow, int firstColumn, int lastColumn)
     m_grid->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
     m_grid->selectionModel()->select(QItemSelection(first, model->index(gridRow - 1, lastColumn)),
                                      QItemSelectionModel::ClearAndSelect);
+}
+
+void frmMain::wireRun()
+{
+    connect(action(QStringLiteral("MnuModeRun")), &QAction::triggered, this, [this] { MnuModeRun_Click(m_ws); });
+    connect(action(QStringLiteral("MnuModeData")), &QAction::triggered, this, [this] { m_ws.MnuModeData_Click(); });
 }
 
 void frmMain::wireLink()

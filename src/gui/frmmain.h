@@ -65,6 +65,7 @@ private:
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.
     void wireLink();
+    void wireRun();
     void renderRecData();
 
     Workspace &m_ws;
@@ -82,6 +83,7 @@ private:
     QCheckBox *m_chkRepeat = nullptr;
     QPushButton *m_cmdQuickSend = nullptr;
     QToolButton *m_modeButton = nullptr;
+    bool m_highlighting = false; // the run moves the grid, not the operator
     QModelIndex m_pressedIndex; // where a mouse selection of the grid began
 };
 

@@ -1,0 +1,317 @@
+// Running the table over a real loopback link: order, repeat, stopping,
+// failures and the menu states around a run.
+#include "app/clock.h"
+#include "app/pause.h"
+#include "app/workspace.h"
+#include "link/link.h"
+#include "peers.h"
+#include "run/run.h"
+#include "scriptedprompter.h"
+#include "temphome.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace telvaro;
+using test::ScriptedPrompter;
+using test::TempHome;
+using test::TcpPeer;
+using test::UdpPeer;
+
+namespace {
+
+struct Fixture {
+    TempHome home;
+    ScriptedPrompter prompter;
+    Workspace ws{prompter};
+    UdpPeer udp;
+
+    Fixture()
+    {
+        ws.IpAddress = QStringLiteral("127.0.0.1");
+        ws.PortNumber = -1;
+        ws.IpPort = QString::number(udp.port());
+        ws.MnuModeData_Click();
+    }
+    void fill(const QList<QByteArray> &texts, qint32 interval = 100)
+    {
+        for (const QByteArray &text : texts) {
+            ws.table().AppendEntry();
+            ws.table().SetContents(ws.table().UpperIndex(), interval, text, {}, {});
+        }
+    }
+    void repeatFrom(const QString &caption)
+    {
+        ws.setRepeatEnabled(true);
+        ws.setBox(Workspace::Box::RepeatCaption, caption);
+    }
+    // Data entry once the device has received n datagrams.
+    void stopAfter(int n)
+    {
+        udp.onReceive = [this, n](UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() == n)
+                ws.MnuModeData_Click();
+        };
+    }
+    bool dataEntryState() const
+    {
+        return ws.item("MnuModeData").checked && !ws.item("MnuModeRun").checked && ws.item("MnuModeRun").enabled &&
+               ws.item("MnuCommunication").enabled && ws.item("CmdQuickSend").enabled && ws.Transmitting == 0 &&
+               ws.statusPanel(2) == QLatin1String("No Traffic") && ws.statusPanel(3) == QLatin1String("Off");
+    }
+};
+
+QList<QByteArray> bytes(const QStringList &texts)
+{
+    QList<QByteArray> out;
+    for (const QString &t : texts)
+        out << t.toLatin1();
+    return out;
+}
+
+} // namespace
+
+class RunTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { SetPauseTimeScale(100); }
+    void cleanupTestCase() { SetPauseTimeScale(1); }
+
+    void runOrder_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("repeat"); // empty: repeat off
+        QTest::addColumn<int>("stopAt");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("once through") << 3 << "" << 0 << QStringList{"E0", "E1", "E2"};
+        QTest::newRow("repeat from 2") << 5 << "2" << 9
+                                       << QStringList{"E0", "E1", "E2", "E3", "E4", "E2", "E3", "E4", "E2"};
+        QTest::newRow("empty repeat caption starts at 0") << 2 << "<none>" << 5
+                                                          << QStringList{"E0", "E1", "E0", "E1", "E0"};
+        QTest::newRow("repeat point above the bound ends") << 3 << "9" << 0 << QStringList{"E0", "E1", "E2"};
+    }
+    void runOrder()
+    {
+        QFETCH(int, entries);
+        QFETCH(QString, repeat);
+        QFETCH(int, stopAt);
+        QFETCH(QStringList, sent);
+        Fixture f;
+        QList<QByteArray> texts;
+        for (int i = 0; i < entries; ++i)
+            texts << "E" + QByteArray::number(i);
+        f.fill(texts);
+        if (!repeat.isEmpty())
+            f.repeatFrom(repeat == QLatin1String("<none>") ? QString() : repeat);
+        if (stopAt > 0)
+            f.stopAfter(stopAt);
+        QSignalSpy highlights(&f.ws, &Workspace::gridHighlightRequested);
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(f.udp.datagrams, bytes(sent));
+        QVERIFY(f.dataEntryState());
+        QVERIFY(f.ws.link().socket().state() == 0);
+        QVERIFY(f.prompter.shown.isEmpty());
+        QCOMPARE(highlights.size(), sent.size());
+        QCOMPARE(highlights.front(), (QList<QVariant>{1, 1, 3}));
+    }
+
+    void menusAndPanelsDuringARun()
+    {
+        Fixture f;
+        f.fill({"A<0x0D>", "B"});
+        f.ws.table().entry(0).SendData = "stale";
+        QStringList panel3;
+        QList<bool> runChecked, runEnabled, quickSend, communication;
+        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
+            if (panel == 3)
+                panel3 << f.ws.statusPanel(3);
+        });
+        f.udp.onReceive = [&](UdpPeer &, const QByteArray &) {
+            runChecked << f.ws.item("MnuModeRun").checked;
+            runEnabled << f.ws.item("MnuModeRun").enabled;
+            quickSend << f.ws.item("CmdQuickSend").enabled;
+            communication << f.ws.item("MnuCommunication").enabled;
+            QCOMPARE(f.ws.item("MnuModeData").checked, false);
+            QVERIFY(f.ws.item("MnuMode").enabled); // data entry can still be chosen
+        };
+        QStringList panel2;
+        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
+            if (panel == 2)
+                panel2 << f.ws.statusPanel(2);
+        });
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(runChecked, (QList<bool>{true, true}));
+        QCOMPARE(runEnabled, (QList<bool>{false, false}));
+        QCOMPARE(quickSend, (QList<bool>{false, false}));
+        QCOMPARE(communication, (QList<bool>{false, false}));
+        QCOMPARE(panel3, (QStringList{"0", "1", "Off"}));
+        QCOMPARE(panel2, (QStringList{"", "A\r", "", "B", "No Traffic"}));
+        QCOMPARE(f.ws.table().entry(0).SendData, QByteArray("A\r")); // derived again before sending
+    }
+
+    void timeTokenExpandedAtSending()
+    {
+        Fixture f;
+        const QDateTime when(QDate(2026, 12, 6), QTime(13, 45, 7));
+        SetLocalNowSource([when] { return when; });
+        f.fill({"<T>|<0x54>"});
+        MnuModeRun_Click(f.ws);
+        SetLocalNowSource({});
+        QCOMPARE(f.udp.datagrams.size(), 1);
+        QVERIFY(f.udp.datagrams[0].endsWith("|T"));
+        QVERIFY(f.udp.datagrams[0].contains("45"));
+        QVERIFY(!f.udp.datagrams[0].contains("<T>"));
+        QCOMPARE(f.ws.table().entry(0).SendData, QByteArray("<T>|T")); // the stored bytes keep the token
+    }
+
+    void dataEntryDuringAWaitStopsAtTheNextStep()
+    {
+        Fixture f;
+        f.fill({"A", "B", "C"}, 60000);
+        f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) {
+            QTimer::singleShot(20, [&f] {
+                f.ws.MnuModeData_Click();
+                // At once: link closed and menus restored, while the run waits.
+                QVERIFY(f.dataEntryState());
+                QCOMPARE(f.ws.link().socket().state(), 0);
+            });
+        };
+        QElapsedTimer clock;
+        clock.start();
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(f.udp.datagrams, bytes({"A"}));
+        // The remaining wait still ran out (60 s on the test clock).
+        QVERIFY2(clock.elapsed() >= 590, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(f.dataEntryState());
+    }
+
+    void zeroIntervalsStillStopWithRepeat()
+    {
+        Fixture f;
+        f.fill({"A", "B"}, 0);
+        f.ws.table().entry(1).Interval = 600001; // above ten minutes: no wait either
+        f.repeatFrom("0");
+        f.stopAfter(40);
+        MnuModeRun_Click(f.ws);
+        QVERIFY(f.udp.datagrams.size() >= 40);
+        QVERIFY(f.udp.datagrams.size() < 200);
+        QVERIFY(f.dataEntryState());
+    }
+
+    void entriesAddedDuringARunAreNotSent()
+    {
+        Fixture f;
+        f.fill({"A", "B"});
+        f.repeatFrom("0");
+        f.udp.onReceive = [&f](UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() == 1) {
+                f.ws.table().AppendEntry();
+                f.ws.table().SetContents(2, 100, "NEW", "NEW", {});
+            }
+        };
+        MnuModeRun_Click(f.ws);
+        // The repeat test no longer matches, so the run ends after B.
+        QCOMPARE(f.udp.datagrams, bytes({"A", "B"}));
+        QVERIFY(f.dataEntryState());
+    }
+
+    void failuresEndInDataEntry_data()
+    {
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QString>("repeat");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("escape out of range") << QByteArray("<1234>") << "" << QStringList{"A"};
+        QTest::newRow("repeat point below 0") << QByteArray("B") << "-1" << QStringList{"A", "B"};
+    }
+    void failuresEndInDataEntry()
+    {
+        QFETCH(QByteArray, second);
+        QFETCH(QString, repeat);
+        QFETCH(QStringList, sent);
+        Fixture f;
+        f.fill({"A", second});
+        if (!repeat.isEmpty())
+            f.repeatFrom(repeat);
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(f.udp.datagrams, bytes(sent));
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Going into Run"});
+        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Telvaro"));
+        QVERIFY(f.dataEntryState());
+    }
+
+    void linkFailuresAtTheStart()
+    {
+        Fixture f;
+        f.fill({"A"});
+        f.ws.IpPort = QStringLiteral("not a port");
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Going into Run"});
+        QVERIFY(f.dataEntryState());
+
+        TcpPeer refused;
+        f.ws.IpPort = QString::number(refused.port());
+        refused.stopListening();
+        f.prompter.clear();
+        f.ws.PortNumber = 0;
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Unable to connect!  State = 9"});
+        QVERIFY(f.dataEntryState());
+    }
+
+    void portNotOpenAndTheRunGoesOn()
+    {
+        Fixture f;
+        TcpPeer peer;
+        f.ws.PortNumber = 0;
+        f.ws.IpPort = QString::number(peer.port());
+        f.fill({"A", "B", "C"}, 500);
+        peer.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
+            if (chunk.contains('A'))
+                p.dropConnection(false);
+        };
+        QStringList panel2;
+        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
+            if (panel == 2 && !f.ws.statusPanel(2).isEmpty())
+                panel2 << f.ws.statusPanel(2);
+        });
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(peer.received, QByteArray("A"));
+        QCOMPARE(panel2, (QStringList{"A", "Port Not Open", "Port Not Open", "No Traffic"}));
+        QVERIFY(f.prompter.shown.isEmpty());
+        QVERIFY(f.dataEntryState());
+    }
+
+    void oneEntryTiming()
+    {
+        SetPauseTimeScale(20);
+        Fixture f;
+        f.fill({"A"}, 1000);
+        QElapsedTimer clock;
+        qint64 offAt = -1;
+        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
+            if (panel == 3 && f.ws.statusPanel(3) == QLatin1String("Off") && offAt < 0)
+                offAt = clock.elapsed();
+        });
+        clock.start();
+        MnuModeRun_Click(f.ws);
+        // One second for the entry and two more before data entry (test clock /20).
+        QVERIFY2(offAt >= 149, qPrintable(QString::number(offAt)));
+        QCOMPARE(f.udp.datagrams.size(), 1);
+    }
+
+    void secondRunInsideAWaitIsRefused()
+    {
+        Fixture f;
+        f.fill({"A"}, 1000);
+        f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) {
+            f.ws.setItemEnabled("MnuModeRun", true); // even if something re-enabled it
+            MnuModeRun_Click(f.ws);
+        };
+        MnuModeRun_Click(f.ws);
+        QCOMPARE(f.udp.datagrams, bytes({"A"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(RunTest)
+#include "tst_run.moc"
