@@ -3,25 +3,16 @@
 #include "app/prompter.h"
 #include "app/workspace.h"
 #include "benchutil.h"
+#include "silentprompter.h"
 
 #include <QCoreApplication>
 
 using namespace telvaro;
 
-namespace {
-class SilentPrompter : public Prompter {
-public:
-    Answer message(const QString &, const QString &, Buttons, Icon) override { return Answer::Ok; }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return QStringLiteral("0"); }
-    std::optional<QString> openFileName(const QString &, const QString &) override { return std::nullopt; }
-    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
-};
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter(QStringLiteral("0"));
     Workspace ws(prompter);
     QList<MessageEntry> entries(MessageTable::MaxEntries - 1);
     for (int i = 0; i < entries.size(); ++i) {

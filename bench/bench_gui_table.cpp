@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/workspace.h"
 #include "benchutil.h"
+#include "silentprompter.h"
 #include "gui/frmmain.h"
 
 #include <QApplication>
@@ -11,21 +12,11 @@
 
 using namespace telvaro;
 
-namespace {
-class SilentPrompter : public Prompter {
-public:
-    Answer message(const QString &, const QString &, Buttons, Icon) override { return Answer::Ok; }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return QStringLiteral("0"); }
-    std::optional<QString> openFileName(const QString &, const QString &) override { return std::nullopt; }
-    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
-};
-} // namespace
-
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter(QStringLiteral("0"));
     SettingsStore settings;
     Workspace ws(prompter);
     frmMain window(ws, settings);

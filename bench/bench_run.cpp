@@ -4,6 +4,7 @@
 #include "app/prompter.h"
 #include "app/workspace.h"
 #include "benchutil.h"
+#include "silentprompter.h"
 #include "run/run.h"
 
 #include <QCoreApplication>
@@ -21,14 +22,6 @@ using namespace telvaro;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    Answer message(const QString &, const QString &, Buttons, Icon) override { return Answer::Ok; }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return std::nullopt; }
-    std::optional<QString> openFileName(const QString &, const QString &) override { return std::nullopt; }
-    std::optional<QString> saveFileName(const QString &, const QString &) override { return std::nullopt; }
-};
 
 double cpuSeconds()
 {
@@ -71,7 +64,7 @@ int main(int argc, char *argv[])
             arrivals.push_back(Clock::now());
     });
 
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     Workspace ws(prompter);
     ws.PortNumber = -1;
     ws.IpAddress = QStringLiteral("127.0.0.1");

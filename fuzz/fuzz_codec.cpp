@@ -1,5 +1,6 @@
 // Outside text through the notation, the number readers and the code page.
 
+#include "fuzzcheck.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
@@ -12,14 +13,6 @@
 using namespace telvaro;
 
 namespace {
-
-void Require(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
 
 // FormatReceived copies such a pair, and ParseEscapes then reads it as an escape.
 bool HasEscapeWindow(QByteArrayView bytes)

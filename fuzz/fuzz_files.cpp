@@ -1,6 +1,7 @@
 // Outside bytes through the TVD, QND and TV1 readers: whatever they read must
 // write back to a file that reads again to the same table.
 
+#include "fuzzcheck.h"
 #include "codec/escapes.h"
 #include "table/messagefiles.h"
 
@@ -11,14 +12,6 @@
 using namespace telvaro;
 
 namespace {
-
-void Require(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
 
 // The entry as a file gives it back: quotes in escapes, the same bytes sent.
 void RequireSameEntry(const MessageEntry &back, const MessageEntry &read, qsizetype position)

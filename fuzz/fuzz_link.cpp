@@ -1,6 +1,7 @@
 // Bytes from a device through the received-data display, and the operator's
 // answers through the Communication prompt readers.
 
+#include "fuzzcheck.h"
 #include "link/linkrules.h"
 
 #include <QString>
@@ -9,18 +10,6 @@
 #include <cstdlib>
 
 using namespace telvaro;
-
-namespace {
-
-void Require(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

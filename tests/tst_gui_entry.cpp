@@ -3,6 +3,7 @@
 #include "app/workspace.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
+#include "windowfixture.h"
 #include "temphome.h"
 
 #include <QAction>
@@ -27,19 +28,8 @@ struct Snapshot {
     bool operator==(const Snapshot &) const = default;
 };
 
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    SettingsStore settings;
-    Workspace ws{prompter};
-    frmMain window{ws, settings};
-
-    Fixture()
-    {
-        window.Form_Load();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-    }
+struct Fixture : test::WindowFixture {
+    Fixture() { QVERIFY(QTest::qWaitForWindowExposed(&window)); }
     QLineEdit *edit(Box which) { return window.boxWidget(which); }
     void type(Box which, const QString &text)
     {

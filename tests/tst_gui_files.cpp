@@ -2,6 +2,7 @@
 #include "app/settings.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
+#include "windowfixture.h"
 #include "temphome.h"
 
 #include <QAction>
@@ -13,17 +14,7 @@ using test::ScriptedPrompter;
 using test::TempHome;
 
 namespace {
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    SettingsStore settings;
-    Workspace ws{prompter};
-    frmMain window{ws, settings};
-    Fixture()
-    {
-        window.Form_Load();
-        window.show();
-    }
+struct Fixture : test::WindowFixture {
     QAction *button(const char *name) { return window.findChild<QAction *>(QString::fromLatin1(name)); }
 };
 } // namespace

@@ -8,6 +8,7 @@
 #include "link/link.h"
 #include "peers.h"
 #include "scriptedprompter.h"
+#include "windowfixture.h"
 #include "temphome.h"
 
 #include <QAction>
@@ -24,18 +25,8 @@ using test::TempHome;
 using Box = Workspace::Box;
 
 namespace {
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    SettingsStore settings;
-    Workspace ws{prompter};
-    frmMain window{ws, settings};
-    Fixture()
-    {
-        window.Form_Load();
-        window.show();
-        ws.IpAddress = QStringLiteral("127.0.0.1");
-    }
+struct Fixture : test::WindowFixture {
+    Fixture() { ws.IpAddress = QStringLiteral("127.0.0.1"); }
     QPushButton *quickSend() { return window.findChild<QPushButton *>(QStringLiteral("CmdQuickSend")); }
     QPlainTextEdit *recData() { return window.findChild<QPlainTextEdit *>(QStringLiteral("TxtRecData")); }
 };

@@ -7,6 +7,7 @@
 #include "app/pause.h"
 #include "peers.h"
 #include "scriptedprompter.h"
+#include "windowfixture.h"
 #include "temphome.h"
 
 #include <QAction>
@@ -24,17 +25,7 @@ using test::TempHome;
 using Box = Workspace::Box;
 
 namespace {
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    SettingsStore settings;
-    Workspace ws{prompter};
-    frmMain window{ws, settings};
-    Fixture()
-    {
-        window.Form_Load();
-        window.show();
-    }
+struct Fixture : test::WindowFixture {
     void addEntries(int n)
     {
         for (int i = 0; i < n; ++i) {

@@ -23,14 +23,8 @@ int Send(const QStringList &args)
 
     CliPrompter prompter;
     Workspace ws(prompter);
-    if (const auto error = SetUpLink(ws, options)) {
-        if (error->status == ExitUsage)
-            return UsageError(error->message + u'\n' + usage);
-        PrintMessage(error->message);
-        return error->status;
-    }
-    if (options.verbose)
-        EchoStatusPanels(ws);
+    if (const auto status = PrepareLink(ws, options, usage))
+        return *status;
 
     bool notSent = false;
     QObject::connect(&ws, &Workspace::statusPanelChanged, &ws, [&ws, &notSent](int panel) {

@@ -98,4 +98,17 @@ void EchoStatusPanels(Workspace &ws)
     });
 }
 
+std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const QString &usage)
+{
+    if (const auto error = SetUpLink(ws, options)) {
+        if (error->status == ExitUsage)
+            return UsageError(error->message + u'\n' + usage);
+        PrintMessage(error->message);
+        return error->status;
+    }
+    if (options.verbose)
+        EchoStatusPanels(ws);
+    return std::nullopt;
+}
+
 } // namespace telvaro::cli

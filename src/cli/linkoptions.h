@@ -39,6 +39,11 @@ struct LinkSetupError {
 };
 std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &options);
 
+// SetUpLink for a command: prints what went wrong (with the usage text for
+// a bad option) and returns the exit status, or nothing when the link is set.
+// With --verbose the status panels are echoed from then on.
+std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const QString &usage);
+
 // --verbose: every change of a status panel goes to stderr as
 // "panel N: TEXT", the text in escape notation.
 void EchoStatusPanels(Workspace &ws);

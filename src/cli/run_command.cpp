@@ -47,12 +47,8 @@ int Run(const QStringList &args)
 
     CliPrompter prompter;
     Workspace ws(prompter);
-    if (const auto error = SetUpLink(ws, options)) {
-        if (error->status == ExitUsage)
-            return UsageError(error->message + u'\n' + usage);
-        PrintMessage(error->message);
-        return error->status;
-    }
+    if (const auto status = PrepareLink(ws, options, usage))
+        return *status;
     FileCommands fileCommands(ws);
     if (!fileCommands.OpenWithCompanion(files.front()))
         return ExitFailed;
@@ -60,8 +56,6 @@ int Run(const QStringList &args)
         ws.setRepeatEnabled(true);
         ws.setBox(Workspace::Box::RepeatCaption, QString::number(*repeatFrom));
     }
-    if (options.verbose)
-        EchoStatusPanels(ws);
 
     // A stop ends the run as data entry does, and at once: the pending wait
     // is cut short by leaving every event loop.

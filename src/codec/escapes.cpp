@@ -15,16 +15,6 @@ namespace {
 
 constexpr char kUpperHex[] = "0123456789ABCDEF";
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // The code of a four-character escape body, or -1 when it lies outside a byte.
 int EscapeCode(const char *body)
@@ -33,8 +23,8 @@ int EscapeCode(const char *body)
     const bool ampH = body[0] == '&' && (body[1] == 'H' || body[1] == 'h');
     if (zeroX || ampH) {
         // Nearly every escape is two clean hex digits; skip the general reader.
-        const int high = HexDigit(body[2]);
-        const int low = HexDigit(body[3]);
+        const int high = HexDigitValue(body[2]);
+        const int low = HexDigitValue(body[3]);
         if (high >= 0 && low >= 0)
             return high * 16 + low;
     }

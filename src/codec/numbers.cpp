@@ -31,16 +31,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // Where the leading significant digit stands, as a decimal exponent; tells
 // which way a number that from_chars cannot hold left the range of a double.
@@ -180,7 +170,7 @@ template <typename View> double LenientValueOf(View text)
     in.Next();
     // Taken as an unsigned quantity: "&HFFFF" is 65535, never -1.
     double value = 0.0;
-    for (int d = HexDigit(in.Peek()); d >= 0 && d < base; in.Next(), d = HexDigit(in.Peek()))
+    for (int d = HexDigitValue(in.Peek()); d >= 0 && d < base; in.Next(), d = HexDigitValue(in.Peek()))
         value = value * base + d;
     return value;
 }
@@ -324,6 +314,17 @@ QString FormatPicture(double value, QStringView picture)
 QString SignedNumberText(qint64 value)
 {
     return value < 0 ? QString::number(value) : u' ' + QString::number(value);
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
 }
 
 } // namespace telvaro

@@ -31,6 +31,9 @@ std::optional<qint64> RoundToInt64(double value);
 // that many digits, sign in front), "00%" and "00.0%" (value times 100).
 QString FormatPicture(double value, QStringView picture);
 
+// The value of a hexadecimal digit in either case, or -1.
+int HexDigitValue(char c);
+
 // The signed-number text form: a blank before a non-negative number.
 QString SignedNumberText(qint64 value);
 
