@@ -282,24 +282,6 @@ private Q_SLOTS:
         QVERIFY(f.dataEntryState());
     }
 
-    void oneEntryTiming()
-    {
-        SetPauseTimeScale(20);
-        Fixture f;
-        f.fill({"A"}, 1000);
-        QElapsedTimer clock;
-        qint64 offAt = -1;
-        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
-            if (panel == 3 && f.ws.statusPanel(3) == QLatin1String("Off") && offAt < 0)
-                offAt = clock.elapsed();
-        });
-        clock.start();
-        MnuModeRun_Click(f.ws);
-        // One second for the entry and two more before data entry (test clock /20).
-        QVERIFY2(offAt >= 149, qPrintable(QString::number(offAt)));
-        QCOMPARE(f.udp.datagrams.size(), 1);
-    }
-
     void secondRunInsideAWaitIsRefused()
     {
         Fixture f;
