@@ -200,6 +200,7 @@ private Q_SLOTS:
             other{"Error Saving @m.TXT\r\n\r\nThe name must end in TVD or QND"},
             nowhere{"Error Saving @no/m.TV1 As 1", "Error Saving @no/m.TVD"};
         QTest::newRow("disk full") << "m.TVD" << 2000 << -1 << ok << 4096 << failed << full << unread;
+        QTest::newRow("disk full, small file") << "m.TVD" << 10 << -1 << ok << 100 << failed << full << unread;
         QTest::newRow("other extension") << "m.TXT" << 1 << -1 << ok << 0 << failed << other << unread;
         QTest::newRow("no such folder") << "no/m.TVD" << 1 << -1 << ok << 0 << failed << nowhere << unread;
     }

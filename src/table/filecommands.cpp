@@ -32,7 +32,9 @@ bool WriteWholeFile(const QString &name, const QByteArray &bytes)
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // A short write of a small file shows only when the buffer is flushed,
+    // and commit() would still replace the old file with the cut one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
