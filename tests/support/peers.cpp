@@ -116,10 +116,7 @@ void PtyPeer::readMaster()
             break;
         chunk.append(buffer, n);
     }
-    if (chunk.isEmpty())
-        return;
-    received += chunk;
-    if (onReceive)
+    if (!chunk.isEmpty() && onReceive)
         onReceive(*this, chunk);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // In-process devices for end-to-end tests: a listening TCP peer, a UDP peer
-// and a pseudo-terminal, each recording what it receives and able to answer.
+// and a pseudo-terminal, each reporting what it receives and able to answer.
 // They run on the test's own event loop, so they act while the code under
 // test waits.
 
@@ -39,7 +39,6 @@ public:
     // Stop reading (the socket's buffers fill up) on new connections.
     bool stallReading = false;
 
-    QTcpSocket *connection() const { return m_socket; }
     void reply(const QByteArray &bytes);
     // The device goes away: a reset (abort) or an orderly close.
     void dropConnection(bool reset);
@@ -71,9 +70,7 @@ class PtyPeer : public QObject {
 public:
     PtyPeer();
     ~PtyPeer() override;
-    bool isValid() const { return m_master >= 0; }
     QString devicePath() const { return m_path; }
-    QByteArray received;
     std::function<void(PtyPeer &, const QByteArray &)> onReceive;
     void reply(const QByteArray &bytes);
     // The device disappears: both ends of the terminal are closed.
