@@ -23,7 +23,8 @@ int main(int argc, char *argv[])
     ws.table().ReplaceAll(entries);
     ws.setBox(Workspace::Box::Entry, QStringLiteral("<0x02>Inserted<0x03>"));
     const int runs = 100;
-    std::printf("Add at 0 and Clear Message 0 on a table of %d entries, %d runs each\n", MessageTable::MaxEntries, runs);
+    std::printf("Add at 0 and Clear Message 0 on a table of %d entries, %d runs each\n", MessageTable::MaxEntries,
+                runs);
     std::vector<double> add, clear;
     for (int r = 0; r < runs; ++r) {
         ws.setBox(Workspace::Box::MessageNumber, QStringLiteral("000"));

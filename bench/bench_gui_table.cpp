@@ -4,8 +4,8 @@
 #include "app/settings.h"
 #include "app/workspace.h"
 #include "benchutil.h"
-#include "silentprompter.h"
 #include "gui/frmmain.h"
+#include "silentprompter.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -36,10 +36,11 @@ int main(int argc, char *argv[])
     std::vector<double> add, clear, append, refresh;
     // Each command is timed with the repaint it causes.
     auto timed = [](auto &&work) {
-        return bench::Measure(1, [&] {
-                   work();
-                   QApplication::processEvents();
-               })
+        return bench::Measure(1,
+                              [&] {
+                                  work();
+                                  QApplication::processEvents();
+                              })
             .medianMs;
     };
     for (int r = 0; r < runs; ++r) {

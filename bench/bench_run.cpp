@@ -4,8 +4,8 @@
 #include "app/prompter.h"
 #include "app/workspace.h"
 #include "benchutil.h"
-#include "silentprompter.h"
 #include "run/run.h"
+#include "silentprompter.h"
 
 #include <QCoreApplication>
 #include <arpa/inet.h>

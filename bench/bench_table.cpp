@@ -26,29 +26,35 @@ int main(int argc, char *argv[])
     const int runs = 200;
 
     std::printf("table of %d entries, %d runs each\n", full, runs);
-    bench::Report("append at end + refresh", bench::Measure(runs, [&] {
-                      table.AppendEntry();
-                      table.SetContents(table.UpperIndex(), 200, text, data, {});
-                      table.RefreshGrid();
-                      table.RemoveLastEntry();
-                  }),
+    bench::Report("append at end + refresh",
+                  bench::Measure(runs,
+                                 [&] {
+                                     table.AppendEntry();
+                                     table.SetContents(table.UpperIndex(), 200, text, data, {});
+                                     table.RefreshGrid();
+                                     table.RemoveLastEntry();
+                                 }),
                   0);
-    bench::Report("insert at 0 + refresh", bench::Measure(runs, [&] {
-                      table.AppendEntry();
-                      table.MoveContentsDown(0);
-                      table.SetContents(0, 200, text, data, {});
-                      table.RefreshGrid();
-                      table.MoveContentsUp(0);
-                      table.RemoveLastEntry();
-                  }),
+    bench::Report("insert at 0 + refresh",
+                  bench::Measure(runs,
+                                 [&] {
+                                     table.AppendEntry();
+                                     table.MoveContentsDown(0);
+                                     table.SetContents(0, 200, text, data, {});
+                                     table.RefreshGrid();
+                                     table.MoveContentsUp(0);
+                                     table.RemoveLastEntry();
+                                 }),
                   0);
     table.AppendEntry();
-    bench::Report("delete at 0 + refresh", bench::Measure(runs, [&] {
-                      table.MoveContentsUp(0);
-                      table.RemoveLastEntry();
-                      table.RefreshGrid();
-                      table.AppendEntry();
-                  }),
+    bench::Report("delete at 0 + refresh",
+                  bench::Measure(runs,
+                                 [&] {
+                                     table.MoveContentsUp(0);
+                                     table.RemoveLastEntry();
+                                     table.RefreshGrid();
+                                     table.AppendEntry();
+                                 }),
                   0);
     bench::Report("RefreshGrid", bench::Measure(runs, [&] { table.RefreshGrid(); }), 0);
     bench::Report("text view of the whole table", bench::Measure(50, [&] { bench::Keep(table.TextView()); }), 0);

@@ -1,9 +1,9 @@
 // Outside text through the notation, the number readers and the code page.
 
-#include "fuzzcheck.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
+#include "fuzzcheck.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Outside bytes through the TVD, QND and TV1 readers: whatever they read must
 // write back to a file that reads again to the same table.
 
-#include "fuzzcheck.h"
 #include "codec/escapes.h"
+#include "fuzzcheck.h"
 #include "table/messagefiles.h"
 
 #include <cstdint>

@@ -16,6 +16,9 @@ QDateTime LocalNow()
     return source ? source() : QDateTime::currentDateTime();
 }
 
-void SetLocalNowSource(std::function<QDateTime()> source) { nowSource() = std::move(source); }
+void SetLocalNowSource(std::function<QDateTime()> source)
+{
+    nowSource() = std::move(source);
+}
 
 } // namespace telvaro

@@ -33,11 +33,11 @@ void Workspace::MassFill(int startRow, int startColumn, int endRow, int endColum
     if (m_table.isEmpty() || firstRow > lastRow)
         return;
 
-    const QString confirm = QStringLiteral("You have selected messages %1 through %2 for Mass Fill!\r\nSelect Cancel to stop")
-                                .arg(firstRow - 1)
-                                .arg(lastRow - 1);
-    if (m_prompter.message(confirm, QStringLiteral("Mass Fill"), Prompter::Buttons::OkCancel) !=
-        Prompter::Answer::Ok)
+    const QString confirm =
+        QStringLiteral("You have selected messages %1 through %2 for Mass Fill!\r\nSelect Cancel to stop")
+            .arg(firstRow - 1)
+            .arg(lastRow - 1);
+    if (m_prompter.message(confirm, QStringLiteral("Mass Fill"), Prompter::Buttons::OkCancel) != Prompter::Answer::Ok)
         return;
 
     auto ask = [&](int column, const char *prompt, const char *title) -> std::optional<QString> {
@@ -51,8 +51,8 @@ void Workspace::MassFill(int startRow, int startColumn, int endRow, int endColum
         return answer;
     };
 
-    if (const auto answer = ask(MessageTable::ColInterval, "What is the interval for these messages?",
-                                "Message Interval")) {
+    if (const auto answer =
+            ask(MessageTable::ColInterval, "What is the interval for these messages?", "Message Interval")) {
         // Interval cells hold whole numbers only: anything else is refused
         // rather than written into the grid.
         const auto value = StrictValue(*answer);

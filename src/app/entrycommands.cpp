@@ -96,8 +96,7 @@ void Workspace::CmdReplaceMessage_Click()
         return;
     }
     const int position = static_cast<int>(n);
-    m_table.SetContents(position, *interval, TextToBytes(box(Box::Entry)), *sendData,
-                        TextToBytes(box(Box::Comment)));
+    m_table.SetContents(position, *interval, TextToBytes(box(Box::Entry)), *sendData, TextToBytes(box(Box::Comment)));
     setBox(Box::MessageNumber, MessageNumberText(position + 1));
     TxtMessageNumber_LostFocus();
     m_table.RefreshGrid();

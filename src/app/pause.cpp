@@ -10,9 +10,15 @@ double timeScale = 1.0;
 constexpr qint32 longestWaitMs = 600000;
 } // namespace
 
-void SetPauseTimeScale(double factor) { timeScale = factor > 0 ? factor : 1.0; }
+void SetPauseTimeScale(double factor)
+{
+    timeScale = factor > 0 ? factor : 1.0;
+}
 
-double PauseTimeScale() { return timeScale; }
+double PauseTimeScale()
+{
+    return timeScale;
+}
 
 qint16 Pause(qint32 intervalMs)
 {

@@ -20,8 +20,7 @@ public:
                            Icon icon = Icon::None) = 0;
 
     // Empty optional when the operator cancelled.
-    virtual std::optional<QString> input(const QString &prompt, const QString &title,
-                                         const QString &defaultAnswer) = 0;
+    virtual std::optional<QString> input(const QString &prompt, const QString &title, const QString &defaultAnswer) = 0;
 
     // Open and save dialogs: a file path, or empty optional when cancelled.
     virtual std::optional<QString> openFileName(const QString &title, const QString &filter) = 0;

@@ -16,7 +16,10 @@ QString SettingsStore::read(const QString &key, const QString &defaultValue) con
     return m_settings.value(group + u'/' + key, defaultValue).toString();
 }
 
-void SettingsStore::write(const QString &key, const QString &value) { m_settings.setValue(group + u'/' + key, value); }
+void SettingsStore::write(const QString &key, const QString &value)
+{
+    m_settings.setValue(group + u'/' + key, value);
+}
 
 bool SettingsStore::flush()
 {

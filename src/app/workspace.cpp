@@ -24,7 +24,10 @@ QString normalisedInterval(const QString &text)
 
 } // namespace
 
-QString MessageNumberText(qint64 number) { return FormatPicture(double(number), u"000"); }
+QString MessageNumberText(qint64 number)
+{
+    return FormatPicture(double(number), u"000");
+}
 
 qint64 LenientWhole(const QString &text)
 {
@@ -131,8 +134,7 @@ Workspace::LoadOutcome Workspace::Form_Load(const SettingsStore &settings)
                         {"MainWidth", defaults.width, &geometry.width},
                         {"MainHeight", defaults.height, &geometry.height}};
     for (const auto &g : geometryKeys) {
-        const auto value =
-            StrictValue(settings.read(QString::fromLatin1(g.key), QString::number(g.fallback)));
+        const auto value = StrictValue(settings.read(QString::fromLatin1(g.key), QString::number(g.fallback)));
         if (!value || !std::isfinite(float(*value)))
             return fail();
         *g.target = float(*value);
@@ -169,9 +171,9 @@ bool Workspace::ConfirmShutdown()
 {
     if (ShutdownConfirmed)
         return true;
-    const auto answer = m_prompter.message(QStringLiteral("Are You Sure You want to Shutdown Telvaro?"),
-                                           QStringLiteral("Close Telvaro"), Prompter::Buttons::YesNo,
-                                           Prompter::Icon::Question);
+    const auto answer =
+        m_prompter.message(QStringLiteral("Are You Sure You want to Shutdown Telvaro?"),
+                           QStringLiteral("Close Telvaro"), Prompter::Buttons::YesNo, Prompter::Icon::Question);
     if (answer != Prompter::Answer::Yes)
         return false;
     ShutdownConfirmed = true;

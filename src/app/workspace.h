@@ -23,7 +23,7 @@ class SettingsStore;
 enum class OperatingMode : qint16 { Test = 0, SignLoad = 1, ControllerLoad = 2 };
 
 struct RegisterEntry {
-    qint16 Width = 0;                  // character positions, 0 = not in use
+    qint16 Width = 0; // character positions, 0 = not in use
     QByteArray Fill = QByteArrayLiteral(" ");
 };
 // Entries 1 to 31 are the controller's registers; entry 0 exists unused.

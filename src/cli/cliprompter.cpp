@@ -10,10 +10,8 @@ Prompter::Answer CliPrompter::message(const QString &text, const QString &, Butt
     PrintMessage(text);
     switch (buttons) {
     case Buttons::YesNo:
-    case Buttons::YesNoCancel:
-        return Answer::Yes;
-    default:
-        return Answer::Ok;
+    case Buttons::YesNoCancel: return Answer::Yes;
+    default: return Answer::Ok;
     }
 }
 
@@ -22,8 +20,14 @@ std::optional<QString> CliPrompter::input(const QString &, const QString &, cons
     return defaultAnswer;
 }
 
-std::optional<QString> CliPrompter::openFileName(const QString &, const QString &) { return std::nullopt; }
+std::optional<QString> CliPrompter::openFileName(const QString &, const QString &)
+{
+    return std::nullopt;
+}
 
-std::optional<QString> CliPrompter::saveFileName(const QString &, const QString &) { return std::nullopt; }
+std::optional<QString> CliPrompter::saveFileName(const QString &, const QString &)
+{
+    return std::nullopt;
+}
 
 } // namespace telvaro::cli

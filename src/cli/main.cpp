@@ -31,12 +31,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Telvaro"));
 
     const QHash<QString, std::function<int(const QStringList &)>> commands = {
-        {QStringLiteral("encode"), Encode},
-        {QStringLiteral("decode"), Decode},
-        {QStringLiteral("list"), List},
-        {QStringLiteral("convert"), Convert},
-        {QStringLiteral("send"), Send},
-        {QStringLiteral("run"), Run},
+        {QStringLiteral("encode"), Encode},   {QStringLiteral("decode"), Decode}, {QStringLiteral("list"), List},
+        {QStringLiteral("convert"), Convert}, {QStringLiteral("send"), Send},     {QStringLiteral("run"), Run},
     };
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || !commands.contains(args.front())) {

@@ -15,7 +15,6 @@ namespace {
 
 constexpr char kUpperHex[] = "0123456789ABCDEF";
 
-
 // The code of a four-character escape body, or -1 when it lies outside a byte.
 int EscapeCode(const char *body)
 {

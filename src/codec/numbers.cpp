@@ -31,7 +31,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-
 // Where the leading significant digit stands, as a decimal exponent; tells
 // which way a number that from_chars cannot hold left the range of a double.
 struct Magnitude {

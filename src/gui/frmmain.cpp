@@ -3,10 +3,10 @@
 #include "app/settings.h"
 #include "codec/codepage.h"
 #include "gui/frmprogress.h"
-#include "table/filecommands.h"
 #include "link/communication.h"
 #include "link/quicksend.h"
 #include "run/run.h"
+#include "table/filecommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -261,7 +261,8 @@ void frmMain::buildCentral()
     m_grid->setWordWrap(false);
     const QFontMetrics cells(m_grid->font());
     m_grid->setColumnWidth(MessageTable::ColNumber, qMax(550 / 15, cells.horizontalAdvance(QStringLiteral("MSG#00"))));
-    m_grid->setColumnWidth(MessageTable::ColInterval, qMax(1000 / 15, cells.horizontalAdvance(QStringLiteral("INTERVAL00"))));
+    m_grid->setColumnWidth(MessageTable::ColInterval,
+                           qMax(1000 / 15, cells.horizontalAdvance(QStringLiteral("INTERVAL00"))));
     m_grid->setColumnWidth(MessageTable::ColText, 260);
     m_grid->installEventFilter(this);
     m_grid->viewport()->installEventFilter(this);

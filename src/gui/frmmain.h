@@ -84,7 +84,7 @@ private:
     QPushButton *m_cmdQuickSend = nullptr;
     QToolButton *m_modeButton = nullptr;
     bool m_highlighting = false; // the run moves the grid, not the operator
-    QModelIndex m_pressedIndex; // where a mouse selection of the grid began
+    QModelIndex m_pressedIndex;  // where a mouse selection of the grid began
 };
 
 } // namespace telvaro

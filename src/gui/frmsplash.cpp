@@ -71,6 +71,9 @@ frmSplash::frmSplash(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     outer->addWidget(frame);
 }
 
-QString frmSplash::productLine() const { return m_lblProductName->text(); }
+QString frmSplash::productLine() const
+{
+    return m_lblProductName->text();
+}
 
 } // namespace telvaro

@@ -43,7 +43,7 @@ void Progress::Done()
 QString Progress::VisibleGlyphs(const QByteArray &frame)
 {
     // The glyphs of the IBM PC character set for the codes 0 to 31.
-    static const char16_t glyphs[32] = {u' ',     u'\u263A', u'\u263B', u'\u2665', u'\u2666', u'\u2663', u'\u2660',
+    static const char16_t glyphs[32] = {u' ',      u'\u263A', u'\u263B', u'\u2665', u'\u2666', u'\u2663', u'\u2660',
                                         u'\u2022', u'\u25D8', u'\u25CB', u'\u25D9', u'\u2642', u'\u2640', u'\u266A',
                                         u'\u266B', u'\u263C', u'\u25BA', u'\u25C4', u'\u2195', u'\u203C', u'\u00B6',
                                         u'\u00A7', u'\u25AC', u'\u21A8', u'\u2191', u'\u2193', u'\u2192', u'\u2190',

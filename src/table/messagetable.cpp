@@ -20,7 +20,10 @@ QByteArray zeroPadded(qint64 value, int digits)
 }
 } // namespace
 
-MessageTable::MessageTable(QObject *parent) : QAbstractTableModel(parent) { UpdateMemoryGauge(); }
+MessageTable::MessageTable(QObject *parent) : QAbstractTableModel(parent)
+{
+    UpdateMemoryGauge();
+}
 
 const MessageEntry &MessageTable::entry(int position) const
 {
@@ -90,8 +93,8 @@ void MessageTable::MoveContentsDown(int to)
     }
 }
 
-void MessageTable::SetContents(int position, qint32 interval, const QByteArray &text,
-                               const QByteArray &sendData, const QByteArray &comment)
+void MessageTable::SetContents(int position, qint32 interval, const QByteArray &text, const QByteArray &sendData,
+                               const QByteArray &comment)
 {
     MessageEntry &target = entry(position);
     target.Number = static_cast<qint16>(position);
@@ -111,7 +114,10 @@ void MessageTable::ReplaceAll(QList<MessageEntry> entries)
     endResetModel();
 }
 
-void MessageTable::Clear() { ReplaceAll({}); }
+void MessageTable::Clear()
+{
+    ReplaceAll({});
+}
 
 void MessageTable::entriesChanged(int first, int last)
 {
@@ -185,16 +191,11 @@ QString MessageTable::CellText(int gridRow, int column) const
         return {};
     const MessageEntry &e = entry(position);
     switch (column) {
-    case ColNumber:
-        return QString::fromLatin1(zeroPadded(position, 3));
-    case ColInterval:
-        return QString::fromLatin1(zeroPadded(e.Interval, 6));
-    case ColText:
-        return BytesToText(e.Text);
-    case ColComment:
-        return BytesToText(e.Comment);
-    default:
-        return {};
+    case ColNumber: return QString::fromLatin1(zeroPadded(position, 3));
+    case ColInterval: return QString::fromLatin1(zeroPadded(e.Interval, 6));
+    case ColText: return BytesToText(e.Text);
+    case ColComment: return BytesToText(e.Comment);
+    default: return {};
     }
 }
 
@@ -203,7 +204,10 @@ int MessageTable::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : qMax(1, count());
 }
 
-int MessageTable::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int MessageTable::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant MessageTable::data(const QModelIndex &index, int role) const
 {
