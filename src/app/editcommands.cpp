@@ -1,5 +1,6 @@
 // The Edit menu: clearing one message, the mass fill over a grid selection,
 // and which box the clipboard commands act on.
+#include "app/operatortexts.h"
 #include "app/workspace.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
@@ -58,7 +59,7 @@ void Workspace::MassFill(int startRow, int startColumn, int endRow, int endColum
         const auto value = StrictValue(*answer);
         const auto interval = value ? RoundToInt32(*value) : std::nullopt;
         if (!interval || double(*interval) != *value || *interval < 0 || *interval > 600000)
-            m_prompter.inform(QStringLiteral("Timing Interval Out of Range!"));
+            m_prompter.inform(texts::IntervalOutOfRange());
         else
             for (int row = firstRow; row <= lastRow; ++row)
                 m_table.entry(row - 1).Interval = *interval;
@@ -66,7 +67,7 @@ void Workspace::MassFill(int startRow, int startColumn, int endRow, int endColum
     if (const auto answer = ask(MessageTable::ColText, "What is the fill message?", "Message Data")) {
         const QByteArray text = TextToBytes(*answer);
         if (!ParseEscapes(text))
-            m_prompter.inform(QStringLiteral("Escape Value Out of Range! Escapes hold 0 to 255."));
+            m_prompter.inform(texts::EscapeOutOfRange());
         else
             for (int row = firstRow; row <= lastRow; ++row)
                 m_table.entry(row - 1).Text = text;

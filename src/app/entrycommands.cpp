@@ -1,6 +1,7 @@
 // The entry panel's commands: moving one message between the boxes and the
 // table. A rejected command leaves the table, the grid and the boxes as they
 // were.
+#include "app/operatortexts.h"
 #include "app/workspace.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
@@ -15,10 +16,10 @@ namespace {
 constexpr qint32 longestInterval = 600000;
 constexpr qint64 highestReplaceNumber = 200;
 
-const QString intervalOutOfRange = QStringLiteral("Timing Interval Out of Range!");
+const QString intervalOutOfRange = texts::IntervalOutOfRange();
 const QString numberOutOfRange = QStringLiteral("Message number Out of Range!");
 const QString replaceOutOfRange = QStringLiteral("Out of Range for Replacement");
-const QString escapeOutOfRange = QStringLiteral("Escape Value Out of Range! Escapes hold 0 to 255.");
+const QString escapeOutOfRange = texts::EscapeOutOfRange();
 const QString tableFull = QStringLiteral("The message table is full: it holds at most 32766 messages.");
 
 // A box read strictly, as a whole number within 16 or 32 bits.
