@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/pause.h"
 #include "app/workspace.h"
+#include "codec/escapes.h"
 #include "link/link.h"
 #include "peers.h"
 #include "run/run.h"
@@ -54,21 +55,14 @@ struct Fixture {
                 ws.MnuModeData_Click();
         };
     }
-    bool dataEntryState() const
+    bool dataEntryState()
     {
         return ws.item("MnuModeData").checked && !ws.item("MnuModeRun").checked && ws.item("MnuModeRun").enabled &&
                ws.item("MnuCommunication").enabled && ws.item("CmdQuickSend").enabled && ws.Transmitting == 0 &&
-               ws.statusPanel(2) == QLatin1String("No Traffic") && ws.statusPanel(3) == QLatin1String("Off");
+               ws.statusPanel(2) == QLatin1String("No Traffic") && ws.statusPanel(3) == QLatin1String("Off") &&
+               ws.link().socket().state() == 0;
     }
 };
-
-QList<QByteArray> bytes(const QStringList &texts)
-{
-    QList<QByteArray> out;
-    for (const QString &t : texts)
-        out << t.toLatin1();
-    return out;
-}
 
 } // namespace
 
@@ -83,20 +77,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("entries");
         QTest::addColumn<QString>("repeat"); // empty: repeat off
         QTest::addColumn<int>("stopAt");
-        QTest::addColumn<QStringList>("sent");
-        QTest::newRow("once through") << 3 << "" << 0 << QStringList{"E0", "E1", "E2"};
+        QTest::addColumn<QList<QByteArray>>("sent");
+        QTest::newRow("once through") << 3 << "" << 0 << QList<QByteArray>{"E0", "E1", "E2"};
         QTest::newRow("repeat from 2") << 5 << "2" << 9
-                                       << QStringList{"E0", "E1", "E2", "E3", "E4", "E2", "E3", "E4", "E2"};
+                                       << QList<QByteArray>{"E0", "E1", "E2", "E3", "E4", "E2", "E3", "E4", "E2"};
         QTest::newRow("empty repeat caption starts at 0") << 2 << "<none>" << 5
-                                                          << QStringList{"E0", "E1", "E0", "E1", "E0"};
-        QTest::newRow("repeat point above the bound ends") << 3 << "9" << 0 << QStringList{"E0", "E1", "E2"};
+                                                          << QList<QByteArray>{"E0", "E1", "E0", "E1", "E0"};
+        QTest::newRow("repeat point above the bound ends") << 3 << "9" << 0 << QList<QByteArray>{"E0", "E1", "E2"};
     }
     void runOrder()
     {
         QFETCH(int, entries);
         QFETCH(QString, repeat);
         QFETCH(int, stopAt);
-        QFETCH(QStringList, sent);
+        QFETCH(QList<QByteArray>, sent);
         Fixture f;
         QList<QByteArray> texts;
         for (int i = 0; i < entries; ++i)
@@ -108,9 +102,8 @@ private Q_SLOTS:
             f.stopAfter(stopAt);
         QSignalSpy highlights(&f.ws, &Workspace::gridHighlightRequested);
         MnuModeRun_Click(f.ws);
-        QCOMPARE(f.udp.datagrams, bytes(sent));
+        QCOMPARE(f.udp.datagrams, sent);
         QVERIFY(f.dataEntryState());
-        QVERIFY(f.ws.link().socket().state() == 0);
         QVERIFY(f.prompter.shown.isEmpty());
         QCOMPARE(highlights.size(), sent.size());
         QCOMPARE(highlights.front(), (QList<QVariant>{1, 1, 3}));
@@ -121,30 +114,20 @@ private Q_SLOTS:
         Fixture f;
         f.fill({"A<0x0D>", "B"});
         f.ws.table().entry(0).SendData = "stale";
-        QStringList panel3;
-        QList<bool> runChecked, runEnabled, quickSend, communication;
+        QStringList panel2, panel3;
         QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
-            if (panel == 3)
-                panel3 << f.ws.statusPanel(3);
+            if (panel == 2 || panel == 3)
+                (panel == 2 ? panel2 : panel3) << f.ws.statusPanel(panel);
         });
+        QList<QList<bool>> menus; // run checked, run enabled, quick send, communication, data checked, mode
         f.udp.onReceive = [&](UdpPeer &, const QByteArray &) {
-            runChecked << f.ws.item("MnuModeRun").checked;
-            runEnabled << f.ws.item("MnuModeRun").enabled;
-            quickSend << f.ws.item("CmdQuickSend").enabled;
-            communication << f.ws.item("MnuCommunication").enabled;
-            QCOMPARE(f.ws.item("MnuModeData").checked, false);
-            QVERIFY(f.ws.item("MnuMode").enabled); // data entry can still be chosen
+            menus << QList<bool>{f.ws.item("MnuModeRun").checked, f.ws.item("MnuModeRun").enabled,
+                                 f.ws.item("CmdQuickSend").enabled, f.ws.item("MnuCommunication").enabled,
+                                 f.ws.item("MnuModeData").checked, f.ws.item("MnuMode").enabled};
         };
-        QStringList panel2;
-        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
-            if (panel == 2)
-                panel2 << f.ws.statusPanel(2);
-        });
         MnuModeRun_Click(f.ws);
-        QCOMPARE(runChecked, (QList<bool>{true, true}));
-        QCOMPARE(runEnabled, (QList<bool>{false, false}));
-        QCOMPARE(quickSend, (QList<bool>{false, false}));
-        QCOMPARE(communication, (QList<bool>{false, false}));
+        const QList<bool> running{true, false, false, false, false, true}; // data entry can still be chosen
+        QCOMPARE(menus, (QList<QList<bool>>{running, running}));
         QCOMPARE(panel3, (QStringList{"0", "1", "Off"}));
         QCOMPARE(panel2, (QStringList{"", "A\r", "", "B", "No Traffic"}));
         QCOMPARE(f.ws.table().entry(0).SendData, QByteArray("A\r")); // derived again before sending
@@ -158,10 +141,7 @@ private Q_SLOTS:
         f.fill({"<T>|<0x54>"});
         MnuModeRun_Click(f.ws);
         SetLocalNowSource({});
-        QCOMPARE(f.udp.datagrams.size(), 1);
-        QVERIFY(f.udp.datagrams[0].endsWith("|T"));
-        QVERIFY(f.udp.datagrams[0].contains("45"));
-        QVERIFY(!f.udp.datagrams[0].contains("<T>"));
+        QCOMPARE(f.udp.datagrams, (QList<QByteArray>{TimeTokenText(when) + "|T"}));
         QCOMPARE(f.ws.table().entry(0).SendData, QByteArray("<T>|T")); // the stored bytes keep the token
     }
 
@@ -174,13 +154,12 @@ private Q_SLOTS:
                 f.ws.MnuModeData_Click();
                 // At once: link closed and menus restored, while the run waits.
                 QVERIFY(f.dataEntryState());
-                QCOMPARE(f.ws.link().socket().state(), 0);
             });
         };
         QElapsedTimer clock;
         clock.start();
         MnuModeRun_Click(f.ws);
-        QCOMPARE(f.udp.datagrams, bytes({"A"}));
+        QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
         // The remaining wait still ran out (60 s on the test clock).
         QVERIFY2(clock.elapsed() >= 590, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(f.dataEntryState());
@@ -212,7 +191,7 @@ private Q_SLOTS:
         };
         MnuModeRun_Click(f.ws);
         // The repeat test no longer matches, so the run ends after B.
-        QCOMPARE(f.udp.datagrams, bytes({"A", "B"}));
+        QCOMPARE(f.udp.datagrams, (QList<QByteArray>{"A", "B"}));
         QVERIFY(f.dataEntryState());
     }
 
@@ -220,42 +199,39 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("second");
         QTest::addColumn<QString>("repeat");
-        QTest::addColumn<QStringList>("sent");
-        QTest::newRow("escape out of range") << QByteArray("<1234>") << "" << QStringList{"A"};
-        QTest::newRow("repeat point below 0") << QByteArray("B") << "-1" << QStringList{"A", "B"};
+        QTest::addColumn<QString>("link"); // udp, a bad port text, or a refused tcp connection
+        QTest::addColumn<QList<QByteArray>>("sent");
+        QTest::addColumn<QString>("message");
+        const QString error = "Error Going into Run";
+        QTest::newRow("escape out of range") << QByteArray("<1234>") << "" << "udp" << QList<QByteArray>{"A"}
+                                             << error;
+        QTest::newRow("repeat point below 0") << QByteArray("B") << "-1" << "udp" << QList<QByteArray>{"A", "B"}
+                                              << error;
+        QTest::newRow("port not a number") << QByteArray("B") << "" << "not a port" << QList<QByteArray>{} << error;
+        QTest::newRow("connection refused") << QByteArray("B") << "" << "refused" << QList<QByteArray>{}
+                                            << "Unable to connect!  State = 9";
     }
     void failuresEndInDataEntry()
     {
         QFETCH(QByteArray, second);
         QFETCH(QString, repeat);
-        QFETCH(QStringList, sent);
+        QFETCH(QString, link);
+        QFETCH(QList<QByteArray>, sent);
+        QFETCH(QString, message);
         Fixture f;
         f.fill({"A", second});
         if (!repeat.isEmpty())
             f.repeatFrom(repeat);
-        MnuModeRun_Click(f.ws);
-        QCOMPARE(f.udp.datagrams, bytes(sent));
-        QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Going into Run"});
-        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Telvaro"));
-        QVERIFY(f.dataEntryState());
-    }
-
-    void linkFailuresAtTheStart()
-    {
-        Fixture f;
-        f.fill({"A"});
-        f.ws.IpPort = QStringLiteral("not a port");
-        MnuModeRun_Click(f.ws);
-        QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Going into Run"});
-        QVERIFY(f.dataEntryState());
-
         TcpPeer refused;
-        f.ws.IpPort = QString::number(refused.port());
+        if (link == QLatin1String("refused"))
+            f.ws.PortNumber = 0, f.ws.IpPort = QString::number(refused.port());
+        else if (link != QLatin1String("udp"))
+            f.ws.IpPort = link;
         refused.stopListening();
-        f.prompter.clear();
-        f.ws.PortNumber = 0;
         MnuModeRun_Click(f.ws);
-        QCOMPARE(f.prompter.messageTexts(), QStringList{"Unable to connect!  State = 9"});
+        QCOMPARE(f.udp.datagrams, sent);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{message});
+        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Telvaro"));
         QVERIFY(f.dataEntryState());
     }
 
@@ -291,7 +267,7 @@ private Q_SLOTS:
             MnuModeRun_Click(f.ws);
         };
         MnuModeRun_Click(f.ws);
-        QCOMPARE(f.udp.datagrams, bytes({"A"}));
+        QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
     }
 };
 
