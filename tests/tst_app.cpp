@@ -99,8 +99,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("geometryRead");
-        QTest::newRow("geometry not a number") << "MainTop" << "12a" << false;
-        QTest::newRow("port beyond 16 bits") << "AppPort" << "40000" << true;
+        QTest::newRow("geometry not a number") << "MainTop"
+                                               << "12a" << false;
+        QTest::newRow("port beyond 16 bits") << "AppPort"
+                                             << "40000" << true;
     }
     void badStoredValuesStopTheLoadWithErrorMessage()
     {

@@ -56,14 +56,17 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 20000);
         QCOMPARE(p.exitCode(), 0);
         // An empty text sends no datagram.
-        QCOMPARE(peer.datagrams, (QList<QByteArray>{"\x02" "A", "B\r", "C"}));
+        QCOMPARE(peer.datagrams, (QList<QByteArray>{"\x02"
+                                                    "A",
+                                                    "B\r", "C"}));
     }
 
     void repeatsUntilStoppedBySignal()
     {
         UdpPeer peer;
         QProcess p;
-        start(p, udp(peer) << "--repeat-from" << "1" << writeTable({{"X", 10}, {"Y", 10}, {"Z", 60000}}));
+        start(p, udp(peer) << "--repeat-from"
+                           << "1" << writeTable({{"X", 10}, {"Y", 10}, {"Z", 60000}}));
         QTRY_VERIFY_WITH_TIMEOUT(peer.datagrams.size() >= 3, 10000);
         QElapsedTimer clock;
         clock.start();
@@ -80,7 +83,10 @@ private Q_SLOTS:
     {
         UdpPeer peer;
         QProcess p;
-        start(p, udp(peer) << "--repeat-from" << "0" << "--duration" << "0.5" << writeTable({{"R", 30}}));
+        start(p, udp(peer) << "--repeat-from"
+                           << "0"
+                           << "--duration"
+                           << "0.5" << writeTable({{"R", 30}}));
         QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 10000);
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(peer.datagrams.size() >= 3);
@@ -95,7 +101,8 @@ private Q_SLOTS:
                                     << QByteArray("Error Going into Run");
         QTest::newRow("missing file") << QStringList{"--port", "-1", "/nonexistent/x.TVD"} << 1
                                       << QByteArray("Error Opening file");
-        QTest::newRow("repeat beyond 200") << QStringList{"--repeat-from", "201", "x.TVD"} << 2 << QByteArray("0 to 200");
+        QTest::newRow("repeat beyond 200")
+            << QStringList{"--repeat-from", "201", "x.TVD"} << 2 << QByteArray("0 to 200");
         QTest::newRow("no file") << QStringList{"--port", "-1"} << 2 << QByteArray("usage");
         QTest::newRow("bad duration") << QStringList{"--duration", "-1", "x.TVD"} << 2 << QByteArray("--duration");
     }

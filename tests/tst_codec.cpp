@@ -62,7 +62,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("mixed") << B("\x01" "A\r\n\xC8") << B("<0x01>A<0x0D><0x0A><0xC8>");
+        QTest::newRow("mixed") << B("\x01"
+                                    "A\r\n\xC8")
+                               << B("<0x01>A<0x0D><0x0A><0xC8>");
         QTest::newRow("edges") << B("\0\x1F }\x7F\xFF"sv) << B("<0x00><0x1F> }<0x7F><0xFF>");
         QTest::newRow("angle brackets copied") << B("<ab>") << B("<ab>");
         QTest::newRow("empty") << QByteArray() << QByteArray();

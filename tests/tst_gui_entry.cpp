@@ -3,8 +3,8 @@
 #include "app/workspace.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
-#include "windowfixture.h"
 #include "temphome.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,7 +50,8 @@ struct Fixture : test::WindowFixture {
     void fill(int n)
     {
         for (int i = 0; i < n; ++i)
-            add(MessageNumberText(i), QString::number(100 + i), QStringLiteral("M%1").arg(i), QStringLiteral("c%1").arg(i));
+            add(MessageNumberText(i), QString::number(100 + i), QStringLiteral("M%1").arg(i),
+                QStringLiteral("c%1").arg(i));
         prompter.clear();
     }
     QStringList texts() const
@@ -123,17 +124,50 @@ private Q_SLOTS:
         const QString number = "Message number Out of Range!";
         const QString replace = "Out of Range for Replacement";
         const QString escape = "Escape Value Out of Range! Escapes hold 0 to 255.";
-        QTest::newRow("add interval too long") << "CmdAddMessage" << "000" << "600001" << "x" << interval;
-        QTest::newRow("add interval negative") << "CmdAddMessage" << "000" << "-1" << "x" << interval;
-        QTest::newRow("add interval not a number") << "CmdAddMessage" << "000" << "12a" << "x" << interval;
-        QTest::newRow("add beyond the count") << "CmdAddMessage" << "004" << "5" << "x" << number;
-        QTest::newRow("add negative number") << "CmdAddMessage" << "-1" << "5" << "x" << number;
-        QTest::newRow("add number beyond 16 bits") << "CmdAddMessage" << "99999" << "5" << "x" << number;
-        QTest::newRow("add bad escape") << "CmdAddMessage" << "000" << "5" << "<1234>" << escape;
-        QTest::newRow("replace beyond table") << "CmdReplaceMessage" << "005" << "5" << "x" << replace;
-        QTest::newRow("replace bad escape") << "CmdReplaceMessage" << "001" << "5" << "<-001>" << replace;
-        QTest::newRow("replace interval") << "CmdReplaceMessage" << "001" << "600001" << "x" << interval;
-        QTest::newRow("replace interval not a number") << "CmdReplaceMessage" << "001" << "x1" << "x" << replace;
+        QTest::newRow("add interval too long") << "CmdAddMessage"
+                                               << "000"
+                                               << "600001"
+                                               << "x" << interval;
+        QTest::newRow("add interval negative") << "CmdAddMessage"
+                                               << "000"
+                                               << "-1"
+                                               << "x" << interval;
+        QTest::newRow("add interval not a number") << "CmdAddMessage"
+                                                   << "000"
+                                                   << "12a"
+                                                   << "x" << interval;
+        QTest::newRow("add beyond the count") << "CmdAddMessage"
+                                              << "004"
+                                              << "5"
+                                              << "x" << number;
+        QTest::newRow("add negative number") << "CmdAddMessage"
+                                             << "-1"
+                                             << "5"
+                                             << "x" << number;
+        QTest::newRow("add number beyond 16 bits") << "CmdAddMessage"
+                                                   << "99999"
+                                                   << "5"
+                                                   << "x" << number;
+        QTest::newRow("add bad escape") << "CmdAddMessage"
+                                        << "000"
+                                        << "5"
+                                        << "<1234>" << escape;
+        QTest::newRow("replace beyond table") << "CmdReplaceMessage"
+                                              << "005"
+                                              << "5"
+                                              << "x" << replace;
+        QTest::newRow("replace bad escape") << "CmdReplaceMessage"
+                                            << "001"
+                                            << "5"
+                                            << "<-001>" << replace;
+        QTest::newRow("replace interval") << "CmdReplaceMessage"
+                                          << "001"
+                                          << "600001"
+                                          << "x" << interval;
+        QTest::newRow("replace interval not a number") << "CmdReplaceMessage"
+                                                       << "001"
+                                                       << "x1"
+                                                       << "x" << replace;
     }
     void rejectedCommandsChangeNothing()
     {
@@ -162,8 +196,7 @@ private Q_SLOTS:
         f.type(Box::MessageNumber, "0");
         f.type(Box::Entry, "x");
         f.click("CmdAddMessage");
-        QCOMPARE(f.prompter.messageTexts(),
-                 QStringList{"The message table is full: it holds at most 32766 messages."});
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"The message table is full: it holds at most 32766 messages."});
         QCOMPARE(f.ws.table().count(), MessageTable::MaxEntries);
         QCOMPARE(f.ws.table().entry(0).Text, QByteArray());
     }
@@ -251,15 +284,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("invalid");
-        QTest::newRow("7") << "7" << "7" << false;
-        QTest::newRow("007") << "007" << "7" << false;
-        QTest::newRow("200") << "200" << "200" << false;
-        QTest::newRow("rounded") << "2.5" << "2" << false;
-        QTest::newRow("201") << "201" << "3" << true;
-        QTest::newRow("-1") << "-1" << "3" << true;
-        QTest::newRow("letters") << "abc" << "3" << true;
-        QTest::newRow("beyond 16 bits") << "70000" << "3" << true;
-        QTest::newRow("empty") << "" << "3" << false;
+        QTest::newRow("7") << "7"
+                           << "7" << false;
+        QTest::newRow("007") << "007"
+                             << "7" << false;
+        QTest::newRow("200") << "200"
+                             << "200" << false;
+        QTest::newRow("rounded") << "2.5"
+                                 << "2" << false;
+        QTest::newRow("201") << "201"
+                             << "3" << true;
+        QTest::newRow("-1") << "-1"
+                            << "3" << true;
+        QTest::newRow("letters") << "abc"
+                                 << "3" << true;
+        QTest::newRow("beyond 16 bits") << "70000"
+                                        << "3" << true;
+        QTest::newRow("empty") << ""
+                               << "3" << false;
     }
     void setBeginRepeat()
     {
@@ -308,12 +350,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("atThree");
-        QTest::newRow("3 of 10") << 10 << "3" << 9 << "M0" << "M4";
-        QTest::newRow("12 of 10 removes the last") << 10 << "12" << 9 << "M0" << "M3";
-        QTest::newRow("empty answer") << 10 << "" << 10 << "M0" << "M3";
-        QTest::newRow("letters read as 0") << 10 << "x" << 9 << "M1" << "M4";
-        QTest::newRow("only entry") << 1 << "0" << 0 << "" << "";
-        QTest::newRow("empty table") << 0 << "0" << 0 << "" << "";
+        QTest::newRow("3 of 10") << 10 << "3" << 9 << "M0"
+                                 << "M4";
+        QTest::newRow("12 of 10 removes the last") << 10 << "12" << 9 << "M0"
+                                                   << "M3";
+        QTest::newRow("empty answer") << 10 << "" << 10 << "M0"
+                                      << "M3";
+        QTest::newRow("letters read as 0") << 10 << "x" << 9 << "M1"
+                                           << "M4";
+        QTest::newRow("only entry") << 1 << "0" << 0 << ""
+                                    << "";
+        QTest::newRow("empty table") << 0 << "0" << 0 << ""
+                                     << "";
     }
     void clearMessage()
     {
@@ -429,8 +477,7 @@ private Q_SLOTS:
         f.ws.MassFill(1, 1, 4, 3);
         QCOMPARE(f.prompter.messageTexts(),
                  (QStringList{"You have selected messages 0 through 3 for Mass Fill!\r\nSelect Cancel to stop",
-                              "Timing Interval Out of Range!",
-                              "Escape Value Out of Range! Escapes hold 0 to 255."}));
+                              "Timing Interval Out of Range!", "Escape Value Out of Range! Escapes hold 0 to 255."}));
         QCOMPARE(f.snapshot().rows, before.rows);
     }
 

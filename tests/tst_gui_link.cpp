@@ -8,8 +8,8 @@
 #include "link/link.h"
 #include "peers.h"
 #include "scriptedprompter.h"
-#include "windowfixture.h"
 #include "temphome.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,14 +1,14 @@
 // The main window under the offscreen platform: menus, the grid's mouse and
 // key handling, the status bars and the close request.
+#include "app/pause.h"
 #include "app/settings.h"
 #include "app/workspace.h"
 #include "gui/frmmain.h"
 #include "gui/frmsplash.h"
-#include "app/pause.h"
 #include "peers.h"
 #include "scriptedprompter.h"
-#include "windowfixture.h"
 #include "temphome.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -134,9 +134,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("number");
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("middle") << 3 << "001" << QStringList{"M0", "M2"};
-        QTest::newRow("beyond the table removes the last") << 10 << "050"
-                                                           << QStringList{"M0", "M1", "M2", "M3", "M4",
-                                                                          "M5", "M6", "M7", "M8"};
+        QTest::newRow("beyond the table removes the last")
+            << 10 << "050" << QStringList{"M0", "M1", "M2", "M3", "M4", "M5", "M6", "M7", "M8"};
         QTest::newRow("only entry") << 1 << "000" << QStringList{};
         QTest::newRow("negative acts as zero") << 2 << "-3" << QStringList{"M1"};
     }

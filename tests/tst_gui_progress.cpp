@@ -35,7 +35,10 @@ private Q_SLOTS:
         frmProgress window(progress, nullptr);
         progress.Start();
         QVERIFY(window.isVisible());
-        QVERIFY(progress.Update(qint16(index), qint16(total), QByteArray("\x01Z00\x02" "AA", 7)));
+        QVERIFY(progress.Update(qint16(index), qint16(total),
+                                QByteArray("\x01Z00\x02"
+                                           "AA",
+                                           7)));
         QCOMPARE(window.windowTitle(), caption);
         QCOMPARE(window.findChild<QProgressBar *>("ProgressBar")->value(), bar);
         QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(), QStringLiteral("\u263AZ00\u263BAA"));

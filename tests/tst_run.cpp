@@ -16,8 +16,8 @@
 
 using namespace telvaro;
 using test::ScriptedPrompter;
-using test::TempHome;
 using test::TcpPeer;
+using test::TempHome;
 using test::UdpPeer;
 
 namespace {
@@ -81,8 +81,8 @@ private Q_SLOTS:
         QTest::newRow("once through") << 3 << "" << 0 << QList<QByteArray>{"E0", "E1", "E2"};
         QTest::newRow("repeat from 2") << 5 << "2" << 9
                                        << QList<QByteArray>{"E0", "E1", "E2", "E3", "E4", "E2", "E3", "E4", "E2"};
-        QTest::newRow("empty repeat caption starts at 0") << 2 << "<none>" << 5
-                                                          << QList<QByteArray>{"E0", "E1", "E0", "E1", "E0"};
+        QTest::newRow("empty repeat caption starts at 0")
+            << 2 << "<none>" << 5 << QList<QByteArray>{"E0", "E1", "E0", "E1", "E0"};
         QTest::newRow("repeat point above the bound ends") << 3 << "9" << 0 << QList<QByteArray>{"E0", "E1", "E2"};
     }
     void runOrder()
@@ -121,9 +121,9 @@ private Q_SLOTS:
         });
         QList<QList<bool>> menus; // run checked, run enabled, quick send, communication, data checked, mode
         f.udp.onReceive = [&](UdpPeer &, const QByteArray &) {
-            menus << QList<bool>{f.ws.item("MnuModeRun").checked, f.ws.item("MnuModeRun").enabled,
+            menus << QList<bool>{f.ws.item("MnuModeRun").checked,   f.ws.item("MnuModeRun").enabled,
                                  f.ws.item("CmdQuickSend").enabled, f.ws.item("MnuCommunication").enabled,
-                                 f.ws.item("MnuModeData").checked, f.ws.item("MnuMode").enabled};
+                                 f.ws.item("MnuModeData").checked,  f.ws.item("MnuMode").enabled};
         };
         MnuModeRun_Click(f.ws);
         const QList<bool> running{true, false, false, false, false, true}; // data entry can still be chosen
@@ -203,13 +203,14 @@ private Q_SLOTS:
         QTest::addColumn<QList<QByteArray>>("sent");
         QTest::addColumn<QString>("message");
         const QString error = "Error Going into Run";
-        QTest::newRow("escape out of range") << QByteArray("<1234>") << "" << "udp" << QList<QByteArray>{"A"}
-                                             << error;
-        QTest::newRow("repeat point below 0") << QByteArray("B") << "-1" << "udp" << QList<QByteArray>{"A", "B"}
-                                              << error;
-        QTest::newRow("port not a number") << QByteArray("B") << "" << "not a port" << QList<QByteArray>{} << error;
-        QTest::newRow("connection refused") << QByteArray("B") << "" << "refused" << QList<QByteArray>{}
-                                            << "Unable to connect!  State = 9";
+        QTest::newRow("escape out of range") << QByteArray("<1234>") << ""
+                                             << "udp" << QList<QByteArray>{"A"} << error;
+        QTest::newRow("repeat point below 0") << QByteArray("B") << "-1"
+                                              << "udp" << QList<QByteArray>{"A", "B"} << error;
+        QTest::newRow("port not a number") << QByteArray("B") << ""
+                                           << "not a port" << QList<QByteArray>{} << error;
+        QTest::newRow("connection refused") << QByteArray("B") << ""
+                                            << "refused" << QList<QByteArray>{} << "Unable to connect!  State = 9";
     }
     void failuresEndInDataEntry()
     {

@@ -93,11 +93,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("total");
         QTest::addColumn<QString>("count");
         QTest::addColumn<QString>("percent");
-        QTest::newRow("empty") << 0 << " 0 / 128" << "00.0%";
-        QTest::newRow("57") << 57 << " 57 / 128" << "44.5%";
-        QTest::newRow("128") << 128 << " 128 / 128" << "100.0%";
+        QTest::newRow("empty") << 0 << " 0 / 128"
+                               << "00.0%";
+        QTest::newRow("57") << 57 << " 57 / 128"
+                            << "44.5%";
+        QTest::newRow("128") << 128 << " 128 / 128"
+                             << "100.0%";
         // Beyond a 16-bit count the gauge keeps counting instead of failing.
-        QTest::newRow("40000") << 40000 << " 40000 / 128" << "31250.0%";
+        QTest::newRow("40000") << 40000 << " 40000 / 128"
+                               << "31250.0%";
     }
     void memoryGauge()
     {

@@ -8,10 +8,7 @@ namespace telvaro::test {
 
 class TempHome {
 public:
-    TempHome()
-    {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-    }
+    TempHome() { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path()); }
     QString path() const { return m_dir.path(); }
     QString settingsFile() const { return m_dir.path() + QStringLiteral("/Telvaro/Telvaro.ini"); }
 
