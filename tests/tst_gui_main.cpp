@@ -230,6 +230,32 @@ private Q_SLOTS:
         QVERIFY(f.window.action("MnuModeData")->isChecked());
     }
 
+    void closingDuringARunStopsIt()
+    {
+        SetPauseTimeScale(100);
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+        Fixture f;
+        f.addEntries(2);
+        test::UdpPeer device;
+        f.ws.PortNumber = -1;
+        f.ws.IpAddress = "127.0.0.1";
+        f.ws.IpPort = QString::number(device.port());
+        f.ws.setRepeatEnabled(true);
+        device.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() == 3) {
+                f.prompter.answer(Prompter::Answer::Yes);
+                f.window.close();
+            } else if (peer.datagrams.size() > 50) {
+                f.ws.MnuModeData_Click(); // only if the close did not stop it
+            }
+        };
+        f.window.action("MnuModeRun")->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(device.datagrams.size(), 3);
+        QCOMPARE(f.ws.Transmitting, 0);
+        QVERIFY(!f.window.isVisible());
+    }
+
     void storedGeometryIsApplied()
     {
         TempHome home;

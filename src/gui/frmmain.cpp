@@ -581,6 +581,11 @@ void frmMain::closeEvent(QCloseEvent *event)
         if (*it != this && (*it)->isVisible())
             (*it)->close();
     }
+    // A run or transfer waiting underneath must stop: once the program quits,
+    // its waits return at once and it would otherwise send on without pause.
+    // Nothing is sent; the link is released.
+    if (m_ws.Transmitting != 0)
+        m_ws.MnuModeData_Click();
     m_ws.SaveSettings(m_settings, isMinimized(), geometryInTwips());
     event->accept();
 }
