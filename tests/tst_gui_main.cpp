@@ -35,6 +35,12 @@ struct Fixture : test::WindowFixture {
         }
         ws.table().RefreshGrid();
     }
+    void useUdp(const test::UdpPeer &device)
+    {
+        ws.PortNumber = -1;
+        ws.IpAddress = "127.0.0.1";
+        ws.IpPort = QString::number(device.port());
+    }
     QPoint cellCenter(int position, int column)
     {
         QTableView *g = window.grid();
@@ -203,9 +209,7 @@ private Q_SLOTS:
         Fixture f;
         f.addEntries(3);
         test::UdpPeer device;
-        f.ws.PortNumber = -1;
-        f.ws.IpAddress = "127.0.0.1";
-        f.ws.IpPort = QString::number(device.port());
+        f.useUdp(device);
         f.ws.setBox(Box::MessageNumber, "042");
         QList<int> rows;
         QList<bool> runChecked, dataChecked;
@@ -237,9 +241,7 @@ private Q_SLOTS:
         Fixture f;
         f.addEntries(2);
         test::UdpPeer device;
-        f.ws.PortNumber = -1;
-        f.ws.IpAddress = "127.0.0.1";
-        f.ws.IpPort = QString::number(device.port());
+        f.useUdp(device);
         f.ws.setRepeatEnabled(true);
         device.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
             if (peer.datagrams.size() == 3) {
