@@ -69,31 +69,18 @@ void Workspace::CmdAddMessage_Click()
 void Workspace::CmdReplaceMessage_Click()
 {
     const qint64 n = LenientWhole(box(Box::MessageNumber));
-    if (!m_table.hasPosition(n)) {
-        m_prompter.inform(replaceOutOfRange);
-        return;
-    }
     const auto sendData = ParseEscapes(TextToBytes(box(Box::Entry)));
-    if (!sendData) {
-        m_prompter.inform(replaceOutOfRange);
-        return;
-    }
     const auto interval = strictInterval(box(Box::Interval));
-    if (!interval) {
-        m_prompter.inform(replaceOutOfRange);
-        return;
-    }
-    if (*interval < 0 || *interval > longestInterval) {
-        m_prompter.inform(intervalOutOfRange);
-        return;
-    }
     const auto number = strictNumber(box(Box::MessageNumber));
-    if (!number) {
-        m_prompter.inform(replaceOutOfRange);
-        return;
-    }
-    if (*number < 0 || *number > highestReplaceNumber) {
-        m_prompter.inform(numberOutOfRange);
+    // The first check that fails names the message; anything that is not a
+    // number, or an escape outside a byte, counts as a failed replacement.
+    const std::optional<QString> refusal = !m_table.hasPosition(n) || !sendData || !interval ? replaceOutOfRange
+                                           : *interval < 0 || *interval > longestInterval    ? intervalOutOfRange
+                                           : !number                                         ? replaceOutOfRange
+                                           : *number < 0 || *number > highestReplaceNumber   ? numberOutOfRange
+                                                                                             : std::optional<QString>();
+    if (refusal) {
+        m_prompter.inform(*refusal);
         return;
     }
     const int position = static_cast<int>(n);
