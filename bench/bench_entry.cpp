@@ -1,7 +1,7 @@
 // Entry and edit commands on a full table (32,765 entries before the Add),
 // each including the grid refresh.
-#include "app/prompter.h"
 #include "app/workspace.h"
+#include "base/prompter.h"
 #include "benchutil.h"
 #include "silentprompter.h"
 

@@ -1,8 +1,8 @@
 // Open and save of a 32,766-entry TVD file through the File commands (real
 // files in a temporary folder), and the format code alone. Target: open and
 // save each under 150 ms.
+#include "app/filecommands.h"
 #include "benchutil.h"
-#include "table/filecommands.h"
 #include "table/messagefiles.h"
 
 #include <QCoreApplication>

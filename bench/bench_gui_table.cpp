@@ -1,8 +1,8 @@
 // The same table commands with the main window showing the grid (offscreen),
 // so the view's share of the work is counted too.
-#include "app/prompter.h"
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/prompter.h"
+#include "base/settingsstore.h"
 #include "benchutil.h"
 #include "gui/frmmain.h"
 #include "silentprompter.h"

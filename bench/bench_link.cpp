@@ -7,7 +7,7 @@
 #include "app/workspace.h"
 #include "link/link.h"
 #include "link/linkrules.h"
-#include "link/quicksend.h"
+#include "run/quicksend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -87,9 +87,9 @@ int main(int argc, char *argv[])
     ws.MnuModeData_Click();
     {
         Device device;
-        ws.PortNumber = 0;
-        ws.IpAddress = QStringLiteral("127.0.0.1");
-        ws.IpPort = QString::number(device.server.serverPort());
+        ws.linkSettings().setPortNumber(0);
+        ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
+        ws.linkSettings().setIpPort(QString::number(device.server.serverPort()));
         Link &link = ws.link();
         link.OpenLink();
         if (!link.CheckLink())
@@ -110,10 +110,10 @@ int main(int argc, char *argv[])
         Device device;
         QElapsedTimer clock;
         device.clock = &clock;
-        ws.IpPort = QString::number(device.server.serverPort());
+        ws.linkSettings().setIpPort(QString::number(device.server.serverPort()));
         ws.setBox(Workspace::Box::Entry, QStringLiteral("quick<0x0D>"));
         clock.start();
-        CmdQuickSend_Click(ws);
+        ws.CmdQuickSend_Click();
         std::printf("quick send over tcp: bytes at the device after %lld ms, done after %lld ms\n",
                     static_cast<long long>(device.firstByteAt), static_cast<long long>(clock.elapsed()));
     }

@@ -1,8 +1,8 @@
 // Run timing over loopback UDP: 150 entries of 20 ms each, the gaps between
 // datagrams as a device receives them, and the CPU a long wait costs.
-#include "app/pause.h"
-#include "app/prompter.h"
 #include "app/workspace.h"
+#include "base/prompter.h"
+#include "base/wait.h"
 #include "benchutil.h"
 #include "run/run.h"
 #include "silentprompter.h"
@@ -66,15 +66,15 @@ int main(int argc, char *argv[])
 
     bench::SilentPrompter prompter;
     Workspace ws(prompter);
-    ws.PortNumber = -1;
-    ws.IpAddress = QStringLiteral("127.0.0.1");
-    ws.IpPort = QString::number(ntohs(address.sin_port));
+    ws.linkSettings().setPortNumber(-1);
+    ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
+    ws.linkSettings().setIpPort(QString::number(ntohs(address.sin_port)));
     ws.MnuModeData_Click();
     for (int i = 0; i < entries; ++i) {
         ws.table().AppendEntry();
         ws.table().SetContents(i, intervalMs, "<0x02>entry " + QByteArray::number(i) + "<0x03>", {}, {});
     }
-    MnuModeRun_Click(ws);
+    ws.MnuModeRun_Click();
     receiver.join();
     ::close(device);
 

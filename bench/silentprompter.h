@@ -1,7 +1,7 @@
 #pragma once
 // Benchmarks run unattended: every question is answered at once.
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 
 namespace bench {
 

@@ -1,7 +1,7 @@
 // Start-up state, the settings store, the shutdown question and Pause.
-#include "app/pause.h"
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/settingsstore.h"
+#include "base/wait.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
 
@@ -42,19 +42,20 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown.isEmpty());
         const WindowGeometry &g = *outcome.geometry;
         QCOMPARE((QList<double>{g.left, g.top, g.width, g.height}), (QList<double>{1000, 1000, 7500, 6000}));
-        QCOMPARE(f.ws.PortNumber, qint16(1));
-        QCOMPARE((QStringList{f.ws.BaudText, f.ws.IpPort, f.ws.IpAddress}),
-                 (QStringList{"9600", "3001", Workspace::DefaultIpAddress()}));
+        QCOMPARE(f.ws.linkSettings().value().PortNumber, qint16(1));
+        QCOMPARE((QStringList{f.ws.linkSettings().value().BaudText, f.ws.linkSettings().value().IpPort,
+                              f.ws.linkSettings().value().IpAddress}),
+                 (QStringList{"9600", "3001", LinkSettings::DefaultIpAddress()}));
         QCOMPARE(f.ws.caption(), QStringLiteral("Telvaro - Test Mode"));
         using Box = Workspace::Box;
         QCOMPARE((QStringList{f.ws.box(Box::MessageNumber), f.ws.box(Box::Interval), f.ws.box(Box::RepeatCaption)}),
                  (QStringList{"000", "200", "0"}));
         // Test mode's menu state, and data entry checked.
-        for (const char *hidden :
-             {"MnuLoadSign", "MnuLoadController", "MnuUploadController", "MnuDisplayLoaded", "MnuRegister"})
-            QVERIFY2(!f.ws.item(QString::fromLatin1(hidden)).visible, hidden);
-        QCOMPARE(f.ws.item(QStringLiteral("MnuModeData")), (ItemState{true, true, true}));
-        QCOMPARE(f.ws.item(QStringLiteral("MnuModeRun")), (ItemState{true, true, false}));
+        for (Item hidden : {Item::MnuLoadSign, Item::MnuLoadController, Item::MnuUploadController,
+                            Item::MnuDisplayLoaded, Item::MnuRegister})
+            QVERIFY2(!f.ws.menus().item(hidden).visible, qPrintable(ItemName(hidden)));
+        QCOMPARE(f.ws.menus().item(Item::MnuModeData), (ItemState{true, true, true}));
+        QCOMPARE(f.ws.menus().item(Item::MnuModeRun), (ItemState{true, true, false}));
         QVERIFY(!QFile::exists(f.home.settingsFile())); // reading writes nothing
     }
 
@@ -81,8 +82,9 @@ private Q_SLOTS:
         SettingsStore settings;
         const auto outcome = f.ws.Form_Load(settings);
         QVERIFY(outcome.completed);
-        QCOMPARE(f.ws.PortNumber, port);
-        QCOMPARE((QStringList{f.ws.IpAddress, f.ws.IpPort, f.ws.BaudText}),
+        QCOMPARE(f.ws.linkSettings().value().PortNumber, port);
+        QCOMPARE((QStringList{f.ws.linkSettings().value().IpAddress, f.ws.linkSettings().value().IpPort,
+                              f.ws.linkSettings().value().BaudText}),
                  (QStringList{"127.0.0.1", "4001", " 19200"}));
         QCOMPARE((QList<double>{outcome.geometry->left, outcome.geometry->width}), (QList<double>{1500, 9000.5}));
 
@@ -125,7 +127,7 @@ private Q_SLOTS:
         Fixture f;
         SettingsStore settings;
         f.ws.Form_Load(settings);
-        f.ws.PortNumber = -1;
+        f.ws.linkSettings().setPortNumber(-1);
 
         f.prompter.answer(Prompter::Answer::No);
         QVERIFY(!f.ws.ConfirmShutdown());

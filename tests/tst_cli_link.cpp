@@ -55,9 +55,12 @@ private Q_SLOTS:
         QTest::newRow("unsupported baud") << QStringList{"--port", "1", "--baud", "12345", "x"} << 2 << usage;
         QTest::newRow("device for tcp") << QStringList{"--port", "0", "--device", "/dev/null", "x"} << 2 << usage;
         QTest::newRow("missing device") << QStringList{"--port", "4", "--device", "/nonexistent/tty", "x"} << 1
-                                        << QByteArray("Error Going into Run\nCommunications not available\n");
+                                        << QByteArray(
+                                               "Error Going into Run\nCommunications not available\n"
+                                               "The connection failed: /nonexistent/tty: No such file or directory\n");
         QTest::newRow("refused") << QStringList{"--port", "0", "--ip", "127.0.0.1", "--ip-port", "CLOSED", "x"} << 1
-                                 << QByteArray("Unable to connect!  State = 9\n");
+                                 << QByteArray(
+                                        "Unable to connect!  State = 9\nThe connection failed: Connection refused\n");
     }
     void failures()
     {

@@ -1,9 +1,9 @@
 // Message files: the TVD, QND and TV1 bytes, and New, Open and Save with
 // their dialogs, messages and companion file, on real files.
 #include "app/dialogfilter.h"
+#include "app/filecommands.h"
 #include "codec/escapes.h"
 #include "scriptedprompter.h"
-#include "table/filecommands.h"
 #include "table/messagefiles.h"
 
 #include <QDir>
@@ -220,7 +220,7 @@ private Q_SLOTS:
             entries.append(Entry(i == longAt ? 40000 : 100, "T" + QByteArray::number(i), "c" + QByteArray::number(i)));
         f.ws.table().ReplaceAll(entries);
         // Controller load writes a companion, except beside the full disk: only the message file meets the limit.
-        f.ws.Mode = limit > 0 ? OperatingMode::Test : OperatingMode::ControllerLoad;
+        f.ws.mode().setMode(limit > 0 ? OperatingMode::Test : OperatingMode::ControllerLoad);
         const QString path = f.path(name), companion = path.chopped(3) + "TV1";
         const bool folder = name.contains('/');
         if (!folder)
@@ -277,8 +277,8 @@ private Q_SLOTS:
         f.ws.table().ReplaceAll({Entry(3, "A", "a"), Entry(4, "B")});
         f.ws.table().RefreshGrid();
         f.ws.setBox(Workspace::Box::MessageNumber, "001");
-        f.ws.Mode = mode;
-        f.ws.Registers[2] = {3, "\""};
+        f.ws.mode().setMode(mode);
+        f.ws.registers().setEntry(2, {3, "\""});
         // A cancelled Save, an empty Open and a cancelled Open do nothing.
         f.prompter.choosePath(f.path("a.TVD"));
         f.files.mnuFileSave_Click();
@@ -294,14 +294,14 @@ private Q_SLOTS:
         QCOMPARE(f.ws.table().GaugeCountText(), QStringLiteral(" 0 / 128"));
         QCOMPARE(f.ws.box(Workspace::Box::MessageNumber), QStringLiteral("000"));
         // Open reads the companion in any mode.
-        f.ws.Mode = OperatingMode::Test;
+        f.ws.mode().setMode(OperatingMode::Test);
         f.prompter.choosePath(QString());
         f.files.mnuFileOpen_Click();
         f.files.mnuFileOpen_Click();
         f.prompter.choosePath(f.path("a.TVD"));
         f.files.mnuFileOpen_Click();
         QCOMPARE(Shown(f.ws.table().entries()), QByteArray("0|3|A||a 1|4|B||"));
-        const RegisterEntry &one = f.ws.Registers[1], &two = f.ws.Registers[2];
+        const RegisterEntry &one = f.ws.registers().entry(1), &two = f.ws.registers().entry(2);
         QCOMPARE(QByteArray::number(one.Width) + one.Fill + QByteArray::number(two.Width) + two.Fill, registers);
         QCOMPARE(f.prompter.messageTexts().join(""), QString(message).replace("@", f.dir.path() + '/'));
         const QString filter = "Telvaro Files (*.TVD)|*.TVD|Quendra Files (*.QND)|*.QND";

@@ -1,6 +1,7 @@
 // The entry panel and the Edit menu, driven through the real widgets.
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/settingsstore.h"
+#include "codec/numbers.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
@@ -374,7 +375,7 @@ private Q_SLOTS:
         f.fill(entries);
         f.ws.setBox(Box::MessageNumber, "004");
         f.prompter.type(answer);
-        f.window.action("MnuEditClearMessage")->trigger();
+        f.window.action(Item::MnuEditClearMessage)->trigger();
         QCOMPARE(f.prompter.shown.front().text, QStringLiteral("Clear This Message:"));
         QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Clear Message"));
         QCOMPARE(f.prompter.shown.front().defaultAnswer, QStringLiteral("004"));
@@ -488,33 +489,33 @@ private Q_SLOTS:
         f.type(Box::Entry, "xxABCyy");
         QLineEdit *entry = f.edit(Box::Entry);
         entry->setSelection(2, 3);
-        f.window.action("mnuEditCut")->trigger();
+        f.window.action(Item::mnuEditCut)->trigger();
         QCOMPARE(clip->text(), QStringLiteral("ABC"));
         QCOMPARE(entry->text(), QStringLiteral("xxyy"));
         QCOMPARE(f.ws.box(Box::Entry), QStringLiteral("xxyy"));
-        f.window.action("mnuEditPaste")->trigger();
+        f.window.action(Item::mnuEditPaste)->trigger();
         QCOMPARE(entry->text(), QStringLiteral("xxABCyy"));
 
         f.type(Box::Comment, "note");
         f.edit(Box::Comment)->selectAll();
-        f.window.action("mnuEditCopy")->trigger();
+        f.window.action(Item::mnuEditCopy)->trigger();
         QCOMPARE(clip->text(), QStringLiteral("note"));
-        QVERIFY(f.ws.Ez95TextFocused);
-        QVERIFY(!f.ws.EntryFocused);
+        QVERIFY(f.ws.entry().Ez95TextFocused);
+        QVERIFY(!f.ws.entry().EntryFocused);
 
         // The number box takes part in nothing: paste goes nowhere, and with
         // the focus in the grid Copy leaves the clipboard empty.
         f.type(Box::MessageNumber, "001");
-        f.window.action("mnuEditPaste")->trigger();
+        f.window.action(Item::mnuEditPaste)->trigger();
         QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("001"));
         f.window.grid()->setFocus();
-        f.window.action("mnuEditCopy")->trigger();
+        f.window.action(Item::mnuEditCopy)->trigger();
         QCOMPARE(clip->text(), QString());
 
         // An empty clipboard pastes nothing over the selection.
         f.type(Box::Comment, "gone");
         f.edit(Box::Comment)->selectAll();
-        f.window.action("mnuEditPaste")->trigger();
+        f.window.action(Item::mnuEditPaste)->trigger();
         QCOMPARE(f.edit(Box::Comment)->text(), QString());
         QVERIFY(f.ws.table().isEmpty());
     }

@@ -54,11 +54,11 @@ private Q_SLOTS:
     {
         test::WindowFixture f;
         f.prompter.answer(Prompter::Answer::No);
-        f.window.action("mnuFileExit")->trigger();
+        f.window.action(Item::mnuFileExit)->trigger();
         QVERIFY(f.window.isVisible());
         QCOMPARE(f.prompter.messageTexts(), QStringList{"Are You Sure You want to Shutdown Telvaro?"});
         f.prompter.answer(Prompter::Answer::Yes);
-        f.window.action("mnuFileExit")->trigger();
+        f.window.action(Item::mnuFileExit)->trigger();
         QVERIFY(!f.window.isVisible());
     }
 };

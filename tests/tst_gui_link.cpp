@@ -1,9 +1,9 @@
 // The main window's link controls: the Communication menu, the "Quick Send"
 // button with its disabling, the received-data box and status panel 1.
-#include "app/clock.h"
-#include "app/pause.h"
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/clock.h"
+#include "base/settingsstore.h"
+#include "base/wait.h"
 #include "gui/frmmain.h"
 #include "link/link.h"
 #include "peers.h"
@@ -26,7 +26,7 @@ using Box = Workspace::Box;
 
 namespace {
 struct Fixture : test::WindowFixture {
-    Fixture() { ws.IpAddress = QStringLiteral("127.0.0.1"); }
+    Fixture() { ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1")); }
     QPushButton *quickSend() { return window.findChild<QPushButton *>(QStringLiteral("CmdQuickSend")); }
     QPlainTextEdit *recData() { return window.findChild<QPlainTextEdit *>(QStringLiteral("TxtRecData")); }
 };
@@ -50,16 +50,15 @@ private Q_SLOTS:
     {
         Fixture f;
         TcpPeer tcp;
-        f.ws.PortNumber = 0;
-        f.ws.IpPort = QString::number(tcp.port());
+        f.ws.linkSettings().setPortNumber(0);
+        f.ws.linkSettings().setIpPort(QString::number(tcp.port()));
         bool disabledDuring = false;
         QString trafficDuring;
         tcp.onReceive = [&](TcpPeer &p, const QByteArray &chunk) {
             if (chunk.isEmpty())
                 return;
-            disabledDuring = !f.quickSend()->isEnabled() &&
-                             !f.window.action(QStringLiteral("MnuCommunication"))->isEnabled() &&
-                             !f.window.action(QStringLiteral("MnuMode"))->isEnabled();
+            disabledDuring = !f.quickSend()->isEnabled() && !f.window.action(Item::MnuCommunication)->isEnabled() &&
+                             !f.window.action(Item::MnuMode)->isEnabled();
             trafficDuring = f.window.statusLabel(2)->text();
             p.reply("A\r\n");
         };
@@ -70,7 +69,7 @@ private Q_SLOTS:
         QVERIFY(disabledDuring);
         QCOMPARE(trafficDuring, QStringLiteral("Hi\t"));
         QVERIFY(f.quickSend()->isEnabled());
-        QVERIFY(f.window.action(QStringLiteral("MnuCommunication"))->isEnabled());
+        QVERIFY(f.window.action(Item::MnuCommunication)->isEnabled());
         QCOMPARE(f.window.statusLabel(2)->text(), QStringLiteral("No Traffic"));
         // Received bytes, one line per line break in the box.
         QCOMPARE(f.recData()->toPlainText(), QStringLiteral("A<0d13><0d10>\n45296.13\n"));
@@ -95,26 +94,26 @@ private Q_SLOTS:
     {
         Fixture f;
         f.prompter.type(QStringLiteral("-1"));
-        f.window.action(QStringLiteral("MnuComSetPort"))->trigger();
+        f.window.action(Item::MnuComSetPort)->trigger();
         f.prompter.type(QStringLiteral("10.9.8.7"));
         f.prompter.type(QStringLiteral("4001"));
-        f.window.action(QStringLiteral("MnuComSetIP"))->trigger();
+        f.window.action(Item::MnuComSetIP)->trigger();
         f.prompter.type(QStringLiteral("19200"));
-        f.window.action(QStringLiteral("MnuComSetBaud"))->trigger();
+        f.window.action(Item::MnuComSetBaud)->trigger();
         QStringList titles;
         for (const auto &s : f.prompter.shown)
             titles.append(s.title);
         QCOMPARE(titles, (QStringList{"Port Selection", "IP Entry", "IP Entry", "Baud"}));
-        QCOMPARE(int(f.ws.PortNumber), -1);
-        QCOMPARE(f.ws.IpAddress, QStringLiteral("10.9.8.7"));
-        QCOMPARE(f.ws.IpPort, QStringLiteral("4001"));
-        QCOMPARE(f.ws.BaudText, QStringLiteral(" 19200"));
+        QCOMPARE(int(f.ws.linkSettings().value().PortNumber), -1);
+        QCOMPARE(f.ws.linkSettings().value().IpAddress, QStringLiteral("10.9.8.7"));
+        QCOMPARE(f.ws.linkSettings().value().IpPort, QStringLiteral("4001"));
+        QCOMPARE(f.ws.linkSettings().value().BaudText, QStringLiteral(" 19200"));
     }
 
     void statusPanelTicks()
     {
         Fixture f;
-        f.ws.PortNumber = 2;
+        f.ws.linkSettings().setPortNumber(2);
         QTRY_COMPARE_WITH_TIMEOUT(f.window.statusLabel(1)->text(), QStringLiteral("Port 2 Closed"), 2000);
     }
 };

@@ -1,8 +1,8 @@
 // The main window under the offscreen platform: menus, the grid's mouse and
 // key handling, the status bars and the close request.
-#include "app/pause.h"
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/settingsstore.h"
+#include "base/wait.h"
 #include "gui/frmmain.h"
 #include "gui/frmsplash.h"
 #include "peers.h"
@@ -37,9 +37,9 @@ struct Fixture : test::WindowFixture {
     }
     void useUdp(const test::UdpPeer &device)
     {
-        ws.PortNumber = -1;
-        ws.IpAddress = "127.0.0.1";
-        ws.IpPort = QString::number(device.port());
+        ws.linkSettings().setPortNumber(-1);
+        ws.linkSettings().setIpAddress("127.0.0.1");
+        ws.linkSettings().setIpPort(QString::number(device.port()));
     }
     QPoint cellCenter(int position, int column)
     {
@@ -61,21 +61,21 @@ private Q_SLOTS:
             if (a->isVisible())
                 bar << a->text();
         QCOMPARE(bar, (QStringList{"&File", "Use Mode", "&Edit", "&Protocol", "&Communication", "&Action", "&Help"}));
-        QCOMPARE(f.window.action("mnuFileNew")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
-        QCOMPARE(f.window.action("MnuEditClearMessage")->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
-        QCOMPARE(f.window.action("MnuSCPProtocol")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-        QCOMPARE(f.window.action("mnuFileOpen")->text(), QStringLiteral("&Open..."));
-        QCOMPARE(f.window.action("MnuComSetIP")->text(), QStringLiteral("Set &IP Address and Port"));
-        QVERIFY(!f.window.action("MnuEditClearRange")->isEnabled());
-        QVERIFY(f.window.action("MnuModeData")->isChecked());
-        QVERIFY(!f.window.action("MnuModeRun")->isChecked());
-        QVERIFY(!f.window.action("MnuLoadSign")->isVisible());
-        QVERIFY(!f.window.action("MnuRegister")->isVisible());
+        QCOMPARE(f.window.action(Item::mnuFileNew)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+        QCOMPARE(f.window.action(Item::MnuEditClearMessage)->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
+        QCOMPARE(f.window.action(Item::MnuSCPProtocol)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(f.window.action(Item::mnuFileOpen)->text(), QStringLiteral("&Open..."));
+        QCOMPARE(f.window.action(Item::MnuComSetIP)->text(), QStringLiteral("Set &IP Address and Port"));
+        QVERIFY(!f.window.action(Item::MnuEditClearRange)->isEnabled());
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
+        QVERIFY(!f.window.action(Item::MnuModeRun)->isChecked());
+        QVERIFY(!f.window.action(Item::MnuLoadSign)->isVisible());
+        QVERIFY(!f.window.action(Item::MnuRegister)->isVisible());
 
         // Core state changes show at once.
-        f.ws.setItemEnabled("MnuCommunication", false);
-        QVERIFY(!f.window.action("MnuCommunication")->isEnabled());
-        f.ws.setItemEnabled("CmdQuickSend", false);
+        f.ws.menus().setEnabled(Item::MnuCommunication, false);
+        QVERIFY(!f.window.action(Item::MnuCommunication)->isEnabled());
+        f.ws.menus().setEnabled(Item::CmdQuickSend, false);
         QVERIFY(!f.window.findChild<QWidget *>("CmdQuickSend")->isEnabled());
 
         QCOMPARE(f.window.statusLabel(2)->text(), QStringLiteral("No Traffic"));
@@ -191,7 +191,7 @@ private Q_SLOTS:
 
         frmSplash *other = new frmSplash;
         other->show();
-        f.ws.PortNumber = 0;
+        f.ws.linkSettings().setPortNumber(0);
         f.window.move(100, 120);
         f.prompter.answer(Prompter::Answer::Yes);
         QVERIFY(f.window.close());
@@ -215,10 +215,10 @@ private Q_SLOTS:
         QList<bool> runChecked, dataChecked;
         device.onReceive = [&](test::UdpPeer &, const QByteArray &) {
             rows << f.window.grid()->currentIndex().row() + 1;
-            runChecked << f.window.action("MnuModeRun")->isChecked();
-            dataChecked << f.window.action("MnuModeData")->isChecked();
+            runChecked << f.window.action(Item::MnuModeRun)->isChecked();
+            dataChecked << f.window.action(Item::MnuModeData)->isChecked();
         };
-        f.window.action("MnuModeRun")->trigger();
+        f.window.action(Item::MnuModeRun)->trigger();
         SetPauseTimeScale(1);
         QCOMPARE(device.datagrams.size(), 3);
         QCOMPARE(rows, (QList<int>{1, 2, 3}));
@@ -226,12 +226,12 @@ private Q_SLOTS:
         QCOMPARE(dataChecked, (QList<bool>{false, false, false}));
         // The run's highlight is not the operator's selection.
         QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("042"));
-        QVERIFY(f.window.action("MnuModeData")->isChecked());
-        QVERIFY(!f.window.action("MnuModeRun")->isChecked());
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
+        QVERIFY(!f.window.action(Item::MnuModeRun)->isChecked());
 
         // Choosing the checked "Data Entry" again keeps it checked.
-        f.window.action("MnuModeData")->trigger();
-        QVERIFY(f.window.action("MnuModeData")->isChecked());
+        f.window.action(Item::MnuModeData)->trigger();
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
     }
 
     void closingDuringARunStopsIt()
@@ -242,7 +242,7 @@ private Q_SLOTS:
         f.addEntries(2);
         test::UdpPeer device;
         f.useUdp(device);
-        f.ws.setRepeatEnabled(true);
+        f.ws.entry().setRepeatEnabled(true);
         device.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
             if (peer.datagrams.size() == 3) {
                 f.prompter.answer(Prompter::Answer::Yes);
@@ -251,10 +251,10 @@ private Q_SLOTS:
                 f.ws.MnuModeData_Click(); // only if the close did not stop it
             }
         };
-        f.window.action("MnuModeRun")->trigger();
+        f.window.action(Item::MnuModeRun)->trigger();
         SetPauseTimeScale(1);
         QCOMPARE(device.datagrams.size(), 3);
-        QCOMPARE(f.ws.Transmitting, 0);
+        QCOMPARE(f.ws.transfer().transmitting(), 0);
         QVERIFY(!f.window.isVisible());
     }
 

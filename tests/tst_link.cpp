@@ -1,14 +1,14 @@
 // The link end to end over loopback TCP, UDP and a real pseudo-terminal: the
 // bytes of quick sends, the hold, status panels, failures and their messages,
 // received data, the Communication prompts, devices that go away midway.
-#include "app/clock.h"
-#include "app/pause.h"
+#include "app/communication.h"
 #include "app/workspace.h"
+#include "base/clock.h"
+#include "base/wait.h"
 #include "codec/escapes.h"
-#include "link/communication.h"
 #include "link/link.h"
-#include "link/quicksend.h"
 #include "peers.h"
+#include "run/quicksend.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
 
@@ -51,6 +51,7 @@ public:
         });
         return true;
     }
+    qint64 pendingBytes() const override { return 0; }
     QByteArray takeReceived() override { return std::exchange(toReceive, {}); }
     void close() override { code = SocketState::Closed; }
     QString errorString() const override { return {}; }
@@ -69,12 +70,12 @@ struct Fixture {
     Fixture()
     {
         ws.MnuModeData_Click();
-        ws.IpAddress = QStringLiteral("127.0.0.1");
-        ws.IpPort = QStringLiteral("3001");
-        ws.BaudText = QStringLiteral(" 19200");
-        QObject::connect(&ws, &Workspace::statusPanelChanged, &ws, [this](int p) {
+        ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
+        ws.linkSettings().setIpPort(QStringLiteral("3001"));
+        ws.linkSettings().setBaudText(QStringLiteral(" 19200"));
+        QObject::connect(&ws.status(), &StatusPanels::changed, &ws, [this](int p) {
             if (p == 2)
-                panel2.append(ws.statusPanel(2));
+                panel2.append(ws.status().text(2));
         });
         QObject::connect(&ws.link(), &Link::linkFailed, &ws, [this](const QString &d) { failures.append(d); });
     }
@@ -82,7 +83,7 @@ struct Fixture {
     QString panel1()
     {
         ws.link().TmrCheck_Timer();
-        return ws.statusPanel(1);
+        return ws.status().text(1);
     }
     // "tcp" (port 0), "udp" (port -1) or "pty" (serial port 3, the peer's
     // terminal unless another device is given): the link to that peer.
@@ -90,13 +91,13 @@ struct Fixture {
     {
         QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Telvaro"), QStringLiteral("Telvaro"))
             .setValue(QStringLiteral("SerialPorts/3"), device.isEmpty() ? pty.devicePath() : device);
-        ws.PortNumber = kind == QLatin1String("pty") ? 3 : kind == QLatin1String("udp") ? -1 : 0;
-        ws.IpPort = QString::number(kind == QLatin1String("udp") ? udp.port() : tcp.port());
+        ws.linkSettings().setPortNumber(kind == QLatin1String("pty") ? 3 : kind == QLatin1String("udp") ? -1 : 0);
+        ws.linkSettings().setIpPort(QString::number(kind == QLatin1String("udp") ? udp.port() : tcp.port()));
     }
     void quickSend(const QString &entry)
     {
         ws.setBox(Box::Entry, entry);
-        CmdQuickSend_Click(ws);
+        ws.CmdQuickSend_Click();
     }
 };
 
@@ -272,12 +273,15 @@ private Q_SLOTS:
         for (const QVariant &a : answers)
             a.isNull() ? f.prompter.cancelInput() : f.prompter.type(a.toString());
         const bool disabled = menu == QLatin1String("disabled");
-        f.ws.setItemEnabled(QStringLiteral("MnuCommunication"), !disabled);
+        f.ws.menus().setEnabled(Item::MnuCommunication, !disabled);
         for (const auto &[name, click] : {std::pair{"port", &MnuComSetPort_Click}, std::pair{"ip", &MnuComSetIP_Click},
                                           std::pair{"baud", &MnuComSetBaud_Click}})
             if (disabled || menu == QLatin1String(name))
                 click(f.ws);
-        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(f.ws.PortNumber).arg(f.ws.IpAddress, f.ws.IpPort, f.ws.BaudText),
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4")
+                     .arg(f.ws.linkSettings().value().PortNumber)
+                     .arg(f.ws.linkSettings().value().IpAddress, f.ws.linkSettings().value().IpPort,
+                          f.ws.linkSettings().value().BaudText),
                  link);
         QList<QStringList> inputs;
         for (const auto &s : std::as_const(f.prompter.shown))
@@ -348,13 +352,13 @@ private Q_SLOTS:
         fake.connects = is("error");
         f.use(s.kind, is("missing") ? f.home.path() + QStringLiteral("/no-such-tty") : QString());
         if (is("localhost"))
-            f.ws.IpAddress = s.how;
+            f.ws.linkSettings().setIpAddress(s.how);
         if (is("-2"))
-            f.ws.PortNumber = -2;
+            f.ws.linkSettings().setPortNumber(-2);
         if (s.how.startsWith(QLatin1String("port ")))
-            f.ws.IpPort = s.how.mid(5);
+            f.ws.linkSettings().setIpPort(s.how.mid(5));
         if (is("gone"))
-            f.ws.IpPort = QString::number(UdpPeer().port());
+            f.ws.linkSettings().setIpPort(QString::number(UdpPeer().port()));
         if (is("refused"))
             f.tcp.stopListening();
         if (faked)
@@ -368,8 +372,10 @@ private Q_SLOTS:
             if (!is("data entry"))
                 return;
             f.ws.MnuModeData_Click();
-            QVERIFY(f.linkClosed() && f.ws.Transmitting == 0 && f.ws.item(QStringLiteral("CmdQuickSend")).enabled);
-            // The first send still holds the link: a second one must not start.
+            // The first send still holds the link: a second one must not
+            // start, and its button shows so.
+            QVERIFY(f.linkClosed() && f.ws.transfer().transmitting() == 0 &&
+                    !f.ws.menus().item(Item::CmdQuickSend).enabled);
             f.quickSend(QStringLiteral("second"));
         };
         f.tcp.onReceive = [&](TcpPeer &p, const QByteArray &c) {
@@ -391,11 +397,11 @@ private Q_SLOTS:
             QCOMPARE(p.outputSpeed(), unsigned(B19200));
             is("vanish") ? p.vanish() : p.reply("A\r\n");
         };
-        f.ws.setStatusPanel(2, QStringLiteral("earlier"));
+        f.ws.status().setText(2, QStringLiteral("earlier"));
         f.panel2.clear();
         f.ws.setBox(Box::RecData, QStringLiteral("typed\r\n"));
         // What arrives while a handler of the last arrival waits may not be lost.
-        QObject::connect(&f.ws, &Workspace::boxChanged, &f.ws, [&, waited = false](Box box) mutable {
+        QObject::connect(&f.ws.entry(), &EntryPanel::boxChanged, &f.ws, [&, waited = false](Box box) mutable {
             if (!is("slow box") || box != Box::RecData || std::exchange(waited, true))
                 return;
             s.kind == QLatin1String("udp") ? f.udp.reply("B") : f.tcp.reply("B");
@@ -408,10 +414,10 @@ private Q_SLOTS:
         QVERIFY(clock.elapsed() < 5000);
         if (is("stalled")) // twenty waits of 500 ms, 0.5 s on the test clock
             QVERIFY(clock.elapsed() >= 495);
-        QVERIFY(f.ws.item(QStringLiteral("CmdQuickSend")).enabled && f.ws.item(QStringLiteral("MnuMode")).enabled &&
-                f.ws.item(QStringLiteral("MnuCommunication")).enabled);
+        QVERIFY(f.ws.menus().item(Item::CmdQuickSend).enabled && f.ws.menus().item(Item::MnuMode).enabled &&
+                f.ws.menus().item(Item::MnuCommunication).enabled);
         QVERIFY(f.linkClosed());
-        QVERIFY(!f.ws.link().busy());
+        QVERIFY(!f.ws.operations().holdsLink());
         QCOMPARE(f.ws.box(Box::RecData), QStringLiteral("typed\r\n") + s.recData);
         for (const auto &shown : std::as_const(f.prompter.shown)) {
             QCOMPARE(shown.title, QStringLiteral("Telvaro"));
@@ -420,7 +426,7 @@ private Q_SLOTS:
         if (!is("close early")) {
             QCOMPARE(f.prompter.messageTexts(), s.messages);
             QCOMPARE(f.panel2, s.panel2);
-            QCOMPARE(f.ws.Transmitting, s.transmitting);
+            QCOMPARE(f.ws.transfer().transmitting(), s.transmitting);
             QCOMPARE(f.failures.size(), s.ended ? 1 : 0);
             if (faked)
                 received = fake.sent;
@@ -450,8 +456,8 @@ private Q_SLOTS:
         // The link is usable again afterwards.
         TcpPeer next;
         f.ws.link().useServices(f.ws.link().builtinSerial(), f.ws.link().builtinSocket());
-        f.ws.PortNumber = 0;
-        f.ws.IpPort = QString::number(next.port());
+        f.ws.linkSettings().setPortNumber(0);
+        f.ws.linkSettings().setIpPort(QString::number(next.port()));
         f.quickSend(QStringLiteral("again"));
         QTRY_COMPARE(next.received, QByteArray("again"));
     }
@@ -483,9 +489,9 @@ private Q_SLOTS:
         });
         QElapsedTimer clock;
         clock.start();
-        const auto shown = link.SendOnLink(QByteArray(size, 'b'));
-        QVERIFY(shown.has_value());
-        QCOMPARE(shown->size(), size);
+        const SendResult shown = link.SendOnLink(QByteArray(size, 'b'));
+        QCOMPARE(shown.status, SendResult::Status::Sent);
+        QCOMPARE(shown.shown.size(), size);
         if (size == 0) {
             QVERIFY(clock.elapsed() < 1000);
             QCOMPARE(link.SendDone, qint16(1));

@@ -1,8 +1,8 @@
 // Running the table over a real loopback link: order, repeat, stopping,
 // failures and the menu states around a run.
-#include "app/clock.h"
-#include "app/pause.h"
 #include "app/workspace.h"
+#include "base/clock.h"
+#include "base/wait.h"
 #include "codec/escapes.h"
 #include "link/link.h"
 #include "peers.h"
@@ -30,9 +30,9 @@ struct Fixture {
 
     Fixture()
     {
-        ws.IpAddress = QStringLiteral("127.0.0.1");
-        ws.PortNumber = -1;
-        ws.IpPort = QString::number(udp.port());
+        ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
+        ws.linkSettings().setPortNumber(-1);
+        ws.linkSettings().setIpPort(QString::number(udp.port()));
         ws.MnuModeData_Click();
     }
     void fill(const QList<QByteArray> &texts, qint32 interval = 100)
@@ -44,7 +44,7 @@ struct Fixture {
     }
     void repeatFrom(const QString &caption)
     {
-        ws.setRepeatEnabled(true);
+        ws.entry().setRepeatEnabled(true);
         ws.setBox(Workspace::Box::RepeatCaption, caption);
     }
     // Data entry once the device has received n datagrams.
@@ -55,11 +55,15 @@ struct Fixture {
                 ws.MnuModeData_Click();
         };
     }
-    bool dataEntryState()
+    // While a stopped run still holds the link, the commands that would be
+    // refused show disabled.
+    bool dataEntryState(bool linkFree = true)
     {
-        return ws.item("MnuModeData").checked && !ws.item("MnuModeRun").checked && ws.item("MnuModeRun").enabled &&
-               ws.item("MnuCommunication").enabled && ws.item("CmdQuickSend").enabled && ws.Transmitting == 0 &&
-               ws.statusPanel(2) == QLatin1String("No Traffic") && ws.statusPanel(3) == QLatin1String("Off") &&
+        const MenuState &menus = ws.menus();
+        return menus.item(Item::MnuModeData).checked && !menus.item(Item::MnuModeRun).checked &&
+               menus.item(Item::MnuModeRun).enabled == linkFree && menus.item(Item::CmdQuickSend).enabled == linkFree &&
+               menus.item(Item::MnuCommunication).enabled && ws.transfer().transmitting() == 0 &&
+               ws.status().text(2) == QLatin1String("No Traffic") && ws.status().text(3) == QLatin1String("Off") &&
                ws.link().socket().state() == 0;
     }
 };
@@ -100,8 +104,8 @@ private Q_SLOTS:
             f.repeatFrom(repeat == QLatin1String("<none>") ? QString() : repeat);
         if (stopAt > 0)
             f.stopAfter(stopAt);
-        QSignalSpy highlights(&f.ws, &Workspace::gridHighlightRequested);
-        MnuModeRun_Click(f.ws);
+        QSignalSpy highlights(&f.ws.table(), &MessageTable::highlightRequested);
+        f.ws.MnuModeRun_Click();
         QCOMPARE(f.udp.datagrams, sent);
         QVERIFY(f.dataEntryState());
         QVERIFY(f.prompter.shown.isEmpty());
@@ -115,17 +119,18 @@ private Q_SLOTS:
         f.fill({"A<0x0D>", "B"});
         f.ws.table().entry(0).SendData = "stale";
         QStringList panel2, panel3;
-        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
             if (panel == 2 || panel == 3)
-                (panel == 2 ? panel2 : panel3) << f.ws.statusPanel(panel);
+                (panel == 2 ? panel2 : panel3) << f.ws.status().text(panel);
         });
         QList<QList<bool>> menus; // run checked, run enabled, quick send, communication, data checked, mode
         f.udp.onReceive = [&](UdpPeer &, const QByteArray &) {
-            menus << QList<bool>{f.ws.item("MnuModeRun").checked,   f.ws.item("MnuModeRun").enabled,
-                                 f.ws.item("CmdQuickSend").enabled, f.ws.item("MnuCommunication").enabled,
-                                 f.ws.item("MnuModeData").checked,  f.ws.item("MnuMode").enabled};
+            menus << QList<bool>{
+                f.ws.menus().item(Item::MnuModeRun).checked,   f.ws.menus().item(Item::MnuModeRun).enabled,
+                f.ws.menus().item(Item::CmdQuickSend).enabled, f.ws.menus().item(Item::MnuCommunication).enabled,
+                f.ws.menus().item(Item::MnuModeData).checked,  f.ws.menus().item(Item::MnuMode).enabled};
         };
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         const QList<bool> running{true, false, false, false, false, true}; // data entry can still be chosen
         QCOMPARE(menus, (QList<QList<bool>>{running, running}));
         QCOMPARE(panel3, (QStringList{"0", "1", "Off"}));
@@ -139,7 +144,7 @@ private Q_SLOTS:
         const QDateTime when(QDate(2026, 12, 6), QTime(13, 45, 7));
         SetLocalNowSource([when] { return when; });
         f.fill({"<T>|<0x54>"});
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         SetLocalNowSource({});
         QCOMPARE(f.udp.datagrams, (QList<QByteArray>{TimeTokenText(when) + "|T"}));
         QCOMPARE(f.ws.table().entry(0).SendData, QByteArray("<T>|T")); // the stored bytes keep the token
@@ -153,12 +158,12 @@ private Q_SLOTS:
             QTimer::singleShot(20, [&f] {
                 f.ws.MnuModeData_Click();
                 // At once: link closed and menus restored, while the run waits.
-                QVERIFY(f.dataEntryState());
+                QVERIFY(f.dataEntryState(false));
             });
         };
         QElapsedTimer clock;
         clock.start();
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
         // The remaining wait still ran out (60 s on the test clock).
         QVERIFY2(clock.elapsed() >= 590, qPrintable(QString::number(clock.elapsed())));
@@ -172,7 +177,7 @@ private Q_SLOTS:
         f.ws.table().entry(1).Interval = 600001; // above ten minutes: no wait either
         f.repeatFrom("0");
         f.stopAfter(40);
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         QVERIFY(f.udp.datagrams.size() >= 40);
         QVERIFY(f.udp.datagrams.size() < 200);
         QVERIFY(f.dataEntryState());
@@ -189,7 +194,7 @@ private Q_SLOTS:
                 f.ws.table().SetContents(2, 100, "NEW", "NEW", {});
             }
         };
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         // The repeat test no longer matches, so the run ends after B.
         QCOMPARE(f.udp.datagrams, (QList<QByteArray>{"A", "B"}));
         QVERIFY(f.dataEntryState());
@@ -225,11 +230,11 @@ private Q_SLOTS:
             f.repeatFrom(repeat);
         TcpPeer refused;
         if (link == QLatin1String("refused"))
-            f.ws.PortNumber = 0, f.ws.IpPort = QString::number(refused.port());
+            f.ws.linkSettings().setPortNumber(0), f.ws.linkSettings().setIpPort(QString::number(refused.port()));
         else if (link != QLatin1String("udp"))
-            f.ws.IpPort = link;
+            f.ws.linkSettings().setIpPort(link);
         refused.stopListening();
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         QCOMPARE(f.udp.datagrams, sent);
         QCOMPARE(f.prompter.messageTexts(), QStringList{message});
         QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Telvaro"));
@@ -240,19 +245,19 @@ private Q_SLOTS:
     {
         Fixture f;
         TcpPeer peer;
-        f.ws.PortNumber = 0;
-        f.ws.IpPort = QString::number(peer.port());
+        f.ws.linkSettings().setPortNumber(0);
+        f.ws.linkSettings().setIpPort(QString::number(peer.port()));
         f.fill({"A", "B", "C"}, 500);
         peer.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
             if (chunk.contains('A'))
                 p.dropConnection(false);
         };
         QStringList panel2;
-        QObject::connect(&f.ws, &Workspace::statusPanelChanged, [&](int panel) {
-            if (panel == 2 && !f.ws.statusPanel(2).isEmpty())
-                panel2 << f.ws.statusPanel(2);
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
+            if (panel == 2 && !f.ws.status().text(2).isEmpty())
+                panel2 << f.ws.status().text(2);
         });
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         QCOMPARE(peer.received, QByteArray("A"));
         QCOMPARE(panel2, (QStringList{"A", "Port Not Open", "Port Not Open", "No Traffic"}));
         QVERIFY(f.prompter.shown.isEmpty());
@@ -264,10 +269,10 @@ private Q_SLOTS:
         Fixture f;
         f.fill({"A"}, 1000);
         f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) {
-            f.ws.setItemEnabled("MnuModeRun", true); // even if something re-enabled it
-            MnuModeRun_Click(f.ws);
+            f.ws.menus().setEnabled(Item::MnuModeRun, true); // even if something re-enabled it
+            f.ws.MnuModeRun_Click();
         };
-        MnuModeRun_Click(f.ws);
+        f.ws.MnuModeRun_Click();
         QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
     }
 };

@@ -1,7 +1,7 @@
 // The Edit menu: clearing one message, the mass fill over a grid selection,
 // and which box the clipboard commands act on.
-#include "app/operatortexts.h"
 #include "app/workspace.h"
+#include "base/operatortexts.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
@@ -83,22 +83,22 @@ void Workspace::MassFill(int startRow, int startColumn, int endRow, int endColum
 
 Workspace::ClipboardBox Workspace::CopySource() const
 {
-    if (EntryFocused)
+    if (m_entry.EntryFocused)
         return ClipboardBox::Entry;
-    if (MessagesFocused)
+    if (m_entry.MessagesFocused)
         return ClipboardBox::Messages;
-    if (Ez95TextFocused)
+    if (m_entry.Ez95TextFocused)
         return ClipboardBox::Comment;
     return ClipboardBox::None;
 }
 
 Workspace::ClipboardBox Workspace::PasteTarget() const
 {
-    if (MessagesFocused)
+    if (m_entry.MessagesFocused)
         return ClipboardBox::Messages;
-    if (EntryFocused)
+    if (m_entry.EntryFocused)
         return ClipboardBox::Entry;
-    if (Ez95TextFocused)
+    if (m_entry.Ez95TextFocused)
         return ClipboardBox::Comment;
     return ClipboardBox::None;
 }

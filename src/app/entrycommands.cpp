@@ -1,8 +1,8 @@
 // The entry panel's commands: moving one message between the boxes and the
 // table. A rejected command leaves the table, the grid and the boxes as they
 // were.
-#include "app/operatortexts.h"
 #include "app/workspace.h"
+#include "base/operatortexts.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"

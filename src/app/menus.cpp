@@ -6,46 +6,47 @@ const QList<MenuItemDef> &MainMenuDefinition()
 {
     static const QList<MenuItemDef> menus = [] {
         QList<MenuItemDef> m;
-        auto menu = [&m](const char *name, const char *caption) {
-            m.append({QString::fromLatin1(name), QString::fromLatin1(caption), {}, {}});
+        std::optional<Item> current;
+        auto menu = [&m, &current](Item item, const char *caption) {
+            m.append({item, QString::fromLatin1(caption), {}, {}});
+            current = item;
         };
-        auto item = [&m](const char *parent, const char *name, const char *caption, const char *shortcut = "") {
-            m.append({QString::fromLatin1(name), QString::fromLatin1(caption), QString::fromLatin1(shortcut),
-                      QString::fromLatin1(parent)});
+        auto item = [&m, &current](Item item, const char *caption, const char *shortcut = "") {
+            m.append({item, QString::fromLatin1(caption), QString::fromLatin1(shortcut), current});
         };
-        menu("mnuFile", "&File");
-        item("mnuFile", "mnuFileNew", "&New", "Ctrl+N");
-        item("mnuFile", "mnuFileOpen", "&Open...");
-        item("mnuFile", "mnuFileSave", "&Save");
-        item("mnuFile", "mnuFileExit", "E&xit");
-        menu("mnuUseMode", "Use Mode");
-        item("mnuUseMode", "mnuTestMode", "Test Mode");
-        item("mnuUseMode", "mnuSignLoad", "Sign Load Mode");
-        item("mnuUseMode", "mnuControllerLoad", "Controller Load Mode");
-        menu("MnuEdit", "&Edit");
-        item("MnuEdit", "MnuEditClearMessage", "Clear &Message", "Ctrl+M");
-        item("MnuEdit", "MnuEditClearRange", "Clear &Range");
-        item("MnuEdit", "mnuEditCut", "Cu&t", "Ctrl+X");
-        item("MnuEdit", "mnuEditCopy", "&Copy", "Ctrl+C");
-        item("MnuEdit", "mnuEditPaste", "&Paste", "Ctrl+V");
-        menu("MnuProtocol", "&Protocol");
-        item("MnuProtocol", "MnuSCPProtocol", "&SCP Protocol", "Ctrl+S");
-        item("MnuProtocol", "MnuADPProtocol", "&ADP Protocol", "Ctrl+A");
-        menu("MnuCommunication", "&Communication");
-        item("MnuCommunication", "MnuComSetPort", "Set &Port");
-        item("MnuCommunication", "MnuComSetIP", "Set &IP Address and Port");
-        item("MnuCommunication", "MnuComSetBaud", "Set &Baud");
-        menu("MnuMode", "&Action");
-        item("MnuMode", "MnuModeRun", "&Run");
-        item("MnuMode", "MnuModeData", "&Data Entry");
-        item("MnuMode", "MnuLoadController", "&Load Controller");
-        item("MnuMode", "MnuLoadSign", "&Load Sign");
-        item("MnuMode", "MnuDisplayLoaded", "&Display Loaded Message");
-        item("MnuMode", "MnuUploadController", "&Upload From Controller");
-        menu("MnuRegister", "Registers");
-        menu("MnuHelp", "&Help");
-        item("MnuHelp", "MnuHelpOpen", "&Open Help File");
-        item("MnuHelp", "MnuAbout", "&About");
+        menu(Item::mnuFile, "&File");
+        item(Item::mnuFileNew, "&New", "Ctrl+N");
+        item(Item::mnuFileOpen, "&Open...");
+        item(Item::mnuFileSave, "&Save");
+        item(Item::mnuFileExit, "E&xit");
+        menu(Item::mnuUseMode, "Use Mode");
+        item(Item::mnuTestMode, "Test Mode");
+        item(Item::mnuSignLoad, "Sign Load Mode");
+        item(Item::mnuControllerLoad, "Controller Load Mode");
+        menu(Item::MnuEdit, "&Edit");
+        item(Item::MnuEditClearMessage, "Clear &Message", "Ctrl+M");
+        item(Item::MnuEditClearRange, "Clear &Range");
+        item(Item::mnuEditCut, "Cu&t", "Ctrl+X");
+        item(Item::mnuEditCopy, "&Copy", "Ctrl+C");
+        item(Item::mnuEditPaste, "&Paste", "Ctrl+V");
+        menu(Item::MnuProtocol, "&Protocol");
+        item(Item::MnuSCPProtocol, "&SCP Protocol", "Ctrl+S");
+        item(Item::MnuADPProtocol, "&ADP Protocol", "Ctrl+A");
+        menu(Item::MnuCommunication, "&Communication");
+        item(Item::MnuComSetPort, "Set &Port");
+        item(Item::MnuComSetIP, "Set &IP Address and Port");
+        item(Item::MnuComSetBaud, "Set &Baud");
+        menu(Item::MnuMode, "&Action");
+        item(Item::MnuModeRun, "&Run");
+        item(Item::MnuModeData, "&Data Entry");
+        item(Item::MnuLoadController, "&Load Controller");
+        item(Item::MnuLoadSign, "&Load Sign");
+        item(Item::MnuDisplayLoaded, "&Display Loaded Message");
+        item(Item::MnuUploadController, "&Upload From Controller");
+        menu(Item::MnuRegister, "Registers");
+        menu(Item::MnuHelp, "&Help");
+        item(Item::MnuHelpOpen, "&Open Help File");
+        item(Item::MnuAbout, "&About");
         return m;
     }();
     return menus;

@@ -1,10 +1,11 @@
 #include "app/workspace.h"
 
-#include "app/settings.h"
+#include "base/settingsstore.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
-#include "link/link.h"
+#include "run/quicksend.h"
+#include "run/run.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,85 +13,18 @@
 
 namespace telvaro {
 
-namespace {
-
-QString normalisedInterval(const QString &text)
+Workspace::Workspace(Prompter &prompter, QObject *parent)
+    : QObject(parent), m_prompter(prompter), m_link(m_transfer, prompter),
+      m_operations(m_menus, m_transfer, m_status, m_progress, m_link, prompter)
 {
-    const auto value = StrictValue(text);
-    if (!value || !RoundToInt64(*value))
-        return text;
-    return FormatPicture(*value, u"000");
-}
-
-} // namespace
-
-QString MessageNumberText(qint64 number)
-{
-    return FormatPicture(double(number), u"000");
-}
-
-qint64 LenientWhole(const QString &text)
-{
-    const double value = LenientValue(text);
-    if (const auto whole = RoundToInt64(value))
-        return *whole;
-    if (std::isnan(value))
-        return 0;
-    return value < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
-}
-
-Workspace::Workspace(Prompter &prompter, QObject *parent) : QObject(parent), m_prompter(prompter)
-{
-    m_boxes = {{Box::MessageNumber, QStringLiteral("000")},
-               {Box::Interval, QStringLiteral("200")},
-               {Box::RepeatCaption, QStringLiteral("0")}};
-    m_status = {{1, QString()}, {2, QStringLiteral("Traffic")}, {3, QString()}};
-    m_link = new Link(*this);
-    for (const MenuItemDef &def : MainMenuDefinition())
-        m_items.insert(def.name, ItemState{});
-    // "Clear Range" exists but can never be chosen.
-    m_items[QStringLiteral("MnuEditClearRange")].enabled = false;
-    m_items.insert(QStringLiteral("CmdQuickSend"), ItemState{});
-}
-
-void Workspace::setBox(Box which, const QString &text)
-{
-    const QString value = which == Box::Interval ? normalisedInterval(text) : text;
-    auto it = m_boxes.find(which);
-    if (it != m_boxes.end() && *it == value)
-        return;
-    m_boxes.insert(which, value);
-    Q_EMIT boxChanged(which);
-}
-
-void Workspace::setItem(const QString &name, ItemState state)
-{
-    auto it = m_items.find(name);
-    if (it != m_items.end() && *it == state)
-        return;
-    m_items.insert(name, state);
-    Q_EMIT itemChanged(name);
-}
-
-void Workspace::setItemEnabled(const QString &name, bool enabled)
-{
-    ItemState s = item(name);
-    s.enabled = enabled;
-    setItem(name, s);
-}
-
-void Workspace::setItemVisible(const QString &name, bool visible)
-{
-    ItemState s = item(name);
-    s.visible = visible;
-    setItem(name, s);
-}
-
-void Workspace::setItemChecked(const QString &name, bool checked)
-{
-    ItemState s = item(name);
-    s.checked = checked;
-    setItem(name, s);
+    m_link.setSettings(m_linkSettings.value());
+    connect(&m_linkSettings, &LinkSettingsState::changed, this, [this] { m_link.setSettings(m_linkSettings.value()); });
+    connect(&m_link, &Link::statusText, this, [this](const QString &text) { m_status.setText(1, text); });
+    connect(&m_link, &Link::received, this, [this](const QString &display, bool complete) {
+        m_entry.setBox(Box::RecData, AppendBounded(m_entry.box(Box::RecData), display));
+        if (!complete)
+            m_prompter.inform(QStringLiteral("Error due to Invalid Reception"));
+    });
 }
 
 void Workspace::setCaption(const QString &caption)
@@ -99,20 +33,6 @@ void Workspace::setCaption(const QString &caption)
         return;
     m_caption = caption;
     Q_EMIT captionChanged();
-}
-
-void Workspace::setStatusPanel(int panel, const QString &text)
-{
-    if (m_status.value(panel) == text && m_status.contains(panel))
-        return;
-    m_status.insert(panel, text);
-    Q_EMIT statusPanelChanged(panel);
-}
-
-void Workspace::ResetRegisters()
-{
-    for (RegisterEntry &r : Registers)
-        r = RegisterEntry{};
 }
 
 Workspace::LoadOutcome Workspace::Form_Load(const SettingsStore &settings)
@@ -141,27 +61,24 @@ Workspace::LoadOutcome Workspace::Form_Load(const SettingsStore &settings)
     }
     outcome.geometry = geometry;
 
-    const auto port = RoundToInt16(LenientValue(settings.read(QStringLiteral("AppPort"), QStringLiteral("1"))));
-    if (!port)
+    const StoredLinkSettings stored = ReadLinkSettings(settings);
+    if (!stored.settings)
         return fail();
-    PortNumber = *port;
-    IpAddress = settings.read(QStringLiteral("AppIP"), DefaultIpAddress());
-    IpPort = settings.read(QStringLiteral("AppIPPort"), QStringLiteral("3001"));
-    BaudText = settings.read(QStringLiteral("AppSerialBaud"), QStringLiteral("9600"));
+    m_linkSettings.set(*stored.settings);
 
-    Mode = OperatingMode::Test;
-    setItemVisible(QStringLiteral("MnuModeRun"), true);
-    for (const char *hidden :
-         {"MnuLoadSign", "MnuLoadController", "MnuUploadController", "MnuDisplayLoaded", "MnuRegister"})
-        setItemVisible(QString::fromLatin1(hidden), false);
-    AdpSerialAddress = QByteArrayLiteral("00");
-    AdpLoadMode = false;
-    UploadState = 0;
+    m_mode.setMode(OperatingMode::Test);
+    m_menus.setVisible(Item::MnuModeRun, true);
+    for (Item hidden : {Item::MnuLoadSign, Item::MnuLoadController, Item::MnuUploadController, Item::MnuDisplayLoaded,
+                        Item::MnuRegister})
+        m_menus.setVisible(hidden, false);
+    m_mode.setAdpSerialAddress(QByteArrayLiteral("00"));
+    m_mode.setAdpLoadMode(false);
+    m_transfer.setUploadState(0);
     MnuModeData_Click();
     setCaption(QStringLiteral("Telvaro - Test Mode"));
-    ResetRegisters();
+    m_registers.reset();
     m_table.Clear();
-    ShutdownConfirmed = false;
+    m_shutdownConfirmed = false;
     m_table.RefreshGrid();
     outcome.completed = true;
     return outcome;
@@ -169,57 +86,44 @@ Workspace::LoadOutcome Workspace::Form_Load(const SettingsStore &settings)
 
 bool Workspace::ConfirmShutdown()
 {
-    if (ShutdownConfirmed)
+    if (m_shutdownConfirmed)
         return true;
     const auto answer =
         m_prompter.message(QStringLiteral("Are You Sure You want to Shutdown Telvaro?"),
                            QStringLiteral("Close Telvaro"), Prompter::Buttons::YesNo, Prompter::Icon::Question);
     if (answer != Prompter::Answer::Yes)
         return false;
-    ShutdownConfirmed = true;
+    m_shutdownConfirmed = true;
     return true;
 }
 
 void Workspace::SaveSettings(SettingsStore &settings, bool minimized, const WindowGeometry &geometry)
 {
-    const QString portText = QString::number(PortNumber);
     if (!minimized) {
         settings.write(QStringLiteral("MainLeft"), QString::number(float(geometry.left)));
         settings.write(QStringLiteral("MainTop"), QString::number(float(geometry.top)));
         settings.write(QStringLiteral("MainWidth"), QString::number(float(geometry.width)));
         settings.write(QStringLiteral("MainHeight"), QString::number(float(geometry.height)));
     }
-    settings.write(QStringLiteral("AppPort"), portText);
-    settings.write(QStringLiteral("AppIP"), IpAddress);
-    settings.write(QStringLiteral("AppIPPort"), IpPort);
-    settings.write(QStringLiteral("AppSerialBaud"), BaudText);
+    WriteLinkSettings(settings, m_linkSettings.value());
     if (!settings.flush())
         m_prompter.inform(QStringLiteral("!?ERROR?!"));
 }
 
-void Workspace::MnuModeData_Click()
+OperationOutcome Workspace::CmdQuickSend_Click()
 {
-    m_progress.Done();
-    setItem(QStringLiteral("MnuModeData"), {item(QStringLiteral("MnuModeData")).visible, true, true});
-    setItemChecked(QStringLiteral("MnuModeRun"), false);
-    setItemEnabled(QStringLiteral("MnuModeRun"), true);
-    setItemEnabled(QStringLiteral("MnuDisplayLoaded"), true);
-    for (const char *name : {"MnuLoadSign", "MnuLoadController"}) {
-        setItemEnabled(QString::fromLatin1(name), true);
-        setItemChecked(QString::fromLatin1(name), false);
-    }
-    setItemEnabled(QStringLiteral("MnuCommunication"), true);
-    setItemEnabled(QStringLiteral("CmdQuickSend"), true);
-    Transmitting = 0;
-    m_link->CloseLink();
-    setStatusPanel(2, QStringLiteral("No Traffic"));
-    setStatusPanel(3, QStringLiteral("Off"));
+    return telvaro::CmdQuickSend_Click(m_operations, m_entry);
+}
+
+OperationOutcome Workspace::MnuModeRun_Click()
+{
+    return telvaro::MnuModeRun_Click(m_operations, m_table, m_entry);
 }
 
 QString Workspace::HeaderFor(qint64 number) const
 {
     const qint16 label = static_cast<qint16>(std::clamp<qint64>(number, 0, 32767));
-    return BytesToText(QByteArrayLiteral("<0x01>Z") + AdpSerialAddress + QByteArrayLiteral("A<0x0F>DT") +
+    return BytesToText(QByteArrayLiteral("<0x01>Z") + m_mode.adpSerialAddress() + QByteArrayLiteral("A<0x0F>DT") +
                        DisplayFileLabel(label));
 }
 

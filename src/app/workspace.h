@@ -1,33 +1,30 @@
 #pragma once
-// Everything the main window holds and shows, without the widgets: the
-// message table, the entry panel's box texts, menu states, status panels,
-// caption, link parameters and the process-wide flags. The window renders
-// this state and forwards its events to the handlers here.
+// Everything the main window holds and shows, without the widgets, as small
+// state objects with change signals: the message table, the entry panel,
+// menu states, status panels, link settings, operating mode, registers and
+// the transfer flags; plus the link and the operations on it. The window
+// renders this state and forwards its events to the handlers here.
 
-#include "app/menus.h"
-#include "app/prompter.h"
+#include "base/items.h"
+#include "base/mode.h"
+#include "base/prompter.h"
+#include "base/statuspanels.h"
+#include "base/transfer.h"
+#include "link/link.h"
+#include "link/linksettings.h"
+#include "run/operation.h"
 #include "run/progress.h"
+#include "table/entrypanel.h"
 #include "table/messagetable.h"
+#include "table/registers.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
-#include <array>
 #include <optional>
 
 namespace telvaro {
 
-class Link;
 class SettingsStore;
-
-enum class OperatingMode : qint16 { Test = 0, SignLoad = 1, ControllerLoad = 2 };
-
-struct RegisterEntry {
-    qint16 Width = 0; // character positions, 0 = not in use
-    QByteArray Fill = QByteArrayLiteral(" ");
-};
-// Entries 1 to 31 are the controller's registers; entry 0 exists unused.
-using RegisterTable = std::array<RegisterEntry, 32>;
 
 // Window position and size in twips.
 struct WindowGeometry {
@@ -40,53 +37,38 @@ struct WindowGeometry {
 class Workspace : public QObject {
     Q_OBJECT
 public:
-    enum class Box { MessageNumber, Interval, Entry, Comment, RepeatCaption, HeaderLabel, RecData };
-    Q_ENUM(Box)
+    using Box = EntryPanel::Box;
 
     explicit Workspace(Prompter &prompter, QObject *parent = nullptr);
 
     Prompter &prompter() { return m_prompter; }
-    // The one link to the device; closed between operations.
-    Link &link() { return *m_link; }
     MessageTable &table() { return m_table; }
-    Progress &progress() { return m_progress; }
     const MessageTable &table() const { return m_table; }
+    EntryPanel &entry() { return m_entry; }
+    const EntryPanel &entry() const { return m_entry; }
+    MenuState &menus() { return m_menus; }
+    const MenuState &menus() const { return m_menus; }
+    StatusPanels &status() { return m_status; }
+    const StatusPanels &status() const { return m_status; }
+    LinkSettingsState &linkSettings() { return m_linkSettings; }
+    const LinkSettingsState &linkSettings() const { return m_linkSettings; }
+    ModeState &mode() { return m_mode; }
+    const ModeState &mode() const { return m_mode; }
+    Registers &registers() { return m_registers; }
+    const Registers &registers() const { return m_registers; }
+    TransferState &transfer() { return m_transfer; }
+    const TransferState &transfer() const { return m_transfer; }
+    Progress &progress() { return m_progress; }
+    // The one link to the device; closed between operations.
+    Link &link() { return m_link; }
+    Operations &operations() { return m_operations; }
 
-    // Entry panel boxes. Setting the interval box normalises its text the
-    // way typing into it does.
-    QString box(Box which) const { return m_boxes.value(which); }
-    void setBox(Box which, const QString &text);
-    bool repeatEnabled() const { return m_repeatEnabled; }
-    void setRepeatEnabled(bool on) { m_repeatEnabled = on; }
-
-    // Menu items and buttons by name ("MnuModeRun", "CmdQuickSend", ...).
-    ItemState item(const QString &name) const { return m_items.value(name); }
-    void setItem(const QString &name, ItemState state);
-    void setItemEnabled(const QString &name, bool enabled);
-    void setItemVisible(const QString &name, bool visible);
-    void setItemChecked(const QString &name, bool checked);
+    // The entry panel's boxes, which most handlers read and write.
+    QString box(Box which) const { return m_entry.box(which); }
+    void setBox(Box which, const QString &text) { m_entry.setBox(which, text); }
 
     QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
-    // Status bar SBMain, panels 1 to 3.
-    QString statusPanel(int panel) const { return m_status.value(panel); }
-    void setStatusPanel(int panel, const QString &text);
-
-    // Link parameters, held here from start-up to shutdown.
-    qint16 PortNumber = 1;
-    QString IpAddress;
-    QString IpPort;
-    QString BaudText;
-
-    int Transmitting = 0;
-    OperatingMode Mode = OperatingMode::Test;
-    QByteArray AdpSerialAddress = QByteArrayLiteral("00");
-    bool AdpLoadMode = false;
-    int UploadState = 0;
-    bool ShutdownConfirmed = false;
-    RegisterTable Registers;
-
-    static QString DefaultIpAddress() { return QStringLiteral("192.168.1.100"); }
 
     // Main window load. Returns the geometry to apply when the settings gave
     // one; on a failure it reports "error!" and stops with the state reached.
@@ -99,12 +81,13 @@ public:
     // The close request, split where the window closes its other windows:
     // first the question, then the saving of settings.
     bool ConfirmShutdown();
+    bool shutdownConfirmed() const { return m_shutdownConfirmed; }
     void SaveSettings(SettingsStore &settings, bool minimized, const WindowGeometry &geometry);
 
-    void ResetRegisters();
-    // Data-entry state of the menus, button, panels and Transmitting; closes
-    // the link.
-    void MnuModeData_Click();
+    // Operations on the link and the data-entry command that ends them.
+    OperationOutcome CmdQuickSend_Click();
+    OperationOutcome MnuModeRun_Click();
+    void MnuModeData_Click() { m_operations.MnuModeData_Click(); }
 
     // The grid's events; gridRow counts the header as row 0.
     void MSFGMessages_Click(int gridRow);
@@ -134,11 +117,7 @@ public:
     void MnuEditClearMessage_Click();
     void MassFill(int startRow, int startColumn, int endRow, int endColumn);
 
-    // Focus flags of the three boxes the clipboard commands act on, and the
-    // box each command picks from them.
-    bool EntryFocused = false;
-    bool MessagesFocused = false;
-    bool Ez95TextFocused = false;
+    // The box each clipboard command picks from the focus flags.
     enum class ClipboardBox { None, Entry, Messages, Comment };
     ClipboardBox CopySource() const;
     ClipboardBox PasteTarget() const;
@@ -147,33 +126,27 @@ public:
     static constexpr int EnterKeyCode = 13;
 
 Q_SIGNALS:
-    void boxChanged(telvaro::Workspace::Box which);
-    void itemChanged(const QString &name);
     void captionChanged();
-    void statusPanelChanged(int panel);
     // The grid should make gridRow current and select columns first..last.
     void gridSelectionRequested(int gridRow, int firstColumn, int lastColumn);
-    // The run's highlight of the entry being sent: the grid shows it without
-    // running its selection handling.
-    void gridHighlightRequested(int gridRow, int firstColumn, int lastColumn);
 
 private:
     std::optional<int> StepTo(double target);
 
     Prompter &m_prompter;
-    Link *m_link = nullptr;
+    TransferState m_transfer;
+    MenuState m_menus;
+    StatusPanels m_status;
+    LinkSettingsState m_linkSettings;
+    ModeState m_mode;
+    Registers m_registers;
+    EntryPanel m_entry;
     MessageTable m_table;
     Progress m_progress;
-    QHash<Box, QString> m_boxes;
-    bool m_repeatEnabled = false;
-    QHash<QString, ItemState> m_items;
+    Link m_link;
+    Operations m_operations;
     QString m_caption = QStringLiteral("Telvaro");
-    QHash<int, QString> m_status;
+    bool m_shutdownConfirmed = false;
 };
-
-// "000"-style message number text.
-QString MessageNumberText(qint64 number);
-// A box's lenient value as a whole number, saturated to the 64-bit range.
-qint64 LenientWhole(const QString &text);
 
 } // namespace telvaro

@@ -3,7 +3,7 @@
 // line; questions take their affirmative answer (the command was asked for
 // on purpose) and inputs their default.
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 
 namespace telvaro::cli {
 

@@ -1,7 +1,7 @@
+#include "app/filecommands.h"
 #include "cli/cliprompter.h"
 #include "cli/commands.h"
 #include "codec/codepage.h"
-#include "table/filecommands.h"
 #include "table/messagefiles.h"
 
 #include <QFile>

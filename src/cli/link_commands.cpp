@@ -2,8 +2,6 @@
 #include "cli/cliprompter.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
-#include "link/link.h"
-#include "link/quicksend.h"
 
 #include <QTextStream>
 
@@ -26,16 +24,8 @@ int Send(const QStringList &args)
     if (const auto status = PrepareLink(ws, options, usage))
         return *status;
 
-    bool notSent = false;
-    QObject::connect(&ws, &Workspace::statusPanelChanged, &ws, [&ws, &notSent](int panel) {
-        if (panel == 2 && ws.statusPanel(2) == QLatin1String("Port Not Open"))
-            notSent = true;
-    });
-    QString failure;
-    QObject::connect(&ws.link(), &Link::linkFailed, &ws, [&failure](const QString &d) { failure = d; });
-
     ws.setBox(Workspace::Box::Entry, rest.front());
-    CmdQuickSend_Click(ws);
+    const OperationOutcome outcome = ws.CmdQuickSend_Click();
 
     // What the device sent back, as the received-data box shows it.
     QString received = ws.box(Workspace::Box::RecData);
@@ -43,11 +33,7 @@ int Send(const QStringList &args)
         received.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         QTextStream(stdout) << received;
     }
-    if (notSent)
-        PrintMessage(QStringLiteral("Port Not Open"));
-    if (!failure.isEmpty())
-        PrintMessage(QStringLiteral("Communications failed: ") + failure);
-    return prompter.messagesShown() > 0 || notSent || !failure.isEmpty() ? ExitFailed : ExitDone;
+    return OutcomeStatus(outcome);
 }
 
 } // namespace telvaro::cli

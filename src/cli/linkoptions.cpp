@@ -1,12 +1,13 @@
 #include "cli/linkoptions.h"
 
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/settingsstore.h"
 #include "cli/commands.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
-#include "link/link.h"
+#include "link/linkrules.h"
+#include "link/linksettings.h"
 
 #include <QTextStream>
 
@@ -63,38 +64,38 @@ QString LinkOptionsUsage()
 
 std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &options)
 {
-    const SettingsStore settings;
-    const QString storedPort = settings.read(QStringLiteral("AppPort"), QStringLiteral("1"));
-    const auto port = RoundToInt16(LenientValue(storedPort));
-    if (!port && !options.port)
-        return LinkSetupError{QStringLiteral("The stored port \"%1\" is out of range; give --port.").arg(storedPort),
-                              ExitFailed};
-    ws.PortNumber = options.port.value_or(port.value_or(0));
-    ws.IpAddress = options.ip.value_or(settings.read(QStringLiteral("AppIP"), Workspace::DefaultIpAddress()));
-    ws.IpPort = options.ipPort.value_or(settings.read(QStringLiteral("AppIPPort"), QStringLiteral("3001")));
-    ws.BaudText = settings.read(QStringLiteral("AppSerialBaud"), QStringLiteral("9600"));
+    const StoredLinkSettings stored = ReadLinkSettings(SettingsStore());
+    if (!stored.settings && !options.port)
+        return LinkSetupError{
+            QStringLiteral("The stored port \"%1\" is out of range; give --port.").arg(stored.storedPort), ExitFailed};
+    LinkSettings settings = stored.settings.value_or(LinkSettings{});
+    if (options.port)
+        settings.PortNumber = *options.port;
+    settings.IpAddress = options.ip.value_or(settings.IpAddress);
+    settings.IpPort = options.ipPort.value_or(settings.IpPort);
     if (options.baud) {
         // The same reading and the same refusal as "Set Baud".
         const QString baudText = BaudAnswerText(*options.baud);
         if (!ParseLineSettings(LineSettingsText(baudText)))
             return LinkSetupError{QStringLiteral("--baud: the serial port cannot run at \"%1\"").arg(*options.baud),
                                   ExitUsage};
-        ws.BaudText = baudText;
+        settings.BaudText = baudText;
     }
     if (options.device) {
-        if (ws.PortNumber < 1)
+        if (settings.PortNumber < 1)
             return LinkSetupError{QStringLiteral("--device needs a serial port number (--port 1 or above)"), ExitUsage};
-        ws.link().builtinSerial().setDeviceOverride(*options.device);
+        settings.DevicePath = *options.device;
     }
+    ws.linkSettings().set(settings);
     ws.MnuModeData_Click();
     return std::nullopt;
 }
 
 void EchoStatusPanels(Workspace &ws)
 {
-    QObject::connect(&ws, &Workspace::statusPanelChanged, &ws, [&ws](int panel) {
+    QObject::connect(&ws.status(), &StatusPanels::changed, &ws, [&ws](int panel) {
         QTextStream(stderr) << "panel " << panel << ": "
-                            << QString::fromLatin1(FormatReceived(TextToBytes(ws.statusPanel(panel)))) << '\n';
+                            << QString::fromLatin1(FormatReceived(TextToBytes(ws.status().text(panel)))) << '\n';
     });
 }
 
@@ -109,6 +110,40 @@ std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const 
     if (options.verbose)
         EchoStatusPanels(ws);
     return std::nullopt;
+}
+
+} // namespace telvaro::cli
+
+namespace telvaro::cli {
+
+int OutcomeStatus(const OperationOutcome &outcome)
+{
+    using Ending = OperationOutcome::Ending;
+    QStringList lines;
+    switch (outcome.ending) {
+    case Ending::Done:
+    case Ending::Stopped: break;
+    case Ending::Refused: lines << QStringLiteral("Another operation holds the link."); break;
+    case Ending::ConnectionFailed: lines << QStringLiteral("The connection failed: ") + outcome.reason; break;
+    case Ending::Failed:
+        if (!outcome.linkDropped)
+            lines << outcome.reason;
+        break;
+    }
+    if (outcome.linkDropped)
+        lines << QStringLiteral("The link dropped: ") + outcome.reason;
+    if (outcome.framesNotSent > 0)
+        lines << QStringLiteral("%1 message(s) could not be sent (Port Not Open or out of time).")
+                     .arg(outcome.framesNotSent);
+    if (outcome.bytesNotSent > 0)
+        lines << QStringLiteral("%1 byte(s) were still queued for the device when the link closed.")
+                     .arg(outcome.bytesNotSent);
+    lines.removeAll(QString());
+    for (const QString &line : std::as_const(lines))
+        QTextStream(stderr) << line << '\n';
+    const bool ended = outcome.ending == Ending::Done || outcome.ending == Ending::Stopped;
+    return ended && outcome.framesNotSent == 0 && outcome.bytesNotSent == 0 && !outcome.linkDropped ? ExitDone
+                                                                                                    : ExitFailed;
 }
 
 } // namespace telvaro::cli

@@ -9,7 +9,8 @@
 
 namespace telvaro {
 class Workspace;
-}
+struct OperationOutcome;
+} // namespace telvaro
 
 namespace telvaro::cli {
 
@@ -43,6 +44,11 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
 // a bad option) and returns the exit status, or nothing when the link is set.
 // With --verbose the status panels are echoed from then on.
 std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const QString &usage);
+
+// The exit status of an operation, with a line on stderr for each thing
+// that went wrong (the operation's own messages are already printed).
+// A stop is a normal end for a command that runs until stopped.
+int OutcomeStatus(const OperationOutcome &outcome);
 
 // --verbose: every change of a status panel goes to stderr as
 // "panel N: TEXT", the text in escape notation.

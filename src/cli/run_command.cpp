@@ -1,11 +1,10 @@
+#include "app/filecommands.h"
 #include "app/workspace.h"
 #include "cli/cliprompter.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
 #include "cli/stopsignals.h"
 #include "codec/numbers.h"
-#include "run/run.h"
-#include "table/filecommands.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -53,7 +52,7 @@ int Run(const QStringList &args)
     if (!fileCommands.OpenWithCompanion(files.front()))
         return ExitFailed;
     if (repeatFrom) {
-        ws.setRepeatEnabled(true);
+        ws.entry().setRepeatEnabled(true);
         ws.setBox(Workspace::Box::RepeatCaption, QString::number(*repeatFrom));
     }
 
@@ -71,8 +70,7 @@ int Run(const QStringList &args)
         QObject::connect(&deadline, &QTimer::timeout, &ws, stop);
         deadline.start(static_cast<int>(*duration * 1000));
     }
-    MnuModeRun_Click(ws);
-    return prompter.messagesShown() > 0 ? ExitFailed : ExitDone;
+    return OutcomeStatus(ws.MnuModeRun_Click());
 }
 
 } // namespace telvaro::cli

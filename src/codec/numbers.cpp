@@ -326,4 +326,19 @@ int HexDigitValue(char c)
     return -1;
 }
 
+QString MessageNumberText(qint64 number)
+{
+    return FormatPicture(double(number), u"000");
+}
+
+qint64 LenientWhole(const QString &text)
+{
+    const double value = LenientValue(text);
+    if (const auto whole = RoundToInt64(value))
+        return *whole;
+    if (std::isnan(value))
+        return 0;
+    return value < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+}
+
 } // namespace telvaro

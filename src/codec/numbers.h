@@ -37,4 +37,9 @@ int HexDigitValue(char c);
 // The signed-number text form: a blank before a non-negative number.
 QString SignedNumberText(qint64 value);
 
+// "000"-style message number text.
+QString MessageNumberText(qint64 number);
+// A box's lenient value as a whole number, saturated to the 64-bit range.
+qint64 LenientWhole(const QString &text);
+
 } // namespace telvaro

@@ -1,12 +1,11 @@
 #include "gui/frmmain.h"
 
-#include "app/settings.h"
+#include "app/communication.h"
+#include "app/filecommands.h"
+#include "app/menus.h"
+#include "base/settingsstore.h"
 #include "codec/codepage.h"
 #include "gui/frmprogress.h"
-#include "link/communication.h"
-#include "link/quicksend.h"
-#include "run/run.h"
-#include "table/filecommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,15 +57,15 @@ void wireFileCommands(frmMain &window)
     auto *files = new FileCommands(window.workspace(), &window);
     files->setObjectName(QStringLiteral("fileCommands"));
     const struct {
-        const char *menu;
+        Item menu;
         const char *button;
         void (FileCommands::*handler)();
-    } commands[] = {{"mnuFileNew", "tbNew", &FileCommands::mnuFileNew_Click},
-                    {"mnuFileOpen", "tbOpen", &FileCommands::mnuFileOpen_Click},
-                    {"mnuFileSave", "tbSave", &FileCommands::mnuFileSave_Click},
-                    {"mnuFileExit", nullptr, &FileCommands::mnuFileExit_Click}};
+    } commands[] = {{Item::mnuFileNew, "tbNew", &FileCommands::mnuFileNew_Click},
+                    {Item::mnuFileOpen, "tbOpen", &FileCommands::mnuFileOpen_Click},
+                    {Item::mnuFileSave, "tbSave", &FileCommands::mnuFileSave_Click},
+                    {Item::mnuFileExit, nullptr, &FileCommands::mnuFileExit_Click}};
     for (const auto &c : commands) {
-        QObject::connect(window.action(QString::fromLatin1(c.menu)), &QAction::triggered, files, c.handler);
+        QObject::connect(window.action(c.menu), &QAction::triggered, files, c.handler);
         if (c.button)
             QObject::connect(window.findChild<QAction *>(QString::fromLatin1(c.button)), &QAction::triggered, files,
                              c.handler);
@@ -87,12 +86,12 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEditCommands();
     new frmProgress(m_ws.progress(), this);
 
-    connect(&m_ws, &Workspace::itemChanged, this, &frmMain::renderItem);
+    connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);
     connect(&m_ws, &Workspace::captionChanged, this, [this] { setWindowTitle(m_ws.caption()); });
-    connect(&m_ws, &Workspace::statusPanelChanged, this, &frmMain::renderStatus);
+    connect(&m_ws.status(), &StatusPanels::changed, this, &frmMain::renderStatus);
     connect(&m_ws.table(), &MessageTable::gaugeChanged, this, &frmMain::renderGauge);
     connect(&m_ws, &Workspace::gridSelectionRequested, this, &frmMain::selectGridRow);
-    connect(&m_ws, &Workspace::gridHighlightRequested, this, [this](int row, int first, int last) {
+    connect(&m_ws.table(), &MessageTable::highlightRequested, this, [this](int row, int first, int last) {
         m_highlighting = true;
         selectGridRow(row, first, last);
         m_grid->scrollTo(m_grid->currentIndex());
@@ -107,9 +106,8 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireLink();
     wireRun();
 
-    for (const MenuItemDef &def : MainMenuDefinition())
-        renderItem(def.name);
-    renderItem(QStringLiteral("CmdQuickSend"));
+    for (int i = 0; i < ItemCount; ++i)
+        renderItem(Item(i));
     for (int panel = 1; panel <= 3; ++panel)
         renderStatus(panel);
     renderGauge();
@@ -117,35 +115,35 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
 
 void frmMain::buildMenus()
 {
-    QHash<QString, QMenu *> menus;
+    QHash<Item, QMenu *> menus;
     for (const MenuItemDef &def : MainMenuDefinition()) {
         QAction *act = nullptr;
-        if (def.parent.isEmpty()) {
+        if (!def.parent) {
             const bool hasItems = std::any_of(MainMenuDefinition().begin(), MainMenuDefinition().end(),
-                                              [&def](const MenuItemDef &d) { return d.parent == def.name; });
+                                              [&def](const MenuItemDef &d) { return d.parent == def.item; });
             if (hasItems) {
                 QMenu *menu = menuBar()->addMenu(def.caption);
-                menu->setObjectName(def.name);
-                menus.insert(def.name, menu);
+                menu->setObjectName(ItemName(def.item));
+                menus.insert(def.item, menu);
                 act = menu->menuAction();
             } else {
                 // "Registers" is a command on the menu bar itself.
                 act = menuBar()->addAction(def.caption);
             }
         } else {
-            act = menus.value(def.parent)->addAction(def.caption);
+            act = menus.value(*def.parent)->addAction(def.caption);
             if (!def.shortcut.isEmpty())
                 act->setShortcut(QKeySequence(def.shortcut, QKeySequence::PortableText));
         }
-        act->setObjectName(def.name);
-        m_actions.insert(def.name, act);
+        act->setObjectName(ItemName(def.item));
+        m_actions.insert(def.item, act);
         // Qt toggles a checkable item on a click; the core decides its check,
         // so show the core's state again before the command runs.
-        connect(act, &QAction::triggered, this, [this, name = def.name] { renderItem(name); });
+        connect(act, &QAction::triggered, this, [this, item = def.item] { renderItem(item); });
     }
-    for (const char *checkable : {"MnuModeRun", "MnuModeData", "MnuLoadSign", "MnuLoadController", "mnuTestMode",
-                                  "mnuSignLoad", "mnuControllerLoad"})
-        m_actions.value(QString::fromLatin1(checkable))->setCheckable(true);
+    for (Item checkable : {Item::MnuModeRun, Item::MnuModeData, Item::MnuLoadSign, Item::MnuLoadController,
+                           Item::mnuTestMode, Item::mnuSignLoad, Item::mnuControllerLoad})
+        m_actions.value(checkable)->setCheckable(true);
 }
 
 void frmMain::buildToolbar()
@@ -224,7 +222,7 @@ void frmMain::buildCentral()
     grid->addWidget(button("CmdSetRepeat", "Set Begin Repeat #"), 1, 3);
     m_chkRepeat = new QCheckBox(QStringLiteral("Enable Repeat"), fraSelect);
     m_chkRepeat->setObjectName(QStringLiteral("ChkRepeat"));
-    connect(m_chkRepeat, &QCheckBox::toggled, this, [this](bool on) { m_ws.setRepeatEnabled(on); });
+    connect(m_chkRepeat, &QCheckBox::toggled, this, [this](bool on) { m_ws.entry().setRepeatEnabled(on); });
     grid->addWidget(m_chkRepeat, 0, 5);
     m_lblBeginRepeat = label("LblBeginRepeat", "");
     m_lblBeginRepeat->setText(m_ws.box(Box::RepeatCaption));
@@ -302,7 +300,7 @@ void frmMain::buildCentral()
     for (int panel = 1; panel <= 3; ++panel)
         m_sbMain.insert(panel, panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3));
 
-    connect(&m_ws, &Workspace::boxChanged, this, [this](Box which) {
+    connect(&m_ws.entry(), &EntryPanel::boxChanged, this, [this](Box which) {
         if (which == Box::RepeatCaption)
             m_lblBeginRepeat->setText(m_ws.box(which));
         else if (which == Box::HeaderLabel)
@@ -334,11 +332,10 @@ void frmMain::wireEntryPanel()
 
 void frmMain::wireEditCommands()
 {
-    connect(action(QStringLiteral("MnuEditClearMessage")), &QAction::triggered, this,
-            [this] { m_ws.MnuEditClearMessage_Click(); });
-    connect(action(QStringLiteral("mnuEditCut")), &QAction::triggered, this, &frmMain::mnuEditCut_Click);
-    connect(action(QStringLiteral("mnuEditCopy")), &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
-    connect(action(QStringLiteral("mnuEditPaste")), &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
+    connect(action(Item::MnuEditClearMessage), &QAction::triggered, this, [this] { m_ws.MnuEditClearMessage_Click(); });
+    connect(action(Item::mnuEditCut), &QAction::triggered, this, &frmMain::mnuEditCut_Click);
+    connect(action(Item::mnuEditCopy), &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
+    connect(action(Item::mnuEditPaste), &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
     const QList<QAction *> toolbarActions = findChildren<QAction *>();
     for (QAction *act : toolbarActions) {
         if (act->objectName() == QLatin1String("tbCut"))
@@ -407,7 +404,7 @@ void frmMain::bindBox(Box which, QLineEdit *edit)
         if (edit->text() != text)
             edit->setCursorPosition(qMax(0, int(edit->text().size()) - fromEnd));
     });
-    connect(&m_ws, &Workspace::boxChanged, edit, [this, which, edit](Box changed) {
+    connect(&m_ws.entry(), &EntryPanel::boxChanged, edit, [this, which, edit](Box changed) {
         if (changed == which && edit->text() != m_ws.box(which))
             edit->setText(m_ws.box(which));
     });
@@ -439,14 +436,14 @@ void frmMain::massFillFromSelection()
     m_ws.MassFill(start.row() + 1, start.column(), endRow + 1, endColumn);
 }
 
-void frmMain::renderItem(const QString &name)
+void frmMain::renderItem(Item item)
 {
-    const ItemState state = m_ws.item(name);
-    if (name == QLatin1String("CmdQuickSend")) {
+    const ItemState state = m_ws.menus().item(item);
+    if (item == Item::CmdQuickSend) {
         m_cmdQuickSend->setEnabled(state.enabled);
         return;
     }
-    QAction *act = action(name);
+    QAction *act = action(item);
     if (!act)
         return;
     act->setVisible(state.visible);
@@ -458,7 +455,7 @@ void frmMain::renderItem(const QString &name)
 void frmMain::renderStatus(int panel)
 {
     if (QLabel *label = m_sbMain.value(panel))
-        label->setText(m_ws.statusPanel(panel));
+        label->setText(m_ws.status().text(panel));
 }
 
 void frmMain::renderGauge()
@@ -480,25 +477,24 @@ void frmMain::selectGridRow(int gridRow, int firstColumn, int lastColumn)
 
 void frmMain::wireRun()
 {
-    connect(action(QStringLiteral("MnuModeRun")), &QAction::triggered, this, [this] { MnuModeRun_Click(m_ws); });
-    connect(action(QStringLiteral("MnuModeData")), &QAction::triggered, this, [this] { m_ws.MnuModeData_Click(); });
+    connect(action(Item::MnuModeRun), &QAction::triggered, this, [this] { m_ws.MnuModeRun_Click(); });
+    connect(action(Item::MnuModeData), &QAction::triggered, this, [this] { m_ws.MnuModeData_Click(); });
 }
 
 void frmMain::wireLink()
 {
     const struct {
-        const char *name;
+        Item item;
         void (*handler)(Workspace &);
-    } commands[] = {{"MnuComSetPort", MnuComSetPort_Click},
-                    {"MnuComSetIP", MnuComSetIP_Click},
-                    {"MnuComSetBaud", MnuComSetBaud_Click}};
+    } commands[] = {{Item::MnuComSetPort, MnuComSetPort_Click},
+                    {Item::MnuComSetIP, MnuComSetIP_Click},
+                    {Item::MnuComSetBaud, MnuComSetBaud_Click}};
     for (const auto &c : commands)
-        connect(action(QString::fromLatin1(c.name)), &QAction::triggered, this,
-                [this, handler = c.handler] { handler(m_ws); });
-    connect(m_cmdQuickSend, &QPushButton::clicked, this, [this] { CmdQuickSend_Click(m_ws); });
+        connect(action(c.item), &QAction::triggered, this, [this, handler = c.handler] { handler(m_ws); });
+    connect(m_cmdQuickSend, &QPushButton::clicked, this, [this] { m_ws.CmdQuickSend_Click(); });
 
     renderRecData();
-    connect(&m_ws, &Workspace::boxChanged, this, [this](Box which) {
+    connect(&m_ws.entry(), &EntryPanel::boxChanged, this, [this](Box which) {
         if (which == Box::RecData)
             renderRecData();
     });
@@ -584,7 +580,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     // A run or transfer waiting underneath must stop: once the program quits,
     // its waits return at once and it would otherwise send on without pause.
     // Nothing is sent; the link is released.
-    if (m_ws.Transmitting != 0)
+    if (m_ws.transfer().transmitting() != 0)
         m_ws.MnuModeData_Click();
     m_ws.SaveSettings(m_settings, isMinimized(), geometryInTwips());
     event->accept();
@@ -602,11 +598,11 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
                     reason == Qt::ActiveWindowFocusReason))
             return QMainWindow::eventFilter(watched, event);
         if (watched == m_lineBoxes.value(Box::Entry))
-            m_ws.EntryFocused = in;
+            m_ws.entry().EntryFocused = in;
         else if (watched == m_lineBoxes.value(Box::Comment))
-            m_ws.Ez95TextFocused = in;
+            m_ws.entry().Ez95TextFocused = in;
         else if (watched == m_txtMessages)
-            m_ws.MessagesFocused = in;
+            m_ws.entry().MessagesFocused = in;
         else if (watched == m_lineBoxes.value(Box::MessageNumber) && !in)
             m_ws.TxtMessageNumber_LostFocus();
     }

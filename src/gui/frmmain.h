@@ -2,6 +2,7 @@
 // The main window: renders the workspace and forwards events to it.
 
 #include "app/workspace.h"
+#include "base/items.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -31,7 +32,7 @@ public:
     // Runs the main window load: restores geometry and settings.
     void Form_Load();
 
-    QAction *action(const QString &name) const { return m_actions.value(name); }
+    QAction *action(Item item) const { return m_actions.value(item); }
     QTableView *grid() const { return m_grid; }
     QLineEdit *boxWidget(Workspace::Box which) const { return m_lineBoxes.value(which); }
     QLabel *statusLabel(int panel) const { return m_sbMain.value(panel); }
@@ -58,7 +59,7 @@ private:
     void wireEditCommands();
     QLineEdit *clipboardBox(Workspace::ClipboardBox which) const;
     void bindBox(Workspace::Box which, QLineEdit *edit);
-    void renderItem(const QString &name);
+    void renderItem(Item item);
     void renderStatus(int panel);
     void renderGauge();
     void selectGridRow(int gridRow, int firstColumn, int lastColumn);
@@ -70,7 +71,7 @@ private:
 
     Workspace &m_ws;
     SettingsStore &m_settings;
-    QHash<QString, QAction *> m_actions;
+    QHash<Item, QAction *> m_actions;
     QHash<Workspace::Box, QLineEdit *> m_lineBoxes;
     QHash<int, QLabel *> m_sbMain;
     QHash<int, QLabel *> m_sbInfo;

@@ -1,6 +1,6 @@
-#include "app/pause.h"
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/settingsstore.h"
+#include "base/wait.h"
 #include "gui/frmmain.h"
 #include "gui/frmsplash.h"
 #include "gui/widgetprompter.h"

@@ -1,10 +1,9 @@
 #include "link/link.h"
 
-#include "app/clock.h"
-#include "app/pause.h"
-#include "app/workspace.h"
-
-#include <QEventLoop>
+#include "base/clock.h"
+#include "base/prompter.h"
+#include "base/transfer.h"
+#include "base/wait.h"
 
 namespace telvaro {
 
@@ -22,7 +21,8 @@ bool stillConnecting(int state)
 
 } // namespace
 
-Link::Link(Workspace &workspace) : QObject(&workspace), m_ws(workspace)
+Link::Link(const TransferState &transfer, Prompter &prompter, QObject *parent)
+    : QObject(parent), m_transfer(transfer), m_prompter(prompter)
 {
     connectServices();
     m_tmrCheck.setInterval(StatusIntervalMs);
@@ -32,8 +32,6 @@ Link::Link(Workspace &workspace) : QObject(&workspace), m_ws(workspace)
 
 void Link::useServices(SerialPortService &serial, SocketService &socket)
 {
-    if (m_busy)
-        return;
     CloseLink();
     m_serial = &serial;
     m_socket = &socket;
@@ -48,13 +46,13 @@ void Link::connectServices()
         connect(m_socket, &SocketService::dataArrival, this, &Link::WskMain_DataArrival),
         connect(m_socket, &SocketService::sendComplete, this, &Link::WskMain_SendComplete),
         connect(m_socket, &SocketService::error, this, &Link::WskMain_Error),
-        connect(m_serial, &SerialPortService::failed, this, &Link::endOnFailure),
+        connect(m_serial, &SerialPortService::failed, this, &Link::linkFailed),
     };
 }
 
 LinkKind Link::kind() const
 {
-    return LinkKindFor(m_ws.PortNumber);
+    return LinkKindFor(m_settings.PortNumber);
 }
 
 bool Link::fail(const QString &reason)
@@ -63,15 +61,23 @@ bool Link::fail(const QString &reason)
     return false;
 }
 
+SendResult Link::refused(const QString &reason)
+{
+    m_error = reason;
+    return {SendResult::Status::Failed, {}};
+}
+
 bool Link::OpenLink()
 {
     m_error.clear();
     m_openedKind = kind();
     if (m_openedKind == LinkKind::Serial) {
-        m_serial->setPortNumber(m_ws.PortNumber);
+        if (m_serial == &m_builtinSerial)
+            m_builtinSerial.setDeviceOverride(m_settings.DevicePath);
+        m_serial->setPortNumber(m_settings.PortNumber);
         // The rate last accepted (restored at start-up, or set through "Set
         // Baud"); a stored rate the port cannot take leaves the default.
-        if (!m_serial->setSettings(LineSettingsText(m_ws.BaudText)))
+        if (!m_serial->setSettings(LineSettingsText(m_settings.BaudText)))
             m_serial->setSettings(LineSettingsText(QStringLiteral("9600")));
         if (!m_serial->open())
             return fail(m_serial->errorString());
@@ -79,10 +85,10 @@ bool Link::OpenLink()
         const bool tcp = m_openedKind == LinkKind::Tcp;
         if (!m_socket->setProtocol(tcp ? SocketService::Protocol::Tcp : SocketService::Protocol::Udp))
             return fail(m_socket->errorString());
-        m_socket->setRemoteHost(m_ws.IpAddress);
-        const auto port = RemotePortValue(m_ws.IpPort);
+        m_socket->setRemoteHost(m_settings.IpAddress);
+        const auto port = RemotePortValue(m_settings.IpPort);
         if (!port)
-            return fail(QStringLiteral("IP port \"%1\" is not a port number.").arg(m_ws.IpPort));
+            return fail(QStringLiteral("IP port \"%1\" is not a port number.").arg(m_settings.IpPort));
         m_socket->setRemotePort(*port);
         if (!tcp)
             return true;
@@ -98,65 +104,65 @@ bool Link::CheckLink()
 {
     if (m_serial->isOpen() || m_socket->state() == SocketState::Connected)
         return true;
-    m_ws.prompter().inform(UnableToConnectText(m_socket->state()));
+    m_prompter.inform(UnableToConnectText(m_socket->state()));
     return false;
 }
 
-std::optional<QByteArray> Link::SendOnLink(const QByteArray &text)
+SendResult Link::SendOnLink(const QByteArray &bytes)
 {
+    using Status = SendResult::Status;
     switch (m_openedKind) {
     case LinkKind::Serial:
         if (!m_serial->isOpen())
-            return portNotOpen;
-        if (!m_serial->write(text)) {
-            m_error = m_serial->errorString();
-            return std::nullopt;
-        }
-        return text;
-    case LinkKind::Tcp:
-        if (m_socket->state() != SocketState::Connected)
-            return portNotOpen;
-        SendDone = 0;
-        if (!m_socket->send(text)) {
-            SendDone = 1;
-            m_error = m_socket->errorString();
-            return std::nullopt;
-        }
-        // Nothing to complete for no bytes.
-        if (text.isEmpty())
-            SendDone = 1;
-        waitForSendDone();
-        return text;
+            return {Status::NotSent, portNotOpen};
+        if (!m_serial->write(bytes))
+            return refused(m_serial->errorString());
+        return {Status::Sent, bytes};
+    case LinkKind::Tcp: return sendTcp(bytes);
     case LinkKind::Udp:
-        if (!m_socket->send(text)) {
-            m_error = m_socket->errorString();
-            return std::nullopt;
-        }
-        return text;
+        if (!m_socket->send(bytes))
+            return refused(m_socket->errorString());
+        return {Status::Sent, bytes};
     }
-    return portNotOpen;
+    return {Status::NotSent, portNotOpen};
 }
 
-void Link::waitForSendDone()
+SendResult Link::sendTcp(const QByteArray &bytes)
 {
+    using Status = SendResult::Status;
+    if (m_socket->state() != SocketState::Connected)
+        return {Status::NotSent, portNotOpen};
+    SendDone = 0;
+    if (!m_socket->send(bytes)) {
+        SendDone = 1;
+        return refused(m_socket->errorString());
+    }
+    // Nothing to complete for no bytes.
+    if (bytes.isEmpty())
+        SendDone = 1;
     // Ends on completion, on any change that leaves the connected state (an
     // error, the peer closing, "Data Entry" closing the socket) or after the
-    // limit.
-    auto finished = [this] { return SendDone != 0 || m_socket->state() != SocketState::Connected; };
-    if (finished())
-        return;
-    QEventLoop loop;
-    auto check = [&loop, &finished] {
-        if (finished())
-            loop.quit();
-    };
-    connect(m_socket, &SocketService::sendComplete, &loop, check);
-    connect(m_socket, &SocketService::stateChanged, &loop, check);
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    limit.start(int(qMax<qint64>(1, qRound64(SendWaitLimitMs / PauseTimeScale()))));
-    loop.exec();
+    // limit, when the bytes count as not sent.
+    const auto end = Wait(SendWaitLimitMs)
+                         .until([this] { return SendDone != 0 || m_socket->state() != SocketState::Connected; })
+                         .recheckOn(m_socket, &SocketService::sendComplete)
+                         .recheckOn(m_socket, &SocketService::stateChanged)
+                         .run();
+    if (end == Wait::End::Elapsed)
+        return {Status::NotSent, portNotOpen};
+    return {Status::Sent, bytes};
+}
+
+qint64 Link::DrainLink()
+{
+    if (m_openedKind != LinkKind::Tcp || m_socket->pendingBytes() == 0)
+        return 0;
+    Wait(DrainLimitMs)
+        .until([this] { return m_socket->pendingBytes() == 0 || m_socket->state() != SocketState::Connected; })
+        .recheckOn(m_socket, &SocketService::sendComplete)
+        .recheckOn(m_socket, &SocketService::stateChanged)
+        .run();
+    return m_socket->pendingBytes();
 }
 
 void Link::CloseLink()
@@ -167,8 +173,8 @@ void Link::CloseLink()
 
 void Link::TmrCheck_Timer()
 {
-    m_ws.setStatusPanel(
-        1, LinkStatusText(m_ws.PortNumber, m_ws.Transmitting, m_serial->isOpen(), m_socket->state(), m_ws.IpAddress));
+    Q_EMIT statusText(LinkStatusText(m_settings.PortNumber, m_transfer.transmitting(), m_serial->isOpen(),
+                                     m_socket->state(), m_settings.IpAddress));
 }
 
 void Link::WskMain_DataArrival(qint64 bytesTotal)
@@ -179,21 +185,11 @@ void Link::WskMain_DataArrival(qint64 bytesTotal)
     const qint64 skipped = qMax<qint64>(0, qMin<qint64>(data.size(), bytesTotal) - RecDataLimit);
     const ReceivedDisplay shown =
         ReceivedText(QByteArrayView(data).sliced(skipped), bytesTotal - skipped, LocalNow().time());
-    using Box = Workspace::Box;
-    m_ws.setBox(Box::RecData, AppendBounded(m_ws.box(Box::RecData), shown.text));
-    if (!shown.complete)
-        m_ws.prompter().inform(QStringLiteral("Error due to Invalid Reception"));
+    Q_EMIT received(shown.text, shown.complete);
 }
 
 void Link::WskMain_Error(int, const QString &description)
 {
-    endOnFailure(description);
-}
-
-void Link::endOnFailure(const QString &description)
-{
-    // Data entry stops whatever uses the link and closes it.
-    m_ws.MnuModeData_Click();
     Q_EMIT linkFailed(description);
 }
 

@@ -1,35 +1,47 @@
 #pragma once
-// The one link of the main window: serial port, TCP connection or UDP
-// datagrams as the port number selects. Opened for each operation and
-// closed after it; its status is written to panel 1 every 100 ms and the
-// bytes a socket receives are shown in the received-data box.
+// The one link to the device: serial port, TCP connection or UDP datagrams
+// as the port number selects. Opened for each operation and closed after
+// it. It reports its status every 100 ms, what a socket receives and the
+// failures of an open link by signals.
 
 #include "link/linkrules.h"
+#include "link/linksettings.h"
 #include "link/serialport.h"
 #include "link/socket.h"
 
 #include <QObject>
 #include <QTimer>
-#include <optional>
 
 namespace telvaro {
 
-class Workspace;
+class Prompter;
+class TransferState;
+
+// The result of one write.
+struct SendResult {
+    enum class Status { Sent, NotSent, Failed };
+    Status status = Status::Sent;
+    // What panel 2 shows: the bytes sent, or "Port Not Open".
+    QByteArray shown;
+};
 
 class Link : public QObject {
     Q_OBJECT
 public:
-    explicit Link(Workspace &workspace);
+    Link(const TransferState &transfer, Prompter &prompter, QObject *parent = nullptr);
 
     // The built-in services on QSerialPort and the Qt sockets.
     QtSerialPortService &builtinSerial() { return m_builtinSerial; }
     QtSocketService &builtinSocket() { return m_builtinSocket; }
-    // Another realisation of the services; only while no operation holds
-    // the link. The services must outlive their use here.
+    // Another realisation of the services; only while the link is closed.
+    // The services must outlive their use here.
     void useServices(SerialPortService &serial, SocketService &socket);
     SerialPortService &serial() const { return *m_serial; }
     SocketService &socket() const { return *m_socket; }
 
+    // The parameters the next OpenLink uses and the status line shows.
+    void setSettings(const LinkSettings &settings) { m_settings = settings; }
+    const LinkSettings &settings() const { return m_settings; }
     // The kind the current port number selects.
     LinkKind kind() const;
 
@@ -38,10 +50,13 @@ public:
     bool OpenLink();
     // Serial and Tcp: shows "Unable to connect!" when the link is not usable.
     bool CheckLink();
-    // The text to show in panel 2: the text sent, or "Port Not Open". Empty
-    // optional when the link refused the bytes (a failure to report).
-    std::optional<QByteArray> SendOnLink(const QByteArray &text);
-    // Closes port and socket, whatever their state.
+    // Writes bytes on the link opened last. A TCP send waits until the bytes
+    // are handed to the system; one that runs out of time is not sent.
+    SendResult SendOnLink(const QByteArray &bytes);
+    // Gives bytes still queued on a connection a bounded time to go out.
+    // Returns how many did not.
+    qint64 DrainLink();
+    // Closes port and socket, whatever their state, at once.
     void CloseLink();
     QString lastError() const { return m_error; }
 
@@ -52,30 +67,32 @@ public:
     void WskMain_Error(int number, const QString &description);
     void WskMain_SendComplete() { SendDone = 1; }
 
-    // An operation (quick send, run, load) holds the link from its start to
-    // its end; a second one must not start inside the first one's waits.
-    bool busy() const { return m_busy; }
-
     static constexpr int ConnectWaits = 20;
     static constexpr int ConnectWaitMs = 500;
     // A TCP send that neither completes nor fails is given up after this.
     static constexpr int SendWaitLimitMs = 30000;
+    // How long queued bytes get to go out when an operation ends.
+    static constexpr int DrainLimitMs = 10000;
     static constexpr int StatusIntervalMs = 100;
 
 Q_SIGNALS:
-    // The socket failed or the serial device went away; the operation using
-    // the link has been ended through data entry.
+    // Status panel 1, every 100 ms.
+    void statusText(const QString &text);
+    // One arrival as the received-data box shows it; complete is false when
+    // fewer bytes came than announced.
+    void received(const QString &display, bool complete);
+    // The socket failed or the serial device went away.
     void linkFailed(const QString &description);
 
 private:
-    friend class LinkHold;
     void connectServices();
-    void waitForSendDone();
-    // A socket error or a serial device that went away.
-    void endOnFailure(const QString &description);
+    SendResult sendTcp(const QByteArray &bytes);
     bool fail(const QString &reason);
+    SendResult refused(const QString &reason);
 
-    Workspace &m_ws;
+    const TransferState &m_transfer;
+    Prompter &m_prompter;
+    LinkSettings m_settings;
     QtSerialPortService m_builtinSerial;
     QtSocketService m_builtinSocket;
     SerialPortService *m_serial = &m_builtinSerial;
@@ -84,26 +101,6 @@ private:
     QTimer m_tmrCheck;
     LinkKind m_openedKind = LinkKind::Serial;
     QString m_error;
-    bool m_busy = false;
-};
-
-// Marks an operation as holding the link for its lifetime.
-class LinkHold {
-public:
-    explicit LinkHold(Link &link) : m_link(link), m_acquired(!link.m_busy) { link.m_busy = true; }
-    ~LinkHold()
-    {
-        if (m_acquired)
-            m_link.m_busy = false;
-    }
-    LinkHold(const LinkHold &) = delete;
-    LinkHold &operator=(const LinkHold &) = delete;
-    // False when another operation already held the link.
-    bool acquired() const { return m_acquired; }
-
-private:
-    Link &m_link;
-    bool m_acquired;
 };
 
 } // namespace telvaro

@@ -1,6 +1,7 @@
 #include "link/socket.h"
 
-#include <QEventLoop>
+#include "base/wait.h"
+
 #include <QHostInfo>
 #include <QNetworkDatagram>
 #include <QTimer>
@@ -95,18 +96,19 @@ std::optional<QHostAddress> QtSocketService::remoteAddress()
         return literal;
     if (m_host == m_resolvedHost && !m_resolved.isNull())
         return m_resolved;
-    // Resolve without blocking the window, within a bound.
-    QEventLoop loop;
+    // Resolve without blocking the window, within a bound. The context ends
+    // the delivery of a late answer when this returns.
+    QObject context;
     QHostInfo result;
     bool done = false;
-    const int id = QHostInfo::lookupHost(m_host, &loop, [&](const QHostInfo &info) {
+    Wait wait(LookupLimitMs);
+    wait.until([&done] { return done; });
+    const int id = QHostInfo::lookupHost(m_host, &context, [&](const QHostInfo &info) {
         result = info;
         done = true;
-        loop.quit();
+        wait.recheck();
     });
-    QTimer::singleShot(LookupLimitMs, &loop, &QEventLoop::quit);
-    if (!done)
-        loop.exec();
+    wait.run();
     if (!done) {
         QHostInfo::abortHostLookup(id);
         return std::nullopt;
@@ -129,6 +131,11 @@ std::optional<QHostAddress> QtSocketService::remoteAddress()
 QByteArray QtSocketService::takeReceived()
 {
     return std::exchange(m_received, {});
+}
+
+qint64 QtSocketService::pendingBytes() const
+{
+    return m_protocol == Protocol::Tcp ? m_tcp.bytesToWrite() : 0;
 }
 
 void QtSocketService::close()

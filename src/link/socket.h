@@ -31,8 +31,12 @@ public:
     // One byte per character. TCP signals sendComplete once all of it has
     // gone out. False when the socket refused the bytes.
     virtual bool send(const QByteArray &bytes) = 0;
+    // Bytes taken by send and not yet handed to the system.
+    virtual qint64 pendingBytes() const = 0;
     // Everything received and not yet taken.
     virtual QByteArray takeReceived() = 0;
+    // Closes at once; bytes still pending are dropped (the system still
+    // delivers what it was handed).
     virtual void close() = 0;
     virtual QString errorString() const = 0;
 
@@ -57,6 +61,7 @@ public:
     void connectToRemote() override;
     int state() const override;
     bool send(const QByteArray &bytes) override;
+    qint64 pendingBytes() const override;
     QByteArray takeReceived() override;
     void close() override;
     QString errorString() const override { return m_error; }

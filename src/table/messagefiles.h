@@ -3,8 +3,8 @@
 // program Quendra's format (QND) and the register companion file (TV1).
 // Every character is one byte; lines end with CR LF.
 
-#include "app/workspace.h"
 #include "table/messagetable.h"
+#include "table/registers.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

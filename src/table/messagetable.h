@@ -75,6 +75,10 @@ public:
 Q_SIGNALS:
     void gaugeChanged();
     void refreshed();
+    // An operation shows the entry it is sending: the grid makes the row
+    // current and selects the columns without the operator's selection
+    // handling.
+    void highlightRequested(int gridRow, int firstColumn, int lastColumn);
 
 private:
     void entriesChanged(int first, int last);

@@ -2,7 +2,7 @@
 // A prompter that answers from a queue and records every text and title it
 // was shown, so tests can assert exactly what the operator would have seen.
 
-#include "app/prompter.h"
+#include "base/prompter.h"
 
 #include <QList>
 #include <QQueue>

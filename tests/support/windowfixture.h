@@ -3,8 +3,8 @@
 // scripted prompter answering for the operator. Only for suites that link
 // the widgets.
 
-#include "app/settings.h"
 #include "app/workspace.h"
+#include "base/settingsstore.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
 #include "temphome.h"

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "base/settingsstore.h"
 
 namespace telvaro {
 

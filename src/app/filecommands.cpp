@@ -1,4 +1,4 @@
-#include "table/filecommands.h"
+#include "app/filecommands.h"
 
 #include "codec/numbers.h"
 #include "table/messagefiles.h"
@@ -102,7 +102,7 @@ void FileCommands::mnuFileNew_Click()
     MessageTable &table = m_ws.table();
     table.ReplaceAll(QList<MessageEntry>(1));
     m_ws.setBox(Workspace::Box::MessageNumber, QStringLiteral("000"));
-    m_ws.ResetRegisters();
+    m_ws.registers().reset();
     table.RefreshGrid();
 }
 
@@ -182,7 +182,7 @@ FileCommands::SaveResult FileCommands::SaveFile(const QString &name)
     }
     const QByteArray bytes = format == MessageFormat::Qnd ? WriteQnd(entries) : WriteTvd(entries);
 
-    if (m_ws.Mode == OperatingMode::ControllerLoad) {
+    if (m_ws.mode().mode() == OperatingMode::ControllerLoad) {
         if (const QString companion = CompanionName(name); !companion.isEmpty())
             SaveRegisterFile(companion, RegisterFileFormat);
     }
@@ -195,7 +195,7 @@ FileCommands::SaveResult FileCommands::SaveFile(const QString &name)
 
 bool FileCommands::SaveRegisterFile(const QString &name, qint16 format)
 {
-    if (WriteWholeFile(name, WriteTv1(m_ws.Registers, format)))
+    if (WriteWholeFile(name, WriteTv1(m_ws.registers().table(), format)))
         return true;
     m_ws.prompter().inform(RegisterSaveErrorText(name, format));
     return false;
@@ -208,10 +208,13 @@ void FileCommands::LoadRegisterFile(const QString &name)
     const auto bytes = ReadWholeFile(name);
     const RegisterFileRead read = bytes ? ReadTv1(*bytes) : RegisterFileRead{};
     switch (read.result) {
-    case RegisterFileRead::Result::Loaded:
-        for (size_t r = 1; r < m_ws.Registers.size(); ++r)
-            m_ws.Registers[r] = read.registers[r];
+    case RegisterFileRead::Result::Loaded: {
+        // Entry 0 is not a register and stays as it is.
+        RegisterTable registers = read.registers;
+        registers[0] = m_ws.registers().entry(0);
+        m_ws.registers().setTable(registers);
         break;
+    }
     case RegisterFileRead::Result::OtherFormat:
         // A format this program does not know leaves the registers alone.
         break;

@@ -1,0 +1,68 @@
+#pragma once
+// The program's one way of waiting: a nested event loop until a monotonic
+// deadline, optionally ended early by a condition or by `Transmitting`
+// falling to 0. The window keeps reacting meanwhile; menu commands, timer
+// ticks and socket events run inside the wait.
+//
+// Prompts: a modal prompt opened inside a wait holds every wait beneath it
+// until it closes (one thread); the deadline is kept on the monotonic clock,
+// so a wait whose time ran out under the prompt returns as soon as the prompt
+// closes, and adds nothing more.
+
+#include <QObject>
+#include <QtGlobal>
+#include <functional>
+
+class QEventLoop;
+
+namespace telvaro {
+
+class TransferState;
+
+class Wait {
+public:
+    enum class End { Elapsed, Condition, Stopped };
+
+    explicit Wait(qint64 intervalMs);
+    ~Wait();
+    Wait(const Wait &) = delete;
+    Wait &operator=(const Wait &) = delete;
+
+    // Ends the wait as soon as the condition holds; it is checked at the
+    // start and each time a signal named with recheckOn is emitted.
+    Wait &until(std::function<bool()> condition);
+    template <typename Sender, typename Signal> Wait &recheckOn(const Sender *sender, Signal signal)
+    {
+        QObject::connect(sender, signal, &m_context, [this] { recheck(); });
+        return *this;
+    }
+    // Checks the condition now, for callers that learn of a change directly.
+    void recheck();
+    // Ends the wait when `Transmitting` falls to 0.
+    Wait &stopWhenIdle(const TransferState &transfer);
+
+    End run();
+
+private:
+    void finish(End end);
+
+    qint64 m_intervalMs;
+    std::function<bool()> m_condition;
+    QObject m_context;
+    QEventLoop *m_loop = nullptr;
+    End m_end = End::Elapsed;
+    bool m_done = false;
+};
+
+// Waits Interval milliseconds while processing events. Returns 1 when it
+// waited (or the interval was 0 or less: then it returns at once without
+// processing anything) and 0 when the interval was above ten minutes, which
+// it refuses without waiting.
+qint16 Pause(qint32 intervalMs);
+
+// Tests run protocol waits faster: a factor of 100 makes a 10 s wait take
+// 100 ms. The program itself never changes it.
+void SetPauseTimeScale(double factor);
+double PauseTimeScale();
+
+} // namespace telvaro

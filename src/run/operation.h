@@ -1,0 +1,124 @@
+#pragma once
+// The frame every operation on the link runs inside (quick send, run, the
+// loads and the upload): it refuses to start while another operation holds
+// the link, disables the commands that would start one, sets
+// `Transmitting`, opens and checks the link, writes with the traffic panel,
+// and ends in every case the one way its kind ends, with a typed outcome.
+
+#include "base/items.h"
+
+#include <QObject>
+#include <QString>
+
+namespace telvaro {
+
+class Link;
+class MenuState;
+class Progress;
+class Prompter;
+class StatusPanels;
+class TransferState;
+
+struct OperationOutcome {
+    enum class Ending {
+        Done,
+        Stopped,          // by the operator ("&Data Entry")
+        Refused,          // another operation held the link, or the command was disabled
+        ConnectionFailed, // the link could not be opened or was not usable
+        Failed,           // reason says why
+    };
+    Ending ending = Ending::Done;
+    QString reason;
+    // Frames that could not be written ("Port Not Open", a send out of time).
+    int framesNotSent = 0;
+    // Bytes still queued for the device when the link closed.
+    qint64 bytesNotSent = 0;
+    // The socket failed or the serial device went away during the operation.
+    bool linkDropped = false;
+
+    // Every frame went out and the operation ran to its end.
+    bool complete() const { return ending == Ending::Done && framesNotSent == 0 && bytesNotSent == 0 && !linkDropped; }
+};
+
+// What the operations share with the window: menus, flags, panels, the
+// progress window, the link and the prompter; and the data-entry command
+// that ends them.
+class Operations : public QObject {
+    Q_OBJECT
+public:
+    Operations(MenuState &menus, TransferState &transfer, StatusPanels &panels, Progress &progress, Link &link,
+               Prompter &prompter, QObject *parent = nullptr);
+
+    MenuState &menus() { return m_menus; }
+    TransferState &transfer() { return m_transfer; }
+    StatusPanels &panels() { return m_panels; }
+    Progress &progress() { return m_progress; }
+    Link &link() { return m_link; }
+    Prompter &prompter() { return m_prompter; }
+
+    // "&Data Entry": ends whatever uses the link, closes it and restores the
+    // menus.
+    void MnuModeData_Click();
+    // An operation holds the link from its start to its end, which may come
+    // after "&Data Entry" (a run finishes its current wait).
+    bool holdsLink() const { return m_held; }
+
+private:
+    friend class OperationFrame;
+    void onLinkFailed(const QString &description);
+
+    MenuState &m_menus;
+    TransferState &m_transfer;
+    StatusPanels &m_panels;
+    Progress &m_progress;
+    Link &m_link;
+    Prompter &m_prompter;
+    bool m_held = false;
+    bool m_stopRequested = false;
+    bool m_linkDropped = false;
+    QString m_dropReason;
+};
+
+class OperationFrame {
+public:
+    // Transfers end through data entry; a quick send closes the link itself,
+    // restores its controls and leaves `Transmitting` as it is.
+    enum class Style { Transfer, QuickSend };
+
+    OperationFrame(Operations &operations, Item entry, Style style);
+    ~OperationFrame();
+    OperationFrame(const OperationFrame &) = delete;
+    OperationFrame &operator=(const OperationFrame &) = delete;
+
+    // Takes the link and marks the controls; false (outcome Refused) when
+    // the command is disabled or another operation holds the link.
+    bool start();
+    // OpenLink and, for serial and TCP, CheckLink. On a failure to open it
+    // shows openFailureMessage; either failure ends the operation.
+    bool connect(const QString &openFailureMessage);
+    // SendOnLink, with the bytes (or "Port Not Open") in panel 2. False when
+    // the link refused the bytes: the caller fails the operation.
+    bool send(const QByteArray &bytes);
+    // "&Data Entry" was chosen or the link failed since the start.
+    bool stopped() const;
+
+    // The operation's own end.
+    OperationOutcome finish();
+    // Shows message (when not empty) and ends with reason.
+    OperationOutcome fail(const QString &message, const QString &reason);
+    const OperationOutcome &outcome() const { return m_outcome; }
+
+private:
+    void markTransmitting();
+    void end(bool resetTraffic);
+    void release();
+
+    Operations &m_ops;
+    Item m_entry;
+    Style m_style;
+    OperationOutcome m_outcome;
+    bool m_holding = false;
+    bool m_ended = false;
+};
+
+} // namespace telvaro
