@@ -1,6 +1,7 @@
 // Start-up state, the settings store, the shutdown question and Pause.
 #include "app/workspace.h"
 #include "base/settingsstore.h"
+#include "base/transfer.h"
 #include "base/wait.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
@@ -29,6 +30,8 @@ struct Fixture {
     Workspace ws{prompter};
 };
 } // namespace
+
+Q_DECLARE_METATYPE(telvaro::Wait::End)
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -193,6 +196,57 @@ private Q_SLOTS:
         QCOMPARE(Pause(600000), qint16(1)); // ten minutes of test clock
         QVERIFY(clock.elapsed() < 5000);
         SetPauseTimeScale(1.0);
+    }
+
+    // How the one wait ends: its condition (checked at the start and on the
+    // signals named), Transmitting falling to 0, or its deadline; and a wait
+    // whose deadline passes under a nested one (a prompt the operator keeps
+    // open) returns when that one closes, adding nothing.
+    void waitEndsOnConditionStopOrDeadline_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<Wait::End>("end");
+        QTest::addColumn<int>("minMs");
+        QTest::addColumn<int>("maxMs");
+        // The end reached tells an early end; the bounds are loose for busy
+        // machines, except where a restarted deadline would show (500 ms).
+        QTest::newRow("condition at once") << "true" << Wait::End::Condition << 0 << 20;
+        QTest::newRow("condition on a signal") << "signal" << Wait::End::Condition << 40 << 1000;
+        QTest::newRow("transmitting falls") << "idle" << Wait::End::Stopped << 20 << 1000;
+        QTest::newRow("deadline") << "none" << Wait::End::Elapsed << 199 << 1000;
+        QTest::newRow("deadline under a prompt") << "nested" << Wait::End::Elapsed << 299 << 480;
+    }
+    void waitEndsOnConditionStopOrDeadline()
+    {
+        QFETCH(QString, how);
+        QFETCH(Wait::End, end);
+        QFETCH(int, minMs);
+        QFETCH(int, maxMs);
+        SetPauseTimeScale(1.0);
+        TransferState transfer;
+        transfer.setTransmitting(1);
+        bool flag = how == QLatin1String("true");
+        // The condition turns true at 20 ms unseen; the signal at 40 ms
+        // makes the wait look again.
+        QTimer notify;
+        notify.setSingleShot(true);
+        notify.start(40);
+        QTimer::singleShot(20, &transfer, [&] {
+            if (how == QLatin1String("signal")) {
+                flag = true;
+            } else if (how == QLatin1String("idle")) {
+                transfer.setTransmitting(0);
+            } else if (how == QLatin1String("nested")) {
+                Pause(280);
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        const Wait::End ended =
+            Wait(200).until([&flag] { return flag; }).recheckOn(&notify, &QTimer::timeout).stopWhenIdle(transfer).run();
+        const qint64 elapsed = clock.elapsed();
+        QCOMPARE(ended, end);
+        QVERIFY2(elapsed >= minMs && elapsed < maxMs, qPrintable(QString::number(elapsed)));
     }
 };
 

@@ -1,4 +1,4 @@
-// telvaro-cli run as a process against a UDP device in this test.
+// telvaro-cli run as a process against a device in this test.
 #include "peers.h"
 #include "table/messagefiles.h"
 
@@ -90,6 +90,24 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 10000);
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(peer.datagrams.size() >= 3);
+    }
+
+    // Frames that could not go out make the run a failure, with the reason.
+    void deviceGoneMidRunFails()
+    {
+        test::TcpPeer peer;
+        peer.onReceive = [](test::TcpPeer &p, const QByteArray &chunk) {
+            if (!chunk.isEmpty())
+                p.dropConnection(true);
+        };
+        QProcess p;
+        start(p, QStringList{"--port", "0", "--ip", "127.0.0.1", "--ip-port", QString::number(peer.port())}
+                     << writeTable({{"A", 50}, {"B", 50}, {"C", 50}}));
+        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(peer.received, QByteArray("A"));
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(err.contains("The link dropped") && err.contains("2 message(s) could not be sent"), err.constData());
     }
 
     void failuresAndUsage_data()

@@ -11,10 +11,12 @@
 #include "temphome.h"
 
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace telvaro;
+using test::PtyPeer;
 using test::ScriptedPrompter;
 using test::TcpPeer;
 using test::TempHome;
@@ -47,6 +49,12 @@ struct Fixture {
         ws.entry().setRepeatEnabled(true);
         ws.setBox(Workspace::Box::RepeatCaption, caption);
     }
+    void useTerminal(const QString &device)
+    {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Telvaro"), QStringLiteral("Telvaro"))
+            .setValue(QStringLiteral("SerialPorts/3"), device);
+        ws.linkSettings().setPortNumber(3);
+    }
     // Data entry once the device has received n datagrams.
     void stopAfter(int n)
     {
@@ -69,6 +77,8 @@ struct Fixture {
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(telvaro::OperationOutcome::Ending)
 
 class RunTest : public QObject {
     Q_OBJECT
@@ -163,7 +173,7 @@ private Q_SLOTS:
         };
         QElapsedTimer clock;
         clock.start();
-        f.ws.MnuModeRun_Click();
+        QCOMPARE(f.ws.MnuModeRun_Click().ending, OperationOutcome::Ending::Stopped);
         QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
         // The remaining wait still ran out (60 s on the test clock).
         QVERIFY2(clock.elapsed() >= 590, qPrintable(QString::number(clock.elapsed())));
@@ -207,15 +217,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("link"); // udp, a bad port text, or a refused tcp connection
         QTest::addColumn<QList<QByteArray>>("sent");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<OperationOutcome::Ending>("ending");
         const QString error = "Error Going into Run";
+        using Ending = OperationOutcome::Ending;
         QTest::newRow("escape out of range") << QByteArray("<1234>") << ""
-                                             << "udp" << QList<QByteArray>{"A"} << error;
+                                             << "udp" << QList<QByteArray>{"A"} << error << Ending::Failed;
         QTest::newRow("repeat point below 0") << QByteArray("B") << "-1"
-                                              << "udp" << QList<QByteArray>{"A", "B"} << error;
+                                              << "udp" << QList<QByteArray>{"A", "B"} << error << Ending::Failed;
         QTest::newRow("port not a number") << QByteArray("B") << ""
-                                           << "not a port" << QList<QByteArray>{} << error;
-        QTest::newRow("connection refused") << QByteArray("B") << ""
-                                            << "refused" << QList<QByteArray>{} << "Unable to connect!  State = 9";
+                                           << "not a port" << QList<QByteArray>{} << error << Ending::ConnectionFailed;
+        QTest::newRow("connection refused")
+            << QByteArray("B") << ""
+            << "refused" << QList<QByteArray>{} << "Unable to connect!  State = 9" << Ending::ConnectionFailed;
     }
     void failuresEndInDataEntry()
     {
@@ -224,6 +237,7 @@ private Q_SLOTS:
         QFETCH(QString, link);
         QFETCH(QList<QByteArray>, sent);
         QFETCH(QString, message);
+        QFETCH(OperationOutcome::Ending, ending);
         Fixture f;
         f.fill({"A", second});
         if (!repeat.isEmpty())
@@ -234,7 +248,9 @@ private Q_SLOTS:
         else if (link != QLatin1String("udp"))
             f.ws.linkSettings().setIpPort(link);
         refused.stopListening();
-        f.ws.MnuModeRun_Click();
+        const OperationOutcome outcome = f.ws.MnuModeRun_Click();
+        QCOMPARE(outcome.ending, ending);
+        QVERIFY(!outcome.reason.isEmpty());
         QCOMPARE(f.udp.datagrams, sent);
         QCOMPARE(f.prompter.messageTexts(), QStringList{message});
         QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Telvaro"));
@@ -257,7 +273,10 @@ private Q_SLOTS:
             if (panel == 2 && !f.ws.status().text(2).isEmpty())
                 panel2 << f.ws.status().text(2);
         });
-        f.ws.MnuModeRun_Click();
+        const OperationOutcome outcome = f.ws.MnuModeRun_Click();
+        QCOMPARE(outcome.ending, OperationOutcome::Ending::Done);
+        QCOMPARE(outcome.framesNotSent, 2);
+        QVERIFY(!outcome.complete());
         QCOMPARE(peer.received, QByteArray("A"));
         QCOMPARE(panel2, (QStringList{"A", "Port Not Open", "Port Not Open", "No Traffic"}));
         QVERIFY(f.prompter.shown.isEmpty());
@@ -268,12 +287,105 @@ private Q_SLOTS:
     {
         Fixture f;
         f.fill({"A"}, 1000);
-        f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) {
+        OperationOutcome second;
+        f.udp.onReceive = [&f, &second](UdpPeer &, const QByteArray &) {
             f.ws.menus().setEnabled(Item::MnuModeRun, true); // even if something re-enabled it
-            f.ws.MnuModeRun_Click();
+            second = f.ws.MnuModeRun_Click();
         };
-        f.ws.MnuModeRun_Click();
+        QVERIFY(f.ws.MnuModeRun_Click().complete());
+        QCOMPARE(second.ending, OperationOutcome::Ending::Refused);
         QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
+    }
+
+    void droppedLinkIsReported_data()
+    {
+        // A closed connection leaves the run to send "Port Not Open" to its
+        // end; a device that vanishes ends it through data entry.
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<OperationOutcome::Ending>("ending");
+        QTest::addColumn<int>("framesNotSent");
+        QTest::newRow("tcp reset") << "tcp reset" << OperationOutcome::Ending::Done << 2;
+        QTest::newRow("terminal closed") << "pty" << OperationOutcome::Ending::Failed << 0;
+    }
+    void droppedLinkIsReported()
+    {
+        QFETCH(QString, how);
+        QFETCH(OperationOutcome::Ending, ending);
+        QFETCH(int, framesNotSent);
+        Fixture f;
+        TcpPeer tcp;
+        PtyPeer pty;
+        QByteArray got; // by the device before it went
+        f.fill({"A", "B", "C"}, 1000);
+        if (how == QLatin1String("pty")) {
+            f.useTerminal(pty.devicePath());
+            pty.onReceive = [&got](PtyPeer &p, const QByteArray &chunk) {
+                got += chunk;
+                p.vanish();
+            };
+        } else {
+            f.ws.linkSettings().setPortNumber(0);
+            f.ws.linkSettings().setIpPort(QString::number(tcp.port()));
+            tcp.onReceive = [&got](TcpPeer &p, const QByteArray &chunk) {
+                got += chunk;
+                if (!chunk.isEmpty())
+                    p.dropConnection(true);
+            };
+        }
+        const OperationOutcome outcome = f.ws.MnuModeRun_Click();
+        QCOMPARE(outcome.ending, ending);
+        QCOMPARE(outcome.framesNotSent, framesNotSent);
+        QVERIFY(outcome.linkDropped);
+        QVERIFY(!outcome.reason.isEmpty());
+        QVERIFY(f.prompter.shown.isEmpty());
+        QCOMPARE(got, QByteArray("A"));
+        QVERIFY(f.dataEntryState());
+    }
+
+    // The table replaced while a send waits for a device that does not read:
+    // the run copies what it needs before the send, counts the send that ran
+    // out of time as not sent, and stops at the entry that is gone.
+    void tableReplacedDuringASendWait()
+    {
+        Fixture f;
+        TcpPeer peer;
+        peer.stallReading = true;
+        f.ws.linkSettings().setPortNumber(0);
+        f.ws.linkSettings().setIpPort(QString::number(peer.port()));
+        f.fill({QByteArray(16 << 20, 'x'), "B"}, 100);
+        QTimer::singleShot(100, &f.ws, [&f] {
+            f.ws.table().Clear();
+            f.ws.table().RefreshGrid();
+        });
+        const OperationOutcome outcome = f.ws.MnuModeRun_Click();
+        QCOMPARE(outcome.ending, OperationOutcome::Ending::Failed);
+        QCOMPARE(outcome.framesNotSent, 1);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Going into Run"});
+        QVERIFY(f.dataEntryState());
+    }
+
+    // A device that reads late: the send runs out of time and is reported,
+    // but what is queued still gets to the device before the link closes.
+    void queuedBytesGoOutBeforeTheClose()
+    {
+        Fixture f;
+        SetPauseTimeScale(20);
+        TcpPeer peer;
+        peer.stallReading = true;
+        f.ws.linkSettings().setPortNumber(0);
+        f.ws.linkSettings().setIpPort(QString::number(peer.port()));
+        const int size = 16 << 20;
+        f.ws.setBox(Workspace::Box::Entry, QString(size, u'q'));
+        // The send runs out of time (30 s, 1.5 s here); the device reads
+        // again after the two-second hold, within the closing drain.
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, &peer, [&f, &peer](int panel) {
+            if (panel == 2 && f.ws.status().text(2) == QLatin1String("Port Not Open"))
+                QTimer::singleShot(200, &peer, [&peer] { peer.resumeReading(); });
+        });
+        const OperationOutcome outcome = f.ws.CmdQuickSend_Click();
+        QCOMPARE(outcome.framesNotSent, 1);
+        QCOMPARE(outcome.bytesNotSent, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received.size(), size, 10000);
     }
 };
 

@@ -122,8 +122,14 @@ bool OperationFrame::send(const QByteArray &bytes)
     const SendResult sent = m_ops.link().SendOnLink(bytes);
     if (sent.status == SendResult::Status::Failed)
         return false;
-    if (sent.status == SendResult::Status::NotSent)
+    if (sent.status == SendResult::Status::NotSent) {
         ++m_outcome.framesNotSent;
+        // A connection the device closed or reset is gone for the rest of
+        // the operation, which still runs to its end as the operator sees.
+        const int state = m_ops.link().socket().state();
+        if (m_ops.link().kind() == LinkKind::Tcp && (state == SocketState::PeerClosing || state == SocketState::Error))
+            m_outcome.linkDropped = true;
+    }
     StatusPanels &panels = m_ops.panels();
     panels.setText(2, QString());
     panels.setText(2, BytesToText(sent.shown));
@@ -146,6 +152,8 @@ OperationOutcome OperationFrame::finish()
         m_outcome.reason = m_ops.m_dropReason;
     } else if (m_ops.m_stopRequested) {
         m_outcome.ending = OperationOutcome::Ending::Stopped;
+    } else if (m_outcome.linkDropped) {
+        m_outcome.reason = QStringLiteral("The device closed the connection.");
     }
     end(true);
     return m_outcome;
@@ -166,7 +174,7 @@ OperationOutcome OperationFrame::fail(const QString &message, const QString &rea
 void OperationFrame::end(bool resetTraffic)
 {
     m_ended = true;
-    m_outcome.linkDropped = m_ops.m_linkDropped;
+    m_outcome.linkDropped = m_outcome.linkDropped || m_ops.m_linkDropped;
     if (m_style == Style::Transfer) {
         m_ops.MnuModeData_Click();
     } else {

@@ -19,8 +19,12 @@ TcpPeer::TcpPeer()
         while (QTcpSocket *s = m_server.nextPendingConnection()) {
             ++connections;
             m_socket = s;
-            if (stallReading)
+            if (stallReading) {
+                // A small window keeps the system from taking in what the
+                // device does not read.
+                s->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 64 * 1024);
                 s->setReadBufferSize(1);
+            }
             connect(s, &QTcpSocket::readyRead, this, [this, s] {
                 if (stallReading)
                     return;
@@ -45,6 +49,15 @@ void TcpPeer::reply(const QByteArray &bytes)
 {
     if (m_socket)
         m_socket->write(bytes);
+}
+
+void TcpPeer::resumeReading()
+{
+    stallReading = false;
+    if (!m_socket)
+        return;
+    m_socket->setReadBufferSize(0);
+    Q_EMIT m_socket->readyRead();
 }
 
 void TcpPeer::dropConnection(bool reset)

@@ -42,6 +42,8 @@ public:
     void reply(const QByteArray &bytes);
     // The device goes away: a reset (abort) or an orderly close.
     void dropConnection(bool reset);
+    // A stalled device starts reading again.
+    void resumeReading();
 
 private:
     QTcpServer m_server;
