@@ -23,6 +23,7 @@ private Q_SLOTS:
         QTest::newRow("0 of 99") << 0 << 99 << "Sending Message #000/099 - 01%" << 10;
         QTest::newRow("0 of 2") << 0 << 2 << "Sending Message #000/002 - 33%" << 333;
         QTest::newRow("1 of 2") << 1 << 2 << "Sending Message #001/002 - 67%" << 667;
+        QTest::newRow("a half away from zero") << 0 << 7 << "Sending Message #000/007 - 13%" << 125;
         QTest::newRow("four digits") << 1234 << 2000 << "Sending Message #1234/2000 - 62%" << 617;
     }
     void captions()
