@@ -141,11 +141,15 @@ private Q_SLOTS:
         row("no closing quote", good + "1,1,\"x,\r\n", kept);
         row("three fields", good + "1,1,\"x\"\r\n" + good, kept);
         row("five fields", good + "1,1,\"x\",\"\",\"\"\r\n", kept);
-        row("text after a quote", good + "1,1,\"x\"y,\"\"\r\n", kept);
+        // Another tool's raw quote cuts its text; the line and those after it still read.
+        row("raw quotes", "5,0,\"say \"hi\" now\", \"a \"b\" c\"\r\n6,1,\"x\"y,\"\"\r\n" + good,
+            "0|5|say ||a  1|6|x|| " + kept, true);
         row("trailing empty line", good + "\r\n", kept);
         row("QND: a lower number cuts", Qnd({"1,0,\"A\"", "2,5,\"F\"", "3,2,\"C\""}, {"\"a\""}),
             "0|1|A|A|a 1|0||| 2|3|C|C|", true, "m.QND");
         row("QND: number beyond the table", Qnd({"1,0,\"A\"", "1,32766,\"B\""}, {}), "0|1|A|A|", false, "m.QND");
+        row("QND: raw quotes", Qnd({"1,0,\"say \"hi\" now\"", "2,1,\"B\"", "3,2,\"\"x\""}, {"\"a \"b\" c\"", "\"b\""}),
+            "0|1|say |say |a  1|2|B|B|b", true, "m.QND");
         row("QND: damaged comment", Qnd({"1,0,\"A\""}, {"\"a"}), "0|1|A|A|", false, "m.QND");
         row("missing", {}, "0|1|keep|keep|");
         row("other extension", "1,0,\"a\",\"\"\r\n", "", true, "m.TXT");
