@@ -12,7 +12,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace telvaro;
 using Saved = FileCommands::SaveResult;
@@ -55,6 +58,33 @@ void Put(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
+
+// Root writes into any folder. Without CAP_DAC_OVERRIDE in its effective set
+// it meets a folder's permissions like anyone else; the set comes back whole
+// at the end of the scope.
+class FolderPermissionsForRoot {
+public:
+    FolderPermissionsForRoot()
+    {
+        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~FolderPermissionsForRoot()
+    {
+        if (m_lowered)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    FolderPermissionsForRoot(const FolderPermissionsForRoot &) = delete;
+    FolderPermissionsForRoot &operator=(const FolderPermissionsForRoot &) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_lowered = false;
+};
 
 struct Fixture {
     QTemporaryDir dir;
@@ -280,6 +310,45 @@ private Q_SLOTS:
         const MessageEntry &last = f.ws.table().entries().last();
         const QByteArray read = QByteArray::number(f.ws.table().count()) + ' ' + last.Text + ' ' + last.Comment;
         QCOMPARE(read + (opened ? "" : " failed"), back);
+    }
+
+    // Where no file can be made beside it, a writable file is written over in
+    // place; a new one cannot be made at all.
+    void savingInAReadOnlyFolder_data()
+    {
+        QTest::addColumn<bool>("there"); // the file and its companion exist before the save
+        QTest::newRow("files there") << true;
+        QTest::newRow("no files") << false;
+    }
+    void savingInAReadOnlyFolder()
+    {
+        QFETCH(bool, there);
+        Fixture f;
+        f.ws.table().ReplaceAll({Entry(5, "new", "c")});
+        f.ws.Mode = OperatingMode::ControllerLoad;
+        QDir folder(f.dir.path());
+        QVERIFY(folder.mkdir("locked") && folder.cd("locked"));
+        const QString path = folder.filePath("m.TVD"), companion = folder.filePath("m.TV1");
+        if (there) {
+            Put(path, "old");
+            Put(companion, "old");
+        }
+        const QFile::Permissions open = QFile(folder.path()).permissions();
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const auto reopen = qScopeGuard([&] { QFile::setPermissions(folder.path(), open); });
+        const FolderPermissionsForRoot asAnyone;
+        if (QFile probe(folder.filePath("probe")); probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QSKIP("this process makes files in a folder without write permission");
+        }
+        const Saved got = f.files.SaveFile(path);
+        const QString denied = "\r\nthe file cannot be written: " + qt_error_string(EACCES);
+        const QStringList refused{"Error Saving " + companion + " As 1" + denied, "Error Saving " + path + denied};
+        QCOMPARE(f.prompter.messageTexts(), there ? QStringList{} : refused);
+        QCOMPARE(got, there ? Saved::Saved : Saved::Failed);
+        QCOMPARE(Contents(path), there ? WriteTvd(f.ws.table().entries()) : QByteArray("<missing>"));
+        QCOMPARE(Contents(companion).left(3), there ? QByteArray("1\r\n") : QByteArray("<mi"));
+        QCOMPARE(folder.entryList(QDir::Files).size(), there ? 2 : 0);
     }
 
     void fileMenu_data()

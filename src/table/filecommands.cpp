@@ -38,10 +38,13 @@ FileBytes ReadWholeFile(const QString &name)
 
 // The new contents go to a temporary file beside the old one, which is
 // replaced only when everything was written: a failed save keeps the file
-// that was there. Returns why the save failed, or nothing.
+// that was there. In a folder where no new file can be made, an existing
+// file the operator may write is written over in place instead. Returns why
+// the save failed, or nothing.
 std::optional<QString> WriteWholeFile(const QString &name, const QByteArray &bytes)
 {
     QSaveFile file(name);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("the file cannot be written: ") + file.errorString();
     // A short write of a small file shows only when the buffer is flushed,
