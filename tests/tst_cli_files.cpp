@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+
 class CliFilesTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir; // the rows run in order: a convert may read what the one before wrote
@@ -30,13 +32,15 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QStringList &args, const QByteArray &run, const QString &file = {},
                             const QByteArray &part = {}) { QTest::newRow(name) << args << run << file << part; };
         const QByteArray grid = "000 | 001000 | <0x02>Hello | first\n001 | 1234567 | \xe9<0x0D> | a, b\n";
-        const QByteArray opening = "1 [Error Opening file\n] ";
+        // The operator's text, then which file and why on a line of its own.
+        const auto opening = [](const QByteArray &why) { return "1 [Error Opening file\n" + why + "\n] "; };
         row("list", {"list", "m.tvd"}, "0 [] " + grid);
         // The text view shows SendData, which a TVD file leaves empty.
         row("text view", {"list", "--text-view", "m.tvd"},
             "0 [] 000 | 001000 | <0x02>Hello | \r\n001 | 1234567 | \xe9<0x0D> | \r\n");
-        row("damaged", {"list", "bad.TVD"}, opening + grid); // what was read before the error
-        row("missing", {"list", "none.TVD"}, opening);
+        row("damaged", {"list", "bad.TVD"},
+            opening("bad.TVD: line 3: 4 fields expected, 3 found") + grid); // what was read before the error
+        row("missing", {"list", "none.TVD"}, opening("none.TVD: the file does not exist"));
         row("list other extension", {"list", "m.txt"}, "2");
         row("list nothing", {"list"}, "2");
         row("convert to other extension", {"convert", "m.tvd", "m.txt"}, "2");
@@ -46,7 +50,10 @@ private Q_SLOTS:
             "Message 001 has an interval of 1234567 ms: the saved file will not open again\n] ",
             "m.QND", "1000,0,\"<0x02>Hello\"\r\n1234567,1,\"\xe9<0x0D>\"\r\n0,2,\"\"\r\n");
         // That interval does not read back: nothing is written.
-        row("back to TVD", {"convert", "m.QND", "back.TVD"}, opening, "back.TVD");
+        row("back to TVD", {"convert", "m.QND", "back.TVD"},
+            opening("m.QND: line 2: the interval 1234567 is out of range (-32768 to 32767)"), "back.TVD");
+        row("save nowhere", {"convert", "m.tvd", "no/m.TVD"},
+            "1 [Error Saving no/m.TVD\nthe file cannot be written: " + qt_error_string(ENOENT).toUtf8() + "\n] ");
         row("205 to QND", {"convert", "many.TVD", "few.QND"},
             "0 [QND file format only supports 200 messages\n\nOnly the first 200 messages will be saved\n] ", "few.QND",
             "10,200,\"T200\"\r\n\"\"\r\n"); // the first comment follows the last text

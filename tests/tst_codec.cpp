@@ -218,7 +218,6 @@ private Q_SLOTS:
         const qint64 min64 = std::numeric_limits<qint64>::min();
         // clang-format off
         const std::tuple<double, int, bool, qint64> rows[] = {
-            {2.5, 16, true, 2}, {3.5, 16, true, 4}, {-2.5, 16, true, -2}, {0.5, 16, true, 0}, {-0.5, 16, true, 0},
             {32767.4, 16, true, 32767}, {32767.5, 16, false, 0}, {32767.5, 32, true, 32768},
             {-32768.5, 16, true, -32768}, {-32768.6, 16, false, 0}, {nan, 16, false, 0}, {kInf, 32, false, 0},
             {-kInf, 64, false, 0}, {2147483646.5, 32, true, 2147483646}, {2147483647.5, 32, false, 0},
@@ -242,6 +241,37 @@ private Q_SLOTS:
         QCOMPARE(r.value_or(0), expected);
     }
 
+    // A half read as a whole number goes to the even neighbour; a half shown
+    // through a picture goes away from zero, as a display format does.
+    void halves_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<qint64>("whole");
+        // clang-format off
+        const std::tuple<double, const char *, const char *, qint64> rows[] = {
+            {2.5, "000", "003", 2}, {3.5, "000", "004", 4}, {-2.5, "000", "-003", -2}, {0.5, "000", "001", 0},
+            {-0.5, "000", "-001", 0}, {9.5, "000", "010", 10}, {999.5, "000", "1000", 1000},
+            {0.125, "00%", "13%", 0}, {0.0625, "00.0%", "06.3%", 0}, {0.9995, "00.0%", "100.0%", 1},
+            // Decimal halves whose doubles lie just below them.
+            {0.285, "00%", "29%", 0}, {0.0015, "00.0%", "00.2%", 0}, {1.005, "0.00", "1.01", 1},
+            {2.675, "0.00", "2.68", 3}};
+        // clang-format on
+        for (const auto &[value, picture, shown, whole] : rows)
+            QTest::addRow("%g %s", value, picture)
+                << value << QString::fromLatin1(picture) << QString::fromLatin1(shown) << whole;
+    }
+    void halves()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, picture);
+        QFETCH(QString, shown);
+        QFETCH(qint64, whole);
+        QCOMPARE(FormatPicture(value, picture), shown);
+        QCOMPARE(RoundToInt64(value), std::optional<qint64>(whole));
+    }
+
     void formatPicture_data()
     {
         QTest::addColumn<double>("value");
@@ -249,11 +279,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         // clang-format off
         const std::tuple<double, const char *, const char *> rows[] = {
-            {5, "000", "005"}, {1234, "000", "1234"}, {-5, "000", "-005"}, {2.5, "000", "002"},
-            {3.5, "000", "004"}, {-0.4, "000", "000"}, {200, "000000", "000200"}, {1234567, "000000", "1234567"},
-            {57.0 / 128, "00.0%", "44.5%"}, {0, "00.0%", "00.0%"}, {1.5, "00.0%", "150.0%"},
-            {0.0025, "00.0%", "00.2%"}, {0.0075, "00.0%", "00.8%"}, {0.125, "00%", "12%"}, {0.375, "00%", "38%"},
-            {-0.25, "00%", "-25%"}, {3.14159, "0.00", "3.14"}};
+            {5, "000", "005"}, {1234, "000", "1234"}, {-5, "000", "-005"}, {-0.4, "000", "000"},
+            {0.6, "000", "001"}, {0.0004, "000", "000"}, {200, "000000", "000200"}, {1234567, "000000", "1234567"},
+            {57.0 / 128, "00.0%", "44.5%"}, {0, "00.0%", "00.0%"}, {-0.0, "00%", "00%"}, {1.5, "00.0%", "150.0%"},
+            {0.0024, "00.0%", "00.2%"}, {-0.25, "00%", "-25%"}, {3.14159, "0.00", "3.14"},
+            {1e20, "000", "100000000000000000000"}, {5e-324, "00%", "00%"}};
         // clang-format on
         for (const auto &[value, picture, expected] : rows)
             QTest::addRow("%g %s", value, picture)

@@ -10,8 +10,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace telvaro;
 using Saved = FileCommands::SaveResult;
@@ -54,6 +58,33 @@ void Put(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
+
+// Root writes into any folder. Without CAP_DAC_OVERRIDE in its effective set
+// it meets a folder's permissions like anyone else; the set comes back whole
+// at the end of the scope.
+class FolderPermissionsForRoot {
+public:
+    FolderPermissionsForRoot()
+    {
+        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~FolderPermissionsForRoot()
+    {
+        if (m_lowered)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    FolderPermissionsForRoot(const FolderPermissionsForRoot &) = delete;
+    FolderPermissionsForRoot &operator=(const FolderPermissionsForRoot &) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_lowered = false;
+};
 
 struct Fixture {
     QTemporaryDir dir;
@@ -125,44 +156,71 @@ private Q_SLOTS:
     void opening_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes"); // null: no file
+        QTest::addColumn<QByteArray>("bytes"); // null: no file; "/": a folder of that name
         QTest::addColumn<QByteArray>("table"); // it held "keep" before
-        QTest::addColumn<bool>("opened");
-        const auto row = [](const char *what, const QByteArray &bytes, const QByteArray &table, bool opened = false,
-                            const QString &name = "m.TVD") { QTest::newRow(what) << name << bytes << table << opened; };
-        row("blanks, unquoted", "  5,\t -3,  ab\"c ,  \"y\"  \r\n", "-3|5|ab\"c ||y", true);
-        row("LF and CR line ends", "1,0,\"a\",\"\"\n2,1,\"b\",\"\"\r3,2,\"c\",\"\"", "0|1|a|| 1|2|b|| 2|3|c||", true);
-        row("empty reads 0, halves to even", ",2.5,\"a\",\"b\"", "2|0|a||b", true);
-        row("largest numbers", "2147483647,32767,\"a\",\"\"", "32767|2147483647|a||", true);
+        QTest::addColumn<QString>("why");      // after the name on the message's second line; empty: it opened
+        const auto row = [](const char *what, const QByteArray &bytes, const QByteArray &table, const QString &why,
+                            const QString &name = "m.TVD") { QTest::newRow(what) << name << bytes << table << why; };
+        row("blanks, unquoted", "  5,\t -3,  ab\"c ,  \"y\"  \r\n", "-3|5|ab\"c ||y", {});
+        row("LF and CR line ends", "1,0,\"a\",\"\"\n2,1,\"b\",\"\"\r3,2,\"c\",\"\"", "0|1|a|| 1|2|b|| 2|3|c||", {});
+        row("empty reads 0, halves to even", ",2.5,\"a\",\"b\"", "2|0|a||b", {});
+        row("largest numbers", "2147483647,32767,\"a\",\"\"", "32767|2147483647|a||", {});
         // A damaged line: the entries before it stay.
         const QByteArray good = "7,4,\"o\r\nk\",\"c\"\r\n", kept = "4|7|o\r\nk||c";
-        row("32-bit interval overflow", good + "2147483648,1,\"x\",\"\"\r\n" + good, kept);
-        row("16-bit number overflow", good + "1,32768,\"x\",\"\"\r\n", kept);
-        row("no closing quote", good + "1,1,\"x,\r\n", kept);
-        row("three fields", good + "1,1,\"x\"\r\n" + good, kept);
-        row("five fields", good + "1,1,\"x\",\"\",\"\"\r\n", kept);
-        row("text after a quote", good + "1,1,\"x\"y,\"\"\r\n", kept);
-        row("trailing empty line", good + "\r\n", kept);
+        row("32-bit interval overflow", good + "2147483648,1,\"x\",\"\"\r\n" + good, kept,
+            "line 3: the interval 2147483648 is out of range (-2147483648 to 2147483647)");
+        row("16-bit number overflow", good + "1,32768,\"x\",\"\"\r\n", kept,
+            "line 3: the message number 32768 is out of range (-32768 to 32767)");
+        row("interval not a number", good + "1x,1,\"x\",\"\"\r\n", kept, "line 3: the interval is not a number");
+        row("no closing quote", good + "1,1,\"x,\r\n", kept, "line 3: a quoted field has no closing quote");
+        row("three fields", good + "1,1,\"x\"\r\n" + good, kept, "line 3: 4 fields expected, 3 found");
+        row("five fields", good + "1,1,\"x\",\"\",\"\"\r\n", kept, "line 3: more than 4 fields");
+        // Another tool's raw quote cuts its text; the line and those after it still read.
+        row("raw quotes", "5,0,\"say \"hi\" now\", \"a \"b\" c\"\r\n6,1,\"x\"y,\"\"\r\n" + good,
+            "0|5|say ||a  1|6|x|| " + kept, {});
+        row("trailing empty line", good + "\r\n", kept, "line 3: 4 fields expected, 1 found");
+        row("too many messages", QByteArray("0,0,\"\",\"\"\r\n").repeated(32767),
+            QByteArray("0|0||| ").repeated(32766).chopped(1), "line 32767: more than 32766 messages");
         row("QND: a lower number cuts", Qnd({"1,0,\"A\"", "2,5,\"F\"", "3,2,\"C\""}, {"\"a\""}),
-            "0|1|A|A|a 1|0||| 2|3|C|C|", true, "m.QND");
-        row("QND: number beyond the table", Qnd({"1,0,\"A\"", "1,32766,\"B\""}, {}), "0|1|A|A|", false, "m.QND");
-        row("QND: damaged comment", Qnd({"1,0,\"A\""}, {"\"a"}), "0|1|A|A|", false, "m.QND");
-        row("missing", {}, "0|1|keep|keep|");
-        row("other extension", "1,0,\"a\",\"\"\r\n", "", true, "m.TXT");
+            "0|1|A|A|a 1|0||| 2|3|C|C|", {}, "m.QND");
+        row("QND: number beyond the table", Qnd({"1,0,\"A\"", "1,32766,\"B\""}, {}), "0|1|A|A|",
+            "line 2: number 32766 names no message", "m.QND");
+        row("QND: raw quotes", Qnd({"1,0,\"say \"hi\" now\"", "2,1,\"B\"", "3,2,\"\"x\""}, {"\"a \"b\" c\"", "\"b\""}),
+            "0|1|say |say |a  1|2|B|B|b", {}, "m.QND");
+        row("QND: damaged comment", Qnd({"1,0,\"A\""}, {"\"a"}), "0|1|A|A|",
+            "line 202: a quoted field has no closing quote", "m.QND");
+        row("QND: interval beyond 16 bits", Qnd({"32768,0,\"A\""}, {}), "",
+            "line 1: the interval 32768 is out of range (-32768 to 32767)", "m.QND");
+        row("missing", {}, "0|1|keep|keep|", "the file does not exist");
+        row("not readable", "/", "0|1|keep|keep|", "the file cannot be read: ");
+        row("other extension", "1,0,\"a\",\"\"\r\n", "", {}, "m.TXT");
     }
     void opening()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, table);
-        QFETCH(bool, opened);
+        QFETCH(QString, why);
         Fixture f;
         f.ws.table().ReplaceAll({Entry(1, "keep")});
-        if (!bytes.isNull())
+        if (bytes == "/")
+            QVERIFY(QDir(f.dir.path()).mkdir(name));
+        else if (!bytes.isNull())
             Put(f.path(name), bytes);
+        const bool opened = why.isEmpty();
         QCOMPARE(f.files.OpenFile(f.path(name)), opened);
-        QCOMPARE(f.prompter.messageTexts(), opened ? QStringList{} : QStringList{"Error Opening file"});
-        QVERIFY(opened || f.prompter.shown[0].title == "Telvaro");
+        // The operator's text stays the first line; which file and why follow on the second.
+        const QStringList shown = f.prompter.messageTexts();
+        QCOMPARE(shown.size(), opened ? 0 : 1);
+        if (!opened) {
+            const QStringList lines = shown.front().split("\r\n");
+            QCOMPARE(lines.size(), 2);
+            QCOMPARE(lines[0], QStringLiteral("Error Opening file"));
+            // A reason in the system's words is checked up to them.
+            const QString detail = f.path(name) + ": " + why;
+            QVERIFY2(why.endsWith(' ') ? lines[1].startsWith(detail) : lines[1] == detail, qPrintable(lines[1]));
+            QCOMPARE(f.prompter.shown[0].title, QStringLiteral("Telvaro"));
+        }
         QCOMPARE(Shown(f.ws.table().entries()), table);
         QCOMPARE(f.ws.table().rowCount(), qMax(1, f.ws.table().count())); // the grid shows what was read
     }
@@ -196,9 +254,10 @@ private Q_SLOTS:
         QTest::newRow("TVD takes all") << "m.TVD" << 251 << 200 << ok << 0 << saved << none
                                        << QByteArray("251 T250 c250");
         // A save that fails keeps the file that was there, and leaves nothing beside it.
-        const QStringList full{"Error Saving @m.TVD"},
+        const QString noFolder = "\r\nthe file cannot be written: " + qt_error_string(ENOENT);
+        const QStringList full{"Error Saving @m.TVD\r\nthe file could not be written in full: the disk may be full"},
             other{"Error Saving @m.TXT\r\n\r\nThe name must end in TVD or QND"},
-            nowhere{"Error Saving @no/m.TV1 As 1", "Error Saving @no/m.TVD"};
+            nowhere{"Error Saving @no/m.TV1 As 1" + noFolder, "Error Saving @no/m.TVD" + noFolder};
         QTest::newRow("disk full") << "m.TVD" << 2000 << -1 << ok << 4096 << failed << full << unread;
         QTest::newRow("disk full, small file") << "m.TVD" << 10 << -1 << ok << 100 << failed << full << unread;
         QTest::newRow("other extension") << "m.TXT" << 1 << -1 << ok << 0 << failed << other << unread;
@@ -247,10 +306,49 @@ private Q_SLOTS:
             return;
         f.prompter.clear();
         const bool opened = f.files.OpenFile(path);
-        QCOMPARE(f.prompter.messageTexts(), opened ? QStringList{} : QStringList{"Error Opening file"});
+        QCOMPARE(f.prompter.messageTexts().join("").section("\r\n", 0, 0), opened ? "" : "Error Opening file");
         const MessageEntry &last = f.ws.table().entries().last();
         const QByteArray read = QByteArray::number(f.ws.table().count()) + ' ' + last.Text + ' ' + last.Comment;
         QCOMPARE(read + (opened ? "" : " failed"), back);
+    }
+
+    // Where no file can be made beside it, a writable file is written over in
+    // place; a new one cannot be made at all.
+    void savingInAReadOnlyFolder_data()
+    {
+        QTest::addColumn<bool>("there"); // the file and its companion exist before the save
+        QTest::newRow("files there") << true;
+        QTest::newRow("no files") << false;
+    }
+    void savingInAReadOnlyFolder()
+    {
+        QFETCH(bool, there);
+        Fixture f;
+        f.ws.table().ReplaceAll({Entry(5, "new", "c")});
+        f.ws.mode().setMode(OperatingMode::ControllerLoad);
+        QDir folder(f.dir.path());
+        QVERIFY(folder.mkdir("locked") && folder.cd("locked"));
+        const QString path = folder.filePath("m.TVD"), companion = folder.filePath("m.TV1");
+        if (there) {
+            Put(path, "old");
+            Put(companion, "old");
+        }
+        const QFile::Permissions open = QFile(folder.path()).permissions();
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const auto reopen = qScopeGuard([&] { QFile::setPermissions(folder.path(), open); });
+        const FolderPermissionsForRoot asAnyone;
+        if (QFile probe(folder.filePath("probe")); probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QSKIP("this process makes files in a folder without write permission");
+        }
+        const Saved got = f.files.SaveFile(path);
+        const QString denied = "\r\nthe file cannot be written: " + qt_error_string(EACCES);
+        const QStringList refused{"Error Saving " + companion + " As 1" + denied, "Error Saving " + path + denied};
+        QCOMPARE(f.prompter.messageTexts(), there ? QStringList{} : refused);
+        QCOMPARE(got, there ? Saved::Saved : Saved::Failed);
+        QCOMPARE(Contents(path), there ? WriteTvd(f.ws.table().entries()) : QByteArray("<missing>"));
+        QCOMPARE(Contents(companion).left(3), there ? QByteArray("1\r\n") : QByteArray("<mi"));
+        QCOMPARE(folder.entryList(QDir::Files).size(), there ? 2 : 0);
     }
 
     void fileMenu_data()
@@ -265,7 +363,7 @@ private Q_SLOTS:
         QTest::newRow("other format") << OperatingMode::Test << QByteArray("2\r\n") << unread << QString();
         // Nothing is taken from a damaged file, not even the registers before the damage.
         QTest::newRow("damaged") << OperatingMode::Test << QByteArray("1\r\n5,\"0\"\r\nx,\"0\"\r\n") << unread
-                                 << "Error Opening @a.TV1";
+                                 << "Error Opening @a.TV1\r\nline 3: the width is not a number";
     }
     void fileMenu()
     {

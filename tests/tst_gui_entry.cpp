@@ -116,6 +116,7 @@ private Q_SLOTS:
 
     void rejectedCommandsChangeNothing_data()
     {
+        QTest::addColumn<int>("entries");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("interval");
@@ -125,63 +126,50 @@ private Q_SLOTS:
         const QString number = "Message number Out of Range!";
         const QString replace = "Out of Range for Replacement";
         const QString escape = "Escape Value Out of Range! Escapes hold 0 to 255.";
-        QTest::newRow("add interval too long") << "CmdAddMessage"
-                                               << "000"
-                                               << "600001"
-                                               << "x" << interval;
-        QTest::newRow("add interval negative") << "CmdAddMessage"
-                                               << "000"
-                                               << "-1"
-                                               << "x" << interval;
-        QTest::newRow("add interval not a number") << "CmdAddMessage"
-                                                   << "000"
-                                                   << "12a"
-                                                   << "x" << interval;
-        QTest::newRow("add beyond the count") << "CmdAddMessage"
-                                              << "004"
-                                              << "5"
-                                              << "x" << number;
-        QTest::newRow("add negative number") << "CmdAddMessage"
-                                             << "-1"
-                                             << "5"
-                                             << "x" << number;
-        QTest::newRow("add number beyond 16 bits") << "CmdAddMessage"
-                                                   << "99999"
-                                                   << "5"
-                                                   << "x" << number;
-        QTest::newRow("add bad escape") << "CmdAddMessage"
-                                        << "000"
-                                        << "5"
-                                        << "<1234>" << escape;
-        QTest::newRow("replace beyond table") << "CmdReplaceMessage"
-                                              << "005"
-                                              << "5"
-                                              << "x" << replace;
-        QTest::newRow("replace bad escape") << "CmdReplaceMessage"
-                                            << "001"
-                                            << "5"
-                                            << "<-001>" << replace;
-        QTest::newRow("replace interval") << "CmdReplaceMessage"
-                                          << "001"
-                                          << "600001"
-                                          << "x" << interval;
-        QTest::newRow("replace interval not a number") << "CmdReplaceMessage"
-                                                       << "001"
-                                                       << "x1"
-                                                       << "x" << replace;
+        const auto add = [](const char *what, const QString &n, const QString &i, const QString &t, const QString &m) {
+            QTest::newRow(what) << 3 << "CmdAddMessage" << n << i << t << m;
+        };
+        const auto replaceIn = [](int entries, const char *what, const QString &n, const QString &i, const QString &t,
+                                  const QString &m) {
+            QTest::newRow(what) << entries << "CmdReplaceMessage" << n << i << t << m;
+        };
+        add("add interval too long", "000", "600001", "x", interval);
+        add("add interval negative", "000", "-1", "x", interval);
+        add("add interval not a number", "000", "12a", "x", interval);
+        add("add beyond the count", "004", "5", "x", number);
+        // Ranges hold before rounding: 3.4 and -0.4 would round into them.
+        add("add beyond the count before rounding", "3.4", "5", "x", number);
+        add("add negative before rounding", "-0.4", "5", "x", number);
+        add("add negative number", "-1", "5", "x", number);
+        add("add number beyond 16 bits", "99999", "5", "x", number);
+        add("add bad escape", "000", "5", "<1234>", escape);
+        replaceIn(3, "replace beyond table", "005", "5", "x", replace);
+        replaceIn(3, "replace bad escape", "001", "5", "<-001>", replace);
+        replaceIn(3, "replace interval", "001", "600001", "x", interval);
+        replaceIn(3, "replace interval beyond 32 bits", "001", "9999999999", "x", interval);
+        replaceIn(3, "replace interval not a number", "001", "x1", "x", replace);
+        // Above 200 Replace refuses even where an entry exists.
+        replaceIn(250, "replace above 200", "220", "5", "x", number);
+        replaceIn(250, "replace above 200 before rounding", "200.4", "5", "x", number);
     }
     void rejectedCommandsChangeNothing()
     {
+        QFETCH(int, entries);
         QFETCH(QString, button);
         QFETCH(QString, number);
         QFETCH(QString, interval);
         QFETCH(QString, text);
         QFETCH(QString, message);
         Fixture f;
-        f.fill(3);
-        f.type(Box::MessageNumber, number);
+        QList<MessageEntry> table(entries);
+        for (int i = 0; i < entries; ++i)
+            table[i] = {qint16(i), 100 + i, "M" + QByteArray::number(i), "M" + QByteArray::number(i), "c"};
+        f.ws.table().ReplaceAll(table);
+        f.ws.table().RefreshGrid();
         f.type(Box::Interval, interval);
         f.type(Box::Entry, text);
+        // Set without the focus, which would write it back as a whole number on leaving.
+        f.ws.setBox(Box::MessageNumber, number);
         const Snapshot before = f.snapshot();
         f.click(button.toLatin1().constData());
         QCOMPARE(f.prompter.messageTexts(), QStringList{message});
@@ -219,18 +207,6 @@ private Q_SLOTS:
         QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("002"));
         QCOMPARE(f.currentGridRow(), 3);
         QCOMPARE(f.ws.table().count(), 3);
-
-        // Above 200 Replace refuses even where an entry exists.
-        Fixture big;
-        QList<MessageEntry> many(250);
-        for (int i = 0; i < 250; ++i)
-            many[i].Number = qint16(i), many[i].Text = "keep";
-        big.ws.table().ReplaceAll(many);
-        big.type(Box::MessageNumber, "220");
-        big.type(Box::Entry, "lost");
-        big.click("CmdReplaceMessage");
-        QCOMPARE(big.prompter.messageTexts(), QStringList{"Message number Out of Range!"});
-        QCOMPARE(big.ws.table().entry(220).Text, QByteArray("keep"));
     }
 
     void loadIncrementDecrement()

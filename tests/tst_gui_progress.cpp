@@ -23,6 +23,7 @@ private Q_SLOTS:
         QTest::newRow("0 of 99") << 0 << 99 << "Sending Message #000/099 - 01%" << 10;
         QTest::newRow("0 of 2") << 0 << 2 << "Sending Message #000/002 - 33%" << 333;
         QTest::newRow("1 of 2") << 1 << 2 << "Sending Message #001/002 - 67%" << 667;
+        QTest::newRow("a half away from zero") << 0 << 7 << "Sending Message #000/007 - 13%" << 125;
         QTest::newRow("four digits") << 1234 << 2000 << "Sending Message #1234/2000 - 62%" << 617;
     }
     void captions()
@@ -42,6 +43,39 @@ private Q_SLOTS:
         QCOMPARE(window.windowTitle(), caption);
         QCOMPARE(window.findChild<QProgressBar *>("ProgressBar")->value(), bar);
         QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(), QStringLiteral("\u263AZ00\u263BAA"));
+    }
+
+    void statusLineGlyphs_data()
+    {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<QString>("glyph");
+        // Controls take the terminal font's glyphs; the code page's characters stay.
+        const std::pair<int, char16_t> rows[] = {{0x01, u'\u263A'}, {0x7F, u'\u2302'}, {0x81, u'\u00FC'},
+                                                 {0xAD, u'\u00A1'}, {0x80, u'\u20AC'}, {0xE9, u'\u00E9'}};
+        for (const auto &[byte, glyph] : rows)
+            QTest::addRow("0x%02X", byte) << byte << QString(QChar(glyph));
+    }
+    void statusLineGlyphs()
+    {
+        QFETCH(int, byte);
+        QFETCH(QString, glyph);
+        Progress progress;
+        frmProgress window(progress, nullptr);
+        progress.Start();
+        QVERIFY(progress.Update(0, 0, QByteArray(1, char(byte)) + 'A'));
+        QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(), glyph + 'A');
+    }
+
+    // Whatever a frame holds, the operator sees a mark for each byte.
+    void everyByteIsVisible()
+    {
+        QByteArray frame;
+        for (int b = 0; b < 256; ++b)
+            frame += char(b);
+        const QString line = Progress::VisibleGlyphs(frame);
+        QCOMPARE(line.size(), 256);
+        for (int b = 0; b < 256; ++b)
+            QVERIFY2(line[b].isPrint(), qPrintable(QString::number(b, 16)));
     }
 
     void invalidTotalAndClosing()

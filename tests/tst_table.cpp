@@ -95,6 +95,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("percent");
         QTest::newRow("empty") << 0 << " 0 / 128"
                                << "00.0%";
+        QTest::newRow("8, a half shown away from zero") << 8 << " 8 / 128"
+                                                        << "06.3%";
         QTest::newRow("57") << 57 << " 57 / 128"
                             << "44.5%";
         QTest::newRow("128") << 128 << " 128 / 128"

@@ -22,11 +22,11 @@ const QString replaceOutOfRange = QStringLiteral("Out of Range for Replacement")
 const QString escapeOutOfRange = texts::EscapeOutOfRange();
 const QString tableFull = QStringLiteral("The message table is full: it holds at most 32766 messages.");
 
-// A box read strictly, as a whole number within 16 or 32 bits.
-std::optional<qint32> strictInterval(const QString &text)
+// A box read strictly is held against its range before it is rounded: "3.4"
+// lies beyond 3 even though it rounds to 3.
+bool within(const std::optional<double> &value, double low, double high)
 {
-    const auto value = StrictValue(text);
-    return value ? RoundToInt32(*value) : std::nullopt;
+    return value && *value >= low && *value <= high;
 }
 
 std::optional<qint16> strictNumber(const QString &text)
@@ -45,13 +45,13 @@ void Workspace::CmdAddMessage_Click()
         return;
     }
     // A box that is not a number at all is as unusable as one out of range.
-    const auto interval = strictInterval(box(Box::Interval));
-    if (!interval || *interval < 0 || *interval > longestInterval) {
+    const auto interval = StrictValue(box(Box::Interval));
+    if (!within(interval, 0, longestInterval)) {
         m_prompter.inform(intervalOutOfRange);
         return;
     }
-    const auto number = strictNumber(box(Box::MessageNumber));
-    if (!number || *number < 0 || *number > m_table.count()) {
+    const auto number = StrictValue(box(Box::MessageNumber));
+    if (!within(number, 0, m_table.count())) {
         m_prompter.inform(numberOutOfRange);
         return;
     }
@@ -59,9 +59,10 @@ void Workspace::CmdAddMessage_Click()
         m_prompter.inform(tableFull);
         return;
     }
-    const int n = *number;
+    const int n = *RoundToInt16(*number);
     m_table.MoveContentsDown(n);
-    m_table.SetContents(n, *interval, TextToBytes(box(Box::Entry)), *sendData, TextToBytes(box(Box::Comment)));
+    m_table.SetContents(n, *RoundToInt32(*interval), TextToBytes(box(Box::Entry)), *sendData,
+                        TextToBytes(box(Box::Comment)));
     setBox(Box::MessageNumber, MessageNumberText(n + 1));
     m_table.RefreshGrid();
 }
@@ -70,21 +71,22 @@ void Workspace::CmdReplaceMessage_Click()
 {
     const qint64 n = LenientWhole(box(Box::MessageNumber));
     const auto sendData = ParseEscapes(TextToBytes(box(Box::Entry)));
-    const auto interval = strictInterval(box(Box::Interval));
-    const auto number = strictNumber(box(Box::MessageNumber));
+    const auto interval = StrictValue(box(Box::Interval));
+    const auto number = StrictValue(box(Box::MessageNumber));
     // The first check that fails names the message; anything that is not a
     // number, or an escape outside a byte, counts as a failed replacement.
     const std::optional<QString> refusal = !m_table.hasPosition(n) || !sendData || !interval ? replaceOutOfRange
-                                           : *interval < 0 || *interval > longestInterval    ? intervalOutOfRange
+                                           : !within(interval, 0, longestInterval)           ? intervalOutOfRange
                                            : !number                                         ? replaceOutOfRange
-                                           : *number < 0 || *number > highestReplaceNumber   ? numberOutOfRange
+                                           : !within(number, 0, highestReplaceNumber)        ? numberOutOfRange
                                                                                              : std::optional<QString>();
     if (refusal) {
         m_prompter.inform(*refusal);
         return;
     }
     const int position = static_cast<int>(n);
-    m_table.SetContents(position, *interval, TextToBytes(box(Box::Entry)), *sendData, TextToBytes(box(Box::Comment)));
+    m_table.SetContents(position, *RoundToInt32(*interval), TextToBytes(box(Box::Entry)), *sendData,
+                        TextToBytes(box(Box::Comment)));
     setBox(Box::MessageNumber, MessageNumberText(position + 1));
     TxtMessageNumber_LostFocus();
     m_table.RefreshGrid();

@@ -3,6 +3,7 @@
 #include "codec/numbers.h"
 #include "table/messagefiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -11,34 +12,57 @@ namespace telvaro {
 
 namespace {
 
-std::optional<QByteArray> ReadWholeFile(const QString &name)
+// A file's bytes, or why they could not be had.
+struct FileBytes {
+    std::optional<QByteArray> bytes;
+    QString error;
+};
+
+FileBytes ReadWholeFile(const QString &name)
 {
     QFile file(name);
+    if (!file.exists())
+        return {std::nullopt, QStringLiteral("the file does not exist")};
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return {std::nullopt, QStringLiteral("the file cannot be read: ") + file.errorString()};
+    const QString tooLarge = QStringLiteral("the file is larger than %1 bytes").arg(FileCommands::MaxFileBytes);
     if (file.size() > FileCommands::MaxFileBytes)
-        return std::nullopt;
+        return {std::nullopt, tooLarge};
     QByteArray bytes = file.read(FileCommands::MaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > FileCommands::MaxFileBytes)
-        return std::nullopt;
-    return bytes;
+    if (file.error() != QFileDevice::NoError)
+        return {std::nullopt, QStringLiteral("the file cannot be read: ") + file.errorString()};
+    if (bytes.size() > FileCommands::MaxFileBytes)
+        return {std::nullopt, tooLarge};
+    return {std::move(bytes), {}};
 }
 
 // The new contents go to a temporary file beside the old one, which is
 // replaced only when everything was written: a failed save keeps the file
-// that was there.
-bool WriteWholeFile(const QString &name, const QByteArray &bytes)
+// that was there. In a folder where no new file can be made, an existing
+// file the operator may write is written over in place instead. Returns why
+// the save failed, or nothing.
+std::optional<QString> WriteWholeFile(const QString &name, const QByteArray &bytes)
 {
     QSaveFile file(name);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return QStringLiteral("the file cannot be written: ") + file.errorString();
     // A short write of a small file shows only when the buffer is flushed,
     // and commit() would still replace the old file with the cut one.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
-        return false;
+        // The system names no cause for a write cut short; a full disk is the usual one.
+        return QStringLiteral("the file could not be written in full: the disk may be full");
     }
-    return file.commit();
+    if (!file.commit())
+        return QStringLiteral("the file cannot be replaced: ") + file.errorString();
+    return std::nullopt;
+}
+
+// What follows "Error Opening file": which file, and why.
+QString OpenErrorDetail(const QString &name, const QString &why)
+{
+    return QDir::toNativeSeparators(name) + QStringLiteral(": ") + why;
 }
 
 // The first of the entries a QND file holds whose interval its reader
@@ -137,22 +161,22 @@ bool FileCommands::OpenWithCompanion(const QString &name)
 bool FileCommands::OpenFile(const QString &name)
 {
     MessageTable &table = m_ws.table();
-    const auto bytes = ReadWholeFile(name);
-    if (!bytes) {
+    const FileBytes file = ReadWholeFile(name);
+    if (!file.bytes) {
         // Nothing was read: the table keeps what it held.
-        m_ws.prompter().inform(OpenErrorText());
+        m_ws.prompter().inform(OpenErrorText(), OpenErrorDetail(name, file.error));
         table.RefreshGrid();
         return false;
     }
     MessageFileRead read;
     switch (FormatOfName(name)) {
-    case MessageFormat::Tvd: read = ReadTvd(*bytes); break;
-    case MessageFormat::Qnd: read = ReadQnd(*bytes); break;
+    case MessageFormat::Tvd: read = ReadTvd(*file.bytes); break;
+    case MessageFormat::Qnd: read = ReadQnd(*file.bytes); break;
     case MessageFormat::Other: break;
     }
     table.ReplaceAll(std::move(read.entries));
     if (read.error)
-        m_ws.prompter().inform(OpenErrorText());
+        m_ws.prompter().inform(OpenErrorText(), OpenErrorDetail(name, *read.error));
     table.RefreshGrid();
     return !read.error;
 }
@@ -186,8 +210,8 @@ FileCommands::SaveResult FileCommands::SaveFile(const QString &name)
         if (const QString companion = CompanionName(name); !companion.isEmpty())
             SaveRegisterFile(companion, RegisterFileFormat);
     }
-    if (!WriteWholeFile(name, bytes)) {
-        prompter.inform(SaveErrorText(name));
+    if (const auto why = WriteWholeFile(name, bytes)) {
+        prompter.inform(SaveErrorText(name), *why);
         return SaveResult::Failed;
     }
     return SaveResult::Saved;
@@ -195,9 +219,10 @@ FileCommands::SaveResult FileCommands::SaveFile(const QString &name)
 
 bool FileCommands::SaveRegisterFile(const QString &name, qint16 format)
 {
-    if (WriteWholeFile(name, WriteTv1(m_ws.registers().table(), format)))
+    const auto why = WriteWholeFile(name, WriteTv1(m_ws.registers().table(), format));
+    if (!why)
         return true;
-    m_ws.prompter().inform(RegisterSaveErrorText(name, format));
+    m_ws.prompter().inform(RegisterSaveErrorText(name, format), *why);
     return false;
 }
 
@@ -205,8 +230,9 @@ void FileCommands::LoadRegisterFile(const QString &name)
 {
     if (name.isEmpty() || !QFileInfo(name).isFile())
         return;
-    const auto bytes = ReadWholeFile(name);
-    const RegisterFileRead read = bytes ? ReadTv1(*bytes) : RegisterFileRead{};
+    const FileBytes file = ReadWholeFile(name);
+    const RegisterFileRead read =
+        file.bytes ? ReadTv1(*file.bytes) : RegisterFileRead{RegisterFileRead::Result::Malformed, {}, file.error};
     switch (read.result) {
     case RegisterFileRead::Result::Loaded: {
         // Entry 0 is not a register and stays as it is.
@@ -221,7 +247,7 @@ void FileCommands::LoadRegisterFile(const QString &name)
     case RegisterFileRead::Result::Malformed:
         // Nothing is taken from a damaged file, and the operator learns
         // that the registers are not the file's.
-        m_ws.prompter().inform(RegisterOpenErrorText(name));
+        m_ws.prompter().inform(RegisterOpenErrorText(name), read.error);
         break;
     }
 }

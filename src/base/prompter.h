@@ -28,6 +28,8 @@ public:
 
     // The common case: a fixed text, OK only, the application name as title.
     void inform(const QString &text) { message(text, applicationTitle(), Buttons::Ok); }
+    // The same, with the particulars of this case on the line after the text.
+    void inform(const QString &text, const QString &detail) { inform(text + QStringLiteral("\r\n") + detail); }
 
     static QString applicationTitle() { return QStringLiteral("Telvaro"); }
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace telvaro {
@@ -242,6 +243,64 @@ std::optional<Picture> ParsePicture(QStringView picture)
     return p;
 }
 
+// A value as the digits of its shortest text that reads back as the same
+// double, and where the decimal point stands among them (0: before the first;
+// no digits for zero).
+// Displays round these digits, the decimal number the operator means, never
+// the binary value beside it: 0.285 is shown as 28.5 percent and so rounds to
+// 29, while its double lies just below.
+struct ShortestDecimal {
+    std::string digits;
+    qint64 point = 0;
+};
+
+ShortestDecimal ShortestDecimalOf(double magnitude)
+{
+    // Zero has no significant digit; its "0" would count as one.
+    if (magnitude == 0)
+        return {};
+    std::array<char, 32> text;
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), magnitude, std::chars_format::scientific);
+    const std::string_view written(text.data(), result.ptr - text.data());
+    const size_t e = written.find('e');
+    ShortestDecimal d;
+    for (const char c : written.substr(0, e))
+        if (IsDigit(c))
+            d.digits.push_back(c);
+    int exponent = 0;
+    const std::string_view exponentText = written.substr(e + 1);
+    std::from_chars(exponentText.data() + (exponentText.front() == '+' ? 1 : 0),
+                    exponentText.data() + exponentText.size(), exponent);
+    d.point = exponent + 1;
+    return d;
+}
+
+// Keeps the first `kept` digits, rounding the rest away: a half or more goes
+// up, away from zero, as a display format does.
+void RoundHalfAwayFromZero(ShortestDecimal &d, qint64 kept)
+{
+    if (kept >= qint64(d.digits.size()))
+        return;
+    if (kept < 0) {
+        // Below a half of the last shown place: every shown digit is 0.
+        d.digits.clear();
+        return;
+    }
+    const bool up = d.digits[kept] >= '5';
+    d.digits.resize(kept);
+    if (!up)
+        return;
+    qint64 k = kept - 1;
+    for (; k >= 0 && d.digits[k] == '9'; --k)
+        d.digits[k] = '0';
+    if (k >= 0) {
+        ++d.digits[k];
+    } else {
+        d.digits.insert(d.digits.begin(), '1');
+        ++d.point;
+    }
+}
+
 } // namespace
 
 double LenientValue(QByteArrayView text)
@@ -278,33 +337,31 @@ std::optional<qint64> RoundToInt64(double value)
 QString FormatPicture(double value, QStringView picture)
 {
     const std::optional<Picture> p = ParsePicture(picture);
-    const double scaled = p && p->percent ? value * 100.0 : value;
     // A picture of another shape, or a value no picture can show, is written
     // plainly rather than lost.
-    if (!p || !std::isfinite(scaled))
+    if (!p || !std::isfinite(value))
         return QString::number(value, 'g', 17);
 
-    // to_chars rounds the exact binary value, ties to even, at the last shown
-    // digit; rounding first and printing after would round twice.
-    std::array<char, 400> digits;
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), std::fabs(scaled),
-                                      std::chars_format::fixed, p->fractionDigits);
-    if (result.ec != std::errc())
-        return QString::number(value, 'g', 17);
-    const QLatin1StringView body(digits.data(), result.ptr - digits.data());
+    ShortestDecimal d = ShortestDecimalOf(std::fabs(value));
+    if (p->percent)
+        d.point += 2;
+    RoundHalfAwayFromZero(d, d.point + p->fractionDigits);
 
-    const qsizetype point = body.indexOf(u'.');
-    const qsizetype shownIntegerDigits = point < 0 ? body.size() : point;
-    // A value that rounds to zero is written without a sign.
-    const bool allZero = body.count(u'0') + (point < 0 ? 0 : 1) == body.size();
-
+    const auto digitAt = [&d](qint64 k) { return k >= 0 && k < qint64(d.digits.size()) ? d.digits[k] : '0'; };
     QString out;
-    out.reserve(body.size() + p->integerDigits + 2);
-    if (std::signbit(scaled) && !allZero)
+    out.reserve(qMax<qint64>(d.point, 0) + p->integerDigits + p->fractionDigits + 3);
+    // A value that rounds to zero is written without a sign.
+    if (std::signbit(value) && d.digits.find_first_not_of('0') != std::string::npos)
         out += u'-';
-    for (qsizetype k = shownIntegerDigits; k < p->integerDigits; ++k)
+    for (qint64 k = qMax<qint64>(d.point, 0); k < p->integerDigits; ++k)
         out += u'0';
-    out += body;
+    for (qint64 k = 0; k < d.point; ++k)
+        out += QLatin1Char(digitAt(k));
+    if (p->fractionDigits > 0) {
+        out += u'.';
+        for (qint64 k = d.point; k < d.point + p->fractionDigits; ++k)
+            out += QLatin1Char(digitAt(k));
+    }
     if (p->percent)
         out += u'%';
     return out;

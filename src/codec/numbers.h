@@ -28,7 +28,9 @@ std::optional<qint32> RoundToInt32(double value);
 std::optional<qint64> RoundToInt64(double value);
 
 // Picture formats: "000" and "000000" (whole number, zero-padded to at least
-// that many digits, sign in front), "00%" and "00.0%" (value times 100).
+// that many digits, sign in front), "00%" and "00.0%" (value times 100). As
+// display formats do, they round the value's decimal digits half away from
+// zero: 2.5 shows as "003" and 0.0625 as "06.3%".
 QString FormatPicture(double value, QStringView picture);
 
 // The value of a hexadecimal digit in either case, or -1.

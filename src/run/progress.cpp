@@ -5,6 +5,33 @@
 
 namespace telvaro {
 
+namespace {
+
+// The glyph a terminal font (the IBM PC character set) draws for a byte that
+// the code page leaves without a visible character.
+QChar TerminalGlyph(uchar byte)
+{
+    static const char16_t low[32] = {u' ',      u'\u263A', u'\u263B', u'\u2665', u'\u2666', u'\u2663', u'\u2660',
+                                     u'\u2022', u'\u25D8', u'\u25CB', u'\u25D9', u'\u2642', u'\u2640', u'\u266A',
+                                     u'\u266B', u'\u263C', u'\u25BA', u'\u25C4', u'\u2195', u'\u203C', u'\u00B6',
+                                     u'\u00A7', u'\u25AC', u'\u21A8', u'\u2191', u'\u2193', u'\u2192', u'\u2190',
+                                     u'\u221F', u'\u2194', u'\u25B2', u'\u25BC'};
+    if (byte < 32)
+        return QChar(low[byte]);
+    switch (byte) {
+    case 0x7F: return QChar(u'\u2302');
+    case 0x81: return QChar(u'\u00FC');
+    case 0x8D: return QChar(u'\u00EC');
+    case 0x8F: return QChar(u'\u00C5');
+    case 0x90: return QChar(u'\u00C9');
+    case 0x9D: return QChar(u'\u00A5');
+    case 0xAD: return QChar(u'\u00A1'); // the soft hyphen, which fonts leave unseen
+    default: return QChar(byte);
+    }
+}
+
+} // namespace
+
 void Progress::Start()
 {
     m_shown = true;
@@ -42,16 +69,13 @@ void Progress::Done()
 
 QString Progress::VisibleGlyphs(const QByteArray &frame)
 {
-    // The glyphs of the IBM PC character set for the codes 0 to 31.
-    static const char16_t glyphs[32] = {u' ',      u'\u263A', u'\u263B', u'\u2665', u'\u2666', u'\u2663', u'\u2660',
-                                        u'\u2022', u'\u25D8', u'\u25CB', u'\u25D9', u'\u2642', u'\u2640', u'\u266A',
-                                        u'\u266B', u'\u263C', u'\u25BA', u'\u25C4', u'\u2195', u'\u203C', u'\u00B6',
-                                        u'\u00A7', u'\u25AC', u'\u21A8', u'\u2191', u'\u2193', u'\u2192', u'\u2190',
-                                        u'\u221F', u'\u2194', u'\u25B2', u'\u25BC'};
+    // Bytes the code page shows as characters keep them, as every other box
+    // shows them; the rest (below 32, 127, the code page's five unassigned
+    // codes and the soft hyphen) take the terminal font's glyph.
     QString text = BytesToText(frame);
-    for (QChar &c : text)
-        if (c.unicode() < 32)
-            c = QChar(glyphs[c.unicode()]);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!text[i].isPrint())
+            text[i] = TerminalGlyph(uchar(frame[i]));
     return text;
 }
 

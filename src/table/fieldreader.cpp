@@ -61,12 +61,11 @@ std::optional<FieldReader::Field> FieldReader::field()
         const QByteArrayView inside = m_bytes.sliced(m_pos + 1, close - m_pos - 1);
         f.bytes = inside.toByteArray();
         m_line += int(inside.count('\n') + inside.count('\r') - inside.count("\r\n"));
+        // A text with a double quote of its own is cut there: what follows
+        // that quote up to the next comma or line end is passed over.
         m_pos = close + 1;
-        skipBlanks();
-        if (m_pos < size && !IsLineEnd(m_bytes[m_pos]) && m_bytes[m_pos] != ',') {
-            fail(QStringLiteral("text follows a quoted field"));
-            return std::nullopt;
-        }
+        while (m_pos < size && m_bytes[m_pos] != ',' && !IsLineEnd(m_bytes[m_pos]))
+            ++m_pos;
     } else {
         qsizetype end = m_pos;
         while (end < size && m_bytes[end] != ',' && !IsLineEnd(m_bytes[end]))

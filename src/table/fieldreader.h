@@ -1,8 +1,9 @@
 #pragma once
 // The delimited-field form of the message files: fields separated by commas,
 // records ended by a line end, text fields in double quotes. Reading skips
-// leading blanks, ends a quoted field at the next double quote and an
-// unquoted one at the next comma or line end.
+// leading blanks, ends a quoted field at the next double quote (passing over
+// whatever follows it up to the next comma or line end) and an unquoted one
+// at the next comma or line end.
 
 #include <QByteArray>
 #include <QByteArrayView>

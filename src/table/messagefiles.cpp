@@ -1,7 +1,10 @@
 #include "table/messagefiles.h"
 
 #include "codec/escapes.h"
+#include "codec/numbers.h"
 #include "table/fieldreader.h"
+
+#include <limits>
 
 namespace telvaro {
 
@@ -34,6 +37,27 @@ QList<MessageEntry> Numbered(QList<MessageEntry> entries)
 QString AtLine(int line, const QString &what)
 {
     return QStringLiteral("line %1: %2").arg(line).arg(what);
+}
+
+// Why a field holds no whole number of the range its reader takes.
+QString NumberProblem(int line, const char *what, QByteArrayView field, qint64 low, qint64 high)
+{
+    if (!StrictValue(field))
+        return AtLine(line, QStringLiteral("the %1 is not a number").arg(QLatin1StringView(what)));
+    return AtLine(line, QStringLiteral("the %1 %2 is out of range (%3 to %4)")
+                            .arg(QLatin1StringView(what), QString::fromLatin1(field.trimmed()))
+                            .arg(low)
+                            .arg(high));
+}
+
+QString Int16Problem(int line, const char *what, QByteArrayView field)
+{
+    return NumberProblem(line, what, field, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
+}
+
+QString Int32Problem(int line, const char *what, QByteArrayView field)
+{
+    return NumberProblem(line, what, field, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
 }
 
 } // namespace
@@ -112,10 +136,10 @@ MessageFileRead ReadTvd(QByteArrayView bytes)
             return Failed(std::move(entries), in.error());
         const auto interval = FieldInt32(fields->at(0));
         if (!interval)
-            return Failed(std::move(entries), AtLine(line, QStringLiteral("interval is not a 32-bit number")));
+            return Failed(std::move(entries), Int32Problem(line, "interval", fields->at(0)));
         const auto number = FieldInt16(fields->at(1));
         if (!number)
-            return Failed(std::move(entries), AtLine(line, QStringLiteral("number is not a 16-bit number")));
+            return Failed(std::move(entries), Int16Problem(line, "message number", fields->at(1)));
         entries.append({*number, *interval, fields->at(2), {}, fields->at(3)});
     }
     return {std::move(entries), std::nullopt};
@@ -133,10 +157,10 @@ MessageFileRead ReadQnd(QByteArrayView bytes)
             return fail(in.error());
         const auto interval = FieldInt16(fields->at(0));
         if (!interval)
-            return fail(AtLine(line, QStringLiteral("interval is not a 16-bit number")));
+            return fail(Int16Problem(line, "interval", fields->at(0)));
         const auto number = FieldInt16(fields->at(1));
         if (!number)
-            return fail(AtLine(line, QStringLiteral("number is not a 16-bit number")));
+            return fail(Int16Problem(line, "message number", fields->at(1)));
         const QByteArray &text = fields->at(2);
         if (text.isEmpty())
             continue;
@@ -213,7 +237,7 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
     }
     const auto format = FieldInt16(first->at(0));
     if (!format) {
-        read.error = AtLine(1, QStringLiteral("format is not a 16-bit number"));
+        read.error = Int16Problem(1, "format", first->at(0));
         return read;
     }
     if (*format != RegisterFileFormat) {
@@ -229,7 +253,7 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
         }
         const auto width = FieldInt16(fields->at(0));
         if (!width) {
-            read.error = AtLine(line, QStringLiteral("width is not a 16-bit number"));
+            read.error = Int16Problem(line, "width", fields->at(0));
             return read;
         }
         read.registers[r].Width = *width;
