@@ -510,13 +510,40 @@ private Q_SLOTS:
         f.window.grid()->setFocus();
         f.window.action("mnuEditCopy")->trigger();
         QCOMPARE(clip->text(), QString());
-
-        // An empty clipboard pastes nothing over the selection.
-        f.type(Box::Comment, "gone");
-        f.edit(Box::Comment)->selectAll();
-        f.window.action("mnuEditPaste")->trigger();
-        QCOMPARE(f.edit(Box::Comment)->text(), QString());
         QVERIFY(f.ws.table().isEmpty());
+    }
+
+    void pasteReplacesTheSelection_data()
+    {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty clipboard at the caret") << "" << 2 << 0 << "ABCDEF";
+        QTest::newRow("empty clipboard over a selection") << "" << 1 << 2 << "ADEF";
+        QTest::newRow("text at the caret") << "xy" << 2 << 0 << "ABxyCDEF";
+        QTest::newRow("text over a selection") << "xy" << 1 << 2 << "AxyDEF";
+    }
+    void pasteReplacesTheSelection()
+    {
+        QFETCH(QString, clipboard);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, expected);
+        Fixture f;
+        QClipboard *clip = QGuiApplication::clipboard();
+        if (clipboard.isEmpty())
+            clip->clear();
+        else
+            clip->setText(clipboard);
+        f.type(Box::Entry, "ABCDEF");
+        QLineEdit *entry = f.edit(Box::Entry);
+        entry->setCursorPosition(start);
+        if (length > 0)
+            entry->setSelection(start, length);
+        f.window.action("mnuEditPaste")->trigger();
+        QCOMPARE(entry->text(), expected);
+        QCOMPARE(f.ws.box(Box::Entry), expected);
     }
 };
 

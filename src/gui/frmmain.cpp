@@ -386,11 +386,9 @@ void frmMain::mnuEditPaste_Click()
     if (m_ws.PasteTarget() == Workspace::ClipboardBox::Messages) {
         m_txtMessages->insertPlainText(text);
     } else if (QLineEdit *target = clipboardBox(m_ws.PasteTarget())) {
-        // An empty clipboard still replaces the selection, with nothing.
-        if (text.isEmpty())
-            target->del();
-        else
-            target->insert(text);
+        // Inserting replaces the selection, so an empty clipboard removes it
+        // and leaves the text alone when nothing is selected.
+        target->insert(text);
         m_ws.setBox(target == m_lineBoxes.value(Box::Entry) ? Box::Entry : Box::Comment, target->text());
     }
 }
