@@ -167,6 +167,47 @@ private Q_SLOTS:
         QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(texts.size() * 2));
     }
 
+    void removingRowsIsNoSelectionChange_data()
+    {
+        QTest::addColumn<QString>("removal");
+        QTest::newRow("delete key") << "delete";
+        QTest::newRow("clear message") << "clear";
+        QTest::newRow("open a shorter table") << "open";
+    }
+    void removingRowsIsNoSelectionChange()
+    {
+        QFETCH(QString, removal);
+        Fixture f;
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QTemporaryDir dir;
+        const QString shorter = dir.filePath("short.TVD");
+        f.addEntries(2);
+        f.prompter.choosePath(shorter);
+        f.window.action("mnuFileSave")->trigger();
+        f.ws.table().AppendEntry();
+        f.ws.table().AppendEntry();
+        f.ws.table().RefreshGrid();
+        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(3, 2));
+        const QStringList before{f.window.boxWidget(Box::MessageNumber)->text(), f.ws.box(Box::HeaderLabel)};
+        QCOMPARE(before.front(), QStringLiteral("003"));
+
+        if (removal == "delete") {
+            f.window.grid()->setFocus();
+            QTest::keyClick(f.window.grid(), Qt::Key_Delete);
+        } else if (removal == "clear") {
+            f.prompter.type("3");
+            f.window.action("MnuEditClearMessage")->trigger();
+        } else {
+            f.prompter.choosePath(shorter);
+            f.window.action("mnuFileOpen")->trigger();
+        }
+        // A dialog hands the focus back to the grid when it closes.
+        f.window.grid()->clearFocus();
+        f.window.grid()->setFocus(Qt::ActiveWindowFocusReason);
+        QVERIFY(f.ws.table().count() < 4);
+        QCOMPARE((QStringList{f.window.boxWidget(Box::MessageNumber)->text(), f.ws.box(Box::HeaderLabel)}), before);
+    }
+
     void typingIntoTheIntervalBoxNormalises()
     {
         Fixture f;

@@ -92,11 +92,11 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     connect(&m_ws, &Workspace::statusPanelChanged, this, &frmMain::renderStatus);
     connect(&m_ws.table(), &MessageTable::gaugeChanged, this, &frmMain::renderGauge);
     connect(&m_ws, &Workspace::gridSelectionRequested, this, &frmMain::selectGridRow);
+    // The run's highlight moves the grid as a command does, not as the
+    // operator: its selection handling does not run.
     connect(&m_ws, &Workspace::gridHighlightRequested, this, [this](int row, int first, int last) {
-        m_highlighting = true;
         selectGridRow(row, first, last);
         m_grid->scrollTo(m_grid->currentIndex());
-        m_highlighting = false;
     });
     connect(&m_ws.table(), &MessageTable::refreshed, this, [this] {
         // Nothing shows the text view; it is filled only if it ever is.
@@ -249,7 +249,7 @@ void frmMain::buildCentral()
     commentRow->addWidget(txtComment, 1);
     layout->addLayout(commentRow);
 
-    m_grid = new QTableView(central);
+    m_grid = new MessageGrid(central);
     m_grid->setObjectName(QStringLiteral("MSFGMessages"));
     m_grid->setModel(&m_ws.table());
     m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -271,11 +271,7 @@ void frmMain::buildCentral()
             [this](const QModelIndex &i) { m_ws.MSFGMessages_DblClick(i.row() + 1); });
     connect(m_grid, &QTableView::pressed, this,
             [this](const QModelIndex &i) { m_ws.MSFGMessages_MouseDown(i.row() + 1); });
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid() && !m_highlighting)
-                    m_ws.MSFGMessages_SelChange(current.row() + 1);
-            });
+    connect(m_grid, &MessageGrid::selectionMoved, this, [this](int gridRow) { m_ws.MSFGMessages_SelChange(gridRow); });
     layout->addWidget(m_grid, 1);
 
     m_txtRecData = new QPlainTextEdit(central);

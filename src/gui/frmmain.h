@@ -2,6 +2,7 @@
 // The main window: renders the workspace and forwards events to it.
 
 #include "app/workspace.h"
+#include "gui/messagegrid.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -14,7 +15,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
-class QTableView;
 class QToolBar;
 class QToolButton;
 
@@ -32,7 +32,7 @@ public:
     void Form_Load();
 
     QAction *action(const QString &name) const { return m_actions.value(name); }
-    QTableView *grid() const { return m_grid; }
+    MessageGrid *grid() const { return m_grid; }
     QLineEdit *boxWidget(Workspace::Box which) const { return m_lineBoxes.value(which); }
     QLabel *statusLabel(int panel) const { return m_sbMain.value(panel); }
     QLabel *infoLabel(int panel) const { return m_sbInfo.value(panel); }
@@ -74,7 +74,7 @@ private:
     QHash<Workspace::Box, QLineEdit *> m_lineBoxes;
     QHash<int, QLabel *> m_sbMain;
     QHash<int, QLabel *> m_sbInfo;
-    QTableView *m_grid = nullptr;
+    MessageGrid *m_grid = nullptr;
     QPlainTextEdit *m_txtMessages = nullptr;
     QPlainTextEdit *m_txtRecData = nullptr;
     QString m_recDataShown;
@@ -83,8 +83,7 @@ private:
     QCheckBox *m_chkRepeat = nullptr;
     QPushButton *m_cmdQuickSend = nullptr;
     QToolButton *m_modeButton = nullptr;
-    bool m_highlighting = false; // the run moves the grid, not the operator
-    QModelIndex m_pressedIndex;  // where a mouse selection of the grid began
+    QModelIndex m_pressedIndex; // where a mouse selection of the grid began
 };
 
 } // namespace telvaro
