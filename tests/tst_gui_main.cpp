@@ -208,6 +208,68 @@ private Q_SLOTS:
         QCOMPARE((QStringList{f.window.boxWidget(Box::MessageNumber)->text(), f.ws.box(Box::HeaderLabel)}), before);
     }
 
+    void selectionStartNamesTheMessage_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::newRow("drag down") << "drag down" << 1 << 3;
+        QTest::newRow("drag up") << "drag up" << 3 << 1;
+        QTest::newRow("shift and arrow keys") << "shift keys" << 1 << 3;
+        QTest::newRow("shift click") << "shift click" << 1 << 3;
+        QTest::newRow("right press on another row") << "right press" << 1 << 1;
+    }
+    void selectionStartNamesTheMessage()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        Fixture f;
+        f.addEntries(6);
+        QTableView *g = f.window.grid();
+        QWidget *view = g->viewport();
+        const auto drag = [&](QPoint from, QPoint to) {
+            QTest::mousePress(view, Qt::LeftButton, {}, from);
+            QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(view, &move);
+            QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+        };
+        if (gesture == "drag down") {
+            drag(f.cellCenter(1, 1), f.cellCenter(3, 3));
+        } else if (gesture == "drag up") {
+            drag(f.cellCenter(3, 3), f.cellCenter(1, 1));
+        } else {
+            QTest::mouseClick(view, Qt::LeftButton, {}, f.cellCenter(1, 2));
+            if (gesture == "shift keys") {
+                QTest::keyClick(g, Qt::Key_Down, Qt::ShiftModifier);
+                QTest::keyClick(g, Qt::Key_Down, Qt::ShiftModifier);
+            } else if (gesture == "shift click") {
+                QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(3, 2));
+            } else {
+                QTest::mousePress(view, Qt::RightButton, {}, f.cellCenter(4, 2));
+            }
+        }
+        QCOMPARE(g->currentIndex().row(), start);
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), MessageNumberText(start));
+        QCOMPARE(f.ws.box(Box::HeaderLabel), f.ws.HeaderFor(start));
+        QSet<int> selectedRows;
+        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
+            selectedRows << i.row();
+        QSet<int> spanned;
+        for (int row = qMin(start, end); row <= qMax(start, end); ++row)
+            spanned << row;
+        QCOMPARE(selectedRows, spanned);
+
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_Delete);
+        QList<QByteArray> texts;
+        for (const MessageEntry &e : f.ws.table().entries())
+            texts << e.Text;
+        QCOMPARE(texts.size(), 5);
+        QVERIFY(!texts.contains("M" + QByteArray::number(start)));
+    }
+
     void typingIntoTheIntervalBoxNormalises()
     {
         Fixture f;

@@ -266,11 +266,10 @@ void frmMain::buildCentral()
     m_grid->setColumnWidth(MessageTable::ColText, 260);
     m_grid->installEventFilter(this);
     m_grid->viewport()->installEventFilter(this);
-    connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex &i) { m_ws.MSFGMessages_Click(i.row() + 1); });
-    connect(m_grid, &QTableView::doubleClicked, this,
-            [this](const QModelIndex &i) { m_ws.MSFGMessages_DblClick(i.row() + 1); });
-    connect(m_grid, &QTableView::pressed, this,
-            [this](const QModelIndex &i) { m_ws.MSFGMessages_MouseDown(i.row() + 1); });
+    // The grid's events act on its current row, where the selection began.
+    connect(m_grid, &QTableView::clicked, this, [this] { m_ws.MSFGMessages_Click(currentGridRow()); });
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { m_ws.MSFGMessages_DblClick(currentGridRow()); });
+    connect(m_grid, &QTableView::pressed, this, [this] { m_ws.MSFGMessages_MouseDown(currentGridRow()); });
     connect(m_grid, &MessageGrid::selectionMoved, this, [this](int gridRow) { m_ws.MSFGMessages_SelChange(gridRow); });
     layout->addWidget(m_grid, 1);
 
@@ -407,30 +406,20 @@ void frmMain::bindBox(Box which, QLineEdit *edit)
     });
 }
 
+int frmMain::currentGridRow() const
+{
+    // Before any cell is chosen the grid stands on its first row.
+    const QModelIndex cell = m_grid->startCell();
+    return cell.isValid() ? cell.row() + 1 : 1;
+}
+
 void frmMain::massFillFromSelection()
 {
-    const QItemSelection selection = m_grid->selectionModel()->selection();
-    if (selection.isEmpty())
+    const QModelIndex start = m_grid->startCell();
+    const QModelIndex end = m_grid->endCell();
+    if (!start.isValid() || !m_grid->selectionModel()->hasSelection())
         return;
-    int top = INT_MAX, left = INT_MAX, bottom = -1, right = -1;
-    for (const QItemSelectionRange &range : selection) {
-        top = qMin(top, range.top());
-        left = qMin(left, range.left());
-        bottom = qMax(bottom, range.bottom());
-        right = qMax(right, range.right());
-    }
-    // The start cell is where the selection began; the end cell the opposite
-    // corner, where the current cell was left.
-    const QModelIndex current = m_grid->selectionModel()->currentIndex();
-    QModelIndex start = m_pressedIndex;
-    if (!start.isValid() || !m_grid->selectionModel()->isSelected(start)) {
-        const int row = current.row() == top ? bottom : top;
-        const int column = current.column() == left ? right : left;
-        start = m_grid->model()->index(row, column);
-    }
-    const int endRow = start.row() == top ? bottom : top;
-    const int endColumn = start.column() == left ? right : left;
-    m_ws.MassFill(start.row() + 1, start.column(), endRow + 1, endColumn);
+    m_ws.MassFill(start.row() + 1, start.column(), end.row() + 1, end.column());
 }
 
 void frmMain::renderItem(const QString &name)
@@ -466,10 +455,7 @@ void frmMain::selectGridRow(int gridRow, int firstColumn, int lastColumn)
     const QAbstractItemModel *model = m_grid->model();
     if (gridRow < 1 || gridRow > model->rowCount())
         return;
-    const QModelIndex first = model->index(gridRow - 1, firstColumn);
-    m_grid->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-    m_grid->selectionModel()->select(QItemSelection(first, model->index(gridRow - 1, lastColumn)),
-                                     QItemSelectionModel::ClearAndSelect);
+    m_grid->selectBlock(model->index(gridRow - 1, firstColumn), model->index(gridRow - 1, lastColumn));
 }
 
 void frmMain::wireRun()
@@ -612,13 +598,11 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_grid->viewport() && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
                                           type == QEvent::MouseButtonDblClick)) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        const QModelIndex index = m_grid->indexAt(mouse->position().toPoint());
-        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
-            m_pressedIndex = index;
         if (mouse->button() == Qt::RightButton) {
-            // The right button keeps the selection for the mass fill.
-            if (type == QEvent::MouseButtonPress && index.isValid())
-                m_ws.MSFGMessages_MouseDown(index.row() + 1);
+            // The right button keeps the selection and the current cell for
+            // the mass fill.
+            if (type == QEvent::MouseButtonPress && m_grid->indexAt(mouse->position().toPoint()).isValid())
+                m_ws.MSFGMessages_MouseDown(currentGridRow());
             if (type == QEvent::MouseButtonRelease)
                 massFillFromSelection();
             return true;

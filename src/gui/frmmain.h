@@ -62,6 +62,7 @@ private:
     void renderStatus(int panel);
     void renderGauge();
     void selectGridRow(int gridRow, int firstColumn, int lastColumn);
+    int currentGridRow() const;
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.
     void wireLink();
@@ -83,7 +84,6 @@ private:
     QCheckBox *m_chkRepeat = nullptr;
     QPushButton *m_cmdQuickSend = nullptr;
     QToolButton *m_modeButton = nullptr;
-    QModelIndex m_pressedIndex; // where a mouse selection of the grid began
 };
 
 } // namespace telvaro

@@ -2,33 +2,89 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 
 namespace telvaro {
 
-MessageGrid::MessageGrid(QWidget *parent) : QTableView(parent) {}
-
-template <typename Handle> void MessageGrid::operatorMove(Handle handle)
+namespace {
+bool isNavigationKey(int key)
 {
-    const QPersistentModelIndex before = currentIndex();
-    handle();
-    const QModelIndex after = currentIndex();
-    if (after.isValid() && after != before)
-        Q_EMIT selectionMoved(after.row() + 1);
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End: return true;
+    default: return false;
+    }
+}
+} // namespace
+
+MessageGrid::MessageGrid(QWidget *parent) : QTableView(parent)
+{
+    // One block of cells, as the mass fill reads it.
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+}
+
+QModelIndex MessageGrid::startCell() const
+{
+    return m_extendingFrom.isValid() ? QModelIndex(m_extendingFrom) : currentIndex();
+}
+
+QModelIndex MessageGrid::endCell() const
+{
+    return m_end.isValid() ? QModelIndex(m_end) : currentIndex();
+}
+
+void MessageGrid::selectBlock(const QModelIndex &start, const QModelIndex &end)
+{
+    selectionModel()->setCurrentIndex(start, QItemSelectionModel::NoUpdate);
+    m_end = end;
+    const QModelIndex topLeft = model()->index(qMin(start.row(), end.row()), qMin(start.column(), end.column()));
+    const QModelIndex bottomRight = model()->index(qMax(start.row(), end.row()), qMax(start.column(), end.column()));
+    selectionModel()->select(QItemSelection(topLeft, bottomRight), QItemSelectionModel::ClearAndSelect);
+}
+
+template <typename Handle> void MessageGrid::operatorMove(bool extending, Handle handle)
+{
+    const QPersistentModelIndex start = currentIndex();
+    const QPersistentModelIndex end = m_end;
+    if (extending && start.isValid()) {
+        // The view moves its current cell: let it move the end cell instead,
+        // then put the current cell back where the selection began.
+        const QScopedValueRollback from(m_extendingFrom, start);
+        selectionModel()->setCurrentIndex(endCell(), QItemSelectionModel::NoUpdate);
+        handle();
+        selectBlock(start, currentIndex());
+    } else {
+        handle();
+        // A new current cell, or a click that collapsed the block, starts
+        // again; a key that moved nothing (Shift alone) keeps the block.
+        if (currentIndex() != start || !selectionModel()->isSelected(m_end))
+            m_end = currentIndex();
+    }
+    if (currentIndex().isValid() && (currentIndex() != start || m_end != end))
+        Q_EMIT selectionMoved(currentIndex().row() + 1);
 }
 
 void MessageGrid::mousePressEvent(QMouseEvent *event)
 {
-    operatorMove([this, event] { QTableView::mousePressEvent(event); });
+    const bool extending = event->button() == Qt::LeftButton && event->modifiers().testFlag(Qt::ShiftModifier);
+    operatorMove(extending, [this, event] { QTableView::mousePressEvent(event); });
 }
 
 void MessageGrid::mouseMoveEvent(QMouseEvent *event)
 {
-    operatorMove([this, event] { QTableView::mouseMoveEvent(event); });
+    operatorMove(event->buttons().testFlag(Qt::LeftButton), [this, event] { QTableView::mouseMoveEvent(event); });
 }
 
 void MessageGrid::keyPressEvent(QKeyEvent *event)
 {
-    operatorMove([this, event] { QTableView::keyPressEvent(event); });
+    const bool extending = event->modifiers().testFlag(Qt::ShiftModifier) && isNavigationKey(event->key());
+    operatorMove(extending, [this, event] { QTableView::keyPressEvent(event); });
 }
 
 } // namespace telvaro

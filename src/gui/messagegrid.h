@@ -1,8 +1,11 @@
 #pragma once
-// The grid of the message table. It tells the operator's moves of the
-// current cell apart from those the view makes on its own (rows removed, the
-// model reset, the focus coming back): only the operator's are reported.
+// The grid of the message table. Its current cell is where the selection
+// began; dragging or moving with Shift moves only the selection's end cell.
+// It tells the operator's moves apart from those the view makes on its own
+// (rows removed, the model reset, the focus coming back): only the
+// operator's are reported.
 
+#include <QPersistentModelIndex>
 #include <QTableView>
 
 namespace telvaro {
@@ -12,8 +15,15 @@ class MessageGrid : public QTableView {
 public:
     explicit MessageGrid(QWidget *parent = nullptr);
 
+    // Where the selection began, also while the operator is extending it.
+    QModelIndex startCell() const;
+    // The selection's opposite corner; the start cell when nothing extends it.
+    QModelIndex endCell() const;
+    // Makes start the current cell and selects the block up to end.
+    void selectBlock(const QModelIndex &start, const QModelIndex &end);
+
 Q_SIGNALS:
-    // The operator moved the current cell with the mouse or the keys.
+    // The operator changed the selection with the mouse or the keys.
     void selectionMoved(int gridRow);
 
 protected:
@@ -22,7 +32,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    template <typename Handle> void operatorMove(Handle handle);
+    template <typename Handle> void operatorMove(bool extending, Handle handle);
+
+    QPersistentModelIndex m_end;
+    QPersistentModelIndex m_extendingFrom;
 };
 
 } // namespace telvaro
