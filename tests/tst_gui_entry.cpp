@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -511,6 +512,50 @@ private Q_SLOTS:
         f.window.action("mnuEditCopy")->trigger();
         QCOMPARE(clip->text(), QString());
         QVERIFY(f.ws.table().isEmpty());
+    }
+
+    void menuShortcutsWinOverTheBoxes_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("clipboardAfter");
+        QTest::newRow("copy with nothing selected") << "TxtEntry" << QKeySequence("Ctrl+C") << "mnuEditCopy"
+                                                    << "";
+        QTest::newRow("paste in the number box") << "TxtMessageNumber" << QKeySequence("Ctrl+V") << "mnuEditPaste"
+                                                 << "old";
+        QTest::newRow("paste in the interval box") << "TxtInterval" << QKeySequence("Ctrl+V") << "mnuEditPaste"
+                                                   << "old";
+        QTest::newRow("ctrl+a in the entry box") << "TxtEntry" << QKeySequence("Ctrl+A") << "MnuADPProtocol"
+                                                 << "old";
+        QTest::newRow("ctrl+a in the received data") << "TxtRecData" << QKeySequence("Ctrl+A") << "MnuADPProtocol"
+                                                     << "old";
+    }
+    void menuShortcutsWinOverTheBoxes()
+    {
+        QFETCH(QString, focus);
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, command);
+        QFETCH(QString, clipboardAfter);
+        Fixture f;
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.type(Box::Entry, "ABC");
+        f.ws.setBox(Box::RecData, "received");
+        QGuiApplication::clipboard()->setText("old");
+        QWidget *box = f.window.findChild<QWidget *>(focus);
+        box->setFocus();
+        const auto textOf = [box] {
+            if (auto *line = qobject_cast<QLineEdit *>(box))
+                return std::pair(line->text(), line->hasSelectedText());
+            const auto *plain = qobject_cast<QPlainTextEdit *>(box);
+            return std::pair(plain->toPlainText(), plain->textCursor().hasSelection());
+        };
+        const auto before = textOf();
+        QSignalSpy triggered(f.window.action(command), &QAction::triggered);
+        QTest::keySequence(box, keys);
+        QCOMPARE(triggered.size(), 1);
+        QCOMPARE(textOf(), before);
+        QCOMPARE(QGuiApplication::clipboard()->text(), clipboardAfter);
     }
 
     void pasteReplacesTheSelection_data()

@@ -51,6 +51,39 @@ QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, in
     return label;
 }
 
+// The menu's shortcuts run their commands wherever the focus is in the
+// window: the text boxes would otherwise take Ctrl+C, Ctrl+V and Ctrl+A as
+// their own copy, paste and select-all.
+class MenuShortcutsFirst : public QObject {
+public:
+    MenuShortcutsFirst(QWidget &window, QList<QAction *> actions)
+        : QObject(&window), m_window(window), m_actions(std::move(actions))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType() ||
+            static_cast<QWidget *>(watched)->window() != &m_window)
+            return false;
+        const QKeySequence keys(static_cast<QKeyEvent *>(event)->keyCombination());
+        const bool menuKeys = std::any_of(m_actions.cbegin(), m_actions.cend(), [&keys](const QAction *a) {
+            return a->isEnabled() && a->shortcut() == keys;
+        });
+        if (!menuKeys)
+            return false;
+        // Left unaccepted, the override lets the menu's shortcut fire.
+        event->ignore();
+        return true;
+    }
+
+private:
+    QWidget &m_window;
+    const QList<QAction *> m_actions;
+};
+
 // The "&File" menu and the toolbar's New, Open and Save buttons drive the
 // core's file commands; Exit comes back as a request to close the window.
 void wireFileCommands(frmMain &window)
@@ -143,6 +176,11 @@ void frmMain::buildMenus()
         // so show the core's state again before the command runs.
         connect(act, &QAction::triggered, this, [this, name = def.name] { renderItem(name); });
     }
+    QList<QAction *> withShortcuts;
+    for (QAction *act : std::as_const(m_actions))
+        if (!act->shortcut().isEmpty())
+            withShortcuts << act;
+    new MenuShortcutsFirst(*this, withShortcuts);
     for (const char *checkable : {"MnuModeRun", "MnuModeData", "MnuLoadSign", "MnuLoadController", "mnuTestMode",
                                   "mnuSignLoad", "mnuControllerLoad"})
         m_actions.value(QString::fromLatin1(checkable))->setCheckable(true);
