@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTableView>
 #include <QtTest>
 
@@ -361,15 +362,28 @@ private Q_SLOTS:
         QVERIFY(!f.window.isVisible());
     }
 
-    void storedGeometryIsApplied()
+    void storedGeometryIsPlacedOnTheScreen_data()
     {
+        QTest::addColumn<QStringList>("stored"); // key, value, key, value, ...
+        QTest::addColumn<QRect>("expected");
+        QTest::addColumn<bool>("failed");
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        const double tpp = 1440.0 / screen->logicalDotsPerInchX();
+        const auto px = [tpp](double twips) { return qRound(twips / tpp); };
+        const QStringList inside{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "6000", "MainHeight", "4500"};
+        QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000)) << false;
+        QTest::newRow("inside the screen") << inside << QRect(px(1500), px(3000), px(6000), px(4500)) << false;
+    }
+    void storedGeometryIsPlacedOnTheScreen()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QRect, expected);
+        QFETCH(bool, failed);
         TempHome home;
         {
             SettingsStore s;
-            s.write("MainLeft", "1500");
-            s.write("MainTop", "3000");
-            s.write("MainWidth", "15000");
-            s.write("MainHeight", "9000");
+            for (int i = 0; i + 1 < stored.size(); i += 2)
+                s.write(stored[i], stored[i + 1]);
             QVERIFY(s.flush());
         }
         ScriptedPrompter prompter;
@@ -377,10 +391,20 @@ private Q_SLOTS:
         Workspace ws(prompter);
         frmMain window(ws, settings);
         window.Form_Load();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(QRect(window.pos(), window.size()), expected);
+        QCOMPARE(prompter.messageTexts(), failed ? QStringList{"error!"} : QStringList{});
+
+        prompter.answer(Prompter::Answer::Yes);
+        QVERIFY(window.close());
+        QSettings raw(home.settingsFile(), QSettings::IniFormat);
         const double tpp = window.twipsPerPixel();
-        QCOMPARE(window.width(), qRound(15000 / tpp));
-        QCOMPARE(window.height(), qRound(9000 / tpp));
-        QCOMPARE(window.pos(), QPoint(qRound(1500 / tpp), qRound(3000 / tpp)));
+        QList<double> saved;
+        for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+            saved << raw.value(QStringLiteral("Settings/") + key).toDouble();
+        QCOMPARE(saved, (QList<double>{expected.left() * tpp, expected.top() * tpp, expected.width() * tpp,
+                                       expected.height() * tpp}));
     }
 
     void splashShowsTheVersionLine()

@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
@@ -328,7 +329,13 @@ void frmMain::buildCentral()
         m_sbInfo.insert(panel, panelLabel(sbInfo, QStringLiteral("SbInfoPanel%1").arg(panel),
                                           QString::fromLatin1(infoCaptions[panel - 1]), panel <= 2 ? 2 : 1));
     layout->addWidget(sbInfo);
-    setCentralWidget(central);
+    // The window keeps the size it is given: when that is smaller than the
+    // controls need, they scroll rather than the window growing.
+    auto *scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(central);
+    setCentralWidget(scroller);
 
     QStatusBar *sbMain = statusBar();
     sbMain->setObjectName(QStringLiteral("SBMain"));
