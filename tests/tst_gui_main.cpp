@@ -368,11 +368,21 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("expected");
         QTest::addColumn<bool>("failed");
         const QScreen *screen = QGuiApplication::primaryScreen();
+        const QRect area = screen->availableGeometry();
         const double tpp = 1440.0 / screen->logicalDotsPerInchX();
         const auto px = [tpp](double twips) { return qRound(twips / tpp); };
         const QStringList inside{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "6000", "MainHeight", "4500"};
         QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000)) << false;
         QTest::newRow("inside the screen") << inside << QRect(px(1500), px(3000), px(6000), px(4500)) << false;
+        for (const char *huge : {"1e9", "5e5"})
+            QTest::addRow("width %s", huge) << QStringList{"MainLeft", "1500", "MainWidth", huge}
+                                            << QRect(area.left(), px(1000), area.width(), px(6000)) << false;
+        QTest::newRow("height 1e9") << QStringList{"MainTop", "1500", "MainHeight", "1e9"}
+                                    << QRect(px(1000), area.top(), px(7500), area.height()) << false;
+        QTest::newRow("left 1e30") << QStringList{"MainLeft", "1e30", "MainTop", "1500"}
+                                   << QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000)) << false;
+        QTest::newRow("left -1e30") << QStringList{"MainLeft", "-1e30"}
+                                    << QRect(area.left(), px(1000), px(7500), px(6000)) << false;
     }
     void storedGeometryIsPlacedOnTheScreen()
     {

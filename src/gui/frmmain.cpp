@@ -36,10 +36,20 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace telvaro {
 
 namespace {
 using Box = Workspace::Box;
+
+// Twips to pixels, kept within a range where later arithmetic on the
+// pixels cannot overflow.
+int toPixels(double twips, double twipsPerPixel)
+{
+    constexpr double limit = 1 << 24;
+    return qRound(std::clamp(twips / twipsPerPixel, -limit, limit));
+}
 
 QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch)
 {
@@ -574,13 +584,27 @@ WindowGeometry frmMain::geometryInTwips() const
     return {pos().x() * tpp, pos().y() * tpp, width() * tpp, height() * tpp};
 }
 
+void frmMain::placeOnScreen(QRect wanted)
+{
+    // As a window manager would: no larger than the screen's free area, and
+    // moved so that all of it is visible there.
+    const QScreen *target = QGuiApplication::screenAt(wanted.topLeft());
+    const QRect area = (target ? target : screen())->availableGeometry();
+    wanted.setSize(wanted.size().boundedTo(area.size()));
+    wanted.moveLeft(std::clamp(wanted.left(), area.left(), area.right() + 1 - wanted.width()));
+    wanted.moveTop(std::clamp(wanted.top(), area.top(), area.bottom() + 1 - wanted.height()));
+    move(wanted.topLeft());
+    resize(wanted.size());
+}
+
 void frmMain::Form_Load()
 {
     const Workspace::LoadOutcome outcome = m_ws.Form_Load(m_settings);
     if (outcome.geometry) {
         const double tpp = twipsPerPixel();
-        move(qRound(outcome.geometry->left / tpp), qRound(outcome.geometry->top / tpp));
-        resize(qMax(1, qRound(outcome.geometry->width / tpp)), qMax(1, qRound(outcome.geometry->height / tpp)));
+        const WindowGeometry &g = *outcome.geometry;
+        placeOnScreen(QRect(toPixels(g.left, tpp), toPixels(g.top, tpp), qMax(1, toPixels(g.width, tpp)),
+                            qMax(1, toPixels(g.height, tpp))));
     }
     if (outcome.completed) {
         auto *modeMenu = new QMenu(m_modeButton);

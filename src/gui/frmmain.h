@@ -62,6 +62,9 @@ private:
     void renderStatus(int panel);
     void renderGauge();
     void selectGridRow(int gridRow, int firstColumn, int lastColumn);
+    // Moves and sizes the window to the pixel rectangle wanted, fitted to the
+    // screen.
+    void placeOnScreen(QRect wanted);
     int currentGridRow() const;
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.
