@@ -383,6 +383,9 @@ private Q_SLOTS:
                                    << QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000)) << false;
         QTest::newRow("left -1e30") << QStringList{"MainLeft", "-1e30"}
                                     << QRect(area.left(), px(1000), px(7500), px(6000)) << false;
+        QTest::newRow("a bad width keeps left and top")
+            << QStringList{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "12a", "MainHeight", "4500"}
+            << QRect(px(1500), px(3000), px(7500), px(6000)) << true;
     }
     void storedGeometryIsPlacedOnTheScreen()
     {

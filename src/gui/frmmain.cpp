@@ -600,12 +600,14 @@ void frmMain::placeOnScreen(QRect wanted)
 void frmMain::Form_Load()
 {
     const Workspace::LoadOutcome outcome = m_ws.Form_Load(m_settings);
-    if (outcome.geometry) {
-        const double tpp = twipsPerPixel();
-        const WindowGeometry &g = *outcome.geometry;
-        placeOnScreen(QRect(toPixels(g.left, tpp), toPixels(g.top, tpp), qMax(1, toPixels(g.width, tpp)),
-                            qMax(1, toPixels(g.height, tpp))));
-    }
+    // Each key read is applied; the others keep the design-time values, the
+    // first run's.
+    const WindowGeometry design;
+    const double tpp = twipsPerPixel();
+    placeOnScreen(QRect(toPixels(outcome.left.value_or(design.left), tpp),
+                        toPixels(outcome.top.value_or(design.top), tpp),
+                        qMax(1, toPixels(outcome.width.value_or(design.width), tpp)),
+                        qMax(1, toPixels(outcome.height.value_or(design.height), tpp))));
     if (outcome.completed) {
         auto *modeMenu = new QMenu(m_modeButton);
         int index = 1;
