@@ -20,6 +20,9 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <map>
+#include <memory>
+
 using namespace telvaro;
 using test::ScriptedPrompter;
 using test::TempHome;
@@ -285,26 +288,43 @@ private Q_SLOTS:
         QCOMPARE(interval->text(), QStringLiteral("050"));
     }
 
-    void closeRequestAsksAndSavesGeometry()
+    void closeAsksThenClosesTheOtherWindowsNewestFirst()
     {
+        QStringList closed;
+        struct Other : QWidget {
+            QStringList *log = nullptr;
+            void closeEvent(QCloseEvent *event) override
+            {
+                *log << objectName();
+                QWidget::closeEvent(event);
+            }
+        };
+        std::map<QString, std::unique_ptr<Other>> others;
+        for (const char *name : {"A", "B", "C", "D", "E", "early"}) {
+            auto &other = others[QString::fromLatin1(name)] = std::make_unique<Other>();
+            other->setObjectName(QString::fromLatin1(name));
+            other->log = &closed;
+        }
+        others["early"]->show(); // open before the main window
         Fixture f;
+        for (const char *name : {"C", "A", "E", "B", "D"})
+            others[QString::fromLatin1(name)]->show();
+        others["A"]->close(); // closed and opened again: now the newest
+        others["A"]->show();
+        closed.clear();
+
         f.prompter.answer(Prompter::Answer::No);
         QVERIFY(!f.window.close());
         QVERIFY(f.window.isVisible());
+        QVERIFY(closed.isEmpty());
         QVERIFY(!QFile::exists(f.home.settingsFile()));
 
-        frmSplash *other = new frmSplash;
-        other->show();
         f.ws.PortNumber = 0;
-        f.window.move(100, 120);
         f.prompter.answer(Prompter::Answer::Yes);
         QVERIFY(f.window.close());
-        QTRY_VERIFY(!other->isVisible());
+        QCOMPARE(closed, (QStringList{"A", "D", "B", "E", "C", "early"}));
         QSettings raw(f.home.settingsFile(), QSettings::IniFormat);
         QCOMPARE(raw.value("Settings/AppPort").toString(), QStringLiteral("0"));
-        const double tpp = f.window.twipsPerPixel();
-        QCOMPARE(raw.value("Settings/MainWidth").toDouble(), f.window.width() * tpp);
-        QVERIFY(raw.contains("Settings/MainLeft"));
     }
 
     void runHighlightsRowsAndShowsMenuState()

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -117,7 +118,56 @@ void wireFileCommands(frmMain &window)
     }
     QObject::connect(files, &FileCommands::exitRequested, &window, &QWidget::close);
 }
+bool isTransient(const QWidget *window)
+{
+    const Qt::WindowType type = window->windowType();
+    return type == Qt::Popup || type == Qt::ToolTip;
+}
 } // namespace
+
+// Notes the order in which the program's other windows open: the toolkit's
+// list of windows is in no particular order, and a shutdown closes them
+// newest first.
+class WindowOrder : public QObject {
+public:
+    explicit WindowOrder(QWidget &main) : QObject(&main), m_main(main)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+    // The other windows open now, the most recently opened first; any opened
+    // before the watch began count as the oldest.
+    QWidgetList newestFirst() const
+    {
+        QWidgetList windows;
+        for (auto it = m_opened.crbegin(); it != m_opened.crend(); ++it)
+            if (*it && (*it)->isVisible())
+                windows << *it;
+        const QWidgetList all = QApplication::topLevelWidgets();
+        for (QWidget *w : all)
+            if (w != &m_main && w->isVisible() && !isTransient(w) && !windows.contains(w))
+                windows << w;
+        return windows;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Show || event->spontaneous() || !watched->isWidgetType())
+            return false;
+        auto *window = static_cast<QWidget *>(watched);
+        if (window->isWindow() && window != &m_main && !isTransient(window)) {
+            // Opened again after closing, it is the newest.
+            m_opened.removeIf([window](const QPointer<QWidget> &w) { return w.isNull() || w == window; });
+            m_opened << window;
+        }
+        return false;
+    }
+
+private:
+    QWidget &m_main;
+    QList<QPointer<QWidget>> m_opened;
+};
 
 frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     : QMainWindow(parent), m_ws(workspace), m_settings(settings)
@@ -129,6 +179,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     buildCentral();
     wireEntryPanel();
     wireEditCommands();
+    m_windowOrder = new WindowOrder(*this);
     new frmProgress(m_ws.progress(), this);
 
     connect(&m_ws, &Workspace::itemChanged, this, &frmMain::renderItem);
@@ -626,12 +677,9 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // Other windows close first, the most recently opened first.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if (*it != this && (*it)->isVisible())
-            (*it)->close();
-    }
+    const QWidgetList others = m_windowOrder->newestFirst();
+    for (QWidget *other : others)
+        other->close();
     // A run or transfer waiting underneath must stop: once the program quits,
     // its waits return at once and it would otherwise send on without pause.
     // Nothing is sent; the link is released.

@@ -21,6 +21,7 @@ class QToolButton;
 namespace telvaro {
 
 class SettingsStore;
+class WindowOrder;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -78,6 +79,7 @@ private:
     QHash<Workspace::Box, QLineEdit *> m_lineBoxes;
     QHash<int, QLabel *> m_sbMain;
     QHash<int, QLabel *> m_sbInfo;
+    WindowOrder *m_windowOrder = nullptr;
     MessageGrid *m_grid = nullptr;
     QPlainTextEdit *m_txtMessages = nullptr;
     QPlainTextEdit *m_txtRecData = nullptr;
