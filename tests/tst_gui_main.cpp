@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -113,10 +114,10 @@ private Q_SLOTS:
         QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("M2"));
         QCOMPARE(f.window.boxWidget(Box::Comment)->text(), QStringLiteral("c2"));
         QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("300"));
-        const QModelIndexList selected = g->selectionModel()->selectedIndexes();
-        QCOMPARE(selected.size(), 4); // the whole row
-        for (const QModelIndex &i : selected)
-            QCOMPARE(i.row(), 2);
+        QSet<std::pair<int, int>> selected;
+        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
+            selected << std::pair(i.row(), i.column());
+        QCOMPARE(selected, (QSet<std::pair<int, int>>{{2, 1}, {2, 2}, {2, 3}})); // the row but its fixed number
 
         // Keyboard selection changes write the number box too.
         g->setFocus();
@@ -129,11 +130,41 @@ private Q_SLOTS:
         QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("007"));
     }
 
+    void messageNumbersStayFixedAtTheLeft()
+    {
+        Fixture f;
+        f.addEntries(3);
+        QTableView *g = f.window.grid();
+        g->setColumnWidth(MessageTable::ColText, 4 * g->viewport()->width());
+        g->horizontalScrollBar()->setValue(g->horizontalScrollBar()->maximum());
+        for (int position = 0; position < 3; ++position) {
+            const QRect cell = g->visualRect(g->model()->index(position, MessageTable::ColComment));
+            const QPoint leftEdge(g->frameWidth() + 1, g->viewport()->mapTo(g, cell.center()).y());
+            const QHeaderView *shown = nullptr;
+            for (QWidget *w = g->childAt(leftEdge); w && w != g; w = w->parentWidget())
+                if (const auto *header = qobject_cast<QHeaderView *>(w))
+                    shown = header;
+            QVERIFY(shown);
+            const int section = shown->logicalIndexAt(shown->mapFrom(g, leftEdge));
+            QCOMPARE(shown->model()->headerData(section, shown->orientation()).toString(), MessageNumberText(position));
+        }
+
+        // The numbers cannot be reached or selected.
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, MessageTable::ColComment));
+        g->horizontalScrollBar()->setValue(0);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, MessageTable::ColInterval));
+        QTest::keyClick(g, Qt::Key_Left);
+        QCOMPARE(g->currentIndex().column(), int(MessageTable::ColInterval));
+        g->selectAll();
+        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
+            QVERIFY(i.column() != MessageTable::ColNumber);
+    }
+
     void emptyGridClickGivesZero()
     {
         Fixture f;
         f.ws.setBox(Box::MessageNumber, QStringLiteral("042"));
-        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(0, 0));
+        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(0, MessageTable::ColInterval));
         QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("000"));
         QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("000"));
     }

@@ -353,14 +353,14 @@ void frmMain::buildCentral()
     m_grid->setObjectName(QStringLiteral("MSFGMessages"));
     m_grid->setModel(&m_ws.table());
     m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setFont(m_grid->font());
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 4);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setWordWrap(false);
     const QFontMetrics cells(m_grid->font());
-    m_grid->setColumnWidth(MessageTable::ColNumber, qMax(550 / 15, cells.horizontalAdvance(QStringLiteral("MSG#00"))));
+    m_grid->verticalHeader()->setFixedWidth(qMax(550 / 15, cells.horizontalAdvance(QStringLiteral("MSG#00"))));
     m_grid->setColumnWidth(MessageTable::ColInterval,
                            qMax(1000 / 15, cells.horizontalAdvance(QStringLiteral("INTERVAL00"))));
     m_grid->setColumnWidth(MessageTable::ColText, 260);

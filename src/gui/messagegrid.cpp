@@ -1,12 +1,17 @@
 #include "gui/messagegrid.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
+#include <QStyleOptionHeader>
 
 namespace telvaro {
 
 namespace {
+constexpr int fixedColumn = 0;
+
 bool isNavigationKey(int key)
 {
     switch (key) {
@@ -27,6 +32,34 @@ MessageGrid::MessageGrid(QWidget *parent) : QTableView(parent)
 {
     // One block of cells, as the mass fill reads it.
     setSelectionMode(QAbstractItemView::ContiguousSelection);
+    verticalHeader()->setSectionsClickable(false);
+    // The corner heads the fixed column; it does not select everything.
+    setCornerButtonEnabled(false);
+    m_corner = findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly);
+    if (m_corner)
+        m_corner->installEventFilter(this);
+}
+
+void MessageGrid::setModel(QAbstractItemModel *model)
+{
+    QTableView::setModel(model);
+    setColumnHidden(fixedColumn, true);
+}
+
+bool MessageGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_corner || event->type() != QEvent::Paint || !model())
+        return QTableView::eventFilter(watched, event);
+    QStyleOptionHeader option;
+    // Drawn as the enabled headers are, not as the disabled button.
+    option.initFrom(horizontalHeader());
+    option.rect = m_corner->rect();
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.text = model()->headerData(fixedColumn, Qt::Horizontal).toString();
+    option.textAlignment = Qt::AlignCenter;
+    QPainter painter(m_corner);
+    m_corner->style()->drawControl(QStyle::CE_Header, &option, &painter, m_corner);
+    return true;
 }
 
 QModelIndex MessageGrid::startCell() const
@@ -39,8 +72,10 @@ QModelIndex MessageGrid::endCell() const
     return m_end.isValid() ? QModelIndex(m_end) : currentIndex();
 }
 
-void MessageGrid::selectBlock(const QModelIndex &start, const QModelIndex &end)
+void MessageGrid::selectBlock(const QModelIndex &from, const QModelIndex &to)
 {
+    const QModelIndex start = model()->index(from.row(), qMax(fixedColumn + 1, from.column()));
+    const QModelIndex end = model()->index(to.row(), qMax(fixedColumn + 1, to.column()));
     selectionModel()->setCurrentIndex(start, QItemSelectionModel::NoUpdate);
     m_end = end;
     const QModelIndex topLeft = model()->index(qMin(start.row(), end.row()), qMin(start.column(), end.column()));
