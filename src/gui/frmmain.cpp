@@ -118,6 +118,8 @@ void wireFileCommands(frmMain &window)
     }
     QObject::connect(files, &FileCommands::exitRequested, &window, &QWidget::close);
 }
+
+// Menus and tool tips are windows too, but nothing a shutdown closes.
 bool isTransient(const QWidget *window)
 {
     const Qt::WindowType type = window->windowType();
