@@ -43,8 +43,8 @@ private Q_SLOTS:
         const auto outcome = f.ws.Form_Load(settings);
         QVERIFY(outcome.completed);
         QVERIFY(f.prompter.shown.isEmpty());
-        const WindowGeometry &g = *outcome.geometry;
-        QCOMPARE((QList<double>{g.left, g.top, g.width, g.height}), (QList<double>{1000, 1000, 7500, 6000}));
+        QCOMPARE((QList<std::optional<double>>{outcome.left, outcome.top, outcome.width, outcome.height}),
+                 (QList<std::optional<double>>{1000, 1000, 7500, 6000}));
         QCOMPARE(f.ws.linkSettings().value().PortNumber, qint16(1));
         QCOMPARE((QStringList{f.ws.linkSettings().value().BaudText, f.ws.linkSettings().value().IpPort,
                               f.ws.linkSettings().value().IpAddress}),
@@ -89,7 +89,8 @@ private Q_SLOTS:
         QCOMPARE((QStringList{f.ws.linkSettings().value().IpAddress, f.ws.linkSettings().value().IpPort,
                               f.ws.linkSettings().value().BaudText}),
                  (QStringList{"127.0.0.1", "4001", " 19200"}));
-        QCOMPARE((QList<double>{outcome.geometry->left, outcome.geometry->width}), (QList<double>{1500, 9000.5}));
+        QCOMPARE((QList<std::optional<double>>{outcome.left, outcome.width}),
+                 (QList<std::optional<double>>{1500, 9000.5}));
 
         f.ws.SaveSettings(settings, false, {15, 30, 7500, 6000});
         QSettings raw(f.home.settingsFile(), QSettings::IniFormat);
@@ -103,23 +104,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("geometryRead");
-        QTest::newRow("geometry not a number") << "MainTop"
-                                               << "12a" << false;
+        QTest::addColumn<int>("geometryKeysRead"); // left, top, width, height, in that order
+        QTest::newRow("top not a number") << "MainTop"
+                                          << "12a" << 1;
+        QTest::newRow("width not a number") << "MainWidth"
+                                            << "12a" << 2;
         QTest::newRow("port beyond 16 bits") << "AppPort"
-                                             << "40000" << true;
+                                             << "40000" << 4;
     }
     void badStoredValuesStopTheLoadWithErrorMessage()
     {
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QFETCH(bool, geometryRead);
+        QFETCH(int, geometryKeysRead);
         Fixture f;
         Store({{key, value}});
         SettingsStore settings;
         const auto outcome = f.ws.Form_Load(settings);
         QVERIFY(!outcome.completed);
-        QCOMPARE(outcome.geometry.has_value(), geometryRead);
+        const QList<bool> read{outcome.left.has_value(), outcome.top.has_value(), outcome.width.has_value(),
+                               outcome.height.has_value()};
+        QCOMPARE(read.count(true), geometryKeysRead);
+        QVERIFY(!read.mid(0, geometryKeysRead).contains(false));
         QCOMPARE(f.prompter.messageTexts(), QStringList{QStringLiteral("error!")});
         QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Telvaro"));
         QCOMPARE(f.ws.caption(), QStringLiteral("Telvaro")); // the later steps did not run

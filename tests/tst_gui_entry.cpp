@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -81,6 +82,8 @@ struct Fixture : test::WindowFixture {
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(telvaro::Item)
 
 class GuiEntryTest : public QObject {
     Q_OBJECT
@@ -487,13 +490,83 @@ private Q_SLOTS:
         f.window.grid()->setFocus();
         f.window.action(Item::mnuEditCopy)->trigger();
         QCOMPARE(clip->text(), QString());
-
-        // An empty clipboard pastes nothing over the selection.
-        f.type(Box::Comment, "gone");
-        f.edit(Box::Comment)->selectAll();
-        f.window.action(Item::mnuEditPaste)->trigger();
-        QCOMPARE(f.edit(Box::Comment)->text(), QString());
         QVERIFY(f.ws.table().isEmpty());
+    }
+
+    void menuShortcutsWinOverTheBoxes_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<Item>("command");
+        QTest::addColumn<QString>("clipboardAfter");
+        QTest::newRow("copy with nothing selected") << "TxtEntry" << QKeySequence("Ctrl+C") << Item::mnuEditCopy << "";
+        QTest::newRow("paste in the number box")
+            << "TxtMessageNumber" << QKeySequence("Ctrl+V") << Item::mnuEditPaste << "old";
+        QTest::newRow("paste in the interval box")
+            << "TxtInterval" << QKeySequence("Ctrl+V") << Item::mnuEditPaste << "old";
+        QTest::newRow("ctrl+a in the entry box")
+            << "TxtEntry" << QKeySequence("Ctrl+A") << Item::MnuADPProtocol << "old";
+        QTest::newRow("ctrl+a in the received data")
+            << "TxtRecData" << QKeySequence("Ctrl+A") << Item::MnuADPProtocol << "old";
+    }
+    void menuShortcutsWinOverTheBoxes()
+    {
+        QFETCH(QString, focus);
+        QFETCH(QKeySequence, keys);
+        QFETCH(Item, command);
+        QFETCH(QString, clipboardAfter);
+        Fixture f;
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.type(Box::Entry, "ABC");
+        f.ws.setBox(Box::RecData, "received");
+        QGuiApplication::clipboard()->setText("old");
+        QWidget *box = f.window.findChild<QWidget *>(focus);
+        box->setFocus();
+        const auto textOf = [box] {
+            if (auto *line = qobject_cast<QLineEdit *>(box))
+                return std::pair(line->text(), line->hasSelectedText());
+            const auto *plain = qobject_cast<QPlainTextEdit *>(box);
+            return std::pair(plain->toPlainText(), plain->textCursor().hasSelection());
+        };
+        const auto before = textOf();
+        QSignalSpy triggered(f.window.action(command), &QAction::triggered);
+        QTest::keySequence(box, keys);
+        QCOMPARE(triggered.size(), 1);
+        QCOMPARE(textOf(), before);
+        QCOMPARE(QGuiApplication::clipboard()->text(), clipboardAfter);
+    }
+
+    void pasteReplacesTheSelection_data()
+    {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty clipboard at the caret") << "" << 2 << 0 << "ABCDEF";
+        QTest::newRow("empty clipboard over a selection") << "" << 1 << 2 << "ADEF";
+        QTest::newRow("text at the caret") << "xy" << 2 << 0 << "ABxyCDEF";
+        QTest::newRow("text over a selection") << "xy" << 1 << 2 << "AxyDEF";
+    }
+    void pasteReplacesTheSelection()
+    {
+        QFETCH(QString, clipboard);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, expected);
+        Fixture f;
+        QClipboard *clip = QGuiApplication::clipboard();
+        if (clipboard.isEmpty())
+            clip->clear();
+        else
+            clip->setText(clipboard);
+        f.type(Box::Entry, "ABCDEF");
+        QLineEdit *entry = f.edit(Box::Entry);
+        entry->setCursorPosition(start);
+        if (length > 0)
+            entry->setSelection(start, length);
+        f.window.action(Item::mnuEditPaste)->trigger();
+        QCOMPARE(entry->text(), expected);
+        QCOMPARE(f.ws.box(Box::Entry), expected);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "base/wait.h"
+#include "codec/numbers.h"
 #include "gui/frmmain.h"
 #include "gui/frmsplash.h"
 #include "peers.h"
@@ -16,8 +17,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
+
+#include <map>
+#include <memory>
 
 using namespace telvaro;
 using test::ScriptedPrompter;
@@ -109,10 +115,10 @@ private Q_SLOTS:
         QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("M2"));
         QCOMPARE(f.window.boxWidget(Box::Comment)->text(), QStringLiteral("c2"));
         QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("300"));
-        const QModelIndexList selected = g->selectionModel()->selectedIndexes();
-        QCOMPARE(selected.size(), 4); // the whole row
-        for (const QModelIndex &i : selected)
-            QCOMPARE(i.row(), 2);
+        QSet<std::pair<int, int>> selected;
+        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
+            selected << std::pair(i.row(), i.column());
+        QCOMPARE(selected, (QSet<std::pair<int, int>>{{2, 1}, {2, 2}, {2, 3}})); // the row but its fixed number
 
         // Keyboard selection changes write the number box too.
         g->setFocus();
@@ -125,11 +131,41 @@ private Q_SLOTS:
         QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("007"));
     }
 
+    void messageNumbersStayFixedAtTheLeft()
+    {
+        Fixture f;
+        f.addEntries(3);
+        QTableView *g = f.window.grid();
+        g->setColumnWidth(MessageTable::ColText, 4 * g->viewport()->width());
+        g->horizontalScrollBar()->setValue(g->horizontalScrollBar()->maximum());
+        for (int position = 0; position < 3; ++position) {
+            const QRect cell = g->visualRect(g->model()->index(position, MessageTable::ColComment));
+            const QPoint leftEdge(g->frameWidth() + 1, g->viewport()->mapTo(g, cell.center()).y());
+            const QHeaderView *shown = nullptr;
+            for (QWidget *w = g->childAt(leftEdge); w && w != g; w = w->parentWidget())
+                if (const auto *header = qobject_cast<QHeaderView *>(w))
+                    shown = header;
+            QVERIFY(shown);
+            const int section = shown->logicalIndexAt(shown->mapFrom(g, leftEdge));
+            QCOMPARE(shown->model()->headerData(section, shown->orientation()).toString(), MessageNumberText(position));
+        }
+
+        // The numbers cannot be reached or selected.
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, MessageTable::ColComment));
+        g->horizontalScrollBar()->setValue(0);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, MessageTable::ColInterval));
+        QTest::keyClick(g, Qt::Key_Left);
+        QCOMPARE(g->currentIndex().column(), int(MessageTable::ColInterval));
+        g->selectAll();
+        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
+            QVERIFY(i.column() != MessageTable::ColNumber);
+    }
+
     void emptyGridClickGivesZero()
     {
         Fixture f;
         f.ws.setBox(Box::MessageNumber, QStringLiteral("042"));
-        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(0, 0));
+        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(0, MessageTable::ColInterval));
         QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("000"));
         QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("000"));
     }
@@ -167,6 +203,109 @@ private Q_SLOTS:
         QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(texts.size() * 2));
     }
 
+    void removingRowsIsNoSelectionChange_data()
+    {
+        QTest::addColumn<QString>("removal");
+        QTest::newRow("delete key") << "delete";
+        QTest::newRow("clear message") << "clear";
+        QTest::newRow("open a shorter table") << "open";
+    }
+    void removingRowsIsNoSelectionChange()
+    {
+        QFETCH(QString, removal);
+        Fixture f;
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QTemporaryDir dir;
+        const QString shorter = dir.filePath("short.TVD");
+        f.addEntries(2);
+        f.prompter.choosePath(shorter);
+        f.window.action(Item::mnuFileSave)->trigger();
+        f.ws.table().AppendEntry();
+        f.ws.table().AppendEntry();
+        f.ws.table().RefreshGrid();
+        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(3, 2));
+        const QStringList before{f.window.boxWidget(Box::MessageNumber)->text(), f.ws.box(Box::HeaderLabel)};
+        QCOMPARE(before.front(), QStringLiteral("003"));
+
+        if (removal == "delete") {
+            f.window.grid()->setFocus();
+            QTest::keyClick(f.window.grid(), Qt::Key_Delete);
+        } else if (removal == "clear") {
+            f.prompter.type("3");
+            f.window.action(Item::MnuEditClearMessage)->trigger();
+        } else {
+            f.prompter.choosePath(shorter);
+            f.window.action(Item::mnuFileOpen)->trigger();
+        }
+        // A dialog hands the focus back to the grid when it closes.
+        f.window.grid()->clearFocus();
+        f.window.grid()->setFocus(Qt::ActiveWindowFocusReason);
+        QVERIFY(f.ws.table().count() < 4);
+        QCOMPARE((QStringList{f.window.boxWidget(Box::MessageNumber)->text(), f.ws.box(Box::HeaderLabel)}), before);
+    }
+
+    void selectionStartNamesTheMessage_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::newRow("drag down") << "drag down" << 1 << 3;
+        QTest::newRow("drag up") << "drag up" << 3 << 1;
+        QTest::newRow("shift and arrow keys") << "shift keys" << 1 << 3;
+        QTest::newRow("shift click") << "shift click" << 1 << 3;
+        QTest::newRow("right press on another row") << "right press" << 1 << 1;
+    }
+    void selectionStartNamesTheMessage()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        Fixture f;
+        f.addEntries(6);
+        QTableView *g = f.window.grid();
+        QWidget *view = g->viewport();
+        const auto drag = [&](QPoint from, QPoint to) {
+            QTest::mousePress(view, Qt::LeftButton, {}, from);
+            QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(view, &move);
+            QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+        };
+        if (gesture == "drag down") {
+            drag(f.cellCenter(1, 1), f.cellCenter(3, 3));
+        } else if (gesture == "drag up") {
+            drag(f.cellCenter(3, 3), f.cellCenter(1, 1));
+        } else {
+            QTest::mouseClick(view, Qt::LeftButton, {}, f.cellCenter(1, 2));
+            if (gesture == "shift keys") {
+                QTest::keyClick(g, Qt::Key_Down, Qt::ShiftModifier);
+                QTest::keyClick(g, Qt::Key_Down, Qt::ShiftModifier);
+            } else if (gesture == "shift click") {
+                QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(3, 2));
+            } else {
+                QTest::mousePress(view, Qt::RightButton, {}, f.cellCenter(4, 2));
+            }
+        }
+        QCOMPARE(g->currentIndex().row(), start);
+        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), MessageNumberText(start));
+        QCOMPARE(f.ws.box(Box::HeaderLabel), f.ws.HeaderFor(start));
+        QSet<int> selectedRows;
+        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
+            selectedRows << i.row();
+        QSet<int> spanned;
+        for (int row = qMin(start, end); row <= qMax(start, end); ++row)
+            spanned << row;
+        QCOMPARE(selectedRows, spanned);
+
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_Delete);
+        QList<QByteArray> texts;
+        for (const MessageEntry &e : f.ws.table().entries())
+            texts << e.Text;
+        QCOMPARE(texts.size(), 5);
+        QVERIFY(!texts.contains("M" + QByteArray::number(start)));
+    }
+
     void typingIntoTheIntervalBoxNormalises()
     {
         Fixture f;
@@ -181,26 +320,43 @@ private Q_SLOTS:
         QCOMPARE(interval->text(), QStringLiteral("050"));
     }
 
-    void closeRequestAsksAndSavesGeometry()
+    void closeAsksThenClosesTheOtherWindowsNewestFirst()
     {
+        QStringList closed;
+        struct Other : QWidget {
+            QStringList *log = nullptr;
+            void closeEvent(QCloseEvent *event) override
+            {
+                *log << objectName();
+                QWidget::closeEvent(event);
+            }
+        };
+        std::map<QString, std::unique_ptr<Other>> others;
+        for (const char *name : {"A", "B", "C", "D", "E", "early"}) {
+            auto &other = others[QString::fromLatin1(name)] = std::make_unique<Other>();
+            other->setObjectName(QString::fromLatin1(name));
+            other->log = &closed;
+        }
+        others["early"]->show(); // open before the main window
         Fixture f;
+        for (const char *name : {"C", "A", "E", "B", "D"})
+            others[QString::fromLatin1(name)]->show();
+        others["A"]->close(); // closed and opened again: now the newest
+        others["A"]->show();
+        closed.clear();
+
         f.prompter.answer(Prompter::Answer::No);
         QVERIFY(!f.window.close());
         QVERIFY(f.window.isVisible());
+        QVERIFY(closed.isEmpty());
         QVERIFY(!QFile::exists(f.home.settingsFile()));
 
-        frmSplash *other = new frmSplash;
-        other->show();
         f.ws.linkSettings().setPortNumber(0);
-        f.window.move(100, 120);
         f.prompter.answer(Prompter::Answer::Yes);
         QVERIFY(f.window.close());
-        QTRY_VERIFY(!other->isVisible());
+        QCOMPARE(closed, (QStringList{"A", "D", "B", "E", "C", "early"}));
         QSettings raw(f.home.settingsFile(), QSettings::IniFormat);
         QCOMPARE(raw.value("Settings/AppPort").toString(), QStringLiteral("0"));
-        const double tpp = f.window.twipsPerPixel();
-        QCOMPARE(raw.value("Settings/MainWidth").toDouble(), f.window.width() * tpp);
-        QVERIFY(raw.contains("Settings/MainLeft"));
     }
 
     void runHighlightsRowsAndShowsMenuState()
@@ -258,15 +414,41 @@ private Q_SLOTS:
         QVERIFY(!f.window.isVisible());
     }
 
-    void storedGeometryIsApplied()
+    void storedGeometryIsPlacedOnTheScreen_data()
     {
+        QTest::addColumn<QStringList>("stored"); // key, value, key, value, ...
+        QTest::addColumn<QRect>("expected");
+        QTest::addColumn<bool>("failed");
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        const QRect area = screen->availableGeometry();
+        const double tpp = 1440.0 / screen->logicalDotsPerInchX();
+        const auto px = [tpp](double twips) { return qRound(twips / tpp); };
+        const QStringList inside{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "6000", "MainHeight", "4500"};
+        QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000)) << false;
+        QTest::newRow("inside the screen") << inside << QRect(px(1500), px(3000), px(6000), px(4500)) << false;
+        for (const char *huge : {"1e9", "5e5"})
+            QTest::addRow("width %s", huge) << QStringList{"MainLeft", "1500", "MainWidth", huge}
+                                            << QRect(area.left(), px(1000), area.width(), px(6000)) << false;
+        QTest::newRow("height 1e9") << QStringList{"MainTop", "1500", "MainHeight", "1e9"}
+                                    << QRect(px(1000), area.top(), px(7500), area.height()) << false;
+        QTest::newRow("left 1e30") << QStringList{"MainLeft", "1e30", "MainTop", "1500"}
+                                   << QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000)) << false;
+        QTest::newRow("left -1e30") << QStringList{"MainLeft", "-1e30"}
+                                    << QRect(area.left(), px(1000), px(7500), px(6000)) << false;
+        QTest::newRow("a bad width keeps left and top")
+            << QStringList{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "12a", "MainHeight", "4500"}
+            << QRect(px(1500), px(3000), px(7500), px(6000)) << true;
+    }
+    void storedGeometryIsPlacedOnTheScreen()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QRect, expected);
+        QFETCH(bool, failed);
         TempHome home;
         {
             SettingsStore s;
-            s.write("MainLeft", "1500");
-            s.write("MainTop", "3000");
-            s.write("MainWidth", "15000");
-            s.write("MainHeight", "9000");
+            for (int i = 0; i + 1 < stored.size(); i += 2)
+                s.write(stored[i], stored[i + 1]);
             QVERIFY(s.flush());
         }
         ScriptedPrompter prompter;
@@ -274,10 +456,20 @@ private Q_SLOTS:
         Workspace ws(prompter);
         frmMain window(ws, settings);
         window.Form_Load();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(QRect(window.pos(), window.size()), expected);
+        QCOMPARE(prompter.messageTexts(), failed ? QStringList{"error!"} : QStringList{});
+
+        prompter.answer(Prompter::Answer::Yes);
+        QVERIFY(window.close());
+        QSettings raw(home.settingsFile(), QSettings::IniFormat);
         const double tpp = window.twipsPerPixel();
-        QCOMPARE(window.width(), qRound(15000 / tpp));
-        QCOMPARE(window.height(), qRound(9000 / tpp));
-        QCOMPARE(window.pos(), QPoint(qRound(1500 / tpp), qRound(3000 / tpp)));
+        QList<double> saved;
+        for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+            saved << raw.value(QStringLiteral("Settings/") + key).toDouble();
+        QCOMPARE(saved, (QList<double>{expected.left() * tpp, expected.top() * tpp, expected.width() * tpp,
+                                       expected.height() * tpp}));
     }
 
     void splashShowsTheVersionLine()

@@ -44,22 +44,20 @@ Workspace::LoadOutcome Workspace::Form_Load(const SettingsStore &settings)
     };
 
     const WindowGeometry defaults;
-    WindowGeometry geometry;
     const struct {
         const char *key;
         double fallback;
-        double *target;
-    } geometryKeys[] = {{"MainLeft", defaults.left, &geometry.left},
-                        {"MainTop", defaults.top, &geometry.top},
-                        {"MainWidth", defaults.width, &geometry.width},
-                        {"MainHeight", defaults.height, &geometry.height}};
+        std::optional<double> LoadOutcome::*target;
+    } geometryKeys[] = {{"MainLeft", defaults.left, &LoadOutcome::left},
+                        {"MainTop", defaults.top, &LoadOutcome::top},
+                        {"MainWidth", defaults.width, &LoadOutcome::width},
+                        {"MainHeight", defaults.height, &LoadOutcome::height}};
     for (const auto &g : geometryKeys) {
         const auto value = StrictValue(settings.read(QString::fromLatin1(g.key), QString::number(g.fallback)));
         if (!value || !std::isfinite(float(*value)))
             return fail();
-        *g.target = float(*value);
+        outcome.*g.target = float(*value);
     }
-    outcome.geometry = geometry;
 
     const StoredLinkSettings stored = ReadLinkSettings(settings);
     if (!stored.settings)

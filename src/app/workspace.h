@@ -70,10 +70,11 @@ public:
     QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
 
-    // Main window load. Returns the geometry to apply when the settings gave
-    // one; on a failure it reports "error!" and stops with the state reached.
+    // Main window load. Returns the geometry keys it read; on a failure it
+    // reports "error!" and stops with the state reached, so the keys read
+    // before the failure still apply.
     struct LoadOutcome {
-        std::optional<WindowGeometry> geometry;
+        std::optional<double> left, top, width, height;
         bool completed = false;
     };
     LoadOutcome Form_Load(const SettingsStore &settings);

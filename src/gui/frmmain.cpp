@@ -23,8 +23,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
@@ -34,10 +36,20 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace telvaro {
 
 namespace {
 using Box = Workspace::Box;
+
+// Twips to pixels, kept within a range where later arithmetic on the
+// pixels cannot overflow.
+int toPixels(double twips, double twipsPerPixel)
+{
+    constexpr double limit = 1 << 24;
+    return qRound(std::clamp(twips / twipsPerPixel, -limit, limit));
+}
 
 QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch)
 {
@@ -49,6 +61,39 @@ QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, in
     bar->addPermanentWidget(label, stretch);
     return label;
 }
+
+// The menu's shortcuts run their commands wherever the focus is in the
+// window: the text boxes would otherwise take Ctrl+C, Ctrl+V and Ctrl+A as
+// their own copy, paste and select-all.
+class MenuShortcutsFirst : public QObject {
+public:
+    MenuShortcutsFirst(QWidget &window, QList<QAction *> actions)
+        : QObject(&window), m_window(window), m_actions(std::move(actions))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType() ||
+            static_cast<QWidget *>(watched)->window() != &m_window)
+            return false;
+        const QKeySequence keys(static_cast<QKeyEvent *>(event)->keyCombination());
+        const bool menuKeys = std::any_of(m_actions.cbegin(), m_actions.cend(), [&keys](const QAction *a) {
+            return a->isEnabled() && a->shortcut() == keys;
+        });
+        if (!menuKeys)
+            return false;
+        // Left unaccepted, the override lets the menu's shortcut fire.
+        event->ignore();
+        return true;
+    }
+
+private:
+    QWidget &m_window;
+    const QList<QAction *> m_actions;
+};
 
 // The "&File" menu and the toolbar's New, Open and Save buttons drive the
 // core's file commands; Exit comes back as a request to close the window.
@@ -72,7 +117,58 @@ void wireFileCommands(frmMain &window)
     }
     QObject::connect(files, &FileCommands::exitRequested, &window, &QWidget::close);
 }
+
+// Menus and tool tips are windows too, but nothing a shutdown closes.
+bool isTransient(const QWidget *window)
+{
+    const Qt::WindowType type = window->windowType();
+    return type == Qt::Popup || type == Qt::ToolTip;
+}
 } // namespace
+
+// Notes the order in which the program's other windows open: the toolkit's
+// list of windows is in no particular order, and a shutdown closes them
+// newest first.
+class WindowOrder : public QObject {
+public:
+    explicit WindowOrder(QWidget &main) : QObject(&main), m_main(main)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+    // The other windows open now, the most recently opened first; any opened
+    // before the watch began count as the oldest.
+    QWidgetList newestFirst() const
+    {
+        QWidgetList windows;
+        for (auto it = m_opened.crbegin(); it != m_opened.crend(); ++it)
+            if (*it && (*it)->isVisible())
+                windows << *it;
+        const QWidgetList all = QApplication::topLevelWidgets();
+        for (QWidget *w : all)
+            if (w != &m_main && w->isVisible() && !isTransient(w) && !windows.contains(w))
+                windows << w;
+        return windows;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Show || event->spontaneous() || !watched->isWidgetType())
+            return false;
+        auto *window = static_cast<QWidget *>(watched);
+        if (window->isWindow() && window != &m_main && !isTransient(window)) {
+            // Opened again after closing, it is the newest.
+            m_opened.removeIf([window](const QPointer<QWidget> &w) { return w.isNull() || w == window; });
+            m_opened << window;
+        }
+        return false;
+    }
+
+private:
+    QWidget &m_main;
+    QList<QPointer<QWidget>> m_opened;
+};
 
 frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     : QMainWindow(parent), m_ws(workspace), m_settings(settings)
@@ -84,6 +180,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     buildCentral();
     wireEntryPanel();
     wireEditCommands();
+    m_windowOrder = new WindowOrder(*this);
     new frmProgress(m_ws.progress(), this);
 
     connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);
@@ -91,11 +188,11 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     connect(&m_ws.status(), &StatusPanels::changed, this, &frmMain::renderStatus);
     connect(&m_ws.table(), &MessageTable::gaugeChanged, this, &frmMain::renderGauge);
     connect(&m_ws, &Workspace::gridSelectionRequested, this, &frmMain::selectGridRow);
+    // The run's highlight moves the grid as a command does, not as the
+    // operator: its selection handling does not run.
     connect(&m_ws.table(), &MessageTable::highlightRequested, this, [this](int row, int first, int last) {
-        m_highlighting = true;
         selectGridRow(row, first, last);
         m_grid->scrollTo(m_grid->currentIndex());
-        m_highlighting = false;
     });
     connect(&m_ws.table(), &MessageTable::refreshed, this, [this] {
         // Nothing shows the text view; it is filled only if it ever is.
@@ -141,6 +238,11 @@ void frmMain::buildMenus()
         // so show the core's state again before the command runs.
         connect(act, &QAction::triggered, this, [this, item = def.item] { renderItem(item); });
     }
+    QList<QAction *> withShortcuts;
+    for (QAction *act : std::as_const(m_actions))
+        if (!act->shortcut().isEmpty())
+            withShortcuts << act;
+    new MenuShortcutsFirst(*this, withShortcuts);
     for (Item checkable : {Item::MnuModeRun, Item::MnuModeData, Item::MnuLoadSign, Item::MnuLoadController,
                            Item::mnuTestMode, Item::mnuSignLoad, Item::mnuControllerLoad})
         m_actions.value(checkable)->setCheckable(true);
@@ -247,33 +349,28 @@ void frmMain::buildCentral()
     commentRow->addWidget(txtComment, 1);
     layout->addLayout(commentRow);
 
-    m_grid = new QTableView(central);
+    m_grid = new MessageGrid(central);
     m_grid->setObjectName(QStringLiteral("MSFGMessages"));
     m_grid->setModel(&m_ws.table());
     m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setFont(m_grid->font());
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 4);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setWordWrap(false);
     const QFontMetrics cells(m_grid->font());
-    m_grid->setColumnWidth(MessageTable::ColNumber, qMax(550 / 15, cells.horizontalAdvance(QStringLiteral("MSG#00"))));
+    m_grid->verticalHeader()->setFixedWidth(qMax(550 / 15, cells.horizontalAdvance(QStringLiteral("MSG#00"))));
     m_grid->setColumnWidth(MessageTable::ColInterval,
                            qMax(1000 / 15, cells.horizontalAdvance(QStringLiteral("INTERVAL00"))));
     m_grid->setColumnWidth(MessageTable::ColText, 260);
     m_grid->installEventFilter(this);
     m_grid->viewport()->installEventFilter(this);
-    connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex &i) { m_ws.MSFGMessages_Click(i.row() + 1); });
-    connect(m_grid, &QTableView::doubleClicked, this,
-            [this](const QModelIndex &i) { m_ws.MSFGMessages_DblClick(i.row() + 1); });
-    connect(m_grid, &QTableView::pressed, this,
-            [this](const QModelIndex &i) { m_ws.MSFGMessages_MouseDown(i.row() + 1); });
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid() && !m_highlighting)
-                    m_ws.MSFGMessages_SelChange(current.row() + 1);
-            });
+    // The grid's events act on its current row, where the selection began.
+    connect(m_grid, &QTableView::clicked, this, [this] { m_ws.MSFGMessages_Click(currentGridRow()); });
+    connect(m_grid, &QTableView::doubleClicked, this, [this] { m_ws.MSFGMessages_DblClick(currentGridRow()); });
+    connect(m_grid, &QTableView::pressed, this, [this] { m_ws.MSFGMessages_MouseDown(currentGridRow()); });
+    connect(m_grid, &MessageGrid::selectionMoved, this, [this](int gridRow) { m_ws.MSFGMessages_SelChange(gridRow); });
     layout->addWidget(m_grid, 1);
 
     m_txtRecData = new QPlainTextEdit(central);
@@ -293,7 +390,13 @@ void frmMain::buildCentral()
         m_sbInfo.insert(panel, panelLabel(sbInfo, QStringLiteral("SbInfoPanel%1").arg(panel),
                                           QString::fromLatin1(infoCaptions[panel - 1]), panel <= 2 ? 2 : 1));
     layout->addWidget(sbInfo);
-    setCentralWidget(central);
+    // The window keeps the size it is given: when that is smaller than the
+    // controls need, they scroll rather than the window growing.
+    auto *scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(central);
+    setCentralWidget(scroller);
 
     QStatusBar *sbMain = statusBar();
     sbMain->setObjectName(QStringLiteral("SBMain"));
@@ -383,11 +486,9 @@ void frmMain::mnuEditPaste_Click()
     if (m_ws.PasteTarget() == Workspace::ClipboardBox::Messages) {
         m_txtMessages->insertPlainText(text);
     } else if (QLineEdit *target = clipboardBox(m_ws.PasteTarget())) {
-        // An empty clipboard still replaces the selection, with nothing.
-        if (text.isEmpty())
-            target->del();
-        else
-            target->insert(text);
+        // Inserting replaces the selection, so an empty clipboard removes it
+        // and leaves the text alone when nothing is selected.
+        target->insert(text);
         m_ws.setBox(target == m_lineBoxes.value(Box::Entry) ? Box::Entry : Box::Comment, target->text());
     }
 }
@@ -410,30 +511,20 @@ void frmMain::bindBox(Box which, QLineEdit *edit)
     });
 }
 
+int frmMain::currentGridRow() const
+{
+    // Before any cell is chosen the grid stands on its first row.
+    const QModelIndex cell = m_grid->startCell();
+    return cell.isValid() ? cell.row() + 1 : 1;
+}
+
 void frmMain::massFillFromSelection()
 {
-    const QItemSelection selection = m_grid->selectionModel()->selection();
-    if (selection.isEmpty())
+    const QModelIndex start = m_grid->startCell();
+    const QModelIndex end = m_grid->endCell();
+    if (!start.isValid() || !m_grid->selectionModel()->hasSelection())
         return;
-    int top = INT_MAX, left = INT_MAX, bottom = -1, right = -1;
-    for (const QItemSelectionRange &range : selection) {
-        top = qMin(top, range.top());
-        left = qMin(left, range.left());
-        bottom = qMax(bottom, range.bottom());
-        right = qMax(right, range.right());
-    }
-    // The start cell is where the selection began; the end cell the opposite
-    // corner, where the current cell was left.
-    const QModelIndex current = m_grid->selectionModel()->currentIndex();
-    QModelIndex start = m_pressedIndex;
-    if (!start.isValid() || !m_grid->selectionModel()->isSelected(start)) {
-        const int row = current.row() == top ? bottom : top;
-        const int column = current.column() == left ? right : left;
-        start = m_grid->model()->index(row, column);
-    }
-    const int endRow = start.row() == top ? bottom : top;
-    const int endColumn = start.column() == left ? right : left;
-    m_ws.MassFill(start.row() + 1, start.column(), endRow + 1, endColumn);
+    m_ws.MassFill(start.row() + 1, start.column(), end.row() + 1, end.column());
 }
 
 void frmMain::renderItem(Item item)
@@ -469,10 +560,7 @@ void frmMain::selectGridRow(int gridRow, int firstColumn, int lastColumn)
     const QAbstractItemModel *model = m_grid->model();
     if (gridRow < 1 || gridRow > model->rowCount())
         return;
-    const QModelIndex first = model->index(gridRow - 1, firstColumn);
-    m_grid->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-    m_grid->selectionModel()->select(QItemSelection(first, model->index(gridRow - 1, lastColumn)),
-                                     QItemSelectionModel::ClearAndSelect);
+    m_grid->selectBlock(model->index(gridRow - 1, firstColumn), model->index(gridRow - 1, lastColumn));
 }
 
 void frmMain::wireRun()
@@ -545,14 +633,30 @@ WindowGeometry frmMain::geometryInTwips() const
     return {pos().x() * tpp, pos().y() * tpp, width() * tpp, height() * tpp};
 }
 
+void frmMain::placeOnScreen(QRect wanted)
+{
+    // As a window manager would: no larger than the screen's free area, and
+    // moved so that all of it is visible there.
+    const QScreen *target = QGuiApplication::screenAt(wanted.topLeft());
+    const QRect area = (target ? target : screen())->availableGeometry();
+    wanted.setSize(wanted.size().boundedTo(area.size()));
+    wanted.moveLeft(std::clamp(wanted.left(), area.left(), area.right() + 1 - wanted.width()));
+    wanted.moveTop(std::clamp(wanted.top(), area.top(), area.bottom() + 1 - wanted.height()));
+    move(wanted.topLeft());
+    resize(wanted.size());
+}
+
 void frmMain::Form_Load()
 {
     const Workspace::LoadOutcome outcome = m_ws.Form_Load(m_settings);
-    if (outcome.geometry) {
-        const double tpp = twipsPerPixel();
-        move(qRound(outcome.geometry->left / tpp), qRound(outcome.geometry->top / tpp));
-        resize(qMax(1, qRound(outcome.geometry->width / tpp)), qMax(1, qRound(outcome.geometry->height / tpp)));
-    }
+    // Each key read is applied; the others keep the design-time values, the
+    // first run's.
+    const WindowGeometry design;
+    const double tpp = twipsPerPixel();
+    placeOnScreen(QRect(toPixels(outcome.left.value_or(design.left), tpp),
+                        toPixels(outcome.top.value_or(design.top), tpp),
+                        qMax(1, toPixels(outcome.width.value_or(design.width), tpp)),
+                        qMax(1, toPixels(outcome.height.value_or(design.height), tpp))));
     if (outcome.completed) {
         auto *modeMenu = new QMenu(m_modeButton);
         int index = 1;
@@ -571,12 +675,9 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // Other windows close first, the most recently opened first.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if (*it != this && (*it)->isVisible())
-            (*it)->close();
-    }
+    const QWidgetList others = m_windowOrder->newestFirst();
+    for (QWidget *other : others)
+        other->close();
     // A run or transfer waiting underneath must stop: once the program quits,
     // its waits return at once and it would otherwise send on without pause.
     // Nothing is sent; the link is released.
@@ -614,13 +715,11 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_grid->viewport() && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
                                           type == QEvent::MouseButtonDblClick)) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        const QModelIndex index = m_grid->indexAt(mouse->position().toPoint());
-        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
-            m_pressedIndex = index;
         if (mouse->button() == Qt::RightButton) {
-            // The right button keeps the selection for the mass fill.
-            if (type == QEvent::MouseButtonPress && index.isValid())
-                m_ws.MSFGMessages_MouseDown(index.row() + 1);
+            // The right button keeps the selection and the current cell for
+            // the mass fill.
+            if (type == QEvent::MouseButtonPress && m_grid->indexAt(mouse->position().toPoint()).isValid())
+                m_ws.MSFGMessages_MouseDown(currentGridRow());
             if (type == QEvent::MouseButtonRelease)
                 massFillFromSelection();
             return true;

@@ -3,6 +3,7 @@
 
 #include "app/workspace.h"
 #include "base/items.h"
+#include "gui/messagegrid.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -15,13 +16,13 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
-class QTableView;
 class QToolBar;
 class QToolButton;
 
 namespace telvaro {
 
 class SettingsStore;
+class WindowOrder;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -33,7 +34,7 @@ public:
     void Form_Load();
 
     QAction *action(Item item) const { return m_actions.value(item); }
-    QTableView *grid() const { return m_grid; }
+    MessageGrid *grid() const { return m_grid; }
     QLineEdit *boxWidget(Workspace::Box which) const { return m_lineBoxes.value(which); }
     QLabel *statusLabel(int panel) const { return m_sbMain.value(panel); }
     QLabel *infoLabel(int panel) const { return m_sbInfo.value(panel); }
@@ -63,6 +64,10 @@ private:
     void renderStatus(int panel);
     void renderGauge();
     void selectGridRow(int gridRow, int firstColumn, int lastColumn);
+    // Moves and sizes the window to the pixel rectangle wanted, fitted to the
+    // screen.
+    void placeOnScreen(QRect wanted);
+    int currentGridRow() const;
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.
     void wireLink();
@@ -75,7 +80,8 @@ private:
     QHash<Workspace::Box, QLineEdit *> m_lineBoxes;
     QHash<int, QLabel *> m_sbMain;
     QHash<int, QLabel *> m_sbInfo;
-    QTableView *m_grid = nullptr;
+    WindowOrder *m_windowOrder = nullptr;
+    MessageGrid *m_grid = nullptr;
     QPlainTextEdit *m_txtMessages = nullptr;
     QPlainTextEdit *m_txtRecData = nullptr;
     QString m_recDataShown;
@@ -84,8 +90,6 @@ private:
     QCheckBox *m_chkRepeat = nullptr;
     QPushButton *m_cmdQuickSend = nullptr;
     QToolButton *m_modeButton = nullptr;
-    bool m_highlighting = false; // the run moves the grid, not the operator
-    QModelIndex m_pressedIndex;  // where a mouse selection of the grid began
 };
 
 } // namespace telvaro

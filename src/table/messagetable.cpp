@@ -222,7 +222,14 @@ QVariant MessageTable::headerData(int section, Qt::Orientation orientation, int 
         return {};
     if (orientation == Qt::Horizontal)
         return CellText(0, section);
-    return section + 1;
+    return CellText(section + 1, ColNumber);
+}
+
+Qt::ItemFlags MessageTable::flags(const QModelIndex &index) const
+{
+    if (index.column() == ColNumber)
+        return Qt::ItemIsEnabled;
+    return QAbstractTableModel::flags(index);
 }
 
 } // namespace telvaro

@@ -71,6 +71,9 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // The message-number column is the grid's fixed column: its cells are
+    // shown, never selected. The row headers carry the same numbers.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 Q_SIGNALS:
     void gaugeChanged();
