@@ -65,10 +65,7 @@ Workspace::LoadOutcome Workspace::Form_Load(const SettingsStore &settings)
     m_linkSettings.set(*stored.settings);
 
     m_mode.setMode(OperatingMode::Test);
-    m_menus.setVisible(Item::MnuModeRun, true);
-    for (Item hidden : {Item::MnuLoadSign, Item::MnuLoadController, Item::MnuUploadController, Item::MnuDisplayLoaded,
-                        Item::MnuRegister})
-        m_menus.setVisible(hidden, false);
+    showModeItems(OperatingMode::Test);
     m_mode.setAdpSerialAddress(QByteArrayLiteral("00"));
     m_mode.setAdpLoadMode(false);
     m_transfer.setUploadState(0);

@@ -14,6 +14,7 @@
 #include "link/linksettings.h"
 #include "run/operation.h"
 #include "run/progress.h"
+#include "signload/signload.h"
 #include "table/entrypanel.h"
 #include "table/messagetable.h"
 #include "table/registers.h"
@@ -85,9 +86,16 @@ public:
     bool shutdownConfirmed() const { return m_shutdownConfirmed; }
     void SaveSettings(SettingsStore &settings, bool minimized, const WindowGeometry &geometry);
 
+    // The mode switch, from "Use Mode" and from the mode button's drop-down
+    // (whose entry key names the mode; any other key does nothing).
+    void SetOperatingMode(OperatingMode mode);
+    void tbToolBar_ButtonMenuClick(const QString &key);
+
     // Operations on the link and the data-entry command that ends them.
     OperationOutcome CmdQuickSend_Click();
     OperationOutcome MnuModeRun_Click();
+    // The sign type dialog's choice; none when it was cancelled.
+    OperationOutcome MnuLoadSign_Click(const std::optional<SignChoice> &choice);
     void MnuModeData_Click() { m_operations.MnuModeData_Click(); }
 
     // The grid's events; gridRow counts the header as row 0.
@@ -128,11 +136,15 @@ public:
 
 Q_SIGNALS:
     void captionChanged();
+    // A mode switch ran (also to the mode in force); the ADP editor updates
+    // its register controls.
+    void operatingModeSwitched(telvaro::OperatingMode mode);
     // The grid should make gridRow current and select columns first..last.
     void gridSelectionRequested(int gridRow, int firstColumn, int lastColumn);
 
 private:
     std::optional<int> StepTo(double target);
+    void showModeItems(OperatingMode mode);
 
     Prompter &m_prompter;
     TransferState m_transfer;

@@ -5,7 +5,10 @@
 #include "app/menus.h"
 #include "base/settingsstore.h"
 #include "codec/codepage.h"
+#include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
+#include "gui/frmsigntype.h"
+#include "signload/modes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -567,6 +570,30 @@ void frmMain::wireRun()
 {
     connect(action(Item::MnuModeRun), &QAction::triggered, this, [this] { m_ws.MnuModeRun_Click(); });
     connect(action(Item::MnuModeData), &QAction::triggered, this, [this] { m_ws.MnuModeData_Click(); });
+    connect(action(Item::MnuLoadSign), &QAction::triggered, this, &frmMain::MnuLoadSign_Click);
+    connect(action(Item::MnuDisplayLoaded), &QAction::triggered, this, &frmMain::MnuDisplayLoaded_Click);
+    for (OperatingMode mode : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
+        connect(action(UseModeItem(mode)), &QAction::triggered, this, [this, mode] { m_ws.SetOperatingMode(mode); });
+    // The mode button names the mode until it has pictures of its own.
+    const auto showMode = [this] { m_modeButton->setText(ModeKey(m_ws.mode().mode())); };
+    connect(&m_ws.mode(), &ModeState::modeChanged, this, showMode);
+    showMode();
+}
+
+void frmMain::MnuLoadSign_Click()
+{
+    // Nothing opens while another operation holds the link.
+    if (!m_ws.menus().item(Item::MnuLoadSign).enabled)
+        return;
+    FrmSignType dialog(this);
+    dialog.exec();
+    m_ws.MnuLoadSign_Click(dialog.choice());
+}
+
+void frmMain::MnuDisplayLoaded_Click()
+{
+    FrmDisplayLoaded dialog(m_ws, this);
+    dialog.exec();
 }
 
 void frmMain::wireLink()
@@ -665,6 +692,8 @@ void frmMain::Form_Load()
             act->setObjectName(QStringLiteral("ButtonMenu%1").arg(index++));
             act->setData(QString::fromLatin1(mode));
         }
+        connect(modeMenu, &QMenu::triggered, this,
+                [this](QAction *act) { m_ws.tbToolBar_ButtonMenuClick(act->data().toString()); });
         m_modeButton->setMenu(modeMenu);
     }
 }

@@ -48,6 +48,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 public Q_SLOTS:
+    void MnuLoadSign_Click();
+    void MnuDisplayLoaded_Click();
     void mnuEditCut_Click();
     void mnuEditCopy_Click();
     void mnuEditPaste_Click();

@@ -153,6 +153,20 @@ SendResult Link::sendTcp(const QByteArray &bytes)
     return {Status::Sent, bytes};
 }
 
+void Link::Reconnect(int pauseMs)
+{
+    if (m_openedKind == LinkKind::Udp)
+        return;
+    CloseLink();
+    Pause(pauseMs);
+    if (m_transfer.transmitting() == 0)
+        return;
+    if (m_openedKind == LinkKind::Serial)
+        m_serial->open();
+    else
+        m_socket->connectToRemote();
+}
+
 qint64 Link::DrainLink()
 {
     if (m_openedKind != LinkKind::Tcp || m_socket->pendingBytes() == 0)

@@ -53,6 +53,10 @@ public:
     // Writes bytes on the link opened last. A TCP send waits until the bytes
     // are handed to the system; one that runs out of time is not sent.
     SendResult SendOnLink(const QByteArray &bytes);
+    // Closes the link, waits, and opens it again without waiting for a
+    // connection (serial and TCP; UDP has nothing to renew). Nothing is
+    // reopened when `Transmitting` fell to 0 meanwhile.
+    void Reconnect(int pauseMs);
     // Gives bytes still queued on a connection a bounded time to go out.
     // Returns how many did not.
     qint64 DrainLink();

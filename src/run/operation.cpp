@@ -117,11 +117,11 @@ bool OperationFrame::connect(const QString &openFailureMessage)
     return true;
 }
 
-bool OperationFrame::send(const QByteArray &bytes)
+SendResult::Status OperationFrame::send(const QByteArray &bytes)
 {
     const SendResult sent = m_ops.link().SendOnLink(bytes);
     if (sent.status == SendResult::Status::Failed)
-        return false;
+        return sent.status;
     if (sent.status == SendResult::Status::NotSent) {
         ++m_outcome.framesNotSent;
         // A connection the device closed or reset is gone for the rest of
@@ -133,7 +133,7 @@ bool OperationFrame::send(const QByteArray &bytes)
     StatusPanels &panels = m_ops.panels();
     panels.setText(2, QString());
     panels.setText(2, BytesToText(sent.shown));
-    return true;
+    return sent.status;
 }
 
 bool OperationFrame::stopped() const

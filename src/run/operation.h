@@ -6,13 +6,13 @@
 // and ends in every case the one way its kind ends, with a typed outcome.
 
 #include "base/items.h"
+#include "link/link.h"
 
 #include <QObject>
 #include <QString>
 
 namespace telvaro {
 
-class Link;
 class MenuState;
 class Progress;
 class Prompter;
@@ -96,9 +96,9 @@ public:
     // OpenLink and, for serial and TCP, CheckLink. On a failure to open it
     // shows openFailureMessage; either failure ends the operation.
     bool connect(const QString &openFailureMessage);
-    // SendOnLink, with the bytes (or "Port Not Open") in panel 2. False when
-    // the link refused the bytes: the caller fails the operation.
-    bool send(const QByteArray &bytes);
+    // SendOnLink, with the bytes (or "Port Not Open") in panel 2. Failed
+    // when the link refused the bytes: the caller fails the operation.
+    SendResult::Status send(const QByteArray &bytes);
     // "&Data Entry" was chosen or the link failed since the start.
     bool stopped() const;
 

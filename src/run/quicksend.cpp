@@ -24,7 +24,7 @@ OperationOutcome CmdQuickSend_Click(Operations &operations, const EntryPanel &pa
     if (!message->isEmpty()) {
         if (operations.link().kind() == LinkKind::Udp)
             operations.link().SendDone = 0;
-        if (!frame.send(ExpandTimeTokens(*message, LocalNow())))
+        if (frame.send(ExpandTimeTokens(*message, LocalNow())) == SendResult::Status::Failed)
             return frame.fail(error, operations.link().lastError());
     }
     Pause(QuickSendHoldMs);

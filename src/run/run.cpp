@@ -45,7 +45,7 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
             return frame.fail(error, QStringLiteral("Message %1 holds an escape outside 0 to 255.").arg(position));
         table.entry(position).SendData = *sendData;
         const qint32 interval = table.entry(position).Interval;
-        if (!frame.send(ExpandTimeTokens(*sendData, LocalNow())))
+        if (frame.send(ExpandTimeTokens(*sendData, LocalNow())) == SendResult::Status::Failed)
             return frame.fail(error, operations.link().lastError());
 
         // Intervals of 0 or above ten minutes do not wait; events are still

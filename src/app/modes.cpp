@@ -1,0 +1,38 @@
+// The operating mode switch and the commands that depend on the mode.
+#include "signload/modes.h"
+#include "app/workspace.h"
+
+namespace telvaro {
+
+void Workspace::showModeItems(OperatingMode mode)
+{
+    const ModeView view = ModeViewFor(mode);
+    for (Item item : ModeDependentItems())
+        m_menus.setVisible(item, view.shown.contains(item));
+    for (OperatingMode each : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
+        m_menus.setChecked(UseModeItem(each), each == mode);
+}
+
+void Workspace::SetOperatingMode(OperatingMode mode)
+{
+    // The mode button's picture follows the mode.
+    m_mode.setMode(mode);
+    showModeItems(mode);
+    if (mode == OperatingMode::SignLoad)
+        m_prompter.inform(SignLoadWarningText());
+    setCaption(ModeViewFor(mode).caption);
+    Q_EMIT operatingModeSwitched(mode);
+}
+
+void Workspace::tbToolBar_ButtonMenuClick(const QString &key)
+{
+    if (const auto mode = ModeForKey(key))
+        SetOperatingMode(*mode);
+}
+
+OperationOutcome Workspace::MnuLoadSign_Click(const std::optional<SignChoice> &choice)
+{
+    return telvaro::MnuLoadSign_Click(m_operations, m_table, choice);
+}
+
+} // namespace telvaro

@@ -1,0 +1,67 @@
+#include "signload/signload.h"
+
+#include "base/clock.h"
+#include "base/statuspanels.h"
+#include "base/wait.h"
+#include "codec/escapes.h"
+#include "run/progress.h"
+#include "table/messagetable.h"
+
+namespace telvaro {
+
+OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, const std::optional<SignChoice> &choice)
+{
+    if (!choice) {
+        operations.MnuModeData_Click();
+        OperationOutcome cancelled;
+        cancelled.ending = OperationOutcome::Ending::Stopped;
+        return cancelled;
+    }
+    OperationFrame frame(operations, Item::MnuLoadSign, OperationFrame::Style::Transfer);
+    if (!frame.start())
+        return frame.outcome();
+    const QString error = QStringLiteral("Error Loading Sign");
+    if (!frame.connect(error))
+        return frame.outcome();
+
+    StatusPanels &panels = operations.panels();
+    Progress &progress = operations.progress();
+    progress.Start();
+    const int upper = table.UpperIndex();
+    // Labels name messages 0 to 8100 only; a larger table would load
+    // messages under labels that collide.
+    if (upper > HighestFileLabel)
+        return frame.fail(error, QStringLiteral("A sign holds messages 0 to %1.").arg(HighestFileLabel));
+    for (int step = FirstSetupStep; step <= upper; ++step) {
+        if (frame.stopped()) {
+            panels.setText(3, QStringLiteral("Off"));
+            break;
+        }
+        panels.setText(3, QString::number(step));
+        QByteArray bytes;
+        if (step < 0) {
+            bytes = SignLoadSetupFrame(step, choice->address);
+        } else {
+            if (!table.hasPosition(step))
+                return frame.fail(error, QStringLiteral("Message %1 is no longer in the table.").arg(step));
+            Q_EMIT table.highlightRequested(step + 1, MessageTable::ColInterval, MessageTable::ColComment);
+            const auto sendData = ParseEscapes(table.entry(step).Text);
+            if (!sendData)
+                return frame.fail(error, QStringLiteral("Message %1 holds an escape outside 0 to 255.").arg(step));
+            table.entry(step).SendData = *sendData;
+            bytes = AdpHeader(choice->type, choice->address, step) + ExpandTimeTokens(*sendData, LocalNow());
+        }
+        if (!progress.Update(qint16(qMax(step, 0)), qint16(upper), bytes))
+            return frame.fail(error, QStringLiteral("The table is empty: there is nothing to load."));
+        const SendResult::Status sent = frame.send(bytes);
+        if (sent == SendResult::Status::Failed)
+            return frame.fail(error, operations.link().lastError());
+        // The sign restarts after its erase: a new connection follows.
+        if (step == FirstSetupStep && sent == SendResult::Status::Sent)
+            operations.link().Reconnect(SignLoadReconnectMs);
+        Pause(SignLoadWaitMs(step));
+    }
+    return frame.finish();
+}
+
+} // namespace telvaro
