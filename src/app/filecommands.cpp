@@ -123,11 +123,7 @@ QString FileCommands::RegisterOpenErrorText(const QString &name)
 
 void FileCommands::mnuFileNew_Click()
 {
-    MessageTable &table = m_ws.table();
-    table.ReplaceAll(QList<MessageEntry>(1));
-    m_ws.setBox(Workspace::Box::MessageNumber, QStringLiteral("000"));
-    m_ws.registers().reset();
-    table.RefreshGrid();
+    m_ws.NewTable();
 }
 
 void FileCommands::mnuFileOpen_Click()

@@ -96,6 +96,15 @@ public:
     OperationOutcome MnuModeRun_Click();
     // The sign type dialog's choice; none when it was cancelled.
     OperationOutcome MnuLoadSign_Click(const std::optional<SignChoice> &choice);
+    // Asks whether the controller has a serial interface; Cancel changes
+    // nothing.
+    OperationOutcome MnuLoadController_Click();
+    OperationOutcome LoadController(bool serialInterface);
+    // The table and registers are replaced only by a complete upload.
+    OperationOutcome MnuUploadController_Click();
+
+    // "&New": one blank message, number box "000", registers cleared.
+    void NewTable();
     void MnuModeData_Click() { m_operations.MnuModeData_Click(); }
 
     // The grid's events; gridRow counts the header as row 0.

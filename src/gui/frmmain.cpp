@@ -572,6 +572,8 @@ void frmMain::wireRun()
     connect(action(Item::MnuModeData), &QAction::triggered, this, [this] { m_ws.MnuModeData_Click(); });
     connect(action(Item::MnuLoadSign), &QAction::triggered, this, &frmMain::MnuLoadSign_Click);
     connect(action(Item::MnuDisplayLoaded), &QAction::triggered, this, &frmMain::MnuDisplayLoaded_Click);
+    connect(action(Item::MnuLoadController), &QAction::triggered, this, [this] { m_ws.MnuLoadController_Click(); });
+    connect(action(Item::MnuUploadController), &QAction::triggered, this, [this] { m_ws.MnuUploadController_Click(); });
     for (OperatingMode mode : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
         connect(action(UseModeItem(mode)), &QAction::triggered, this, [this, mode] { m_ws.SetOperatingMode(mode); });
     // The mode button names the mode until it has pictures of its own.

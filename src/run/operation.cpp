@@ -177,6 +177,9 @@ void OperationFrame::end(bool resetTraffic)
     m_outcome.linkDropped = m_outcome.linkDropped || m_ops.m_linkDropped;
     if (m_style == Style::Transfer) {
         m_ops.MnuModeData_Click();
+        // Its own entry is enabled and unchecked again, whichever it is.
+        MenuState &menus = m_ops.menus();
+        menus.setItem(m_entry, {menus.item(m_entry).visible, true, false});
     } else {
         MenuState &menus = m_ops.menus();
         // Whatever was opened is released, a serial port included.

@@ -1,0 +1,119 @@
+#include "controller/controllerprotocol.h"
+
+#include "codec/numbers.h"
+
+namespace telvaro {
+
+namespace {
+constexpr char soh = 0x01;
+constexpr char stx = 0x02;
+constexpr char etx = 0x03;
+constexpr char eot = 0x04;
+constexpr char enq = 0x05;
+const QByteArray endMark = QByteArrayLiteral("<0x04>");
+const QByteArray startMark = QByteArrayLiteral("<0x01>");
+constexpr qsizetype entryLength = 4;
+constexpr qsizetype entryStride = 5;
+} // namespace
+
+QByteArray RegisterFrame(const RegisterTable &registers)
+{
+    QByteArray frame(1, soh);
+    for (size_t k = 1; k < registers.size(); ++k) {
+        const RegisterEntry &r = registers[k];
+        if (r.Width <= 0)
+            continue;
+        if (frame.size() > 1)
+            frame.append(';');
+        frame.append(QByteArray::number(qulonglong(k)).rightJustified(2, '0'));
+        frame.append(QByteArray::number(r.Width)).append(r.Fill);
+    }
+    return frame.append(eot);
+}
+
+QByteArray ConfigurationFrame(bool serialInput)
+{
+    return QByteArray() + soh + stx + (serialInput ? '1' : '0') + etx + eot;
+}
+
+QByteArray ControllerSetupFrame(int step, const RegisterTable &registers)
+{
+    if (step == -3)
+        return QByteArray() + soh + eot;
+    if (step == -2)
+        return QByteArray() + soh + '2' + eot;
+    return RegisterFrame(registers);
+}
+
+QByteArray ControllerReply(int step)
+{
+    if (step == -3)
+        return QByteArray(1, soh) + "Ready" + eot;
+    if (step == -2)
+        return QByteArray(1, soh) + "Clearing" + eot + enq;
+    return QByteArray(1, enq);
+}
+
+QByteArray WakeUpFrame()
+{
+    return QByteArray() + soh + eot;
+}
+
+QByteArray WakeUpReply()
+{
+    return ControllerReply(-3);
+}
+
+QByteArray UploadRequestFrame()
+{
+    return QByteArray() + soh + '1' + eot;
+}
+
+QByteArray ConfigurationText(bool serialInput)
+{
+    return QByteArrayLiteral("<0x01><0x02>") + (serialInput ? '1' : '0') + QByteArrayLiteral("<0x03><0x04>");
+}
+
+UploadContents ParseUpload(const QByteArray &buffer)
+{
+    UploadContents contents;
+    qsizetype position = 0;
+    bool first = true;
+    while (position < buffer.size()) {
+        const qsizetype end = buffer.indexOf(endMark, position);
+        if (end < 0)
+            break;
+        const qsizetype next = end + endMark.size();
+        const QByteArray piece = buffer.mid(position, next - position);
+        position = next;
+        if (first) {
+            first = false;
+            // Entries of four characters, five apart, between the leading
+            // "<0x01>" and the closing "<0x04>".
+            for (qsizetype at = startMark.size(); at + entryLength <= piece.size() - endMark.size();
+                 at += entryStride) {
+                const QByteArray entry = piece.mid(at, entryLength);
+                const auto number = RoundToInt32(LenientValue(entry.left(2)));
+                if (!number || *number < 0 || *number > 31) {
+                    contents.error = QStringLiteral("The upload names register \"%1\"; registers are 0 to 31.")
+                                         .arg(QString::fromLatin1(entry.left(2)));
+                    return contents;
+                }
+                const RegisterEntry value{qint16(LenientValue(entry.mid(2, 1))), entry.mid(3, 1)};
+                contents.registers.append({*number, value});
+            }
+            continue;
+        }
+        if (piece == ConfigurationText(true) || piece == ConfigurationText(false)) {
+            contents.configurationSeen = true;
+            contents.pieces.append(
+                {piece == ConfigurationText(true) ? UploadPiece::Kind::SerialInput : UploadPiece::Kind::BinaryInput,
+                 piece});
+        } else {
+            contents.pieces.append({UploadPiece::Kind::Message, piece});
+        }
+    }
+    return contents;
+}
+
+} // namespace telvaro
