@@ -1,4 +1,5 @@
 // Start-up state, the settings store, the shutdown question and Pause.
+#include "app/mainlayout.h"
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "base/transfer.h"
@@ -253,6 +254,40 @@ private Q_SLOTS:
         const qint64 elapsed = clock.elapsed();
         QCOMPARE(ended, end);
         QVERIFY2(elapsed >= minMs && elapsed < maxMs, qPrintable(QString::number(elapsed)));
+    }
+
+    // The main window's layout in twips: widths from the client width, the
+    // grid's height from the client height; a step that fails leaves the
+    // rest where it was.
+    void resizeLayout_data()
+    {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<double>("boxWidth");
+        QTest::addColumn<double>("textColumns"); // -1: the grid is not placed
+        QTest::newRow("9000 wide") << 9000.0 << 8000.0 << 8000.0 << 3035.0;
+        QTest::newRow("halves to even") << 8001.0 << 8000.0 << 7001.0 << 2536.0;
+        QTest::newRow("narrower than 1000") << 800.0 << 8000.0 << 0.0 << 0.0;
+        QTest::newRow("lower than 5000") << 9000.0 << 4999.0 << 8000.0 << -1.0;
+    }
+    void resizeLayout()
+    {
+        QFETCH(double, width);
+        QFETCH(double, height);
+        QFETCH(double, boxWidth);
+        QFETCH(double, textColumns);
+        const TwipsRect select{0, 0, 6000, 1500};
+        const MainLayout l = Form_Resize(width, height, select, 300);
+        QCOMPARE(*l.entry, (TwipsRect{500, 500, boxWidth, 750}));
+        QCOMPARE(*l.select, (TwipsRect{500, 1300, 6000, 1500}));
+        QCOMPARE(*l.comment, (TwipsRect{500, 2850, boxWidth, 300}));
+        QCOMPARE(l.grid.has_value(), textColumns >= 0);
+        QCOMPARE(l.recData.has_value(), textColumns >= 0);
+        if (textColumns < 0)
+            return;
+        QCOMPARE(*l.grid, (TwipsRect{500, 3200, boxWidth, height - 5000}));
+        QCOMPARE(*l.columns, (std::array<double, 4>{550, 1000, textColumns, textColumns}));
+        QCOMPARE(*l.recData, (TwipsRect{500, 3200 + height - 5000 + 100, boxWidth, 750}));
     }
 };
 

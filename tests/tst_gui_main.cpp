@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
@@ -481,6 +482,30 @@ private Q_SLOTS:
                                            .arg(TELVARO_VERSION_PATCH));
         QVERIFY(splash.findChild<QWidget *>("picLogo"));
         QVERIFY(splash.findChild<QWidget *>("lblCompany"));
+    }
+
+    // The layout applied at the screen's resolution; the comment box keeps
+    // one line; a low window leaves the grid and the received box alone.
+    void resizePlacesTheControls()
+    {
+        Fixture f;
+        const double tpp = f.window.twipsPerPixel();
+        const auto px = [tpp](double twips) { return qRound(twips / tpp); };
+        f.window.Form_Resize(QSizeF(9000, 8000));
+        QCOMPARE(f.window.boxWidget(Workspace::Box::Entry)->geometry(), QRect(px(500), px(500), px(8000), px(750)));
+        QLineEdit *comment = f.window.boxWidget(Workspace::Box::Comment);
+        QCOMPARE(comment->width(), px(8000));
+        QCOMPARE(comment->height(), comment->sizeHint().height());
+        const QRect grid = f.window.grid()->geometry();
+        QCOMPARE((QList<int>{grid.x(), grid.width(), grid.height()}), (QList<int>{px(500), px(8000), px(3000)}));
+        QCOMPARE(f.window.grid()->columnWidth(MessageTable::ColText), px(3035));
+        QCOMPARE(f.window.grid()->columnWidth(MessageTable::ColComment), px(3035));
+        const auto *recData = f.window.findChild<QPlainTextEdit *>(QStringLiteral("TxtRecData"));
+        QCOMPARE(recData->geometry().top(), grid.bottom() + 1 + px(100));
+
+        f.window.Form_Resize(QSizeF(6000, 4000));
+        QCOMPARE(f.window.boxWidget(Workspace::Box::Entry)->width(), px(5000));
+        QCOMPARE(f.window.grid()->geometry(), grid);
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/communication.h"
 #include "app/filecommands.h"
+#include "app/mainlayout.h"
 #include "app/menus.h"
 #include "base/settingsstore.h"
 #include "codec/codepage.h"
@@ -29,7 +30,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
@@ -38,6 +38,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include <algorithm>
 
@@ -60,7 +61,7 @@ QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, in
     label->setObjectName(name);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(60);
+    label->setMinimumWidth(30);
     bar->addPermanentWidget(label, stretch);
     return label;
 }
@@ -288,15 +289,22 @@ void frmMain::buildToolbar()
 
 void frmMain::buildCentral()
 {
+    // The working controls sit on a canvas that Form_Resize lays out in
+    // twips; the second status bar is docked below it.
     auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
+    auto *docked = new QVBoxLayout(central);
+    docked->setContentsMargins(0, 0, 0, 0);
+    docked->setSpacing(0);
+    m_canvas = new QWidget(central);
+    m_canvas->setObjectName(QStringLiteral("Canvas"));
+    docked->addWidget(m_canvas, 1);
 
-    auto *txtEntry = new QLineEdit(central);
+    auto *txtEntry = new QLineEdit(m_canvas);
     txtEntry->setObjectName(QStringLiteral("TxtEntry"));
-    layout->addWidget(txtEntry);
     bindBox(Box::Entry, txtEntry);
 
-    auto *fraSelect = new QGroupBox(QStringLiteral("Selection and Operation"), central);
+    auto *fraSelect = new QGroupBox(QStringLiteral("Selection and Operation"), m_canvas);
+    m_fraSelect = fraSelect;
     fraSelect->setObjectName(QStringLiteral("FraSelect"));
     auto *grid = new QGridLayout(fraSelect);
     auto label = [fraSelect](const char *name, const char *text) {
@@ -340,33 +348,28 @@ void frmMain::buildCentral()
     chkLoad->hide();
     m_lblMessageHeader = label("LblMessageHeader", "");
     m_lblMessageHeader->hide();
-    layout->addWidget(fraSelect);
+    // The comment box below the frame is captioned from inside it.
+    grid->addWidget(label("Label1", "Comments"), 2, 0);
+    // Wide enough for every number the boxes take (message 32765, interval
+    // 600000), whatever the font.
+    const int numberWidth = txtNumber->fontMetrics().horizontalAdvance(QStringLiteral("6000000")) + 12;
+    txtNumber->setMinimumWidth(numberWidth);
+    txtInterval->setMinimumWidth(numberWidth);
+    fraSelect->setFixedSize(fraSelect->sizeHint());
 
-    auto *commentRow = new QHBoxLayout;
-    auto *lblComments = new QLabel(QStringLiteral("Comments"), central);
-    lblComments->setObjectName(QStringLiteral("Label1"));
-    auto *txtComment = new QLineEdit(central);
+    auto *txtComment = new QLineEdit(m_canvas);
     txtComment->setObjectName(QStringLiteral("Txt95DisplayText"));
     bindBox(Box::Comment, txtComment);
-    commentRow->addWidget(lblComments);
-    commentRow->addWidget(txtComment, 1);
-    layout->addLayout(commentRow);
 
-    m_grid = new MessageGrid(central);
+    m_grid = new MessageGrid(m_canvas);
     m_grid->setObjectName(QStringLiteral("MSFGMessages"));
     m_grid->setModel(&m_ws.table());
     m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_grid->verticalHeader()->setFont(m_grid->font());
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 4);
-    m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setWordWrap(false);
-    const QFontMetrics cells(m_grid->font());
-    m_grid->verticalHeader()->setFixedWidth(qMax(550 / 15, cells.horizontalAdvance(QStringLiteral("MSG#00"))));
-    m_grid->setColumnWidth(MessageTable::ColInterval,
-                           qMax(1000 / 15, cells.horizontalAdvance(QStringLiteral("INTERVAL00"))));
-    m_grid->setColumnWidth(MessageTable::ColText, 260);
     m_grid->installEventFilter(this);
     m_grid->viewport()->installEventFilter(this);
     // The grid's events act on its current row, where the selection began.
@@ -374,14 +377,11 @@ void frmMain::buildCentral()
     connect(m_grid, &QTableView::doubleClicked, this, [this] { m_ws.MSFGMessages_DblClick(currentGridRow()); });
     connect(m_grid, &QTableView::pressed, this, [this] { m_ws.MSFGMessages_MouseDown(currentGridRow()); });
     connect(m_grid, &MessageGrid::selectionMoved, this, [this](int gridRow) { m_ws.MSFGMessages_SelChange(gridRow); });
-    layout->addWidget(m_grid, 1);
 
-    m_txtRecData = new QPlainTextEdit(central);
+    m_txtRecData = new QPlainTextEdit(m_canvas);
     m_txtRecData->setObjectName(QStringLiteral("TxtRecData"));
-    m_txtRecData->setMaximumHeight(750 / 15);
-    layout->addWidget(m_txtRecData);
 
-    m_txtMessages = new QPlainTextEdit(central);
+    m_txtMessages = new QPlainTextEdit(m_canvas);
     m_txtMessages->setObjectName(QStringLiteral("TxtMessages"));
     m_txtMessages->hide();
 
@@ -392,14 +392,12 @@ void frmMain::buildCentral()
     for (int panel = 1; panel <= 7; ++panel)
         m_sbInfo.insert(panel, panelLabel(sbInfo, QStringLiteral("SbInfoPanel%1").arg(panel),
                                           QString::fromLatin1(infoCaptions[panel - 1]), panel <= 2 ? 2 : 1));
-    layout->addWidget(sbInfo);
-    // The window keeps the size it is given: when that is smaller than the
-    // controls need, they scroll rather than the window growing.
-    auto *scroller = new QScrollArea(this);
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setWidgetResizable(true);
-    scroller->setWidget(central);
-    setCentralWidget(scroller);
+    docked->addWidget(sbInfo);
+    setCentralWidget(central);
+    // Where the controls stand before the first resize: the layout of a
+    // window with room for a few grid rows.
+    Form_Resize(QSizeF(7365, 6500));
+    m_canvas->installEventFilter(this);
 
     QStatusBar *sbMain = statusBar();
     sbMain->setObjectName(QStringLiteral("SBMain"));
@@ -649,6 +647,37 @@ void frmMain::renderRecData()
     m_txtRecData->ensureCursorVisible();
 }
 
+void frmMain::Form_Resize()
+{
+    const double tpp = twipsPerPixel();
+    Form_Resize(QSizeF(m_canvas->width() * tpp, m_canvas->height() * tpp));
+}
+
+void frmMain::Form_Resize(const QSizeF &client)
+{
+    const double tpp = twipsPerPixel();
+    const auto pixels = [tpp](double twips) { return int(std::lround(twips / tpp)); };
+    const auto place = [&pixels](QWidget *widget, const std::optional<TwipsRect> &r) {
+        if (r)
+            widget->setGeometry(pixels(r->left), pixels(r->top), pixels(r->width), pixels(r->height));
+    };
+    // The specified 100 twips are less than a line: the box keeps one line.
+    const double commentHeight = std::max(100.0, m_lineBoxes.value(Box::Comment)->sizeHint().height() * tpp);
+    const TwipsRect select{0, 0, m_fraSelect->width() * tpp, m_fraSelect->height() * tpp};
+    const MainLayout layout = telvaro::Form_Resize(client.width(), client.height(), select, commentHeight);
+    place(m_lineBoxes.value(Box::Entry), layout.entry);
+    place(m_fraSelect, layout.select);
+    place(m_lineBoxes.value(Box::Comment), layout.comment);
+    place(m_grid, layout.grid);
+    if (layout.columns) {
+        // Column 0, the message numbers, is the grid's fixed row header.
+        m_grid->verticalHeader()->setFixedWidth(pixels((*layout.columns)[0]));
+        for (int column = 1; column < MessageTable::ColumnCount; ++column)
+            m_grid->setColumnWidth(column, pixels((*layout.columns)[size_t(column)]));
+    }
+    place(m_txtRecData, layout.recData);
+}
+
 double frmMain::twipsPerPixel() const
 {
     const QScreen *s = screen();
@@ -721,6 +750,8 @@ void frmMain::closeEvent(QCloseEvent *event)
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (watched == m_canvas && type == QEvent::Resize)
+        Form_Resize();
     if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
         // Opening a menu or another window takes the focus only for a while:
         // the flags keep naming the box that was active before the command.

@@ -39,6 +39,11 @@ public:
     QLabel *statusLabel(int panel) const { return m_sbMain.value(panel); }
     QLabel *infoLabel(int panel) const { return m_sbInfo.value(panel); }
 
+    // Places the working controls for the canvas's size, or for a client
+    // area of the given size in twips.
+    void Form_Resize();
+    void Form_Resize(const QSizeF &clientTwips);
+
     // Twips per device-independent pixel on this screen (15 at 96 DPI).
     double twipsPerPixel() const;
     WindowGeometry geometryInTwips() const;
@@ -84,6 +89,8 @@ private:
     QHash<int, QLabel *> m_sbInfo;
     WindowOrder *m_windowOrder = nullptr;
     MessageGrid *m_grid = nullptr;
+    QWidget *m_canvas = nullptr;
+    QWidget *m_fraSelect = nullptr;
     QPlainTextEdit *m_txtMessages = nullptr;
     QPlainTextEdit *m_txtRecData = nullptr;
     QString m_recDataShown;
