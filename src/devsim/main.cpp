@@ -102,15 +102,17 @@ int main(int argc, char *argv[])
         transport = std::make_unique<UdpTransport>(host, port);
     else
         transport = std::make_unique<PtyTransport>(linkPath);
-    QString error;
-    if (!transport->start(error)) {
+    if (const QString error = transport->start(); !error.isEmpty()) {
         QTextStream(stderr) << "telvaro-devsim: " << error << '\n';
         return 1;
     }
 
     DeviceLog log;
-    QObject::connect(transport.get(), &Transport::event, &app, [&log](const QString &what) { log.line(what); });
-    QObject::connect(transport.get(), &Transport::received, &app, [&](const QByteArray &chunk) {
+    QObject::connect(transport.get(), &Transport::connected, &app,
+                     [&log](const QString &peer) { log.line(QStringLiteral("connected ") + peer); });
+    QObject::connect(transport.get(), &Transport::disconnected, &app,
+                     [&log](const QString &peer) { log.line(QStringLiteral("disconnected ") + peer); });
+    QObject::connect(transport.get(), &Transport::chunkReceived, &app, [&](const QByteArray &chunk) {
         log.bytes("received", chunk);
         role->onReceived(chunk, *transport);
     });
