@@ -84,7 +84,7 @@ private Q_SLOTS:
         const std::pair<int, const char *> rows[] = {
             {0, "<0x20><0x20>"}, {45, "<0x20><0x4D>"}, {46, "<0x21><0x4E>"}, {89, "<0x21><0x79>"},
             {90, "<0x21><0x20>"}, {135, "<0x22><0x4D>"}, {200, "<0x22><0x34>"}, {225, "<0x22><0x4D>"},
-            {20114, "<0xFF><0x4C>"}, {20115, "<0x100><0x4D>"}, {-1, "<0x20><0x79>"}};
+            {20114, "<0xFF><0x4C>"}, {20115, "<0x100><0x4D>"}, {-1, "<0x20><0x79>"}, {-32768, "<0xFEB4><0x72>"}};
         // clang-format on
         for (const auto &[number, label] : rows)
             QTest::addRow("%d", number) << number << QByteArray(label);

@@ -475,7 +475,7 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(int, size);
         Fixture f;
-        f.tcp.stallReading = true;
+        f.tcp.stallReading();
         f.use(QStringLiteral("tcp"));
         Link &link = f.ws.link();
         QVERIFY(link.OpenLink());

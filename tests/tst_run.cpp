@@ -349,7 +349,7 @@ private Q_SLOTS:
     {
         Fixture f;
         TcpPeer peer;
-        peer.stallReading = true;
+        peer.stallReading();
         f.ws.linkSettings().setPortNumber(0);
         f.ws.linkSettings().setIpPort(QString::number(peer.port()));
         f.fill({QByteArray(16 << 20, 'x'), "B"}, 100);
@@ -371,7 +371,7 @@ private Q_SLOTS:
         Fixture f;
         SetPauseTimeScale(20);
         TcpPeer peer;
-        peer.stallReading = true;
+        peer.stallReading();
         f.ws.linkSettings().setPortNumber(0);
         f.ws.linkSettings().setIpPort(QString::number(peer.port()));
         const int size = 16 << 20;

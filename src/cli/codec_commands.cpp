@@ -9,14 +9,8 @@ namespace telvaro::cli {
 
 int Encode(const QStringList &args)
 {
-    bool hex = false;
-    QStringList rest;
-    for (const QString &arg : args) {
-        if (arg == QLatin1String("--hex"))
-            hex = true;
-        else
-            rest.append(arg);
-    }
+    QStringList rest = args;
+    const bool hex = rest.removeAll(QStringLiteral("--hex")) > 0;
     if (rest.size() != 1)
         return UsageError(QStringLiteral("usage: telvaro-cli encode [--hex] TEXT"));
     const auto bytes = ParseEscapes(TextToBytes(rest.front()));

@@ -43,14 +43,8 @@ QByteArray GridLines(const MessageTable &table)
 
 int List(const QStringList &args)
 {
-    bool textView = false;
-    QStringList rest;
-    for (const QString &arg : args) {
-        if (arg == QLatin1String("--text-view"))
-            textView = true;
-        else
-            rest.append(arg);
-    }
+    QStringList rest = args;
+    const bool textView = rest.removeAll(QStringLiteral("--text-view")) > 0;
     if (rest.size() != 1 || !KnownFormat(rest.front()))
         return UsageError(QStringLiteral("usage: telvaro-cli list [--text-view] FILE.TVD|FILE.QND"));
     CliPrompter prompter;

@@ -1,9 +1,9 @@
 #include "app/filecommands.h"
 #include "app/workspace.h"
+#include "base/stopsignals.h"
 #include "cli/cliprompter.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
-#include "cli/stopsignals.h"
 #include "codec/numbers.h"
 
 #include <QCoreApplication>

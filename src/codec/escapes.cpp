@@ -103,15 +103,6 @@ QString TimeWithSecondsFormat(const QLocale &locale)
     return out;
 }
 
-QByteArray HexCode(int code)
-{
-    // The label is for display only: numbers above 20,114 give a first code
-    // beyond a byte and it is written with three digits; a negative code is
-    // written as its 16-bit pattern.
-    const unsigned value = code < 0 ? unsigned(quint16(code)) : unsigned(code);
-    return QByteArray::number(value, 16).toUpper().rightJustified(2, '0');
-}
-
 } // namespace
 
 std::optional<QByteArray> ParseEscapes(QByteArrayView text)
@@ -210,6 +201,11 @@ QByteArray FormatReceived(QByteArrayView bytes)
     return out;
 }
 
+QByteArray HexEscape(unsigned code)
+{
+    return "<0x" + QByteArray::number(code, 16).toUpper().rightJustified(2, '0') + '>';
+}
+
 QByteArray DisplayFileLabel(qint16 number)
 {
     const int n = number;
@@ -219,10 +215,10 @@ QByteArray DisplayFileLabel(qint16 number)
     int low = n % 90;
     if (low < 0)
         low += 90;
-    QByteArray label;
-    label.reserve(12);
-    label.append("<0x").append(HexCode(high + 32)).append("><0x").append(HexCode(low + 32)).append('>');
-    return label;
+    // The label is for display only: numbers above 20,114 give a first code
+    // beyond a byte and it is written with three digits; a negative code is
+    // written as its 16-bit pattern.
+    return HexEscape(quint16(high + 32)) + HexEscape(quint16(low + 32));
 }
 
 } // namespace telvaro

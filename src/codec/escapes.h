@@ -23,6 +23,10 @@ QByteArray ExpandTimeTokens(QByteArrayView text, const QDateTime &now);
 QByteArray TimeTokenText(const QDateTime &now);
 QByteArray TimeTokenText(const QDateTime &now, const QLocale &locale);
 
+// A code as its escape, "<0x" upper-case hex digits ">": two digits up to
+// 255, more for larger codes.
+QByteArray HexEscape(unsigned code);
+
 // Received bytes to notation: 32..125 as they are, others as "<0xHH>".
 QByteArray FormatReceived(QByteArrayView bytes);
 

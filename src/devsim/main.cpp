@@ -1,6 +1,7 @@
 // telvaro-devsim: a device to talk to without hardware. It listens on TCP or
 // UDP, or creates a pseudo-terminal that Telvaro opens as a serial port, and
 // logs every chunk it receives with a time stamp.
+#include "base/stopsignals.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "devsim/devicelog.h"
@@ -8,17 +9,10 @@
 #include "devsim/transports.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 using namespace telvaro;
 using namespace telvaro::devsim;
@@ -44,27 +38,6 @@ int usage(const QString &problem)
     err << usageText;
     return 2;
 }
-
-#ifdef Q_OS_UNIX
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the event loop, so links and sockets are cleaned up.
-void quitOnSignals(QCoreApplication &app)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-}
-#endif
 
 } // namespace
 
@@ -129,15 +102,17 @@ int main(int argc, char *argv[])
         transport = std::make_unique<UdpTransport>(host, port);
     else
         transport = std::make_unique<PtyTransport>(linkPath);
-    QString error;
-    if (!transport->start(error)) {
+    if (const QString error = transport->start(); !error.isEmpty()) {
         QTextStream(stderr) << "telvaro-devsim: " << error << '\n';
         return 1;
     }
 
     DeviceLog log;
-    QObject::connect(transport.get(), &Transport::event, &app, [&log](const QString &what) { log.line(what); });
-    QObject::connect(transport.get(), &Transport::received, &app, [&](const QByteArray &chunk) {
+    QObject::connect(transport.get(), &Transport::connected, &app,
+                     [&log](const QString &peer) { log.line(QStringLiteral("connected ") + peer); });
+    QObject::connect(transport.get(), &Transport::disconnected, &app,
+                     [&log](const QString &peer) { log.line(QStringLiteral("disconnected ") + peer); });
+    QObject::connect(transport.get(), &Transport::chunkReceived, &app, [&](const QByteArray &chunk) {
         log.bytes("received", chunk);
         role->onReceived(chunk, *transport);
     });
@@ -147,9 +122,9 @@ int main(int argc, char *argv[])
     std::fwrite(ready.constData(), 1, size_t(ready.size()), stdout);
     std::fflush(stdout);
 
-#ifdef Q_OS_UNIX
-    quitOnSignals(app);
-#endif
+    // SIGINT and SIGTERM end the event loop, so links and sockets are cleaned up.
+    const StopSignals stop;
+    QObject::connect(&stop, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
     if (duration > 0)
         QTimer::singleShot(qRound64(duration * 1000), &app, &QCoreApplication::quit);
     const int status = app.exec();

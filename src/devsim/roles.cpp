@@ -7,7 +7,7 @@ namespace telvaro::devsim {
 void RecorderRole::onReceived(const QByteArray &, Transport &transport)
 {
     if (!m_reply.isEmpty())
-        transport.send(m_reply);
+        transport.reply(m_reply);
 }
 
 std::unique_ptr<DeviceRole> MakeRole(const QString &name, const QByteArray &reply)

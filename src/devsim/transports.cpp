@@ -23,6 +23,13 @@ QString endpoint(const QHostAddress &host, quint16 port)
 {
     return QStringLiteral("%1:%2").arg(host.toString()).arg(port);
 }
+
+#ifdef Q_OS_UNIX
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+#endif
 } // namespace
 
 TcpTransport::TcpTransport(const QHostAddress &host, quint16 port, QObject *parent)
@@ -31,17 +38,48 @@ TcpTransport::TcpTransport(const QHostAddress &host, quint16 port, QObject *pare
     connect(m_server, &QTcpServer::newConnection, this, &TcpTransport::accept);
 }
 
-bool TcpTransport::start(QString &error)
+QString TcpTransport::start()
 {
-    if (m_server->listen(m_host, m_port))
-        return true;
-    error = m_server->errorString();
-    return false;
+    return m_server->listen(m_host, m_port) ? QString() : m_server->errorString();
 }
 
 QString TcpTransport::description() const
 {
-    return QStringLiteral("listening tcp ") + endpoint(m_server->serverAddress(), m_server->serverPort());
+    return QStringLiteral("listening tcp ") + endpoint(m_server->serverAddress(), port());
+}
+
+quint16 TcpTransport::port() const
+{
+    return m_server->serverPort();
+}
+
+void TcpTransport::stopListening()
+{
+    m_server->close();
+}
+
+void TcpTransport::stallReading()
+{
+    m_stalled = true;
+}
+
+void TcpTransport::resumeReading()
+{
+    m_stalled = false;
+    if (!m_last)
+        return;
+    m_last->setReadBufferSize(0);
+    take(m_last);
+}
+
+void TcpTransport::dropConnection(bool reset)
+{
+    if (!m_last)
+        return;
+    if (reset)
+        m_last->abort();
+    else
+        m_last->disconnectFromHost();
 }
 
 bool TcpTransport::transmit(const QByteArray &bytes)
@@ -52,19 +90,31 @@ bool TcpTransport::transmit(const QByteArray &bytes)
 void TcpTransport::accept()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        m_last = socket;
+        if (m_stalled) {
+            // A small window keeps the system from taking in what the
+            // device does not read.
+            socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 64 * 1024);
+            socket->setReadBufferSize(1);
+        }
         const QString peer = endpoint(socket->peerAddress(), socket->peerPort());
-        Q_EMIT event(QStringLiteral("connected ") + peer);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            m_last = socket;
-            const QByteArray chunk = socket->readAll();
-            if (!chunk.isEmpty())
-                Q_EMIT received(chunk);
-        });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { take(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket, peer] {
-            Q_EMIT event(QStringLiteral("disconnected ") + peer);
+            Q_EMIT disconnected(peer);
             socket->deleteLater();
         });
+        Q_EMIT connected(peer);
     }
+}
+
+void TcpTransport::take(QTcpSocket *socket)
+{
+    if (m_stalled)
+        return;
+    m_last = socket;
+    const QByteArray chunk = socket->readAll();
+    if (!chunk.isEmpty())
+        Q_EMIT chunkReceived(chunk);
 }
 
 UdpTransport::UdpTransport(const QHostAddress &host, quint16 port, QObject *parent)
@@ -73,17 +123,19 @@ UdpTransport::UdpTransport(const QHostAddress &host, quint16 port, QObject *pare
     connect(m_socket, &QUdpSocket::readyRead, this, &UdpTransport::takeDatagrams);
 }
 
-bool UdpTransport::start(QString &error)
+QString UdpTransport::start()
 {
-    if (m_socket->bind(m_host, m_port))
-        return true;
-    error = m_socket->errorString();
-    return false;
+    return m_socket->bind(m_host, m_port) ? QString() : m_socket->errorString();
 }
 
 QString UdpTransport::description() const
 {
-    return QStringLiteral("listening udp ") + endpoint(m_socket->localAddress(), m_socket->localPort());
+    return QStringLiteral("listening udp ") + endpoint(m_socket->localAddress(), port());
+}
+
+quint16 UdpTransport::port() const
+{
+    return m_socket->localPort();
 }
 
 bool UdpTransport::transmit(const QByteArray &bytes)
@@ -97,7 +149,7 @@ void UdpTransport::takeDatagrams()
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
         m_peer = datagram.senderAddress();
         m_peerPort = quint16(datagram.senderPort());
-        Q_EMIT received(datagram.data());
+        Q_EMIT chunkReceived(datagram.data());
     }
 }
 
@@ -105,37 +157,26 @@ PtyTransport::PtyTransport(const QString &linkPath, QObject *parent) : Transport
 
 PtyTransport::~PtyTransport()
 {
-#ifdef Q_OS_UNIX
     if (!m_linkPath.isEmpty() && !m_devicePath.isEmpty())
         QFile::remove(m_linkPath);
-    if (m_slave >= 0)
-        ::close(m_slave);
-    if (m_master >= 0)
-        ::close(m_master);
-#endif
+    vanish();
 }
 
-bool PtyTransport::start(QString &error)
+QString PtyTransport::start()
 {
 #ifdef Q_OS_UNIX
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+        return systemError();
     const char *name = ::ptsname(m_master);
-    if (!name) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
+    if (!name)
+        return systemError();
     // Holding the device open keeps the terminal from hanging up each time
     // the program closes its port; raw mode passes every byte unchanged.
     m_slave = ::open(name, O_RDWR | O_NOCTTY);
     termios tio{};
-    if (m_slave < 0 || ::tcgetattr(m_slave, &tio) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
+    if (m_slave < 0 || ::tcgetattr(m_slave, &tio) != 0)
+        return systemError();
     ::cfmakeraw(&tio);
     ::tcsetattr(m_slave, TCSANOW, &tio);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
@@ -143,17 +184,15 @@ bool PtyTransport::start(QString &error)
     if (!m_linkPath.isEmpty()) {
         QFile::remove(m_linkPath);
         if (!QFile::link(m_devicePath, m_linkPath)) {
-            error = QStringLiteral("cannot create the link %1").arg(m_linkPath);
             m_devicePath.clear();
-            return false;
+            return QStringLiteral("cannot create the link %1").arg(m_linkPath);
         }
     }
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyTransport::readMaster);
-    return true;
+    return {};
 #else
-    error = QStringLiteral("pseudo-terminals are not available on this platform");
-    return false;
+    return QStringLiteral("pseudo-terminals are not available on this platform");
 #endif
 }
 
@@ -194,8 +233,31 @@ void PtyTransport::readMaster()
         chunk.append(buffer, n);
     }
     if (!chunk.isEmpty())
-        Q_EMIT received(chunk);
+        Q_EMIT chunkReceived(chunk);
 #endif
+}
+
+void PtyTransport::vanish()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
+#ifdef Q_OS_UNIX
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+#endif
+    m_slave = m_master = -1;
+}
+
+unsigned PtyTransport::outputSpeed() const
+{
+#ifdef Q_OS_UNIX
+    termios tio{};
+    if (m_slave >= 0 && ::tcgetattr(m_slave, &tio) == 0)
+        return unsigned(::cfgetospeed(&tio));
+#endif
+    return 0;
 }
 
 } // namespace telvaro::devsim

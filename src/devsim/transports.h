@@ -1,10 +1,11 @@
 #pragma once
 // How the simulated device is reached: a listening TCP port, a UDP port, or
-// a pseudo-terminal that stands in for a serial device.
+// a pseudo-terminal that stands in for a serial device. Besides answering,
+// a device can misbehave the ways real ones do: stop reading, drop its
+// connection, vanish.
 
 #include <QByteArray>
 #include <QHostAddress>
-#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -20,53 +21,66 @@ class Transport : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    // False with a reason when the transport cannot be set up.
-    virtual bool start(QString &error) = 0;
+    // Empty once the device can be reached; otherwise the reason it cannot.
+    virtual QString start() = 0;
     // Where the device can be reached, printed once it is.
     virtual QString description() const = 0;
     // Sends bytes back to where the last chunk came from.
-    void send(const QByteArray &bytes)
+    void reply(const QByteArray &bytes)
     {
         if (transmit(bytes))
             Q_EMIT sent(bytes);
     }
 
 Q_SIGNALS:
-    void received(const QByteArray &chunk);
+    void chunkReceived(const QByteArray &chunk);
     void sent(const QByteArray &bytes);
-    // Connections coming and going, for the log.
-    void event(const QString &what);
+    // A TCP connection came or went; peer is "address:port".
+    void connected(const QString &peer);
+    void disconnected(const QString &peer);
 
 protected:
     // False when there was nobody to send to or the bytes did not go out.
     virtual bool transmit(const QByteArray &bytes) = 0;
 };
 
-class TcpTransport final : public Transport {
+class TcpTransport : public Transport {
     Q_OBJECT
 public:
     TcpTransport(const QHostAddress &host, quint16 port, QObject *parent = nullptr);
-    bool start(QString &error) override;
+    QString start() override;
     QString description() const override;
+    quint16 port() const;
+    // Connections to the port are refused from now on.
+    void stopListening();
+    // The device stops reading, so what is sent piles up with the sender;
+    // connections made from now on get a small receive window.
+    void stallReading();
+    void resumeReading();
+    // The device leaves its latest connection: a reset (abort) or an orderly close.
+    void dropConnection(bool reset);
 
 protected:
     bool transmit(const QByteArray &bytes) override;
 
 private:
     void accept();
+    void take(QTcpSocket *socket);
 
     QHostAddress m_host;
     quint16 m_port;
     QTcpServer *m_server;
     QPointer<QTcpSocket> m_last;
+    bool m_stalled = false;
 };
 
-class UdpTransport final : public Transport {
+class UdpTransport : public Transport {
     Q_OBJECT
 public:
     UdpTransport(const QHostAddress &host, quint16 port, QObject *parent = nullptr);
-    bool start(QString &error) override;
+    QString start() override;
     QString description() const override;
+    quint16 port() const;
 
 protected:
     bool transmit(const QByteArray &bytes) override;
@@ -82,14 +96,19 @@ private:
 };
 
 // A pseudo-terminal: the program opens its device path as a serial port.
-class PtyTransport final : public Transport {
+class PtyTransport : public Transport {
     Q_OBJECT
 public:
     // linkPath: an optional symbolic link to the device, removed at the end.
     explicit PtyTransport(const QString &linkPath, QObject *parent = nullptr);
     ~PtyTransport() override;
-    bool start(QString &error) override;
+    QString start() override;
     QString description() const override;
+    QString devicePath() const { return m_devicePath; }
+    // The device disappears: both ends of the terminal are closed.
+    void vanish();
+    // The output speed the program has set the terminal to (a termios speed_t).
+    unsigned outputSpeed() const;
 
 protected:
     bool transmit(const QByteArray &bytes) override;

@@ -10,17 +10,6 @@ namespace telvaro {
 
 namespace {
 
-constexpr char kUpperHex[] = "0123456789ABCDEF";
-
-QByteArray EscapeOf(unsigned char code)
-{
-    QByteArray escape("<0x");
-    escape += kUpperHex[code >> 4];
-    escape += kUpperHex[code & 0x0F];
-    escape += '>';
-    return escape;
-}
-
 MessageFileRead Failed(QList<MessageEntry> entries, const QString &why)
 {
     return {std::move(entries), why};
@@ -94,7 +83,7 @@ QByteArray FileSafeText(QByteArrayView text)
             if (!window.contains('"')) {
                 out += window;
             } else if (const auto code = ParseEscapes(window)) {
-                out += EscapeOf(static_cast<unsigned char>(code->at(0)));
+                out += HexEscape(static_cast<unsigned char>(code->at(0)));
             } else {
                 // An escape that does not convert stays one that does not:
                 // another character that ends a number takes the quote's place.
@@ -104,7 +93,7 @@ QByteArray FileSafeText(QByteArrayView text)
             }
             p += 6;
         } else if (text[p] == '"') {
-            out += EscapeOf('"');
+            out += HexEscape('"');
             ++p;
         } else {
             out += text[p];
@@ -118,7 +107,7 @@ QByteArray FileSafeComment(QByteArrayView comment)
 {
     QByteArray out = comment.toByteArray();
     if (out.contains('"'))
-        out.replace("\"", EscapeOf('"'));
+        out.replace("\"", HexEscape('"'));
     return out;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
-// SIGINT and SIGTERM as a Qt signal, so a long command can end the way the
-// window's "&Data Entry" does instead of dying mid-frame.
+// SIGINT and SIGTERM as a Qt signal, so a long-running program can end its
+// work in order (a command like the window's "&Data Entry", the simulator by
+// leaving its event loop) instead of dying mid-frame.
 
 #include <QObject>
 
 class QSocketNotifier;
 
-namespace telvaro::cli {
+namespace telvaro {
 
 class StopSignals : public QObject {
     Q_OBJECT
@@ -21,4 +22,4 @@ private:
     QSocketNotifier *m_notifier = nullptr;
 };
 
-} // namespace telvaro::cli
+} // namespace telvaro

@@ -1,12 +1,16 @@
-#include "cli/stopsignals.h"
+#include "base/stopsignals.h"
 
 #include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
-namespace telvaro::cli {
+namespace telvaro {
 
+#ifdef Q_OS_UNIX
 namespace {
 int pipeEnds[2] = {-1, -1};
 
@@ -49,4 +53,10 @@ StopSignals::~StopSignals()
     }
 }
 
-} // namespace telvaro::cli
+#else
+// Elsewhere the default handling stays: the program ends at once.
+StopSignals::StopSignals(QObject *parent) : QObject(parent) {}
+StopSignals::~StopSignals() = default;
+#endif
+
+} // namespace telvaro
