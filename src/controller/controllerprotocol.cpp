@@ -1,15 +1,11 @@
 #include "controller/controllerprotocol.h"
 
+#include "codec/controlbytes.h"
 #include "codec/numbers.h"
 
 namespace telvaro {
 
 namespace {
-constexpr char soh = 0x01;
-constexpr char stx = 0x02;
-constexpr char etx = 0x03;
-constexpr char eot = 0x04;
-constexpr char enq = 0x05;
 const QByteArray endMark = QByteArrayLiteral("<0x04>");
 const QByteArray startMark = QByteArrayLiteral("<0x01>");
 constexpr qsizetype entryLength = 4;
@@ -18,7 +14,7 @@ constexpr qsizetype entryStride = 5;
 
 QByteArray RegisterFrame(const RegisterTable &registers)
 {
-    QByteArray frame(1, soh);
+    QByteArray frame(1, ControlByte::SOH);
     for (size_t k = 1; k < registers.size(); ++k) {
         const RegisterEntry &r = registers[k];
         if (r.Width <= 0)
@@ -28,35 +24,36 @@ QByteArray RegisterFrame(const RegisterTable &registers)
         frame.append(QByteArray::number(qulonglong(k)).rightJustified(2, '0'));
         frame.append(QByteArray::number(r.Width)).append(r.Fill);
     }
-    return frame.append(eot);
+    return frame.append(ControlByte::EOT);
 }
 
 QByteArray ConfigurationFrame(bool serialInput)
 {
-    return QByteArray() + soh + stx + (serialInput ? '1' : '0') + etx + eot;
+    return QByteArray() + ControlByte::SOH + ControlByte::STX + (serialInput ? '1' : '0') + ControlByte::ETX +
+           ControlByte::EOT;
 }
 
 QByteArray ControllerSetupFrame(int step, const RegisterTable &registers)
 {
     if (step == -3)
-        return QByteArray() + soh + eot;
+        return QByteArray() + ControlByte::SOH + ControlByte::EOT;
     if (step == -2)
-        return QByteArray() + soh + '2' + eot;
+        return QByteArray() + ControlByte::SOH + '2' + ControlByte::EOT;
     return RegisterFrame(registers);
 }
 
 QByteArray ControllerReply(int step)
 {
     if (step == -3)
-        return QByteArray(1, soh) + "Ready" + eot;
+        return QByteArray(1, ControlByte::SOH) + "Ready" + ControlByte::EOT;
     if (step == -2)
-        return QByteArray(1, soh) + "Clearing" + eot + enq;
-    return QByteArray(1, enq);
+        return QByteArray(1, ControlByte::SOH) + "Clearing" + ControlByte::EOT + ControlByte::ENQ;
+    return QByteArray(1, ControlByte::ENQ);
 }
 
 QByteArray WakeUpFrame()
 {
-    return QByteArray() + soh + eot;
+    return QByteArray() + ControlByte::SOH + ControlByte::EOT;
 }
 
 QByteArray WakeUpReply()
@@ -66,7 +63,7 @@ QByteArray WakeUpReply()
 
 QByteArray UploadRequestFrame()
 {
-    return QByteArray() + soh + '1' + eot;
+    return QByteArray() + ControlByte::SOH + '1' + ControlByte::EOT;
 }
 
 QByteArray ConfigurationText(bool serialInput)

@@ -1,12 +1,12 @@
 #include "controller/controllertransfer.h"
 
-#include "base/clock.h"
 #include "base/statuspanels.h"
 #include "base/transfer.h"
 #include "base/wait.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "controller/controllerprotocol.h"
+#include "run/messagestep.h"
 #include "run/progress.h"
 #include "table/entrypanel.h"
 #include "table/messagetable.h"
@@ -71,14 +71,10 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
             if (step < upper && !progress.Update(0, qint16(upper), bytes))
                 return frame.fail(loadError, QStringLiteral("The table is empty: there is nothing to load."));
         } else {
-            if (!table.hasPosition(step))
-                return frame.fail(loadError, QStringLiteral("Message %1 is no longer in the table.").arg(step));
-            Q_EMIT table.highlightRequested(step + 1, MessageTable::ColInterval, MessageTable::ColComment);
-            const auto sendData = ParseEscapes(table.entry(step).Text);
-            if (!sendData)
-                return frame.fail(loadError, QStringLiteral("Message %1 holds an escape outside 0 to 255.").arg(step));
-            table.entry(step).SendData = *sendData;
-            bytes = ExpandTimeTokens(*sendData, LocalNow());
+            const MessageStep message = TakeMessageStep(table, step);
+            if (!message.failure.isEmpty())
+                return frame.fail(loadError, message.failure);
+            bytes = message.bytes;
             progress.Update(qint16(step), qint16(upper), bytes);
         }
         const bool awaitReply = link.kind() == LinkKind::Serial && link.serial().isOpen();

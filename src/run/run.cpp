@@ -1,11 +1,10 @@
 #include "run/run.h"
 
-#include "base/clock.h"
 #include "base/statuspanels.h"
 #include "base/wait.h"
-#include "codec/escapes.h"
 #include "codec/numbers.h"
 #include "link/link.h"
+#include "run/messagestep.h"
 #include "table/entrypanel.h"
 #include "table/messagetable.h"
 
@@ -30,23 +29,15 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
             panels.setText(3, QStringLiteral("Off"));
             break;
         }
-        // The table may have changed during the last wait: an entry that is
-        // gone, or a repeat point below 0, cannot be sent.
-        if (!table.hasPosition(i))
-            return frame.fail(error, QStringLiteral("Message %1 is no longer in the table.").arg(i));
-        const int position = static_cast<int>(i);
-        panels.setText(3, QString::number(position));
-        Q_EMIT table.highlightRequested(position + 1, MessageTable::ColInterval, MessageTable::ColComment);
-
-        // What the step needs is copied before the send: a TCP send waits,
-        // and the table may be replaced meanwhile.
-        const auto sendData = ParseEscapes(table.entry(position).Text);
-        if (!sendData)
-            return frame.fail(error, QStringLiteral("Message %1 holds an escape outside 0 to 255.").arg(position));
-        table.entry(position).SendData = *sendData;
-        const qint32 interval = table.entry(position).Interval;
-        if (frame.send(ExpandTimeTokens(*sendData, LocalNow())) == SendResult::Status::Failed)
+        if (i < 0)
+            return frame.fail(error, QStringLiteral("The repeat point is below message 0."));
+        panels.setText(3, QString::number(i));
+        const MessageStep step = TakeMessageStep(table, i);
+        if (!step.failure.isEmpty())
+            return frame.fail(error, step.failure);
+        if (frame.send(step.bytes) == SendResult::Status::Failed)
             return frame.fail(error, operations.link().lastError());
+        const qint32 interval = step.interval;
 
         // Intervals of 0 or above ten minutes do not wait; events are still
         // processed once per entry so that data entry can stop the run.

@@ -1,16 +1,13 @@
 #include "signload/adp.h"
 
 #include "codec/codepage.h"
+#include "codec/controlbytes.h"
 #include "codec/numbers.h"
 
 namespace telvaro {
 
 namespace {
 
-constexpr char soh = 0x01;
-constexpr char stx = 0x02;
-constexpr char eot = 0x04;
-constexpr char si = 0x0F;
 constexpr int labelBase = 33;
 constexpr int labelRadix = 90;
 
@@ -59,7 +56,12 @@ QByteArray AdpHeader(SignType type, const QByteArray &address, int number)
 {
     QByteArray header;
     header.reserve(9 + address.size());
-    header.append(soh).append(SignTypeCode(type)).append(address).append(stx).append('A').append(si);
+    header.append(ControlByte::SOH)
+        .append(SignTypeCode(type))
+        .append(address)
+        .append(ControlByte::STX)
+        .append('A')
+        .append(ControlByte::SI);
     header.append("DT").append(AdpFileLabel(number));
     return header;
 }
@@ -70,7 +72,12 @@ QByteArray SignLoadSetupFrame(int step, const QByteArray &address)
         return QByteArrayLiteral("SETPLAYLISTTOE");
     const QByteArray command = step == -3 ? QByteArrayLiteral("E$") : QByteArrayLiteral("E.SL");
     QByteArray frame;
-    frame.append(soh).append('Z').append(address).append(stx).append(command).append(eot);
+    frame.append(ControlByte::SOH)
+        .append('Z')
+        .append(address)
+        .append(ControlByte::STX)
+        .append(command)
+        .append(ControlByte::EOT);
     return frame;
 }
 

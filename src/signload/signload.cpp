@@ -1,9 +1,8 @@
 #include "signload/signload.h"
 
-#include "base/clock.h"
 #include "base/statuspanels.h"
 #include "base/wait.h"
-#include "codec/escapes.h"
+#include "run/messagestep.h"
 #include "run/progress.h"
 #include "table/messagetable.h"
 
@@ -42,14 +41,10 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
         if (step < 0) {
             bytes = SignLoadSetupFrame(step, choice->address);
         } else {
-            if (!table.hasPosition(step))
-                return frame.fail(error, QStringLiteral("Message %1 is no longer in the table.").arg(step));
-            Q_EMIT table.highlightRequested(step + 1, MessageTable::ColInterval, MessageTable::ColComment);
-            const auto sendData = ParseEscapes(table.entry(step).Text);
-            if (!sendData)
-                return frame.fail(error, QStringLiteral("Message %1 holds an escape outside 0 to 255.").arg(step));
-            table.entry(step).SendData = *sendData;
-            bytes = AdpHeader(choice->type, choice->address, step) + ExpandTimeTokens(*sendData, LocalNow());
+            const MessageStep message = TakeMessageStep(table, step);
+            if (!message.failure.isEmpty())
+                return frame.fail(error, message.failure);
+            bytes = AdpHeader(choice->type, choice->address, step) + message.bytes;
         }
         if (!progress.Update(qint16(qMax(step, 0)), qint16(upper), bytes))
             return frame.fail(error, QStringLiteral("The table is empty: there is nothing to load."));
