@@ -2,6 +2,7 @@
 // their dialogs, messages and companion file, on real files.
 #include "app/dialogfilter.h"
 #include "app/filecommands.h"
+#include "base/settingsstore.h"
 #include "codec/escapes.h"
 #include "scriptedprompter.h"
 #include "table/messagefiles.h"
@@ -412,6 +413,14 @@ private Q_SLOTS:
         }
         QCOMPARE(titles, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
+        // A name typed without an extension gets the chosen filter's.
+        QCOMPARE(WithFilterExtension("/t/signs", "Quendra Files (*.QND)"), QStringLiteral("/t/signs.QND"));
+        QCOMPARE(WithFilterExtension("/t/signs.tvd", "Quendra Files (*.QND)"), QStringLiteral("/t/signs.tvd"));
+        QCOMPARE(WithFilterExtension("/t/signs", "All Files (*.*)"), QStringLiteral("/t/signs"));
+        // The dialogs' folder is kept apart from the run's settings.
+        SettingsStore().setLastFolder("/t/folder");
+        QCOMPARE(SettingsStore().lastFolder(), QStringLiteral("/t/folder"));
+        QCOMPARE(SettingsStore().read("LastFolder", "none"), QStringLiteral("none"));
     }
 };
 

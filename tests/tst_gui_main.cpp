@@ -12,6 +12,9 @@
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +24,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
+#include <QToolButton>
 #include <QtTest>
 
 #include <map>
@@ -506,6 +510,54 @@ private Q_SLOTS:
         f.window.Form_Resize(QSizeF(6000, 4000));
         QCOMPARE(f.window.boxWidget(Workspace::Box::Entry)->width(), px(5000));
         QCOMPARE(f.window.grid()->geometry(), grid);
+    }
+
+    // Each toolbar key runs its menu command; the mode button itself does
+    // nothing.
+    void toolbarRoutesToTheMenuCommands()
+    {
+        Fixture f;
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.ws.table().AppendEntry();
+        f.ws.table().AppendEntry();
+        QLineEdit *entry = f.window.boxWidget(Box::Entry);
+        entry->setFocus();
+        entry->setText(QStringLiteral("ABC"));
+        entry->selectAll();
+        QGuiApplication::clipboard()->clear();
+        f.window.findChild<QAction *>(QStringLiteral("tbCopy"))->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ABC"));
+        f.window.findChild<QAction *>(QStringLiteral("tbNew"))->trigger();
+        QCOMPARE(f.ws.table().count(), 1);
+        f.window.findChild<QToolButton *>(QStringLiteral("tbSoftMode"))->click();
+        f.window.tbToolBar_ButtonClick(QStringLiteral("SoftMode"));
+        QCOMPARE(f.ws.mode().mode(), OperatingMode::Test);
+        QVERIFY(f.prompter.shown.isEmpty());
+    }
+
+    // "&About" shows the splash for two seconds while the window reacts.
+    void aboutKeepsTheWindowReacting()
+    {
+        Fixture f;
+        SetPauseTimeScale(10);
+        const auto splashShown = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            return std::any_of(windows.cbegin(), windows.cend(),
+                               [](QWidget *w) { return qobject_cast<frmSplash *>(w) && w->isVisible(); });
+        };
+        bool reacted = false;
+        QTimer::singleShot(50, &f.window, [&] {
+            QVERIFY(splashShown());
+            f.window.action(Item::MnuModeData)->trigger();
+            reacted = true;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        f.window.action(Item::MnuAbout)->trigger();
+        SetPauseTimeScale(1);
+        QVERIFY(reacted);
+        QVERIFY(clock.elapsed() >= 190);
+        QVERIFY(!splashShown());
     }
 };
 

@@ -1,5 +1,7 @@
 #include "app/dialogfilter.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace telvaro {
@@ -21,6 +23,15 @@ QString QtDialogFilter(const QString &filter)
     if (parts.size() % 2 == 1 && !parts.back().isEmpty())
         entries.append(parts.back());
     return entries.join(QStringLiteral(";;"));
+}
+
+QString WithFilterExtension(const QString &path, const QString &chosenFilter)
+{
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    const QRegularExpressionMatch match = firstPattern.match(chosenFilter);
+    return match.hasMatch() ? path + u'.' + match.captured(1) : path;
 }
 
 } // namespace telvaro

@@ -9,4 +9,8 @@ namespace telvaro {
 
 QString QtDialogFilter(const QString &filter);
 
+// A name typed without an extension gets the first one of the chosen Qt
+// filter entry ("Telvaro Files (*.TVD)" gives ".TVD"); "*.*" adds none.
+QString WithFilterExtension(const QString &path, const QString &chosenFilter);
+
 } // namespace telvaro

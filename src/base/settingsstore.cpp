@@ -27,4 +27,15 @@ bool SettingsStore::flush()
     return m_settings.status() == QSettings::NoError;
 }
 
+QString SettingsStore::lastFolder() const
+{
+    return m_settings.value(QStringLiteral("Dialogs/LastFolder")).toString();
+}
+
+void SettingsStore::setLastFolder(const QString &folder)
+{
+    m_settings.setValue(QStringLiteral("Dialogs/LastFolder"), folder);
+    m_settings.sync();
+}
+
 } // namespace telvaro

@@ -16,6 +16,11 @@ public:
     // Writes pending values out; false when the store could not be written.
     bool flush();
 
+    // The folder the file dialogs showed last; kept apart from the settings
+    // of a run and written at once.
+    QString lastFolder() const;
+    void setLastFolder(const QString &folder);
+
 private:
     mutable QSettings m_settings;
 };

@@ -2,13 +2,16 @@
 
 #include "app/communication.h"
 #include "app/filecommands.h"
+#include "app/helpfile.h"
 #include "app/mainlayout.h"
 #include "app/menus.h"
 #include "base/settingsstore.h"
+#include "base/wait.h"
 #include "codec/codepage.h"
 #include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
 #include "gui/frmsigntype.h"
+#include "gui/frmsplash.h"
 #include "signload/modes.h"
 
 #include <QAction>
@@ -16,6 +19,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -37,10 +41,17 @@
 #include <QTextCursor>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include <algorithm>
+
+// The icons live in the widget library, which a linker may otherwise drop.
+static void initIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace telvaro {
 
@@ -99,26 +110,21 @@ private:
     const QList<QAction *> m_actions;
 };
 
-// The "&File" menu and the toolbar's New, Open and Save buttons drive the
-// core's file commands; Exit comes back as a request to close the window.
+// The "&File" menu drives the core's file commands; Exit comes back as a
+// request to close the window.
 void wireFileCommands(frmMain &window)
 {
     auto *files = new FileCommands(window.workspace(), &window);
     files->setObjectName(QStringLiteral("fileCommands"));
     const struct {
         Item menu;
-        const char *button;
         void (FileCommands::*handler)();
-    } commands[] = {{Item::mnuFileNew, "tbNew", &FileCommands::mnuFileNew_Click},
-                    {Item::mnuFileOpen, "tbOpen", &FileCommands::mnuFileOpen_Click},
-                    {Item::mnuFileSave, "tbSave", &FileCommands::mnuFileSave_Click},
-                    {Item::mnuFileExit, nullptr, &FileCommands::mnuFileExit_Click}};
-    for (const auto &c : commands) {
+    } commands[] = {{Item::mnuFileNew, &FileCommands::mnuFileNew_Click},
+                    {Item::mnuFileOpen, &FileCommands::mnuFileOpen_Click},
+                    {Item::mnuFileSave, &FileCommands::mnuFileSave_Click},
+                    {Item::mnuFileExit, &FileCommands::mnuFileExit_Click}};
+    for (const auto &c : commands)
         QObject::connect(window.action(c.menu), &QAction::triggered, files, c.handler);
-        if (c.button)
-            QObject::connect(window.findChild<QAction *>(QString::fromLatin1(c.button)), &QAction::triggered, files,
-                             c.handler);
-    }
     QObject::connect(files, &FileCommands::exitRequested, &window, &QWidget::close);
 }
 
@@ -177,6 +183,7 @@ private:
 frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     : QMainWindow(parent), m_ws(workspace), m_settings(settings)
 {
+    initIcons();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(m_ws.caption());
     buildMenus();
@@ -257,33 +264,30 @@ void frmMain::buildToolbar()
     QToolBar *tb = addToolBar(QStringLiteral("Toolbar"));
     tb->setObjectName(QStringLiteral("tbToolBar"));
     tb->setMovable(false);
+    // The desktop theme's icons, our own where the theme has none.
     const struct {
         const char *key;
-        const char *theme;
-        QStyle::StandardPixmap fallback;
-    } buttons[] = {{"New", "document-new", QStyle::SP_FileIcon},
-                   {"Open", "document-open", QStyle::SP_DialogOpenButton},
-                   {"Save", "document-save", QStyle::SP_DialogSaveButton},
-                   {nullptr, nullptr, {}},
-                   {"Cut", "edit-cut", QStyle::SP_DialogDiscardButton},
-                   {"Copy", "edit-copy", QStyle::SP_FileDialogContentsView},
-                   {"Paste", "edit-paste", QStyle::SP_DialogApplyButton},
-                   {nullptr, nullptr, {}}};
+        const char *icon;
+    } buttons[] = {{"New", "document-new"}, {"Open", "document-open"}, {"Save", "document-save"}, {nullptr, nullptr},
+                   {"Cut", "edit-cut"},     {"Copy", "edit-copy"},     {"Paste", "edit-paste"},   {nullptr, nullptr}};
     for (const auto &b : buttons) {
         if (!b.key) {
             tb->addSeparator();
             continue;
         }
-        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(b.theme), style()->standardIcon(b.fallback));
-        QAction *act = tb->addAction(icon, QString::fromLatin1(b.key));
-        act->setObjectName(QStringLiteral("tb") + QString::fromLatin1(b.key));
-        act->setToolTip(QString::fromLatin1(b.key));
+        const QString name = QString::fromLatin1(b.icon);
+        const QIcon icon = QIcon::fromTheme(name, QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
+        const QString key = QString::fromLatin1(b.key);
+        QAction *act = tb->addAction(icon, key);
+        act->setObjectName(QStringLiteral("tb") + key);
+        act->setToolTip(key);
+        connect(act, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
     }
     m_modeButton = new QToolButton(tb);
     m_modeButton->setObjectName(QStringLiteral("tbSoftMode"));
-    m_modeButton->setText(QStringLiteral("Test Mode"));
-    m_modeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_modeButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_modeButton->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(m_modeButton, &QToolButton::clicked, this, [this] { tbToolBar_ButtonClick(QStringLiteral("SoftMode")); });
     tb->addWidget(m_modeButton);
 }
 
@@ -440,15 +444,18 @@ void frmMain::wireEditCommands()
     connect(action(Item::mnuEditCut), &QAction::triggered, this, &frmMain::mnuEditCut_Click);
     connect(action(Item::mnuEditCopy), &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
     connect(action(Item::mnuEditPaste), &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
-    const QList<QAction *> toolbarActions = findChildren<QAction *>();
-    for (QAction *act : toolbarActions) {
-        if (act->objectName() == QLatin1String("tbCut"))
-            connect(act, &QAction::triggered, this, &frmMain::mnuEditCut_Click);
-        else if (act->objectName() == QLatin1String("tbCopy"))
-            connect(act, &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
-        else if (act->objectName() == QLatin1String("tbPaste"))
-            connect(act, &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
-    }
+}
+
+void frmMain::tbToolBar_ButtonClick(const QString &key)
+{
+    static const QHash<QString, Item> commands = {
+        {QStringLiteral("New"), Item::mnuFileNew},   {QStringLiteral("Open"), Item::mnuFileOpen},
+        {QStringLiteral("Save"), Item::mnuFileSave}, {QStringLiteral("Cut"), Item::mnuEditCut},
+        {QStringLiteral("Copy"), Item::mnuEditCopy}, {QStringLiteral("Paste"), Item::mnuEditPaste}};
+    // "SoftMode", the mode button itself, and any other key do nothing.
+    const auto it = commands.constFind(key);
+    if (it != commands.constEnd())
+        action(*it)->trigger();
 }
 
 QLineEdit *frmMain::clipboardBox(Workspace::ClipboardBox which) const
@@ -569,15 +576,40 @@ void frmMain::wireRun()
     connect(action(Item::MnuModeRun), &QAction::triggered, this, [this] { m_ws.MnuModeRun_Click(); });
     connect(action(Item::MnuModeData), &QAction::triggered, this, [this] { m_ws.MnuModeData_Click(); });
     connect(action(Item::MnuLoadSign), &QAction::triggered, this, &frmMain::MnuLoadSign_Click);
+    connect(action(Item::MnuAbout), &QAction::triggered, this, &frmMain::MnuAbout_Click);
+    connect(action(Item::MnuHelpOpen), &QAction::triggered, this, &frmMain::MnuHelpOpen_Click);
     connect(action(Item::MnuDisplayLoaded), &QAction::triggered, this, &frmMain::MnuDisplayLoaded_Click);
     connect(action(Item::MnuLoadController), &QAction::triggered, this, [this] { m_ws.MnuLoadController_Click(); });
     connect(action(Item::MnuUploadController), &QAction::triggered, this, [this] { m_ws.MnuUploadController_Click(); });
     for (OperatingMode mode : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
         connect(action(UseModeItem(mode)), &QAction::triggered, this, [this, mode] { m_ws.SetOperatingMode(mode); });
-    // The mode button names the mode until it has pictures of its own.
-    const auto showMode = [this] { m_modeButton->setText(ModeKey(m_ws.mode().mode())); };
+    // The mode button shows the mode's picture and name.
+    const auto showMode = [this] {
+        const OperatingMode mode = m_ws.mode().mode();
+        static const char *const pictures[] = {"mode-test", "mode-signload", "mode-controller"};
+        m_modeButton->setIcon(
+            QIcon(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(pictures[ModeViewFor(mode).picture - 7]))));
+        m_modeButton->setText(ModeKey(mode));
+    };
     connect(&m_ws.mode(), &ModeState::modeChanged, this, showMode);
     showMode();
+}
+
+void frmMain::MnuAbout_Click()
+{
+    // The splash shows for two seconds while the window keeps reacting.
+    QPointer<frmSplash> splash = new frmSplash;
+    splash->show();
+    splash->repaint();
+    Pause(2000);
+    if (splash)
+        splash->close();
+}
+
+void frmMain::MnuHelpOpen_Click()
+{
+    // A missing manual or viewer gives no message, as with any document.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
 }
 
 void frmMain::MnuLoadSign_Click()

@@ -53,8 +53,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 public Q_SLOTS:
+    // The toolbar's buttons by key: New, Open, Save, Cut, Copy, Paste.
+    void tbToolBar_ButtonClick(const QString &key);
     void MnuLoadSign_Click();
     void MnuDisplayLoaded_Click();
+    void MnuAbout_Click();
+    void MnuHelpOpen_Click();
     void mnuEditCut_Click();
     void mnuEditCopy_Click();
     void mnuEditPaste_Click();

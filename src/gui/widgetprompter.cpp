@@ -1,8 +1,10 @@
 #include "gui/widgetprompter.h"
 
 #include "app/dialogfilter.h"
+#include "base/settingsstore.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -43,20 +45,29 @@ std::optional<QString> WidgetPrompter::input(const QString &prompt, const QStrin
     return answer;
 }
 
-std::optional<QString> WidgetPrompter::openFileName(const QString &title, const QString &filter)
+namespace {
+// Both dialogs start in the folder used last, and remember the new one.
+std::optional<QString> remembered(const QString &path)
 {
-    const QString path = QFileDialog::getOpenFileName(m_parent, title, {}, QtDialogFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
+    SettingsStore().setLastFolder(QFileInfo(path).absolutePath());
     return path;
+}
+} // namespace
+
+std::optional<QString> WidgetPrompter::openFileName(const QString &title, const QString &filter)
+{
+    return remembered(
+        QFileDialog::getOpenFileName(m_parent, title, SettingsStore().lastFolder(), QtDialogFilter(filter)));
 }
 
 std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &filter)
 {
-    const QString path = QFileDialog::getSaveFileName(m_parent, title, {}, QtDialogFilter(filter));
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    QString chosen;
+    const QString path =
+        QFileDialog::getSaveFileName(m_parent, title, SettingsStore().lastFolder(), QtDialogFilter(filter), &chosen);
+    return remembered(WithFilterExtension(path, chosen));
 }
 
 } // namespace telvaro
