@@ -170,6 +170,35 @@ private Q_SLOTS:
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.startsWith("telvaro-cli: cannot write the output: "), r.err.constData());
     }
+
+    // Bash completion offers what the programs' help lists.
+    void completion_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QString>("offered");
+        const QString cli = QStringLiteral("src/cli/telvaro-cli.bash");
+        const QString devsim = QStringLiteral("src/devsim/telvaro-devsim.bash");
+        QTest::newRow("commands") << cli << QStringList{CliPath(), "lo"} << "load-sign load-controller";
+        QTest::newRow("options") << cli << QStringList{CliPath(), "send", "--ip"} << "--ip --ip-port";
+        QTest::newRow("sign types") << cli << QStringList{CliPath(), "load-sign", "--sign-type", ""}
+                                    << "vyrena orbilux";
+        QTest::newRow("simulator") << devsim << QStringList{DevsimPath(), "--lo"} << "--log";
+    }
+    void completion()
+    {
+        QFETCH(QString, script);
+        QFETCH(QStringList, words);
+        QFETCH(QString, offered);
+        const QString function = script.contains(QLatin1String("devsim")) ? "_telvaro_devsim" : "_telvaro_cli";
+        const QString call = QStringLiteral("source \"$0\"; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); %1; "
+                                            "echo \"${COMPREPLY[*]}\"")
+                                 .arg(function);
+        const QString path = qEnvironmentVariable("TELVARO_SOURCE") + u'/' + script;
+        const ProgramResult r = RunProgram(QStringLiteral("bash"), QStringList{"-c", call, path} + words);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(QString::fromUtf8(r.out).trimmed(), offered);
+    }
 };
 
 QTEST_GUILESS_MAIN(CliTest)
