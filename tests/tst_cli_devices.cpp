@@ -148,9 +148,17 @@ private Q_SLOTS:
     }
 
 #ifdef Q_OS_UNIX
-    // On a terminal the load shows which message goes out and the time.
+    // On a terminal the load shows which message goes out and the time,
+    // unless told to be quiet.
+    void progressOnTerminal_data()
+    {
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("progress") << false;
+        QTest::newRow("quiet") << true;
+    }
     void progressOnTerminal()
     {
+        QFETCH(bool, quiet);
         QProcess sign;
         const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
         const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -163,7 +171,10 @@ private Q_SLOTS:
             ::dup2(fd, 2);
         });
         const QString table = writeTable(QStringLiteral("three.TVD"), {"A", "B", "C"});
-        p.start(test::CliPath(), {"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, table});
+        QStringList args = {"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, table};
+        if (quiet)
+            args << "--quiet";
+        p.start(test::CliPath(), args);
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 0);
         QByteArray shown;
@@ -173,6 +184,10 @@ private Q_SLOTS:
             shown.append(buffer, n);
         ::close(master);
         StopDevice(sign);
+        if (quiet) {
+            QCOMPARE(shown, QByteArray());
+            return;
+        }
         QVERIFY2(shown.contains("\rset-up frame 1 of 3, ") && shown.contains("\rmessage 3 of 3, ") &&
                      shown.endsWith(" s\x1b[K\r\n"),
                  shown.constData());
