@@ -1,6 +1,6 @@
 # Sourced by the scripts: installs the Debian packages the build needs when
 # they are missing (as root), so a fresh Debian 12 machine works unattended.
-TELVARO_PACKAGES="cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev xvfb xauth x11-utils"
+TELVARO_PACKAGES="cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev xvfb xauth x11-utils help2man"
 
 telvaro_install() {
     local missing=""

@@ -1,6 +1,7 @@
 // "telvaro-cli send" against "telvaro-devsim" devices, both as processes: the
 // bytes received, the hold on the real clock, messages, exit status, settings.
 #include "peers.h"
+#include "programs.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -48,19 +49,35 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("err"); // all of it, or a part of a usage error (2)
-        const QByteArray usage = "usage: telvaro-cli send";
-        QTest::newRow("no text") << QStringList{} << 2 << usage;
-        QTest::newRow("port without value") << QStringList{"x", "--port"} << 2 << usage;
-        QTest::newRow("port beyond 16 bits") << QStringList{"--port", "40000", "x"} << 2 << usage;
-        QTest::newRow("unsupported baud") << QStringList{"--port", "1", "--baud", "12345", "x"} << 2 << usage;
-        QTest::newRow("device for tcp") << QStringList{"--port", "0", "--device", "/dev/null", "x"} << 2 << usage;
-        QTest::newRow("missing device") << QStringList{"--port", "4", "--device", "/nonexistent/tty", "x"} << 1
-                                        << QByteArray(
-                                               "Error Going into Run\nCommunications not available\n"
-                                               "The connection failed: /nonexistent/tty: No such file or directory\n");
-        QTest::newRow("refused") << QStringList{"--port", "0", "--ip", "127.0.0.1", "--ip-port", "CLOSED", "x"} << 1
-                                 << QByteArray(
-                                        "Unable to connect!  State = 9\nThe connection failed: Connection refused\n");
+        const auto row = [](const char *name, const QStringList &args, int status, const QByteArray &err) {
+            QTest::newRow(name) << args << status << err;
+        };
+        const QByteArray usage = "Usage: telvaro-cli send";
+        row("no text", {"send"}, 2, usage);
+        row("port without value", {"send", "x", "--port"}, 2, usage);
+        row("port beyond 16 bits", {"send", "--port", "40000", "x"}, 2, usage);
+        row("unsupported baud", {"send", "--port", "1", "--baud", "12345", "x"}, 2, usage);
+        row("device for tcp", {"send", "--port", "0", "--device", "/dev/null", "x"}, 2,
+            "--device needs a serial link (--port 1 or above); the link is TCP (port 0)");
+        // The stored port is serial 1: an address would be dropped silently.
+        row("ip for the stored serial port", {"send", "--ip", "127.0.0.1", "--ip-port", "3001", "x"}, 2,
+            "--ip and --ip-port need a network link (--port 0 for TCP, -1 for UDP); the link is serial port 1");
+        row("ip port for a serial port", {"run", "--port", "3", "--ip-port", "3001", "x.TVD"}, 2,
+            "the link is serial port 3");
+        row("missing device", {"send", "--port", "4", "--device", "/nonexistent/tty", "x"}, 1,
+            "Error Going into Run\nCommunications not available\n"
+            "The connection failed: /nonexistent/tty: No such file or directory\n");
+        row("refused", {"send", "--port", "0", "--ip", "127.0.0.1", "--ip-port", "CLOSED", "x"}, 1,
+            "Unable to connect!  State = 9\nThe connection failed: Connection refused\n");
+        row("sign type", {"load-sign", "--sign-type", "neon", "x.TVD"}, 2, "--sign-type is vyrena or orbilux");
+        row("load address", {"load-sign", "--address", "0", "x.TVD"}, 2, "--address takes two letters or digits");
+        row("message number", {"call-message", "--", "-1"}, 1, "Invalid Message Number!\n");
+        row("message number beyond 8100", {"call-message", "8101"}, 1, "Invalid Message Number!\n");
+        row("address of a call", {"clear-list", "--address", "123"}, 1,
+            "Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n");
+        row("no input kind", {"load-controller", "x.TVD"}, 2, "give one of --serial-input and --binary-input");
+        row("upload elsewhere", {"upload", "--port", "0", "x.TVD"}, 1,
+            "Error Loading Controller\nThe upload reads a serial port; choose a port number of 1 or above.\n");
     }
     void failures()
     {
@@ -70,13 +87,10 @@ private Q_SLOTS:
         telvaro::test::TcpPeer closed; // a port nobody listens on
         args.replaceInStrings(QStringLiteral("CLOSED"), QString::number(closed.port()));
         closed.stopListening();
-        QProcess p;
-        p.start(qEnvironmentVariable("TELVARO_CLI"), QStringList{"send"} + args);
-        QVERIFY(p.waitForFinished(20000));
-        QCOMPARE(p.exitCode(), status);
-        const QByteArray shown = p.readAllStandardError();
-        QVERIFY2(status == 2 ? shown.contains(err) : shown == err, shown.constData());
-        QVERIFY(p.readAllStandardOutput().isEmpty());
+        const auto r = telvaro::test::RunCli(args);
+        QCOMPARE(r.status, status);
+        QVERIFY2(status == 2 ? r.err.contains(err) : r.err == err, r.err.constData());
+        QVERIFY(r.out.isEmpty());
     }
 
     void sendsOverEveryLink()
@@ -119,6 +133,33 @@ private Q_SLOTS:
         // SIGTERM ends the simulator cleanly and takes its link along.
         QVERIFY(pty.exitStatus() == QProcess::NormalExit && pty.exitCode() == 0);
         QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+    }
+
+    // A link that a running simulator owns is refused and left to it; a
+    // dangling one that a killed simulator left behind is taken over.
+    void simulatorLinkPath()
+    {
+        using telvaro::test::DevsimPath;
+        using telvaro::test::RunProgram;
+        const QString link = m_config.path() + QStringLiteral("/ttyShared");
+        const QStringList again = {"--pty", "--link", link, "--duration", "0.2"};
+        QProcess first;
+        const QString device = startDevice(first, {"--pty", "--link", link}).section(u' ', 1, 1);
+        const auto second = RunProgram(DevsimPath(), again);
+        QCOMPARE(second.status, 1);
+        QVERIFY2(second.err.contains("which is in use"), second.err.constData());
+        QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+        first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        QVERIFY(QFileInfo(link).isSymLink() && !QFileInfo::exists(link));
+        QCOMPARE(RunProgram(DevsimPath(), again).status, 0);
+        QVERIFY(!QFileInfo(link).isSymLink());
+        // Whatever else lies there is not the simulator's to replace.
+        QFile plain(link);
+        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("keep") == 4);
+        plain.close();
+        QCOMPARE(RunProgram(DevsimPath(), again).status, 1);
+        QVERIFY(plain.open(QIODevice::ReadOnly) && plain.readAll() == "keep");
     }
 };
 

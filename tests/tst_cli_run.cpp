@@ -121,7 +121,7 @@ private Q_SLOTS:
                                       << QByteArray("Error Opening file");
         QTest::newRow("repeat beyond 200")
             << QStringList{"--repeat-from", "201", "x.TVD"} << 2 << QByteArray("0 to 200");
-        QTest::newRow("no file") << QStringList{"--port", "-1"} << 2 << QByteArray("usage");
+        QTest::newRow("no file") << QStringList{"--port", "-1"} << 2 << QByteArray("expects one FILE");
         QTest::newRow("bad duration") << QStringList{"--duration", "-1", "x.TVD"} << 2 << QByteArray("--duration");
     }
     void failuresAndUsage()

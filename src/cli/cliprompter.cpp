@@ -1,18 +1,25 @@
 #include "cli/cliprompter.h"
 
-#include "cli/commands.h"
+#include "cli/output.h"
 
 namespace telvaro::cli {
 
-Prompter::Answer CliPrompter::message(const QString &text, const QString &, Buttons buttons, Icon)
+Prompter::Answer CliPrompter::message(const QString &text, const QString &title, Buttons buttons, Icon)
 {
     ++m_messages;
-    PrintMessage(text);
+    if (!m_silenced.contains(title))
+        PrintMessage(text);
     switch (buttons) {
+    case Buttons::OkCancel:
+        if (m_force)
+            return Answer::Ok;
+        ++m_refused;
+        return Answer::Cancel;
     case Buttons::YesNo:
     case Buttons::YesNoCancel: return Answer::Yes;
-    default: return Answer::Ok;
+    case Buttons::Ok: break;
     }
+    return Answer::Ok;
 }
 
 std::optional<QString> CliPrompter::input(const QString &, const QString &, const QString &defaultAnswer)

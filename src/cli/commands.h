@@ -17,9 +17,10 @@ int List(const QStringList &args);
 int Convert(const QStringList &args);
 int Send(const QStringList &args);
 int Run(const QStringList &args);
-
-// Prints a message the window would show in a message box: one line each.
-void PrintMessage(const QString &text);
-int UsageError(const QString &text);
+int LoadSign(const QStringList &args);
+int CallMessage(const QStringList &args);
+int ClearList(const QStringList &args);
+int LoadController(const QStringList &args);
+int Upload(const QStringList &args);
 
 } // namespace telvaro::cli

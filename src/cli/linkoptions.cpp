@@ -2,64 +2,72 @@
 
 #include "app/workspace.h"
 #include "base/settingsstore.h"
+#include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
 #include "link/linkrules.h"
 #include "link/linksettings.h"
 
-#include <QTextStream>
-
 namespace telvaro::cli {
 
-std::optional<QString> TakeLinkOptions(QStringList &args, LinkOptions &options)
+namespace {
+const QString portOption = QStringLiteral("port");
+const QString ipOption = QStringLiteral("ip");
+const QString ipPortOption = QStringLiteral("ip-port");
+const QString baudOption = QStringLiteral("baud");
+const QString deviceOption = QStringLiteral("device");
+const QString verboseOption = QStringLiteral("verbose");
+
+std::optional<QString> Given(const CommandLine &line, const QString &name)
 {
-    QStringList rest;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg == QLatin1String("--")) {
-            // Whatever follows is an argument even if it looks like an option.
-            rest += args.mid(i);
-            break;
-        }
-        if (arg == QLatin1String("--verbose")) {
-            options.verbose = true;
-            continue;
-        }
-        std::optional<QString> *target = nullptr;
-        if (arg == QLatin1String("--ip"))
-            target = &options.ip;
-        else if (arg == QLatin1String("--ip-port"))
-            target = &options.ipPort;
-        else if (arg == QLatin1String("--baud"))
-            target = &options.baud;
-        else if (arg == QLatin1String("--device"))
-            target = &options.device;
-        else if (arg != QLatin1String("--port")) {
-            rest.append(arg);
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return arg + QStringLiteral(" needs a value");
-        const QString value = args[++i];
-        if (target) {
-            *target = value;
-            continue;
-        }
-        const auto number = StrictValue(value);
-        const auto port = number ? RoundToInt16(*number) : std::nullopt;
-        if (!port)
-            return QStringLiteral("--port needs a number from -32768 to 32767, not \"%1\"").arg(value);
-        options.port = *port;
-    }
-    args = rest;
-    return std::nullopt;
+    return line.isSet(name) ? std::optional(line.value(name)) : std::nullopt;
 }
 
-QString LinkOptionsUsage()
+QString PortKind(qint16 port)
 {
-    return QStringLiteral("[--port N] [--ip ADDRESS] [--ip-port PORT] [--baud RATE] [--device PATH] [--verbose]");
+    if (port >= 1)
+        return QStringLiteral("serial port %1").arg(port);
+    return (port == 0 ? QStringLiteral("TCP (port %1)") : QStringLiteral("UDP (port %1)")).arg(port);
+}
+} // namespace
+
+void AddLinkOptions(CommandLine &line)
+{
+    line.addOption({portOption},
+                   QStringLiteral("The link: serial port N (1 and up), 0 for TCP, -1 for UDP; default the stored "
+                                  "port."),
+                   QStringLiteral("--port 0"), QStringLiteral("N"));
+    line.addOption({ipOption}, QStringLiteral("The device's address, for TCP and UDP; default the stored one."),
+                   QStringLiteral("--ip 192.168.1.100"), QStringLiteral("ADDRESS"));
+    line.addOption({ipPortOption}, QStringLiteral("The device's port, for TCP and UDP; default the stored one."),
+                   QStringLiteral("--ip-port 3001"), QStringLiteral("PORT"));
+    line.addOption({baudOption}, QStringLiteral("The serial rate (no parity, 8 data bits, 1 stop bit)."),
+                   QStringLiteral("--baud 19200"), QStringLiteral("RATE"));
+    line.addOption({deviceOption},
+                   QStringLiteral("The device to open for the serial port number, instead of the configured one."),
+                   QStringLiteral("--device /dev/ttyUSB0"), QStringLiteral("PATH"));
+    line.addOption({verboseOption}, QStringLiteral("Prints every change of the status panels on stderr."),
+                   QStringLiteral("--verbose"));
+}
+
+std::optional<QString> ReadLinkOptions(const CommandLine &line, LinkOptions &options)
+{
+    if (const auto value = Given(line, portOption)) {
+        const auto number = StrictValue(*value);
+        const auto port = number ? RoundToInt16(*number) : std::nullopt;
+        if (!port)
+            return QStringLiteral("--port needs a number from -32768 to 32767, not \"%1\"").arg(*value);
+        options.port = *port;
+    }
+    options.ip = Given(line, ipOption);
+    options.ipPort = Given(line, ipPortOption);
+    options.baud = Given(line, baudOption);
+    options.device = Given(line, deviceOption);
+    options.verbose = line.isSet(verboseOption);
+    return std::nullopt;
 }
 
 std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &options)
@@ -71,6 +79,13 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
     LinkSettings settings = stored.settings.value_or(LinkSettings{});
     if (options.port)
         settings.PortNumber = *options.port;
+    // An address for a serial link would be dropped without a word, and the
+    // bytes would go to a serial port the caller did not mean.
+    if ((options.ip || options.ipPort) && settings.PortNumber >= 1)
+        return LinkSetupError{QStringLiteral("--ip and --ip-port need a network link (--port 0 for TCP, -1 for UDP); "
+                                             "the link is %1")
+                                  .arg(PortKind(settings.PortNumber)),
+                              ExitUsage};
     settings.IpAddress = options.ip.value_or(settings.IpAddress);
     settings.IpPort = options.ipPort.value_or(settings.IpPort);
     if (options.baud) {
@@ -83,7 +98,9 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
     }
     if (options.device) {
         if (settings.PortNumber < 1)
-            return LinkSetupError{QStringLiteral("--device needs a serial port number (--port 1 or above)"), ExitUsage};
+            return LinkSetupError{QStringLiteral("--device needs a serial link (--port 1 or above); the link is %1")
+                                      .arg(PortKind(settings.PortNumber)),
+                                  ExitUsage};
         settings.DevicePath = *options.device;
     }
     ws.linkSettings().set(settings);
@@ -94,19 +111,28 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
 void EchoStatusPanels(Workspace &ws)
 {
     QObject::connect(&ws.status(), &StatusPanels::changed, &ws, [&ws](int panel) {
-        QTextStream(stderr) << "panel " << panel << ": "
-                            << QString::fromLatin1(FormatReceived(TextToBytes(ws.status().text(panel)))) << '\n';
+        PrintError(QStringLiteral("panel %1: ").arg(panel) +
+                   QString::fromLatin1(FormatReceived(TextToBytes(ws.status().text(panel)))));
     });
 }
 
-std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const QString &usage)
+std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const CommandLine &line)
 {
     if (const auto error = SetUpLink(ws, options)) {
         if (error->status == ExitUsage)
-            return UsageError(error->message + u'\n' + usage);
+            return line.usageError(error->message);
         PrintMessage(error->message);
         return error->status;
     }
+    // What arrives is written as it comes, in the received-data box's form;
+    // when it cannot be written the operation is ended as data entry would.
+    QObject::connect(&ws.link(), &Link::received, &ws, [&ws](const QString &display) {
+        QByteArrayList lines;
+        for (const QString &line : display.split(QStringLiteral("\r\n")))
+            lines << TerminalText(line);
+        if (!WriteOut(lines.join('\n')))
+            ws.MnuModeData_Click();
+    });
     if (options.verbose)
         EchoStatusPanels(ws);
     return std::nullopt;
@@ -140,7 +166,7 @@ int OutcomeStatus(const OperationOutcome &outcome)
                      .arg(outcome.bytesNotSent);
     lines.removeAll(QString());
     for (const QString &line : std::as_const(lines))
-        QTextStream(stderr) << line << '\n';
+        PrintError(line);
     const bool ended = outcome.ending == Ending::Done || outcome.ending == Ending::Stopped;
     return ended && outcome.framesNotSent == 0 && outcome.bytesNotSent == 0 && !outcome.linkDropped ? ExitDone
                                                                                                     : ExitFailed;

@@ -4,7 +4,6 @@
 // --verbose. What is not given comes from the settings store.
 
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 namespace telvaro {
@@ -13,6 +12,8 @@ struct OperationOutcome;
 } // namespace telvaro
 
 namespace telvaro::cli {
+
+class CommandLine;
 
 struct LinkOptions {
     std::optional<qint16> port;
@@ -23,27 +24,24 @@ struct LinkOptions {
     bool verbose = false;
 };
 
-// Takes the link options out of args, leaving the rest in order; a "--" and
-// everything after it are left as they are. Returns a usage message for an
-// option that is malformed or lacks its value.
-std::optional<QString> TakeLinkOptions(QStringList &args, LinkOptions &options);
-
-// One line describing the options, for usage texts.
-QString LinkOptionsUsage();
+void AddLinkOptions(CommandLine &line);
+// The options given; a usage message for a malformed value.
+std::optional<QString> ReadLinkOptions(const CommandLine &line, LinkOptions &options);
 
 // Puts the workspace in data-entry state with the link parameters of the
 // settings store, overridden by the options. Returns a message when a value
-// cannot be used (exit status 1 for the store, 2 for an option).
+// cannot be used (exit status 1 for the store, 2 for the options).
 struct LinkSetupError {
     QString message;
     int status;
 };
 std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &options);
 
-// SetUpLink for a command: prints what went wrong (with the usage text for
-// a bad option) and returns the exit status, or nothing when the link is set.
-// With --verbose the status panels are echoed from then on.
-std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const QString &usage);
+// SetUpLink for a command: prints what went wrong (as a usage error for a
+// bad option) and returns the exit status, or nothing when the link is set.
+// From then on what the device sends goes to stdout as the received-data
+// box shows it, and with --verbose the status panels are echoed to stderr.
+std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const CommandLine &line);
 
 // The exit status of an operation, with a line on stderr for each thing
 // that went wrong (the operation's own messages are already printed).

@@ -1,45 +1,124 @@
+// telvaro-cli: Telvaro's commands for scripts and integrators, on the same
+// core as the window.
+#include "base/wait.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTextStream>
+#include <cmath>
+#include <csignal>
 #include <functional>
 
-namespace telvaro::cli {
+using namespace telvaro;
+using namespace telvaro::cli;
 
-void PrintMessage(const QString &text)
+namespace {
+
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *summary;
+    std::function<int(const QStringList &)> run;
+};
+
+const Command commands[] = {
+    {"encode", "[--hex] TEXT", "escape notation to bytes on stdout", Encode},
+    {"decode", "", "bytes on stdin to notation on stdout", Decode},
+    {"list", "[--text-view] [--raw] FILE", "a TVD or QND file as the grid shows it", List},
+    {"convert", "[--force] IN OUT", "open IN, save OUT as TVD or QND by its extension", Convert},
+    {"send", "[LINK] TEXT", "Quick Send of TEXT", Send},
+    {"run", "[LINK] [--repeat-from N] [--duration SECONDS] FILE", "run FILE's table", Run},
+    {"load-sign", "[LINK] [--sign-type vyrena|orbilux] [--address XX] FILE", "load FILE's table into an ADP sign",
+     LoadSign},
+    {"call-message", "[LINK] [--sign-type T] [--address XX] N", "make the sign show loaded message N", CallMessage},
+    {"clear-list", "[LINK] [--sign-type T] [--address XX]", "empty the sign's play list", ClearList},
+    {"load-controller", "[LINK] (--serial-input|--binary-input) FILE", "load a sign controller", LoadController},
+    {"upload", "[LINK] OUT", "read a controller back into OUT and its TV1 companion", Upload},
+};
+
+QString ProgramHelp(const QCommandLineParser &parser)
 {
-    QTextStream err(stderr);
-    // Message texts break lines with CR LF; each becomes a line of its own.
-    const QStringList lines = text.split(QStringLiteral("\r\n"));
-    for (const QString &line : lines)
-        err << line << '\n';
+    QString text = QStringLiteral("Usage: telvaro-cli COMMAND [options] [arguments]\n"
+                                  "Composes, stores and sends messages to LED signs and sign controllers:\n"
+                                  "the commands of the Telvaro window, for scripts.\n\nCommands:\n");
+    for (const Command &c : commands) {
+        const QString synopsis = QLatin1String(c.synopsis);
+        text +=
+            QStringLiteral("  ") + QLatin1String(c.name) + (synopsis.isEmpty() ? QString() : u' ' + synopsis) + u'\n';
+        text += QStringLiteral("      %1\n").arg(QLatin1String(c.summary));
+    }
+    // The options section as the parser lays it out.
+    text += u'\n' + parser.helpText().section(QStringLiteral("\n\n"), 1, 1) + u'\n';
+    text += QStringLiteral("\nLINK is --port N (1 and up serial, 0 TCP, -1 UDP), --ip ADDRESS, --ip-port PORT,\n"
+                           "--baud RATE, --device PATH, --verbose; what is not given comes from the window's\n"
+                           "settings. Exit status: 0 done, 1 the operation failed or was refused (its\n"
+                           "message is on stderr), 2 usage error.\n"
+                           "Run \"telvaro-cli COMMAND --help\" for the options of a command.\n");
+    return text;
 }
 
-int UsageError(const QString &text)
+// The test suites run the protocol waits faster; see README.
+bool ApplyTimeScale()
 {
-    QTextStream(stderr) << text << '\n';
-    return ExitUsage;
+    const QByteArray scale = qgetenv("TELVARO_TIME_SCALE");
+    if (scale.isEmpty())
+        return true;
+    bool ok = false;
+    const double factor = scale.toDouble(&ok);
+    if (!ok || !std::isfinite(factor) || factor <= 0)
+        return false;
+    SetPauseTimeScale(factor);
+    return true;
 }
 
-} // namespace telvaro::cli
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    using namespace telvaro::cli;
+#ifdef SIGPIPE
+    // A closed pipe is a failed write, reported like any other.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Telvaro"));
     QCoreApplication::setOrganizationName(QStringLiteral("Telvaro"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TELVARO_VERSION_TEXT));
 
-    const QHash<QString, std::function<int(const QStringList &)>> commands = {
-        {QStringLiteral("encode"), Encode},   {QStringLiteral("decode"), Decode}, {QStringLiteral("list"), List},
-        {QStringLiteral("convert"), Convert}, {QStringLiteral("send"), Send},     {QStringLiteral("run"), Run},
+    QCommandLineParser parser;
+    // Everything from the command's name on belongs to the command.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Shows this help and ends. Example: telvaro-cli --help")));
+    parser.addOption(QCommandLineOption(QStringLiteral("version"),
+                                        QStringLiteral("Shows the version and ends. Example: telvaro-cli --version")));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
+
+    const auto usageError = [](const QString &problem) {
+        PrintError(QStringLiteral("telvaro-cli: ") + problem);
+        PrintError(QStringLiteral("Run \"telvaro-cli --help\" for the commands."));
+        return ExitUsage;
     };
-    QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty() || !commands.contains(args.front())) {
-        QStringList names = commands.keys();
-        names.sort();
-        return UsageError(QStringLiteral("usage: telvaro-cli COMMAND [ARGS]\ncommands: ") + names.join(u' '));
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (!ApplyTimeScale())
+        return usageError(QStringLiteral("TELVARO_TIME_SCALE must be a number above 0"));
+    int status = ExitDone;
+    QStringList args = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("help"))) {
+        WriteOut(ProgramHelp(parser).toUtf8());
+    } else if (parser.isSet(QStringLiteral("version"))) {
+        WriteOut(QByteArrayLiteral("telvaro-cli " TELVARO_VERSION_TEXT "\n"));
+    } else if (args.isEmpty()) {
+        return usageError(QStringLiteral("no command given"));
+    } else {
+        const QString name = args.takeFirst();
+        const auto command = std::find_if(std::begin(commands), std::end(commands),
+                                          [&name](const Command &c) { return name == QLatin1String(c.name); });
+        if (command == std::end(commands))
+            return usageError(QStringLiteral("unknown command \"%1\"").arg(name));
+        status = command->run(args);
     }
-    const QString name = args.takeFirst();
-    return commands.value(name)(args);
+    // Output that did not go out in full is a failure, whatever came before.
+    return OutputFailed() && status == ExitDone ? ExitFailed : status;
 }

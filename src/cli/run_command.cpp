@@ -2,8 +2,10 @@
 #include "app/workspace.h"
 #include "base/stopsignals.h"
 #include "cli/cliprompter.h"
+#include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
+#include "cli/progressline.h"
 #include "codec/numbers.h"
 
 #include <QCoreApplication>
@@ -13,40 +15,46 @@ namespace telvaro::cli {
 
 int Run(const QStringList &args)
 {
-    QStringList rest = args;
+    CommandLine line(QStringLiteral("run"),
+                     QStringLiteral("Runs the table of FILE as Action > Run does: each message, then its interval. "
+                                    "It ends after the last message, or with a repeat point when stopped by "
+                                    "--duration, Ctrl+C or SIGTERM, as Data Entry ends it."));
+    AddLinkOptions(line);
+    line.addOption({QStringLiteral("repeat-from")},
+                   QStringLiteral("After the last message, starts again at message N (0 to 200) until stopped."),
+                   QStringLiteral("--repeat-from 0"), QStringLiteral("N"));
+    line.addOption({QStringLiteral("duration")}, QStringLiteral("Stops the run after that many seconds."),
+                   QStringLiteral("--duration 60"), QStringLiteral("SECONDS"));
+    AddQuietOption(line);
+    line.addPositional(QStringLiteral("FILE"), QStringLiteral("The table: a TVD or QND file."));
+    line.addExample(QStringLiteral("telvaro-cli run --port -1 --ip 127.0.0.1 --ip-port 3001 signs.TVD"));
+    line.addExample(QStringLiteral("telvaro-cli run --repeat-from 0 --duration 3600 signs.TVD"),
+                    QStringLiteral("loops over the table for an hour"));
+    if (const auto status = line.parse(args))
+        return *status;
     LinkOptions options;
-    const QString usage = QStringLiteral("usage: telvaro-cli run ") + LinkOptionsUsage() +
-                          QStringLiteral(" [--repeat-from N] [--duration SECONDS] FILE");
-    if (const auto bad = TakeLinkOptions(rest, options))
-        return UsageError(*bad + u'\n' + usage);
-
+    if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
     std::optional<qint16> repeatFrom;
-    std::optional<double> duration;
-    QStringList files;
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-        const QString &arg = rest[i];
-        const bool hasValue = i + 1 < rest.size();
-        if (arg == QLatin1String("--repeat-from") && hasValue) {
-            const auto value = StrictValue(rest[++i]);
-            repeatFrom = value ? RoundToInt16(*value) : std::nullopt;
-            if (!repeatFrom || *repeatFrom < 0 || *repeatFrom > 200)
-                return UsageError(QStringLiteral("--repeat-from takes a message number from 0 to 200\n") + usage);
-        } else if (arg == QLatin1String("--duration") && hasValue) {
-            duration = StrictValue(rest[++i]);
-            if (!duration || !(*duration > 0) || *duration > 864000)
-                return UsageError(QStringLiteral("--duration takes a number of seconds above 0\n") + usage);
-        } else if (arg.startsWith(QLatin1String("--")) && arg != QLatin1String("--")) {
-            return UsageError(usage);
-        } else if (arg != QLatin1String("--")) {
-            files.append(arg);
-        }
+    if (line.isSet(QStringLiteral("repeat-from"))) {
+        const auto value = StrictValue(line.value(QStringLiteral("repeat-from")));
+        repeatFrom = value ? RoundToInt16(*value) : std::nullopt;
+        if (!repeatFrom || *repeatFrom < 0 || *repeatFrom > 200)
+            return line.usageError(QStringLiteral("--repeat-from takes a message number from 0 to 200"));
     }
+    std::optional<double> duration;
+    if (line.isSet(QStringLiteral("duration"))) {
+        duration = StrictValue(line.value(QStringLiteral("duration")));
+        if (!duration || !(*duration > 0) || *duration > 864000)
+            return line.usageError(QStringLiteral("--duration takes a number of seconds above 0"));
+    }
+    const QStringList files = line.positionals();
     if (files.size() != 1)
-        return UsageError(usage);
+        return line.usageError(QStringLiteral("expects one FILE"));
 
     CliPrompter prompter;
     Workspace ws(prompter);
-    if (const auto status = PrepareLink(ws, options, usage))
+    if (const auto status = PrepareLink(ws, options, line))
         return *status;
     FileCommands fileCommands(ws);
     if (!fileCommands.OpenWithCompanion(files.front()))
@@ -70,6 +78,7 @@ int Run(const QStringList &args)
         QObject::connect(&deadline, &QTimer::timeout, &ws, stop);
         deadline.start(static_cast<int>(*duration * 1000));
     }
+    const ProgressLine progress(ws.status(), ProgressLine::Steps::Run, ws.table().count(), Quiet(line));
     return OutcomeStatus(ws.MnuModeRun_Click());
 }
 

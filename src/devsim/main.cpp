@@ -1,6 +1,7 @@
 // telvaro-devsim: a device to talk to without hardware. It listens on TCP or
 // UDP, or creates a pseudo-terminal that Telvaro opens as a serial port, and
-// logs every chunk it receives with a time stamp.
+// logs every chunk it receives with a time stamp; as a sign or a controller
+// it also says what it understood, and a controller answers.
 #include "base/stopsignals.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
@@ -8,9 +9,10 @@
 #include "devsim/roles.h"
 #include "devsim/transports.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTextStream>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -19,23 +21,45 @@ using namespace telvaro::devsim;
 
 namespace {
 
-const char usageText[] = "usage: telvaro-devsim (--tcp PORT | --udp PORT | --pty) [--host ADDRESS] [--link PATH]\n"
-                         "                      [--role recorder] [--reply TEXT] [--duration SECONDS]\n"
-                         "  --tcp PORT       listen for TCP connections (0 picks a free port)\n"
-                         "  --udp PORT       receive UDP datagrams (0 picks a free port)\n"
-                         "  --pty            create a pseudo-terminal and print its device path\n"
-                         "  --host ADDRESS   address to listen on (default 127.0.0.1)\n"
-                         "  --link PATH      with --pty: also make PATH a link to the device\n"
-                         "  --role NAME      what the device does (default recorder: it records)\n"
-                         "  --reply TEXT     answer every chunk received with TEXT (escape notation)\n"
-                         "  --duration SECS  end after that many seconds (default: on SIGINT/SIGTERM)\n";
-
-int usage(const QString &problem)
+QCommandLineOption Option(const QStringList &names, const QString &sentence, const QString &example,
+                          const QString &valueName = {})
 {
-    QTextStream err(stderr);
-    if (!problem.isEmpty())
-        err << problem << '\n';
-    err << usageText;
+    return QCommandLineOption(names, sentence + QStringLiteral(" Example: ") + example, valueName);
+}
+
+void Print(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// The parser names the program as it was started; the help as it is typed.
+QString HelpText(const QCommandLineParser &parser)
+{
+    QString text = parser.helpText();
+    const QString started = QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
+    if (text.startsWith(started))
+        text.replace(0, started.size(), QStringLiteral("Usage: telvaro-devsim"));
+    return text +
+           QStringLiteral("\nRoles:\n"
+                          "  recorder    logs what arrives; answers with --reply when given\n"
+                          "  sign        an ADP sign: logs the sign-load frames and loaded-message commands it\n"
+                          "              understood, with the seconds since the frame before\n"
+                          "  controller  a sign controller: answers the load handshake, keeps registers, messages\n"
+                          "              and configuration, serves them on an upload (use --pty for serial)\n"
+                          "\nLog lines: SECONDS EVENT DETAILS, seconds on a monotonic clock since the start;\n"
+                          "events received, sent (bytes in escape notation), connected, disconnected (peer),\n"
+                          "understood (what the role made of it).\n"
+                          "\nExamples:\n"
+                          "  telvaro-devsim --tcp 3001\n"
+                          "  telvaro-devsim --udp 3001 --role sign --log sign.log\n"
+                          "  telvaro-devsim --pty --link /tmp/ttyController --role controller\n");
+}
+
+int UsageError(const QString &problem)
+{
+    Print(stderr, QStringLiteral("telvaro-devsim: %1\nRun \"telvaro-devsim --help\" for its options.\n").arg(problem));
     return 2;
 }
 
@@ -43,71 +67,139 @@ int usage(const QString &problem)
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGPIPE
+    // A reader that went away does not end the device.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Plays a device for Telvaro without hardware: on a TCP or UDP port, or on a "
+                       "pseudo-terminal that Telvaro opens as a serial port. It prints where it can be reached, "
+                       "then one log line per event."));
+    const QStringList faults = {QStringLiteral("no-reply"), QStringLiteral("double-enq"), QStringLiteral("split-reply"),
+                                QStringLiteral("slow-upload"), QStringLiteral("garbage-upload")};
+    parser.addOptions({
+        Option({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and ends."),
+               QStringLiteral("telvaro-devsim --help")),
+        Option({QStringLiteral("version")}, QStringLiteral("Shows the version and ends."),
+               QStringLiteral("telvaro-devsim --version")),
+        Option({QStringLiteral("tcp")}, QStringLiteral("Listens for TCP connections on PORT (0 picks a free port)."),
+               QStringLiteral("--tcp 3001"), QStringLiteral("PORT")),
+        Option({QStringLiteral("udp")}, QStringLiteral("Receives UDP datagrams on PORT (0 picks a free port)."),
+               QStringLiteral("--udp 3001"), QStringLiteral("PORT")),
+        Option({QStringLiteral("pty")}, QStringLiteral("Creates a pseudo-terminal and prints its device path."),
+               QStringLiteral("--pty")),
+        Option({QStringLiteral("host")}, QStringLiteral("The address to listen on; default 127.0.0.1."),
+               QStringLiteral("--host 0.0.0.0"), QStringLiteral("ADDRESS")),
+        Option({QStringLiteral("link")},
+               QStringLiteral("With --pty, also makes PATH a link to the device, removed at the end. A PATH that "
+                              "exists is refused unless it is a link to a device that is gone."),
+               QStringLiteral("--link /tmp/ttyTelvaro"), QStringLiteral("PATH")),
+        Option({QStringLiteral("role")},
+               QStringLiteral("What the device does: recorder (the default), sign or controller."),
+               QStringLiteral("--role sign"), QStringLiteral("NAME")),
+        Option({QStringLiteral("reply")},
+               QStringLiteral("The recorder answers every chunk with TEXT (escape notation)."),
+               QStringLiteral("--reply 'OK<0x0D>'"), QStringLiteral("TEXT")),
+        Option({QStringLiteral("fault")},
+               QStringLiteral("The controller misbehaves: ") + faults.join(QStringLiteral(", ")) + u'.',
+               QStringLiteral("--fault split-reply"), QStringLiteral("NAME")),
+        Option({QStringLiteral("pace")},
+               QStringLiteral("Milliseconds between a slow upload's frames and before a split reply's second half "
+                              "(default 61000 for slow-upload, otherwise 100)."),
+               QStringLiteral("--pace 500"), QStringLiteral("MS")),
+        Option({QStringLiteral("log")}, QStringLiteral("Also appends every log line to FILE."),
+               QStringLiteral("--log device.log"), QStringLiteral("FILE")),
+        Option({QStringLiteral("duration")},
+               QStringLiteral("Ends after that many seconds; otherwise on Ctrl+C or SIGTERM."),
+               QStringLiteral("--duration 60"), QStringLiteral("SECONDS")),
+    });
+    if (!parser.parse(QCoreApplication::arguments()))
+        return UsageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        Print(stdout, HelpText(parser));
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        Print(stdout, QStringLiteral("telvaro-devsim " TELVARO_VERSION_TEXT "\n"));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().front()));
 
-    QString kind;
+    QStringList kinds;
+    for (const char *kind : {"tcp", "udp", "pty"})
+        if (parser.isSet(QLatin1String(kind)))
+            kinds << QLatin1String(kind);
+    if (kinds.size() != 1)
+        return UsageError(QStringLiteral("choose one of --tcp, --udp and --pty"));
+    const QString kind = kinds.front();
     quint16 port = 0;
+    if (kind != QLatin1String("pty")) {
+        bool ok = false;
+        const uint number = parser.value(kind).toUInt(&ok);
+        if (!ok || number > 65535)
+            return UsageError(QStringLiteral("--%1 takes a port from 0 to 65535").arg(kind));
+        port = quint16(number);
+    }
     QHostAddress host(QHostAddress::LocalHost);
-    QString linkPath;
-    QString roleName = QStringLiteral("recorder");
-    QByteArray reply;
+    if (parser.isSet(QStringLiteral("host")) && !host.setAddress(parser.value(QStringLiteral("host"))))
+        return UsageError(QStringLiteral("--host takes an IP address"));
+    if (parser.isSet(QStringLiteral("link")) && kind != QLatin1String("pty"))
+        return UsageError(QStringLiteral("--link goes with --pty"));
+    RoleOptions roleOptions;
+    if (parser.isSet(QStringLiteral("reply"))) {
+        const auto bytes = ParseEscapes(TextToBytes(parser.value(QStringLiteral("reply"))));
+        if (!bytes)
+            return UsageError(QStringLiteral("--reply: an escape has a value outside 0 to 255"));
+        roleOptions.reply = *bytes;
+    }
+    if (parser.isSet(QStringLiteral("fault"))) {
+        const auto fault = ControllerDevice::FaultFromName(parser.value(QStringLiteral("fault")));
+        if (!fault)
+            return UsageError(QStringLiteral("--fault is one of ") + faults.join(QStringLiteral(", ")));
+        roleOptions.fault = *fault;
+    }
+    if (parser.isSet(QStringLiteral("pace"))) {
+        bool ok = false;
+        roleOptions.paceMs = parser.value(QStringLiteral("pace")).toInt(&ok);
+        if (!ok || *roleOptions.paceMs < 0)
+            return UsageError(QStringLiteral("--pace takes milliseconds"));
+    }
     double duration = 0;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == QLatin1String("--pty")) {
-            kind = arg;
-            continue;
-        }
-        if (!hasValue)
-            return usage(arg.startsWith(QLatin1String("--")) ? arg + QStringLiteral(" needs a value")
-                                                             : QStringLiteral("unknown argument ") + arg);
-        const QString value = args[++i];
-        bool ok = true;
-        if (arg == QLatin1String("--tcp") || arg == QLatin1String("--udp")) {
-            kind = arg;
-            const uint number = value.toUInt(&ok);
-            ok = ok && number <= 65535;
-            port = quint16(number);
-        } else if (arg == QLatin1String("--host")) {
-            ok = host.setAddress(value);
-        } else if (arg == QLatin1String("--link")) {
-            linkPath = value;
-        } else if (arg == QLatin1String("--role")) {
-            roleName = value;
-        } else if (arg == QLatin1String("--reply")) {
-            const auto bytes = ParseEscapes(TextToBytes(value));
-            ok = bytes.has_value();
-            reply = bytes.value_or(QByteArray());
-        } else if (arg == QLatin1String("--duration")) {
-            duration = value.toDouble(&ok);
-            ok = ok && duration > 0;
-        } else {
-            return usage(QStringLiteral("unknown option ") + arg);
-        }
-        if (!ok)
-            return usage(QStringLiteral("bad value for %1: %2").arg(arg, value));
+    if (parser.isSet(QStringLiteral("duration"))) {
+        bool ok = false;
+        duration = parser.value(QStringLiteral("duration")).toDouble(&ok);
+        if (!ok || !(duration > 0))
+            return UsageError(QStringLiteral("--duration takes a number of seconds above 0"));
     }
-    if (kind.isEmpty())
-        return usage(QStringLiteral("choose --tcp, --udp or --pty"));
-    std::unique_ptr<DeviceRole> role = MakeRole(roleName, reply);
-    if (!role)
-        return usage(QStringLiteral("unknown role ") + roleName);
-
-    std::unique_ptr<Transport> transport;
-    if (kind == QLatin1String("--tcp"))
-        transport = std::make_unique<TcpTransport>(host, port);
-    else if (kind == QLatin1String("--udp"))
-        transport = std::make_unique<UdpTransport>(host, port);
-    else
-        transport = std::make_unique<PtyTransport>(linkPath);
-    if (const QString error = transport->start(); !error.isEmpty()) {
-        QTextStream(stderr) << "telvaro-devsim: " << error << '\n';
-        return 1;
-    }
+    const QString roleName =
+        parser.isSet(QStringLiteral("role")) ? parser.value(QStringLiteral("role")) : QStringLiteral("recorder");
+    if (!RoleNames().contains(roleName))
+        return UsageError(QStringLiteral("--role is one of ") + RoleNames().join(QStringLiteral(", ")));
 
     DeviceLog log;
+    if (parser.isSet(QStringLiteral("log")) && !log.openFile(parser.value(QStringLiteral("log")))) {
+        Print(stderr, QStringLiteral("telvaro-devsim: cannot open the log %1: %2\n")
+                          .arg(parser.value(QStringLiteral("log")), log.errorString()));
+        return 1;
+    }
+    std::unique_ptr<Transport> transport;
+    if (kind == QLatin1String("tcp"))
+        transport = std::make_unique<TcpTransport>(host, port);
+    else if (kind == QLatin1String("udp"))
+        transport = std::make_unique<UdpTransport>(host, port);
+    else
+        transport = std::make_unique<PtyTransport>(parser.value(QStringLiteral("link")));
+    if (const QString error = transport->start(); !error.isEmpty()) {
+        Print(stderr, QStringLiteral("telvaro-devsim: %1\n").arg(error));
+        return 1;
+    }
+    const std::unique_ptr<DeviceRole> role = MakeRole(roleName, roleOptions, *transport, [&log](const QString &text) {
+        log.line(QStringLiteral("understood ") + text);
+    });
+
     QObject::connect(transport.get(), &Transport::connected, &app,
                      [&log](const QString &peer) { log.line(QStringLiteral("connected ") + peer); });
     QObject::connect(transport.get(), &Transport::disconnected, &app,
@@ -118,16 +210,12 @@ int main(int argc, char *argv[])
     });
     QObject::connect(transport.get(), &Transport::sent, &app, [&log](const QByteArray &b) { log.bytes("sent", b); });
 
-    const QByteArray ready = transport->description().toUtf8() + '\n';
-    std::fwrite(ready.constData(), 1, size_t(ready.size()), stdout);
-    std::fflush(stdout);
+    Print(stdout, transport->description() + u'\n');
 
     // SIGINT and SIGTERM end the event loop, so links and sockets are cleaned up.
     const StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
     if (duration > 0)
         QTimer::singleShot(qRound64(duration * 1000), &app, &QCoreApplication::quit);
-    const int status = app.exec();
-    transport.reset();
-    return status;
+    return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "devsim/transports.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkDatagram>
 #include <QSocketNotifier>
 #include <QTcpServer>
@@ -157,14 +158,36 @@ PtyTransport::PtyTransport(const QString &linkPath, QObject *parent) : Transport
 
 PtyTransport::~PtyTransport()
 {
-    if (!m_linkPath.isEmpty() && !m_devicePath.isEmpty())
+    // Only a link that still leads to this device is this device's to remove.
+    if (!m_linkPath.isEmpty() && !m_devicePath.isEmpty() && QFileInfo(m_linkPath).symLinkTarget() == m_devicePath)
         QFile::remove(m_linkPath);
     vanish();
+}
+
+QString PtyTransport::LinkPathProblem(const QString &linkPath)
+{
+    const QFileInfo info(linkPath);
+    if (!info.isSymLink())
+        return info.exists() ? QStringLiteral("%1 exists and is not a link to a device").arg(linkPath) : QString();
+    const QString target = info.symLinkTarget();
+    if (QFileInfo::exists(target))
+        return QStringLiteral("%1 leads to %2, which is in use (another simulator?)").arg(linkPath, target);
+    // What a simulator that was killed leaves behind: a link into /dev to a
+    // terminal that is gone.
+    if (!target.startsWith(QLatin1String("/dev/")))
+        return QStringLiteral("%1 is a link to %2, not to a device").arg(linkPath, target);
+    return {};
 }
 
 QString PtyTransport::start()
 {
 #ifdef Q_OS_UNIX
+    // Checked before this device's terminal exists, which may take the
+    // number of the one a dangling link names.
+    if (!m_linkPath.isEmpty()) {
+        if (const QString problem = LinkPathProblem(m_linkPath); !problem.isEmpty())
+            return problem;
+    }
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
         return systemError();

@@ -100,6 +100,8 @@ class PtyTransport : public Transport {
     Q_OBJECT
 public:
     // linkPath: an optional symbolic link to the device, removed at the end.
+    // A path that exists is refused, unless it is a link to a device that is
+    // gone (left by a simulator that was killed).
     explicit PtyTransport(const QString &linkPath, QObject *parent = nullptr);
     ~PtyTransport() override;
     QString start() override;
@@ -109,6 +111,8 @@ public:
     void vanish();
     // The output speed the program has set the terminal to (a termios speed_t).
     unsigned outputSpeed() const;
+    // Why linkPath cannot become the device's link, or empty when it can.
+    static QString LinkPathProblem(const QString &linkPath);
 
 protected:
     bool transmit(const QByteArray &bytes) override;

@@ -162,6 +162,11 @@ void MessageTable::UpdateMemoryGauge()
     Q_EMIT gaugeChanged();
 }
 
+QByteArray MessageTable::TextViewLine(const MessageEntry &e)
+{
+    return zeroPadded(e.Number, 3) + " | " + zeroPadded(e.Interval, 6) + " | " + e.Text + " | " + e.SendData + "\r\n";
+}
+
 QByteArray MessageTable::TextView() const
 {
     QByteArray out;
@@ -169,16 +174,8 @@ QByteArray MessageTable::TextView() const
     for (const MessageEntry &e : m_entries)
         size += 20 + e.Text.size() + e.SendData.size();
     out.reserve(size);
-    for (const MessageEntry &e : m_entries) {
-        out += zeroPadded(e.Number, 3);
-        out += " | ";
-        out += zeroPadded(e.Interval, 6);
-        out += " | ";
-        out += e.Text;
-        out += " | ";
-        out += e.SendData;
-        out += "\r\n";
-    }
+    for (const MessageEntry &e : m_entries)
+        out += TextViewLine(e);
     return out;
 }
 

@@ -60,6 +60,8 @@ public:
 
     // The hidden text view's content: "000 | 000000 | Text | SendData\r\n".
     QByteArray TextView() const;
+    // One entry's line of it, with its CR LF.
+    static QByteArray TextViewLine(const MessageEntry &e);
     qint64 MemoryTotal() const { return m_memoryTotal; }
     QString GaugeCountText() const { return m_gaugeCount; }
     QString GaugePercentText() const { return m_gaugePercent; }

@@ -1,0 +1,89 @@
+#include "cli/commandline.h"
+
+#include "cli/commands.h"
+#include "cli/output.h"
+
+#include <QCoreApplication>
+
+namespace telvaro::cli {
+
+namespace {
+// Words in lines of at most 79 columns, as the parser lays out the options.
+QString Wrapped(const QString &text)
+{
+    QString out;
+    qsizetype lineStart = 0;
+    for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (out.size() > lineStart && out.size() - lineStart + 1 + word.size() > 79) {
+            out += u'\n';
+            lineStart = out.size();
+        } else if (out.size() > lineStart) {
+            out += u' ';
+        }
+        out += word;
+    }
+    return out;
+}
+} // namespace
+
+CommandLine::CommandLine(const QString &name, const QString &description) : m_name(name)
+{
+    m_parser.setApplicationDescription(Wrapped(description));
+    addOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and ends."),
+              QStringLiteral("telvaro-cli %1 --help").arg(name));
+}
+
+void CommandLine::addOption(const QStringList &names, const QString &sentence, const QString &example,
+                            const QString &valueName)
+{
+    m_parser.addOption(QCommandLineOption(names, sentence + QStringLiteral(" Example: ") + example, valueName));
+}
+
+void CommandLine::addPositional(const QString &name, const QString &description, const QString &syntax)
+{
+    m_parser.addPositionalArgument(name, description, syntax);
+}
+
+void CommandLine::addExample(const QString &commandLine, const QString &comment)
+{
+    m_examples << QStringLiteral("  ") + commandLine;
+    if (!comment.isEmpty())
+        m_examples << QStringLiteral("      ") + comment;
+}
+
+QString CommandLine::helpText() const
+{
+    // The parser names the program as it was started; the help names the
+    // program and the command as they are typed.
+    QString text = m_parser.helpText();
+    const QString started = QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
+    if (text.startsWith(started))
+        text.replace(0, started.size(), QStringLiteral("Usage: telvaro-cli ") + m_name);
+    if (!m_examples.isEmpty())
+        text += QStringLiteral("\nExamples:\n") + m_examples.join(u'\n') + u'\n';
+    return text;
+}
+
+std::optional<int> CommandLine::parse(const QStringList &args)
+{
+    if (!m_parser.parse(QStringList{QCoreApplication::arguments().constFirst()} + args))
+        return usageError(m_parser.errorText());
+    if (m_parser.isSet(QStringLiteral("help")))
+        return WriteOut(helpText().toUtf8()) ? ExitDone : ExitFailed;
+    return std::nullopt;
+}
+
+int CommandLine::usageError(const QString &problem) const
+{
+    PrintError(QStringLiteral("telvaro-cli %1: %2").arg(m_name, problem));
+    PrintError(UsageLine(helpText()));
+    PrintError(QStringLiteral("Run \"telvaro-cli %1 --help\" for its options.").arg(m_name));
+    return ExitUsage;
+}
+
+QString UsageLine(const QString &helpText)
+{
+    return helpText.section(u'\n', 0, 0);
+}
+
+} // namespace telvaro::cli

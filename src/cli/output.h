@@ -1,0 +1,38 @@
+#pragma once
+// Everything the command line writes. Standard output is checked on every
+// write: a full disk or a closed pipe ends the command with a message and
+// exit status 1 instead of a silently cut result. Text meant for a terminal
+// is UTF-8 with every control character in escape notation, so no file or
+// device can drive the terminal.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace telvaro::cli {
+
+// Writes all of bytes to standard output. On the first failure it says why
+// on stderr and returns false; every later write is dropped.
+bool WriteOut(QByteArrayView bytes);
+// A write to standard output has failed.
+bool OutputFailed();
+
+// UTF-8 text with every control character (0 to 31, 127, 128 to 159) as
+// its escape, "<0x1B>", and nothing else changed.
+QByteArray TerminalText(QStringView text);
+// TerminalText of code-page bytes.
+QByteArray TerminalBytes(QByteArrayView bytes);
+
+// A line on stderr, made safe for the terminal.
+void PrintError(const QString &line);
+// A message the window would show in a message box: one line on stderr for
+// each of its lines.
+void PrintMessage(const QString &text);
+
+// Standard error is a terminal, so that a line can be redrawn in place.
+bool ErrorIsTerminal();
+// Raw bytes to stderr, for the progress line.
+void WriteError(QByteArrayView bytes);
+
+} // namespace telvaro::cli

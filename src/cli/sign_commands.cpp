@@ -1,0 +1,143 @@
+#include "app/filecommands.h"
+#include "app/workspace.h"
+#include "cli/cliprompter.h"
+#include "cli/commandline.h"
+#include "cli/commands.h"
+#include "cli/linkoptions.h"
+#include "cli/progressline.h"
+#include "codec/codepage.h"
+#include "signload/adp.h"
+
+#include <QRegularExpression>
+
+namespace telvaro::cli {
+
+namespace {
+
+const QString signTypeOption = QStringLiteral("sign-type");
+const QString addressOption = QStringLiteral("address");
+
+void AddSignOptions(CommandLine &line, const QString &addressRule)
+{
+    line.addOption({signTypeOption}, QStringLiteral("The sign type, vyrena (the default) or orbilux."),
+                   QStringLiteral("--sign-type orbilux"), QStringLiteral("TYPE"));
+    line.addOption({addressOption}, QStringLiteral("The sign address, %1; default 00.").arg(addressRule),
+                   QStringLiteral("--address 0A"), QStringLiteral("XX"));
+}
+
+std::optional<SignType> ReadSignType(const CommandLine &line)
+{
+    return line.isSet(signTypeOption) ? SignTypeFromName(line.value(signTypeOption)) : SignType::Vyrena;
+}
+
+QString ReadAddress(const CommandLine &line)
+{
+    return line.isSet(addressOption) ? line.value(addressOption) : QStringLiteral("00");
+}
+
+const QString signTypeProblem = QStringLiteral("--sign-type is vyrena or orbilux");
+
+// call-message and clear-list: the dialog's command put into the entry box
+// and quick-sent, or the dialog's refusal.
+int SendLoadedCommand(const CommandLine &line, const LinkOptions &options, const LoadedCommand &command)
+{
+    CliPrompter prompter;
+    if (!command.refusal.isEmpty()) {
+        prompter.inform(command.refusal);
+        return ExitFailed;
+    }
+    Workspace ws(prompter);
+    if (const auto status = PrepareLink(ws, options, line))
+        return *status;
+    ws.setBox(Workspace::Box::Entry, command.text);
+    return OutcomeStatus(ws.CmdQuickSend_Click());
+}
+
+} // namespace
+
+int LoadSign(const QStringList &args)
+{
+    CommandLine line(QStringLiteral("load-sign"),
+                     QStringLiteral("Loads the table of FILE into an ADP sign's flash, as Action > Load Sign does: "
+                                    "three set-up frames, then each message behind its header, two seconds apart "
+                                    "(about 19 s plus 2 s a message)."));
+    AddLinkOptions(line);
+    AddSignOptions(line, QStringLiteral("two letters or digits"));
+    AddQuietOption(line);
+    line.addPositional(QStringLiteral("FILE"), QStringLiteral("The table: a TVD or QND file."));
+    line.addExample(QStringLiteral("telvaro-cli load-sign --port -1 --ip 127.0.0.1 --ip-port 3001 signs.TVD"));
+    line.addExample(QStringLiteral("telvaro-cli load-sign --sign-type orbilux --address 0A signs.TVD"));
+    if (const auto status = line.parse(args))
+        return *status;
+    LinkOptions options;
+    if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    const auto type = ReadSignType(line);
+    if (!type)
+        return line.usageError(signTypeProblem);
+    // The sign type dialog's masked box takes two letters or digits and
+    // turns letters to upper case.
+    static const QRegularExpression twoCharacters(QStringLiteral("^[A-Za-z0-9]{2}$"));
+    const QString address = ReadAddress(line);
+    if (!twoCharacters.match(address).hasMatch())
+        return line.usageError(QStringLiteral("--address takes two letters or digits, not \"%1\"").arg(address));
+    const QStringList files = line.positionals();
+    if (files.size() != 1)
+        return line.usageError(QStringLiteral("expects one FILE"));
+
+    CliPrompter prompter;
+    Workspace ws(prompter);
+    if (const auto status = PrepareLink(ws, options, line))
+        return *status;
+    FileCommands fileCommands(ws);
+    if (!fileCommands.OpenWithCompanion(files.front()))
+        return ExitFailed;
+    const ProgressLine progress(ws.status(), ProgressLine::Steps::Load, ws.table().count(), Quiet(line));
+    return OutcomeStatus(ws.MnuLoadSign_Click(SignChoice{*type, TextToBytes(address.toUpper())}));
+}
+
+int CallMessage(const QStringList &args)
+{
+    CommandLine line(QStringLiteral("call-message"),
+                     QStringLiteral("Makes an ADP sign show loaded message N, as Call Message of Display Loaded "
+                                    "Message does."));
+    AddLinkOptions(line);
+    AddSignOptions(line, QStringLiteral("sent as typed, at most two characters"));
+    line.addPositional(QStringLiteral("N"), QStringLiteral("The message number, 0 to 8100."));
+    line.addExample(QStringLiteral("telvaro-cli call-message --port 0 --ip 192.168.1.100 --ip-port 3001 5"));
+    line.addExample(QStringLiteral("telvaro-cli call-message --sign-type orbilux --address 01 12"));
+    if (const auto status = line.parse(args))
+        return *status;
+    LinkOptions options;
+    if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    const auto type = ReadSignType(line);
+    if (!type)
+        return line.usageError(signTypeProblem);
+    const QStringList numbers = line.positionals();
+    if (numbers.size() != 1)
+        return line.usageError(QStringLiteral("expects one message number N"));
+    return SendLoadedCommand(line, options, CallMessageCommand(*type, ReadAddress(line), numbers.front()));
+}
+
+int ClearList(const QStringList &args)
+{
+    CommandLine line(QStringLiteral("clear-list"),
+                     QStringLiteral("Empties an ADP sign's play list, as Clear List of Display Loaded Message does."));
+    AddLinkOptions(line);
+    AddSignOptions(line, QStringLiteral("sent as typed, at most two characters"));
+    line.addExample(QStringLiteral("telvaro-cli clear-list --port -1 --ip 192.168.1.100 --ip-port 3001"));
+    if (const auto status = line.parse(args))
+        return *status;
+    LinkOptions options;
+    if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    const auto type = ReadSignType(line);
+    if (!type)
+        return line.usageError(signTypeProblem);
+    if (!line.positionals().isEmpty())
+        return line.usageError(QStringLiteral("takes no arguments"));
+    return SendLoadedCommand(line, options, ClearListCommand(*type, ReadAddress(line)));
+}
+
+} // namespace telvaro::cli

@@ -1,0 +1,26 @@
+# bash completion for telvaro-cli. The commands and each command's options
+# are read from the program's own --help, so they never fall out of step.
+_telvaro_cli()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
+    local program=${COMP_WORDS[0]}
+    if ((COMP_CWORD == 1)); then
+        local commands
+        commands=$("$program" --help 2>/dev/null | sed -n '/^Commands:/,/^$/s/^  \([a-z-]*\).*/\1/p')
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+    case $prev in
+    --sign-type) COMPREPLY=($(compgen -W "vyrena orbilux" -- "$cur")); return ;;
+    --device) COMPREPLY=($(compgen -f -- "${cur:-/dev/tty}")); return ;;
+    --port | --ip | --ip-port | --baud | --address | --repeat-from | --duration) return ;;
+    esac
+    if [[ $cur == -* ]]; then
+        local options
+        options=$("$program" "${COMP_WORDS[1]}" --help 2>/dev/null | grep -o -- '--[a-z][a-z-]*' | sort -u)
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+    COMPREPLY=($(compgen -f -- "$cur"))
+}
+complete -o filenames -F _telvaro_cli telvaro-cli

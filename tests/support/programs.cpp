@@ -1,0 +1,69 @@
+#include "programs.h"
+
+#include <QRegularExpression>
+
+namespace telvaro::test {
+
+QString CliPath()
+{
+    return qEnvironmentVariable("TELVARO_CLI");
+}
+
+QString DevsimPath()
+{
+    return qEnvironmentVariable("TELVARO_DEVSIM");
+}
+
+QProcessEnvironment EnvironmentWith(const QStringList &env)
+{
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    for (const QString &pair : env)
+        all.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    return all;
+}
+
+ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env,
+                         const QByteArray &input, int timeoutMs)
+{
+    QProcess p;
+    p.setProcessEnvironment(EnvironmentWith(env));
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return {};
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(5000);
+        return {-1, p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return {status, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+ProgramResult RunCli(const QStringList &args, const QStringList &env, const QByteArray &input, int timeoutMs)
+{
+    return RunProgram(CliPath(), args, env, input, timeoutMs);
+}
+
+QString StartDevice(QProcess &p, const QStringList &args)
+{
+    p.start(DevsimPath(), args);
+    while (!p.canReadLine() && p.waitForReadyRead(5000)) {
+    }
+    return QString::fromUtf8(p.readLine()).trimmed();
+}
+
+QStringList StopDevice(QProcess &p)
+{
+    p.terminate();
+    if (!p.waitForFinished(5000))
+        p.kill();
+    static const QRegularExpression stamp(QStringLiteral("^\\d+\\.\\d{3} "));
+    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    for (QString &line : lines)
+        line.remove(stamp);
+    return lines;
+}
+
+} // namespace telvaro::test
