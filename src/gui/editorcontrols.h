@@ -1,0 +1,23 @@
+#pragma once
+// Small pieces the editor windows and the register dialog share: named
+// controls, plain-text labels (captions there hold "<" and ">"), list
+// sizing and a list's selected row.
+
+#include <QString>
+#include <QStringList>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+namespace telvaro {
+
+QPushButton *namedButton(QWidget *parent, const char *name, const QString &caption);
+QLabel *namedLabel(QWidget *parent, const char *name, const QString &text);
+QListWidget *namedList(QWidget *parent, const char *name, const QStringList &items, int visibleRows);
+
+// The row of the selected item, -1 when nothing is selected.
+int selectedRow(const QListWidget *list);
+
+} // namespace telvaro
