@@ -205,6 +205,11 @@ QLayout *FrmEditA::buildQuickStartArea()
     build->addWidget(add);
     grid->addLayout(build, 8, 0, 1, 3);
 
+    // The lists as wide as their items, so the area stays compact.
+    for (QListWidget *list :
+         {m_lstQuickForeColor, m_lstQuickBackColor, m_lstQuickFont, m_lstQuickModeP, m_lstQuickModeT})
+        list->setFixedWidth(list->minimumWidth());
+
     connect(m_lstQuickForeColor, &QListWidget::itemSelectionChanged, this, &FrmEditA::foreColorClicked);
     connect(m_lstQuickBackColor, &QListWidget::itemSelectionChanged, this, &FrmEditA::backColorClicked);
     connect(m_lstQuickFont, &QListWidget::itemSelectionChanged, this, [this] {
@@ -220,6 +225,7 @@ QLayout *FrmEditA::buildQuickStartArea()
 QLayout *FrmEditA::buildRegisterInsert()
 {
     m_lstNumReg = namedList(this, "LstNumReg", RegisterNumberItems(), 2);
+    m_lstNumReg->setFixedWidth(m_lstNumReg->minimumWidth());
     m_cmdInsertRegister = namedButton(this, "CmdInsertRegister", QStringLiteral("Register Insert"));
     connect(m_cmdInsertRegister, &QPushButton::clicked, this,
             [this] { insertInQuickEdit(RegisterInsertText(selectedRow(m_lstNumReg))); });

@@ -60,13 +60,18 @@ FrmRegister::FrmRegister(Registers &registers, Prompter &prompter)
     cancel->setObjectName(QStringLiteral("CmdCancel"));
 
     auto *numbers = new QGridLayout;
-    numbers->addWidget(heading, 0, 1, 1, 2);
-    numbers->addWidget(m_vScroll1, 0, 0, 2, 1);
-    numbers->addWidget(m_lblRegister, 1, 1, Qt::AlignCenter);
-    numbers->addWidget(m_lblWidth, 1, 2, Qt::AlignCenter);
+    numbers->addWidget(heading, 0, 0, 1, 2);
+    numbers->addWidget(m_lblRegister, 1, 0, Qt::AlignCenter);
+    numbers->addWidget(m_lblWidth, 1, 1, Qt::AlignCenter);
+    auto *fields = new QVBoxLayout;
+    fields->addLayout(numbers);
+    fields->addWidget(frame1);
+    // The scroll bar runs the height of what it selects.
+    auto *selection = new QHBoxLayout;
+    selection->addWidget(m_vScroll1);
+    selection->addLayout(fields);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(numbers);
-    layout->addWidget(frame1);
+    layout->addLayout(selection);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
