@@ -420,7 +420,7 @@ private Q_SLOTS:
         setup.VScroll1_Change(12);
         setup.OptSpace_Click();
         setup.VScroll1_Change(32);
-        QCOMPARE(setup.shownRegister(), 12);
+        QCOMPARE(setup.LblRegisterText(), QStringLiteral("12"));
         QVERIFY(!setup.zeroesShown());
         // A fill other than a blank shows as zeroes, and is one once shown.
         setup.VScroll1_Change(20);

@@ -484,11 +484,12 @@ private Q_SLOTS:
         f.shortcut("Ctrl+S");
         f.shortcut("Ctrl+A");
         QCOMPARE(child<QPlainTextEdit>(f.editor<FrmEditA>(), "TxtQuickEdit")->toPlainText(), QStringLiteral("kept"));
+        // Opened again at once, before the closed one is discarded.
         f.editor<FrmEditA>()->close();
-        QVERIFY(!f.editor<FrmEditA>());
-        f.shortcut("Ctrl+A");
-        QCOMPARE(child<QPlainTextEdit>(f.editor<FrmEditA>(), "TxtQuickEdit")->toPlainText(),
-                 QStringLiteral("Message to Display"));
+        f.window.action(Item::MnuADPProtocol)->trigger();
+        const FrmEditA *fresh = f.editor<FrmEditA>();
+        QVERIFY(fresh && fresh->isVisible());
+        QCOMPARE(child<QPlainTextEdit>(fresh, "TxtQuickEdit")->toPlainText(), QStringLiteral("Message to Display"));
     }
 
     void quickStartAsLoaded_data()
@@ -651,15 +652,17 @@ private Q_SLOTS:
             dialog->close();
         else
             click(dialog, close);
-        QVERIFY(!f.registerDialog());
         QCOMPARE(f.ws.registers().entry(7).Width, width);
         QCOMPARE(f.ws.registers().entry(12), (RegisterEntry{4, "0"}));
 
-        // The next opening starts from the register table.
+        // Opened again at once, it starts afresh from the register table.
         f.window.action(Item::MnuRegister)->trigger();
-        scroll = child<QScrollBar>(f.registerDialog(), "VScroll1");
+        dialog = f.registerDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        scroll = child<QScrollBar>(dialog, "VScroll1");
+        QCOMPARE(scroll->value(), 1);
         scroll->setValue(7);
-        QCOMPARE(captionOf(child<QPushButton>(f.registerDialog(), "LblWidth")), QStringLiteral("0%1").arg(width));
+        QCOMPARE(captionOf(child<QPushButton>(dialog, "LblWidth")), QStringLiteral("0%1").arg(width));
     }
 
     void registerFillKeptWhenScrolling()

@@ -47,7 +47,6 @@ public:
     // The working copy over registers 1 to 31 of the table.
     void CmdOK_Click(Registers &registers) const;
 
-    int shownRegister() const { return m_shown; }
     QString LblRegisterText() const;
     QString LblWidthText() const;
     bool zeroesShown() const;

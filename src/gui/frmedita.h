@@ -28,7 +28,6 @@ public:
     explicit FrmEditA(frmMain &main);
 
     QPushButton *cmdCode() const { return m_cmdCode; }
-    const QuickStart &quickStart() const { return m_quick; }
 
     void CmdQuickAdd_Click();
     void CmdAddMessage_Click();

@@ -814,8 +814,8 @@ void frmMain::MnuADPProtocol_Click()
 
 void frmMain::openEditor(QWidget *editor, QWidget *focus)
 {
-    // Beside the main window, its top edge 4000 twips below the main
-    // window's.
+    // At the main window's left edge, its top edge 4000 twips below the
+    // main window's.
     const QRect frame = frameGeometry();
     editor->move(frame.left(), frame.top() + toPixels(4000, twipsPerPixel()));
     editor->show();
