@@ -1,9 +1,11 @@
 #include "gui/editorcontrols.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QStringList>
 
 namespace telvaro {
@@ -37,6 +39,27 @@ QListWidget *namedList(QWidget *parent, const char *name, const QStringList &ite
     list->setFixedHeight(visibleRows * list->sizeHintForRow(0) + frame);
     list->setMinimumWidth(list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() + frame + 4);
     return list;
+}
+
+QSlider *namedSlider(QWidget *parent, const char *name, int lowest, int highest)
+{
+    auto *slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(QString::fromLatin1(name));
+    slider->setRange(lowest, highest);
+    slider->setPageStep(4);
+    slider->setTickPosition(QSlider::TicksBelow);
+    return slider;
+}
+
+QHBoxLayout *withValue(QSlider *slider)
+{
+    QLabel *value = namedLabel(slider->parentWidget(), "LblFontValue", QString::number(slider->value()));
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("00")));
+    QObject::connect(slider, &QSlider::valueChanged, value, [value](int v) { value->setText(QString::number(v)); });
+    auto *row = new QHBoxLayout;
+    row->addWidget(slider, 1);
+    row->addWidget(value);
+    return row;
 }
 
 int selectedRow(const QListWidget *list)

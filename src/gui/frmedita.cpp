@@ -79,18 +79,8 @@ QLayout *FrmEditA::buildCodeArea()
     grid->addWidget(codeButton(AdpButton::CmdColor, "CmdColor", QStringLiteral("&Fore Color Start")), 3, 1);
     grid->addWidget(codeButton(AdpButton::CmdBackColor, "CmdBackColor", QStringLiteral("&Back Color Start")), 4, 1);
 
-    m_sldFont = new QSlider(Qt::Horizontal, this);
-    m_sldFont->setObjectName(QStringLiteral("SldFont"));
-    m_sldFont->setRange(AdpFontLowest, AdpFontHighest);
-    m_sldFont->setPageStep(4);
-    m_sldFont->setTickPosition(QSlider::TicksBelow);
-    QLabel *fontValue = namedLabel(this, "LblFontValue", QString::number(m_sldFont->value()));
-    fontValue->setMinimumWidth(fontValue->fontMetrics().horizontalAdvance(QStringLiteral("00")));
-    connect(m_sldFont, &QSlider::valueChanged, fontValue,
-            [fontValue](int v) { fontValue->setText(QString::number(v)); });
-    auto *font = new QHBoxLayout;
-    font->addWidget(m_sldFont, 1);
-    font->addWidget(fontValue);
+    m_sldFont = namedSlider(this, "SldFont", AdpFontLowest, AdpFontHighest);
+    QHBoxLayout *font = withValue(m_sldFont);
     grid->addLayout(font, 5, 0);
     grid->addWidget(codeButton(AdpButton::CmdFont, "CmdFont", QStringLiteral("Fon&t Start")), 5, 1);
 

@@ -23,11 +23,11 @@ FrmEditS::FrmEditS(frmMain &main) : QWidget(&main, Qt::Tool), m_main(main)
     QLabel *format = namedLabel(
         this, "Label1",
         QStringLiteral("SCP Message Editing Format: <0x02>0000<0x1B>CMDrRcCaApPsSgGfF[message text]jJ<0x04>"));
-    auto *frame = new QHBoxLayout;
-    frame->addWidget(codeButton(ScpButton::CmdSOT, "CmdSOT", QStringLiteral("&Start of Message")));
-    frame->addWidget(codeButton(ScpButton::CmdMode, "CmdMode", QStringLiteral("E&xception")));
-    frame->addWidget(codeButton(ScpButton::CmdFlash, "CmdFlash", QStringLiteral("Flas&h")));
-    frame->addWidget(codeButton(ScpButton::CmdComputerTime, "CmdComputerTime", QStringLiteral("Comp&uter Time")));
+    auto *framing = new QHBoxLayout;
+    framing->addWidget(codeButton(ScpButton::CmdSOT, "CmdSOT", QStringLiteral("&Start of Message")));
+    framing->addWidget(codeButton(ScpButton::CmdMode, "CmdMode", QStringLiteral("E&xception")));
+    framing->addWidget(codeButton(ScpButton::CmdFlash, "CmdFlash", QStringLiteral("Flas&h")));
+    framing->addWidget(codeButton(ScpButton::CmdComputerTime, "CmdComputerTime", QStringLiteral("Comp&uter Time")));
 
     m_lstColor = namedList(this, "LstColor", EditorColorNames(), 6);
     auto *colours = new QVBoxLayout;
@@ -35,18 +35,8 @@ FrmEditS::FrmEditS(frmMain &main) : QWidget(&main, Qt::Tool), m_main(main)
     colours->addWidget(codeButton(ScpButton::CmdBackColor, "CmdBackColor", QStringLiteral("&Back Color Start")));
     colours->addStretch();
 
-    m_sldFont = new QSlider(Qt::Horizontal, this);
-    m_sldFont->setObjectName(QStringLiteral("SldFont"));
-    m_sldFont->setRange(ScpFontLowest, ScpFontHighest);
-    m_sldFont->setPageStep(4);
-    m_sldFont->setTickPosition(QSlider::TicksBelow);
-    QLabel *fontValue = namedLabel(this, "LblFontValue", QString::number(m_sldFont->value()));
-    fontValue->setMinimumWidth(fontValue->fontMetrics().horizontalAdvance(QStringLiteral("00")));
-    connect(m_sldFont, &QSlider::valueChanged, fontValue,
-            [fontValue](int v) { fontValue->setText(QString::number(v)); });
-    auto *font = new QHBoxLayout;
-    font->addWidget(m_sldFont, 1);
-    font->addWidget(fontValue);
+    m_sldFont = namedSlider(this, "SldFont", ScpFontLowest, ScpFontHighest);
+    QHBoxLayout *font = withValue(m_sldFont);
     QPushButton *fontStart = codeButton(ScpButton::CmdFont, "CmdFont", QStringLiteral("F&ont Start"));
 
     auto *justification = new QHBoxLayout;
@@ -67,7 +57,7 @@ FrmEditS::FrmEditS(frmMain &main) : QWidget(&main, Qt::Tool), m_main(main)
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(format, 0, 0, 1, 2);
-    grid->addLayout(frame, 1, 0, 1, 2);
+    grid->addLayout(framing, 1, 0, 1, 2);
     grid->addWidget(m_lstColor, 2, 0);
     grid->addLayout(colours, 2, 1);
     grid->addLayout(font, 3, 0);
