@@ -13,7 +13,7 @@ void Workspace::showModeItems(OperatingMode mode)
         m_menus.setChecked(UseModeItem(each), each == mode);
 }
 
-void Workspace::SetOperatingMode(OperatingMode mode)
+void Workspace::SetOperatingMode(OperatingMode mode, ModeSwitchPlace from)
 {
     // The mode button's picture follows the mode.
     m_mode.setMode(mode);
@@ -21,13 +21,13 @@ void Workspace::SetOperatingMode(OperatingMode mode)
     if (mode == OperatingMode::SignLoad)
         m_prompter.inform(SignLoadWarningText());
     setCaption(ModeViewFor(mode).caption);
-    Q_EMIT operatingModeSwitched(mode);
+    Q_EMIT operatingModeSwitched(mode, from);
 }
 
 void Workspace::tbToolBar_ButtonMenuClick(const QString &key)
 {
     if (const auto mode = ModeForKey(key))
-        SetOperatingMode(*mode);
+        SetOperatingMode(*mode, ModeSwitchPlace::ModeButton);
 }
 
 OperationOutcome Workspace::MnuLoadSign_Click(const std::optional<SignChoice> &choice)

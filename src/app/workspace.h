@@ -88,7 +88,7 @@ public:
 
     // The mode switch, from "Use Mode" and from the mode button's drop-down
     // (whose entry key names the mode; any other key does nothing).
-    void SetOperatingMode(OperatingMode mode);
+    void SetOperatingMode(OperatingMode mode, ModeSwitchPlace from = ModeSwitchPlace::UseModeMenu);
     void tbToolBar_ButtonMenuClick(const QString &key);
 
     // Operations on the link and the data-entry command that ends them.
@@ -147,7 +147,7 @@ Q_SIGNALS:
     void captionChanged();
     // A mode switch ran (also to the mode in force); the ADP editor updates
     // its register controls.
-    void operatingModeSwitched(telvaro::OperatingMode mode);
+    void operatingModeSwitched(telvaro::OperatingMode mode, telvaro::ModeSwitchPlace from);
     // The grid should make gridRow current and select columns first..last.
     void gridSelectionRequested(int gridRow, int firstColumn, int lastColumn);
 

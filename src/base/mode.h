@@ -8,6 +8,10 @@ namespace telvaro {
 
 enum class OperatingMode : qint16 { Test = 0, SignLoad = 1, ControllerLoad = 2 };
 
+// Where the operator switched the mode: the ADP editor's register controls
+// follow the two places differently.
+enum class ModeSwitchPlace { UseModeMenu, ModeButton };
+
 class ModeState : public QObject {
     Q_OBJECT
 public:

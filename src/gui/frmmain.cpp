@@ -9,7 +9,10 @@
 #include "base/wait.h"
 #include "codec/codepage.h"
 #include "gui/frmdisplayloaded.h"
+#include "gui/frmedita.h"
+#include "gui/frmedits.h"
 #include "gui/frmprogress.h"
+#include "gui/frmregister.h"
 #include "gui/frmsigntype.h"
 #include "gui/frmsplash.h"
 #include "signload/modes.h"
@@ -213,6 +216,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireFileCommands(*this);
     wireLink();
     wireRun();
+    wireEditors();
 
     for (int i = 0; i < ItemCount; ++i)
         renderItem(Item(i));
@@ -827,6 +831,71 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+frmMain::~frmMain()
+{
+    // The register dialog has no owner window to take it along.
+    delete m_frmRegister;
+}
+
+void frmMain::wireEditors()
+{
+    connect(action(Item::MnuSCPProtocol), &QAction::triggered, this, &frmMain::MnuSCPProtocol_Click);
+    connect(action(Item::MnuADPProtocol), &QAction::triggered, this, &frmMain::MnuADPProtocol_Click);
+    connect(action(Item::MnuRegister), &QAction::triggered, this, &frmMain::MnuRegister_Click);
+}
+
+void frmMain::InsertInEntry(const QString &code)
+{
+    // The box keeps its caret and selection while another window has the
+    // focus, and the focus stays where the operator clicked. Inserting
+    // counts as an edit, so the workspace hears of it as of typing.
+    boxWidget(Box::Entry)->insert(code);
+}
+
+void frmMain::MnuSCPProtocol_Click()
+{
+    if (m_frmEditA)
+        m_frmEditA->hide();
+    if (!m_frmEditS) {
+        m_frmEditS = new FrmEditS(*this);
+        connect(m_frmEditS, &FrmEditS::closed, this, [this] { m_frmEditS.clear(); });
+    }
+    openEditor(m_frmEditS, m_frmEditS->cmdCode());
+}
+
+void frmMain::MnuADPProtocol_Click()
+{
+    // A hidden ADP editor comes back as it was; a closed one loads afresh.
+    if (!m_frmEditA) {
+        m_frmEditA = new FrmEditA(*this);
+        connect(m_frmEditA, &FrmEditA::closed, this, [this] { m_frmEditA.clear(); });
+    }
+    openEditor(m_frmEditA, m_frmEditA->cmdCode());
+}
+
+void frmMain::openEditor(QWidget *editor, QWidget *focus)
+{
+    // At the main window's left edge, its top edge 4000 twips below the
+    // main window's.
+    const QRect frame = frameGeometry();
+    editor->move(frame.left(), frame.top() + toPixels(4000, twipsPerPixel()));
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    focus->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::MnuRegister_Click()
+{
+    if (!m_frmRegister) {
+        m_frmRegister = new FrmRegister(m_ws.registers(), m_ws.prompter());
+        connect(m_frmRegister, &QDialog::finished, this, [this] { m_frmRegister.clear(); });
+    }
+    m_frmRegister->show();
+    m_frmRegister->raise();
+    m_frmRegister->activateWindow();
 }
 
 } // namespace telvaro

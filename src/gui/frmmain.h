@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QCheckBox;
@@ -21,6 +22,9 @@ class QToolButton;
 
 namespace telvaro {
 
+class FrmEditA;
+class FrmEditS;
+class FrmRegister;
 class SettingsStore;
 class WindowOrder;
 
@@ -28,6 +32,7 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent = nullptr);
+    ~frmMain() override;
 
     Workspace &workspace() { return m_ws; }
     // Runs the main window load: restores geometry and settings.
@@ -48,6 +53,10 @@ public:
     double twipsPerPixel() const;
     WindowGeometry geometryInTwips() const;
 
+    // The editors' codes go into the entry box in place of its selection, or
+    // at its caret; the caret ends behind them.
+    void InsertInEntry(const QString &code);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,6 +71,9 @@ public Q_SLOTS:
     void mnuEditCut_Click();
     void mnuEditCopy_Click();
     void mnuEditPaste_Click();
+    void MnuSCPProtocol_Click();
+    void MnuADPProtocol_Click();
+    void MnuRegister_Click();
 
 private:
     void buildMenus();
@@ -84,6 +96,9 @@ private:
     void wireLink();
     void wireRun();
     void renderRecData();
+    // The "&Protocol" menu's editors and the register dialog.
+    void wireEditors();
+    void openEditor(QWidget *editor, QWidget *focus);
 
     Workspace &m_ws;
     SettingsStore &m_settings;
@@ -103,6 +118,9 @@ private:
     QCheckBox *m_chkRepeat = nullptr;
     QPushButton *m_cmdQuickSend = nullptr;
     QToolButton *m_modeButton = nullptr;
+    QPointer<FrmEditS> m_frmEditS;
+    QPointer<FrmEditA> m_frmEditA;
+    QPointer<FrmRegister> m_frmRegister;
 };
 
 } // namespace telvaro

@@ -1,0 +1,76 @@
+// Opens the editors and the register dialog as an operator would and saves a
+// picture of each: scripts/screenshots runs it on a virtual X server to make
+// the README's pictures.
+#include "gui/frmedita.h"
+#include "gui/frmedits.h"
+#include "gui/frmregister.h"
+#include "scriptedprompter.h"
+#include "temphome.h"
+#include "windowfixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+
+using namespace telvaro;
+
+namespace {
+
+bool save(QWidget *window, const QString &path)
+{
+    QApplication::processEvents();
+    const bool saved = window->grab().save(path);
+    if (!saved)
+        qWarning("could not write %s", qPrintable(path));
+    return saved;
+}
+
+void choose(QWidget *window, const char *list, int row)
+{
+    auto *l = window->findChild<QListWidget *>(QString::fromLatin1(list));
+    l->setCurrentRow(row);
+    l->scrollToItem(l->item(row));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
+    test::WindowFixture f;
+    f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
+    f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>0000<0x1B>2A2P"));
+
+    f.window.MnuSCPProtocol_Click();
+    auto *scp = f.window.findChild<FrmEditS *>();
+    choose(scp, "LstColor", 1);
+    scp->findChild<QSlider *>(QStringLiteral("SldFont"))->setValue(3);
+    bool ok = save(scp, out.filePath(QStringLiteral("editor-scp.png")));
+
+    f.window.MnuADPProtocol_Click();
+    auto *adp = f.window.findChild<FrmEditA *>();
+    choose(adp, "LstColor", 2);
+    choose(adp, "LstQuickForeColor", 3);
+    choose(adp, "LstQuickModeT", 4);
+    adp->findChild<QPlainTextEdit *>(QStringLiteral("TxtQuickEdit"))
+        ->setPlainText(QStringLiteral("Welcome\nOpen 9 to 5"));
+    ok = save(adp, out.filePath(QStringLiteral("editor-adp.png"))) && ok;
+
+    f.ws.registers().setEntry(3, {4, "0"});
+    f.window.MnuRegister_Click();
+    QWidget *registers = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<FrmRegister *>(w))
+            registers = w;
+    registers->findChild<QScrollBar *>(QStringLiteral("VScroll1"))->setValue(3);
+    ok = save(registers, out.filePath(QStringLiteral("register-dialog.png"))) && ok;
+    return ok ? 0 : 1;
+}
