@@ -1,4 +1,6 @@
-// Start-up state, the settings store, the shutdown question and Pause.
+// Start-up state, the settings store, the shutdown question, Pause, the
+// layout and where the manual is.
+#include "app/helpfile.h"
 #include "app/mainlayout.h"
 #include "app/workspace.h"
 #include "base/settingsstore.h"
@@ -288,6 +290,42 @@ private Q_SLOTS:
         QCOMPARE(*l.grid, (TwipsRect{500, 3200, boxWidth, height - 5000}));
         QCOMPARE(*l.columns, (std::array<double, 4>{550, 1000, textColumns, textColumns}));
         QCOMPARE(*l.recData, (TwipsRect{500, 3200 + height - 5000 + 100, boxWidth, 750}));
+    }
+
+    // The manual beside the program wins; otherwise the installed one, found
+    // from the program's folder, whether it is there or not.
+    void helpFilePath_data()
+    {
+        QTest::addColumn<QString>("beside"); // "file", "folder" or "" (nothing)
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("expectBeside");
+        QTest::newRow("beside the program") << "file" << true << true;
+        QTest::newRow("installed only") << "" << true << false;
+        QTest::newRow("a folder of that name") << "folder" << true << false;
+        QTest::newRow("nowhere") << "" << false << false;
+    }
+    void helpFilePath()
+    {
+        QFETCH(QString, beside);
+        QFETCH(bool, installed);
+        QFETCH(bool, expectBeside);
+        const QTemporaryDir prefix;
+        const QDir root(prefix.path());
+        const QString bin = root.filePath(QStringLiteral(TELVARO_BINDIR));
+        const QString docs = root.filePath(QStringLiteral(TELVARO_DOCDIR));
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(docs));
+        const QString name = QStringLiteral("Telvaro_Manual.pdf");
+        const auto createFile = [](const QString &path) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write("%PDF-1.4\n") > 0;
+        };
+        if (beside == QLatin1String("file"))
+            QVERIFY(createFile(QDir(bin).filePath(name)));
+        if (beside == QLatin1String("folder"))
+            QVERIFY(QDir(bin).mkdir(name));
+        if (installed)
+            QVERIFY(createFile(QDir(docs).filePath(name)));
+        QCOMPARE(HelpFilePath(bin), QDir(expectBeside ? bin : docs).filePath(name));
     }
 };
 
