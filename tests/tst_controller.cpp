@@ -211,7 +211,7 @@ private Q_SLOTS:
         f.prompter.shown.clear();
         QVERIFY(f.ws.MnuUploadController_Click().complete());
         QCOMPARE(f.ws.registers().table(), loaded);
-        QCOMPARE(f.texts(), (QList<QByteArray>{"<0x02>ONE<0x04>", "TWO<0x04>", ""}));
+        QCOMPARE(f.texts(), (QList<QByteArray>{"<0x02>ONE<0x04>", "TWO<0x04>"}));
         QCOMPARE(f.prompter.messageTexts(), QStringList{"Controller configured for Serial Input"});
         QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Controller Upload"));
     }

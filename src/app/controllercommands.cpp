@@ -49,8 +49,12 @@ OperationOutcome Workspace::MnuUploadController_Click()
         outcome.reason = contents.error;
         return outcome;
     }
-    // Only now does the upload have something to put in the table's place.
+    // Only now does the upload have something to put in the table's place:
+    // the controller's messages alone, without the blank one "&New" leaves
+    // (loaded back, an empty frame would wait for an answer that never comes).
     NewTable();
+    m_table.ReplaceAll({});
+    m_table.RefreshGrid();
     for (const auto &[number, entry] : contents.registers)
         m_registers.setEntry(size_t(number), entry);
     const QString uploadTitle = QStringLiteral("Controller Upload");
