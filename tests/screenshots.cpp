@@ -1,5 +1,5 @@
-// Opens the editors and the register dialog as an operator would and saves a
-// picture of each: scripts/screenshots runs it on a virtual X server to make
+// Shows the main window, opens the editors and the register dialog as an
+// operator would and saves a picture of each: scripts/screenshots runs it on a virtual X server to make
 // the README's pictures.
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
@@ -46,6 +46,24 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
     test::WindowFixture f;
+    // The main window at its first-run size with a small table.
+    const struct {
+        qint32 interval;
+        const char *text;
+        const char *comment;
+    } rows[] = {{2000, "<0x01>Z00<0x02>AA<0x1B> bOPEN 7 DAYS", "opening hours"},
+                {3000, "<0x02>Now: <T><0x03>", "clock"},
+                {4000, "<0x02>SALE<0x0D>", ""},
+                {5000, "<0x02>Thank you<0x03>", "closing"}};
+    for (const auto &r : rows) {
+        f.ws.table().AppendEntry();
+        f.ws.table().SetContents(f.ws.table().UpperIndex(), r.interval, r.text, {}, r.comment);
+    }
+    f.ws.table().RefreshGrid();
+    f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>SALE<0x0D>"));
+    QTest::qWait(300);
+    bool ok = save(&f.window, out.filePath(QStringLiteral("screenshot.png")));
+
     f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>0000<0x1B>2A2P"));
 
@@ -53,7 +71,7 @@ int main(int argc, char *argv[])
     auto *scp = f.window.findChild<FrmEditS *>();
     choose(scp, "LstColor", 1);
     scp->findChild<QSlider *>(QStringLiteral("SldFont"))->setValue(3);
-    bool ok = save(scp, out.filePath(QStringLiteral("editor-scp.png")));
+    ok = save(scp, out.filePath(QStringLiteral("editor-scp.png"))) && ok;
 
     f.window.MnuADPProtocol_Click();
     auto *adp = f.window.findChild<FrmEditA *>();

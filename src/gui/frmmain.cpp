@@ -188,6 +188,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
 {
     initIcons();
     setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/telvaro.svg")));
     setWindowTitle(m_ws.caption());
     buildMenus();
     buildToolbar();
@@ -360,9 +361,9 @@ void frmMain::buildCentral()
     grid->addWidget(label("Label1", "Comments"), 2, 0);
     // Wide enough for every number the boxes take (message 32765, interval
     // 600000), whatever the font.
-    const int numberWidth = txtNumber->fontMetrics().horizontalAdvance(QStringLiteral("6000000")) + 12;
-    txtNumber->setMinimumWidth(numberWidth);
-    txtInterval->setMinimumWidth(numberWidth);
+    const int numberWidth = txtNumber->fontMetrics().horizontalAdvance(QStringLiteral("6000000")) + 8;
+    txtNumber->setFixedWidth(numberWidth);
+    txtInterval->setFixedWidth(numberWidth);
     fraSelect->setFixedSize(fraSelect->sizeHint());
 
     auto *txtComment = new QLineEdit(m_canvas);

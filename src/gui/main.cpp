@@ -13,6 +13,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Telvaro"));
     QApplication::setOrganizationName(QStringLiteral("Telvaro"));
+    // The desktop entry's name, so the desktop pairs the window with it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.telvaro.Telvaro"));
 
     auto *splash = new frmSplash;
     splash->show();
