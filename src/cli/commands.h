@@ -5,6 +5,10 @@
 
 #include <QStringList>
 
+namespace telvaro {
+class Workspace;
+}
+
 namespace telvaro::cli {
 
 constexpr int ExitDone = 0;
@@ -22,5 +26,9 @@ int CallMessage(const QStringList &args);
 int ClearList(const QStringList &args);
 int LoadController(const QStringList &args);
 int Upload(const QStringList &args);
+
+// Saves the workspace's table as name (and its companion in Controller Load
+// mode); the exit status, with a hint when a warning was answered Cancel.
+int SaveStatus(Workspace &ws, const QString &name);
 
 } // namespace telvaro::cli

@@ -1,4 +1,3 @@
-#include "app/filecommands.h"
 #include "app/workspace.h"
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
@@ -37,18 +36,10 @@ int LoadController(const QStringList &args)
     const bool serial = line.isSet(QStringLiteral("serial-input"));
     if (serial == line.isSet(QStringLiteral("binary-input")))
         return line.usageError(QStringLiteral("give one of --serial-input and --binary-input"));
-    const QStringList files = line.positionals();
-    if (files.size() != 1)
-        return line.usageError(QStringLiteral("expects one FILE"));
-
     CliPrompter prompter;
     Workspace ws(prompter);
-    if (const auto status = PrepareLink(ws, options, line))
+    if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    FileCommands fileCommands(ws);
-    // The companion is read in every mode, so the registers are the file's.
-    if (!fileCommands.OpenWithCompanion(files.front()))
-        return ExitFailed;
     const ProgressLine progress(ws.status(), ProgressLine::Steps::Controller, ws.table().count(), Quiet(line));
     return OutcomeStatus(ws.LoadController(serial));
 }
@@ -95,15 +86,7 @@ int Upload(const QStringList &args)
     }
     if (const int status = OutcomeStatus(outcome); status != ExitDone)
         return status;
-    FileCommands fileCommands(ws);
-    switch (fileCommands.SaveFile(files.front())) {
-    case FileCommands::SaveResult::Saved: return ExitDone;
-    case FileCommands::SaveResult::Cancelled:
-        PrintError(QStringLiteral("Nothing was written; give --force to save it all the same."));
-        return ExitFailed;
-    case FileCommands::SaveResult::Failed: break;
-    }
-    return ExitFailed;
+    return SaveStatus(ws, files.front());
 }
 
 } // namespace telvaro::cli

@@ -116,7 +116,12 @@ int Convert(const QStringList &args)
     // A file that did not read to its end is not written anywhere.
     if (!fileCommands.OpenWithCompanion(files[0]))
         return ExitFailed;
-    switch (fileCommands.SaveFile(files[1])) {
+    return SaveStatus(workspace, files[1]);
+}
+
+int SaveStatus(Workspace &ws, const QString &name)
+{
+    switch (FileCommands(ws).SaveFile(name)) {
     case FileCommands::SaveResult::Saved: return ExitDone;
     case FileCommands::SaveResult::Cancelled:
         PrintError(QStringLiteral("Nothing was written; give --force to save it all the same."));

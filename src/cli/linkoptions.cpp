@@ -1,5 +1,6 @@
 #include "cli/linkoptions.h"
 
+#include "app/filecommands.h"
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "cli/commandline.h"
@@ -170,6 +171,19 @@ int OutcomeStatus(const OperationOutcome &outcome)
     const bool ended = outcome.ending == Ending::Done || outcome.ending == Ending::Stopped;
     return ended && outcome.framesNotSent == 0 && outcome.bytesNotSent == 0 && !outcome.linkDropped ? ExitDone
                                                                                                     : ExitFailed;
+}
+
+std::optional<int> PrepareTable(Workspace &ws, const LinkOptions &options, const CommandLine &line)
+{
+    const QStringList files = line.positionals();
+    if (files.size() != 1)
+        return line.usageError(QStringLiteral("expects one FILE"));
+    if (const auto status = PrepareLink(ws, options, line))
+        return status;
+    // The companion is read in every mode, so the registers are the file's.
+    if (!FileCommands(ws).OpenWithCompanion(files.front()))
+        return ExitFailed;
+    return std::nullopt;
 }
 
 } // namespace telvaro::cli

@@ -43,6 +43,11 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
 // box shows it, and with --verbose the status panels are echoed to stderr.
 std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const CommandLine &line);
 
+// How every command that sends a table starts: one FILE given, the link set
+// up, FILE opened with its register companion. The exit status when any of
+// it fails (its message printed).
+std::optional<int> PrepareTable(Workspace &ws, const LinkOptions &options, const CommandLine &line);
+
 // The exit status of an operation, with a line on stderr for each thing
 // that went wrong (the operation's own messages are already printed).
 // A stop is a normal end for a command that runs until stopped.

@@ -1,4 +1,3 @@
-#include "app/filecommands.h"
 #include "app/workspace.h"
 #include "base/stopsignals.h"
 #include "cli/cliprompter.h"
@@ -48,17 +47,10 @@ int Run(const QStringList &args)
         if (!duration || !(*duration > 0) || *duration > 864000)
             return line.usageError(QStringLiteral("--duration takes a number of seconds above 0"));
     }
-    const QStringList files = line.positionals();
-    if (files.size() != 1)
-        return line.usageError(QStringLiteral("expects one FILE"));
-
     CliPrompter prompter;
     Workspace ws(prompter);
-    if (const auto status = PrepareLink(ws, options, line))
+    if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    FileCommands fileCommands(ws);
-    if (!fileCommands.OpenWithCompanion(files.front()))
-        return ExitFailed;
     if (repeatFrom) {
         ws.entry().setRepeatEnabled(true);
         ws.setBox(Workspace::Box::RepeatCaption, QString::number(*repeatFrom));

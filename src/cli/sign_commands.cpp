@@ -1,4 +1,3 @@
-#include "app/filecommands.h"
 #include "app/workspace.h"
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
@@ -81,17 +80,10 @@ int LoadSign(const QStringList &args)
     const QString address = ReadAddress(line);
     if (!twoCharacters.match(address).hasMatch())
         return line.usageError(QStringLiteral("--address takes two letters or digits, not \"%1\"").arg(address));
-    const QStringList files = line.positionals();
-    if (files.size() != 1)
-        return line.usageError(QStringLiteral("expects one FILE"));
-
     CliPrompter prompter;
     Workspace ws(prompter);
-    if (const auto status = PrepareLink(ws, options, line))
+    if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    FileCommands fileCommands(ws);
-    if (!fileCommands.OpenWithCompanion(files.front()))
-        return ExitFailed;
     const ProgressLine progress(ws.status(), ProgressLine::Steps::Load, ws.table().count(), Quiet(line));
     return OutcomeStatus(ws.MnuLoadSign_Click(SignChoice{*type, TextToBytes(address.toUpper())}));
 }
