@@ -1,0 +1,145 @@
+// Long runs on the test clock with resident memory sampled, and a table at
+// its full size through save, open, add, run and sign load.
+#include "app/filecommands.h"
+#include "app/workspace.h"
+#include "base/wait.h"
+#include "peers.h"
+#include "scriptedprompter.h"
+#include "temphome.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+using namespace telvaro;
+using test::ScriptedPrompter;
+using test::TempHome;
+using test::UdpPeer;
+
+namespace {
+
+// Resident memory in KiB.
+qint64 residentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+struct Fixture {
+    TempHome home;
+    ScriptedPrompter prompter;
+    Workspace ws{prompter};
+    UdpPeer udp;
+    Fixture()
+    {
+        ws.MnuModeData_Click();
+        LinkSettings link;
+        link.PortNumber = -1;
+        link.IpAddress = QStringLiteral("127.0.0.1");
+        link.IpPort = QString::number(udp.port());
+        ws.linkSettings().set(link);
+    }
+    void fill(int count, qint32 interval)
+    {
+        QList<MessageEntry> entries(count);
+        for (int i = 0; i < count; ++i) {
+            entries[i].Number = qint16(i);
+            entries[i].Interval = interval;
+            entries[i].Text = "<0x02>MESSAGE " + QByteArray::number(i) + "<0x03>";
+        }
+        ws.table().ReplaceAll(entries);
+        ws.table().RefreshGrid();
+    }
+};
+
+} // namespace
+
+class SoakTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { SetPauseTimeScale(1000); }
+    void cleanupTestCase() { SetPauseTimeScale(1); }
+
+    // Memory after the first thousand sends and after ten thousand stays
+    // within a small margin: nothing grows with the number of sends.
+    void longRunAndLoadStayFlat_data()
+    {
+        QTest::addColumn<bool>("signLoad");
+        QTest::newRow("run of 10,000 sends with repeat") << false;
+        QTest::newRow("sign load of 1,000 messages") << true;
+    }
+    void longRunAndLoadStayFlat()
+    {
+        QFETCH(bool, signLoad);
+        Fixture f;
+        f.fill(signLoad ? 1000 : 10, 0);
+        qint64 early = 0;
+        int received = 0;
+        f.udp.onReceive = [&](UdpPeer &peer, const QByteArray &) {
+            if (++received == 100)
+                early = residentKiB();
+            if (!signLoad && received == 10000)
+                f.ws.MnuModeData_Click();
+            // The device keeps no history: only the count matters here.
+            peer.datagrams.clear();
+        };
+        int sent = 0;
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
+            if (panel == 2 && !f.ws.status().text(2).isEmpty() && f.ws.status().text(2) != QLatin1String("No Traffic"))
+                ++sent;
+        });
+        if (signLoad) {
+            QVERIFY(f.ws.MnuLoadSign_Click(SignChoice{}).complete());
+            QCOMPARE(sent, 1003);
+        } else {
+            f.ws.entry().setRepeatEnabled(true);
+            f.ws.setBox(Workspace::Box::RepeatCaption, QStringLiteral("0"));
+            QCOMPARE(f.ws.MnuModeRun_Click().ending, OperationOutcome::Ending::Stopped);
+            QVERIFY(sent >= 10000);
+        }
+        const qint64 late = residentKiB();
+        QVERIFY(early > 0);
+        QVERIFY2(late - early < 8 * 1024, qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(early).arg(late)));
+    }
+
+    // The table at its 32,766 messages: saved and opened whole, a further
+    // Add refused, a run starts, a sign load is refused before any frame.
+    void fullTable()
+    {
+        Fixture f;
+        f.fill(MessageTable::MaxEntries, 1000);
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QStringLiteral("full.TVD"));
+        FileCommands files(f.ws);
+        QCOMPARE(files.SaveFile(name), FileCommands::SaveResult::Saved);
+        f.ws.NewTable();
+        QVERIFY(files.OpenWithCompanion(name));
+        QCOMPARE(f.ws.table().count(), MessageTable::MaxEntries);
+        QCOMPARE(f.ws.table().entry(32765).Text, QByteArray("<0x02>MESSAGE 32765<0x03>"));
+
+        f.ws.setBox(Workspace::Box::MessageNumber, QStringLiteral("5"));
+        f.ws.CmdAddMessage_Click();
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"The message table is full: it holds at most 32766 messages."});
+        QCOMPARE(f.ws.table().count(), MessageTable::MaxEntries);
+
+        f.udp.onReceive = [&f](UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() == 3)
+                f.ws.MnuModeData_Click();
+        };
+        QCOMPARE(f.ws.MnuModeRun_Click().ending, OperationOutcome::Ending::Stopped);
+        QCOMPARE(f.udp.datagrams.size(), 3);
+
+        f.prompter.shown.clear();
+        QCOMPARE(f.ws.MnuLoadSign_Click(SignChoice{}).ending, OperationOutcome::Ending::Failed);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Loading Sign"});
+        QCOMPARE(f.udp.datagrams.size(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(SoakTest)
+#include "tst_soak.moc"
