@@ -1,41 +1,30 @@
 // Controller load and upload over a real pseudo-terminal against the
 // simulated controller, and over loopback TCP and UDP: every frame, the
 // exact replies, the failure endings and the round trip.
-#include "app/workspace.h"
 #include "base/wait.h"
 #include "controller/controllerprotocol.h"
 #include "devsim/controllerdevice.h"
+#include "linkedworkspace.h"
 #include "peers.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
 
 #include <QtTest>
 
 using namespace telvaro;
 using devsim::ControllerDevice;
 using test::PtyPeer;
-using test::ScriptedPrompter;
 using test::TcpPeer;
-using test::TempHome;
 using test::UdpPeer;
 
 namespace {
 
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    Workspace ws{prompter};
+struct Fixture : test::LinkedWorkspace {
     PtyPeer pty;
     QList<QByteArray> received; // by the device, one entry per arrival
     ControllerDevice device{[this](const QByteArray &b) { pty.reply(b); }};
 
     explicit Fixture(ControllerDevice::Fault fault = ControllerDevice::Fault::None)
     {
-        ws.MnuModeData_Click();
-        LinkSettings link;
-        link.PortNumber = 1;
-        link.DevicePath = pty.devicePath();
-        ws.linkSettings().set(link);
+        linkTo(1, 0, pty.devicePath());
         device.setFault(fault);
         device.setPaceMs(fault == ControllerDevice::Fault::SlowUpload ? 700 : 20);
         pty.onReceive = [this](PtyPeer &, const QByteArray &chunk) {
@@ -46,13 +35,6 @@ struct Fixture {
         registers[2] = {3, "0"};
         registers[12] = {5, " "};
         ws.registers().setTable(registers);
-    }
-    void fill(const QList<QByteArray> &texts)
-    {
-        for (const QByteArray &text : texts) {
-            ws.table().AppendEntry();
-            ws.table().SetContents(ws.table().UpperIndex(), 100, text, {}, {});
-        }
     }
     QList<QByteArray> texts() const
     {

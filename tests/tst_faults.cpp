@@ -1,50 +1,34 @@
 // Devices that fail in the middle of every operation on the link: each
 // operation ends in data entry with the link closed, within its time
 // limits, and its outcome says it did not go through.
-#include "app/workspace.h"
 #include "base/wait.h"
 #include "devsim/controllerdevice.h"
+#include "linkedworkspace.h"
 #include "peers.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
 
 using namespace telvaro;
 using test::PtyPeer;
-using test::ScriptedPrompter;
 using test::TcpPeer;
-using test::TempHome;
 
 namespace {
 
 enum class Operation { QuickSend, Run, SignLoad, ControllerLoad, Upload };
 enum class Fault { TerminalClosed, TcpReset, NeverReads };
 
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    Workspace ws{prompter};
+struct Fixture : test::LinkedWorkspace {
     TcpPeer tcp;
     PtyPeer pty;
     devsim::ControllerDevice controller{[this](const QByteArray &b) { pty.reply(b); }};
 
     Fixture(Operation operation, Fault fault)
     {
-        ws.MnuModeData_Click();
-        LinkSettings link;
-        link.IpAddress = QStringLiteral("127.0.0.1");
-        link.IpPort = QString::number(tcp.port());
-        link.PortNumber = fault == Fault::TerminalClosed ? 1 : 0;
-        link.DevicePath = pty.devicePath();
-        ws.linkSettings().set(link);
+        linkTo(fault == Fault::TerminalClosed ? 1 : 0, tcp.port(), pty.devicePath());
         // A large first message keeps a device that never reads busy.
         const QByteArray first = fault == Fault::NeverReads ? QByteArray(16 << 20, 'x') : QByteArray("A<0x04>");
-        for (const QByteArray &text : {first, QByteArray("B<0x04>"), QByteArray("C<0x04>")}) {
-            ws.table().AppendEntry();
-            ws.table().SetContents(ws.table().UpperIndex(), 100, text, {}, {});
-        }
+        fill({first, "B<0x04>", "C<0x04>"});
         ws.setBox(Workspace::Box::Entry, QString::fromLatin1(first));
         if (fault == Fault::NeverReads)
             tcp.stallReading();

@@ -1,14 +1,12 @@
 // Running the table over a real loopback link: order, repeat, stopping,
 // failures and the menu states around a run.
-#include "app/workspace.h"
 #include "base/clock.h"
 #include "base/wait.h"
 #include "codec/escapes.h"
 #include "link/link.h"
+#include "linkedworkspace.h"
 #include "peers.h"
 #include "run/run.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
 
 #include <QElapsedTimer>
 #include <QSettings>
@@ -17,33 +15,15 @@
 
 using namespace telvaro;
 using test::PtyPeer;
-using test::ScriptedPrompter;
 using test::TcpPeer;
-using test::TempHome;
 using test::UdpPeer;
 
 namespace {
 
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    Workspace ws{prompter};
+struct Fixture : test::LinkedWorkspace {
     UdpPeer udp;
 
-    Fixture()
-    {
-        ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
-        ws.linkSettings().setPortNumber(-1);
-        ws.linkSettings().setIpPort(QString::number(udp.port()));
-        ws.MnuModeData_Click();
-    }
-    void fill(const QList<QByteArray> &texts, qint32 interval = 100)
-    {
-        for (const QByteArray &text : texts) {
-            ws.table().AppendEntry();
-            ws.table().SetContents(ws.table().UpperIndex(), interval, text, {}, {});
-        }
-    }
+    Fixture() { linkTo(-1, udp.port()); }
     void repeatFrom(const QString &caption)
     {
         ws.entry().setRepeatEnabled(true);

@@ -1,12 +1,10 @@
 // The ADP frame layout, the loaded-message commands and the sign load over
 // real loopback links and a pseudo-terminal: every frame byte for byte and
 // the waits between them on the test clock.
-#include "app/workspace.h"
 #include "base/wait.h"
+#include "linkedworkspace.h"
 #include "peers.h"
-#include "scriptedprompter.h"
 #include "signload/adp.h"
-#include "temphome.h"
 
 #include <QElapsedTimer>
 #include <QSettings>
@@ -14,9 +12,7 @@
 
 using namespace telvaro;
 using test::PtyPeer;
-using test::ScriptedPrompter;
 using test::TcpPeer;
-using test::TempHome;
 using test::UdpPeer;
 
 namespace {
@@ -27,10 +23,7 @@ struct Arrival {
     qint64 atMs;
 };
 
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    Workspace ws{prompter};
+struct Fixture : test::LinkedWorkspace {
     TcpPeer tcp;
     UdpPeer udp;
     PtyPeer pty;
@@ -40,20 +33,12 @@ struct Fixture {
     explicit Fixture(const QString &kind)
     {
         clock.start();
-        ws.MnuModeData_Click();
-        LinkSettings link;
-        link.IpAddress = QStringLiteral("127.0.0.1");
-        if (kind == QLatin1String("tcp")) {
-            link.PortNumber = 0;
-            link.IpPort = QString::number(tcp.port());
-        } else if (kind == QLatin1String("udp")) {
-            link.PortNumber = -1;
-            link.IpPort = QString::number(udp.port());
-        } else {
-            link.PortNumber = 1;
-            link.DevicePath = pty.devicePath();
-        }
-        ws.linkSettings().set(link);
+        if (kind == QLatin1String("tcp"))
+            linkTo(0, tcp.port());
+        else if (kind == QLatin1String("udp"))
+            linkTo(-1, udp.port());
+        else
+            linkTo(1, 0, pty.devicePath());
         const auto record = [this](const QByteArray &bytes) {
             if (!bytes.isEmpty())
                 arrivals.append({bytes, clock.elapsed()});
@@ -61,13 +46,6 @@ struct Fixture {
         tcp.onReceive = [record](TcpPeer &, const QByteArray &b) { record(b); };
         udp.onReceive = [record](UdpPeer &, const QByteArray &b) { record(b); };
         pty.onReceive = [record](PtyPeer &, const QByteArray &b) { record(b); };
-    }
-    void fill(const QList<QByteArray> &texts)
-    {
-        for (const QByteArray &text : texts) {
-            ws.table().AppendEntry();
-            ws.table().SetContents(ws.table().UpperIndex(), 100, text, {}, {});
-        }
     }
     QList<QByteArray> frames() const
     {

@@ -1,11 +1,9 @@
 // Long runs on the test clock with resident memory sampled, and a table at
 // its full size through save, open, add, run and sign load.
 #include "app/filecommands.h"
-#include "app/workspace.h"
 #include "base/wait.h"
+#include "linkedworkspace.h"
 #include "peers.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,8 +20,6 @@
 #endif
 
 using namespace telvaro;
-using test::ScriptedPrompter;
-using test::TempHome;
 using test::UdpPeer;
 
 namespace {
@@ -38,20 +34,9 @@ qint64 residentKiB()
     return fields.size() > 1 ? fields[1].toLongLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
 
-struct Fixture {
-    TempHome home;
-    ScriptedPrompter prompter;
-    Workspace ws{prompter};
+struct Fixture : test::LinkedWorkspace {
     UdpPeer udp;
-    Fixture()
-    {
-        ws.MnuModeData_Click();
-        LinkSettings link;
-        link.PortNumber = -1;
-        link.IpAddress = QStringLiteral("127.0.0.1");
-        link.IpPort = QString::number(udp.port());
-        ws.linkSettings().set(link);
-    }
+    Fixture() { linkTo(-1, udp.port()); }
     void fill(int count, qint32 interval)
     {
         QList<MessageEntry> entries(count);

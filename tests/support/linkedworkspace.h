@@ -1,0 +1,39 @@
+#pragma once
+// The workspace of the transfer suites: a temporary home, the scripted
+// prompter, data entry state, a link to a device in this test and a table
+// filled from texts.
+
+#include "app/workspace.h"
+#include "scriptedprompter.h"
+#include "temphome.h"
+
+namespace telvaro::test {
+
+struct LinkedWorkspace {
+    TempHome home;
+    ScriptedPrompter prompter;
+    Workspace ws{prompter};
+
+    LinkedWorkspace() { ws.MnuModeData_Click(); }
+
+    // Port 0 TCP or below 0 UDP to 127.0.0.1 at ipPort; 1 and up the serial
+    // port on device.
+    void linkTo(qint16 port, quint16 ipPort, const QString &device = {})
+    {
+        LinkSettings link;
+        link.PortNumber = port;
+        link.IpAddress = QStringLiteral("127.0.0.1");
+        link.IpPort = QString::number(ipPort);
+        link.DevicePath = device;
+        ws.linkSettings().set(link);
+    }
+    void fill(const QList<QByteArray> &texts, qint32 interval = 100)
+    {
+        for (const QByteArray &text : texts) {
+            ws.table().AppendEntry();
+            ws.table().SetContents(ws.table().UpperIndex(), interval, text, {}, {});
+        }
+    }
+};
+
+} // namespace telvaro::test
