@@ -34,7 +34,9 @@ Reply ReplyWait(Operations &operations, const QByteArray &expected, QByteArray &
         pollWait(operations, ReplyPollMs);
         if (operations.transfer().transmitting() == 0)
             return Reply::Stopped;
-        collected += serial.takeInput();
+        // A reply that grew past the expected one can never match again:
+        // keep just enough to know that, however much a device sends.
+        collected = (collected + serial.takeInput()).left(expected.size() + 1);
         if (collected == expected) {
             collected += serial.takeInput();
             return Reply::Matched;
@@ -146,8 +148,13 @@ UploadTransfer UploadFromController(Operations &operations)
             transfer.setUploadState(3);
             break;
         }
+        // Only the new text (and what may join it) is searched.
+        const qsizetype from = qMax<qsizetype>(0, result.buffer.size() - ConfigurationText(true).size() + 1);
         result.buffer += FormatReceived(serial.takeInput());
-        if (result.buffer.contains(ConfigurationText(false)) || result.buffer.contains(ConfigurationText(true)))
+        if (result.buffer.size() > UploadLimit)
+            return fail(loadError, QStringLiteral("The controller sent more than an upload can hold."));
+        if (result.buffer.indexOf(ConfigurationText(false), from) >= 0 ||
+            result.buffer.indexOf(ConfigurationText(true), from) >= 0)
             transfer.setUploadState(0);
         pollWait(operations, UploadPollMs);
         // "&Data Entry" ends the upload; what came so far is not used.

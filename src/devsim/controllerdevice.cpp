@@ -45,6 +45,12 @@ void ControllerDevice::receive(const QByteArray &chunk)
 {
     // Frames end with EOT; a frame may come in pieces.
     m_pending += chunk;
+    // Bytes that never reach an EOT are no frame; keep the memory bounded.
+    if (m_pending.size() > MaxPendingBytes && m_pending.indexOf(eot) < 0) {
+        note(QStringLiteral("dropped %1 bytes without an end byte").arg(m_pending.size()));
+        m_pending.clear();
+        return;
+    }
     qsizetype end;
     while ((end = m_pending.indexOf(eot)) >= 0) {
         const QByteArray bytes = m_pending.left(end + 1);

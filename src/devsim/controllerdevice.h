@@ -37,6 +37,7 @@ public:
     void setPaceMs(int ms) { m_paceMs = ms; }
 
     void receive(const QByteArray &chunk);
+    static constexpr qsizetype MaxPendingBytes = 1024 * 1024;
 
     const RegisterTable &registers() const { return m_registers; }
     const QList<QByteArray> &messages() const { return m_messages; }
