@@ -24,17 +24,26 @@ void AddSignOptions(CommandLine &line, const QString &addressRule)
                    QStringLiteral("--address 0A"), QStringLiteral("XX"));
 }
 
-std::optional<SignType> ReadSignType(const CommandLine &line)
+// The arguments, the link options and the sign type of a sign command; the
+// exit status when they are not usable.
+std::optional<int> ParseSignCommand(CommandLine &line, const QStringList &args, LinkOptions &options, SignType &type)
 {
-    return line.isSet(signTypeOption) ? SignTypeFromName(line.value(signTypeOption)) : SignType::Vyrena;
+    if (const auto status = line.parse(args))
+        return status;
+    if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    const auto chosen =
+        line.isSet(signTypeOption) ? SignTypeFromName(line.value(signTypeOption)) : std::optional(SignType::Vyrena);
+    if (!chosen)
+        return line.usageError(QStringLiteral("--sign-type is vyrena or orbilux"));
+    type = *chosen;
+    return std::nullopt;
 }
 
 QString ReadAddress(const CommandLine &line)
 {
     return line.isSet(addressOption) ? line.value(addressOption) : QStringLiteral("00");
 }
-
-const QString signTypeProblem = QStringLiteral("--sign-type is vyrena or orbilux");
 
 // call-message and clear-list: the dialog's command put into the entry box
 // and quick-sent, or the dialog's refusal.
@@ -66,14 +75,10 @@ int LoadSign(const QStringList &args)
     line.addPositional(QStringLiteral("FILE"), QStringLiteral("The table: a TVD or QND file."));
     line.addExample(QStringLiteral("telvaro-cli load-sign --port -1 --ip 127.0.0.1 --ip-port 3001 signs.TVD"));
     line.addExample(QStringLiteral("telvaro-cli load-sign --sign-type orbilux --address 0A signs.TVD"));
-    if (const auto status = line.parse(args))
-        return *status;
     LinkOptions options;
-    if (const auto bad = ReadLinkOptions(line, options))
-        return line.usageError(*bad);
-    const auto type = ReadSignType(line);
-    if (!type)
-        return line.usageError(signTypeProblem);
+    SignType type = SignType::Vyrena;
+    if (const auto status = ParseSignCommand(line, args, options, type))
+        return *status;
     // The sign type dialog's masked box takes two letters or digits and
     // turns letters to upper case.
     static const QRegularExpression twoCharacters(QStringLiteral("^[A-Za-z0-9]{2}$"));
@@ -85,7 +90,7 @@ int LoadSign(const QStringList &args)
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
     const ProgressLine progress(ws.status(), ProgressLine::Steps::Load, ws.table().count(), Quiet(line));
-    return OutcomeStatus(ws.MnuLoadSign_Click(SignChoice{*type, TextToBytes(address.toUpper())}));
+    return OutcomeStatus(ws.MnuLoadSign_Click(SignChoice{type, TextToBytes(address.toUpper())}));
 }
 
 int CallMessage(const QStringList &args)
@@ -98,18 +103,14 @@ int CallMessage(const QStringList &args)
     line.addPositional(QStringLiteral("N"), QStringLiteral("The message number, 0 to 8100."));
     line.addExample(QStringLiteral("telvaro-cli call-message --port 0 --ip 192.168.1.100 --ip-port 3001 5"));
     line.addExample(QStringLiteral("telvaro-cli call-message --sign-type orbilux --address 01 12"));
-    if (const auto status = line.parse(args))
-        return *status;
     LinkOptions options;
-    if (const auto bad = ReadLinkOptions(line, options))
-        return line.usageError(*bad);
-    const auto type = ReadSignType(line);
-    if (!type)
-        return line.usageError(signTypeProblem);
+    SignType type = SignType::Vyrena;
+    if (const auto status = ParseSignCommand(line, args, options, type))
+        return *status;
     const QStringList numbers = line.positionals();
     if (numbers.size() != 1)
         return line.usageError(QStringLiteral("expects one message number N"));
-    return SendLoadedCommand(line, options, CallMessageCommand(*type, ReadAddress(line), numbers.front()));
+    return SendLoadedCommand(line, options, CallMessageCommand(type, ReadAddress(line), numbers.front()));
 }
 
 int ClearList(const QStringList &args)
@@ -119,17 +120,13 @@ int ClearList(const QStringList &args)
     AddLinkOptions(line);
     AddSignOptions(line, QStringLiteral("sent as typed, at most two characters"));
     line.addExample(QStringLiteral("telvaro-cli clear-list --port -1 --ip 192.168.1.100 --ip-port 3001"));
-    if (const auto status = line.parse(args))
-        return *status;
     LinkOptions options;
-    if (const auto bad = ReadLinkOptions(line, options))
-        return line.usageError(*bad);
-    const auto type = ReadSignType(line);
-    if (!type)
-        return line.usageError(signTypeProblem);
+    SignType type = SignType::Vyrena;
+    if (const auto status = ParseSignCommand(line, args, options, type))
+        return *status;
     if (!line.positionals().isEmpty())
         return line.usageError(QStringLiteral("takes no arguments"));
-    return SendLoadedCommand(line, options, ClearListCommand(*type, ReadAddress(line)));
+    return SendLoadedCommand(line, options, ClearListCommand(type, ReadAddress(line)));
 }
 
 } // namespace telvaro::cli
