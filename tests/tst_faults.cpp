@@ -1,10 +1,15 @@
-// Devices that fail in the middle of every operation on the link: each
-// operation ends in data entry with the link closed, within its time
-// limits, and its outcome says it did not go through.
+// Devices that fail in the middle of every operation on the link, flood it
+// or send garbage: each operation ends in data entry with the link closed,
+// within its time limits and bounded memory, and its outcome says whether
+// it went through.
 #include "base/wait.h"
+#include "codec/escapes.h"
+#include "controller/controllerprotocol.h"
 #include "devsim/controllerdevice.h"
+#include "link/linkrules.h"
 #include "linkedworkspace.h"
 #include "peers.h"
+#include "resident.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -16,7 +21,7 @@ using test::TcpPeer;
 namespace {
 
 enum class Operation { QuickSend, Run, SignLoad, ControllerLoad, Upload };
-enum class Fault { TerminalClosed, TcpReset, NeverReads };
+enum class Fault { TerminalClosed, TcpReset, NeverReads, NeverReplies };
 
 struct Fixture : test::LinkedWorkspace {
     TcpPeer tcp;
@@ -25,7 +30,8 @@ struct Fixture : test::LinkedWorkspace {
 
     Fixture(Operation operation, Fault fault)
     {
-        linkTo(fault == Fault::TerminalClosed ? 1 : 0, tcp.port(), pty.devicePath());
+        const bool serial = fault == Fault::TerminalClosed || fault == Fault::NeverReplies;
+        linkTo(serial ? 1 : 0, tcp.port(), pty.devicePath());
         // A large first message keeps a device that never reads busy.
         const QByteArray first = fault == Fault::NeverReads ? QByteArray(16 << 20, 'x') : QByteArray("A<0x04>");
         fill({first, "B<0x04>", "C<0x04>"});
@@ -36,6 +42,8 @@ struct Fixture : test::LinkedWorkspace {
         // first message (or, for an upload, the wake-up) has come.
         const bool talks = operation == Operation::ControllerLoad || operation == Operation::Upload;
         const QByteArray last = operation == Operation::Upload ? QByteArray("\x01\x04") : QByteArray("A");
+        if (fault == Fault::NeverReplies)
+            return;
         pty.onReceive = [this, talks, last](PtyPeer &p, const QByteArray &chunk) {
             if (talks)
                 controller.receive(chunk);
@@ -60,6 +68,28 @@ struct Fixture : test::LinkedWorkspace {
         return ws.MnuUploadController_Click();
     }
 };
+
+// A device that sends all the time: a steady stream, whatever it is told.
+struct Flood {
+    QTimer timer;
+    qint64 peakKiB = 0;
+    Flood(devsim::Transport &device, const QByteArray &chunk)
+    {
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [this, &device, chunk] {
+            device.reply(chunk);
+            peakKiB = qMax(peakKiB, test::ResidentKiB());
+        });
+    }
+};
+
+QByteArray EveryByte(int times)
+{
+    QByteArray bytes;
+    for (int i = 0; i < 256 * times; ++i)
+        bytes += char(i);
+    return bytes;
+}
 
 } // namespace
 
@@ -90,11 +120,15 @@ private Q_SLOTS:
             Fault fault;
         } faults[] = {{"terminal closed", Fault::TerminalClosed},
                       {"tcp reset", Fault::TcpReset},
-                      {"tcp peer never reads", Fault::NeverReads}};
+                      {"tcp peer never reads", Fault::NeverReads},
+                      {"controller never replies", Fault::NeverReplies}};
+        const auto serialOnly = [](Operation o) { return o == Operation::Upload; };
+        const auto serialFault = [](Fault f) { return f == Fault::TerminalClosed || f == Fault::NeverReplies; };
+        const auto replies = [](Operation o) { return o == Operation::ControllerLoad || o == Operation::Upload; };
         for (const auto &o : operations)
             for (const auto &f : faults)
-                // The upload talks to a serial port only.
-                if (o.operation != Operation::Upload || f.fault == Fault::TerminalClosed)
+                if ((!serialOnly(o.operation) || serialFault(f.fault)) &&
+                    (f.fault != Fault::NeverReplies || replies(o.operation)))
                     QTest::addRow("%s, %s", o.name, f.name) << o.operation << f.fault;
     }
     void deviceFailsMidOperation()
@@ -117,6 +151,112 @@ private Q_SLOTS:
         QVERIFY(f.ws.menus().item(Item::CmdQuickSend).enabled && f.ws.menus().item(Item::MnuCommunication).enabled);
         if (operation == Operation::Upload)
             QCOMPARE((QList<QByteArray>{f.ws.table().entry(0).Text, f.ws.table().entry(2).Text}), before);
+    }
+    // A device that floods the link while the program sends: a run and a
+    // sign load still deliver everything, a controller load and an upload
+    // fail; the received box and memory stay bounded.
+    void floodingDevice_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("message"); // none: everything was delivered
+        QTest::addColumn<qint64>("boundKiB");
+        QTest::newRow("run") << Operation::Run << QString() << qint64(32 << 10);
+        QTest::newRow("sign load") << Operation::SignLoad << QString() << qint64(32 << 10);
+        QTest::newRow("controller load") << Operation::ControllerLoad << "Serial Connection Failed."
+                                         << qint64(32 << 10);
+        // The upload holds at most its limit of text, which may double as it grows.
+        QTest::newRow("upload") << Operation::Upload << "Error Loading Controller" << qint64(UploadLimit / 1024 * 3);
+    }
+    void floodingDevice()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(QString, message);
+        QFETCH(qint64, boundKiB);
+        test::LinkedWorkspace f;
+        TcpPeer tcp;
+        PtyPeer pty;
+        const bool serial = operation == Operation::ControllerLoad || operation == Operation::Upload;
+        f.linkTo(serial ? 1 : 0, tcp.port(), pty.devicePath());
+        QList<QByteArray> texts;
+        for (int i = 0; i < 30; ++i)
+            texts << "M" + QByteArray::number(i) + "<0x04>";
+        f.fill(texts, 2000);
+        // Control bytes widen the most as text: the upload reaches its limit soonest.
+        Flood flood(serial ? static_cast<devsim::Transport &>(pty) : tcp,
+                    operation == Operation::Upload ? QByteArray(64 << 10, '\x01') : EveryByte(64));
+        tcp.onReceive = [&flood](TcpPeer &, const QByteArray &) { flood.timer.start(); };
+        pty.onReceive = [&flood](PtyPeer &p, const QByteArray &chunk) {
+            if (chunk == WakeUpFrame())
+                p.reply(WakeUpReply());
+            else
+                flood.timer.start();
+        };
+        const qint64 before = test::ResidentKiB();
+        const OperationOutcome outcome = operation == Operation::Run        ? f.ws.MnuModeRun_Click()
+                                         : operation == Operation::SignLoad ? f.ws.MnuLoadSign_Click(SignChoice{})
+                                         : operation == Operation::Upload   ? f.ws.MnuUploadController_Click()
+                                                                            : f.ws.LoadController(true);
+        flood.timer.stop();
+        QCOMPARE(outcome.complete(), message.isEmpty());
+        QCOMPARE(f.prompter.messageTexts().value(0).section(u'\r', 0, 0), message);
+        if (message.isEmpty())
+            for (int i = 0; i < 30; ++i)
+                QVERIFY(tcp.received.contains("M" + QByteArray::number(i) + "\x04"));
+        QVERIFY(f.ws.box(Workspace::Box::RecData).size() <= RecDataLimit);
+        QVERIFY(!f.ws.operations().holdsLink() && !f.ws.link().serial().isOpen());
+        QCOMPARE(f.ws.link().socket().state(), 0);
+
+        if (test::MemoryIsMeasurable)
+            QVERIFY2(flood.peakKiB - before < boundKiB,
+                     qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(before).arg(flood.peakKiB)));
+    }
+
+    // Uploads of garbage: a bad register keeps the table, a message without
+    // its end byte is reported, and any byte a message holds comes back as
+    // the same byte to send.
+    void garbageUpload_data()
+    {
+        QTest::addColumn<QByteArray>("upload");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QList<QByteArray>>("bytes");
+        const QByteArray registers = RegisterFrame(RegisterTable{});
+        const QByteArray end = ConfigurationFrame(true);
+        const QString serialInput = "Controller configured for Serial Input";
+        QTest::newRow("register 40") << "\x01"
+                                        "4030\x04A\x04" +
+                                            end
+                                     << "Error Loading Controller" << QList<QByteArray>{"KEEP"};
+        QTest::newRow("end byte missing before the configuration")
+            << registers + "AB" + end << "Incomplete load from Controller" << QList<QByteArray>{"AB" + end};
+        QTest::newRow("end byte missing at the end")
+            << registers + "AB"
+            << "Upload Interrupted.\r\nPower-Cycle Controller and Try again" << QList<QByteArray>{"KEEP"};
+        QTest::newRow("bytes above 127") << registers + "\x80\xC4\xFF\x04" + end << serialInput
+                                         << QList<QByteArray>{"\x80\xC4\xFF\x04"};
+        QTest::newRow("NUL bytes") << registers + QByteArray("\0A\0\x04", 4) + end << serialInput
+                                   << QList<QByteArray>{QByteArray("\0A\0\x04", 4)};
+    }
+    void garbageUpload()
+    {
+        QFETCH(QByteArray, upload);
+        QFETCH(QString, message);
+        QFETCH(QList<QByteArray>, bytes);
+        test::LinkedWorkspace f;
+        PtyPeer pty;
+        f.linkTo(1, 0, pty.devicePath());
+        f.fill({"KEEP"});
+        pty.onReceive = [&upload](PtyPeer &p, const QByteArray &chunk) {
+            p.reply(chunk == WakeUpFrame() ? WakeUpReply() : upload);
+        };
+        const OperationOutcome outcome = f.ws.MnuUploadController_Click();
+        QCOMPARE(outcome.complete(), message.startsWith(QLatin1String("Controller configured")));
+        QCOMPARE(f.prompter.messageTexts().size(), 1);
+        QVERIFY2(f.prompter.messageTexts().front().startsWith(message), qPrintable(f.prompter.messageTexts().front()));
+        QList<QByteArray> sent;
+        for (int i = 0; i < f.ws.table().count(); ++i)
+            sent << ParseEscapes(f.ws.table().entry(i).Text).value_or("unreadable");
+        QCOMPARE(sent, bytes);
+        QVERIFY(!f.ws.operations().holdsLink() && !f.ws.link().serial().isOpen());
     }
 };
 

@@ -4,35 +4,16 @@
 #include "base/wait.h"
 #include "linkedworkspace.h"
 #include "peers.h"
+#include "resident.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <unistd.h>
-
-// AddressSanitizer (gcc says so directly, clang through __has_feature).
-#if defined(__SANITIZE_ADDRESS__)
-#define TELVARO_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TELVARO_ASAN 1
-#endif
-#endif
 
 using namespace telvaro;
 using test::UdpPeer;
 
 namespace {
-
-// Resident memory in KiB.
-qint64 residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLongLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
-}
 
 struct Fixture : test::LinkedWorkspace {
     UdpPeer udp;
@@ -76,7 +57,7 @@ private Q_SLOTS:
         int received = 0;
         f.udp.onReceive = [&](UdpPeer &peer, const QByteArray &) {
             if (++received == 100)
-                early = residentKiB();
+                early = test::ResidentKiB();
             if (!signLoad && received == 10000)
                 f.ws.MnuModeData_Click();
             // The device keeps no history: only the count matters here.
@@ -96,10 +77,9 @@ private Q_SLOTS:
             QCOMPARE(f.ws.MnuModeRun_Click().ending, OperationOutcome::Ending::Stopped);
             QVERIFY(sent >= 10000);
         }
-#ifdef TELVARO_ASAN
-        QSKIP("AddressSanitizer keeps freed memory in quarantine: memory is measured in the plain build");
-#endif
-        const qint64 late = residentKiB();
+        if (!test::MemoryIsMeasurable)
+            QSKIP("AddressSanitizer keeps freed memory in quarantine: memory is measured in the plain build");
+        const qint64 late = test::ResidentKiB();
         QVERIFY(early > 0);
         QVERIFY2(late - early < 8 * 1024, qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(early).arg(late)));
     }
