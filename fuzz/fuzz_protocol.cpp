@@ -1,14 +1,48 @@
 // What a controller uploads, through the upload parser; and fuzzed tables
 // and operator input through the sign and controller frame builders.
 
+#include "codec/escapes.h"
 #include "controller/controllerprotocol.h"
 #include "fuzzcheck.h"
+#include "run/messagestep.h"
 #include "signload/adp.h"
+#include "table/messagefiles.h"
+#include "table/messagetable.h"
 
 #include <cstdint>
 #include <cstring>
 
 using namespace telvaro;
+
+namespace {
+
+// The input as a table file, each message made ready to send as a load does
+// it: a sign frame names its message, and what a controller is loaded with
+// comes back the same from an upload.
+void CheckTableFrames(QByteArrayView bytes)
+{
+    MessageTable table;
+    table.ReplaceAll(ReadTvd(bytes).entries);
+    const QByteArray address = bytes.first(qMin<qsizetype>(2, bytes.size())).toByteArray();
+    for (int i = 0; i <= table.UpperIndex(); ++i) {
+        const MessageStep step = TakeMessageStep(table, i);
+        if (!step.failure.isEmpty())
+            continue;
+        const QByteArray header = AdpHeader(SignType::Orbilux, address, i);
+        Require(header.startsWith(QByteArray(1, '\x01') + SignTypeCode(SignType::Orbilux)),
+                "a sign frame starts SOH, type");
+        if (i <= HighestFileLabel)
+            Require(FileLabelNumber(header.right(2)) == i, "a sign frame names its message");
+        if (step.bytes.endsWith('\x04') && step.bytes.count('\x04') == 1) {
+            const QByteArray sent = RegisterFrame(RegisterTable{}) + step.bytes + ConfigurationFrame(true);
+            const UploadContents back = ParseUpload(FormatReceived(sent));
+            Require(back.configurationSeen && back.pieces.size() == 2, "an upload of one message has two pieces");
+            Require(ParseEscapes(back.pieces.front().text) == step.bytes, "an uploaded message changed its bytes");
+        }
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -41,5 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int number = (int(data[0]) << 8 | data[1]) % (HighestFileLabel + 1);
         Require(FileLabelNumber(AdpFileLabel(number)) == number, "a file label names its message");
     }
+    CheckTableFrames(bytes);
     return 0;
 }
