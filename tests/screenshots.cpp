@@ -1,23 +1,17 @@
 // Shows the main window, opens the editors and the register dialog as an
-// operator would and saves a picture of each: scripts/screenshots runs it on a virtual X server to make
-// the README's pictures.
+// operator would and saves a picture of each: scripts/screenshots runs it on
+// a virtual X server to make the README's pictures.
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
 #include "gui/frmregister.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
 #include "windowfixture.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTest>
 
 using namespace telvaro;
 
@@ -34,9 +28,7 @@ bool save(QWidget *window, const QString &path)
 
 void choose(QWidget *window, const char *list, int row)
 {
-    auto *l = window->findChild<QListWidget *>(QString::fromLatin1(list));
-    l->setCurrentRow(row);
-    l->scrollToItem(l->item(row));
+    test::child<QListWidget>(window, QString::fromLatin1(list))->setCurrentRow(row);
 }
 
 } // namespace
@@ -47,17 +39,14 @@ int main(int argc, char *argv[])
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
     test::WindowFixture f;
     // The main window at its first-run size with a small table.
-    const struct {
-        qint32 interval;
-        const char *text;
-        const char *comment;
-    } rows[] = {{2000, "<0x01>Z00<0x02>AA<0x1B> bOPEN 7 DAYS", "opening hours"},
-                {3000, "<0x02>Now: <T><0x03>", "clock"},
-                {4000, "<0x02>SALE<0x0D>", ""},
-                {5000, "<0x02>Thank you<0x03>", "closing"}};
-    for (const auto &r : rows) {
+    const std::tuple<qint32, const char *, const char *> rows[] = {
+        {2000, "<0x01>Z00<0x02>AA<0x1B> bOPEN 7 DAYS", "opening hours"},
+        {3000, "<0x02>Now: <T><0x03>", "clock"},
+        {4000, "<0x02>SALE<0x0D>", ""},
+        {5000, "<0x02>Thank you<0x03>", "closing"}};
+    for (const auto &[interval, text, comment] : rows) {
         f.ws.table().AppendEntry();
-        f.ws.table().SetContents(f.ws.table().UpperIndex(), r.interval, r.text, {}, r.comment);
+        f.ws.table().SetContents(f.ws.table().UpperIndex(), interval, text, {}, comment);
     }
     f.ws.table().RefreshGrid();
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>SALE<0x0D>"));
@@ -66,11 +55,10 @@ int main(int argc, char *argv[])
 
     f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>0000<0x1B>2A2P"));
-
     f.window.MnuSCPProtocol_Click();
     auto *scp = f.window.findChild<FrmEditS *>();
     choose(scp, "LstColor", 1);
-    scp->findChild<QSlider *>(QStringLiteral("SldFont"))->setValue(3);
+    test::child<QSlider>(scp, QStringLiteral("SldFont"))->setValue(3);
     ok = save(scp, out.filePath(QStringLiteral("editor-scp.png"))) && ok;
 
     f.window.MnuADPProtocol_Click();
@@ -78,17 +66,16 @@ int main(int argc, char *argv[])
     choose(adp, "LstColor", 2);
     choose(adp, "LstQuickForeColor", 3);
     choose(adp, "LstQuickModeT", 4);
-    adp->findChild<QPlainTextEdit *>(QStringLiteral("TxtQuickEdit"))
+    test::child<QPlainTextEdit>(adp, QStringLiteral("TxtQuickEdit"))
         ->setPlainText(QStringLiteral("Welcome\nOpen 9 to 5"));
     ok = save(adp, out.filePath(QStringLiteral("editor-adp.png"))) && ok;
 
     f.ws.registers().setEntry(3, {4, "0"});
     f.window.MnuRegister_Click();
-    QWidget *registers = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (qobject_cast<FrmRegister *>(w))
-            registers = w;
-    registers->findChild<QScrollBar *>(QStringLiteral("VScroll1"))->setValue(3);
-    ok = save(registers, out.filePath(QStringLiteral("register-dialog.png"))) && ok;
+        if (qobject_cast<FrmRegister *>(w)) {
+            test::child<QScrollBar>(w, QStringLiteral("VScroll1"))->setValue(3);
+            ok = save(w, out.filePath(QStringLiteral("register-dialog.png"))) && ok;
+        }
     return ok ? 0 : 1;
 }

@@ -5,27 +5,22 @@
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
 #include "gui/frmregister.h"
-#include "signload/modes.h"
 #include "windowfixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTextCursor>
-#include <QToolButton>
-#include <QtTest>
 
 using namespace telvaro;
+using test::child;
 using Box = Workspace::Box;
 
 namespace {
@@ -40,19 +35,27 @@ struct Fixture : test::WindowFixture {
     }
     // A menu shortcut typed where the operator works, in the entry box;
     // returns the window that is active afterwards.
-    QWidget *shortcut(const char *keys)
+    QWidget *shortcut(const QString &keys)
     {
         activate(&window);
         entry()->setFocus();
-        QTest::keySequence(entry(), QKeySequence(QString::fromLatin1(keys)));
+        QTest::keySequence(entry(), QKeySequence(keys));
         // The window it opens becomes active once the toolkit has had its say.
         const auto opened = [this] {
             const QWidget *focus = QApplication::focusWidget();
             return focus && focus->window() != &window && focus->window() == QApplication::activeWindow();
         };
         if (!QTest::qWaitFor(opened))
-            qFatal("%s opened no window", keys);
+            qFatal("%s opened no window", qPrintable(keys));
         return QApplication::activeWindow();
+    }
+    // An editor by its shortcut, or "Registers" from the menu bar.
+    QWidget *open(const QString &which)
+    {
+        if (which != QLatin1String("Registers"))
+            return shortcut(which);
+        window.action(Item::MnuRegister)->trigger();
+        return registerDialog();
     }
     QLineEdit *entry() const { return window.boxWidget(Box::Entry); }
     // The open editor of that kind, once a closed one is gone.
@@ -69,26 +72,7 @@ struct Fixture : test::WindowFixture {
                 return dialog;
         return nullptr;
     }
-    void switchMode(const QString &place, OperatingMode mode)
-    {
-        if (place == QLatin1String("menu")) {
-            window.action(UseModeItem(mode))->trigger();
-            return;
-        }
-        const QList<QAction *> entries = window.findChild<QToolButton *>("tbSoftMode")->menu()->actions();
-        for (QAction *a : entries)
-            if (a->data().toString() == ModeKey(mode))
-                a->trigger();
-    }
 };
-
-template <typename T> T *child(const QWidget *window, const QString &name)
-{
-    T *found = window->findChild<T *>(name);
-    if (!found)
-        qFatal("no %s", qPrintable(name));
-    return found;
-}
 
 void click(const QWidget *window, const QString &name)
 {
@@ -106,29 +90,35 @@ void choose(const QWidget *window, const QString &list, int row)
     QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(row)).center());
 }
 
-QString captionOf(const QWidget *w)
+// What a control shows, access key markers included.
+QString textOf(const QWidget *w)
 {
-    QString text;
     if (const auto *b = qobject_cast<const QAbstractButton *>(w))
-        text = b->text();
-    else if (const auto *l = qobject_cast<const QLabel *>(w))
-        text = l->text();
-    else if (const auto *g = qobject_cast<const QGroupBox *>(w))
-        text = g->title();
-    else if (const auto *e = qobject_cast<const QLineEdit *>(w))
-        text = e->text();
-    else if (const auto *p = qobject_cast<const QPlainTextEdit *>(w))
-        text = p->toPlainText();
-    // The access key's marker is not part of what the operator reads.
-    return text.remove(u'&');
+        return b->text();
+    if (const auto *l = qobject_cast<const QLabel *>(w))
+        return l->text();
+    if (const auto *g = qobject_cast<const QGroupBox *>(w))
+        return g->title();
+    if (const auto *e = qobject_cast<const QLineEdit *>(w))
+        return e->text();
+    if (const auto *p = qobject_cast<const QPlainTextEdit *>(w))
+        return p->toPlainText();
+    return {};
 }
 
-QStringList itemsOf(const QListWidget *list)
+// What the operator reads: a caption without the access key's marker, a
+// list's items with the selected ones starred, a slider's value and range.
+QString captionOf(const QWidget *w)
 {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
-    return items;
+    if (const auto *list = qobject_cast<const QListWidget *>(w)) {
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items << (list->item(i)->isSelected() ? QStringLiteral("*") : QString()) + list->item(i)->text();
+        return items.join(u',');
+    }
+    if (const auto *slider = qobject_cast<const QSlider *>(w))
+        return QStringLiteral("%1 in %2..%3").arg(slider->value()).arg(slider->minimum()).arg(slider->maximum());
+    return textOf(w).remove(u'&');
 }
 
 // The widgets the Tab key visits, in its order.
@@ -148,177 +138,74 @@ Q_DECLARE_METATYPE(telvaro::OperatingMode)
 class GuiEditorsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void captions_data()
+    // What the windows show as loaded, their access keys and the Tab key's
+    // order.
+    void windowsAsLaidOut_data()
     {
-        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<QString>("opener");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QStringList>("controls");
-        QTest::newRow("SCP") << "Ctrl+S"
-                             << "Message Editing "
-                             << QStringList{"CmdSOT=Start of Message",
-                                            "CmdMode=Exception",
-                                            "CmdFlash=Flash",
-                                            "CmdColor=Fore Color Start",
-                                            "CmdBackColor=Back Color Start",
-                                            "CmdFont=Font Start",
-                                            "Label2=Justification",
-                                            "CmdLJustification=L",
-                                            "CmdMJustification=M",
-                                            "CmdRJustification=R",
-                                            "CmdComputerTime=Computer Time",
-                                            "TxtCode=00",
-                                            "CmdCode=Character Code",
-                                            "CmdEOT=End of Message",
-                                            "Label1=SCP Message Editing Format: "
-                                            "<0x02>0000<0x1B>CMDrRcCaApPsSgGfF[message text]jJ<0x04>"};
-        QTest::newRow("ADP") << "Ctrl+A"
-                             << "Message Editing"
-                             << QStringList{"CmdSOT=Start of Message",
-                                            "CmdStartText=Start of Text",
-                                            "CmdETX=End of Text",
-                                            "CmdEOT=End of Message",
-                                            "CmdMode=Mode Start",
-                                            "CmdFlash=Flash Start",
-                                            "CmdColor=Fore Color Start",
-                                            "CmdBackColor=Back Color Start",
-                                            "CmdFont=Font Start",
-                                            "Label2=Justification",
-                                            "CmdLJustification=L",
-                                            "CmdMJustification=M",
-                                            "CmdRJustification=R",
-                                            "CmdSignDate=Sign Date Start",
-                                            "CmdSignTime=Sign Time",
-                                            "CmdComputerTime=Computer Time",
-                                            "CmdString=Call String File",
-                                            "TxtCode=00",
-                                            "CmdCode=Character Code",
-                                            "Label3=Quick Start Message",
-                                            "Label4=Address Type",
-                                            "TxtSignAddress=00",
-                                            "LblType=OB",
-                                            "Label5=Fore Color              Back Color",
-                                            "Label6= Available Fonts",
-                                            "Label7=Mode Position Mode Type",
-                                            "Label8=  Flash",
-                                            "ChkFlash=",
-                                            "ChkMode=Mode",
-                                            "ChkFont=Font",
-                                            "ChkFore=Fore Color",
-                                            "ChkBack=Back Ground",
-                                            "TxtQuickEdit=Message to Display",
-                                            "CmdQuickDate=Call Date",
-                                            "CmdQuickTime=Call Time",
-                                            "CmdQuickAdd=Load",
-                                            "CmdAddMessage=Add",
-                                            "CmdInsertRegister=Register Insert"};
-        QTest::newRow("registers") << "Registers"
-                                   << "Controller Register Setup"
-                                   << QStringList{"Label1=Selected Register  Width",
-                                                  "LblRegister=01",
-                                                  "LblWidth=00",
-                                                  "Frame1=Fill Character",
-                                                  "OptSpace=Spaces",
-                                                  "Opt0=Zeroes",
-                                                  "CmdOK=OK",
-                                                  "CmdCancel=Cancel"};
+        QTest::addColumn<QString>("controls"); // name=caption|name=caption|...
+        const QString colours = "Red,Green,Amber,Dim Red,Dim Green,Brown,Orange,Yellow,Rainbow 1,Rainbow 2,Color Mix,"
+                                "Autocolor";
+        QTest::newRow("SCP")
+            << "Ctrl+S" << QString("Message Editing ")
+            << "LstColor=" + colours +
+                   "|SldFont=1 in 1..16|CmdSOT=Start of Message|CmdMode=Exception|CmdFlash=Flash|CmdColor=Fore Color "
+                   "Start|"
+                   "CmdBackColor=Back Color Start|CmdFont=Font Start|Label2=Justification|CmdLJustification=L|"
+                   "CmdMJustification=M|CmdRJustification=R|CmdComputerTime=Computer Time|TxtCode=00|"
+                   "CmdCode=Character Code|CmdEOT=End of Message|"
+                   "Label1=SCP Message Editing Format: <0x02>0000<0x1B>CMDrRcCaApPsSgGfF[message text]jJ<0x04>";
+        QTest::newRow("ADP")
+            << "Ctrl+A" << QString("Message Editing")
+            << "LstColor=" + colours + "|SldFont=0 in 0..15|LstQuickForeColor=Black,*" + colours +
+                   "|LstQuickBackColor=*Black," + colours +
+                   "|LstQuickFont=Five High,*Seven SS,Seven S,Fifteen High SS,Fifteen High S,User 5,User 6,User 7,"
+                   "User 8,User 9,User 10,User 11,User 12,User 13,User 14,User 15|"
+                   "LstQuickModeP=*Fill,Top,Bottom,Middle,In/Out Mode|LstQuickModeT=Rotate (No Wrap),*Hold,Flash,"
+                   "Random,Move Left,Move Right,Scroll O/L,Scroll O/R,Move Up,Move Down,Scroll O/C,Unveil Up,"
+                   "Unveil Down,Unveil In,Unveil Up/In,Unveil Up/Out|LstNumReg=01,*02,03,04,05,06,07,08,09,10,11,"
+                   "12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31|CmdSOT=Start of "
+                   "Message|CmdStartText=Start of Text|CmdETX=End of Text|CmdEOT=End of Message|"
+                   "CmdMode=Mode Start|CmdFlash=Flash Start|CmdColor=Fore Color Start|CmdBackColor=Back Color Start|"
+                   "CmdFont=Font "
+                   "Start|Label2=Justification|CmdLJustification=L|CmdMJustification=M|CmdRJustification=R|"
+                   "CmdSignDate=Sign Date Start|CmdSignTime=Sign Time|CmdComputerTime=Computer Time|"
+                   "CmdString=Call String File|TxtCode=00|CmdCode=Character Code|Label3=Quick Start Message|"
+                   "Label4=Address Type|TxtSignAddress=00|LblType=OB|Label5=Fore Color              Back Color|"
+                   "Label6= Available Fonts|Label7=Mode Position Mode Type|Label8=  Flash|ChkFlash=|ChkMode=Mode|"
+                   "ChkFont=Font|ChkFore=Fore Color|ChkBack=Back Ground|TxtQuickEdit=Message to Display|"
+                   "CmdQuickDate=Call Date|CmdQuickTime=Call Time|CmdQuickAdd=Load|CmdAddMessage=Add|"
+                   "CmdInsertRegister=Register Insert";
+        QTest::newRow("registers")
+            << "Registers" << QString("Controller Register Setup")
+            << "Label1=Selected Register  Width|LblRegister=01|LblWidth=00|Frame1=Fill Character|OptSpace=Spaces|"
+               "Opt0=Zeroes|CmdOK=OK|CmdCancel=Cancel";
     }
-    void captions()
+    void windowsAsLaidOut()
     {
-        QFETCH(QString, shortcut);
+        QFETCH(QString, opener);
         QFETCH(QString, title);
-        QFETCH(QStringList, controls);
+        QFETCH(QString, controls);
         Fixture f;
-        QWidget *window = nullptr;
-        if (shortcut == QLatin1String("Registers")) {
-            f.window.action(Item::MnuRegister)->trigger();
-            window = f.registerDialog();
-        } else {
-            window = f.shortcut(qPrintable(shortcut));
-        }
+        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
+        QWidget *window = f.open(opener);
         QVERIFY(window && window != &f.window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(window->windowTitle(), title);
-        for (const QString &control : controls) {
+        for (const QString &control : controls.split(u'|')) {
             const QString name = control.section(u'=', 0, 0);
             QCOMPARE(name + u'=' + captionOf(child<QWidget>(window, name)), control);
         }
         // No two controls share an access key.
         QStringList keys;
         for (const QWidget *w : window->findChildren<QWidget *>()) {
-            const QKeySequence key = QKeySequence::mnemonic(
-                qobject_cast<const QAbstractButton *>(w) ? static_cast<const QAbstractButton *>(w)->text()
-                : qobject_cast<const QLabel *>(w)        ? static_cast<const QLabel *>(w)->text()
-                : qobject_cast<const QGroupBox *>(w)     ? static_cast<const QGroupBox *>(w)->title()
-                                                         : QString());
-            if (!key.isEmpty()) {
-                QVERIFY2(!keys.contains(key.toString()), qPrintable(key.toString()));
-                keys << key.toString();
-            }
+            const QString key = QKeySequence::mnemonic(textOf(w)).toString();
+            QVERIFY2(key.isEmpty() || !keys.contains(key), qPrintable(key));
+            keys << key;
         }
-    }
-
-    void listsAsLoaded()
-    {
-        Fixture f;
-        f.shortcut("Ctrl+S");
-        const FrmEditS *scp = f.editor<FrmEditS>();
-        const QStringList colours = {"Red",    "Green",  "Amber",     "Dim Red",   "Dim Green", "Brown",
-                                     "Orange", "Yellow", "Rainbow 1", "Rainbow 2", "Color Mix", "Autocolor"};
-        QCOMPARE(itemsOf(child<QListWidget>(scp, "LstColor")), colours);
-        QVERIFY(child<QListWidget>(scp, "LstColor")->selectedItems().isEmpty());
-        QCOMPARE(child<QSlider>(scp, "SldFont")->minimum(), 1);
-        QCOMPARE(child<QSlider>(scp, "SldFont")->maximum(), 16);
-        QCOMPARE(child<QSlider>(scp, "SldFont")->value(), 1);
-
-        f.shortcut("Ctrl+A");
-        const FrmEditA *adp = f.editor<FrmEditA>();
-        QCOMPARE(itemsOf(child<QListWidget>(adp, "LstColor")), colours);
-        QVERIFY(child<QListWidget>(adp, "LstColor")->selectedItems().isEmpty());
-        QCOMPARE(child<QSlider>(adp, "SldFont")->minimum(), 0);
-        QCOMPARE(child<QSlider>(adp, "SldFont")->maximum(), 15);
-        const struct {
-            const char *list;
-            int count;
-            const char *selected;
-        } lists[] = {{"LstQuickForeColor", 13, "Red"}, {"LstQuickBackColor", 13, "Black"},
-                     {"LstQuickFont", 16, "Seven SS"}, {"LstQuickModeP", 5, "Fill"},
-                     {"LstQuickModeT", 16, "Hold"},    {"LstNumReg", 31, "02"}};
-        for (const auto &l : lists) {
-            const auto *list = child<QListWidget>(adp, QString::fromLatin1(l.list));
-            QCOMPARE(list->count(), l.count);
-            QCOMPARE(list->selectedItems().size(), 1);
-            QCOMPARE(list->selectedItems().first()->text(), QString::fromLatin1(l.selected));
-        }
-        QCOMPARE(child<QListWidget>(adp, "LstQuickModeT")->item(15)->text(), QStringLiteral("Unveil Up/Out"));
-        QCOMPARE(child<QListWidget>(adp, "LstQuickModeP")->item(4)->text(), QStringLiteral("In/Out Mode"));
-        QCOMPARE(child<QListWidget>(adp, "LstQuickFont")->item(15)->text(), QStringLiteral("User 15"));
-        QList<bool> checks;
-        for (const char *box : {"ChkMode", "ChkFont", "ChkFore", "ChkBack", "ChkFlash"})
-            checks << child<QCheckBox>(adp, QString::fromLatin1(box))->isChecked();
-        QCOMPARE(checks, (QList<bool>{true, true, true, false, false}));
-    }
-
-    void tabOrderFollowsReadingOrder_data()
-    {
-        QTest::addColumn<QString>("shortcut");
-        QTest::newRow("SCP") << "Ctrl+S";
-        QTest::newRow("ADP") << "Ctrl+A";
-        QTest::newRow("registers") << "Registers";
-    }
-    void tabOrderFollowsReadingOrder()
-    {
-        QFETCH(QString, shortcut);
-        Fixture f;
-        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
-        QWidget *window = nullptr;
-        if (shortcut == QLatin1String("Registers")) {
-            f.window.action(Item::MnuRegister)->trigger();
-            window = f.registerDialog();
-        } else {
-            window = f.shortcut(qPrintable(shortcut));
-        }
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        // The ADP editor reads as two columns: the code buttons, then the
-        // quick start right of them.
+        // The Tab key reads down and to the right; the ADP editor reads as
+        // two columns, the code buttons, then the quick start right of them.
         int split = INT_MAX;
         for (const QFrame *frame : window->findChildren<QFrame *>(QString(), Qt::FindDirectChildrenOnly))
             if (frame->frameShape() == QFrame::VLine)
@@ -337,107 +224,54 @@ private Q_SLOTS:
         }
     }
 
+    // Every button of an editor in turn: the codes go into the entry box in
+    // place of its selection, or at its caret, and the caret ends behind
+    // them; the editor keeps the focus.
     void buttonsInsertTheirCodes_data()
     {
         QTest::addColumn<QString>("shortcut");
-        QTest::addColumn<int>("colour");
-        QTest::addColumn<int>("font");
+        QTest::addColumn<QList<int>>("controls"); // colour, font, selection start, selection length
         QTest::addColumn<QString>("code");
-        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QString>("buttons");
         QTest::addColumn<QString>("entry");
-        QTest::newRow("SCP, Green, font 3, code 7") << "Ctrl+S" << 1 << 3 << "7"
-                                                    << QStringList{"CmdSOT",
-                                                                   "CmdMode",
-                                                                   "CmdFlash",
-                                                                   "CmdColor",
-                                                                   "CmdBackColor",
-                                                                   "CmdFont",
-                                                                   "CmdLJustification",
-                                                                   "CmdMJustification",
-                                                                   "CmdRJustification",
-                                                                   "CmdComputerTime",
-                                                                   "CmdCode",
-                                                                   "CmdEOT"}
-                                                    << "<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>";
-        QTest::newRow("ADP, Rainbow 2, font 12, code 1B")
-            << "Ctrl+A" << 9 << 12 << "1B"
-            << QStringList{"CmdSOT",
-                           "CmdStartText",
-                           "CmdETX",
-                           "CmdEOT",
-                           "CmdMode",
-                           "CmdFlash",
-                           "CmdColor",
-                           "CmdBackColor",
-                           "CmdFont",
-                           "CmdLJustification",
-                           "CmdMJustification",
-                           "CmdRJustification",
-                           "CmdSignDate",
-                           "CmdSignTime",
-                           "CmdComputerTime",
-                           "CmdString",
-                           "CmdCode"}
-            << "<0x01><0x02><0x03><0x04><0x1B><0x07><0x1C>A<0x1D>BA<0x1A><<0x0A>0<0x0A>1<0x0A>2<0x0B><0x13><T>"
-               "<0x10><0x1B>";
+        QTest::newRow("SCP at the caret, Green, font 3, code 7")
+            << "Ctrl+S" << QList<int>{1, 3, 2, 0} << "7"
+            << "CmdSOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification CmdMJustification "
+               "CmdRJustification CmdComputerTime CmdCode CmdEOT"
+            << "HE<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>LLO";
+        QTest::newRow("ADP over a selection, Rainbow 2, font 12, code 1B")
+            << "Ctrl+A" << QList<int>{9, 12, 1, 3} << "1B"
+            << "CmdSOT CmdStartText CmdETX CmdEOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification "
+               "CmdMJustification CmdRJustification CmdSignDate CmdSignTime CmdComputerTime CmdString CmdCode"
+            << "H<0x01><0x02><0x03><0x04><0x1B><0x07><0x1C>A<0x1D>BA<0x1A><<0x0A>0<0x0A>1<0x0A>2<0x0B><0x13><T>"
+               "<0x10><0x1B>O";
     }
     void buttonsInsertTheirCodes()
     {
         QFETCH(QString, shortcut);
-        QFETCH(int, colour);
-        QFETCH(int, font);
+        QFETCH(QList<int>, controls);
         QFETCH(QString, code);
-        QFETCH(QStringList, buttons);
+        QFETCH(QString, buttons);
         QFETCH(QString, entry);
         Fixture f;
-        QWidget *editor = f.shortcut(qPrintable(shortcut));
-        choose(editor, "LstColor", colour);
-        child<QSlider>(editor, "SldFont")->setValue(font);
+        f.entry()->setText("HELLO");
+        f.entry()->setCursorPosition(controls[2]);
+        f.entry()->setSelection(controls[2], controls[3]);
+        QWidget *editor = f.shortcut(shortcut);
+        choose(editor, "LstColor", controls[0]);
+        child<QSlider>(editor, "SldFont")->setValue(controls[1]);
         auto *txtCode = child<QLineEdit>(editor, "TxtCode");
         txtCode->selectAll();
         QTest::keyClicks(txtCode, code);
-        for (const QString &button : buttons)
+        for (const QString &button : buttons.split(u' '))
             click(editor, button);
+        QCOMPARE(QApplication::activeWindow(), editor);
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(editor, buttons.section(u' ', -1)));
         QCOMPARE(f.entry()->text(), entry);
         QCOMPARE(f.ws.box(Box::Entry), entry);
-    }
-
-    void insertReplacesSelectionOrAtCaret_data()
-    {
-        QTest::addColumn<QString>("shortcut");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("SCP at the caret") << "Ctrl+S" << 2 << 0 << "HE<0x02><0x04>LLO";
-        QTest::newRow("SCP over a selection") << "Ctrl+S" << 1 << 3 << "H<0x02><0x04>O";
-        QTest::newRow("ADP at the caret") << "Ctrl+A" << 5 << 0 << "HELLO<0x01><0x04>";
-        QTest::newRow("ADP over a selection") << "Ctrl+A" << 0 << 5 << "<0x01><0x04>";
-    }
-    void insertReplacesSelectionOrAtCaret()
-    {
-        QFETCH(QString, shortcut);
-        QFETCH(int, start);
-        QFETCH(int, length);
-        QFETCH(QString, entry);
-        Fixture f;
-        f.entry()->setFocus();
-        QTest::keyClicks(f.entry(), "HELLO");
-        f.entry()->setSelection(start, length);
-        if (length == 0)
-            f.entry()->setCursorPosition(start);
-        QWidget *editor = f.shortcut(qPrintable(shortcut));
-        QVERIFY(editor != &f.window);
-        // Two codes in a row: the second lands behind the first.
-        for (const char *button : {"CmdSOT", "CmdEOT"}) {
-            auto *b = child<QPushButton>(editor, button);
-            QTest::mouseClick(b, Qt::LeftButton);
-            QCOMPARE(QApplication::activeWindow(), editor);
-            QCOMPARE(QApplication::focusWidget(), b);
-        }
-        QCOMPARE(f.entry()->text(), entry);
-        QCOMPARE(f.ws.box(Box::Entry), entry);
-        QCOMPARE(f.entry()->cursorPosition(), start + 12);
         QVERIFY(!f.entry()->hasSelectedText());
+        QCOMPARE(f.entry()->text().mid(f.entry()->cursorPosition()),
+                 QStringLiteral("HELLO").mid(controls[2] + controls[3]));
     }
 
     void protocolMenuOpensAndHides_data()
@@ -461,7 +295,7 @@ private Q_SLOTS:
         const int below = qRound(4000 / f.window.twipsPerPixel());
         for (const QString &keys : shortcuts) {
             f.window.move(f.window.pos() + QPoint(7, 11));
-            f.shortcut(qPrintable(keys));
+            f.shortcut(keys);
             QWidget *opened = keys == QLatin1String("Ctrl+S") ? static_cast<QWidget *>(f.editor<FrmEditS>())
                                                               : static_cast<QWidget *>(f.editor<FrmEditA>());
             QVERIFY(opened && opened->isVisible());
@@ -478,18 +312,16 @@ private Q_SLOTS:
     void adpEditorHiddenKeepsClosedLoadsAfresh()
     {
         Fixture f;
-        f.shortcut("Ctrl+A");
-        auto *quick = child<QPlainTextEdit>(f.editor<FrmEditA>(), "TxtQuickEdit");
-        quick->setPlainText("kept");
+        child<QPlainTextEdit>(f.shortcut("Ctrl+A"), "TxtQuickEdit")->setPlainText("kept");
         f.shortcut("Ctrl+S");
         f.shortcut("Ctrl+A");
-        QCOMPARE(child<QPlainTextEdit>(f.editor<FrmEditA>(), "TxtQuickEdit")->toPlainText(), QStringLiteral("kept"));
+        QCOMPARE(captionOf(child<QPlainTextEdit>(f.editor<FrmEditA>(), "TxtQuickEdit")), QStringLiteral("kept"));
         // Opened again at once, before the closed one is discarded.
         f.editor<FrmEditA>()->close();
         f.window.action(Item::MnuADPProtocol)->trigger();
         const FrmEditA *fresh = f.editor<FrmEditA>();
         QVERIFY(fresh && fresh->isVisible());
-        QCOMPARE(child<QPlainTextEdit>(fresh, "TxtQuickEdit")->toPlainText(), QStringLiteral("Message to Display"));
+        QCOMPARE(captionOf(child<QPlainTextEdit>(fresh, "TxtQuickEdit")), QStringLiteral("Message to Display"));
     }
 
     void quickStartAsLoaded_data()
@@ -507,8 +339,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         Fixture f;
         f.ws.SetOperatingMode(mode);
-        f.shortcut("Ctrl+A");
-        const FrmEditA *adp = f.editor<FrmEditA>();
+        const QWidget *adp = f.shortcut("Ctrl+A");
         const auto *quick = child<QPlainTextEdit>(adp, "TxtQuickEdit");
         QCOMPARE(quick->palette().color(QPalette::Text), QColor(255, 0, 0));
         QCOMPARE(quick->palette().color(QPalette::Base), QColor(0, 0, 0));
@@ -527,11 +358,13 @@ private Q_SLOTS:
         QCOMPARE(f.ws.box(Box::MessageNumber), QStringLiteral("001"));
     }
 
+    // The lists and boxes chosen, then the calls and register fields put
+    // into the typed text at its caret, in place of its selection.
     void quickStartChoices()
     {
         Fixture f;
-        f.shortcut("Ctrl+A");
-        FrmEditA *adp = f.editor<FrmEditA>();
+        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
+        const QWidget *adp = f.shortcut("Ctrl+A");
         choose(adp, "LstQuickForeColor", 9);
         choose(adp, "LstQuickBackColor", 12);
         choose(adp, "LstQuickFont", 12);
@@ -541,9 +374,8 @@ private Q_SLOTS:
         QCOMPARE(quick->palette().color(QPalette::Text), QColor(0, 0, 0));
         QCOMPARE(quick->palette().color(QPalette::Base), QColor(255, 255, 255));
         QCOMPARE(quick->font().pointSize(), 20);
-        click(adp, "ChkFlash");
-        click(adp, "ChkBack");
-        click(adp, "ChkFont");
+        for (const char *box : {"ChkFlash", "ChkBack", "ChkFont"})
+            click(adp, box);
         auto *address = child<QLineEdit>(adp, "TxtSignAddress");
         address->selectAll();
         QTest::keyClicks(address, "A1");
@@ -551,9 +383,22 @@ private Q_SLOTS:
         QTest::keyClicks(quick, "AB");
         QTest::keyClick(quick, Qt::Key_Return);
         QTest::keyClicks(quick, "CD");
+        QTextCursor cursor = quick->textCursor();
+        cursor.setPosition(3);
+        cursor.setPosition(4, QTextCursor::KeepAnchor);
+        quick->setTextCursor(cursor);
+        click(adp, "CmdInsertRegister"); // register 02 as loaded
+        click(adp, "CmdQuickDate");
+        click(adp, "CmdQuickTime");
+        choose(adp, "LstNumReg", 15);
+        click(adp, "CmdInsertRegister");
+        const QString typed = "AB\n<0x10><0x0F>ES<0x21>R<0x0B>8<0x13><0x10><0x0F>ES<0x21>`D";
+        QCOMPARE(quick->toPlainText(), typed);
+        QCOMPARE(quick->textCursor().position(), typed.size() - 1);
+        QCOMPARE(f.entry()->text(), QString());
         click(adp, "CmdQuickAdd");
-        QCOMPARE(f.entry()->text(),
-                 QStringLiteral("<0x01>ZA1<0x02>AA<0x1B>Ie<0x1B>Oe<0x1C>9<0x1D>BC<0x07>1AB<0x0D>CD<0x04>"));
+        QCOMPARE(f.entry()->text(), "<0x01>ZA1<0x02>AA<0x1B>Ie<0x1B>Oe<0x1C>9<0x1D>BC<0x07>1" +
+                                        QString(typed).replace(u'\n', QStringLiteral("<0x0D>")) + "<0x04>");
 
         // The label's click only changes what it says.
         for (const char *type : {"VY", "OB"}) {
@@ -562,127 +407,64 @@ private Q_SLOTS:
         }
     }
 
-    void quickEditInsertsAtItsCaret_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("reg");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("date") << "CmdQuickDate" << -1 << "M<0x0B>8age";
-        QTest::newRow("time") << "CmdQuickTime" << -1 << "M<0x13>age";
-        QTest::newRow("register 02 as loaded") << "CmdInsertRegister" << -1 << "M<0x10><0x0F>ES<0x21>Rage";
-        QTest::newRow("register 05") << "CmdInsertRegister" << 4 << "M<0x10><0x0F>ES<0x21>Uage";
-        QTest::newRow("register 16") << "CmdInsertRegister" << 15 << "M<0x10><0x0F>ES<0x21>`age";
-    }
-    void quickEditInsertsAtItsCaret()
-    {
-        QFETCH(QString, button);
-        QFETCH(int, reg);
-        QFETCH(QString, text);
-        Fixture f;
-        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
-        f.shortcut("Ctrl+A");
-        FrmEditA *adp = f.editor<FrmEditA>();
-        if (reg >= 0)
-            choose(adp, "LstNumReg", reg);
-        auto *quick = child<QPlainTextEdit>(adp, "TxtQuickEdit");
-        quick->setPlainText("Message");
-        QTextCursor cursor = quick->textCursor();
-        cursor.setPosition(1);
-        cursor.setPosition(4, QTextCursor::KeepAnchor);
-        quick->setTextCursor(cursor);
-        click(adp, button);
-        QCOMPARE(quick->toPlainText(), text);
-        QCOMPARE(quick->textCursor().position(), text.size() - 3);
-        QCOMPARE(f.entry()->text(), QString());
-    }
-
+    // The dialog works on a copy of the register table: OK writes it back,
+    // Cancel and the close box drop it.
     void registerDialogOkAndCancel_data()
     {
-        QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("close");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<qint16>("width");
-        QTest::newRow("3, OK") << "3"
-                               << "CmdOK"
-                               << "03" << qint16(3);
-        QTest::newRow("3, Cancel") << "3"
-                                   << "CmdCancel"
-                                   << "03" << qint16(1);
-        QTest::newRow("3, close box") << "3"
-                                      << ""
-                                      << "03" << qint16(1);
-        QTest::newRow("6 is ignored") << "6"
-                                      << "CmdOK"
-                                      << "01" << qint16(1);
-        QTest::newRow("-1 is ignored") << "-1"
-                                       << "CmdOK"
-                                       << "01" << qint16(1);
-        QTest::newRow("abc is 0") << "abc"
-                                  << "CmdOK"
-                                  << "00" << qint16(0);
+        QTest::addColumn<bool>("written");
+        QTest::newRow("OK") << "CmdOK" << true;
+        QTest::newRow("Cancel") << "CmdCancel" << false;
+        QTest::newRow("close box") << QString() << false;
     }
     void registerDialogOkAndCancel()
     {
-        QFETCH(QString, answer);
         QFETCH(QString, close);
-        QFETCH(QString, shown);
-        QFETCH(qint16, width);
+        QFETCH(bool, written);
         Fixture f;
         f.ws.registers().setEntry(7, {1, " "});
         f.ws.registers().setEntry(12, {4, "0"});
         f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
         QVERIFY(f.window.action(Item::MnuRegister)->isVisible());
-        f.window.action(Item::MnuRegister)->trigger();
-        FrmRegister *dialog = f.registerDialog();
+        FrmRegister *dialog = qobject_cast<FrmRegister *>(f.open("Registers"));
         QVERIFY(dialog && dialog->isVisible());
         QVERIFY(!dialog->parentWidget());
         auto *scroll = child<QScrollBar>(dialog, "VScroll1");
+        const auto shown = [&dialog] {
+            return QStringList{captionOf(child<QLabel>(dialog, "LblRegister")),
+                               captionOf(child<QPushButton>(dialog, "LblWidth")),
+                               child<QRadioButton>(dialog, "Opt0")->isChecked() ? "0" : " "};
+        };
         QCOMPARE((QList<int>{scroll->minimum(), scroll->maximum(), scroll->value()}), (QList<int>{1, 31, 1}));
         scroll->setValue(12);
-        QCOMPARE(child<QLabel>(dialog, "LblRegister")->text(), QStringLiteral("12"));
-        QCOMPARE(captionOf(child<QPushButton>(dialog, "LblWidth")), QStringLiteral("04"));
-        QVERIFY(child<QRadioButton>(dialog, "Opt0")->isChecked());
+        QCOMPARE(shown(), (QStringList{"12", "04", "0"}));
         scroll->setValue(7);
-        QVERIFY(child<QRadioButton>(dialog, "OptSpace")->isChecked());
-        f.prompter.type(answer);
+        QCOMPARE(shown(), (QStringList{"07", "01", " "}));
+        f.prompter.type("3");
         click(dialog, "LblWidth");
         QCOMPARE(f.prompter.shown.last().title, QStringLiteral("Register Size"));
-        QCOMPARE(captionOf(child<QPushButton>(dialog, "LblWidth")), shown);
+        click(dialog, "Opt0");
+        QCOMPARE(shown(), (QStringList{"07", "03", "0"}));
+        // The choice is kept while scrolling away and back.
+        scroll->setFocus();
+        QTest::keyClick(scroll, Qt::Key_Down);
+        QCOMPARE(shown(), (QStringList{"08", "00", " "}));
+        QTest::keyClick(scroll, Qt::Key_Up);
+        QCOMPARE(shown(), (QStringList{"07", "03", "0"}));
         if (close.isEmpty())
             dialog->close();
         else
             click(dialog, close);
-        QCOMPARE(f.ws.registers().entry(7).Width, width);
+        QCOMPARE(f.ws.registers().entry(7), written ? (RegisterEntry{3, "0"}) : (RegisterEntry{1, " "}));
         QCOMPARE(f.ws.registers().entry(12), (RegisterEntry{4, "0"}));
 
         // Opened again at once, it starts afresh from the register table.
-        f.window.action(Item::MnuRegister)->trigger();
-        dialog = f.registerDialog();
+        dialog = qobject_cast<FrmRegister *>(f.open("Registers"));
         QVERIFY(dialog && dialog->isVisible());
         scroll = child<QScrollBar>(dialog, "VScroll1");
         QCOMPARE(scroll->value(), 1);
         scroll->setValue(7);
-        QCOMPARE(captionOf(child<QPushButton>(dialog, "LblWidth")), QStringLiteral("0%1").arg(width));
-    }
-
-    void registerFillKeptWhenScrolling()
-    {
-        Fixture f;
-        f.window.action(Item::MnuRegister)->trigger();
-        FrmRegister *dialog = f.registerDialog();
-        auto *scroll = child<QScrollBar>(dialog, "VScroll1");
-        scroll->setFocus();
-        QTest::keyClick(scroll, Qt::Key_Down);
-        QTest::keyClick(scroll, Qt::Key_Down);
-        QCOMPARE(child<QLabel>(dialog, "LblRegister")->text(), QStringLiteral("03"));
-        click(dialog, "Opt0");
-        QTest::keyClick(scroll, Qt::Key_Down);
-        QVERIFY(child<QRadioButton>(dialog, "OptSpace")->isChecked());
-        QTest::keyClick(scroll, Qt::Key_Up);
-        QVERIFY(child<QRadioButton>(dialog, "Opt0")->isChecked());
-        click(dialog, "CmdOK");
-        QCOMPARE(f.ws.registers().entry(3).Fill, QByteArray("0"));
-        QCOMPARE(f.ws.registers().entry(4).Fill, QByteArray(" "));
+        QCOMPARE(shown(), written ? (QStringList{"07", "03", "0"}) : (QStringList{"07", "01", " "}));
     }
 
     void registerControlsFollowModeSwitches_data()
@@ -716,11 +498,11 @@ private Q_SLOTS:
         f.shortcut("Ctrl+A");
         for (const QString &step : steps) {
             if (step.startsWith(QLatin1String("Ctrl")))
-                f.shortcut(qPrintable(step));
+                f.shortcut(step);
             else if (step == QLatin1String("close"))
                 f.editor<FrmEditA>()->close();
             else
-                f.switchMode(step.section(u' ', 0, 0), OperatingMode(step.section(u' ', 1).toInt()));
+                f.switchMode(step.startsWith(QLatin1String("menu")), OperatingMode(step.section(u' ', 1).toInt()));
         }
         const FrmEditA *adp = f.editor<FrmEditA>();
         QVERIFY(adp && adp->isVisible());

@@ -2,28 +2,20 @@
 // message dialogs driving a device over loopback UDP.
 #include "base/wait.h"
 #include "peers.h"
-#include "signload/modes.h"
 #include "windowfixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
-#include <QToolButton>
-#include <QtTest>
 
 using namespace telvaro;
-using test::UdpPeer;
-using test::WindowFixture;
+using test::child;
 
 namespace {
 
-struct Fixture : WindowFixture {
-    UdpPeer udp;
+struct Fixture : test::WindowFixture {
+    test::UdpPeer udp;
     Fixture()
     {
         LinkSettings link;
@@ -32,22 +24,25 @@ struct Fixture : WindowFixture {
         link.IpPort = QString::number(udp.port());
         ws.linkSettings().set(link);
     }
-    // Runs fill on the modal dialog of type T once it shows.
-    template <typename T> void whenShown(std::function<void(T &)> fill)
+    // Runs fill on the modal dialog once it shows.
+    void whenShown(const std::function<void(QDialog &)> &fill)
     {
         QTimer::singleShot(0, &window, [fill] {
-            auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             fill(*dialog);
         });
     }
 };
 
-void click(QWidget &dialog, const char *name)
+void click(const QDialog &dialog, const char *name)
 {
-    auto *button = dialog.findChild<QPushButton *>(QString::fromLatin1(name));
-    QVERIFY(button);
-    button->click();
+    child<QPushButton>(&dialog, QString::fromLatin1(name))->click();
+}
+
+void setText(const QDialog &dialog, const char *box, const char *text)
+{
+    child<QLineEdit>(&dialog, QString::fromLatin1(box))->setText(QString::fromLatin1(text));
 }
 
 } // namespace
@@ -63,45 +58,47 @@ private Q_SLOTS:
 
     void modeSwitchFromEachPlace_data()
     {
-        QTest::addColumn<QString>("place");
+        QTest::addColumn<bool>("fromMenu");
         QTest::addColumn<OperatingMode>("mode");
-        for (const char *place : {"Use Mode", "mode button"})
-            for (OperatingMode mode : {OperatingMode::SignLoad, OperatingMode::ControllerLoad, OperatingMode::Test})
-                QTest::addRow("%s, %s", place, qPrintable(ModeKey(mode))) << QString::fromLatin1(place) << mode;
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QList<Item>>("shown");
+        for (const bool menu : {true, false}) {
+            const char *place = menu ? "Use Mode" : "mode button";
+            QTest::addRow("%s, Sign Load", place)
+                << menu << OperatingMode::SignLoad << QString("Telvaro - Sign Load Mode")
+                << QList<Item>{Item::MnuLoadSign, Item::MnuDisplayLoaded};
+            QTest::addRow("%s, Controller Load", place)
+                << menu << OperatingMode::ControllerLoad << QString("Telvaro - Controller Load Mode")
+                << QList<Item>{Item::MnuLoadController, Item::MnuUploadController, Item::MnuRegister};
+            QTest::addRow("%s, Test", place)
+                << menu << OperatingMode::Test << QString("Telvaro - Test Mode") << QList<Item>{Item::MnuModeRun};
+        }
     }
     void modeSwitchFromEachPlace()
     {
-        QFETCH(QString, place);
+        QFETCH(bool, fromMenu);
         QFETCH(OperatingMode, mode);
+        QFETCH(QString, caption);
+        QFETCH(QList<Item>, shown);
         Fixture f;
-        f.ws.table().AppendEntry();
-        f.ws.table().SetContents(0, 100, "KEEP", "kept", {});
-        auto *button = f.window.findChild<QToolButton *>(QStringLiteral("tbSoftMode"));
-        for (int twice = 0; twice < 2; ++twice) {
-            if (place == QLatin1String("Use Mode")) {
-                f.window.action(UseModeItem(mode))->trigger();
-            } else {
-                const QList<QAction *> entries = button->menu()->actions();
-                const auto it = std::find_if(entries.begin(), entries.end(),
-                                             [mode](QAction *a) { return a->data().toString() == ModeKey(mode); });
-                QVERIFY(it != entries.end());
-                (*it)->trigger();
-            }
-        }
+        f.addEntries(1);
+        f.switchMode(fromMenu, mode);
+        f.switchMode(fromMenu, mode);
         const QStringList warnings =
             mode == OperatingMode::SignLoad ? QStringList(2, SignLoadWarningText()) : QStringList{};
         QCOMPARE(f.prompter.messageTexts(), warnings);
         QCOMPARE(f.ws.mode().mode(), mode);
-        QCOMPARE(f.window.windowTitle(), ModeViewFor(mode).caption);
-        QCOMPARE(button->text(), ModeKey(mode));
-        for (Item item : ModeDependentItems())
-            QCOMPARE(f.window.action(item)->isVisible(), ModeViewFor(mode).shown.contains(item));
+        QCOMPARE(f.window.windowTitle(), caption);
+        QCOMPARE(child<QToolButton>(&f.window, "tbSoftMode")->text(), caption.section(u'-', 1).trimmed());
+        for (Item item : {Item::MnuModeRun, Item::MnuLoadSign, Item::MnuDisplayLoaded, Item::MnuLoadController,
+                          Item::MnuUploadController, Item::MnuRegister})
+            QCOMPARE(f.window.action(item)->isVisible(), shown.contains(item));
         for (OperatingMode each : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
             QCOMPARE(f.window.action(UseModeItem(each))->isChecked(), each == mode);
         // The link and the table stay as they were.
         QCOMPARE(f.ws.link().socket().state(), 0);
         QCOMPARE(f.ws.table().count(), 1);
-        QCOMPARE(f.ws.table().entry(0).Text, QByteArray("KEEP"));
+        QCOMPARE(f.ws.table().entry(0).Text, QByteArray("M0"));
         // A key that names no mode does nothing.
         f.ws.tbToolBar_ButtonMenuClick(QStringLiteral("Sign Load"));
         QCOMPARE(f.ws.mode().mode(), mode);
@@ -130,11 +127,11 @@ private Q_SLOTS:
         f.ws.table().AppendEntry();
         f.ws.table().SetContents(0, 100, "M", {}, {});
         f.ws.SetOperatingMode(OperatingMode::SignLoad);
-        f.whenShown<QDialog>([ok](QDialog &dialog) {
-            auto *address = dialog.findChild<QLineEdit *>(QStringLiteral("MEDSignAddress"));
+        f.whenShown([ok](QDialog &dialog) {
+            auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
             QCOMPARE(address->text(), QStringLiteral("00"));
-            QVERIFY(dialog.findChild<QRadioButton *>(QStringLiteral("OptVyrena"))->isChecked());
-            dialog.findChild<QRadioButton *>(QStringLiteral("OptOB"))->setChecked(true);
+            QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
+            child<QRadioButton>(&dialog, QStringLiteral("OptOB"))->setChecked(true);
             address->selectAll();
             QTest::keyClicks(address, QStringLiteral("a1"));
             QCOMPARE(address->text(), QStringLiteral("A1")); // the mask turns letters to upper case
@@ -149,14 +146,14 @@ private Q_SLOTS:
     {
         Fixture f;
         f.ws.SetOperatingMode(OperatingMode::SignLoad);
-        f.whenShown<QDialog>([&f](QDialog &dialog) {
-            dialog.findChild<QLineEdit *>(QStringLiteral("TxtMessageNumber"))->setText(QStringLiteral("8101"));
+        f.whenShown([&f](QDialog &dialog) {
+            setText(dialog, "TxtMessageNumber", "8101");
             click(dialog, "CmdCallMessage");
-            dialog.findChild<QLineEdit *>(QStringLiteral("TxtMessageNumber"))->setText(QStringLiteral("0"));
-            dialog.findChild<QLineEdit *>(QStringLiteral("TxtAddress"))->setText(QStringLiteral("01"));
+            setText(dialog, "TxtMessageNumber", "0");
+            setText(dialog, "TxtAddress", "01");
             click(dialog, "CmdCallMessage");
             QCOMPARE(f.ws.box(Workspace::Box::Entry), QStringLiteral("<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>"));
-            dialog.findChild<QRadioButton *>(QStringLiteral("OptOrbilux"))->setChecked(true);
+            child<QRadioButton>(&dialog, QStringLiteral("OptOrbilux"))->setChecked(true);
             click(dialog, "CmdClearList");
             QVERIFY(dialog.isVisible()); // it stays open for further commands
             click(dialog, "CmdClose");

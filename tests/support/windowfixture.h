@@ -1,15 +1,42 @@
 #pragma once
 // The main window as the program starts it, in a temporary home, with the
-// scripted prompter answering for the operator. Only for suites that link
-// the widgets.
+// scripted prompter answering for the operator, and the gestures the window
+// suites share. Only for suites that link the widgets.
 
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
+#include "signload/modes.h"
 #include "temphome.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
 namespace telvaro::test {
+
+// A named control; the suite stops if there is none.
+template <typename T> T *child(const QObject *parent, const QString &name)
+{
+    T *found = parent->findChild<T *>(name);
+    if (!found)
+        qFatal("no %s", qPrintable(name));
+    return found;
+}
+
+// A left-button drag: pressed, moved with the button held, released.
+inline void drag(QWidget *view, QPoint from, QPoint to)
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+}
 
 struct WindowFixture {
     TempHome home;
@@ -22,6 +49,49 @@ struct WindowFixture {
     {
         window.Form_Load();
         window.show();
+    }
+    // Appends "M<i>" sent as is, interval 100 + i, comment "c<i>", for i
+    // from 0 to n - 1.
+    void addEntries(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            ws.table().AppendEntry();
+            const QByteArray text = "M" + QByteArray::number(i);
+            ws.table().SetContents(ws.table().UpperIndex(), 100 + i, text, text, "c" + QByteArray::number(i));
+        }
+        ws.table().RefreshGrid();
+    }
+    // The number, interval, message and comment boxes as shown.
+    QString boxes() const
+    {
+        QStringList shown;
+        for (Workspace::Box b :
+             {Workspace::Box::MessageNumber, Workspace::Box::Interval, Workspace::Box::Entry, Workspace::Box::Comment})
+            shown << window.boxWidget(b)->text();
+        return shown.join(u'|');
+    }
+    // The table's entries as "number interval text|sent|comment".
+    QStringList entries() const
+    {
+        QStringList out;
+        for (const MessageEntry &e : ws.table().entries())
+            out << QStringLiteral("%1 %2 ").arg(e.Number).arg(e.Interval) +
+                       QString::fromLatin1(e.Text + '|' + e.SendData + '|' + e.Comment);
+        return out;
+    }
+    QPoint cellCenter(int position, int column) const
+    {
+        const QTableView *g = window.grid();
+        return g->visualRect(g->model()->index(position, column)).center();
+    }
+    // A mode chosen from the "Use Mode" menu or from the mode button's list.
+    void switchMode(bool fromMenu, OperatingMode mode)
+    {
+        if (fromMenu)
+            return window.action(UseModeItem(mode))->trigger();
+        for (QAction *a : child<QToolButton>(&window, QStringLiteral("tbSoftMode"))->menu()->actions())
+            if (a->data().toString() == ModeKey(mode))
+                a->trigger();
     }
 };
 
