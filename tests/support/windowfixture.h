@@ -79,6 +79,16 @@ struct WindowFixture {
                        QString::fromLatin1(e.Text + '|' + e.SendData + '|' + e.Comment);
         return out;
     }
+    // Every box put before the operator as "title: text", an input box's
+    // default answer after it in brackets.
+    QStringList shown() const
+    {
+        QStringList out;
+        for (const Shown &s : prompter.shown)
+            out << s.title + QStringLiteral(": ") + s.text +
+                       (s.kind == Shown::Input ? " [" + s.defaultAnswer + u']' : QString());
+        return out;
+    }
     QPoint cellCenter(int position, int column) const
     {
         const QTableView *g = window.grid();
