@@ -126,9 +126,8 @@ private Q_SLOTS:
     // order.
     void windowsAsLaidOut_data()
     {
-        QTest::addColumn<QString>("opener");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("controls"); // name=caption|name=caption|...
+        // controls: name=caption|name=caption|...
+        test::columns<QString, QString, QString>({"opener", "title", "controls"});
         const QString colours = "Red,Green,Amber,Dim Red,Dim Green,Brown,Orange,Yellow,Rainbow 1,Rainbow 2,Color Mix,"
                                 "Autocolor";
         QTest::newRow("SCP")
@@ -168,9 +167,7 @@ private Q_SLOTS:
     }
     void windowsAsLaidOut()
     {
-        QFETCH(QString, opener);
-        QFETCH(QString, title);
-        QFETCH(QString, controls);
+        const auto [opener, title, controls] = test::fetch<QString, QString, QString>({"opener", "title", "controls"});
         Fixture f;
         f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
         QWidget *window = f.open(opener);
@@ -216,11 +213,9 @@ private Q_SLOTS:
     // them; the editor keeps the focus.
     void buttonsInsertTheirCodes_data()
     {
-        QTest::addColumn<QString>("shortcut");
-        QTest::addColumn<QList<int>>("controls"); // colour, font, selection start, selection length
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("buttons");
-        QTest::addColumn<QString>("entry");
+        // controls: colour, font, selection start, selection length
+        test::columns<QString, QList<int>, QString, QString, QString>(
+            {"shortcut", "controls", "code", "buttons", "entry"});
         QTest::newRow("SCP at the caret, Green, font 3, code 7")
             << "Ctrl+S" << QList<int>{1, 3, 2, 0} << "7"
             << "CmdSOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification CmdMJustification "
@@ -235,11 +230,9 @@ private Q_SLOTS:
     }
     void buttonsInsertTheirCodes()
     {
-        QFETCH(QString, shortcut);
-        QFETCH(QList<int>, controls);
-        QFETCH(QString, code);
-        QFETCH(QString, buttons);
-        QFETCH(QString, entry);
+        const auto [shortcut, controls, code, buttons, entry] =
+            test::fetch<QString, QList<int>, QString, QString, QString>(
+                {"shortcut", "controls", "code", "buttons", "entry"});
         Fixture f;
         f.entry()->setText("HELLO");
         f.entry()->setCursorPosition(controls[2]);
@@ -263,9 +256,7 @@ private Q_SLOTS:
 
     void protocolMenuOpensAndHides_data()
     {
-        QTest::addColumn<QStringList>("shortcuts");
-        QTest::addColumn<bool>("scpShown");
-        QTest::addColumn<bool>("adpShown");
+        test::columns<QStringList, bool, bool>({"shortcuts", "scpShown", "adpShown"});
         QTest::newRow("SCP") << QStringList{"Ctrl+S"} << true << false;
         QTest::newRow("ADP") << QStringList{"Ctrl+A"} << false << true;
         QTest::newRow("ADP beside an open SCP") << QStringList{"Ctrl+S", "Ctrl+A"} << true << true;
@@ -275,9 +266,8 @@ private Q_SLOTS:
     }
     void protocolMenuOpensAndHides()
     {
-        QFETCH(QStringList, shortcuts);
-        QFETCH(bool, scpShown);
-        QFETCH(bool, adpShown);
+        const auto [shortcuts, scpShown, adpShown] =
+            test::fetch<QStringList, bool, bool>({"shortcuts", "scpShown", "adpShown"});
         Fixture f;
         const int below = qRound(4000 / f.window.twipsPerPixel());
         for (const QString &keys : shortcuts) {
@@ -313,16 +303,14 @@ private Q_SLOTS:
 
     void quickStartAsLoaded_data()
     {
-        QTest::addColumn<OperatingMode>("mode");
-        QTest::addColumn<QString>("message");
+        test::columns<OperatingMode, QString>({"mode", "message"});
         const QString body = QStringLiteral("<0x1B>0b<0x1A>1<0x1C>1<0x07>0Message to Display<0x04>");
         QTest::newRow("Test") << OperatingMode::Test << "<0x01>Z00<0x02>AA" + body;
         QTest::newRow("SignLoad") << OperatingMode::SignLoad << body;
     }
     void quickStartAsLoaded()
     {
-        QFETCH(OperatingMode, mode);
-        QFETCH(QString, message);
+        const auto [mode, message] = test::fetch<OperatingMode, QString>({"mode", "message"});
         Fixture f;
         f.ws.SetOperatingMode(mode);
         const QWidget *adp = f.shortcut("Ctrl+A");
@@ -394,16 +382,14 @@ private Q_SLOTS:
     // Cancel and the close box drop it.
     void registerDialogOkAndCancel_data()
     {
-        QTest::addColumn<QString>("close");
-        QTest::addColumn<bool>("written");
+        test::columns<QString, bool>({"close", "written"});
         QTest::newRow("OK") << "CmdOK" << true;
         QTest::newRow("Cancel") << "CmdCancel" << false;
         QTest::newRow("close box") << QString() << false;
     }
     void registerDialogOkAndCancel()
     {
-        QFETCH(QString, close);
-        QFETCH(bool, written);
+        const auto [close, written] = test::fetch<QString, bool>({"close", "written"});
         Fixture f;
         f.ws.registers().setEntry(7, {1, " "});
         f.ws.registers().setEntry(12, {4, "0"});
@@ -449,9 +435,7 @@ private Q_SLOTS:
 
     void registerControlsFollowModeSwitches_data()
     {
-        QTest::addColumn<OperatingMode>("openIn");
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<bool>("shown");
+        test::columns<OperatingMode, QStringList, bool>({"openIn", "steps", "shown"});
         using M = OperatingMode;
         QTest::newRow("opened in Test") << M::Test << QStringList{} << false;
         QTest::newRow("opened in Sign Load") << M::SignLoad << QStringList{} << true;
@@ -470,9 +454,7 @@ private Q_SLOTS:
     }
     void registerControlsFollowModeSwitches()
     {
-        QFETCH(OperatingMode, openIn);
-        QFETCH(QStringList, steps);
-        QFETCH(bool, shown);
+        const auto [openIn, steps, shown] = test::fetch<OperatingMode, QStringList, bool>({"openIn", "steps", "shown"});
         Fixture f;
         f.ws.SetOperatingMode(openIn);
         f.shortcut("Ctrl+A");

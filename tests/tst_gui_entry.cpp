@@ -87,12 +87,8 @@ private Q_SLOTS:
 
     void rejectedCommandsChangeNothing_data()
     {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("interval");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
+        test::columns<int, QString, QString, QString, QString, QString>(
+            {"entries", "button", "number", "interval", "text", "message"});
         const char *interval = "Timing Interval Out of Range!";
         const char *number = "Message number Out of Range!";
         const char *replace = "Out of Range for Replacement";
@@ -120,12 +116,9 @@ private Q_SLOTS:
     }
     void rejectedCommandsChangeNothing()
     {
-        QFETCH(int, entries);
-        QFETCH(QString, button);
-        QFETCH(QString, number);
-        QFETCH(QString, interval);
-        QFETCH(QString, text);
-        QFETCH(QString, message);
+        const auto [entries, button, number, interval, text, message] =
+            test::fetch<int, QString, QString, QString, QString, QString>(
+                {"entries", "button", "number", "interval", "text", "message"});
         Fixture f;
         f.addEntries(entries);
         f.type(Box::Interval, interval);
@@ -155,10 +148,8 @@ private Q_SLOTS:
     // first row, "999" in the interval box and "typed" in the message box.
     void loadAndStep_data()
     {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("boxes"); // number|interval|message|comment
-        QTest::addColumn<int>("gridRow");
+        // boxes: number|interval|message|comment
+        test::columns<QString, QString, QString, int>({"number", "button", "boxes", "gridRow"});
         const auto row = [](const char *name, const char *number, const char *button, const char *boxes, int grid) {
             QTest::newRow(name) << QString(number) << QString(button) << QString(boxes) << grid;
         };
@@ -174,10 +165,8 @@ private Q_SLOTS:
     }
     void loadAndStep()
     {
-        QFETCH(QString, number);
-        QFETCH(QString, button);
-        QFETCH(QString, boxes);
-        QFETCH(int, gridRow);
+        const auto [number, button, boxes, gridRow] =
+            test::fetch<QString, QString, QString, int>({"number", "button", "boxes", "gridRow"});
         Fixture f;
         f.addEntries(3);
         f.window.grid()->selectRow(0);
@@ -192,9 +181,7 @@ private Q_SLOTS:
 
     void setBeginRepeat_data()
     {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<bool>("invalid");
+        test::columns<QString, QString, bool>({"answer", "caption", "invalid"});
         const auto row = [](const char *answer, const char *caption, bool invalid) {
             QTest::newRow(*answer ? answer : "empty") << QString(answer) << QString(caption) << invalid;
         };
@@ -209,9 +196,7 @@ private Q_SLOTS:
     }
     void setBeginRepeat()
     {
-        QFETCH(QString, answer);
-        QFETCH(QString, caption);
-        QFETCH(bool, invalid);
+        const auto [answer, caption, invalid] = test::fetch<QString, QString, bool>({"answer", "caption", "invalid"});
         Fixture f;
         f.ws.setBox(Box::RepeatCaption, "3");
         f.prompter.type(answer);
@@ -250,9 +235,7 @@ private Q_SLOTS:
 
     void clearMessage_data()
     {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("texts");
+        test::columns<int, QString, QString>({"entries", "answer", "texts"});
         const auto row = [](const char *name, int entries, const char *answer, const char *texts) {
             QTest::newRow(name) << entries << QString(answer) << QString(texts);
         };
@@ -265,9 +248,7 @@ private Q_SLOTS:
     }
     void clearMessage()
     {
-        QFETCH(int, entries);
-        QFETCH(QString, answer);
-        QFETCH(QString, texts);
+        const auto [entries, answer, texts] = test::fetch<int, QString, QString>({"entries", "answer", "texts"});
         Fixture f;
         f.addEntries(entries);
         f.ws.setBox(Box::MessageNumber, "004");
@@ -284,10 +265,8 @@ private Q_SLOTS:
     // for each column the selection spans, then the cells filled.
     void massFillOverASelection_data()
     {
-        QTest::addColumn<QPoint>("from"); // (column, position)
-        QTest::addColumn<QPoint>("to");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QList<int>>("filled");
+        // from: (column, position)
+        test::columns<QPoint, QPoint, QStringList, QList<int>>({"from", "to", "shown", "filled"});
         const QString confirm =
             "Mass Fill: You have selected messages %1 through %2 for Mass Fill!\r\nSelect Cancel to stop";
         const QStringList all{
@@ -303,10 +282,8 @@ private Q_SLOTS:
     }
     void massFillOverASelection()
     {
-        QFETCH(QPoint, from);
-        QFETCH(QPoint, to);
-        QFETCH(QStringList, shown);
-        QFETCH(QList<int>, filled);
+        const auto [from, to, shown, filled] =
+            test::fetch<QPoint, QPoint, QStringList, QList<int>>({"from", "to", "shown", "filled"});
         Fixture f;
         f.addEntries(8);
         QWidget *view = f.window.grid()->viewport();
@@ -390,10 +367,7 @@ private Q_SLOTS:
 
     void menuShortcutsWinOverTheBoxes_data()
     {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<Item>("command");
-        QTest::addColumn<QString>("clipboardAfter");
+        test::columns<QString, QKeySequence, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
         const auto row = [](const char *name, const char *focus, const char *keys, Item command, const char *after) {
             QTest::newRow(name) << QString(focus) << QKeySequence(keys) << command << QString(after);
         };
@@ -404,10 +378,8 @@ private Q_SLOTS:
     }
     void menuShortcutsWinOverTheBoxes()
     {
-        QFETCH(QString, focus);
-        QFETCH(QKeySequence, keys);
-        QFETCH(Item, command);
-        QFETCH(QString, clipboardAfter);
+        const auto [focus, keys, command, clipboardAfter] =
+            test::fetch<QString, QKeySequence, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
         Fixture f;
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
         f.type(Box::Entry, "ABC");

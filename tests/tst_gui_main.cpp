@@ -25,7 +25,10 @@ using Box = Workspace::Box;
 namespace {
 
 struct Fixture : test::WindowFixture {
-    Fixture() { QVERIFY(QTest::qWaitForWindowActive(&window)); }
+    explicit Fixture(const QStringList &stored = {}) : WindowFixture(stored)
+    {
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
     void useUdp(const test::UdpPeer &device)
     {
         ws.linkSettings().setPortNumber(-1);
@@ -91,21 +94,22 @@ private Q_SLOTS:
         f.ws.menus().setEnabled(Item::CmdQuickSend, false);
         QVERIFY(!f.window.action(Item::MnuCommunication)->isEnabled());
         QVERIFY(!child<QWidget>(&f.window, "CmdQuickSend")->isEnabled());
+        // Choosing the checked "Data Entry" again keeps it checked.
+        f.window.action(Item::MnuModeData)->trigger();
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
     }
 
     // The File and Edit menus' commands and the toolbar's keys for them;
     // the mode button itself does nothing.
     void menuAndToolbarCommands_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("edit");
+        test::columns<QString, QString>({"file", "edit"});
         QTest::newRow("menu") << QString("mnuFile") << "mnuEdit";
         QTest::newRow("toolbar") << QString("tb") << "tb";
     }
     void menuAndToolbarCommands()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, edit);
+        const auto [file, edit] = test::fetch<QString, QString>({"file", "edit"});
         Fixture f;
         const auto trigger = [&f](const QString &name) { child<QAction>(&f.window, name)->trigger(); };
         const QAbstractItemModel *grid = f.window.grid()->model();
@@ -200,9 +204,7 @@ private Q_SLOTS:
     // removes.
     void deleteKeyRemovesTheNumberedEntry_data()
     {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QStringList>("left");
+        test::columns<int, QString, QStringList>({"entries", "number", "left"});
         QTest::newRow("middle") << 3 << "001" << QStringList{"0 100 M0|M0|c0", "1 102 M2|M2|c2"};
         QTest::newRow("beyond the table removes the last")
             << 3 << "050" << QStringList{"0 100 M0|M0|c0", "1 101 M1|M1|c1"};
@@ -211,9 +213,7 @@ private Q_SLOTS:
     }
     void deleteKeyRemovesTheNumberedEntry()
     {
-        QFETCH(int, entries);
-        QFETCH(QString, number);
-        QFETCH(QStringList, left);
+        const auto [entries, number, left] = test::fetch<int, QString, QStringList>({"entries", "number", "left"});
         Fixture f;
         f.addEntries(entries);
         f.click(entries - 1, 2);
@@ -233,10 +233,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<Gesture>("removal");
         QTest::newRow("delete key") << Gesture([](Fixture &f) { f.key(Qt::Key_Delete); });
-        QTest::newRow("clear message") << Gesture([](Fixture &f) {
-            f.prompter.type("3");
-            f.window.action(Item::MnuEditClearMessage)->trigger();
-        });
         QTest::newRow("open a shorter table") << Gesture([](Fixture &f) {
             f.prompter.choosePath(f.home.path() + "/short.TVD");
             f.window.action(Item::mnuFileOpen)->trigger();
@@ -265,9 +261,7 @@ private Q_SLOTS:
     // the number box and the header.
     void selectionStartNamesTheMessage_data()
     {
-        QTest::addColumn<Gesture>("gesture");
-        QTest::addColumn<QString>("named");
-        QTest::addColumn<QList<int>>("rows");
+        test::columns<Gesture, QString, QList<int>>({"gesture", "named", "rows"});
         const QString three = "003 <0x01>Z00A<0x0F>DT<0x20><0x23>";
         QTest::newRow("drag down") << Gesture([](Fixture &f) {
             test::drag(f.window.grid()->viewport(), f.cellCenter(1, 1), f.cellCenter(3, 3));
@@ -287,9 +281,7 @@ private Q_SLOTS:
     }
     void selectionStartNamesTheMessage()
     {
-        QFETCH(Gesture, gesture);
-        QFETCH(QString, named);
-        QFETCH(QList<int>, rows);
+        const auto [gesture, named, rows] = test::fetch<Gesture, QString, QList<int>>({"gesture", "named", "rows"});
         Fixture f;
         f.addEntries(6);
         gesture(f);
@@ -341,43 +333,25 @@ private Q_SLOTS:
                  QStringLiteral("0"));
     }
 
-    void runHighlightsRowsAndShowsMenuState()
-    {
-        SetPauseTimeScale(100);
-        Fixture f;
-        f.addEntries(3);
-        test::UdpPeer device;
-        f.useUdp(device);
-        f.ws.setBox(Box::MessageNumber, "042");
-        QStringList seen; // grid row, Run checked, Data Entry checked
-        device.onReceive = [&](test::UdpPeer &, const QByteArray &) {
-            seen << QStringLiteral("%1 %2 %3")
-                        .arg(f.window.grid()->currentIndex().row() + 1)
-                        .arg(f.window.action(Item::MnuModeRun)->isChecked())
-                        .arg(f.window.action(Item::MnuModeData)->isChecked());
-        };
-        f.window.action(Item::MnuModeRun)->trigger();
-        SetPauseTimeScale(1);
-        QCOMPARE(seen, (QStringList{"1 1 0", "2 1 0", "3 1 0"}));
-        // The run's highlight is not the operator's selection.
-        QCOMPARE(f.boxes().section(u'|', 0, 0), QStringLiteral("042"));
-        QVERIFY(f.window.action(Item::MnuModeData)->isChecked() && !f.window.action(Item::MnuModeRun)->isChecked());
-        // Choosing the checked "Data Entry" again keeps it checked.
-        f.window.action(Item::MnuModeData)->trigger();
-        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
-    }
-
-    void closingDuringARunStopsIt()
+    // A run with repeat on highlights each row it sends without selecting
+    // it; closing the window stops it.
+    void runHighlightsRowsAndStopsOnClose()
     {
         SetPauseTimeScale(100);
         QGuiApplication::setQuitOnLastWindowClosed(false);
         Fixture f;
-        f.addEntries(2);
+        f.addEntries(3);
         test::UdpPeer device;
         f.useUdp(device);
         f.ws.entry().setRepeatEnabled(true);
+        f.ws.setBox(Box::MessageNumber, "042");
+        QStringList seen; // grid row, Run checked, Data Entry checked
         device.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
-            if (peer.datagrams.size() == 3) {
+            seen << QStringLiteral("%1 %2 %3")
+                        .arg(f.window.grid()->currentIndex().row() + 1)
+                        .arg(f.window.action(Item::MnuModeRun)->isChecked())
+                        .arg(f.window.action(Item::MnuModeData)->isChecked());
+            if (peer.datagrams.size() == 4) {
                 f.prompter.answer(Prompter::Answer::Yes);
                 f.window.close();
             } else if (peer.datagrams.size() > 50) {
@@ -386,14 +360,17 @@ private Q_SLOTS:
         };
         f.window.action(Item::MnuModeRun)->trigger();
         SetPauseTimeScale(1);
-        QCOMPARE(device.datagrams.size(), 3);
+        QCOMPARE(seen, (QStringList{"1 1 0", "2 1 0", "3 1 0", "1 1 0"}));
         QCOMPARE(f.ws.transfer().transmitting(), 0);
         QVERIFY(!f.window.isVisible());
+        QCOMPARE(f.boxes().section(u'|', 0, 0), QStringLiteral("042"));
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked() && !f.window.action(Item::MnuModeRun)->isChecked());
     }
 
     // "Quick Send" through its button: what could start another transfer is
-    // off while it sends, and panel 2 shows the traffic.
-    void quickSendButton()
+    // off while it sends, and panel 2 shows the traffic; the received box
+    // shows a line per line break and takes the operator's typing back.
+    void quickSendAndTheReceivedBox()
     {
         SetPauseTimeScale(20);
         Fixture f;
@@ -418,15 +395,9 @@ private Q_SLOTS:
         QCOMPARE(device.datagrams, QList<QByteArray>{"Hi\t"});
         QCOMPARE(during, QStringLiteral("Hi\t 0 0 0"));
         QCOMPARE(state(), QStringLiteral("No Traffic 1 1 1"));
-        QVERIFY(f.ws.box(Box::RecData).startsWith(QStringLiteral("A<0d13><0d10>\r\n")));
-    }
 
-    // One line per line break; what the operator types goes back.
-    void receivedDataBox()
-    {
-        Fixture f;
         auto *recData = child<QPlainTextEdit>(&f.window, "TxtRecData");
-        f.ws.setBox(Box::RecData, QStringLiteral("one\r\n"));
+        QVERIFY(recData->toPlainText().startsWith(QStringLiteral("A<0d13><0d10>\n")));
         f.ws.setBox(Box::RecData, QStringLiteral("one\r\ntwo\r\n"));
         QCOMPARE(recData->toPlainText(), QStringLiteral("one\ntwo\n"));
         f.ws.setBox(Box::RecData, QStringLiteral("three"));
@@ -455,8 +426,8 @@ private Q_SLOTS:
     // screen's work area and written back as placed.
     void storedGeometryIsPlacedOnTheScreen_data()
     {
-        QTest::addColumn<QStringList>("stored"); // key, value, key, value, ...
-        QTest::addColumn<QRect>("expected");
+        // stored: key, value, key, value, ...
+        test::columns<QStringList, QRect>({"stored", "expected"});
         const QScreen *screen = QGuiApplication::primaryScreen();
         const QRect area = screen->availableGeometry();
         const double tpp = 1440.0 / screen->logicalDotsPerInchX();
@@ -476,34 +447,22 @@ private Q_SLOTS:
     }
     void storedGeometryIsPlacedOnTheScreen()
     {
-        QFETCH(QStringList, stored);
-        QFETCH(QRect, expected);
-        test::TempHome home;
-        {
-            SettingsStore s;
-            for (int i = 0; i + 1 < stored.size(); i += 2)
-                s.write(stored[i], stored[i + 1]);
-            QVERIFY(s.flush());
-        }
-        test::ScriptedPrompter prompter;
-        SettingsStore settings;
-        Workspace ws(prompter);
-        frmMain window(ws, settings);
-        window.Form_Load();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(QRect(window.pos(), window.size()), expected);
-        QVERIFY(prompter.shown.isEmpty());
-
-        prompter.answer(Prompter::Answer::Yes);
-        QVERIFY(window.close());
-        QSettings raw(home.settingsFile(), QSettings::IniFormat);
-        QList<double> saved;
+        const auto [stored, expected] = test::fetch<QStringList, QRect>({"stored", "expected"});
+        Fixture f(stored);
+        QCOMPARE(QRect(f.window.pos(), f.window.size()), expected);
+        QVERIFY(f.prompter.shown.isEmpty());
+        f.prompter.answer(Prompter::Answer::Yes);
+        QVERIFY(f.window.close());
+        const QSettings raw(f.home.settingsFile(), QSettings::IniFormat);
+        QStringList saved;
         for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
-            saved << raw.value(QStringLiteral("Settings/") + key).toDouble();
-        const double tpp = window.twipsPerPixel();
-        QCOMPARE(saved, (QList<double>{expected.left() * tpp, expected.top() * tpp, expected.width() * tpp,
-                                       expected.height() * tpp}));
+            saved << QString::number(raw.value(QStringLiteral("Settings/") + key).toDouble() /
+                                     f.window.twipsPerPixel());
+        QCOMPARE(saved.join(u' '), QStringLiteral("%1 %2 %3 %4")
+                                       .arg(expected.left())
+                                       .arg(expected.top())
+                                       .arg(expected.width())
+                                       .arg(expected.height()));
     }
 
     // The layout applied at the screen's resolution; the comment box keeps

@@ -58,10 +58,7 @@ private Q_SLOTS:
 
     void modeSwitchFromEachPlace_data()
     {
-        QTest::addColumn<bool>("fromMenu");
-        QTest::addColumn<OperatingMode>("mode");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QList<Item>>("shown");
+        test::columns<bool, OperatingMode, QString, QList<Item>>({"fromMenu", "mode", "caption", "shown"});
         for (const bool menu : {true, false}) {
             const char *place = menu ? "Use Mode" : "mode button";
             QTest::addRow("%s, Sign Load", place)
@@ -76,10 +73,8 @@ private Q_SLOTS:
     }
     void modeSwitchFromEachPlace()
     {
-        QFETCH(bool, fromMenu);
-        QFETCH(OperatingMode, mode);
-        QFETCH(QString, caption);
-        QFETCH(QList<Item>, shown);
+        const auto [fromMenu, mode, caption, shown] =
+            test::fetch<bool, OperatingMode, QString, QList<Item>>({"fromMenu", "mode", "caption", "shown"});
         Fixture f;
         f.addEntries(1);
         f.switchMode(fromMenu, mode);
@@ -106,8 +101,7 @@ private Q_SLOTS:
 
     void signTypeDialogChoosesTypeAndAddress_data()
     {
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QList<QByteArray>>("frames");
+        test::columns<bool, QList<QByteArray>>({"ok", "frames"});
         QTest::newRow("ok") << true
                             << QList<QByteArray>{"\x01ZA1\x02"
                                                  "E$\x04",
@@ -121,8 +115,7 @@ private Q_SLOTS:
     }
     void signTypeDialogChoosesTypeAndAddress()
     {
-        QFETCH(bool, ok);
-        QFETCH(QList<QByteArray>, frames);
+        const auto [ok, frames] = test::fetch<bool, QList<QByteArray>>({"ok", "frames"});
         Fixture f;
         f.ws.table().AppendEntry();
         f.ws.table().SetContents(0, 100, "M", {}, {});

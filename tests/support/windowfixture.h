@@ -18,7 +18,28 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <array>
+#include <tuple>
+
 namespace telvaro::test {
+
+// A data table's columns in one line: columns<int, QString>({"count", "text"}).
+template <typename... T> void columns(const std::array<const char *, sizeof...(T)> &names)
+{
+    size_t i = 0;
+    (QTest::addColumn<T>(names[i++]), ...);
+}
+
+// The current row's cells for a structured binding:
+// const auto [count, text] = fetch<int, QString>({"count", "text"}).
+template <typename... T> std::tuple<T...> fetch(const std::array<const char *, sizeof...(T)> &names)
+{
+    return [&names]<size_t... I>(std::index_sequence<I...>)
+    {
+        return std::tuple<T...>{*static_cast<const T *>(QTest::qData(names[I], qMetaTypeId<T>()))...};
+    }
+    (std::index_sequence_for<T...>());
+}
 
 // A named control; the suite stops if there is none.
 template <typename T> T *child(const QObject *parent, const QString &name)
@@ -45,8 +66,12 @@ struct WindowFixture {
     Workspace ws{prompter};
     frmMain window{ws, settings};
 
-    WindowFixture()
+    // Starts as the program does, over the stored settings given as key,
+    // value, key, value, ...
+    explicit WindowFixture(const QStringList &stored = {})
     {
+        for (qsizetype i = 0; i + 1 < stored.size(); i += 2)
+            settings.write(stored[i], stored[i + 1]);
         window.Form_Load();
         window.show();
     }
