@@ -261,70 +261,65 @@ private Q_SLOTS:
         QCOMPARE(f.window.grid()->model()->rowCount(), qMax(1, f.ws.table().count()));
     }
 
-    // A selection dragged over the grid, then the right button: a prompt
-    // for each column the selection spans, then the cells filled.
+    // A selection dragged over "M0" to "M7", then the right button: a
+    // prompt for each column the selection spans, then the cells filled;
+    // nothing changes after Cancel or for an answer refused.
     void massFillOverASelection_data()
     {
-        // from: (column, position)
-        test::columns<QPoint, QPoint, QStringList, QList<int>>({"from", "to", "shown", "filled"});
+        // from, to: (column, position); changed: the entries that differ afterwards
+        test::columns<QPoint, QPoint, bool, QStringList, QStringList, QStringList>(
+            {"from", "to", "ok", "answers", "shown", "changed"});
         const QString confirm =
             "Mass Fill: You have selected messages %1 through %2 for Mass Fill!\r\nSelect Cancel to stop";
-        const QStringList all{
-            confirm.arg(3).arg(5), "Message Interval: What is the interval for these messages? [000103]",
-            "Message Data: What is the fill message? [M3]", "Message Comments: What is the fill comment? [c3]"};
-        QTest::newRow("down over all columns") << QPoint(1, 3) << QPoint(3, 5) << all << QList<int>{3, 4, 5};
-        QTest::newRow("up and left fills the same block") << QPoint(3, 5) << QPoint(1, 3) << all << QList<int>{3, 4, 5};
-        QTest::newRow("message and comment only")
-            << QPoint(2, 0) << QPoint(3, 1)
-            << QStringList{confirm.arg(0).arg(1), "Message Data: What is the fill message? [M0]",
-                           "Message Comments: What is the fill comment? [c0]"}
-            << QList<int>{0, 1};
+        const QString interval = "Message Interval: What is the interval for these messages? [%1]";
+        const QString data = "Message Data: What is the fill message? [M%1]";
+        const QString comments = "Message Comments: What is the fill comment? [c%1]";
+        const QStringList all{confirm.arg(3).arg(5), interval.arg("000103"), data.arg(3), comments.arg(3)};
+        const QStringList filled{"3 1500 HELLO|HELLO|x", "4 1500 HELLO|HELLO|x", "5 1500 HELLO|HELLO|x"};
+        const QStringList answers{"1500", "HELLO", "x"};
+        QTest::newRow("down over all columns") << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled;
+        QTest::newRow("up and left fills the same block")
+            << QPoint(3, 5) << QPoint(1, 3) << true << answers << all << filled;
+        QTest::newRow("message and comment only") << QPoint(2, 0) << QPoint(3, 1) << true << QStringList{"HELLO", "x"}
+                                                  << QStringList{confirm.arg(0).arg(1), data.arg(0), comments.arg(0)}
+                                                  << QStringList{"0 100 HELLO|HELLO|x", "1 101 HELLO|HELLO|x"};
+        QTest::newRow("cancelled") << QPoint(1, 0) << QPoint(3, 3) << false << QStringList{}
+                                   << QStringList{confirm.arg(0).arg(3)} << QStringList{};
+        // An interval that is not a whole number is refused, never written;
+        // the other columns still get their prompts.
+        QTest::newRow("refused answers") << QPoint(1, 0) << QPoint(3, 3) << true << QStringList{"12.5", "<1234>", ""}
+                                         << QStringList{confirm.arg(0).arg(3),
+                                                        interval.arg("000100"),
+                                                        "Telvaro: Timing Interval Out of Range!",
+                                                        data.arg(0),
+                                                        "Telvaro: Escape Value Out of Range! Escapes hold 0 to 255.",
+                                                        comments.arg(0)}
+                                         << QStringList{};
     }
     void massFillOverASelection()
     {
-        const auto [from, to, shown, filled] =
-            test::fetch<QPoint, QPoint, QStringList, QList<int>>({"from", "to", "shown", "filled"});
+        const auto [from, to, ok, answers, shown, changed] =
+            test::fetch<QPoint, QPoint, bool, QStringList, QStringList, QStringList>(
+                {"from", "to", "ok", "answers", "shown", "changed"});
         Fixture f;
         f.addEntries(8);
+        QStringList expected = f.entries();
+        for (const QString &entry : changed)
+            expected[entry.section(u' ', 0, 0).toInt()] = entry;
         QWidget *view = f.window.grid()->viewport();
         const QPoint end = f.cellCenter(to.y(), to.x());
         test::drag(view, f.cellCenter(from.y(), from.x()), end);
-        f.prompter.answer(Prompter::Answer::Ok);
-        const bool interval = shown.size() == 4;
-        for (const QString &answer : QStringList{"1500", "HELLO", "x"}.mid(interval ? 0 : 1))
+        f.prompter.answer(ok ? Prompter::Answer::Ok : Prompter::Answer::Cancel);
+        for (const QString &answer : answers)
             f.prompter.type(answer);
         QTest::mousePress(view, Qt::RightButton, {}, end);
         QTest::mouseRelease(view, Qt::RightButton, {}, end);
         QCOMPARE(f.shown(), shown);
         QCOMPARE(f.prompter.shown.front().buttons, Prompter::Buttons::OkCancel);
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(f.entries()[i], filled.contains(i)
-                                         ? QStringLiteral("%1 %2 HELLO|HELLO|x").arg(i).arg(interval ? 1500 : 100 + i)
-                                         : QStringLiteral("%1 %2 M%1|M%1|c%1").arg(i).arg(100 + i));
-        if (interval)
-            QCOMPARE(f.window.grid()->model()->index(3, 1).data().toString(), QStringLiteral("001500"));
-    }
-
-    void massFillRefusalsAndCancel()
-    {
-        Fixture f;
-        f.addEntries(4);
-        const QStringList before = f.entries();
-        f.prompter.answer(Prompter::Answer::Cancel);
-        f.ws.MassFill(1, 1, 4, 3);
-        QCOMPARE(f.prompter.shown.size(), 1);
-
-        // An interval that is not a whole number is refused, never written;
-        // the other columns still get their prompts.
-        f.prompter.clear();
-        f.prompter.answer(Prompter::Answer::Ok);
-        for (const char *answer : {"12.5", "<1234>", ""})
-            f.prompter.type(answer);
-        f.ws.MassFill(1, 1, 4, 3);
-        QCOMPARE(f.prompter.messageTexts(),
-                 (QStringList{"You have selected messages 0 through 3 for Mass Fill!\r\nSelect Cancel to stop",
-                              "Timing Interval Out of Range!", "Escape Value Out of Range! Escapes hold 0 to 255."}));
-        QCOMPARE(f.entries(), before);
+        QCOMPARE(f.entries(), expected);
+        // The grid shows the table as filled.
+        QCOMPARE(f.window.grid()->model()->index(3, 2).data().toString(),
+                 expected[3].section(u' ', 2).section(u'|', 0, 0));
     }
 
     void clipboardFollowsTheFocusedBox()

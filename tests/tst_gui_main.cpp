@@ -1,20 +1,26 @@
 // The main window under the offscreen platform: menus and toolbar, the
 // grid's mouse and key handling, the link controls and status bars, the
-// run's highlight and the close request.
+// mode switch and the sign-load dialogs, the run's highlight, the progress
+// window and the close request.
 #include "base/wait.h"
 #include "codec/numbers.h"
+#include "gui/frmprogress.h"
 #include "gui/frmsplash.h"
 #include "peers.h"
+#include "run/progress.h"
 #include "windowfixture.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 
@@ -44,26 +50,44 @@ struct Fixture : test::WindowFixture {
         window.grid()->setFocus();
         QTest::keyClick(window.grid(), key, keys);
     }
+    // Runs fill on the modal dialog once it shows.
+    void whenShown(const std::function<void(QDialog &)> &fill)
+    {
+        QTimer::singleShot(0, &window, [fill] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            fill(*dialog);
+        });
+    }
     // The message number box and the header label.
     QString named() const { return boxes().section(u'|', 0, 0) + u' ' + ws.box(Box::HeaderLabel); }
-    QList<QPoint> selected() const // (column, row)
+    QSet<QPoint> selected() const // (column, row)
     {
-        QList<QPoint> cells;
+        QSet<QPoint> cells;
         for (const QModelIndex &i : window.grid()->selectionModel()->selectedIndexes())
             cells << QPoint(i.column(), i.row());
-        std::sort(cells.begin(), cells.end(),
-                  [](QPoint a, QPoint b) { return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x()); });
         return cells;
     }
 };
 
 using Gesture = std::function<void(Fixture &)>;
 
+void click(const QDialog &dialog, const char *name)
+{
+    child<QPushButton>(&dialog, QString::fromLatin1(name))->click();
+}
+
+void setText(const QDialog &dialog, const char *box, const char *text)
+{
+    child<QLineEdit>(&dialog, QString::fromLatin1(box))->setText(QString::fromLatin1(text));
+}
+
 const QString HeaderOne = "001 <0x01>Z00A<0x0F>DT<0x20><0x21>";
 
 } // namespace
 
 Q_DECLARE_METATYPE(Gesture)
+Q_DECLARE_METATYPE(telvaro::OperatingMode)
 
 class GuiMainTest : public QObject {
     Q_OBJECT
@@ -154,26 +178,18 @@ private Q_SLOTS:
         f.click(2, 1);
         QTest::mouseDClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(2, 1));
         QCOMPARE(f.boxes(), QStringLiteral("002|102|M2|c2"));
-        QCOMPARE(f.selected(), (QList<QPoint>{{1, 2}, {2, 2}, {3, 2}})); // the row but its fixed number
+        QCOMPARE(f.selected(), (QSet<QPoint>{{1, 2}, {2, 2}, {3, 2}})); // the row but its fixed number
         f.key(Qt::Key_Up); // keyboard selection changes write the number box too
         QCOMPARE(f.named(), HeaderOne);
+        f.key(Qt::Key_Left); // the numbers cannot be reached
+        QCOMPARE(f.window.grid()->currentIndex().column(), int(MessageTable::ColInterval));
 
         // A refresh is not a selection change: the number box keeps its text.
         f.ws.setBox(Box::MessageNumber, QStringLiteral("007"));
         f.ws.table().RefreshGrid();
         QCOMPARE(f.boxes().section(u'|', 0, 0), QStringLiteral("007"));
 
-        // A click on the empty grid's only row names message 0.
-        f.window.action(Item::mnuFileNew)->trigger();
-        f.ws.setBox(Box::Interval, QStringLiteral("042"));
-        f.click(0, MessageTable::ColInterval);
-        QCOMPARE(f.boxes().section(u'|', 0, 1), QStringLiteral("000|000"));
-    }
-
-    void messageNumbersStayFixedAtTheLeft()
-    {
-        Fixture f;
-        f.addEntries(3);
+        // Scrolled to the right, the numbers stay at the left edge.
         QTableView *g = f.window.grid();
         g->setColumnWidth(MessageTable::ColText, 4 * g->viewport()->width());
         g->horizontalScrollBar()->setValue(g->horizontalScrollBar()->maximum());
@@ -189,19 +205,15 @@ private Q_SLOTS:
             QCOMPARE(shown->model()->headerData(section, shown->orientation()).toString(), MessageNumberText(position));
         }
 
-        // The numbers cannot be reached or selected.
-        f.click(1, MessageTable::ColComment);
-        g->horizontalScrollBar()->setValue(0);
-        f.click(1, MessageTable::ColInterval);
-        f.key(Qt::Key_Left);
-        QCOMPARE(g->currentIndex().column(), int(MessageTable::ColInterval));
-        g->selectAll();
-        for (const QPoint cell : f.selected())
-            QVERIFY(cell.x() != MessageTable::ColNumber);
+        // A click on the empty grid's only row names message 0.
+        f.window.action(Item::mnuFileNew)->trigger();
+        f.ws.setBox(Box::Interval, QStringLiteral("042"));
+        f.click(0, MessageTable::ColInterval);
+        QCOMPARE(f.boxes().section(u'|', 0, 1), QStringLiteral("000|000"));
     }
 
     // The number box, not the grid's row, names the entry the Delete key
-    // removes.
+    // removes; the grid's selection and the header stay.
     void deleteKeyRemovesTheNumberedEntry_data()
     {
         test::columns<int, QString, QStringList>({"entries", "number", "left"});
@@ -218,8 +230,10 @@ private Q_SLOTS:
         f.addEntries(entries);
         f.click(entries - 1, 2);
         f.ws.setBox(Box::MessageNumber, number);
+        const QString header = f.ws.box(Box::HeaderLabel);
         f.key(Qt::Key_Delete);
         QCOMPARE(f.entries(), left);
+        QCOMPARE(f.boxes().section(u'|', 0, 0) + u' ' + f.ws.box(Box::HeaderLabel), number + u' ' + header);
         const QAbstractItemModel *grid = f.window.grid()->model();
         QCOMPARE(grid->rowCount(), qMax(1, int(left.size())));
         if (left.isEmpty())
@@ -227,34 +241,22 @@ private Q_SLOTS:
         QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(left.size() * 2));
     }
 
-    // Rows removed under the selection leave the number box and the header
-    // as they were.
-    void removingRowsIsNoSelectionChange_data()
+    // Opening a shorter table is no selection change either.
+    void openingAShorterTableKeepsTheNumber()
     {
-        QTest::addColumn<Gesture>("removal");
-        QTest::newRow("delete key") << Gesture([](Fixture &f) { f.key(Qt::Key_Delete); });
-        QTest::newRow("open a shorter table") << Gesture([](Fixture &f) {
-            f.prompter.choosePath(f.home.path() + "/short.TVD");
-            f.window.action(Item::mnuFileOpen)->trigger();
-        });
-    }
-    void removingRowsIsNoSelectionChange()
-    {
-        QFETCH(Gesture, removal);
         Fixture f;
         f.addEntries(2);
         f.prompter.choosePath(f.home.path() + "/short.TVD");
         f.window.action(Item::mnuFileSave)->trigger();
         f.addEntries(2);
         f.click(3, 2);
-        const QString before = f.named();
-        QCOMPARE(before, QStringLiteral("003 <0x01>Z00A<0x0F>DT<0x20><0x23>"));
-        removal(f);
+        f.prompter.choosePath(f.home.path() + "/short.TVD");
+        f.window.action(Item::mnuFileOpen)->trigger();
         // A dialog hands the focus back to the grid when it closes.
         f.window.grid()->clearFocus();
         f.window.grid()->setFocus(Qt::ActiveWindowFocusReason);
-        QVERIFY(f.ws.table().count() < 4);
-        QCOMPARE(f.named(), before);
+        QCOMPARE(f.ws.table().count(), 2);
+        QCOMPARE(f.named(), QStringLiteral("003 <0x01>Z00A<0x0F>DT<0x20><0x23>"));
     }
 
     // Where a selection starts names the message: the grid's current row,
@@ -287,11 +289,10 @@ private Q_SLOTS:
         gesture(f);
         QCOMPARE(f.window.grid()->currentIndex().row(), named.left(3).toInt());
         QCOMPARE(f.named(), named);
-        QList<int> selectedRows;
+        QSet<int> selectedRows;
         for (const QPoint cell : f.selected())
-            if (!selectedRows.contains(cell.y()))
-                selectedRows << cell.y();
-        QCOMPARE(selectedRows, rows);
+            selectedRows << cell.y();
+        QCOMPARE(selectedRows, QSet<int>(rows.begin(), rows.end()));
     }
 
     // Asked first; then the other windows close, newest first, and the
@@ -498,19 +499,191 @@ private Q_SLOTS:
             return std::any_of(windows.cbegin(), windows.cend(),
                                [](QWidget *w) { return qobject_cast<frmSplash *>(w) && w->isVisible(); });
         };
-        bool reacted = false;
-        QTimer::singleShot(50, &f.window, [&] {
-            QVERIFY(splashShown());
-            f.window.action(Item::MnuModeData)->trigger();
-            reacted = true;
-        });
+        bool shownWhileReacting = false;
+        QTimer::singleShot(50, &f.window, [&] { shownWhileReacting = splashShown(); });
         QElapsedTimer clock;
         clock.start();
         f.window.action(Item::MnuAbout)->trigger();
         SetPauseTimeScale(1);
-        QVERIFY(reacted);
+        QVERIFY(shownWhileReacting);
         QVERIFY(clock.elapsed() >= 190);
         QVERIFY(!splashShown());
+    }
+
+    void modeSwitchFromEachPlace_data()
+    {
+        test::columns<bool, OperatingMode, QString, QList<Item>>({"fromMenu", "mode", "caption", "shown"});
+        for (const bool menu : {true, false}) {
+            const char *place = menu ? "Use Mode" : "mode button";
+            QTest::addRow("%s, Sign Load", place)
+                << menu << OperatingMode::SignLoad << QString("Telvaro - Sign Load Mode")
+                << QList<Item>{Item::MnuLoadSign, Item::MnuDisplayLoaded};
+            QTest::addRow("%s, Controller Load", place)
+                << menu << OperatingMode::ControllerLoad << QString("Telvaro - Controller Load Mode")
+                << QList<Item>{Item::MnuLoadController, Item::MnuUploadController, Item::MnuRegister};
+            QTest::addRow("%s, Test", place)
+                << menu << OperatingMode::Test << QString("Telvaro - Test Mode") << QList<Item>{Item::MnuModeRun};
+        }
+    }
+    void modeSwitchFromEachPlace()
+    {
+        const auto [fromMenu, mode, caption, shown] =
+            test::fetch<bool, OperatingMode, QString, QList<Item>>({"fromMenu", "mode", "caption", "shown"});
+        Fixture f;
+        f.addEntries(1);
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.switchMode(fromMenu, mode);
+        f.switchMode(fromMenu, mode);
+        const QStringList warnings =
+            mode == OperatingMode::SignLoad ? QStringList(2, SignLoadWarningText()) : QStringList{};
+        QCOMPARE(f.prompter.messageTexts(), warnings);
+        QCOMPARE(f.ws.mode().mode(), mode);
+        QCOMPARE(f.window.windowTitle(), caption);
+        QCOMPARE(child<QToolButton>(&f.window, "tbSoftMode")->text(), caption.section(u'-', 1).trimmed());
+        for (Item item : {Item::MnuModeRun, Item::MnuLoadSign, Item::MnuDisplayLoaded, Item::MnuLoadController,
+                          Item::MnuUploadController, Item::MnuRegister})
+            QCOMPARE(f.window.action(item)->isVisible(), shown.contains(item));
+        for (OperatingMode each : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
+            QCOMPARE(f.window.action(UseModeItem(each))->isChecked(), each == mode);
+        // The link and the table stay as they were.
+        QCOMPARE(f.ws.link().socket().state(), 0);
+        QCOMPARE(f.ws.table().count(), 1);
+        QCOMPARE(f.ws.table().entry(0).Text, QByteArray("M0"));
+        // A key that names no mode does nothing.
+        f.ws.tbToolBar_ButtonMenuClick(QStringLiteral("Sign Load"));
+        QCOMPARE(f.ws.mode().mode(), mode);
+    }
+
+    void signTypeDialogChoosesTypeAndAddress_data()
+    {
+        test::columns<bool, QList<QByteArray>>({"ok", "frames"});
+        QTest::newRow("ok") << true
+                            << QList<QByteArray>{"\x01ZA1\x02"
+                                                 "E$\x04",
+                                                 "\x01ZA1\x02"
+                                                 "E.SL\x04",
+                                                 "SETPLAYLISTTOE",
+                                                 "\x01ZA1\x02"
+                                                 "A\x0F"
+                                                 "DT!!M"};
+        QTest::newRow("cancel") << false << QList<QByteArray>{};
+    }
+    void signTypeDialogChoosesTypeAndAddress()
+    {
+        const auto [ok, frames] = test::fetch<bool, QList<QByteArray>>({"ok", "frames"});
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.ws.table().AppendEntry();
+        f.ws.table().SetContents(0, 100, "M", {}, {});
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.whenShown([ok](QDialog &dialog) {
+            auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
+            QCOMPARE(address->text(), QStringLiteral("00"));
+            QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
+            child<QRadioButton>(&dialog, QStringLiteral("OptOB"))->setChecked(true);
+            address->selectAll();
+            QTest::keyClicks(address, QStringLiteral("a1"));
+            QCOMPARE(address->text(), QStringLiteral("A1")); // the mask turns letters to upper case
+            click(dialog, ok ? "CmdOK" : "CmdCancel");
+        });
+        f.window.action(Item::MnuLoadSign)->trigger();
+        SetPauseTimeScale(1);
+        QTRY_COMPARE(udp.datagrams, frames);
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
+    }
+
+    void loadedMessageDialogSendsThroughQuickSend()
+    {
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.whenShown([&f](QDialog &dialog) {
+            setText(dialog, "TxtMessageNumber", "8101");
+            click(dialog, "CmdCallMessage");
+            setText(dialog, "TxtMessageNumber", "0");
+            setText(dialog, "TxtAddress", "01");
+            click(dialog, "CmdCallMessage");
+            QCOMPARE(f.ws.box(Workspace::Box::Entry), QStringLiteral("<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>"));
+            child<QRadioButton>(&dialog, QStringLiteral("OptOrbilux"))->setChecked(true);
+            click(dialog, "CmdClearList");
+            QVERIFY(dialog.isVisible()); // it stays open for further commands
+            click(dialog, "CmdClose");
+        });
+        f.window.action(Item::MnuDisplayLoaded)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(udp.datagrams, (QList<QByteArray>{"\x01"
+                                                   "401\x02"
+                                                   "E.SL\x0F"
+                                                   "DT!!\x04",
+                                                   "\x01Z01\x02"
+                                                   "E.SL\x04"}));
+        QCOMPARE(f.prompter.messageTexts(), (QStringList{SignLoadWarningText(), "Invalid Message Number!"}));
+    }
+
+    void progressCaptions_data()
+    {
+        test::columns<int, int, QString, int>({"index", "total", "caption", "bar"});
+        QTest::newRow("4 of 9") << 4 << 9 << "Sending Message #004/009 - 50%" << 500;
+        QTest::newRow("0 of 0") << 0 << 0 << "Sending Message #000/000 - 100%" << 1000;
+        QTest::newRow("0 of 99") << 0 << 99 << "Sending Message #000/099 - 01%" << 10;
+        QTest::newRow("0 of 2") << 0 << 2 << "Sending Message #000/002 - 33%" << 333;
+        QTest::newRow("1 of 2") << 1 << 2 << "Sending Message #001/002 - 67%" << 667;
+        QTest::newRow("a half away from zero") << 0 << 7 << "Sending Message #000/007 - 13%" << 125;
+        QTest::newRow("four digits") << 1234 << 2000 << "Sending Message #1234/2000 - 62%" << 617;
+    }
+    void progressCaptions()
+    {
+        const auto [index, total, caption, bar] =
+            test::fetch<int, int, QString, int>({"index", "total", "caption", "bar"});
+        Progress progress;
+        frmProgress window(progress, nullptr);
+        progress.Start();
+        QVERIFY(window.isVisible());
+        QVERIFY(progress.Update(qint16(index), qint16(total),
+                                QByteArray("\x01Z00\x02"
+                                           "AA",
+                                           7)));
+        QCOMPARE(window.windowTitle(), caption);
+        QCOMPARE(window.findChild<QProgressBar *>("ProgressBar")->value(), bar);
+        QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(), QStringLiteral("\u263AZ00\u263BAA"));
+    }
+
+    // Whatever a frame holds, the operator sees a mark for each byte:
+    // controls take the terminal font's glyphs, the code page's characters
+    // stay.
+    void progressShowsEveryByte()
+    {
+        QCOMPARE(Progress::VisibleGlyphs("\x01\x7F\x81\xAD\x80\xE9"),
+                 QStringLiteral("\u263A\u2302\u00FC\u00A1\u20AC\u00E9"));
+        QByteArray frame;
+        for (int b = 0; b < 256; ++b)
+            frame += char(b);
+        const QString line = Progress::VisibleGlyphs(frame);
+        QCOMPARE(line.size(), 256);
+        for (int b = 0; b < 256; ++b)
+            QVERIFY2(line[b].isPrint(), qPrintable(QString::number(b, 16)));
+    }
+
+    void progressRefusesABadTotalAndTheCloseBox()
+    {
+        Progress progress;
+        frmProgress window(progress, nullptr);
+        progress.Start();
+        QVERIFY(progress.Update(1, 3, "x"));
+        QVERIFY(!progress.Update(0, -1, "y"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Sending Message #001/003 - 50%"));
+
+        QVERIFY(!window.close()); // the operator cannot close it
+        QVERIFY(window.isVisible());
+        progress.Done();
+        QVERIFY(!window.isVisible());
+        progress.Done(); // a window that is not shown: nothing happens
+        QVERIFY(!progress.isShown());
     }
 };
 
