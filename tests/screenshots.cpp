@@ -7,36 +7,26 @@
 #include "windowfixture.h"
 
 #include <QDir>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSlider>
 
 using namespace telvaro;
-
-namespace {
-
-bool save(QWidget *window, const QString &path)
-{
-    QApplication::processEvents();
-    const bool saved = window->grab().save(path);
-    if (!saved)
-        qWarning("could not write %s", qPrintable(path));
-    return saved;
-}
-
-void choose(QWidget *window, const char *list, int row)
-{
-    test::child<QListWidget>(window, QString::fromLatin1(list))->setCurrentRow(row);
-}
-
-} // namespace
+using test::child;
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
+    bool ok = true;
+    const auto save = [&out, &ok](QWidget *window, const char *file) {
+        QApplication::processEvents();
+        if (!window->grab().save(out.filePath(QString::fromLatin1(file)))) {
+            qWarning("could not write %s", file);
+            ok = false;
+        }
+    };
     test::WindowFixture f;
     // The main window at its first-run size with a small table.
     const std::tuple<qint32, const char *, const char *> rows[] = {
@@ -51,31 +41,29 @@ int main(int argc, char *argv[])
     f.ws.table().RefreshGrid();
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>SALE<0x0D>"));
     QTest::qWait(300);
-    bool ok = save(&f.window, out.filePath(QStringLiteral("screenshot.png")));
+    save(&f.window, "screenshot.png");
 
     f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>0000<0x1B>2A2P"));
     f.window.MnuSCPProtocol_Click();
     auto *scp = f.window.findChild<FrmEditS *>();
-    choose(scp, "LstColor", 1);
-    test::child<QSlider>(scp, QStringLiteral("SldFont"))->setValue(3);
-    ok = save(scp, out.filePath(QStringLiteral("editor-scp.png"))) && ok;
+    child<QListWidget>(scp, "LstColor")->setCurrentRow(1);
+    child<QSlider>(scp, "SldFont")->setValue(3);
+    save(scp, "editor-scp.png");
 
     f.window.MnuADPProtocol_Click();
     auto *adp = f.window.findChild<FrmEditA *>();
-    choose(adp, "LstColor", 2);
-    choose(adp, "LstQuickForeColor", 3);
-    choose(adp, "LstQuickModeT", 4);
-    test::child<QPlainTextEdit>(adp, QStringLiteral("TxtQuickEdit"))
-        ->setPlainText(QStringLiteral("Welcome\nOpen 9 to 5"));
-    ok = save(adp, out.filePath(QStringLiteral("editor-adp.png"))) && ok;
+    for (const auto &[list, row] : {std::pair{"LstColor", 2}, {"LstQuickForeColor", 3}, {"LstQuickModeT", 4}})
+        child<QListWidget>(adp, list)->setCurrentRow(row);
+    child<QPlainTextEdit>(adp, "TxtQuickEdit")->setPlainText(QStringLiteral("Welcome\nOpen 9 to 5"));
+    save(adp, "editor-adp.png");
 
     f.ws.registers().setEntry(3, {4, "0"});
     f.window.MnuRegister_Click();
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<FrmRegister *>(w)) {
-            test::child<QScrollBar>(w, QStringLiteral("VScroll1"))->setValue(3);
-            ok = save(w, out.filePath(QStringLiteral("register-dialog.png"))) && ok;
+            child<QScrollBar>(w, "VScroll1")->setValue(3);
+            save(w, "register-dialog.png");
         }
     return ok ? 0 : 1;
 }

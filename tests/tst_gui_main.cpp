@@ -72,16 +72,6 @@ struct Fixture : test::WindowFixture {
 
 using Gesture = std::function<void(Fixture &)>;
 
-void click(const QDialog &dialog, const char *name)
-{
-    child<QPushButton>(&dialog, QString::fromLatin1(name))->click();
-}
-
-void setText(const QDialog &dialog, const char *box, const char *text)
-{
-    child<QLineEdit>(&dialog, QString::fromLatin1(box))->setText(QString::fromLatin1(text));
-}
-
 const QString HeaderOne = "001 <0x01>Z00A<0x0F>DT<0x20><0x21>";
 
 } // namespace
@@ -558,15 +548,9 @@ private Q_SLOTS:
     void signTypeDialogChoosesTypeAndAddress_data()
     {
         test::columns<bool, QList<QByteArray>>({"ok", "frames"});
+        // Octal escapes: \1 and \2 start a frame and its text, \4 ends it, \17 is 0x0F.
         QTest::newRow("ok") << true
-                            << QList<QByteArray>{"\x01ZA1\x02"
-                                                 "E$\x04",
-                                                 "\x01ZA1\x02"
-                                                 "E.SL\x04",
-                                                 "SETPLAYLISTTOE",
-                                                 "\x01ZA1\x02"
-                                                 "A\x0F"
-                                                 "DT!!M"};
+                            << QList<QByteArray>{"\1ZA1\2E$\4", "\1ZA1\2E.SL\4", "SETPLAYLISTTOE", "\1ZA1\2A\17DT!!M"};
         QTest::newRow("cancel") << false << QList<QByteArray>{};
     }
     void signTypeDialogChoosesTypeAndAddress()
@@ -587,7 +571,7 @@ private Q_SLOTS:
             address->selectAll();
             QTest::keyClicks(address, QStringLiteral("a1"));
             QCOMPARE(address->text(), QStringLiteral("A1")); // the mask turns letters to upper case
-            click(dialog, ok ? "CmdOK" : "CmdCancel");
+            child<QPushButton>(&dialog, ok ? "CmdOK" : "CmdCancel")->click();
         });
         f.window.action(Item::MnuLoadSign)->trigger();
         SetPauseTimeScale(1);
@@ -603,25 +587,20 @@ private Q_SLOTS:
         f.useUdp(udp);
         f.ws.SetOperatingMode(OperatingMode::SignLoad);
         f.whenShown([&f](QDialog &dialog) {
-            setText(dialog, "TxtMessageNumber", "8101");
-            click(dialog, "CmdCallMessage");
-            setText(dialog, "TxtMessageNumber", "0");
-            setText(dialog, "TxtAddress", "01");
-            click(dialog, "CmdCallMessage");
+            child<QLineEdit>(&dialog, "TxtMessageNumber")->setText("8101");
+            child<QPushButton>(&dialog, "CmdCallMessage")->click();
+            child<QLineEdit>(&dialog, "TxtMessageNumber")->setText("0");
+            child<QLineEdit>(&dialog, "TxtAddress")->setText("01");
+            child<QPushButton>(&dialog, "CmdCallMessage")->click();
             QCOMPARE(f.ws.box(Workspace::Box::Entry), QStringLiteral("<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>"));
             child<QRadioButton>(&dialog, QStringLiteral("OptOrbilux"))->setChecked(true);
-            click(dialog, "CmdClearList");
+            child<QPushButton>(&dialog, "CmdClearList")->click();
             QVERIFY(dialog.isVisible()); // it stays open for further commands
-            click(dialog, "CmdClose");
+            child<QPushButton>(&dialog, "CmdClose")->click();
         });
         f.window.action(Item::MnuDisplayLoaded)->trigger();
         SetPauseTimeScale(1);
-        QCOMPARE(udp.datagrams, (QList<QByteArray>{"\x01"
-                                                   "401\x02"
-                                                   "E.SL\x0F"
-                                                   "DT!!\x04",
-                                                   "\x01Z01\x02"
-                                                   "E.SL\x04"}));
+        QCOMPARE(udp.datagrams, (QList<QByteArray>{"\001401\2E.SL\17DT!!\4", "\1Z01\2E.SL\4"}));
         QCOMPARE(f.prompter.messageTexts(), (QStringList{SignLoadWarningText(), "Invalid Message Number!"}));
     }
 
@@ -644,10 +623,7 @@ private Q_SLOTS:
         frmProgress window(progress, nullptr);
         progress.Start();
         QVERIFY(window.isVisible());
-        QVERIFY(progress.Update(qint16(index), qint16(total),
-                                QByteArray("\x01Z00\x02"
-                                           "AA",
-                                           7)));
+        QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z00\2AA"));
         QCOMPARE(window.windowTitle(), caption);
         QCOMPARE(window.findChild<QProgressBar *>("ProgressBar")->value(), bar);
         QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(), QStringLiteral("\u263AZ00\u263BAA"));
