@@ -1,12 +1,11 @@
-// The editors' and the EZ 95 panel's texts without any window: the buttons'
-// codes at the edges of their controls (the window suite presses each
-// button once), the quick start's codes, preview and message, the register
-// field, and the register dialog's width answers and working copy.
+// The editors' texts without any window: the buttons' codes at the edges of
+// their controls (the window suite presses each button once), the quick
+// start's codes, preview and message, the register field and the register
+// dialog's width answers.
 #include "editors/adpeditor.h"
 #include "editors/quickstart.h"
 #include "editors/registerfields.h"
 #include "editors/scpeditor.h"
-#include "panels/ez95.h"
 #include "scriptedprompter.h"
 
 #include <QtTest>
@@ -151,72 +150,12 @@ private Q_SLOTS:
         row("width abc reads as 0", widthAfter("abc"), "07 00 0");
         row("width empty reads as 0", widthAfter(""), "07 00 0");
         row("width cancelled reads as 0", widthAfter(std::nullopt), "07 00 0");
-        // The EZ 95 panel's codes, by their items' names.
-        using namespace ez95;
-        const auto modeNamed = [](const char *name) { return int(ModeItems().indexOf(name)); };
-        row("EZ 95 message",
-            StartOfMessage("01") + StartOfText() + InsertMode(int(PositionItems().indexOf("Fill")), modeNamed("Hold")) +
-                EndOfMessage(),
-            "<&H01>Z01<&H02>AA<&H1B>0b<&H04>");
-        row("EZ 95 bottom, scroll", InsertMode(2, modeNamed("Scroll")), "<&H1B>&m");
-        row("EZ 95 twinkle", InsertMode(-1, modeNamed("Twinkle")), "<&H1B>t");
-        row("EZ 95 rotate(c), the same code", InsertMode(-1, 2), "<&H1B>t");
-        row("EZ 95 second sparkle", InsertMode(-1, int(ModeItems().lastIndexOf("Sparkle"))), "<&H1B>n0");
-        row("EZ 95 nothing chosen", InsertMode(-1, -1), "<&H1B>");
-        row("EZ 95 autocolor", Color(int(ColorItems().indexOf("AutoColor"))), "<&H1C>C");
-        row("EZ 95 no colour", Color(-1), "<&H1C>FFFF");
-        row("EZ 95 time (c)", Special(11), "<T>");
-        row("EZ 95 dbwd on", Special(2), "<&H1D>11");
-        row("EZ 95 no special", Special(-1), "");
     }
     void texts()
     {
         QFETCH(QString, written);
         QFETCH(QString, expected);
         QCOMPARE(written, expected);
-    }
-
-    void registerSetupWorkingCopy()
-    {
-        RegisterTable table;
-        table[0] = {4, " "};
-        table[1] = {5, "x"};
-        table[20] = {1, "x"};
-        table[31] = {3, " "};
-        Registers registers;
-        registers.setTable(table);
-        RegisterSetup setup(registers.table());
-        const auto shown = [&setup] {
-            return QStringList{setup.LblRegisterText(), setup.LblWidthText(), setup.zeroesShown() ? "0" : " "};
-        };
-        // A fill other than a blank shows as zeroes, and is one once shown.
-        QCOMPARE(shown(), (QStringList{"01", "05", "0"}));
-        setup.OptSpace_Click();
-        setup.VScroll1_Change(31);
-        QCOMPARE(shown(), (QStringList{"31", "03", " "}));
-        setup.Opt0_Click();
-        setup.VScroll1_Change(32); // no such registers
-        setup.VScroll1_Change(0);
-        QCOMPARE(shown(), (QStringList{"31", "03", "0"}));
-        ScriptedPrompter prompter;
-        prompter.type("4");
-        setup.LblWidth_Click(prompter);
-        QCOMPARE(prompter.shown.size(), 1);
-        QCOMPARE(
-            (QStringList{prompter.shown[0].title, prompter.shown[0].text, prompter.shown[0].defaultAnswer}),
-            (QStringList{"Register Size",
-                         "Enter the width the Register will occupy\r\nValue must be in a range from 0 to 5", "0"}));
-        setup.VScroll1_Change(20);
-        setup.VScroll1_Change(1);
-        QCOMPARE(shown(), (QStringList{"01", "05", " "}));
-
-        QCOMPARE(registers.table(), table);
-        setup.CmdOK_Click(registers);
-        RegisterTable written = table;
-        written[1].Fill = " ";
-        written[20].Fill = "0";
-        written[31] = {4, "0"};
-        QCOMPARE(registers.table(), written);
     }
 };
 

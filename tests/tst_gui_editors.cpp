@@ -122,8 +122,7 @@ Q_DECLARE_METATYPE(telvaro::OperatingMode)
 class GuiEditorsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // What the windows show as loaded, their access keys and the Tab key's
-    // order.
+    // What the windows show as loaded.
     void windowsAsLaidOut_data()
     {
         // controls: name=caption|name=caption|...
@@ -173,34 +172,6 @@ private Q_SLOTS:
         for (const QString &control : controls.split(u'|')) {
             const QString name = control.section(u'=', 0, 0);
             QCOMPARE(name + u'=' + captionOf(child<QWidget>(window, name)).remove(u'&'), control);
-        }
-        // No two controls share an access key.
-        QStringList keys;
-        for (const QWidget *w : window->findChildren<QWidget *>()) {
-            const QString key = QKeySequence::mnemonic(captionOf(w)).toString();
-            QVERIFY2(key.isEmpty() || !keys.contains(key), qPrintable(key));
-            keys << key;
-        }
-        // The Tab key reads down and to the right; the ADP editor reads as
-        // two columns, the code buttons, then the quick start right of them.
-        int split = INT_MAX;
-        for (const QFrame *frame : window->findChildren<QFrame *>(QString(), Qt::FindDirectChildrenOnly))
-            if (frame->frameShape() == QFrame::VLine)
-                split = frame->x();
-        QWidgetList chain; // the widgets the Tab key visits, in its order
-        for (QWidget *w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
-            if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled())
-                chain << w;
-        QVERIFY(chain.size() > 5);
-        const auto place = [window](const QWidget *w) { return QRect(w->mapTo(window, QPoint()), w->size()); };
-        for (qsizetype i = 1; i < chain.size(); ++i) {
-            const QRect a = place(chain[i - 1]);
-            const QRect b = place(chain[i]);
-            const bool nextColumn = a.left() < split && b.left() >= split;
-            const bool below = b.top() >= a.bottom();
-            const bool rightInRow = b.top() < a.bottom() && a.top() < b.bottom() && b.left() > a.left();
-            QVERIFY2(nextColumn || below || rightInRow,
-                     qPrintable(chain[i - 1]->objectName() + QStringLiteral(" then ") + chain[i]->objectName()));
         }
     }
 
@@ -282,21 +253,6 @@ private Q_SLOTS:
         QCOMPARE(adp && adp->isVisible(), adpShown);
     }
 
-    void adpEditorHiddenKeepsClosedLoadsAfresh()
-    {
-        Fixture f;
-        child<QPlainTextEdit>(f.shortcut("Ctrl+A"), "TxtQuickEdit")->setPlainText("kept");
-        f.shortcut("Ctrl+S");
-        f.shortcut("Ctrl+A");
-        QCOMPARE(captionOf(child<QPlainTextEdit>(f.editor<FrmEditA>(), "TxtQuickEdit")), QStringLiteral("kept"));
-        // Opened again at once, before the closed one is discarded.
-        f.editor<FrmEditA>()->close();
-        f.window.action(Item::MnuADPProtocol)->trigger();
-        const FrmEditA *fresh = f.editor<FrmEditA>();
-        QVERIFY(fresh && fresh->isVisible());
-        QCOMPARE(captionOf(child<QPlainTextEdit>(fresh, "TxtQuickEdit")), QStringLiteral("Message to Display"));
-    }
-
     void quickStartAsLoaded_data()
     {
         test::columns<OperatingMode, QString>({"mode", "message"});
@@ -374,8 +330,8 @@ private Q_SLOTS:
         }
     }
 
-    // The dialog works on a copy of the register table: OK writes it back,
-    // Cancel and the close box drop it.
+    // The dialog works on a copy of the register table, kept while scrolling:
+    // OK writes it back, Cancel and the close box drop it.
     void registerDialogOkAndCancel_data()
     {
         test::columns<QString, bool>({"close", "written"});
@@ -388,7 +344,8 @@ private Q_SLOTS:
         const auto [close, written] = test::fetch<QString, bool>({"close", "written"});
         Fixture f;
         f.ws.registers().setEntry(7, {1, " "});
-        f.ws.registers().setEntry(12, {4, "0"});
+        f.ws.registers().setEntry(8, {0, "x"});
+        f.ws.registers().setEntry(12, {4, "x"});
         f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
         QWidget *dialog = f.open("Registers");
         QVERIFY(dialog && !dialog->parentWidget());
@@ -399,26 +356,31 @@ private Q_SLOTS:
                                child<QRadioButton>(dialog, "Opt0")->isChecked() ? "0" : " "};
         };
         QCOMPARE((QList<int>{scroll->minimum(), scroll->maximum(), scroll->value()}), (QList<int>{1, 31, 1}));
-        scroll->setValue(12);
+        scroll->setValue(12); // a fill other than a blank shows as zeroes, and is one once shown
         QCOMPARE(shown(), (QStringList{"12", "04", "0"}));
+        click(dialog, "OptSpace");
         scroll->setValue(7);
         QCOMPARE(shown(), (QStringList{"07", "01", " "}));
         f.prompter.type("3");
         click(dialog, "LblWidth");
-        QCOMPARE(f.prompter.shown.last().title, QStringLiteral("Register Size"));
+        QCOMPARE(f.shown(), QStringList{"Register Size: Enter the width the Register will occupy\r\n"
+                                        "Value must be in a range from 0 to 5 [0]"});
         click(dialog, "Opt0");
-        // The choice is kept while scrolling away and back.
+        // The choices are kept while scrolling away and back.
         scroll->setFocus();
         QTest::keyClick(scroll, Qt::Key_Down);
-        QCOMPARE(shown(), (QStringList{"08", "00", " "}));
+        QCOMPARE(shown(), (QStringList{"08", "00", "0"}));
         QTest::keyClick(scroll, Qt::Key_Up);
         QCOMPARE(shown(), (QStringList{"07", "03", "0"}));
+        scroll->setValue(12);
+        QCOMPARE(shown(), (QStringList{"12", "04", " "}));
         if (close.isEmpty())
             dialog->close();
         else
             click(dialog, close);
         QCOMPARE(f.ws.registers().entry(7), written ? (RegisterEntry{3, "0"}) : (RegisterEntry{1, " "}));
-        QCOMPARE(f.ws.registers().entry(12), (RegisterEntry{4, "0"}));
+        QCOMPARE(f.ws.registers().entry(8), written ? (RegisterEntry{0, "0"}) : (RegisterEntry{0, "x"}));
+        QCOMPARE(f.ws.registers().entry(12), written ? (RegisterEntry{4, " "}) : (RegisterEntry{4, "x"}));
 
         // Opened again at once, it starts afresh from the register table.
         dialog = f.open("Registers");
@@ -429,43 +391,51 @@ private Q_SLOTS:
         QCOMPARE(shown(), written ? (QStringList{"07", "03", "0"}) : (QStringList{"07", "01", " "}));
     }
 
+    // The register controls after each kind of mode switch; the quick
+    // start's text lives as long as the editor, hidden or not.
     void registerControlsFollowModeSwitches_data()
     {
-        test::columns<OperatingMode, QStringList, bool>({"openIn", "steps", "shown"});
+        test::columns<OperatingMode, QStringList, bool, QString>({"openIn", "steps", "shown", "quick"});
         using M = OperatingMode;
-        QTest::newRow("opened in Test") << M::Test << QStringList{} << false;
-        QTest::newRow("opened in Sign Load") << M::SignLoad << QStringList{} << true;
-        QTest::newRow("opened in Controller Load") << M::ControllerLoad << QStringList{} << true;
-        QTest::newRow("menu to Controller Load") << M::Test << QStringList{"menu 2"} << true;
-        QTest::newRow("button to Controller Load") << M::Test << QStringList{"button 2"} << true;
-        QTest::newRow("menu back to Test: still shown") << M::Test << QStringList{"menu 2", "menu 0"} << true;
-        QTest::newRow("button back to Test: hidden") << M::Test << QStringList{"menu 2", "button 0"} << false;
-        QTest::newRow("menu to Sign Load: still shown") << M::ControllerLoad << QStringList{"menu 1"} << true;
-        QTest::newRow("button to Sign Load: hidden") << M::SignLoad << QStringList{"button 1"} << false;
-        QTest::newRow("menu to Sign Load: still hidden") << M::Test << QStringList{"menu 1"} << false;
-        QTest::newRow("button to Test while hidden: kept")
-            << M::ControllerLoad << QStringList{"Ctrl+S", "button 0", "Ctrl+A"} << true;
-        QTest::newRow("closed, opened again in Test")
-            << M::ControllerLoad << QStringList{"close", "menu 0", "Ctrl+A"} << false;
+        const auto row = [](const char *name, M openIn, const QStringList &steps, bool shown,
+                            const char *quick = "typed") {
+            QTest::newRow(name) << openIn << steps << shown << QString(quick);
+        };
+        row("opened in Test", M::Test, {}, false);
+        row("opened in Sign Load", M::SignLoad, {}, true);
+        row("menu to Controller Load", M::Test, {"menu 2"}, true);
+        row("button to Controller Load", M::Test, {"button 2"}, true);
+        row("menu back to Test: still shown", M::Test, {"menu 2", "menu 0"}, true);
+        row("button back to Test: hidden", M::Test, {"menu 2", "button 0"}, false);
+        row("menu to Sign Load: still shown", M::ControllerLoad, {"menu 1"}, true);
+        row("button to Sign Load: hidden", M::SignLoad, {"button 1"}, false);
+        row("menu to Sign Load: still hidden", M::Test, {"menu 1"}, false);
+        row("button to Test while hidden: kept", M::ControllerLoad, {"Ctrl+S", "button 0", "Ctrl+A"}, true);
+        // Opened again at once, before the closed one is discarded.
+        row("closed, opened again in Test", M::ControllerLoad, {"menu 0", "reopen"}, false, "Message to Display");
     }
     void registerControlsFollowModeSwitches()
     {
-        const auto [openIn, steps, shown] = test::fetch<OperatingMode, QStringList, bool>({"openIn", "steps", "shown"});
+        const auto [openIn, steps, shown, quick] =
+            test::fetch<OperatingMode, QStringList, bool, QString>({"openIn", "steps", "shown", "quick"});
         Fixture f;
         f.ws.SetOperatingMode(openIn);
-        f.shortcut("Ctrl+A");
+        child<QPlainTextEdit>(f.shortcut("Ctrl+A"), "TxtQuickEdit")->setPlainText("typed");
         for (const QString &step : steps) {
-            if (step.startsWith(QLatin1String("Ctrl")))
+            if (step.startsWith(QLatin1String("Ctrl"))) {
                 f.shortcut(step);
-            else if (step == QLatin1String("close"))
+            } else if (step == QLatin1String("reopen")) {
                 f.editor<FrmEditA>()->close();
-            else
+                f.window.action(Item::MnuADPProtocol)->trigger();
+            } else {
                 f.switchMode(step.startsWith(QLatin1String("menu")), OperatingMode(step.section(u' ', 1).toInt()));
+            }
         }
         const FrmEditA *adp = f.editor<FrmEditA>();
         QVERIFY(adp && adp->isVisible());
         QCOMPARE(child<QListWidget>(adp, "LstNumReg")->isVisible(), shown);
         QCOMPARE(child<QPushButton>(adp, "CmdInsertRegister")->isVisible(), shown);
+        QCOMPARE(captionOf(child<QPlainTextEdit>(adp, "TxtQuickEdit")), quick);
     }
 };
 

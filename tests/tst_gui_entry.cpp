@@ -105,6 +105,8 @@ private Q_SLOTS:
         row("add negative before rounding", 3, add, "-0.4", "5", "x", number);
         row("add number beyond 16 bits", 3, add, "99999", "5", "x", number);
         row("add bad escape", 3, add, "000", "5", "<1234>", "Escape Value Out of Range! Escapes hold 0 to 255.");
+        row("add to a full table", MessageTable::MaxEntries, add, "0", "5", "x",
+            "The message table is full: it holds at most 32766 messages.");
         const char *put = "CmdReplaceMessage";
         row("replace beyond table", 3, put, "005", "5", "x", replace);
         row("replace bad escape", 3, put, "001", "5", "<-001>", replace);
@@ -130,18 +132,6 @@ private Q_SLOTS:
         QCOMPARE(f.shown(), QStringList{"Telvaro: " + message});
         QCOMPARE(f.prompter.shown.front().buttons, Prompter::Buttons::Ok);
         QCOMPARE(f.state(), before);
-    }
-
-    void addRefusedWhenTheTableIsFull()
-    {
-        Fixture f;
-        f.ws.table().ReplaceAll(QList<MessageEntry>(MessageTable::MaxEntries));
-        f.type(Box::MessageNumber, "0");
-        f.type(Box::Entry, "x");
-        f.click("CmdAddMessage");
-        QCOMPARE(f.prompter.messageTexts(), QStringList{"The message table is full: it holds at most 32766 messages."});
-        QCOMPARE(f.ws.table().count(), MessageTable::MaxEntries);
-        QCOMPARE(f.ws.table().entry(0).Text, QByteArray());
     }
 
     // Load, Increment and Decrement over "M0" to "M2" with the grid on the
