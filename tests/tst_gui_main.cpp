@@ -153,6 +153,7 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("B"));
         entry->selectAll();
         trigger(edit + "Cut");
+        QCOMPARE(entry->text(), QString());
         trigger(edit + "Paste");
         trigger(edit + "Paste");
         QCOMPARE(entry->text(), QStringLiteral("ABCABC"));
