@@ -1,94 +1,69 @@
 // Shows the main window, opens the editors and the register dialog as an
-// operator would and saves a picture of each: scripts/screenshots runs it on a virtual X server to make
-// the README's pictures.
+// operator would and saves a picture of each: scripts/screenshots runs it on
+// a virtual X server to make the README's pictures.
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
 #include "gui/frmregister.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
 #include "windowfixture.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTest>
 
 using namespace telvaro;
-
-namespace {
-
-bool save(QWidget *window, const QString &path)
-{
-    QApplication::processEvents();
-    const bool saved = window->grab().save(path);
-    if (!saved)
-        qWarning("could not write %s", qPrintable(path));
-    return saved;
-}
-
-void choose(QWidget *window, const char *list, int row)
-{
-    auto *l = window->findChild<QListWidget *>(QString::fromLatin1(list));
-    l->setCurrentRow(row);
-    l->scrollToItem(l->item(row));
-}
-
-} // namespace
+using test::child;
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
+    bool ok = true;
+    const auto save = [&out, &ok](QWidget *window, const char *file) {
+        QApplication::processEvents();
+        if (!window->grab().save(out.filePath(QString::fromLatin1(file)))) {
+            qWarning("could not write %s", file);
+            ok = false;
+        }
+    };
     test::WindowFixture f;
     // The main window at its first-run size with a small table.
-    const struct {
-        qint32 interval;
-        const char *text;
-        const char *comment;
-    } rows[] = {{2000, "<0x01>Z00<0x02>AA<0x1B> bOPEN 7 DAYS", "opening hours"},
-                {3000, "<0x02>Now: <T><0x03>", "clock"},
-                {4000, "<0x02>SALE<0x0D>", ""},
-                {5000, "<0x02>Thank you<0x03>", "closing"}};
-    for (const auto &r : rows) {
+    const std::tuple<qint32, const char *, const char *> rows[] = {
+        {2000, "<0x01>Z00<0x02>AA<0x1B> bOPEN 7 DAYS", "opening hours"},
+        {3000, "<0x02>Now: <T><0x03>", "clock"},
+        {4000, "<0x02>SALE<0x0D>", ""},
+        {5000, "<0x02>Thank you<0x03>", "closing"}};
+    for (const auto &[interval, text, comment] : rows) {
         f.ws.table().AppendEntry();
-        f.ws.table().SetContents(f.ws.table().UpperIndex(), r.interval, r.text, {}, r.comment);
+        f.ws.table().SetContents(f.ws.table().UpperIndex(), interval, text, {}, comment);
     }
     f.ws.table().RefreshGrid();
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>SALE<0x0D>"));
     QTest::qWait(300);
-    bool ok = save(&f.window, out.filePath(QStringLiteral("screenshot.png")));
+    save(&f.window, "screenshot.png");
 
     f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>0000<0x1B>2A2P"));
-
     f.window.MnuSCPProtocol_Click();
     auto *scp = f.window.findChild<FrmEditS *>();
-    choose(scp, "LstColor", 1);
-    scp->findChild<QSlider *>(QStringLiteral("SldFont"))->setValue(3);
-    ok = save(scp, out.filePath(QStringLiteral("editor-scp.png"))) && ok;
+    child<QListWidget>(scp, "LstColor")->setCurrentRow(1);
+    child<QSlider>(scp, "SldFont")->setValue(3);
+    save(scp, "editor-scp.png");
 
     f.window.MnuADPProtocol_Click();
     auto *adp = f.window.findChild<FrmEditA *>();
-    choose(adp, "LstColor", 2);
-    choose(adp, "LstQuickForeColor", 3);
-    choose(adp, "LstQuickModeT", 4);
-    adp->findChild<QPlainTextEdit *>(QStringLiteral("TxtQuickEdit"))
-        ->setPlainText(QStringLiteral("Welcome\nOpen 9 to 5"));
-    ok = save(adp, out.filePath(QStringLiteral("editor-adp.png"))) && ok;
+    for (const auto &[list, row] : {std::pair{"LstColor", 2}, {"LstQuickForeColor", 3}, {"LstQuickModeT", 4}})
+        child<QListWidget>(adp, list)->setCurrentRow(row);
+    child<QPlainTextEdit>(adp, "TxtQuickEdit")->setPlainText(QStringLiteral("Welcome\nOpen 9 to 5"));
+    save(adp, "editor-adp.png");
 
     f.ws.registers().setEntry(3, {4, "0"});
     f.window.MnuRegister_Click();
-    QWidget *registers = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (qobject_cast<FrmRegister *>(w))
-            registers = w;
-    registers->findChild<QScrollBar *>(QStringLiteral("VScroll1"))->setValue(3);
-    ok = save(registers, out.filePath(QStringLiteral("register-dialog.png"))) && ok;
+        if (qobject_cast<FrmRegister *>(w)) {
+            child<QScrollBar>(w, "VScroll1")->setValue(3);
+            save(w, "register-dialog.png");
+        }
     return ok ? 0 : 1;
 }

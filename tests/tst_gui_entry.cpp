@@ -1,84 +1,58 @@
 // The entry panel and the Edit menu, driven through the real widgets.
-#include "app/workspace.h"
-#include "base/settingsstore.h"
-#include "codec/numbers.h"
-#include "gui/frmmain.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
 #include "windowfixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableView>
-#include <QtTest>
 
 using namespace telvaro;
-using test::ScriptedPrompter;
-using test::TempHome;
 using Box = Workspace::Box;
 
 namespace {
-
-struct Snapshot {
-    QList<QByteArray> rows;
-    QStringList boxes;
-    bool operator==(const Snapshot &) const = default;
-};
 
 struct Fixture : test::WindowFixture {
     Fixture() { QVERIFY(QTest::qWaitForWindowExposed(&window)); }
     QLineEdit *edit(Box which) { return window.boxWidget(which); }
     void type(Box which, const QString &text)
     {
-        QLineEdit *e = edit(which);
-        e->setFocus();
-        e->selectAll();
-        QTest::keyClicks(e, text);
+        edit(which)->setFocus();
+        edit(which)->selectAll();
+        QTest::keyClicks(edit(which), text);
     }
-    void click(const char *button) { QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton); }
-    void add(const QString &number, const QString &interval, const QString &text, const QString &comment = {})
+    void click(const QString &button) { QTest::mouseClick(test::child<QPushButton>(&window, button), Qt::LeftButton); }
+    // Types the four boxes, then presses the button.
+    void enter(const char *button, const QString &number, const QString &interval, const QString &text,
+               const QString &comment = {})
     {
-        type(Box::MessageNumber, number);
-        type(Box::Interval, interval);
-        type(Box::Entry, text);
-        type(Box::Comment, comment);
-        click("CmdAddMessage");
+        for (const auto &[box, typed] : {std::pair{Box::MessageNumber, number},
+                                         {Box::Interval, interval},
+                                         {Box::Entry, text},
+                                         {Box::Comment, comment}})
+            type(box, typed);
+        click(button);
     }
-    void fill(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            add(MessageNumberText(i), QString::number(100 + i), QStringLiteral("M%1").arg(i),
-                QStringLiteral("c%1").arg(i));
-        prompter.clear();
-    }
-    QStringList texts() const
+    QString texts() const
     {
         QStringList out;
         for (const MessageEntry &e : ws.table().entries())
             out << QString::fromLatin1(e.Text);
-        return out;
+        return out.join(u' ');
     }
-    Snapshot snapshot() const
+    // What a refused command must leave alone: the grid's cells, the text
+    // view, the boxes as shown and as held, the repeat caption.
+    QStringList state() const
     {
-        Snapshot s;
-        for (int row = 1; row <= ws.table().rowCount(); ++row) {
-            QByteArray line;
+        QStringList s{QString::fromLatin1(ws.table().TextView()), boxes(), ws.box(Box::RepeatCaption)};
+        for (int row = 1; row <= ws.table().rowCount(); ++row)
             for (int c = 0; c < 4; ++c)
-                line += ws.table().CellText(row, c).toLatin1() + '|';
-            s.rows << line;
-        }
-        s.rows << ws.table().TextView();
+                s << ws.table().CellText(row, c);
         for (Box b : {Box::MessageNumber, Box::Interval, Box::Entry, Box::Comment})
-            s.boxes << window.boxWidget(b)->text() << ws.box(b);
-        s.boxes << ws.box(Box::RepeatCaption);
+            s << ws.box(b);
         return s;
     }
-    int currentGridRow() const { return window.grid()->currentIndex().row() + 1; }
+    int gridRow() const { return window.grid()->currentIndex().row() + 1; }
 };
 
 } // namespace
@@ -88,213 +62,137 @@ Q_DECLARE_METATYPE(telvaro::Item)
 class GuiEntryTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void addInsertsAndMovesEntries()
+    void addAndReplace()
     {
         Fixture f;
-        f.add("000", "200", "Hi");
-        QCOMPARE(f.ws.table().count(), 1);
-        const MessageEntry &e = f.ws.table().entry(0);
-        QCOMPARE(e.Interval, 200);
-        QCOMPARE(e.Text, QByteArray("Hi"));
-        QCOMPARE(e.SendData, QByteArray("Hi"));
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("001"));
-        QCOMPARE(f.edit(Box::Entry)->text(), QStringLiteral("Hi")); // boxes keep their texts
-
-        f.add("001", "5", "B<0x0D>", "two");
-        f.add("002", "7", "C");
-        f.add("001", "9", "X");
-        QCOMPARE(f.texts(), (QStringList{"Hi", "X", "B<0x0D>", "C"}));
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(f.ws.table().entry(i).Number, qint16(i));
-        QCOMPARE(f.ws.table().entry(2).SendData, QByteArray("B\r"));
-        QCOMPARE(f.ws.table().entry(2).Comment, QByteArray("two"));
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("002"));
+        f.enter("CmdAddMessage", "000", "200", "Hi");
+        QCOMPARE(f.boxes(), QStringLiteral("001|200|Hi|")); // the number moves on, the rest is kept
+        f.enter("CmdAddMessage", "001", "5", "B<0x0D>", "two");
+        f.enter("CmdAddMessage", "002", "7", "C");
+        f.enter("CmdAddMessage", "001", "9", "X");
+        QCOMPARE(f.boxes(), QStringLiteral("002|009|X|two"));
+        QCOMPARE(f.entries(), (QStringList{"0 200 Hi|Hi|", "1 9 X|X|two", "2 5 B<0x0D>|B\r|two", "3 7 C|C|two"}));
         QCOMPARE(f.window.grid()->model()->index(1, 2).data().toString(), QStringLiteral("X"));
         QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" 6 / 128"));
-        QVERIFY(f.prompter.shown.isEmpty());
+        f.enter("CmdAddMessage", "004", "1", "E"); // the count itself appends at the end
+        QCOMPARE(f.texts(), QStringLiteral("Hi X B<0x0D> C E"));
 
-        f.add("004", "1", "E"); // the count itself appends at the end
-        QCOMPARE(f.texts().last(), QStringLiteral("E"));
+        f.enter("CmdReplaceMessage", "001", "600000", "R<0x41>", "new"); // stored, and the number moves on
+        QCOMPARE(f.entries()[1], QStringLiteral("1 600000 R<0x41>|RA|new"));
+        QCOMPARE(f.ws.table().count(), 5);
+        QCOMPARE(f.boxes(), QStringLiteral("002|600000|R<0x41>|new"));
+        QCOMPARE(f.gridRow(), 3);
+        QVERIFY(f.prompter.shown.isEmpty());
     }
 
     void rejectedCommandsChangeNothing_data()
     {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("interval");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
-        const QString interval = "Timing Interval Out of Range!";
-        const QString number = "Message number Out of Range!";
-        const QString replace = "Out of Range for Replacement";
-        const QString escape = "Escape Value Out of Range! Escapes hold 0 to 255.";
-        const auto add = [](const char *what, const QString &n, const QString &i, const QString &t, const QString &m) {
-            QTest::newRow(what) << 3 << "CmdAddMessage" << n << i << t << m;
+        test::columns<int, QString, QString, QString, QString, QString>(
+            {"entries", "button", "number", "interval", "text", "message"});
+        const char *interval = "Timing Interval Out of Range!";
+        const char *number = "Message number Out of Range!";
+        const char *replace = "Out of Range for Replacement";
+        const auto row = [](const char *what, int entries, const char *button, const char *n, const char *i,
+                            const char *t, const char *m) {
+            QTest::newRow(what) << entries << QString(button) << QString(n) << QString(i) << QString(t) << QString(m);
         };
-        const auto replaceIn = [](int entries, const char *what, const QString &n, const QString &i, const QString &t,
-                                  const QString &m) {
-            QTest::newRow(what) << entries << "CmdReplaceMessage" << n << i << t << m;
-        };
-        add("add interval too long", "000", "600001", "x", interval);
-        add("add interval negative", "000", "-1", "x", interval);
-        add("add interval not a number", "000", "12a", "x", interval);
-        add("add beyond the count", "004", "5", "x", number);
+        const char *add = "CmdAddMessage";
+        row("add interval too long", 3, add, "000", "600001", "x", interval);
+        row("add interval negative", 3, add, "000", "-1", "x", interval);
+        row("add interval not a number", 3, add, "000", "12a", "x", interval);
         // Ranges hold before rounding: 3.4 and -0.4 would round into them.
-        add("add beyond the count before rounding", "3.4", "5", "x", number);
-        add("add negative before rounding", "-0.4", "5", "x", number);
-        add("add negative number", "-1", "5", "x", number);
-        add("add number beyond 16 bits", "99999", "5", "x", number);
-        add("add bad escape", "000", "5", "<1234>", escape);
-        replaceIn(3, "replace beyond table", "005", "5", "x", replace);
-        replaceIn(3, "replace bad escape", "001", "5", "<-001>", replace);
-        replaceIn(3, "replace interval", "001", "600001", "x", interval);
-        replaceIn(3, "replace interval beyond 32 bits", "001", "9999999999", "x", interval);
-        replaceIn(3, "replace interval not a number", "001", "x1", "x", replace);
+        row("add beyond the count before rounding", 3, add, "3.4", "5", "x", number);
+        row("add negative before rounding", 3, add, "-0.4", "5", "x", number);
+        row("add number beyond 16 bits", 3, add, "99999", "5", "x", number);
+        row("add bad escape", 3, add, "000", "5", "<1234>", "Escape Value Out of Range! Escapes hold 0 to 255.");
+        row("add to a full table", MessageTable::MaxEntries, add, "0", "5", "x",
+            "The message table is full: it holds at most 32766 messages.");
+        const char *put = "CmdReplaceMessage";
+        row("replace beyond table", 3, put, "005", "5", "x", replace);
+        row("replace bad escape", 3, put, "001", "5", "<-001>", replace);
+        row("replace interval", 3, put, "001", "600001", "x", interval);
+        row("replace interval beyond 32 bits", 3, put, "001", "9999999999", "x", interval);
+        row("replace interval not a number", 3, put, "001", "x1", "x", replace);
         // Above 200 Replace refuses even where an entry exists.
-        replaceIn(250, "replace above 200", "220", "5", "x", number);
-        replaceIn(250, "replace above 200 before rounding", "200.4", "5", "x", number);
+        row("replace above 200 before rounding", 250, put, "200.4", "5", "x", number);
     }
     void rejectedCommandsChangeNothing()
     {
-        QFETCH(int, entries);
-        QFETCH(QString, button);
-        QFETCH(QString, number);
-        QFETCH(QString, interval);
-        QFETCH(QString, text);
-        QFETCH(QString, message);
+        const auto [entries, button, number, interval, text, message] =
+            test::fetch<int, QString, QString, QString, QString, QString>(
+                {"entries", "button", "number", "interval", "text", "message"});
         Fixture f;
-        QList<MessageEntry> table(entries);
-        for (int i = 0; i < entries; ++i)
-            table[i] = {qint16(i), 100 + i, "M" + QByteArray::number(i), "M" + QByteArray::number(i), "c"};
-        f.ws.table().ReplaceAll(table);
-        f.ws.table().RefreshGrid();
+        f.addEntries(entries);
         f.type(Box::Interval, interval);
         f.type(Box::Entry, text);
         // Set without the focus, which would write it back as a whole number on leaving.
         f.ws.setBox(Box::MessageNumber, number);
-        const Snapshot before = f.snapshot();
-        f.click(button.toLatin1().constData());
-        QCOMPARE(f.prompter.messageTexts(), QStringList{message});
-        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Telvaro"));
+        const QStringList before = f.state();
+        f.click(button);
+        QCOMPARE(f.shown(), QStringList{"Telvaro: " + message});
         QCOMPARE(f.prompter.shown.front().buttons, Prompter::Buttons::Ok);
-        QVERIFY(f.snapshot() == before);
+        QCOMPARE(f.state(), before);
     }
 
-    void addRefusedWhenTheTableIsFull()
+    // Load, Increment and Decrement over "M0" to "M2" with the grid on the
+    // first row, "999" in the interval box and "typed" in the message box.
+    void loadAndStep_data()
     {
-        Fixture f;
-        f.ws.table().ReplaceAll(QList<MessageEntry>(MessageTable::MaxEntries));
-        f.type(Box::MessageNumber, "0");
-        f.type(Box::Entry, "x");
-        f.click("CmdAddMessage");
-        QCOMPARE(f.prompter.messageTexts(), QStringList{"The message table is full: it holds at most 32766 messages."});
-        QCOMPARE(f.ws.table().count(), MessageTable::MaxEntries);
-        QCOMPARE(f.ws.table().entry(0).Text, QByteArray());
+        // boxes: number|interval|message|comment
+        test::columns<QString, QString, QString, int>({"number", "button", "boxes", "gridRow"});
+        const auto row = [](const char *name, const char *number, const char *button, const char *boxes, int grid) {
+            QTest::newRow(name) << QString(number) << QString(button) << QString(boxes) << grid;
+        };
+        row("load", "002", "CmdLoadMessage", "002|102|M2|c2", 1);
+        row("load beyond the table", "7", "CmdLoadMessage", "7|999|typed|", 1);
+        row("increment keeps the grid's row", "000", "CmdIncrement", "001|101|M1|c1", 1);
+        row("increment at the last", "002", "CmdIncrement", "002|999|typed|", 1);
+        row("increment from letters", "abc", "CmdIncrement", "abc|999|typed|", 1);
+        row("decrement selects the row", "002", "CmdDecrement", "001|101|M1|c1", 2);
+        row("decrement at the first", "000", "CmdDecrement", "000|999|typed|", 1);
+        row("decrement from letters", "abc", "CmdDecrement", "abc|999|typed|", 1);
+        row("decrement from beyond lands on the last", "050", "CmdDecrement", "002|102|M2|c2", 3);
     }
-
-    void replaceStoresAndMovesOn()
+    void loadAndStep()
     {
+        const auto [number, button, boxes, gridRow] =
+            test::fetch<QString, QString, QString, int>({"number", "button", "boxes", "gridRow"});
         Fixture f;
-        f.fill(3);
-        f.type(Box::MessageNumber, "001");
-        f.type(Box::Interval, "600000");
-        f.type(Box::Entry, "R<0x41>");
-        f.type(Box::Comment, "new");
-        f.click("CmdReplaceMessage");
-        QVERIFY(f.prompter.shown.isEmpty());
-        const MessageEntry &e = f.ws.table().entry(1);
-        QCOMPARE(e.Interval, 600000);
-        QCOMPARE(e.SendData, QByteArray("RA"));
-        QCOMPARE(e.Comment, QByteArray("new"));
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("002"));
-        QCOMPARE(f.currentGridRow(), 3);
-        QCOMPARE(f.ws.table().count(), 3);
-    }
-
-    void loadIncrementDecrement()
-    {
-        Fixture f;
-        f.fill(3);
-        f.type(Box::MessageNumber, "002");
-        f.click("CmdLoadMessage");
-        QCOMPARE(f.edit(Box::Entry)->text(), QStringLiteral("M2"));
-        QCOMPARE(f.edit(Box::Comment)->text(), QStringLiteral("c2"));
-        QCOMPARE(f.edit(Box::Interval)->text(), QStringLiteral("102"));
-
-        f.type(Box::MessageNumber, "7");
-        f.type(Box::Entry, "typed");
-        f.click("CmdLoadMessage"); // beyond the table: nothing
-        QCOMPARE(f.edit(Box::Entry)->text(), QStringLiteral("typed"));
-
-        f.type(Box::MessageNumber, "002");
-        f.click("CmdIncrement"); // already the last
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("002"));
-        f.type(Box::MessageNumber, "000");
-        f.click("CmdDecrement"); // already the first
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("000"));
-
-        f.click("CmdIncrement");
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("001"));
-        QCOMPARE(f.edit(Box::Entry)->text(), QStringLiteral("M1"));
-        QCOMPARE(f.edit(Box::Interval)->text(), QStringLiteral("101"));
-
-        f.type(Box::MessageNumber, "002");
-        f.click("CmdDecrement");
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("001"));
-        QCOMPARE(f.edit(Box::Comment)->text(), QStringLiteral("c1"));
-        QCOMPARE(f.currentGridRow(), 2);
-
-        // Decrement from beyond the table lands on the last message.
-        f.type(Box::MessageNumber, "050");
-        f.click("CmdDecrement");
-        QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("002"));
-        QCOMPARE(f.edit(Box::Entry)->text(), QStringLiteral("M2"));
-
-        f.type(Box::Entry, "same");
-        f.ws.setBox(Box::MessageNumber, "abc"); // without leaving the box, which would normalise it
-        f.click("CmdIncrement");
-        f.click("CmdDecrement");
-        QCOMPARE(f.edit(Box::Entry)->text(), QStringLiteral("same"));
+        f.addEntries(3);
+        f.window.grid()->selectRow(0);
+        f.ws.setBox(Box::Interval, "999");
+        f.ws.setBox(Box::Entry, "typed");
+        f.ws.setBox(Box::MessageNumber, number); // without leaving the box, which would normalise it
+        f.click(button);
+        QCOMPARE(f.boxes(), boxes);
+        QCOMPARE(f.gridRow(), gridRow);
         QVERIFY(f.prompter.shown.isEmpty());
     }
 
     void setBeginRepeat_data()
     {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<bool>("invalid");
-        QTest::newRow("7") << "7"
-                           << "7" << false;
-        QTest::newRow("007") << "007"
-                             << "7" << false;
-        QTest::newRow("200") << "200"
-                             << "200" << false;
-        QTest::newRow("rounded") << "2.5"
-                                 << "2" << false;
-        QTest::newRow("201") << "201"
-                             << "3" << true;
-        QTest::newRow("-1") << "-1"
-                            << "3" << true;
-        QTest::newRow("letters") << "abc"
-                                 << "3" << true;
-        QTest::newRow("beyond 16 bits") << "70000"
-                                        << "3" << true;
-        QTest::newRow("empty") << ""
-                               << "3" << false;
+        test::columns<QString, QString, bool>({"answer", "caption", "invalid"});
+        const auto row = [](const char *answer, const char *caption, bool invalid) {
+            QTest::newRow(*answer ? answer : "empty") << QString(answer) << QString(caption) << invalid;
+        };
+        row("007", "7", false);
+        row("200", "200", false);
+        row("2.5", "2", false);
+        row("201", "3", true);
+        row("-1", "3", true);
+        row("abc", "3", true);
+        row("70000", "3", true);
+        row("", "3", false);
     }
     void setBeginRepeat()
     {
-        QFETCH(QString, answer);
-        QFETCH(QString, caption);
-        QFETCH(bool, invalid);
+        const auto [answer, caption, invalid] = test::fetch<QString, QString, bool>({"answer", "caption", "invalid"});
         Fixture f;
         f.ws.setBox(Box::RepeatCaption, "3");
         f.prompter.type(answer);
         f.click("CmdSetRepeat");
-        QCOMPARE(f.prompter.shown.front().text, QStringLiteral("Enter the Message that is the Start of Repetition"));
-        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Repetition Start"));
-        QCOMPARE(f.prompter.shown.front().defaultAnswer, QStringLiteral("0"));
+        QCOMPARE(f.shown().front(),
+                 QStringLiteral("Repetition Start: Enter the Message that is the Start of Repetition [0]"));
         QCOMPARE(f.window.findChild<QLabel *>("LblBeginRepeat")->text(), caption);
         QCOMPARE(f.prompter.messageTexts(), invalid ? QStringList{"Invalid Value!"} : QStringList{});
     }
@@ -302,271 +200,189 @@ private Q_SLOTS:
     void numberBoxAndEnterSelectTheRow()
     {
         Fixture f;
-        f.fill(10);
+        f.addEntries(10);
         f.type(Box::MessageNumber, "7");
         f.edit(Box::Comment)->setFocus();
         QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("007"));
-        QCOMPARE(f.currentGridRow(), 8);
+        QCOMPARE(f.gridRow(), 8);
         QCOMPARE(f.ws.box(Box::HeaderLabel), QStringLiteral("<0x01>Z00A<0x0F>DT<0x20><0x27>"));
 
         f.type(Box::MessageNumber, "abc");
         f.type(Box::Interval, "5");
+        QCOMPARE(f.edit(Box::Interval)->text(), QStringLiteral("005"));
+        QTest::keyClicks(f.edit(Box::Interval), "0"); // typing keeps the last three digits
+        QCOMPARE(f.ws.box(Box::Interval), QStringLiteral("050"));
         QTest::keyClick(f.edit(Box::Interval), Qt::Key_Return);
         QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("000"));
-        QCOMPARE(f.currentGridRow(), 1);
-        QCOMPARE(f.edit(Box::Interval)->text(), QStringLiteral("005"));
+        QCOMPARE(f.gridRow(), 1);
 
         f.type(Box::MessageNumber, "30"); // no such row: nothing selected, nothing said
         QTest::keyClick(f.edit(Box::Interval), Qt::Key_Enter);
         QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("030"));
-        QCOMPARE(f.currentGridRow(), 1);
+        QCOMPARE(f.gridRow(), 1);
         QVERIFY(f.prompter.shown.isEmpty());
     }
 
     void clearMessage_data()
     {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("atThree");
-        QTest::newRow("3 of 10") << 10 << "3" << 9 << "M0"
-                                 << "M4";
-        QTest::newRow("12 of 10 removes the last") << 10 << "12" << 9 << "M0"
-                                                   << "M3";
-        QTest::newRow("empty answer") << 10 << "" << 10 << "M0"
-                                      << "M3";
-        QTest::newRow("letters read as 0") << 10 << "x" << 9 << "M1"
-                                           << "M4";
-        QTest::newRow("only entry") << 1 << "0" << 0 << ""
-                                    << "";
-        QTest::newRow("empty table") << 0 << "0" << 0 << ""
-                                     << "";
+        test::columns<int, QString, QString>({"entries", "answer", "texts"});
+        const auto row = [](const char *name, int entries, const char *answer, const char *texts) {
+            QTest::newRow(name) << entries << QString(answer) << QString(texts);
+        };
+        row("3 of 10", 10, "3", "M0 M1 M2 M4 M5 M6 M7 M8 M9");
+        row("12 of 10 removes the last", 10, "12", "M0 M1 M2 M3 M4 M5 M6 M7 M8");
+        row("empty answer", 10, "", "M0 M1 M2 M3 M4 M5 M6 M7 M8 M9");
+        row("letters read as 0", 10, "x", "M1 M2 M3 M4 M5 M6 M7 M8 M9");
+        row("only entry", 1, "0", "");
+        row("empty table", 0, "0", "");
     }
     void clearMessage()
     {
-        QFETCH(int, entries);
-        QFETCH(QString, answer);
-        QFETCH(int, count);
-        QFETCH(QString, first);
-        QFETCH(QString, atThree);
+        const auto [entries, answer, texts] = test::fetch<int, QString, QString>({"entries", "answer", "texts"});
         Fixture f;
-        f.fill(entries);
+        f.addEntries(entries);
         f.ws.setBox(Box::MessageNumber, "004");
         f.prompter.type(answer);
         f.window.action(Item::MnuEditClearMessage)->trigger();
-        QCOMPARE(f.prompter.shown.front().text, QStringLiteral("Clear This Message:"));
-        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Clear Message"));
-        QCOMPARE(f.prompter.shown.front().defaultAnswer, QStringLiteral("004"));
-        QCOMPARE(f.ws.table().count(), count);
-        QCOMPARE(f.window.grid()->model()->rowCount(), qMax(1, count));
-        if (count > 0)
-            QCOMPARE(QString::fromLatin1(f.ws.table().entry(0).Text), first);
-        if (count > 3) {
-            QCOMPARE(QString::fromLatin1(f.ws.table().entry(3).Text), atThree);
-            QCOMPARE(f.ws.table().entry(3).Number, qint16(3));
-        }
+        QCOMPARE(f.shown(), QStringList{"Clear Message: Clear This Message: [004]"});
+        QCOMPARE(f.texts(), texts);
+        for (int i = 0; i < f.ws.table().count(); ++i)
+            QCOMPARE(f.ws.table().entry(i).Number, qint16(i));
+        QCOMPARE(f.window.grid()->model()->rowCount(), qMax(1, f.ws.table().count()));
     }
 
+    // A selection dragged over "M0" to "M7", then the right button: a
+    // prompt for each column the selection spans, then the cells filled;
+    // nothing changes after Cancel or for an answer refused.
     void massFillOverASelection_data()
     {
-        QTest::addColumn<QPoint>("from"); // (column, position)
-        QTest::addColumn<QPoint>("to");
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QStringList>("titles");
-        QTest::addColumn<QString>("confirm");
-        QTest::addColumn<QList<int>>("filled");
-        QTest::newRow("down over all columns")
-            << QPoint(1, 3) << QPoint(3, 5) << QStringList{"1500", "HELLO", "x"}
-            << QStringList{"Mass Fill", "Message Interval", "Message Data", "Message Comments"}
-            << "You have selected messages 3 through 5 for Mass Fill!\r\nSelect Cancel to stop" << QList<int>{3, 4, 5};
+        // from, to: (column, position); changed: the entries that differ afterwards
+        test::columns<QPoint, QPoint, bool, QStringList, QStringList, QStringList>(
+            {"from", "to", "ok", "answers", "shown", "changed"});
+        const QString confirm =
+            "Mass Fill: You have selected messages %1 through %2 for Mass Fill!\r\nSelect Cancel to stop";
+        const QString interval = "Message Interval: What is the interval for these messages? [%1]";
+        const QString data = "Message Data: What is the fill message? [M%1]";
+        const QString comments = "Message Comments: What is the fill comment? [c%1]";
+        const QStringList all{confirm.arg(3).arg(5), interval.arg("000103"), data.arg(3), comments.arg(3)};
+        const QStringList filled{"3 1500 HELLO|HELLO|x", "4 1500 HELLO|HELLO|x", "5 1500 HELLO|HELLO|x"};
+        const QStringList answers{"1500", "HELLO", "x"};
+        QTest::newRow("down over all columns") << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled;
         QTest::newRow("up and left fills the same block")
-            << QPoint(3, 5) << QPoint(1, 3) << QStringList{"1500", "HELLO", "x"}
-            << QStringList{"Mass Fill", "Message Interval", "Message Data", "Message Comments"}
-            << "You have selected messages 3 through 5 for Mass Fill!\r\nSelect Cancel to stop" << QList<int>{3, 4, 5};
-        QTest::newRow("message and comment only")
-            << QPoint(2, 0) << QPoint(3, 1) << QStringList{"HELLO", "x"}
-            << QStringList{"Mass Fill", "Message Data", "Message Comments"}
-            << "You have selected messages 0 through 1 for Mass Fill!\r\nSelect Cancel to stop" << QList<int>{0, 1};
+            << QPoint(3, 5) << QPoint(1, 3) << true << answers << all << filled;
+        QTest::newRow("message and comment only") << QPoint(2, 0) << QPoint(3, 1) << true << QStringList{"HELLO", "x"}
+                                                  << QStringList{confirm.arg(0).arg(1), data.arg(0), comments.arg(0)}
+                                                  << QStringList{"0 100 HELLO|HELLO|x", "1 101 HELLO|HELLO|x"};
+        QTest::newRow("cancelled") << QPoint(1, 0) << QPoint(3, 3) << false << QStringList{}
+                                   << QStringList{confirm.arg(0).arg(3)} << QStringList{};
+        // An interval that is not a whole number is refused, never written;
+        // the other columns still get their prompts.
+        QTest::newRow("refused answers") << QPoint(1, 0) << QPoint(3, 3) << true << QStringList{"12.5", "<1234>", ""}
+                                         << QStringList{confirm.arg(0).arg(3),
+                                                        interval.arg("000100"),
+                                                        "Telvaro: Timing Interval Out of Range!",
+                                                        data.arg(0),
+                                                        "Telvaro: Escape Value Out of Range! Escapes hold 0 to 255.",
+                                                        comments.arg(0)}
+                                         << QStringList{};
     }
     void massFillOverASelection()
     {
-        QFETCH(QPoint, from);
-        QFETCH(QPoint, to);
-        QFETCH(QStringList, answers);
-        QFETCH(QStringList, titles);
-        QFETCH(QString, confirm);
-        QFETCH(QList<int>, filled);
+        const auto [from, to, ok, answers, shown, changed] =
+            test::fetch<QPoint, QPoint, bool, QStringList, QStringList, QStringList>(
+                {"from", "to", "ok", "answers", "shown", "changed"});
         Fixture f;
-        f.fill(8);
-        QTableView *g = f.window.grid();
-        const QPoint start = g->visualRect(g->model()->index(from.y(), from.x())).center();
-        const QPoint end = g->visualRect(g->model()->index(to.y(), to.x())).center();
-        QTest::mousePress(g->viewport(), Qt::LeftButton, {}, start);
-        QMouseEvent move(QEvent::MouseMove, end, g->viewport()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(g->viewport(), &move);
-        QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, end);
-
-        f.prompter.answer(Prompter::Answer::Ok);
-        for (const QString &a : answers)
-            f.prompter.type(a);
-        QTest::mousePress(g->viewport(), Qt::RightButton, {}, end);
-        QTest::mouseRelease(g->viewport(), Qt::RightButton, {}, end);
-
-        QStringList shownTitles;
-        for (const auto &s : f.prompter.shown)
-            shownTitles << s.title;
-        QCOMPARE(shownTitles, titles);
-        QCOMPARE(f.prompter.shown.front().text, confirm);
+        f.addEntries(8);
+        QStringList expected = f.entries();
+        for (const QString &entry : changed)
+            expected[entry.section(u' ', 0, 0).toInt()] = entry;
+        QWidget *view = f.window.grid()->viewport();
+        const QPoint end = f.cellCenter(to.y(), to.x());
+        test::drag(view, f.cellCenter(from.y(), from.x()), end);
+        f.prompter.answer(ok ? Prompter::Answer::Ok : Prompter::Answer::Cancel);
+        for (const QString &answer : answers)
+            f.prompter.type(answer);
+        QTest::mousePress(view, Qt::RightButton, {}, end);
+        QTest::mouseRelease(view, Qt::RightButton, {}, end);
+        QCOMPARE(f.shown(), shown);
         QCOMPARE(f.prompter.shown.front().buttons, Prompter::Buttons::OkCancel);
-        if (titles.contains("Message Interval")) {
-            QCOMPARE(f.prompter.shown[1].text, QStringLiteral("What is the interval for these messages?"));
-            QCOMPARE(f.prompter.shown[1].defaultAnswer, QStringLiteral("000103"));
-        }
-        for (int i = 0; i < 8; ++i) {
-            const MessageEntry &e = f.ws.table().entry(i);
-            const bool inside = filled.contains(i);
-            QCOMPARE(QString::fromLatin1(e.Text), inside ? QStringLiteral("HELLO") : QStringLiteral("M%1").arg(i));
-            QCOMPARE(e.SendData, e.Text);
-            QCOMPARE(QString::fromLatin1(e.Comment), inside ? QStringLiteral("x") : QStringLiteral("c%1").arg(i));
-            const bool intervalFilled = inside && titles.contains("Message Interval");
-            QCOMPARE(e.Interval, intervalFilled ? 1500 : 100 + i);
-        }
-        if (titles.contains("Message Interval"))
-            QCOMPARE(g->model()->index(filled.front(), 1).data().toString(), QStringLiteral("001500"));
-    }
-
-    void massFillRefusalsAndCancel()
-    {
-        Fixture f;
-        f.fill(4);
-        const Snapshot before = f.snapshot();
-        f.ws.setBox(Box::Interval, "005");
-        f.prompter.answer(Prompter::Answer::Cancel);
-        f.ws.MassFill(1, 1, 4, 3);
-        QCOMPARE(f.prompter.shown.size(), 1);
-
-        // An interval that is not a whole number is refused, never written;
-        // the other columns still get their prompts.
-        f.prompter.clear();
-        f.prompter.answer(Prompter::Answer::Ok);
-        f.prompter.type("12.5");
-        f.prompter.type("<1234>");
-        f.prompter.type("");
-        f.ws.MassFill(1, 1, 4, 3);
-        QCOMPARE(f.prompter.messageTexts(),
-                 (QStringList{"You have selected messages 0 through 3 for Mass Fill!\r\nSelect Cancel to stop",
-                              "Timing Interval Out of Range!", "Escape Value Out of Range! Escapes hold 0 to 255."}));
-        QCOMPARE(f.snapshot().rows, before.rows);
+        QCOMPARE(f.entries(), expected);
+        // The grid shows the table as filled.
+        QCOMPARE(f.window.grid()->model()->index(3, 2).data().toString(),
+                 expected[3].section(u' ', 2).section(u'|', 0, 0));
     }
 
     void clipboardFollowsTheFocusedBox()
     {
         Fixture f;
         QClipboard *clip = QGuiApplication::clipboard();
+        const auto trigger = [&f](Item item) { f.window.action(item)->trigger(); };
         f.type(Box::Entry, "xxABCyy");
         QLineEdit *entry = f.edit(Box::Entry);
         entry->setSelection(2, 3);
-        f.window.action(Item::mnuEditCut)->trigger();
-        QCOMPARE(clip->text(), QStringLiteral("ABC"));
-        QCOMPARE(entry->text(), QStringLiteral("xxyy"));
-        QCOMPARE(f.ws.box(Box::Entry), QStringLiteral("xxyy"));
-        f.window.action(Item::mnuEditPaste)->trigger();
-        QCOMPARE(entry->text(), QStringLiteral("xxABCyy"));
+        trigger(Item::mnuEditCut);
+        QCOMPARE(clip->text() + u' ' + f.ws.box(Box::Entry), QStringLiteral("ABC xxyy"));
+        trigger(Item::mnuEditPaste); // at the caret
+        entry->setSelection(1, 2);
+        trigger(Item::mnuEditPaste); // over a selection
+        QCOMPARE(f.ws.box(Box::Entry), QStringLiteral("xABCBCyy"));
+        // An empty clipboard takes the selection away and nothing else.
+        clip->clear();
+        trigger(Item::mnuEditPaste);
+        entry->setSelection(0, 4);
+        trigger(Item::mnuEditPaste);
+        QCOMPARE(entry->text() + u' ' + f.ws.box(Box::Entry), QStringLiteral("BCyy BCyy"));
 
         f.type(Box::Comment, "note");
         f.edit(Box::Comment)->selectAll();
-        f.window.action(Item::mnuEditCopy)->trigger();
+        trigger(Item::mnuEditCopy);
         QCOMPARE(clip->text(), QStringLiteral("note"));
-        QVERIFY(f.ws.entry().Ez95TextFocused);
-        QVERIFY(!f.ws.entry().EntryFocused);
+        QVERIFY(f.ws.entry().Ez95TextFocused && !f.ws.entry().EntryFocused);
 
         // The number box takes part in nothing: paste goes nowhere, and with
         // the focus in the grid Copy leaves the clipboard empty.
         f.type(Box::MessageNumber, "001");
-        f.window.action(Item::mnuEditPaste)->trigger();
+        trigger(Item::mnuEditPaste);
         QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("001"));
         f.window.grid()->setFocus();
-        f.window.action(Item::mnuEditCopy)->trigger();
+        trigger(Item::mnuEditCopy);
         QCOMPARE(clip->text(), QString());
         QVERIFY(f.ws.table().isEmpty());
     }
 
     void menuShortcutsWinOverTheBoxes_data()
     {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<Item>("command");
-        QTest::addColumn<QString>("clipboardAfter");
-        QTest::newRow("copy with nothing selected") << "TxtEntry" << QKeySequence("Ctrl+C") << Item::mnuEditCopy << "";
-        QTest::newRow("paste in the number box")
-            << "TxtMessageNumber" << QKeySequence("Ctrl+V") << Item::mnuEditPaste << "old";
-        QTest::newRow("paste in the interval box")
-            << "TxtInterval" << QKeySequence("Ctrl+V") << Item::mnuEditPaste << "old";
-        QTest::newRow("ctrl+a in the entry box")
-            << "TxtEntry" << QKeySequence("Ctrl+A") << Item::MnuADPProtocol << "old";
-        QTest::newRow("ctrl+a in the received data")
-            << "TxtRecData" << QKeySequence("Ctrl+A") << Item::MnuADPProtocol << "old";
+        test::columns<QString, QKeySequence, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
+        const auto row = [](const char *name, const char *focus, const char *keys, Item command, const char *after) {
+            QTest::newRow(name) << QString(focus) << QKeySequence(keys) << command << QString(after);
+        };
+        row("copy with nothing selected", "TxtEntry", "Ctrl+C", Item::mnuEditCopy, "");
+        row("paste in the number box", "TxtMessageNumber", "Ctrl+V", Item::mnuEditPaste, "old");
+        row("ctrl+a in the entry box", "TxtEntry", "Ctrl+A", Item::MnuADPProtocol, "old");
+        row("ctrl+a in the received data", "TxtRecData", "Ctrl+A", Item::MnuADPProtocol, "old");
     }
     void menuShortcutsWinOverTheBoxes()
     {
-        QFETCH(QString, focus);
-        QFETCH(QKeySequence, keys);
-        QFETCH(Item, command);
-        QFETCH(QString, clipboardAfter);
+        const auto [focus, keys, command, clipboardAfter] =
+            test::fetch<QString, QKeySequence, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
         Fixture f;
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
         f.type(Box::Entry, "ABC");
         f.ws.setBox(Box::RecData, "received");
         QGuiApplication::clipboard()->setText("old");
-        QWidget *box = f.window.findChild<QWidget *>(focus);
+        QWidget *box = test::child<QWidget>(&f.window, focus);
         box->setFocus();
+        // The box's text and selection, whatever kind of box it is.
         const auto textOf = [box] {
-            if (auto *line = qobject_cast<QLineEdit *>(box))
-                return std::pair(line->text(), line->hasSelectedText());
-            const auto *plain = qobject_cast<QPlainTextEdit *>(box);
-            return std::pair(plain->toPlainText(), plain->textCursor().hasSelection());
+            return box->inputMethodQuery(Qt::ImSurroundingText).toString() + u'|' +
+                   box->inputMethodQuery(Qt::ImCurrentSelection).toString();
         };
-        const auto before = textOf();
+        const QString before = textOf();
         QSignalSpy triggered(f.window.action(command), &QAction::triggered);
         QTest::keySequence(box, keys);
         QCOMPARE(triggered.size(), 1);
         QCOMPARE(textOf(), before);
         QCOMPARE(QGuiApplication::clipboard()->text(), clipboardAfter);
-    }
-
-    void pasteReplacesTheSelection_data()
-    {
-        QTest::addColumn<QString>("clipboard");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("empty clipboard at the caret") << "" << 2 << 0 << "ABCDEF";
-        QTest::newRow("empty clipboard over a selection") << "" << 1 << 2 << "ADEF";
-        QTest::newRow("text at the caret") << "xy" << 2 << 0 << "ABxyCDEF";
-        QTest::newRow("text over a selection") << "xy" << 1 << 2 << "AxyDEF";
-    }
-    void pasteReplacesTheSelection()
-    {
-        QFETCH(QString, clipboard);
-        QFETCH(int, start);
-        QFETCH(int, length);
-        QFETCH(QString, expected);
-        Fixture f;
-        QClipboard *clip = QGuiApplication::clipboard();
-        if (clipboard.isEmpty())
-            clip->clear();
-        else
-            clip->setText(clipboard);
-        f.type(Box::Entry, "ABCDEF");
-        QLineEdit *entry = f.edit(Box::Entry);
-        entry->setCursorPosition(start);
-        if (length > 0)
-            entry->setSelection(start, length);
-        f.window.action(Item::mnuEditPaste)->trigger();
-        QCOMPARE(entry->text(), expected);
-        QCOMPARE(f.ws.box(Box::Entry), expected);
     }
 };
 

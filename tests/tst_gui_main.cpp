@@ -1,50 +1,37 @@
-// The main window under the offscreen platform: menus, the grid's mouse and
-// key handling, the status bars and the close request.
-#include "app/workspace.h"
-#include "base/settingsstore.h"
+// The main window under the offscreen platform: menus and toolbar, the
+// layout, the grid's mouse and key handling, the link controls and status
+// bars, the mode switch and the sign-load dialogs, the run's highlight, the
+// progress window and the close request.
 #include "base/wait.h"
 #include "codec/numbers.h"
-#include "gui/frmmain.h"
-#include "gui/frmsplash.h"
+#include "gui/frmprogress.h"
 #include "peers.h"
-#include "scriptedprompter.h"
-#include "temphome.h"
+#include "run/progress.h"
 #include "windowfixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTableView>
-#include <QToolButton>
-#include <QtTest>
-
-#include <map>
-#include <memory>
 
 using namespace telvaro;
-using test::ScriptedPrompter;
-using test::TempHome;
+using test::child;
 using Box = Workspace::Box;
 
 namespace {
+
 struct Fixture : test::WindowFixture {
-    void addEntries(int n)
+    explicit Fixture(const QStringList &stored = {}) : WindowFixture(stored)
     {
-        for (int i = 0; i < n; ++i) {
-            ws.table().AppendEntry();
-            const QByteArray text = "M" + QByteArray::number(i);
-            ws.table().SetContents(i, 100 * (i + 1), text, text, "c" + QByteArray::number(i));
-        }
-        ws.table().RefreshGrid();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
     }
     void useUdp(const test::UdpPeer &device)
     {
@@ -52,94 +39,154 @@ struct Fixture : test::WindowFixture {
         ws.linkSettings().setIpAddress("127.0.0.1");
         ws.linkSettings().setIpPort(QString::number(device.port()));
     }
-    QPoint cellCenter(int position, int column)
+    void click(int position, int column, Qt::KeyboardModifiers keys = {})
     {
-        QTableView *g = window.grid();
-        return g->visualRect(g->model()->index(position, column)).center();
+        QTest::mouseClick(window.grid()->viewport(), Qt::LeftButton, keys, cellCenter(position, column));
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers keys = {})
+    {
+        window.grid()->setFocus();
+        QTest::keyClick(window.grid(), key, keys);
+    }
+    // Runs fill on the modal dialog once it shows.
+    void whenShown(const std::function<void(QDialog &)> &fill)
+    {
+        QTimer::singleShot(0, &window, [fill] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            fill(*dialog);
+        });
+    }
+    // The message number box and the header label.
+    QString named() const { return boxes().section(u'|', 0, 0) + u' ' + ws.box(Box::HeaderLabel); }
+    QSet<QPoint> selected() const // (column, row)
+    {
+        QSet<QPoint> cells;
+        for (const QModelIndex &i : window.grid()->selectionModel()->selectedIndexes())
+            cells << QPoint(i.column(), i.row());
+        return cells;
     }
 };
+
+using Gesture = std::function<void(Fixture &)>;
+
+const QString HeaderOne = "001 <0x01>Z00A<0x0F>DT<0x20><0x21>";
+
 } // namespace
+
+Q_DECLARE_METATYPE(Gesture)
+Q_DECLARE_METATYPE(telvaro::OperatingMode)
 
 class GuiMainTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void menusCaptionsAndShortcuts()
+    void menusAndPanelsAsLoaded()
     {
         Fixture f;
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("Telvaro - Test Mode"));
         QStringList bar;
         for (QAction *a : f.window.menuBar()->actions())
             if (a->isVisible())
                 bar << a->text();
         QCOMPARE(bar, (QStringList{"&File", "Use Mode", "&Edit", "&Protocol", "&Communication", "&Action", "&Help"}));
-        QCOMPARE(f.window.action(Item::mnuFileNew)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
-        QCOMPARE(f.window.action(Item::MnuEditClearMessage)->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
-        QCOMPARE(f.window.action(Item::MnuSCPProtocol)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-        QCOMPARE(f.window.action(Item::mnuFileOpen)->text(), QStringLiteral("&Open..."));
-        QCOMPARE(f.window.action(Item::MnuComSetIP)->text(), QStringLiteral("Set &IP Address and Port"));
+        QStringList items;
+        for (Item item :
+             {Item::mnuFileNew, Item::MnuEditClearMessage, Item::MnuSCPProtocol, Item::mnuFileOpen, Item::MnuComSetIP})
+            items << f.window.action(item)->text() + u' ' + f.window.action(item)->shortcut().toString();
+        QCOMPARE(items, (QStringList{"&New Ctrl+N", "Clear &Message Ctrl+M", "&SCP Protocol Ctrl+S", "&Open... ",
+                                     "Set &IP Address and Port "}));
         QVERIFY(!f.window.action(Item::MnuEditClearRange)->isEnabled());
+        QCOMPARE(
+            (QStringList{f.window.statusLabel(2)->text(), f.window.statusLabel(3)->text(),
+                         f.window.infoLabel(6)->text(), f.window.infoLabel(7)->text(), f.window.infoLabel(1)->text()}),
+            (QStringList{"No Traffic", "Off", " 0 / 128", "00.0%", "Connection Status"}));
+        QVERIFY(!child<QWidget>(&f.window, "TxtMessages")->isVisible());
+        QVERIFY(!child<QWidget>(&f.window, "ChkLoad")->isVisible());
+        // The layout in twips at the screen's resolution; the comment box
+        // keeps one line.
+        f.window.Form_Resize(QSizeF(9000, 8000));
+        const auto px = [&f](double twips) { return qRound(twips / f.window.twipsPerPixel()); };
+        QCOMPARE(f.window.boxWidget(Box::Entry)->geometry(), QRect(px(500), px(500), px(8000), px(750)));
+        QLineEdit *comment = f.window.boxWidget(Box::Comment);
+        QCOMPARE(comment->size(), QSize(px(8000), comment->sizeHint().height()));
+        QCOMPARE(f.window.grid()->geometry().size(), QSize(px(8000), px(3000)));
+        // Choosing the checked "Data Entry" again keeps it checked.
+        f.window.action(Item::MnuModeData)->trigger();
         QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
-        QVERIFY(!f.window.action(Item::MnuModeRun)->isChecked());
-        QVERIFY(!f.window.action(Item::MnuLoadSign)->isVisible());
-        QVERIFY(!f.window.action(Item::MnuRegister)->isVisible());
+    }
 
-        // Core state changes show at once.
-        f.ws.menus().setEnabled(Item::MnuCommunication, false);
-        QVERIFY(!f.window.action(Item::MnuCommunication)->isEnabled());
-        f.ws.menus().setEnabled(Item::CmdQuickSend, false);
-        QVERIFY(!f.window.findChild<QWidget *>("CmdQuickSend")->isEnabled());
+    // The File and Edit menus' commands and the toolbar's keys for them;
+    // the mode button itself does nothing.
+    void menuAndToolbarCommands_data()
+    {
+        test::columns<QString, QString>({"file", "edit"});
+        QTest::newRow("menu") << QString("mnuFile") << "mnuEdit";
+        QTest::newRow("toolbar") << QString("tb") << "tb";
+    }
+    void menuAndToolbarCommands()
+    {
+        const auto [file, edit] = test::fetch<QString, QString>({"file", "edit"});
+        Fixture f;
+        const auto trigger = [&f](const QString &name) { child<QAction>(&f.window, name)->trigger(); };
+        const QAbstractItemModel *grid = f.window.grid()->model();
+        f.addEntries(3);
+        f.prompter.choosePath(f.home.path() + "/w.TVD");
+        trigger(file + "Save");
+        // Opening a shorter table under the selection is no selection change.
+        f.addEntries(2);
+        f.click(4, 2);
+        f.prompter.choosePath(f.home.path() + "/w.TVD");
+        trigger(file + "Open");
+        f.window.grid()->clearFocus(); // the dialog hands the focus back when it closes
+        f.window.grid()->setFocus(Qt::ActiveWindowFocusReason);
+        QCOMPARE(grid->rowCount(), 3);
+        QCOMPARE(grid->index(2, 1).data().toString() + grid->index(2, 2).data().toString(), QStringLiteral("000102M2"));
+        QCOMPARE(f.named(), QStringLiteral("004 <0x01>Z00A<0x0F>DT<0x20><0x24>"));
+        trigger(file + "New");
+        QCOMPARE(grid->rowCount(), 1);
+        QCOMPARE(grid->index(0, 2).data().toString(), QString());
 
-        QCOMPARE(f.window.statusLabel(2)->text(), QStringLiteral("No Traffic"));
-        QCOMPARE(f.window.statusLabel(3)->text(), QStringLiteral("Off"));
-        QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" 0 / 128"));
-        QCOMPARE(f.window.infoLabel(7)->text(), QStringLiteral("00.0%"));
-        QCOMPARE(f.window.infoLabel(1)->text(), QStringLiteral("Connection Status"));
-        QVERIFY(!f.window.findChild<QWidget *>("TxtMessages")->isVisible());
-        QVERIFY(!f.window.findChild<QWidget *>("ChkLoad")->isVisible());
+        QLineEdit *entry = f.window.boxWidget(Box::Entry);
+        entry->setFocus();
+        entry->setText(QStringLiteral("ABC"));
+        entry->setSelection(1, 1);
+        trigger(edit + "Copy");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("B"));
+        entry->selectAll();
+        trigger(edit + "Cut");
+        QCOMPARE(entry->text(), QString());
+        trigger(edit + "Paste");
+        trigger(edit + "Paste");
+        QCOMPARE(entry->text(), QStringLiteral("ABCABC"));
 
-        QCOMPARE(f.window.grid()->model()->rowCount(), 1);
-        QCOMPARE(f.window.grid()->model()->index(0, 0).data().toString(), QStringLiteral("000"));
-        QCOMPARE(f.window.grid()->model()->index(0, 1).data().toString(), QStringLiteral("000000"));
+        child<QToolButton>(&f.window, "tbSoftMode")->click();
+        QCOMPARE(f.ws.mode().mode(), OperatingMode::Test);
+        QCOMPARE(f.prompter.shown.size(), 2);
     }
 
     void gridClicksFillTheEntryPanel()
     {
         Fixture f;
         f.addEntries(3);
-        QTableView *g = f.window.grid();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, 2));
-        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("001"));
-        // The interval box normalises what the grid writes ("000200").
-        QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("200"));
-        QCOMPARE(f.ws.box(Box::HeaderLabel), QStringLiteral("<0x01>Z00A<0x0F>DT<0x20><0x21>"));
-        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QString()); // a click does not load the text
-
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(2, 1));
-        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(2, 1));
-        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("002"));
-        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("M2"));
-        QCOMPARE(f.window.boxWidget(Box::Comment)->text(), QStringLiteral("c2"));
-        QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("300"));
-        QSet<std::pair<int, int>> selected;
-        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
-            selected << std::pair(i.row(), i.column());
-        QCOMPARE(selected, (QSet<std::pair<int, int>>{{2, 1}, {2, 2}, {2, 3}})); // the row but its fixed number
-
-        // Keyboard selection changes write the number box too.
-        g->setFocus();
-        QTest::keyClick(g, Qt::Key_Up);
-        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("001"));
+        f.click(1, 2);
+        // The interval box normalises what the grid writes ("000101"); a
+        // click does not load the text.
+        QCOMPARE(f.boxes(), QStringLiteral("001|101||"));
+        QCOMPARE(f.named(), HeaderOne);
+        f.click(2, 1);
+        QTest::mouseDClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(2, 1));
+        QCOMPARE(f.boxes(), QStringLiteral("002|102|M2|c2"));
+        QCOMPARE(f.selected(), (QSet<QPoint>{{1, 2}, {2, 2}, {3, 2}})); // the row but its fixed number
+        f.key(Qt::Key_Up); // keyboard selection changes write the number box too
+        QCOMPARE(f.named(), HeaderOne);
+        f.key(Qt::Key_Left); // the numbers cannot be reached
+        QCOMPARE(f.window.grid()->currentIndex().column(), int(MessageTable::ColInterval));
 
         // A refresh is not a selection change: the number box keeps its text.
         f.ws.setBox(Box::MessageNumber, QStringLiteral("007"));
         f.ws.table().RefreshGrid();
-        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("007"));
-    }
+        QCOMPARE(f.boxes().section(u'|', 0, 0), QStringLiteral("007"));
 
-    void messageNumbersStayFixedAtTheLeft()
-    {
-        Fixture f;
-        f.addEntries(3);
+        // Scrolled to the right, the numbers stay at the left edge.
         QTableView *g = f.window.grid();
         g->setColumnWidth(MessageTable::ColText, 4 * g->viewport()->width());
         g->horizontalScrollBar()->setValue(g->horizontalScrollBar()->maximum());
@@ -155,257 +202,131 @@ private Q_SLOTS:
             QCOMPARE(shown->model()->headerData(section, shown->orientation()).toString(), MessageNumberText(position));
         }
 
-        // The numbers cannot be reached or selected.
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, MessageTable::ColComment));
-        g->horizontalScrollBar()->setValue(0);
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, f.cellCenter(1, MessageTable::ColInterval));
-        QTest::keyClick(g, Qt::Key_Left);
-        QCOMPARE(g->currentIndex().column(), int(MessageTable::ColInterval));
-        g->selectAll();
-        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
-            QVERIFY(i.column() != MessageTable::ColNumber);
+        // A click on the empty grid's only row names message 0.
+        f.window.action(Item::mnuFileNew)->trigger();
+        f.ws.setBox(Box::Interval, QStringLiteral("042"));
+        f.click(0, MessageTable::ColInterval);
+        QCOMPARE(f.boxes().section(u'|', 0, 1), QStringLiteral("000|000"));
     }
 
-    void emptyGridClickGivesZero()
-    {
-        Fixture f;
-        f.ws.setBox(Box::MessageNumber, QStringLiteral("042"));
-        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(0, MessageTable::ColInterval));
-        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("000"));
-        QCOMPARE(f.window.boxWidget(Box::Interval)->text(), QStringLiteral("000"));
-    }
-
+    // The number box, not the grid's row, names the entry the Delete key
+    // removes; the number box and the header stay as they were.
     void deleteKeyRemovesTheNumberedEntry_data()
     {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QStringList>("texts");
-        QTest::newRow("middle") << 3 << "001" << QStringList{"M0", "M2"};
+        test::columns<int, QString, QStringList>({"entries", "number", "left"});
+        QTest::newRow("middle") << 3 << "001" << QStringList{"0 100 M0|M0|c0", "1 102 M2|M2|c2"};
         QTest::newRow("beyond the table removes the last")
-            << 10 << "050" << QStringList{"M0", "M1", "M2", "M3", "M4", "M5", "M6", "M7", "M8"};
+            << 3 << "050" << QStringList{"0 100 M0|M0|c0", "1 101 M1|M1|c1"};
+        QTest::newRow("negative acts as zero") << 2 << "-3" << QStringList{"0 101 M1|M1|c1"};
         QTest::newRow("only entry") << 1 << "000" << QStringList{};
-        QTest::newRow("negative acts as zero") << 2 << "-3" << QStringList{"M1"};
     }
     void deleteKeyRemovesTheNumberedEntry()
     {
-        QFETCH(int, entries);
-        QFETCH(QString, number);
-        QFETCH(QStringList, texts);
+        const auto [entries, number, left] = test::fetch<int, QString, QStringList>({"entries", "number", "left"});
         Fixture f;
         f.addEntries(entries);
+        f.click(entries - 1, 2);
         f.ws.setBox(Box::MessageNumber, number);
-        f.window.grid()->setFocus();
-        QTest::keyClick(f.window.grid(), Qt::Key_Delete);
-        const MessageTable &t = f.ws.table();
-        QCOMPARE(t.count(), texts.size());
-        for (int i = 0; i < texts.size(); ++i) {
-            QCOMPARE(QString::fromLatin1(t.entry(i).Text), texts[i]);
-            QCOMPARE(t.entry(i).Number, qint16(i));
-        }
-        QCOMPARE(f.window.grid()->model()->rowCount(), qMax(1, int(texts.size())));
-        if (texts.isEmpty())
-            QCOMPARE(f.window.grid()->model()->index(0, 1).data().toString(), QStringLiteral("000000"));
-        QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(texts.size() * 2));
+        const QString header = f.ws.box(Box::HeaderLabel);
+        f.key(Qt::Key_Delete);
+        QCOMPARE(f.entries(), left);
+        QCOMPARE(f.boxes().section(u'|', 0, 0) + u' ' + f.ws.box(Box::HeaderLabel), number + u' ' + header);
+        const QAbstractItemModel *grid = f.window.grid()->model();
+        QCOMPARE(grid->rowCount(), qMax(1, int(left.size())));
+        if (left.isEmpty())
+            QCOMPARE(grid->index(0, 1).data().toString(), QStringLiteral("000000"));
+        QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(left.size() * 2));
     }
 
-    void removingRowsIsNoSelectionChange_data()
-    {
-        QTest::addColumn<QString>("removal");
-        QTest::newRow("delete key") << "delete";
-        QTest::newRow("clear message") << "clear";
-        QTest::newRow("open a shorter table") << "open";
-    }
-    void removingRowsIsNoSelectionChange()
-    {
-        QFETCH(QString, removal);
-        Fixture f;
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        QTemporaryDir dir;
-        const QString shorter = dir.filePath("short.TVD");
-        f.addEntries(2);
-        f.prompter.choosePath(shorter);
-        f.window.action(Item::mnuFileSave)->trigger();
-        f.ws.table().AppendEntry();
-        f.ws.table().AppendEntry();
-        f.ws.table().RefreshGrid();
-        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(3, 2));
-        const QStringList before{f.window.boxWidget(Box::MessageNumber)->text(), f.ws.box(Box::HeaderLabel)};
-        QCOMPARE(before.front(), QStringLiteral("003"));
-
-        if (removal == "delete") {
-            f.window.grid()->setFocus();
-            QTest::keyClick(f.window.grid(), Qt::Key_Delete);
-        } else if (removal == "clear") {
-            f.prompter.type("3");
-            f.window.action(Item::MnuEditClearMessage)->trigger();
-        } else {
-            f.prompter.choosePath(shorter);
-            f.window.action(Item::mnuFileOpen)->trigger();
-        }
-        // A dialog hands the focus back to the grid when it closes.
-        f.window.grid()->clearFocus();
-        f.window.grid()->setFocus(Qt::ActiveWindowFocusReason);
-        QVERIFY(f.ws.table().count() < 4);
-        QCOMPARE((QStringList{f.window.boxWidget(Box::MessageNumber)->text(), f.ws.box(Box::HeaderLabel)}), before);
-    }
-
+    // Where a selection starts names the message: the grid's current row,
+    // the number box and the header.
     void selectionStartNamesTheMessage_data()
     {
-        QTest::addColumn<QString>("gesture");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
-        QTest::newRow("drag down") << "drag down" << 1 << 3;
-        QTest::newRow("drag up") << "drag up" << 3 << 1;
-        QTest::newRow("shift and arrow keys") << "shift keys" << 1 << 3;
-        QTest::newRow("shift click") << "shift click" << 1 << 3;
-        QTest::newRow("right press on another row") << "right press" << 1 << 1;
+        test::columns<Gesture, QString, QList<int>>({"gesture", "named", "rows"});
+        const QString three = "003 <0x01>Z00A<0x0F>DT<0x20><0x23>";
+        QTest::newRow("drag down") << Gesture([](Fixture &f) {
+            test::drag(f.window.grid()->viewport(), f.cellCenter(1, 1), f.cellCenter(3, 3));
+        }) << HeaderOne << QList<int>{1, 2, 3};
+        QTest::newRow("drag up") << Gesture([](Fixture &f) {
+            test::drag(f.window.grid()->viewport(), f.cellCenter(3, 3), f.cellCenter(1, 1));
+        }) << three << QList<int>{1, 2, 3};
+        QTest::newRow("right press on another row") << Gesture([](Fixture &f) {
+            f.click(1, 2);
+            QTest::mousePress(f.window.grid()->viewport(), Qt::RightButton, {}, f.cellCenter(4, 2));
+        }) << HeaderOne << QList<int>{1};
     }
     void selectionStartNamesTheMessage()
     {
-        QFETCH(QString, gesture);
-        QFETCH(int, start);
-        QFETCH(int, end);
+        const auto [gesture, named, rows] = test::fetch<Gesture, QString, QList<int>>({"gesture", "named", "rows"});
         Fixture f;
         f.addEntries(6);
-        QTableView *g = f.window.grid();
-        QWidget *view = g->viewport();
-        const auto drag = [&](QPoint from, QPoint to) {
-            QTest::mousePress(view, Qt::LeftButton, {}, from);
-            QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                             Qt::NoModifier);
-            QApplication::sendEvent(view, &move);
-            QTest::mouseRelease(view, Qt::LeftButton, {}, to);
-        };
-        if (gesture == "drag down") {
-            drag(f.cellCenter(1, 1), f.cellCenter(3, 3));
-        } else if (gesture == "drag up") {
-            drag(f.cellCenter(3, 3), f.cellCenter(1, 1));
-        } else {
-            QTest::mouseClick(view, Qt::LeftButton, {}, f.cellCenter(1, 2));
-            if (gesture == "shift keys") {
-                QTest::keyClick(g, Qt::Key_Down, Qt::ShiftModifier);
-                QTest::keyClick(g, Qt::Key_Down, Qt::ShiftModifier);
-            } else if (gesture == "shift click") {
-                QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(3, 2));
-            } else {
-                QTest::mousePress(view, Qt::RightButton, {}, f.cellCenter(4, 2));
-            }
-        }
-        QCOMPARE(g->currentIndex().row(), start);
-        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), MessageNumberText(start));
-        QCOMPARE(f.ws.box(Box::HeaderLabel), f.ws.HeaderFor(start));
+        gesture(f);
+        QCOMPARE(f.window.grid()->currentIndex().row(), named.left(3).toInt());
+        QCOMPARE(f.named(), named);
         QSet<int> selectedRows;
-        for (const QModelIndex &i : g->selectionModel()->selectedIndexes())
-            selectedRows << i.row();
-        QSet<int> spanned;
-        for (int row = qMin(start, end); row <= qMax(start, end); ++row)
-            spanned << row;
-        QCOMPARE(selectedRows, spanned);
-
-        g->setFocus();
-        QTest::keyClick(g, Qt::Key_Delete);
-        QList<QByteArray> texts;
-        for (const MessageEntry &e : f.ws.table().entries())
-            texts << e.Text;
-        QCOMPARE(texts.size(), 5);
-        QVERIFY(!texts.contains("M" + QByteArray::number(start)));
+        for (const QPoint cell : f.selected())
+            selectedRows << cell.y();
+        QCOMPARE(selectedRows, QSet<int>(rows.begin(), rows.end()));
     }
 
-    void typingIntoTheIntervalBoxNormalises()
-    {
-        Fixture f;
-        QLineEdit *interval = f.window.boxWidget(Box::Interval);
-        interval->clear();
-        f.ws.setBox(Box::Interval, QString());
-        interval->setFocus();
-        QTest::keyClicks(interval, QStringLiteral("5"));
-        QCOMPARE(interval->text(), QStringLiteral("005"));
-        QCOMPARE(f.ws.box(Box::Interval), QStringLiteral("005"));
-        QTest::keyClicks(interval, QStringLiteral("0"));
-        QCOMPARE(interval->text(), QStringLiteral("050"));
-    }
-
+    // Asked first; then the other windows close, newest first, and the
+    // settings are written.
     void closeAsksThenClosesTheOtherWindowsNewestFirst()
     {
         QStringList closed;
         struct Other : QWidget {
-            QStringList *log = nullptr;
+            QStringList *log;
+            Other(const char *name, QStringList *log) : log(log) { setObjectName(QString::fromLatin1(name)); }
             void closeEvent(QCloseEvent *event) override
             {
                 *log << objectName();
                 QWidget::closeEvent(event);
             }
-        };
-        std::map<QString, std::unique_ptr<Other>> others;
-        for (const char *name : {"A", "B", "C", "D", "E", "early"}) {
-            auto &other = others[QString::fromLatin1(name)] = std::make_unique<Other>();
-            other->setObjectName(QString::fromLatin1(name));
-            other->log = &closed;
-        }
-        others["early"]->show(); // open before the main window
+        } early("early", &closed), a("A", &closed), b("B", &closed);
+        early.show(); // open before the main window
         Fixture f;
-        for (const char *name : {"C", "A", "E", "B", "D"})
-            others[QString::fromLatin1(name)]->show();
-        others["A"]->close(); // closed and opened again: now the newest
-        others["A"]->show();
+        b.show();
+        a.show();
+        b.close(); // closed and opened again: now the newest
+        b.show();
         closed.clear();
 
+        // "E&xit" asks the same question as the close box.
+        f.prompter.answer(Prompter::Answer::No);
+        f.window.action(Item::mnuFileExit)->trigger();
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Are You Sure You want to Shutdown Telvaro?"});
         f.prompter.answer(Prompter::Answer::No);
         QVERIFY(!f.window.close());
-        QVERIFY(f.window.isVisible());
-        QVERIFY(closed.isEmpty());
-        QVERIFY(!QFile::exists(f.home.settingsFile()));
+        QVERIFY(f.window.isVisible() && closed.isEmpty() && !QFile::exists(f.home.settingsFile()));
 
         f.ws.linkSettings().setPortNumber(0);
         f.prompter.answer(Prompter::Answer::Yes);
-        QVERIFY(f.window.close());
-        QCOMPARE(closed, (QStringList{"A", "D", "B", "E", "C", "early"}));
-        QSettings raw(f.home.settingsFile(), QSettings::IniFormat);
-        QCOMPARE(raw.value("Settings/AppPort").toString(), QStringLiteral("0"));
+        f.window.action(Item::mnuFileExit)->trigger();
+        QVERIFY(!f.window.isVisible());
+        QCOMPARE(closed, (QStringList{"B", "A", "early"}));
+        QCOMPARE(QSettings(f.home.settingsFile(), QSettings::IniFormat).value("Settings/AppPort").toString(),
+                 QStringLiteral("0"));
     }
 
-    void runHighlightsRowsAndShowsMenuState()
-    {
-        SetPauseTimeScale(100);
-        Fixture f;
-        f.addEntries(3);
-        test::UdpPeer device;
-        f.useUdp(device);
-        f.ws.setBox(Box::MessageNumber, "042");
-        QList<int> rows;
-        QList<bool> runChecked, dataChecked;
-        device.onReceive = [&](test::UdpPeer &, const QByteArray &) {
-            rows << f.window.grid()->currentIndex().row() + 1;
-            runChecked << f.window.action(Item::MnuModeRun)->isChecked();
-            dataChecked << f.window.action(Item::MnuModeData)->isChecked();
-        };
-        f.window.action(Item::MnuModeRun)->trigger();
-        SetPauseTimeScale(1);
-        QCOMPARE(device.datagrams.size(), 3);
-        QCOMPARE(rows, (QList<int>{1, 2, 3}));
-        QCOMPARE(runChecked, (QList<bool>{true, true, true}));
-        QCOMPARE(dataChecked, (QList<bool>{false, false, false}));
-        // The run's highlight is not the operator's selection.
-        QCOMPARE(f.window.boxWidget(Box::MessageNumber)->text(), QStringLiteral("042"));
-        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
-        QVERIFY(!f.window.action(Item::MnuModeRun)->isChecked());
-
-        // Choosing the checked "Data Entry" again keeps it checked.
-        f.window.action(Item::MnuModeData)->trigger();
-        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
-    }
-
-    void closingDuringARunStopsIt()
+    // A run with repeat on highlights each row it sends without selecting
+    // it; closing the window stops it.
+    void runHighlightsRowsAndStopsOnClose()
     {
         SetPauseTimeScale(100);
         QGuiApplication::setQuitOnLastWindowClosed(false);
         Fixture f;
-        f.addEntries(2);
+        f.addEntries(3);
         test::UdpPeer device;
         f.useUdp(device);
         f.ws.entry().setRepeatEnabled(true);
+        f.ws.setBox(Box::MessageNumber, "042");
+        QStringList seen; // grid row, Run checked, Data Entry checked
         device.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
-            if (peer.datagrams.size() == 3) {
+            seen << QStringLiteral("%1 %2 %3")
+                        .arg(f.window.grid()->currentIndex().row() + 1)
+                        .arg(f.window.action(Item::MnuModeRun)->isChecked())
+                        .arg(f.window.action(Item::MnuModeData)->isChecked());
+            if (peer.datagrams.size() == 4) {
                 f.prompter.answer(Prompter::Answer::Yes);
                 f.window.close();
             } else if (peer.datagrams.size() > 50) {
@@ -414,150 +335,260 @@ private Q_SLOTS:
         };
         f.window.action(Item::MnuModeRun)->trigger();
         SetPauseTimeScale(1);
-        QCOMPARE(device.datagrams.size(), 3);
+        QCOMPARE(seen, (QStringList{"1 1 0", "2 1 0", "3 1 0", "1 1 0"}));
         QCOMPARE(f.ws.transfer().transmitting(), 0);
         QVERIFY(!f.window.isVisible());
+        QCOMPARE(f.boxes().section(u'|', 0, 0), QStringLiteral("042"));
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked() && !f.window.action(Item::MnuModeRun)->isChecked());
     }
 
+    // "Quick Send" through its button: what could start another transfer is
+    // off while it sends, and panel 2 shows the traffic; the received box
+    // shows a line per line break and takes the operator's typing back.
+    void quickSendAndTheReceivedBox()
+    {
+        SetPauseTimeScale(20);
+        Fixture f;
+        test::UdpPeer device;
+        f.useUdp(device);
+        auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
+        const auto state = [&f, button] {
+            return QStringLiteral("%1 %2 %3 %4")
+                .arg(f.window.statusLabel(2)->text())
+                .arg(button->isEnabled())
+                .arg(f.window.action(Item::MnuCommunication)->isEnabled())
+                .arg(f.window.action(Item::MnuMode)->isEnabled());
+        };
+        QString during;
+        device.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
+            during = state();
+            peer.reply("A\r\n");
+        };
+        QTest::keyClicks(f.window.boxWidget(Box::Entry), QStringLiteral("Hi<0x09>"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        SetPauseTimeScale(1);
+        QCOMPARE(device.datagrams, QList<QByteArray>{"Hi\t"});
+        QCOMPARE(during, QStringLiteral("Hi\t 0 0 0"));
+        QCOMPARE(state(), QStringLiteral("No Traffic 1 1 1"));
+
+        auto *recData = child<QPlainTextEdit>(&f.window, "TxtRecData");
+        QVERIFY(recData->toPlainText().startsWith(QStringLiteral("A<0d13><0d10>\n")));
+        f.ws.setBox(Box::RecData, QStringLiteral("one\r\ntwo\r\n"));
+        QCOMPARE(recData->toPlainText(), QStringLiteral("one\ntwo\n"));
+        f.ws.setBox(Box::RecData, QStringLiteral("three"));
+        QCOMPARE(recData->toPlainText(), QStringLiteral("three"));
+        recData->moveCursor(QTextCursor::End);
+        QTest::keyClick(recData, Qt::Key_Return);
+        QTest::keyClicks(recData, QStringLiteral("x"));
+        QCOMPARE(f.ws.box(Box::RecData), QStringLiteral("three\r\nx"));
+    }
+
+    // The Communication menu's commands, and panel 1 kept up to date.
+    void communicationMenuAndPanel1()
+    {
+        Fixture f;
+        for (const char *answer : {"2", "10.9.8.7", "4001", "19200"})
+            f.prompter.type(answer);
+        for (Item item : {Item::MnuComSetPort, Item::MnuComSetIP, Item::MnuComSetBaud})
+            f.window.action(item)->trigger();
+        const LinkSettings link = f.ws.linkSettings().value();
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(link.PortNumber).arg(link.IpAddress, link.IpPort, link.BaudText),
+                 QStringLiteral("2|10.9.8.7|4001| 19200"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.window.statusLabel(1)->text(), QStringLiteral("Port 2 Closed"), 2000);
+    }
+
+    // Stored left, top, width and height in twips, placed within the
+    // screen's work area and written back as placed.
     void storedGeometryIsPlacedOnTheScreen_data()
     {
-        QTest::addColumn<QStringList>("stored"); // key, value, key, value, ...
-        QTest::addColumn<QRect>("expected");
-        QTest::addColumn<bool>("failed");
+        // stored: key, value, key, value, ...
+        test::columns<QStringList, QRect>({"stored", "expected"});
         const QScreen *screen = QGuiApplication::primaryScreen();
         const QRect area = screen->availableGeometry();
         const double tpp = 1440.0 / screen->logicalDotsPerInchX();
         const auto px = [tpp](double twips) { return qRound(twips / tpp); };
-        const QStringList inside{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "6000", "MainHeight", "4500"};
-        QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000)) << false;
-        QTest::newRow("inside the screen") << inside << QRect(px(1500), px(3000), px(6000), px(4500)) << false;
-        for (const char *huge : {"1e9", "5e5"})
-            QTest::addRow("width %s", huge) << QStringList{"MainLeft", "1500", "MainWidth", huge}
-                                            << QRect(area.left(), px(1000), area.width(), px(6000)) << false;
-        QTest::newRow("height 1e9") << QStringList{"MainTop", "1500", "MainHeight", "1e9"}
-                                    << QRect(px(1000), area.top(), px(7500), area.height()) << false;
+        QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000));
+        QTest::newRow("inside the screen")
+            << QStringList{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "6000", "MainHeight", "4500"}
+            << QRect(px(1500), px(3000), px(6000), px(4500));
+        QTest::newRow("width 5e5") << QStringList{"MainLeft", "1500", "MainWidth", "5e5"}
+                                   << QRect(area.left(), px(1000), area.width(), px(6000));
         QTest::newRow("left 1e30") << QStringList{"MainLeft", "1e30", "MainTop", "1500"}
-                                   << QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000)) << false;
+                                   << QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000));
         QTest::newRow("left -1e30") << QStringList{"MainLeft", "-1e30"}
-                                    << QRect(area.left(), px(1000), px(7500), px(6000)) << false;
-        QTest::newRow("a bad width keeps left and top")
-            << QStringList{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "12a", "MainHeight", "4500"}
-            << QRect(px(1500), px(3000), px(7500), px(6000)) << true;
+                                    << QRect(area.left(), px(1000), px(7500), px(6000));
     }
     void storedGeometryIsPlacedOnTheScreen()
     {
-        QFETCH(QStringList, stored);
-        QFETCH(QRect, expected);
-        QFETCH(bool, failed);
-        TempHome home;
-        {
-            SettingsStore s;
-            for (int i = 0; i + 1 < stored.size(); i += 2)
-                s.write(stored[i], stored[i + 1]);
-            QVERIFY(s.flush());
-        }
-        ScriptedPrompter prompter;
-        SettingsStore settings;
-        Workspace ws(prompter);
-        frmMain window(ws, settings);
-        window.Form_Load();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(QRect(window.pos(), window.size()), expected);
-        QCOMPARE(prompter.messageTexts(), failed ? QStringList{"error!"} : QStringList{});
-
-        prompter.answer(Prompter::Answer::Yes);
-        QVERIFY(window.close());
-        QSettings raw(home.settingsFile(), QSettings::IniFormat);
-        const double tpp = window.twipsPerPixel();
-        QList<double> saved;
-        for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
-            saved << raw.value(QStringLiteral("Settings/") + key).toDouble();
-        QCOMPARE(saved, (QList<double>{expected.left() * tpp, expected.top() * tpp, expected.width() * tpp,
-                                       expected.height() * tpp}));
-    }
-
-    void splashShowsTheVersionLine()
-    {
-        frmSplash splash;
-        QCOMPARE(splash.productLine(), QStringLiteral("TelvaroVersion %1.%2.%3")
-                                           .arg(TELVARO_VERSION_MAJOR)
-                                           .arg(TELVARO_VERSION_MINOR)
-                                           .arg(TELVARO_VERSION_PATCH));
-        QVERIFY(splash.findChild<QWidget *>("picLogo"));
-        QVERIFY(splash.findChild<QWidget *>("lblCompany"));
-    }
-
-    // The layout applied at the screen's resolution; the comment box keeps
-    // one line; a low window leaves the grid and the received box alone.
-    void resizePlacesTheControls()
-    {
-        Fixture f;
-        const double tpp = f.window.twipsPerPixel();
-        const auto px = [tpp](double twips) { return qRound(twips / tpp); };
-        f.window.Form_Resize(QSizeF(9000, 8000));
-        QCOMPARE(f.window.boxWidget(Workspace::Box::Entry)->geometry(), QRect(px(500), px(500), px(8000), px(750)));
-        QLineEdit *comment = f.window.boxWidget(Workspace::Box::Comment);
-        QCOMPARE(comment->width(), px(8000));
-        QCOMPARE(comment->height(), comment->sizeHint().height());
-        const QRect grid = f.window.grid()->geometry();
-        QCOMPARE((QList<int>{grid.x(), grid.width(), grid.height()}), (QList<int>{px(500), px(8000), px(3000)}));
-        QCOMPARE(f.window.grid()->columnWidth(MessageTable::ColText), px(3035));
-        QCOMPARE(f.window.grid()->columnWidth(MessageTable::ColComment), px(3035));
-        const auto *recData = f.window.findChild<QPlainTextEdit *>(QStringLiteral("TxtRecData"));
-        QCOMPARE(recData->geometry().top(), grid.bottom() + 1 + px(100));
-
-        f.window.Form_Resize(QSizeF(6000, 4000));
-        QCOMPARE(f.window.boxWidget(Workspace::Box::Entry)->width(), px(5000));
-        QCOMPARE(f.window.grid()->geometry(), grid);
-    }
-
-    // Each toolbar key runs its menu command; the mode button itself does
-    // nothing.
-    void toolbarRoutesToTheMenuCommands()
-    {
-        Fixture f;
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        f.ws.table().AppendEntry();
-        f.ws.table().AppendEntry();
-        QLineEdit *entry = f.window.boxWidget(Box::Entry);
-        entry->setFocus();
-        entry->setText(QStringLiteral("ABC"));
-        entry->selectAll();
-        QGuiApplication::clipboard()->clear();
-        f.window.findChild<QAction *>(QStringLiteral("tbCopy"))->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ABC"));
-        f.window.findChild<QAction *>(QStringLiteral("tbNew"))->trigger();
-        QCOMPARE(f.ws.table().count(), 1);
-        f.window.findChild<QToolButton *>(QStringLiteral("tbSoftMode"))->click();
-        f.window.tbToolBar_ButtonClick(QStringLiteral("SoftMode"));
-        QCOMPARE(f.ws.mode().mode(), OperatingMode::Test);
+        const auto [stored, expected] = test::fetch<QStringList, QRect>({"stored", "expected"});
+        Fixture f(stored);
+        QCOMPARE(QRect(f.window.pos(), f.window.size()), expected);
         QVERIFY(f.prompter.shown.isEmpty());
+        f.prompter.answer(Prompter::Answer::Yes);
+        QVERIFY(f.window.close());
+        const QSettings raw(f.home.settingsFile(), QSettings::IniFormat);
+        QStringList saved;
+        for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+            saved << QString::number(raw.value(QStringLiteral("Settings/") + key).toDouble() /
+                                     f.window.twipsPerPixel());
+        QCOMPARE(saved.join(u' '), QStringLiteral("%1 %2 %3 %4")
+                                       .arg(expected.left())
+                                       .arg(expected.top())
+                                       .arg(expected.width())
+                                       .arg(expected.height()));
     }
 
-    // "&About" shows the splash for two seconds while the window reacts.
-    void aboutKeepsTheWindowReacting()
+    void modeSwitchFromEachPlace_data()
     {
+        test::columns<bool, OperatingMode, QString, QList<Item>>({"fromMenu", "mode", "caption", "shown"});
+        for (const bool menu : {true, false}) {
+            const char *place = menu ? "Use Mode" : "mode button";
+            QTest::addRow("%s, Sign Load", place)
+                << menu << OperatingMode::SignLoad << QString("Telvaro - Sign Load Mode")
+                << QList<Item>{Item::MnuLoadSign, Item::MnuDisplayLoaded};
+            QTest::addRow("%s, Controller Load", place)
+                << menu << OperatingMode::ControllerLoad << QString("Telvaro - Controller Load Mode")
+                << QList<Item>{Item::MnuLoadController, Item::MnuUploadController, Item::MnuRegister};
+            QTest::addRow("%s, Test", place)
+                << menu << OperatingMode::Test << QString("Telvaro - Test Mode") << QList<Item>{Item::MnuModeRun};
+        }
+    }
+    void modeSwitchFromEachPlace()
+    {
+        const auto [fromMenu, mode, caption, shown] =
+            test::fetch<bool, OperatingMode, QString, QList<Item>>({"fromMenu", "mode", "caption", "shown"});
         Fixture f;
-        SetPauseTimeScale(10);
-        const auto splashShown = [] {
-            const QWidgetList windows = QApplication::topLevelWidgets();
-            return std::any_of(windows.cbegin(), windows.cend(),
-                               [](QWidget *w) { return qobject_cast<frmSplash *>(w) && w->isVisible(); });
-        };
-        bool reacted = false;
-        QTimer::singleShot(50, &f.window, [&] {
-            QVERIFY(splashShown());
-            f.window.action(Item::MnuModeData)->trigger();
-            reacted = true;
+        f.addEntries(1);
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.switchMode(fromMenu, mode);
+        f.switchMode(fromMenu, mode);
+        const QStringList warnings =
+            mode == OperatingMode::SignLoad ? QStringList(2, SignLoadWarningText()) : QStringList{};
+        QCOMPARE(f.prompter.messageTexts(), warnings);
+        QCOMPARE(f.ws.mode().mode(), mode);
+        QCOMPARE(f.window.windowTitle(), caption);
+        QCOMPARE(child<QToolButton>(&f.window, "tbSoftMode")->text(), caption.section(u'-', 1).trimmed());
+        for (Item item : {Item::MnuModeRun, Item::MnuLoadSign, Item::MnuDisplayLoaded, Item::MnuLoadController,
+                          Item::MnuUploadController, Item::MnuRegister})
+            QCOMPARE(f.window.action(item)->isVisible(), shown.contains(item));
+        for (OperatingMode each : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
+            QCOMPARE(f.window.action(UseModeItem(each))->isChecked(), each == mode);
+        // The link and the table stay as they were.
+        QCOMPARE(f.ws.link().socket().state(), 0);
+        QCOMPARE(f.ws.table().count(), 1);
+        QCOMPARE(f.ws.table().entry(0).Text, QByteArray("M0"));
+        // A key that names no mode does nothing.
+        f.ws.tbToolBar_ButtonMenuClick(QStringLiteral("Sign Load"));
+        QCOMPARE(f.ws.mode().mode(), mode);
+    }
+
+    void signTypeDialogChoosesTypeAndAddress_data()
+    {
+        test::columns<bool, QList<QByteArray>>({"ok", "frames"});
+        // Octal escapes: \1 and \2 start a frame and its text, \4 ends it, \17 is 0x0F.
+        QTest::newRow("ok") << true
+                            << QList<QByteArray>{"\1ZA1\2E$\4", "\1ZA1\2E.SL\4", "SETPLAYLISTTOE", "\1ZA1\2A\17DT!!M"};
+        QTest::newRow("cancel") << false << QList<QByteArray>{};
+    }
+    void signTypeDialogChoosesTypeAndAddress()
+    {
+        const auto [ok, frames] = test::fetch<bool, QList<QByteArray>>({"ok", "frames"});
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.ws.table().AppendEntry();
+        f.ws.table().SetContents(0, 100, "M", {}, {});
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.whenShown([ok](QDialog &dialog) {
+            auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
+            QCOMPARE(address->text(), QStringLiteral("00"));
+            QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
+            child<QRadioButton>(&dialog, QStringLiteral("OptOB"))->setChecked(true);
+            address->selectAll();
+            QTest::keyClicks(address, QStringLiteral("a1"));
+            QCOMPARE(address->text(), QStringLiteral("A1")); // the mask turns letters to upper case
+            child<QPushButton>(&dialog, ok ? "CmdOK" : "CmdCancel")->click();
         });
-        QElapsedTimer clock;
-        clock.start();
-        f.window.action(Item::MnuAbout)->trigger();
+        f.window.action(Item::MnuLoadSign)->trigger();
         SetPauseTimeScale(1);
-        QVERIFY(reacted);
-        QVERIFY(clock.elapsed() >= 190);
-        QVERIFY(!splashShown());
+        QTRY_COMPARE(udp.datagrams, frames);
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
+    }
+
+    void loadedMessageDialogSendsThroughQuickSend()
+    {
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.whenShown([&f](QDialog &dialog) {
+            child<QLineEdit>(&dialog, "TxtMessageNumber")->setText("8101");
+            child<QPushButton>(&dialog, "CmdCallMessage")->click();
+            child<QLineEdit>(&dialog, "TxtMessageNumber")->setText("0");
+            child<QLineEdit>(&dialog, "TxtAddress")->setText("01");
+            child<QPushButton>(&dialog, "CmdCallMessage")->click();
+            QCOMPARE(f.ws.box(Workspace::Box::Entry), QStringLiteral("<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>"));
+            child<QRadioButton>(&dialog, QStringLiteral("OptOrbilux"))->setChecked(true);
+            child<QPushButton>(&dialog, "CmdClearList")->click();
+            QVERIFY(dialog.isVisible()); // it stays open for further commands
+            child<QPushButton>(&dialog, "CmdClose")->click();
+        });
+        f.window.action(Item::MnuDisplayLoaded)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(udp.datagrams, (QList<QByteArray>{"\001401\2E.SL\17DT!!\4", "\1Z01\2E.SL\4"}));
+        QCOMPARE(f.prompter.messageTexts(), (QStringList{SignLoadWarningText(), "Invalid Message Number!"}));
+    }
+
+    void progressCaptions_data()
+    {
+        test::columns<int, int, QString, int>({"index", "total", "caption", "bar"});
+        QTest::newRow("0 of 0") << 0 << 0 << "Sending Message #000/000 - 100%" << 1000;
+        QTest::newRow("0 of 99") << 0 << 99 << "Sending Message #000/099 - 01%" << 10;
+        QTest::newRow("0 of 2") << 0 << 2 << "Sending Message #000/002 - 33%" << 333;
+        QTest::newRow("1 of 2") << 1 << 2 << "Sending Message #001/002 - 67%" << 667;
+        QTest::newRow("a half away from zero") << 0 << 7 << "Sending Message #000/007 - 13%" << 125;
+        QTest::newRow("four digits") << 1234 << 2000 << "Sending Message #1234/2000 - 62%" << 617;
+    }
+    void progressCaptions()
+    {
+        const auto [index, total, caption, bar] =
+            test::fetch<int, int, QString, int>({"index", "total", "caption", "bar"});
+        Progress progress;
+        frmProgress window(progress, nullptr);
+        progress.Start();
+        QVERIFY(window.isVisible());
+        QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z00\2AA"));
+        QCOMPARE(window.windowTitle(), caption);
+        QCOMPARE(window.findChild<QProgressBar *>("ProgressBar")->value(), bar);
+        QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(), QStringLiteral("\u263AZ00\u263BAA"));
+    }
+
+    // Controls take the terminal font's glyphs; the code page's characters
+    // stay.
+    void progressStatusLineGlyphs()
+    {
+        QCOMPARE(Progress::VisibleGlyphs("\x01\x7F\x81\xAD\x80\xE9"),
+                 QStringLiteral("\u263A\u2302\u00FC\u00A1\u20AC\u00E9"));
+    }
+
+    void progressRefusesABadTotalAndTheCloseBox()
+    {
+        Progress progress;
+        frmProgress window(progress, nullptr);
+        progress.Start();
+        QVERIFY(progress.Update(1, 3, "x"));
+        QVERIFY(!progress.Update(0, -1, "y"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Sending Message #001/003 - 50%"));
+
+        QVERIFY(!window.close()); // the operator cannot close it
+        QVERIFY(window.isVisible());
+        progress.Done();
+        QVERIFY(!window.isVisible());
+        progress.Done(); // a window that is not shown: nothing happens
+        QVERIFY(!progress.isShown());
     }
 };
 

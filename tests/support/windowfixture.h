@@ -1,15 +1,63 @@
 #pragma once
 // The main window as the program starts it, in a temporary home, with the
-// scripted prompter answering for the operator. Only for suites that link
-// the widgets.
+// scripted prompter answering for the operator, and the gestures the window
+// suites share. Only for suites that link the widgets.
 
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
+#include "signload/modes.h"
 #include "temphome.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+#include <array>
+#include <tuple>
+
 namespace telvaro::test {
+
+// A data table's columns in one line: columns<int, QString>({"count", "text"}).
+template <typename... T> void columns(const std::array<const char *, sizeof...(T)> &names)
+{
+    size_t i = 0;
+    (QTest::addColumn<T>(names[i++]), ...);
+}
+
+// The current row's cells for a structured binding:
+// const auto [count, text] = fetch<int, QString>({"count", "text"}).
+template <typename... T> std::tuple<T...> fetch(const std::array<const char *, sizeof...(T)> &names)
+{
+    return [&names]<size_t... I>(std::index_sequence<I...>)
+    {
+        return std::tuple<T...>{*static_cast<const T *>(QTest::qData(names[I], qMetaTypeId<T>()))...};
+    }
+    (std::index_sequence_for<T...>());
+}
+
+// A named control; the suite stops if there is none.
+template <typename T> T *child(const QObject *parent, const QString &name)
+{
+    T *found = parent->findChild<T *>(name);
+    if (!found)
+        qFatal("no %s", qPrintable(name));
+    return found;
+}
+
+// A left-button drag: pressed, moved with the button held, released.
+inline void drag(QWidget *view, QPoint from, QPoint to)
+{
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+}
 
 struct WindowFixture {
     TempHome home;
@@ -18,10 +66,67 @@ struct WindowFixture {
     Workspace ws{prompter};
     frmMain window{ws, settings};
 
-    WindowFixture()
+    // Starts as the program does, over the stored settings given as key,
+    // value, key, value, ...
+    explicit WindowFixture(const QStringList &stored = {})
     {
+        for (qsizetype i = 0; i + 1 < stored.size(); i += 2)
+            settings.write(stored[i], stored[i + 1]);
         window.Form_Load();
         window.show();
+    }
+    // Appends "M<i>" sent as is, interval 100 + i, comment "c<i>", for i
+    // from 0 to n - 1.
+    void addEntries(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            ws.table().AppendEntry();
+            const QByteArray text = "M" + QByteArray::number(i);
+            ws.table().SetContents(ws.table().UpperIndex(), 100 + i, text, text, "c" + QByteArray::number(i));
+        }
+        ws.table().RefreshGrid();
+    }
+    // The number, interval, message and comment boxes as shown.
+    QString boxes() const
+    {
+        QStringList shown;
+        for (Workspace::Box b :
+             {Workspace::Box::MessageNumber, Workspace::Box::Interval, Workspace::Box::Entry, Workspace::Box::Comment})
+            shown << window.boxWidget(b)->text();
+        return shown.join(u'|');
+    }
+    // The table's entries as "number interval text|sent|comment".
+    QStringList entries() const
+    {
+        QStringList out;
+        for (const MessageEntry &e : ws.table().entries())
+            out << QStringLiteral("%1 %2 ").arg(e.Number).arg(e.Interval) +
+                       QString::fromLatin1(e.Text + '|' + e.SendData + '|' + e.Comment);
+        return out;
+    }
+    // Every box put before the operator as "title: text", an input box's
+    // default answer after it in brackets.
+    QStringList shown() const
+    {
+        QStringList out;
+        for (const Shown &s : prompter.shown)
+            out << s.title + QStringLiteral(": ") + s.text +
+                       (s.kind == Shown::Input ? " [" + s.defaultAnswer + u']' : QString());
+        return out;
+    }
+    QPoint cellCenter(int position, int column) const
+    {
+        const QTableView *g = window.grid();
+        return g->visualRect(g->model()->index(position, column)).center();
+    }
+    // A mode chosen from the "Use Mode" menu or from the mode button's list.
+    void switchMode(bool fromMenu, OperatingMode mode)
+    {
+        if (fromMenu)
+            return window.action(UseModeItem(mode))->trigger();
+        for (QAction *a : child<QToolButton>(&window, QStringLiteral("tbSoftMode"))->menu()->actions())
+            if (a->data().toString() == ModeKey(mode))
+                a->trigger();
     }
 };
 
