@@ -1,11 +1,12 @@
 // The editors' texts without any window: the buttons' codes at the edges of
 // their controls (the window suite presses each button once), the quick
-// start's codes, preview and message, the register field and the register
-// dialog's width answers.
+// start's codes, preview and message, the register field, the register
+// dialog's width answers and the EZ 95 panel's codes.
 #include "editors/adpeditor.h"
 #include "editors/quickstart.h"
 #include "editors/registerfields.h"
 #include "editors/scpeditor.h"
+#include "panels/ez95.h"
 #include "scriptedprompter.h"
 
 #include <QtTest>
@@ -150,6 +151,20 @@ private Q_SLOTS:
         row("width abc reads as 0", widthAfter("abc"), "07 00 0");
         row("width empty reads as 0", widthAfter(""), "07 00 0");
         row("width cancelled reads as 0", widthAfter(std::nullopt), "07 00 0");
+        // The EZ 95 panel's codes.
+        const auto modeIndex = [](const char *name) { return int(ez95::ModeItems().indexOf(name)); };
+        row("EZ 95 whole message",
+            ez95::StartOfMessage("01") + ez95::StartOfText() +
+                ez95::InsertMode(int(ez95::PositionItems().indexOf("Fill")), modeIndex("Hold")) + ez95::EndOfMessage(),
+            "<&H01>Z01<&H02>AA<&H1B>0b<&H04>");
+        row("EZ 95 bottom, scroll", ez95::InsertMode(2, modeIndex("Scroll")), "<&H1B>&m");
+        row("EZ 95 rotate(c) is twinkle's code", ez95::InsertMode(-1, 2), "<&H1B>t");
+        row("EZ 95 second sparkle", ez95::InsertMode(-1, int(ez95::ModeItems().lastIndexOf("Sparkle"))), "<&H1B>n0");
+        row("EZ 95 no mode", ez95::InsertMode(-1, -1), "<&H1B>");
+        row("EZ 95 autocolor", ez95::Color(int(ez95::ColorItems().indexOf("AutoColor"))), "<&H1C>C");
+        row("EZ 95 no colour", ez95::Color(-1), "<&H1C>FFFF");
+        row("EZ 95 time (c)", ez95::Special(11), "<T>");
+        row("EZ 95 dbwd on", ez95::Special(2), "<&H1D>11");
     }
     void texts()
     {

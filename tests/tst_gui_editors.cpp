@@ -173,6 +173,14 @@ private Q_SLOTS:
             const QString name = control.section(u'=', 0, 0);
             QCOMPARE(name + u'=' + captionOf(child<QWidget>(window, name)).remove(u'&'), control);
         }
+        // No two controls share an access key.
+        QStringList keys;
+        for (const QWidget *w : window->findChildren<QWidget *>()) {
+            const QString key =
+                qobject_cast<const QLineEdit *>(w) ? QString() : QKeySequence::mnemonic(captionOf(w)).toString();
+            QVERIFY2(key.isEmpty() || !keys.contains(key), qPrintable(key));
+            keys << key;
+        }
     }
 
     // Every button of an editor in turn: the codes go into the entry box in
