@@ -116,6 +116,28 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Loading Sign"});
         QCOMPARE(f.udp.datagrams.size(), 3);
     }
+
+    // Labels name messages 0 to 8100: a table up to there loads, one more
+    // is refused before any frame.
+    void signLoadUpToTheLastLabel_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("8101 messages") << 8101 << true;
+        QTest::newRow("8102 messages") << 8102 << false;
+    }
+    void signLoadUpToTheLastLabel()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, loads);
+        Fixture f;
+        f.fill(count, 0);
+        f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) { f.ws.MnuModeData_Click(); };
+        const OperationOutcome outcome = f.ws.MnuLoadSign_Click(SignChoice{});
+        QCOMPARE(outcome.ending, loads ? OperationOutcome::Ending::Stopped : OperationOutcome::Ending::Failed);
+        QCOMPARE(f.udp.datagrams.size(), loads ? 1 : 0);
+        QCOMPARE(f.prompter.messageTexts(), loads ? QStringList() : QStringList{"Error Loading Sign"});
+    }
 };
 
 QTEST_GUILESS_MAIN(SoakTest)
