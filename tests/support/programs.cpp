@@ -1,6 +1,8 @@
 #include "programs.h"
 
+#include <QEventLoop>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace telvaro::test {
 
@@ -32,7 +34,12 @@ ProgramResult RunProgram(const QString &program, const QStringList &args, const 
         return {};
     p.write(input);
     p.closeWriteChannel();
-    if (!p.waitForFinished(timeoutMs)) {
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (p.state() != QProcess::NotRunning)
+        loop.exec();
+    if (p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished(5000);
         return {-1, p.readAllStandardOutput(), p.readAllStandardError()};
@@ -54,15 +61,16 @@ QString StartDevice(QProcess &p, const QStringList &args)
     return QString::fromUtf8(p.readLine()).trimmed();
 }
 
-QStringList StopDevice(QProcess &p)
+QStringList StopDevice(QProcess &p, bool withTimes)
 {
     p.terminate();
     if (!p.waitForFinished(5000))
         p.kill();
     static const QRegularExpression stamp(QStringLiteral("^\\d+\\.\\d{3} "));
     QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    for (QString &line : lines)
-        line.remove(stamp);
+    if (!withTimes)
+        for (QString &line : lines)
+            line.remove(stamp);
     return lines;
 }
 

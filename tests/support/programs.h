@@ -16,19 +16,20 @@ struct ProgramResult {
     QByteArray err;
 };
 
-// env: variables added to the test's environment ("NAME=value").
+// env: variables added to the test's environment ("NAME=value"). The test's
+// events go on while the program runs, so in-process peers answer it.
 ProgramResult RunCli(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
-                     int timeoutMs = 20000);
+                     int timeoutMs = 10000);
 ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env = {},
-                         const QByteArray &input = {}, int timeoutMs = 20000);
+                         const QByteArray &input = {}, int timeoutMs = 10000);
 QString CliPath();
 QString DevsimPath();
 QProcessEnvironment EnvironmentWith(const QStringList &env);
 
 // Starts the simulator and returns the line it announces itself with.
 QString StartDevice(QProcess &p, const QStringList &args);
-// Ends it as an operator does (SIGTERM) and returns its log lines without
-// their time stamps.
-QStringList StopDevice(QProcess &p);
+// Ends it as an operator does (SIGTERM) and returns its log lines, without
+// their time stamps unless asked for.
+QStringList StopDevice(QProcess &p, bool withTimes = false);
 
 } // namespace telvaro::test
