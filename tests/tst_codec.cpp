@@ -58,24 +58,6 @@ private Q_SLOTS:
         QCOMPARE(parsed.value_or(QByteArray()), expected);
     }
 
-    void formatReceived_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("mixed") << B("\x01"
-                                    "A\r\n\xC8")
-                               << B("<0x01>A<0x0D><0x0A><0xC8>");
-        QTest::newRow("edges") << B("\0\x1F }\x7F\xFF"sv) << B("<0x00><0x1F> }<0x7F><0xFF>");
-        QTest::newRow("angle brackets copied") << B("<ab>") << B("<ab>");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-    }
-    void formatReceived()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(FormatReceived(bytes), expected);
-    }
-
     void displayFileLabel_data()
     {
         QTest::addColumn<int>("number");
@@ -118,18 +100,6 @@ private Q_SLOTS:
         QFETCH(QTime, time);
         QFETCH(QByteArray, expected);
         QCOMPARE(TimeTokenText(QDateTime(kAfternoon.date(), time), QLocale(locale)), expected);
-    }
-
-    void timeTokenTextSystem()
-    {
-        const QByteArray date = TextToBytes(QLocale::system().toString(kAfternoon.date(), QLocale::ShortFormat));
-        const QByteArray text = TimeTokenText(kAfternoon);
-        QVERIFY2(text.startsWith(date + ' '), text.constData());
-        const QByteArray time = text.mid(date.size() + 1);
-        QVERIFY2(time.contains("45") && time.contains("07"), text.constData());
-        const QByteArray zone = kAfternoon.timeZoneAbbreviation().toLatin1();
-        QVERIFY2(zone.isEmpty() || !time.contains(zone), text.constData());
-        QCOMPARE(TimeTokenText(kAfternoon.date().startOfDay()), date);
     }
 
     void expandTimeTokens_data()
@@ -222,7 +192,10 @@ private Q_SLOTS:
             {-32768.5, 16, true, -32768}, {-32768.6, 16, false, 0}, {nan, 16, false, 0}, {kInf, 32, false, 0},
             {-kInf, 64, false, 0}, {2147483646.5, 32, true, 2147483646}, {2147483647.5, 32, false, 0},
             {-2147483648.5, 32, true, min32}, {9223372036854775808.0, 64, false, 0},
-            {-9223372036854775808.0, 64, true, min64}};
+            {-9223372036854775808.0, 64, true, min64},
+            // A half read as a whole number goes to the even neighbour.
+            {2.5, 64, true, 2}, {3.5, 64, true, 4}, {-2.5, 64, true, -2}, {-0.5, 64, true, 0}, {0.5, 64, true, 0},
+            {9.5, 64, true, 10}};
         // clang-format on
         for (const auto &[value, bits, ok, expected] : rows)
             QTest::addRow("%.17g to %d bits", value, bits) << value << bits << ok << expected;
@@ -241,37 +214,6 @@ private Q_SLOTS:
         QCOMPARE(r.value_or(0), expected);
     }
 
-    // A half read as a whole number goes to the even neighbour; a half shown
-    // through a picture goes away from zero, as a display format does.
-    void halves_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("picture");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<qint64>("whole");
-        // clang-format off
-        const std::tuple<double, const char *, const char *, qint64> rows[] = {
-            {2.5, "000", "003", 2}, {3.5, "000", "004", 4}, {-2.5, "000", "-003", -2}, {0.5, "000", "001", 0},
-            {-0.5, "000", "-001", 0}, {9.5, "000", "010", 10}, {999.5, "000", "1000", 1000},
-            {0.125, "00%", "13%", 0}, {0.0625, "00.0%", "06.3%", 0}, {0.9995, "00.0%", "100.0%", 1},
-            // Decimal halves whose doubles lie just below them.
-            {0.285, "00%", "29%", 0}, {0.0015, "00.0%", "00.2%", 0}, {1.005, "0.00", "1.01", 1},
-            {2.675, "0.00", "2.68", 3}};
-        // clang-format on
-        for (const auto &[value, picture, shown, whole] : rows)
-            QTest::addRow("%g %s", value, picture)
-                << value << QString::fromLatin1(picture) << QString::fromLatin1(shown) << whole;
-    }
-    void halves()
-    {
-        QFETCH(double, value);
-        QFETCH(QString, picture);
-        QFETCH(QString, shown);
-        QFETCH(qint64, whole);
-        QCOMPARE(FormatPicture(value, picture), shown);
-        QCOMPARE(RoundToInt64(value), std::optional<qint64>(whole));
-    }
-
     void formatPicture_data()
     {
         QTest::addColumn<double>("value");
@@ -283,7 +225,12 @@ private Q_SLOTS:
             {0.6, "000", "001"}, {0.0004, "000", "000"}, {200, "000000", "000200"}, {1234567, "000000", "1234567"},
             {57.0 / 128, "00.0%", "44.5%"}, {0, "00.0%", "00.0%"}, {-0.0, "00%", "00%"}, {1.5, "00.0%", "150.0%"},
             {0.0024, "00.0%", "00.2%"}, {-0.25, "00%", "-25%"}, {3.14159, "0.00", "3.14"},
-            {1e20, "000", "100000000000000000000"}, {5e-324, "00%", "00%"}};
+            {1e20, "000", "100000000000000000000"}, {5e-324, "00%", "00%"},
+            // A half shown through a picture goes away from zero, as a display
+            // format does, also decimal halves whose doubles lie just below them.
+            {2.5, "000", "003"}, {-2.5, "000", "-003"}, {0.5, "000", "001"}, {-0.5, "000", "-001"},
+            {999.5, "000", "1000"}, {0.125, "00%", "13%"}, {0.0625, "00.0%", "06.3%"}, {0.9995, "00.0%", "100.0%"},
+            {0.285, "00%", "29%"}, {0.0015, "00.0%", "00.2%"}, {1.005, "0.00", "1.01"}, {2.675, "0.00", "2.68"}};
         // clang-format on
         for (const auto &[value, picture, expected] : rows)
             QTest::addRow("%g %s", value, picture)
@@ -295,14 +242,6 @@ private Q_SLOTS:
         QFETCH(QString, picture);
         QFETCH(QString, expected);
         QCOMPARE(FormatPicture(value, picture), expected);
-    }
-
-    void signedNumberText()
-    {
-        QCOMPARE(SignedNumberText(57), QStringLiteral(" 57"));
-        QCOMPARE(SignedNumberText(0), QStringLiteral(" 0"));
-        QCOMPARE(SignedNumberText(-5), QStringLiteral("-5"));
-        QCOMPARE(SignedNumberText(std::numeric_limits<qint64>::min()), QStringLiteral("-9223372036854775808"));
     }
 
     void codePage_data()
