@@ -10,23 +10,27 @@
 #include <QtTest>
 
 using namespace telvaro;
-using devsim::ControllerDevice;
+using Fault = devsim::ControllerDevice::Fault;
+using Ending = OperationOutcome::Ending;
 using test::PtyPeer;
-using test::TcpPeer;
-using test::UdpPeer;
 
 namespace {
 
+const QByteArray registerFrame("\0010230;125 \004");
+
 struct Fixture : test::LinkedWorkspace {
+    test::TcpPeer tcp;
+    test::UdpPeer udp;
     PtyPeer pty;
     QList<QByteArray> received; // by the device, one entry per arrival
-    ControllerDevice device{[this](const QByteArray &b) { pty.reply(b); }};
+    devsim::ControllerDevice device{[this](const QByteArray &b) { pty.reply(b); }};
 
-    explicit Fixture(ControllerDevice::Fault fault = ControllerDevice::Fault::None)
+    // Port 1 the terminal, 0 TCP, -1 UDP.
+    explicit Fixture(Fault fault = Fault::None, qint16 port = 1)
     {
-        linkTo(1, 0, pty.devicePath());
+        linkTo(port, port == 0 ? tcp.port() : udp.port(), pty.devicePath());
         device.setFault(fault);
-        device.setPaceMs(fault == ControllerDevice::Fault::SlowUpload ? 700 : 20);
+        device.setPaceMs(fault == Fault::SlowUpload ? 700 : 20);
         pty.onReceive = [this](PtyPeer &, const QByteArray &chunk) {
             received << chunk;
             device.receive(chunk);
@@ -45,12 +49,24 @@ struct Fixture : test::LinkedWorkspace {
     }
 };
 
-const QByteArray registerFrame("\x01"
-                               "0230;125 \x04");
+// One load: the link and controller, the operator's answers, what follows.
+struct Load {
+    qint16 port;
+    Fault fault;
+    Prompter::Answer serial; // to "Is this a serial interface controller?"
+    QList<QByteArray> texts;
+    int dataEntryAtMs;        // 0: none
+    QList<QByteArray> frames; // as received: one per reply over the terminal, all at once over sockets
+    QString messages;         // joined by "|"
+    Ending ending;
+    QString recData;
+    int minMs = 0;
+    int maxMs = 5000;
+};
 
 } // namespace
 
-Q_DECLARE_METATYPE(telvaro::devsim::ControllerDevice::Fault)
+Q_DECLARE_METATYPE(Load)
 
 class ControllerTest : public QObject {
     Q_OBJECT
@@ -79,106 +95,54 @@ private Q_SLOTS:
         QVERIFY(!ParseUpload("<0x01>3210<0x04>").error.isEmpty());
     }
 
-    // Each frame goes out only after the exact reply to the one before.
-    void loadsOverATerminal_data()
+    // Over the terminal each frame goes out only after the exact reply to
+    // the one before; over sockets nothing answers and they go back to back.
+    void loads_data()
     {
-        QTest::addColumn<bool>("serialInput");
-        QTest::addColumn<ControllerDevice::Fault>("fault");
-        QTest::newRow("binary input") << false << ControllerDevice::Fault::None;
-        QTest::newRow("serial input") << true << ControllerDevice::Fault::None;
-        QTest::newRow("replies split over polls") << true << ControllerDevice::Fault::SplitReply;
+        QTest::addColumn<Load>("l");
+        const QString asked = "Is this a serial interface controller?";
+        const QList<QByteArray> two = {"<0x02>ONE<0x04>", "TWO<0x04>"}, one = {"A<0x04>"};
+        const QList<QByteArray> start = {"\001\004", "\0012\004", registerFrame};
+        const QList<QByteArray> sent = start + QList<QByteArray>{"\002ONE\004", "TWO\004"};
+        const auto Y = Prompter::Answer::Yes, N = Prompter::Answer::No;
+        // clang-format off
+        const std::pair<const char *, Load> rows[] = {
+            {"binary input", {1, Fault::None, N, two, 0, sent + QList{ConfigurationFrame(false)}, asked, Ending::Done, "\x05"}},
+            {"serial input", {1, Fault::None, Y, two, 0, sent + QList{ConfigurationFrame(true)}, asked, Ending::Done, "\x05"}},
+            {"replies split over polls", {1, Fault::SplitReply, Y, two, 0, sent + QList{ConfigurationFrame(true)}, asked, Ending::Done, "\x05"}},
+            {"tcp", {0, Fault::None, N, two, 0, {(sent + QList{ConfigurationFrame(false)}).join()}, asked, Ending::Done, ""}},
+            {"udp", {-1, Fault::None, N, two, 0, {(sent + QList{ConfigurationFrame(false)}).join()}, asked, Ending::Done, ""}},
+            {"cancel", {1, Fault::None, Prompter::Answer::Cancel, one, 0, {}, asked, Ending::Stopped, ""}},
+            {"empty table", {1, Fault::None, Y, {}, 0, {}, asked + "|Error Loading Controller", Ending::Failed, ""}},
+            // 120 polls of 500 ms on the test clock.
+            {"doubled ENQ", {1, Fault::DoubleEnq, Y, one, 0, start, asked + "|Serial Connection Failed.", Ending::Failed, "\001Clearing\004\005", 590}},
+            {"data entry in a reply wait", {1, Fault::NoReply, Y, one, 100, {start[0]}, asked, Ending::Stopped, "", 0, 500}},
+        };
+        // clang-format on
+        for (const auto &[name, load] : rows)
+            QTest::newRow(name) << load;
     }
-    void loadsOverATerminal()
+    void loads()
     {
-        QFETCH(bool, serialInput);
-        QFETCH(ControllerDevice::Fault, fault);
-        Fixture f(fault);
-        f.fill({"<0x02>ONE<0x04>", "TWO<0x04>"});
-        f.prompter.answer(serialInput ? Prompter::Answer::Yes : Prompter::Answer::No);
-        const OperationOutcome outcome = f.ws.MnuLoadController_Click();
-        QVERIFY(outcome.complete());
-        QCOMPARE(f.prompter.shown.front().text, QStringLiteral("Is this a serial interface controller?"));
-        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Controller Setup"));
-        QCOMPARE(f.received,
-                 (QList<QByteArray>{"\x01\x04",
-                                    "\x01"
-                                    "2\x04",
-                                    registerFrame, "\x02ONE\x04", "TWO\x04", ConfigurationFrame(serialInput)}));
-        QCOMPARE(f.device.serialInput(), std::optional<bool>(serialInput));
-        QCOMPARE(f.ws.box(Workspace::Box::RecData), QStringLiteral("\x05"));
-        QVERIFY(f.ws.menus().item(Item::MnuLoadController).enabled && !f.ws.link().serial().isOpen());
-    }
-
-    void loadEndings_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<OperationOutcome::Ending>("ending");
-        using Ending = OperationOutcome::Ending;
-        const QString question = "Is this a serial interface controller?";
-        QTest::newRow("cancel") << "cancel" << 0 << QStringList{question} << Ending::Stopped;
-        QTest::newRow("empty table") << "empty" << 0 << QStringList{question, "Error Loading Controller"}
-                                     << Ending::Failed;
-        QTest::newRow("doubled ENQ") << "double-enq" << 3 << QStringList{question, "Serial Connection Failed."}
-                                     << Ending::Failed;
-        QTest::newRow("data entry in a reply wait") << "data entry" << 1 << QStringList{question} << Ending::Stopped;
-    }
-    void loadEndings()
-    {
-        QFETCH(QString, how);
-        QFETCH(int, frames);
-        QFETCH(QStringList, messages);
-        QFETCH(OperationOutcome::Ending, ending);
-        Fixture f(how == QLatin1String("double-enq")   ? ControllerDevice::Fault::DoubleEnq
-                  : how == QLatin1String("data entry") ? ControllerDevice::Fault::NoReply
-                                                       : ControllerDevice::Fault::None);
-        if (how != QLatin1String("empty"))
-            f.fill({"A<0x04>"});
-        f.prompter.answer(how == QLatin1String("cancel") ? Prompter::Answer::Cancel : Prompter::Answer::Yes);
-        if (how == QLatin1String("data entry"))
-            QTimer::singleShot(100, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
+        QFETCH(Load, l);
+        Fixture f(l.fault, l.port);
+        f.fill(l.texts);
+        f.prompter.answer(l.serial);
+        if (l.dataEntryAtMs > 0)
+            QTimer::singleShot(l.dataEntryAtMs, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
         QElapsedTimer clock;
         clock.start();
-        const OperationOutcome outcome = f.ws.MnuLoadController_Click();
-        QCOMPARE(outcome.ending, ending);
-        QCOMPARE(f.received.size(), frames);
-        QCOMPARE(f.prompter.messageTexts(), messages);
-        if (how == QLatin1String("double-enq")) // 120 polls of 500 ms on the test clock
-            QVERIFY2(clock.elapsed() >= 590, qPrintable(QString::number(clock.elapsed())));
-        if (how == QLatin1String("data entry"))
-            QVERIFY(clock.elapsed() < 500);
-        QVERIFY(f.ws.menus().item(Item::MnuModeData).checked && !f.ws.link().serial().isOpen());
-    }
-
-    // No replies over sockets: the frames go out back to back.
-    void loadsOverSockets_data()
-    {
-        QTest::addColumn<bool>("tcp");
-        QTest::newRow("tcp") << true;
-        QTest::newRow("udp") << false;
-    }
-    void loadsOverSockets()
-    {
-        QFETCH(bool, tcp);
-        Fixture f;
-        TcpPeer tcpPeer;
-        UdpPeer udpPeer;
-        f.ws.linkSettings().setPortNumber(tcp ? 0 : -1);
-        f.ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
-        f.ws.linkSettings().setIpPort(QString::number(tcp ? tcpPeer.port() : udpPeer.port()));
-        f.fill({"A<0x04>", "B<0x04>"});
-        QVERIFY(f.ws.LoadController(false).complete());
-        const QByteArray all = QByteArray("\x01\x04\x01"
-                                          "2\x04") +
-                               registerFrame +
-                               "A\x04"
-                               "B\x04" +
-                               ConfigurationFrame(false);
-        if (tcp)
-            QTRY_COMPARE(tcpPeer.received, all);
+        QCOMPARE(f.ws.MnuLoadController_Click().ending, l.ending);
+        QVERIFY2(clock.elapsed() >= l.minMs && clock.elapsed() < l.maxMs, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.prompter.messageTexts().join(u'|'), l.messages);
+        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Controller Setup"));
+        if (l.port > 0)
+            QCOMPARE(f.received, l.frames);
         else
-            QTRY_COMPARE(udpPeer.datagrams.join(), all);
+            QTRY_COMPARE(QList<QByteArray>{f.tcp.received + f.udp.datagrams.join()}, l.frames);
+        QCOMPARE(f.ws.box(Workspace::Box::RecData), l.recData);
+        QVERIFY(f.ws.menus().item(Item::MnuLoadController).enabled && f.ws.menus().item(Item::MnuModeData).checked);
+        QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
     }
 
     // A load read back gives the same registers and texts, and the
@@ -190,7 +154,6 @@ private Q_SLOTS:
         QVERIFY(f.ws.LoadController(true).complete());
         const RegisterTable loaded = f.ws.registers().table();
         f.ws.NewTable();
-        f.prompter.shown.clear();
         QVERIFY(f.ws.MnuUploadController_Click().complete());
         QCOMPARE(f.ws.registers().table(), loaded);
         QCOMPARE(f.texts(), (QList<QByteArray>{"<0x02>ONE<0x04>", "TWO<0x04>"}));
@@ -201,37 +164,34 @@ private Q_SLOTS:
     // A failed upload keeps the operator's table and registers.
     void failedUploadKeepsTheTable_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("wrong wake-up reply") << "wrong"
-                                             << "Failed to connect to controller.";
-        QTest::newRow("interrupted") << "slow"
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<qint16>("port");
+        QTest::addColumn<QString>("message"); // its first lines
+        QTest::newRow("wrong wake-up reply") << Fault::NoReply << qint16(1) << "Failed to connect to controller.";
+        QTest::newRow("interrupted") << Fault::SlowUpload << qint16(1)
                                      << "Upload Interrupted.\r\nPower-Cycle Controller and Try again";
-        QTest::newRow("register 99") << "garbage"
-                                     << "Error Loading Controller";
-        QTest::newRow("tcp link") << "tcp"
-                                  << "Error Loading Controller";
+        QTest::newRow("register 99") << Fault::GarbageUpload << qint16(1) << "Error Loading Controller";
+        QTest::newRow("tcp link") << Fault::None << qint16(0) << "Error Loading Controller";
     }
     void failedUploadKeepsTheTable()
     {
-        QFETCH(QString, how);
+        QFETCH(Fault, fault);
+        QFETCH(qint16, port);
         QFETCH(QString, message);
-        Fixture f(how == QLatin1String("slow")      ? ControllerDevice::Fault::SlowUpload
-                  : how == QLatin1String("garbage") ? ControllerDevice::Fault::GarbageUpload
-                                                    : ControllerDevice::Fault::None);
-        if (how == QLatin1String("wrong"))
-            f.pty.onReceive = [](PtyPeer &p, const QByteArray &) { p.reply("\x01Ready\x04!"); };
-        if (how == QLatin1String("tcp"))
-            f.ws.linkSettings().setPortNumber(0);
+        Fixture f(fault, port);
+        if (fault == Fault::NoReply) // a device that is not a controller
+            f.pty.onReceive = [&f](PtyPeer &p, const QByteArray &c) {
+                f.received << c;
+                p.reply("\001Ready\004!");
+            };
         f.fill({"KEEP"});
         const RegisterTable before = f.ws.registers().table();
-        const OperationOutcome outcome = f.ws.MnuUploadController_Click();
-        QCOMPARE(outcome.ending, OperationOutcome::Ending::Failed);
+        QCOMPARE(f.ws.MnuUploadController_Click().ending, Ending::Failed);
         QCOMPARE(f.prompter.messageTexts().value(0).section(QStringLiteral("\r\n"), 0, message.count(u'\n')), message);
         QCOMPARE(f.texts(), QList<QByteArray>{"KEEP"});
         QCOMPARE(f.ws.registers().table(), before);
-        if (how == QLatin1String("tcp"))
-            QVERIFY(f.received.isEmpty());
+        QCOMPARE(f.received.isEmpty(), port == 0); // an upload reads a serial port only
+        QCOMPARE(f.tcp.connections, 0);
         QVERIFY(f.ws.menus().item(Item::MnuUploadController).enabled && !f.ws.link().serial().isOpen());
     }
 };

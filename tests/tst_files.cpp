@@ -13,10 +13,7 @@
 
 #include <cerrno>
 #include <csignal>
-#include <linux/capability.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 using namespace telvaro;
 using Saved = FileCommands::SaveResult;
@@ -60,31 +57,16 @@ void Put(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
-// Root writes into any folder. Without CAP_DAC_OVERRIDE in its effective set
-// it meets a folder's permissions like anyone else; the set comes back whole
-// at the end of the scope.
-class FolderPermissionsForRoot {
-public:
-    FolderPermissionsForRoot()
-    {
-        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
-        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
-    }
-    ~FolderPermissionsForRoot()
-    {
-        if (m_lowered)
-            syscall(SYS_capset, &m_header, m_saved);
-    }
-    FolderPermissionsForRoot(const FolderPermissionsForRoot &) = delete;
-    FolderPermissionsForRoot &operator=(const FolderPermissionsForRoot &) = delete;
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_lowered = false;
+// A table of `count` entries "T0", "T1", ... at 100 ms, one at 40000 ms, saved.
+struct Save {
+    QString name;
+    int count;
+    int longAt; // the one at 40000 ms, or -1
+    Prompter::Answer answer;
+    int limit; // how far the file system lets a file grow; 0: no limit
+    FileCommands::SaveResult result;
+    QStringList messages;
+    QByteArray back; // opened again: count, last text and comment, and whether it failed
 };
 
 struct Fixture {
@@ -97,6 +79,8 @@ struct Fixture {
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Save)
 
 class FilesTest : public QObject {
     Q_OBJECT
@@ -228,14 +212,7 @@ private Q_SLOTS:
 
     void saving_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("count");  // entries "T0", "T1", ... at 100 ms
-        QTest::addColumn<int>("longAt"); // the one at 40000 ms, or -1
-        QTest::addColumn<Prompter::Answer>("answer");
-        QTest::addColumn<int>("limit"); // how far the file system lets a file grow; 0: no limit
-        QTest::addColumn<Saved>("result");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QByteArray>("back"); // opened again: count, last text and comment, and whether it failed
+        QTest::addColumn<Save>("s");
         const auto ok = Prompter::Answer::Ok, cancel = Prompter::Answer::Cancel;
         const Saved saved = Saved::Saved, failed = Saved::Failed, cancelled = Saved::Cancelled;
         const QString slow = "QND file format only supports intervals up to 32767 ms\r\n\r\n"
@@ -244,112 +221,73 @@ private Q_SLOTS:
             many{"QND file format only supports 200 messages\r\n\r\n"
                  "Only the first 200 messages will be saved"},
             long5{slow.arg("005")}, both = many + QStringList{slow.arg("200")};
-        const QByteArray all = "201 T200 c200", unread;
-        QTest::newRow("201 entries") << "m.QND" << 201 << -1 << ok << 0 << saved << none << all;
-        QTest::newRow("251, OK") << "m.QND" << 251 << -1 << ok << 0 << saved << many << all;
-        QTest::newRow("251, Cancel") << "m.QND" << 251 << -1 << cancel << 0 << cancelled << many << unread;
-        QTest::newRow("long, OK") << "m.qnd" << 6 << 5 << ok << 0 << saved << long5 << QByteArray("5 T4  failed");
-        QTest::newRow("long, Cancel") << "m.qnd" << 6 << 5 << cancel << 0 << cancelled << long5 << unread;
-        QTest::newRow("long, left out") << "m.QND" << 202 << 201 << ok << 0 << saved << many << all;
-        QTest::newRow("both") << "m.QND" << 251 << 200 << ok << 0 << saved << both << QByteArray("200 T199  failed");
-        QTest::newRow("TVD takes all") << "m.TVD" << 251 << 200 << ok << 0 << saved << none
-                                       << QByteArray("251 T250 c250");
         // A save that fails keeps the file that was there, and leaves nothing beside it.
         const QString noFolder = "\r\nthe file cannot be written: " + qt_error_string(ENOENT);
         const QStringList full{"Error Saving @m.TVD\r\nthe file could not be written in full: the disk may be full"},
             other{"Error Saving @m.TXT\r\n\r\nThe name must end in TVD or QND"},
             nowhere{"Error Saving @no/m.TV1 As 1" + noFolder, "Error Saving @no/m.TVD" + noFolder};
-        QTest::newRow("disk full") << "m.TVD" << 2000 << -1 << ok << 4096 << failed << full << unread;
-        QTest::newRow("disk full, small file") << "m.TVD" << 10 << -1 << ok << 100 << failed << full << unread;
-        QTest::newRow("other extension") << "m.TXT" << 1 << -1 << ok << 0 << failed << other << unread;
-        QTest::newRow("no such folder") << "no/m.TVD" << 1 << -1 << ok << 0 << failed << nowhere << unread;
+        const QByteArray all = "201 T200 c200";
+        // clang-format off
+        const std::pair<const char *, Save> rows[] = {
+            {"201 entries", {"m.QND", 201, -1, ok, 0, saved, none, all}},
+            {"251, OK", {"m.QND", 251, -1, ok, 0, saved, many, all}},
+            {"251, Cancel", {"m.QND", 251, -1, cancel, 0, cancelled, many, {}}},
+            {"long, OK", {"m.qnd", 6, 5, ok, 0, saved, long5, "5 T4  failed"}},
+            {"long, Cancel", {"m.qnd", 6, 5, cancel, 0, cancelled, long5, {}}},
+            {"long, left out", {"m.QND", 202, 201, ok, 0, saved, many, all}},
+            {"both", {"m.QND", 251, 200, ok, 0, saved, both, "200 T199  failed"}},
+            {"TVD takes all", {"m.TVD", 251, 200, ok, 0, saved, none, "251 T250 c250"}},
+            {"disk full", {"m.TVD", 2000, -1, ok, 4096, failed, full, {}}},
+            {"disk full, small file", {"m.TVD", 10, -1, ok, 100, failed, full, {}}},
+            {"other extension", {"m.TXT", 1, -1, ok, 0, failed, other, {}}},
+            {"no such folder", {"no/m.TVD", 1, -1, ok, 0, failed, nowhere, {}}},
+        };
+        // clang-format on
+        for (const auto &[name, save] : rows)
+            QTest::newRow(name) << save;
     }
     void saving()
     {
-        QFETCH(QString, name);
-        QFETCH(int, count);
-        QFETCH(int, longAt);
-        QFETCH(Prompter::Answer, answer);
-        QFETCH(int, limit);
-        QFETCH(Saved, result);
-        QFETCH(QStringList, messages);
-        QFETCH(QByteArray, back);
+        QFETCH(Save, s);
         Fixture f;
         QList<MessageEntry> entries;
-        for (int i = 0; i < count; ++i)
-            entries.append(Entry(i == longAt ? 40000 : 100, "T" + QByteArray::number(i), "c" + QByteArray::number(i)));
+        for (int i = 0; i < s.count; ++i)
+            entries.append(
+                Entry(i == s.longAt ? 40000 : 100, "T" + QByteArray::number(i), "c" + QByteArray::number(i)));
         f.ws.table().ReplaceAll(entries);
         // Controller load writes a companion, except beside the full disk: only the message file meets the limit.
-        f.ws.mode().setMode(limit > 0 ? OperatingMode::Test : OperatingMode::ControllerLoad);
-        const QString path = f.path(name), companion = path.chopped(3) + "TV1";
-        const bool folder = name.contains('/');
+        f.ws.mode().setMode(s.limit > 0 ? OperatingMode::Test : OperatingMode::ControllerLoad);
+        const QString path = f.path(s.name), companion = path.chopped(3) + "TV1";
+        const bool folder = s.name.contains('/');
         if (!folder)
             Put(path, "old");
-        f.prompter.answer(answer);
+        f.prompter.answer(s.answer);
         const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const rlimit small{limit > 0 ? rlim_t(limit) : saved.rlim_cur, saved.rlim_max};
+        rlimit before{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        const rlimit small{s.limit > 0 ? rlim_t(s.limit) : before.rlim_cur, before.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         const Saved got = f.files.SaveFile(path);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        setrlimit(RLIMIT_FSIZE, &before);
         std::signal(SIGXFSZ, previous);
-        QCOMPARE(got, result);
-        QCOMPARE(f.prompter.messageTexts(), messages.replaceInStrings("@", f.dir.path() + '/'));
-        for (const auto &s : std::as_const(f.prompter.shown)) // a warning asks OK or Cancel
-            QVERIFY(s.text.startsWith("QND") ? s.title == "WARNING" && s.buttons == Prompter::Buttons::OkCancel
-                                             : s.title == "Telvaro");
-        const bool written = result == Saved::Saved;
+        QCOMPARE(got, s.result);
+        QCOMPARE(f.prompter.messageTexts(), s.messages.replaceInStrings("@", f.dir.path() + '/'));
+        for (const auto &shown : std::as_const(f.prompter.shown)) // a warning asks OK or Cancel
+            QVERIFY(shown.text.startsWith("QND")
+                        ? shown.title == "WARNING" && shown.buttons == Prompter::Buttons::OkCancel
+                        : shown.title == "Telvaro");
+        const bool written = s.result == Saved::Saved;
         QCOMPARE(QFile::exists(companion), written);
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files).size(), (folder ? 0 : 1) + (written ? 1 : 0));
         QCOMPARE(Contents(path) == "old", !written && !folder);
-        if (!written)
-            return;
+        // Opened again: count, last text and comment, and whether it failed.
         f.prompter.clear();
-        const bool opened = f.files.OpenFile(path);
-        QCOMPARE(f.prompter.messageTexts().join("").section("\r\n", 0, 0), opened ? "" : "Error Opening file");
+        const bool opened = written && f.files.OpenFile(path);
         const MessageEntry &last = f.ws.table().entries().last();
         const QByteArray read = QByteArray::number(f.ws.table().count()) + ' ' + last.Text + ' ' + last.Comment;
-        QCOMPARE(read + (opened ? "" : " failed"), back);
-    }
-
-    // Where no file can be made beside it, a writable file is written over in
-    // place; a new one cannot be made at all.
-    void savingInAReadOnlyFolder_data()
-    {
-        QTest::addColumn<bool>("there"); // the file and its companion exist before the save
-        QTest::newRow("files there") << true;
-        QTest::newRow("no files") << false;
-    }
-    void savingInAReadOnlyFolder()
-    {
-        QFETCH(bool, there);
-        Fixture f;
-        f.ws.table().ReplaceAll({Entry(5, "new", "c")});
-        f.ws.mode().setMode(OperatingMode::ControllerLoad);
-        QDir folder(f.dir.path());
-        QVERIFY(folder.mkdir("locked") && folder.cd("locked"));
-        const QString path = folder.filePath("m.TVD"), companion = folder.filePath("m.TV1");
-        if (there) {
-            Put(path, "old");
-            Put(companion, "old");
-        }
-        const QFile::Permissions open = QFile(folder.path()).permissions();
-        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto reopen = qScopeGuard([&] { QFile::setPermissions(folder.path(), open); });
-        const FolderPermissionsForRoot asAnyone;
-        if (QFile probe(folder.filePath("probe")); probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            QSKIP("this process makes files in a folder without write permission");
-        }
-        const Saved got = f.files.SaveFile(path);
-        const QString denied = "\r\nthe file cannot be written: " + qt_error_string(EACCES);
-        const QStringList refused{"Error Saving " + companion + " As 1" + denied, "Error Saving " + path + denied};
-        QCOMPARE(f.prompter.messageTexts(), there ? QStringList{} : refused);
-        QCOMPARE(got, there ? Saved::Saved : Saved::Failed);
-        QCOMPARE(Contents(path), there ? WriteTvd(f.ws.table().entries()) : QByteArray("<missing>"));
-        QCOMPARE(Contents(companion).left(3), there ? QByteArray("1\r\n") : QByteArray("<mi"));
-        QCOMPARE(folder.entryList(QDir::Files).size(), there ? 2 : 0);
+        QCOMPARE(written ? read + (opened ? "" : " failed") : QByteArray(), s.back);
+        QCOMPARE(f.prompter.messageTexts().join("").section("\r\n", 0, 0),
+                 opened || !written ? "" : "Error Opening file");
     }
 
     void fileMenu_data()

@@ -1,6 +1,7 @@
-// The link end to end over loopback TCP, UDP and a real pseudo-terminal: the
-// bytes of quick sends, the hold, status panels, failures and their messages,
-// received data, the Communication prompts, devices that go away midway.
+// Quick sends and runs end to end over loopback TCP, UDP and a real
+// pseudo-terminal: the bytes, the hold, status panels, failures and their
+// messages, received data, the Communication prompts, devices that go away
+// midway, and the menu states around a run.
 #include "app/communication.h"
 #include "base/clock.h"
 #include "base/wait.h"
@@ -9,12 +10,15 @@
 #include "linkedworkspace.h"
 #include "peers.h"
 
+#include <QSettings>
+#include <QSignalSpy>
 #include <QtTest>
 #include <termios.h>
 
 using namespace telvaro;
 using namespace telvaro::test;
 using Box = Workspace::Box;
+using Ending = OperationOutcome::Ending;
 
 namespace {
 
@@ -53,8 +57,19 @@ public:
     QString errorString() const override { return {}; }
 };
 
-// What the device does with the bytes of a quick send.
-enum class Device { Replies, Resets, Closes, Vanishes, Refuses, Stalls, FailsAfterSend, Gone };
+// What the device does with what it receives.
+enum class Device {
+    Replies,        // "A\r\n"
+    RepliesTwice,   // and "B" while the box shows the first answer
+    DataEntry,      // the operator chooses data entry, then a quick send
+    Resets,         // the connection
+    Closes,         // the connection
+    Vanishes,       // the terminal
+    Refuses,        // the connection
+    Stalls,         // never connects
+    FailsAfterSend, // the connection fails once the bytes are out
+    Gone,           // nobody at the UDP port
+};
 
 struct Fixture : LinkedWorkspace {
     FakeSocket fake;
@@ -63,13 +78,16 @@ struct Fixture : LinkedWorkspace {
     PtyPeer pty;
     QStringList panel2; // every text panel 2 was given
     int failures = 0;
-    QByteArray received; // by the device
+    QList<QByteArray> received; // by the device, one entry per arrival
     QString panel1AtReceipt;
+    std::function<void()> afterReceipt;
 
-    // Port 0 TCP, below 0 UDP, above 0 the peer's terminal.
-    explicit Fixture(int port = 1)
+    // Port 0 TCP, below 0 UDP, above 0 serial: port 3 is the peer's terminal.
+    explicit Fixture(int port = -1)
     {
-        linkTo(qint16(port), port < 0 ? udp.port() : tcp.port(), pty.devicePath());
+        linkTo(qint16(port), port < 0 ? udp.port() : tcp.port());
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Telvaro"), QStringLiteral("Telvaro"))
+            .setValue(QStringLiteral("SerialPorts/3"), pty.devicePath());
         ws.linkSettings().setBaudText(QStringLiteral(" 19200"));
         ws.status().setText(2, QStringLiteral("earlier"));
         ws.setBox(Box::RecData, QStringLiteral("typed\r\n"));
@@ -87,6 +105,17 @@ struct Fixture : LinkedWorkspace {
         return linkClosed() && !ws.operations().holdsLink() && m.item(Item::CmdQuickSend).enabled &&
                m.item(Item::MnuMode).enabled && m.item(Item::MnuCommunication).enabled;
     }
+    // Data entry after a run; while a stopped run still holds the link, the
+    // commands that would be refused show disabled.
+    bool dataEntryState(bool linkFree = true)
+    {
+        const MenuState &m = ws.menus();
+        return m.item(Item::MnuModeData).checked && !m.item(Item::MnuModeRun).checked &&
+               m.item(Item::MnuModeRun).enabled == linkFree && m.item(Item::CmdQuickSend).enabled == linkFree &&
+               m.item(Item::MnuCommunication).enabled && ws.transfer().transmitting() == 0 &&
+               ws.status().text(2) == QLatin1String("No Traffic") && ws.status().text(3) == QLatin1String("Off") &&
+               linkClosed();
+    }
     QString panel1()
     {
         ws.link().TmrCheck_Timer();
@@ -102,30 +131,46 @@ struct Fixture : LinkedWorkspace {
             fake.connects = device == Device::FailsAfterSend;
             ws.link().useServices(ws.link().builtinSerial(), fake);
         }
+        if (device == Device::RepliesTwice) // what arrives while a handler of the last arrival waits is kept
+            QObject::connect(&ws.entry(), &EntryPanel::boxChanged, &ws, [this, waited = false](Box box) mutable {
+                if (box != Box::RecData || std::exchange(waited, true))
+                    return;
+                tcp.connections ? tcp.reply("B") : udp.reply("B");
+                Pause(1000);
+            });
         tcp.onReceive = [this, device](TcpPeer &p, const QByteArray &c) {
             if (c.isEmpty())
                 return;
-            receipt(c);
-            if (device == Device::Replies)
+            receipt(c, device);
+            if (device != Device::Resets && device != Device::Closes)
                 return p.reply("A\r\n");
             p.dropConnection(device == Device::Resets);
             // Panel 1 once the link has seen the device go.
             QTimer::singleShot(50, &ws, [this] { panel1AtReceipt = panel1(); });
         };
-        udp.onReceive = [this](UdpPeer &p, const QByteArray &d) {
-            receipt(d);
+        udp.onReceive = [this, device](UdpPeer &p, const QByteArray &d) {
+            receipt(d, device);
             p.reply("A\r\n");
         };
         pty.onReceive = [this, device](PtyPeer &p, const QByteArray &c) {
-            receipt(c);
+            receipt(c, device);
             QCOMPARE(p.outputSpeed(), unsigned(B19200));
             device == Device::Vanishes ? p.vanish() : p.reply("A\r\n");
         };
     }
-    void receipt(const QByteArray &bytes)
+    void receipt(const QByteArray &bytes, Device device)
     {
-        received += bytes;
+        received << bytes;
         panel1AtReceipt = panel1();
+        if (afterReceipt)
+            afterReceipt();
+        if (device != Device::DataEntry)
+            return;
+        ws.MnuModeData_Click();
+        // The first send still holds the link: a second one must not start,
+        // and its button shows so.
+        QVERIFY(linkClosed() && ws.transfer().transmitting() == 0 && !ws.menus().item(Item::CmdQuickSend).enabled);
+        quickSend(QStringLiteral("second"));
     }
     void quickSend(const QString &entry)
     {
@@ -147,11 +192,11 @@ struct Fixture : LinkedWorkspace {
 // One quick send: the link, what the device does, what follows. Lists of
 // texts are joined by "|".
 struct Send {
-    int port;         // 0 TCP, below 0 UDP, above 0 the terminal
-    QString entry;    // as typed
-    Device device;    // what it does with the bytes
+    int port;
+    QString entry;
+    Device device;
     QByteArray bytes; // as the device received them
-    bool answered;    // the device's answer is in the box
+    QString recData;  // what the device's answers added to the box
     QString message;  // shown to the operator
     QString panel2;   // every text panel 2 was given
     QString panel1;   // at receipt, afterwards; empty: not checked
@@ -162,9 +207,28 @@ struct Send {
     QString address = QStringLiteral("127.0.0.1");
 };
 
+// One run: the table, the link and device, what the device received and
+// how the run ended. At `at` frames received the operator may act.
+struct Run {
+    QList<QByteArray> texts;
+    qint32 interval;
+    QString repeat; // null: repeat off
+    int port;
+    Device device;
+    enum { None, DataEntry, Append } action;
+    int at;
+    QList<QByteArray> received;
+    Ending ending;
+    int framesNotSent;
+    bool linkDropped;
+    QString message;
+    QString other = {}; // instead of the device's port
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Send)
+Q_DECLARE_METATYPE(Run)
 
 class LinkTest : public QObject {
     Q_OBJECT
@@ -174,6 +238,7 @@ private Q_SLOTS:
         SetPauseTimeScale(20);
         SetLocalNowSource([] { return pinnedNow; });
     }
+    void cleanupTestCase() { SetPauseTimeScale(1); }
 
     // Panel 1 texts the live links below cannot show on demand.
     void statusPanelTexts_data()
@@ -334,35 +399,39 @@ private Q_SLOTS:
         const QString sent = "|" + QString::fromLatin1(bytes).replace(u'\x80', u'\u20ac') + "|No Traffic";
         const QString tcp = "Connected to 127.0.0.1|No open connection",
                       udp = "UDP Send to 127.0.0.1|UDP Send to 127.0.0.1", pty = "Port 3 Open|Port 3 Closed",
-                      closed = "|No open connection", closing = "Peer is closing the connection|No open connection";
+                      closed = "|No open connection", closing = "Peer is closing the connection|No open connection",
+                      x = "|x|No Traffic", twice = answer + "B\r\n45296.13\r\n";
         const Device r = Device::Replies;
         // clang-format off
         const std::pair<const char *, Send> rows[] = {
-            {"tcp", {0, entry, r, bytes, true, "", sent, tcp, 1, 0}},
-            {"udp", {-1, entry, r, bytes, true, "", sent, udp, 1, 0}},
+            {"tcp", {0, entry, r, bytes, answer, "", sent, tcp, 1, 0}},
+            {"udp", {-1, entry, r, bytes, answer, "", sent, udp, 1, 0}},
             // Serial bytes from the device are for the controller transfers.
-            {"pty", {3, entry, r, bytes, false, "", sent, pty, 1, 0}},
+            {"pty", {3, entry, r, bytes, "", "", sent, pty, 1, 0}},
             // The link opens even for nothing to send.
-            {"tcp empty", {0, "", r, "", false, "", "No Traffic", "|No open connection", 1, 0}},
-            {"udp empty", {-1, "", r, "", false, "", "No Traffic", "|UDP Send to 127.0.0.1", 1, 0}},
-            {"pty empty", {3, "", r, "", false, "", "No Traffic", "|Port 3 Closed", 1, 0}},
-            {"tcp by name", {0, "x", r, "x", true, "", "|x|No Traffic", "Connected to localhost|No open connection", 1, 0, 0, {}, "localhost"}},
-            {"udp by name", {-1, "x", r, "x", true, "", "|x|No Traffic", "UDP Send to localhost|UDP Send to localhost", 1, 0, 0, {}, "localhost"}},
-            {"udp port -2", {-2, "x", r, "x", true, "", "|x|No Traffic", "Open Connection|No open connection", 1, 0}},
-            {"missing serial device", {3, "x", r, "", false, noComms, "No Traffic", "", 1, 0, 0, "/no/tty"}},
+            {"tcp empty", {0, "", r, "", "", "", "No Traffic", "|No open connection", 1, 0}},
+            {"udp empty", {-1, "", r, "", "", "", "No Traffic", "|UDP Send to 127.0.0.1", 1, 0}},
+            {"pty empty", {3, "", r, "", "", "", "No Traffic", "|Port 3 Closed", 1, 0}},
+            {"tcp by name", {0, "x", r, "x", answer, "", x, "Connected to localhost|No open connection", 1, 0, 0, {}, "localhost"}},
+            {"udp by name", {-1, "x", r, "x", answer, "", x, "UDP Send to localhost|UDP Send to localhost", 1, 0, 0, {}, "localhost"}},
+            {"udp port -2", {-2, "x", r, "x", answer, "", x, "Open Connection|No open connection", 1, 0}},
+            {"tcp answer while shown", {0, "x", Device::RepliesTwice, "x", twice, "", x, tcp, 1, 0}},
+            {"udp answer while shown", {-1, "x", Device::RepliesTwice, "x", twice, "", x, udp, 1, 0}},
+            {"data entry in the hold", {0, "x", Device::DataEntry, "x", "", "", x, "", 0, 0}},
+            {"missing serial device", {3, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "/no/tty"}},
             // The text is checked before the link opens.
-            {"escape out of range", {0, "A<1234>", r, "", false, noComms, "No Traffic", "", 0, 0}},
-            {"ip port not a number", {0, "x", r, "", false, noComms, "No Traffic", "", 1, 0, 0, "abc"}},
-            {"udp port above 16 bits", {-1, "x", r, "", false, noComms, "No Traffic", "", 1, 0, 0, "70000"}},
+            {"escape out of range", {0, "A<1234>", r, "", "", noComms, "No Traffic", "", 0, 0}},
+            {"ip port not a number", {0, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "abc"}},
+            {"udp port above 16 bits", {-1, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "70000"}},
             // A failed connection says why; the traffic panel stays as it was.
-            {"refused", {0, "x", Device::Refuses, "", false, "Unable to connect!  State = 9", "", closed, 1, 0}},
+            {"refused", {0, "x", Device::Refuses, "", "", "Unable to connect!  State = 9", "", closed, 1, 0}},
             // Twenty waits of 500 ms, 0.5 s on the test clock.
-            {"never connects", {0, "x", Device::Stalls, "", false, "Unable to connect!  State = 6", "", closed, 1, 0, 495}},
-            {"socket error", {0, "x", Device::FailsAfterSend, "x", false, "", "|x|No Traffic", "", 0, 1}},
-            {"tcp reset", {0, "x", Device::Resets, "x", false, "", "|x|No Traffic", closing, 1, 0}},
-            {"tcp close", {0, "x", Device::Closes, "x", false, "", "|x|No Traffic", closing, 1, 0}},
-            {"terminal vanishes", {3, "x", Device::Vanishes, "x", false, "", "|x|No Traffic", pty, 0, 1}},
-            {"udp, nobody listening", {-1, "x", Device::Gone, "", false, "", "|x|No Traffic", "", 1, 0}},
+            {"never connects", {0, "x", Device::Stalls, "", "", "Unable to connect!  State = 6", "", closed, 1, 0, 495}},
+            {"socket error", {0, "x", Device::FailsAfterSend, "x", "", "", x, "", 0, 1}},
+            {"tcp reset", {0, "x", Device::Resets, "x", "", "", x, closing, 1, 0}},
+            {"tcp close", {0, "x", Device::Closes, "x", "", "", x, closing, 1, 0}},
+            {"terminal vanishes", {3, "x", Device::Vanishes, "x", "", "", x, pty, 0, 1}},
+            {"udp, nobody listening", {-1, "x", Device::Gone, "", "", "", x, "", 1, 0}},
         };
         // clang-format on
         for (const auto &[name, send] : rows)
@@ -372,11 +441,12 @@ private Q_SLOTS:
     {
         QFETCH(Send, s);
         Fixture f(s.port);
-        LinkSettings link = f.ws.linkSettings().value();
-        link.IpAddress = s.address;
-        if (!s.other.isEmpty())
-            (s.port > 0 ? link.DevicePath : link.IpPort) = s.other;
-        f.ws.linkSettings().set(link);
+        f.ws.linkSettings().setIpAddress(s.address);
+        if (!s.other.isEmpty() && s.port <= 0)
+            f.ws.linkSettings().setIpPort(s.other);
+        if (!s.other.isEmpty() && s.port > 0)
+            QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Telvaro"), QStringLiteral("Telvaro"))
+                .setValue(QStringLiteral("SerialPorts/3"), s.other);
         f.behave(s.device);
         f.panel2.clear();
         QElapsedTimer clock;
@@ -390,8 +460,8 @@ private Q_SLOTS:
         QCOMPARE(f.panel2.join(u'|'), s.panel2);
         QCOMPARE(f.ws.transfer().transmitting(), s.transmitting);
         QCOMPARE(f.failures, s.failures);
-        QCOMPARE(f.ws.box(Box::RecData), "typed\r\n" + (s.answered ? answer : QString()));
-        const auto got = [&f] { return f.received + f.fake.sent; };
+        QCOMPARE(f.ws.box(Box::RecData), "typed\r\n" + s.recData);
+        const auto got = [&f] { return f.received.join() + f.fake.sent; };
         QTRY_COMPARE(got(), s.bytes);
         QTest::qWait(20);
         QCOMPARE(got(), s.bytes);
@@ -399,7 +469,7 @@ private Q_SLOTS:
         if (!s.panel1.isEmpty())
             QCOMPARE(f.panel1AtReceipt + u'|' + f.panel1(), s.panel1);
         // TCP connects once, only for a text that is good, even for nothing to send.
-        const int connections = s.port == 0 && (s.message.isEmpty() && s.device != Device::FailsAfterSend) ? 1 : 0;
+        const int connections = s.port == 0 && s.message.isEmpty() && s.device != Device::FailsAfterSend ? 1 : 0;
         QCOMPARE(f.tcp.connections, connections);
         QTRY_COMPARE(f.tcp.disconnections, connections);
         // A device that replies saw the link held two seconds (0.1 s here).
@@ -407,67 +477,6 @@ private Q_SLOTS:
         QVERIFY2(f.tcp.receivedAt < 0 || s.device != Device::Replies || (held >= 95 && held < 2000),
                  qPrintable(QString::number(held)));
         QVERIFY(f.sendsAgain());
-    }
-
-    // A device that closes as the connection opens: however far the send
-    // gets, it ends with the link free.
-    void closeOnConnect()
-    {
-        Fixture f(0);
-        f.tcp.onReceive = [](TcpPeer &p, const QByteArray &c) {
-            if (c.isEmpty())
-                p.dropConnection(false);
-        };
-        f.quickSend(QStringLiteral("going"));
-        QVERIFY(f.free());
-        QVERIFY(f.sendsAgain());
-    }
-
-    // Data entry while the first send holds the link: a second one must not
-    // start, and its button shows so.
-    void dataEntryInTheHold()
-    {
-        Fixture f(0);
-        bool refused = false;
-        f.tcp.onReceive = [&](TcpPeer &, const QByteArray &c) {
-            if (c.isEmpty())
-                return;
-            f.ws.MnuModeData_Click();
-            refused =
-                f.linkClosed() && f.ws.transfer().transmitting() == 0 && !f.ws.menus().item(Item::CmdQuickSend).enabled;
-            f.quickSend(QStringLiteral("second"));
-        };
-        f.quickSend(QStringLiteral("first"));
-        QVERIFY(refused && f.free() && f.prompter.shown.isEmpty());
-        QCOMPARE(f.panel2, (QStringList{"", "first", "No Traffic"}));
-        QCOMPARE(f.ws.transfer().transmitting(), 0);
-        QTRY_COMPARE(f.tcp.disconnections, 1);
-        QCOMPARE(f.tcp.received, QByteArray("first"));
-        QCOMPARE(f.tcp.connections, 1);
-        QVERIFY(f.sendsAgain());
-    }
-
-    // What arrives while a handler of the last arrival waits may not be lost.
-    void answerWhileShown_data()
-    {
-        QTest::addColumn<int>("port");
-        QTest::newRow("tcp") << 0;
-        QTest::newRow("udp") << -1;
-    }
-    void answerWhileShown()
-    {
-        QFETCH(int, port);
-        Fixture f(port);
-        f.behave(Device::Replies);
-        QObject::connect(&f.ws.entry(), &EntryPanel::boxChanged, &f.ws, [&, waited = false](Box box) mutable {
-            if (box != Box::RecData || std::exchange(waited, true))
-                return;
-            port < 0 ? f.udp.reply("B") : f.tcp.reply("B");
-            Pause(1000);
-        });
-        f.quickSend(QStringLiteral("ask"));
-        QCOMPARE(f.ws.box(Box::RecData), "typed\r\n" + answer + "B\r\n45296.13\r\n");
-        QVERIFY(f.free());
     }
 
     // A TCP send waits for a device that does not read, and stops with a
@@ -499,6 +508,185 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() >= (size ? 90 : 0) && clock.elapsed() < (size ? 10000 : 1000),
                  qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(link.socket().state() != SocketState::Connected, size > 0);
+    }
+
+    void runs_data()
+    {
+        QTest::addColumn<Run>("r");
+        const QString error = "Error Going into Run";
+        const Device D = Device::Replies;
+        const auto N = Run::None, E = Run::DataEntry;
+        const QList<QByteArray> e5 = {"E0", "E1", "E2", "E3", "E4"}, abc = {"A", "B", "C"};
+        const QByteArray stamp = TimeTokenText(pinnedNow);
+        QList<QByteArray> ab20;
+        for (int i = 0; i < 20; ++i)
+            ab20 << "A"
+                 << "B";
+        // clang-format off
+        const std::pair<const char *, Run> rows[] = {
+            {"once through", {{"E0", "E1", "E2"}, 100, {}, -1, D, N, 0, {"E0", "E1", "E2"}, Ending::Done, 0, false, ""}},
+            {"repeat from 2", {e5, 100, "2", -1, D, E, 9, e5 + QList<QByteArray>{"E2", "E3", "E4", "E2"},
+                               Ending::Stopped, 0, false, ""}},
+            {"empty repeat caption starts at 0", {{"E0", "E1"}, 100, "", -1, D, E, 5, {"E0", "E1", "E0", "E1", "E0"},
+                                                  Ending::Stopped, 0, false, ""}},
+            {"repeat point above the bound ends", {{"E0", "E1"}, 100, "9", -1, D, N, 0, {"E0", "E1"}, Ending::Done, 0, false, ""}},
+            // Events are still seen once per entry where there is no wait.
+            {"zero intervals", {{"A", "B"}, 0, "0", -1, D, E, 40, ab20, Ending::Stopped, 0, false, ""}},
+            {"intervals above ten minutes", {{"A", "B"}, 600001, "0", -1, D, E, 40, ab20, Ending::Stopped, 0, false, ""}},
+            // The repeat test no longer matches, so the run ends after B.
+            {"entries added are not sent", {{"A", "B"}, 100, "0", -1, D, Run::Append, 1, {"A", "B"}, Ending::Done, 0, false, ""}},
+            {"time token", {{"<T>|<0x54>"}, 100, {}, -1, D, N, 0, {stamp + "|T"}, Ending::Done, 0, false, ""}},
+            {"escape out of range", {{"A", "<1234>"}, 100, {}, -1, D, N, 0, {"A"}, Ending::Failed, 0, false, error}},
+            {"repeat point below 0", {{"A", "B"}, 100, "-1", -1, D, N, 0, {"A", "B"}, Ending::Failed, 0, false, error}},
+            {"port not a number", {{"A"}, 100, {}, -1, D, N, 0, {}, Ending::ConnectionFailed, 0, false, error, "x"}},
+            {"connection refused", {{"A"}, 100, {}, 0, Device::Refuses, N, 0, {}, Ending::ConnectionFailed, 0, false,
+                                    "Unable to connect!  State = 9"}},
+            // A closed connection leaves the run to send "Port Not Open" to its
+            // end; a device that vanishes ends it through data entry.
+            {"tcp closed", {abc, 500, {}, 0, Device::Closes, N, 0, {"A"}, Ending::Done, 2, true, ""}},
+            {"tcp reset", {abc, 1000, {}, 0, Device::Resets, N, 0, {"A"}, Ending::Done, 2, true, ""}},
+            {"terminal closed", {abc, 1000, {}, 3, Device::Vanishes, N, 0, {"A"}, Ending::Failed, 0, true, ""}},
+        };
+        // clang-format on
+        for (const auto &[name, run] : rows)
+            QTest::newRow(name) << run;
+    }
+    void runs()
+    {
+        QFETCH(Run, r);
+        SetPauseTimeScale(100);
+        Fixture f(r.port);
+        f.fill(r.texts, r.interval);
+        if (!r.repeat.isNull()) {
+            f.ws.entry().setRepeatEnabled(true);
+            f.ws.setBox(Workspace::Box::RepeatCaption, r.repeat);
+        }
+        if (!r.other.isEmpty())
+            f.ws.linkSettings().setIpPort(r.other);
+        f.behave(r.device);
+        f.afterReceipt = [&f, &r] {
+            if (f.received.size() == r.at && r.action == Run::DataEntry)
+                f.ws.MnuModeData_Click();
+            if (f.received.size() == r.at && r.action == Run::Append) {
+                f.ws.table().AppendEntry();
+                f.ws.table().SetContents(f.ws.table().UpperIndex(), 100, "NEW", "NEW", {});
+            }
+        };
+        const OperationOutcome outcome = f.ws.MnuModeRun_Click();
+        QCOMPARE(f.received, r.received);
+        QCOMPARE(outcome.ending, r.ending);
+        QCOMPARE(outcome.framesNotSent, r.framesNotSent);
+        QCOMPARE(f.panel2.count(QStringLiteral("Port Not Open")), r.framesNotSent);
+        QCOMPARE(outcome.linkDropped, r.linkDropped);
+        QCOMPARE(outcome.reason.isEmpty(), (r.ending == Ending::Done && !r.linkDropped) || r.ending == Ending::Stopped);
+        QCOMPARE(f.prompter.messageTexts().join(QString()), r.message);
+        QVERIFY(f.prompter.shown.isEmpty() || f.prompter.shown[0].title == QStringLiteral("Telvaro"));
+        QVERIFY(f.dataEntryState());
+    }
+
+    void menusAndPanelsDuringARun()
+    {
+        Fixture f;
+        f.fill({"A<0x0D>", "<T>"});
+        f.ws.table().entry(0).SendData = "stale";
+        QStringList panel3;
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
+            if (panel == 3)
+                panel3 << f.ws.status().text(panel);
+        });
+        QSignalSpy highlights(&f.ws.table(), &MessageTable::highlightRequested);
+        QList<QList<bool>> menus; // run checked, run enabled, quick send, communication, data checked, mode
+        f.udp.onReceive = [&](UdpPeer &, const QByteArray &) {
+            const MenuState &m = f.ws.menus();
+            menus << QList<bool>{m.item(Item::MnuModeRun).checked,   m.item(Item::MnuModeRun).enabled,
+                                 m.item(Item::CmdQuickSend).enabled, m.item(Item::MnuCommunication).enabled,
+                                 m.item(Item::MnuModeData).checked,  m.item(Item::MnuMode).enabled};
+        };
+        SetPauseTimeScale(100);
+        f.ws.MnuModeRun_Click();
+        const QList<bool> running{true, false, false, false, false, true}; // data entry can still be chosen
+        QCOMPARE(menus, (QList<QList<bool>>{running, running}));
+        QCOMPARE(panel3, (QStringList{"0", "1", "Off"}));
+        QCOMPARE(f.panel2, (QStringList{"", "A\r", "", QString::fromLatin1(TimeTokenText(pinnedNow)), "No Traffic"}));
+        // Derived again before sending; the stored bytes keep the token.
+        QCOMPARE(f.ws.table().entry(0).SendData + '|' + f.ws.table().entry(1).SendData, QByteArray("A\r|<T>"));
+        QCOMPARE(highlights, (QList<QList<QVariant>>{{1, 1, 3}, {2, 1, 3}}));
+    }
+
+    void dataEntryDuringAWaitStopsAtTheNextStep()
+    {
+        Fixture f;
+        f.fill({"A", "B", "C"}, 60000);
+        f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) {
+            QTimer::singleShot(20, [&f] {
+                f.ws.MnuModeData_Click();
+                // At once: link closed and menus restored, while the run waits.
+                QVERIFY(f.dataEntryState(false));
+            });
+        };
+        SetPauseTimeScale(100);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(f.ws.MnuModeRun_Click().ending, Ending::Stopped);
+        QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
+        // The remaining wait still ran out (60 s on the test clock).
+        QVERIFY2(clock.elapsed() >= 590, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(f.dataEntryState());
+    }
+
+    void secondRunInsideAWaitIsRefused()
+    {
+        Fixture f;
+        f.fill({"A"}, 1000);
+        OperationOutcome second;
+        f.udp.onReceive = [&f, &second](UdpPeer &, const QByteArray &) {
+            f.ws.menus().setEnabled(Item::MnuModeRun, true); // even if something re-enabled it
+            second = f.ws.MnuModeRun_Click();
+        };
+        SetPauseTimeScale(100);
+        QVERIFY(f.ws.MnuModeRun_Click().complete());
+        QCOMPARE(second.ending, Ending::Refused);
+        QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
+    }
+
+    // The table replaced while a send waits for a device that does not read:
+    // the run copies what it needs before the send, counts the send that ran
+    // out of time as not sent, and stops at the entry that is gone.
+    void tableReplacedDuringASendWait()
+    {
+        Fixture f(0);
+        f.tcp.stallReading();
+        f.fill({QByteArray(16 << 20, 'x'), "B"}, 100);
+        QTimer::singleShot(100, &f.ws, [&f] {
+            f.ws.table().Clear();
+            f.ws.table().RefreshGrid();
+        });
+        SetPauseTimeScale(100);
+        const OperationOutcome outcome = f.ws.MnuModeRun_Click();
+        QCOMPARE(outcome.ending, Ending::Failed);
+        QCOMPARE(outcome.framesNotSent, 1);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Error Going into Run"});
+        QVERIFY(f.dataEntryState());
+    }
+
+    // A device that reads late: the send runs out of time and is reported,
+    // but what is queued still gets to the device before the link closes.
+    void queuedBytesGoOutBeforeTheClose()
+    {
+        Fixture f(0);
+        f.tcp.stallReading();
+        const int size = 16 << 20;
+        f.ws.setBox(Workspace::Box::Entry, QString(size, u'q'));
+        // The send runs out of time (30 s, 1.5 s here); the device reads
+        // again after the two-second hold, within the closing drain.
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, &f.tcp, [&f](int panel) {
+            if (panel == 2 && f.ws.status().text(2) == QLatin1String("Port Not Open"))
+                QTimer::singleShot(200, &f.tcp, [&f] { f.tcp.resumeReading(); });
+        });
+        const OperationOutcome outcome = f.ws.CmdQuickSend_Click();
+        QCOMPARE(outcome.framesNotSent, 1);
+        QCOMPARE(outcome.bytesNotSent, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(f.tcp.received.size(), size, 10000);
     }
 };
 

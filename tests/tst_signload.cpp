@@ -7,67 +7,45 @@
 #include "signload/adp.h"
 
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QtTest>
 
 using namespace telvaro;
 using test::PtyPeer;
 using test::TcpPeer;
 using test::UdpPeer;
+using Ending = OperationOutcome::Ending;
 
 namespace {
-
-// What the device received, one entry per arrival, with the time.
-struct Arrival {
-    QByteArray bytes;
-    qint64 atMs;
-};
 
 struct Fixture : test::LinkedWorkspace {
     TcpPeer tcp;
     UdpPeer udp;
     PtyPeer pty;
     QElapsedTimer clock;
-    QList<Arrival> arrivals;
+    QList<QByteArray> frames; // as the device received them, one per arrival
+    QList<qint64> atMs;
 
-    explicit Fixture(const QString &kind)
+    // Port 0 TCP, -1 UDP, 1 the terminal.
+    explicit Fixture(qint16 port)
     {
         clock.start();
-        if (kind == QLatin1String("tcp"))
-            linkTo(0, tcp.port());
-        else if (kind == QLatin1String("udp"))
-            linkTo(-1, udp.port());
-        else
-            linkTo(1, 0, pty.devicePath());
-        const auto record = [this](const QByteArray &bytes) {
-            if (!bytes.isEmpty())
-                arrivals.append({bytes, clock.elapsed()});
-        };
-        tcp.onReceive = [record](TcpPeer &, const QByteArray &b) { record(b); };
-        udp.onReceive = [record](UdpPeer &, const QByteArray &b) { record(b); };
-        pty.onReceive = [record](PtyPeer &, const QByteArray &b) { record(b); };
+        linkTo(port, port == 0 ? tcp.port() : udp.port(), pty.devicePath());
+        tcp.onReceive = [this](TcpPeer &, const QByteArray &b) { record(b); };
+        udp.onReceive = [this](UdpPeer &, const QByteArray &b) { record(b); };
+        pty.onReceive = [this](PtyPeer &, const QByteArray &b) { record(b); };
     }
-    QList<QByteArray> frames() const
+    void record(const QByteArray &bytes)
     {
-        QList<QByteArray> all;
-        for (const Arrival &a : arrivals)
-            all << a.bytes;
-        return all;
+        if (bytes.isEmpty())
+            return;
+        frames << bytes;
+        atMs << clock.elapsed();
     }
 };
-
-QByteArray bytes(std::initializer_list<int> codes)
-{
-    QByteArray b;
-    for (int c : codes)
-        b.append(char(c));
-    return b;
-}
 
 } // namespace
 
 Q_DECLARE_METATYPE(telvaro::SignType)
-Q_DECLARE_METATYPE(telvaro::OperationOutcome::Ending)
 
 class SignLoadTest : public QObject {
     Q_OBJECT
@@ -76,16 +54,17 @@ private Q_SLOTS:
     void init() { SetPauseTimeScale(100); }
     void cleanupTestCase() { SetPauseTimeScale(1); }
 
+    // Two characters from '!' in base 90, and back; the header before them.
     void fileLabelsAndHeaders_data()
     {
         QTest::addColumn<int>("number");
         QTest::addColumn<QByteArray>("label");
-        QTest::newRow("0") << 0 << bytes({33, 33});
-        QTest::newRow("1") << 1 << bytes({33, 34});
-        QTest::newRow("89") << 89 << bytes({33, 122});
-        QTest::newRow("90") << 90 << bytes({34, 33});
-        QTest::newRow("8099") << 8099 << bytes({122, 122});
-        QTest::newRow("8100") << 8100 << bytes({123, 33});
+        QTest::newRow("0") << 0 << QByteArray("!!");
+        QTest::newRow("1") << 1 << QByteArray("!\"");
+        QTest::newRow("89") << 89 << QByteArray("!z");
+        QTest::newRow("90") << 90 << QByteArray("\"!");
+        QTest::newRow("8099") << 8099 << QByteArray("zz");
+        QTest::newRow("8100") << 8100 << QByteArray("{!");
     }
     void fileLabelsAndHeaders()
     {
@@ -93,82 +72,46 @@ private Q_SLOTS:
         QFETCH(QByteArray, label);
         QCOMPARE(AdpFileLabel(number), label);
         QCOMPARE(FileLabelNumber(label), std::optional<int>(number));
-        QCOMPARE(AdpHeader(SignType::Orbilux, "0A", number),
-                 bytes({0x01, 0x5A, 0x30, 0x41, 0x02, 0x41, 0x0F, 0x44, 0x54}) + label);
-        QCOMPARE(AdpHeader(SignType::Vyrena, "01", number).left(2), bytes({0x01, 0x34}));
+        QCOMPARE(AdpHeader(SignType::Orbilux, "0A", number), "\001Z0A\002A\017DT" + label);
+        QCOMPARE(AdpHeader(SignType::Vyrena, "01", number).left(2), QByteArray("\x01\x34"));
     }
 
+    // The command, or why it is refused: the number first, then the address.
     void loadedMessageCommands_data()
     {
-        QTest::addColumn<bool>("call");
         QTest::addColumn<SignType>("type");
         QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("number"); // null: clear the play list
+        QTest::addColumn<QString>("command");
         const QString badNumber = "Invalid Message Number!";
         const QString badAddress = "Invalid Sign Address.\r\nAddress must be 2 Hexadecimal characters.";
-        const auto V = SignType::Vyrena, O = SignType::Orbilux;
-        QTest::newRow("vyrena 01, message 0") << true << V << "01"
-                                              << "0"
-                                              << "<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>"
-                                              << "";
-        QTest::newRow("8100") << true << V << "00"
-                              << "8100"
-                              << "<0x01>400<0x02>E.SL<0x0F>DT{!<0x04>"
-                              << "";
-        QTest::newRow("45.5 becomes 46") << true << O << "00"
-                                         << "45.5"
-                                         << "<0x01>Z00<0x02>E.SL<0x0F>DT!O<0x04>"
-                                         << "";
-        QTest::newRow("44.5 becomes 44") << true << O << "00"
-                                         << "44.5"
-                                         << "<0x01>Z00<0x02>E.SL<0x0F>DT!M<0x04>"
-                                         << "";
-        QTest::newRow("blanks, then not a number") << true << V << "00"
-                                                   << "  x7"
-                                                   << "<0x01>400<0x02>E.SL<0x0F>DT!!<0x04>"
-                                                   << "";
-        QTest::newRow("8101") << true << V << "00"
-                              << "8101"
-                              << "" << badNumber;
-        QTest::newRow("-1") << true << V << "00"
-                            << "-1"
-                            << "" << badNumber;
-        QTest::newRow("number checked first") << true << V << "123"
-                                              << "9000"
-                                              << "" << badNumber;
-        QTest::newRow("address 123") << true << V << "123"
-                                     << "1"
-                                     << "" << badAddress;
-        QTest::newRow("address G") << true << V << "G"
-                                   << "1"
-                                   << "<0x01>4G<0x02>E.SL<0x0F>DT!\"<0x04>"
-                                   << "";
-        QTest::newRow("empty address") << true << V << ""
-                                       << "1"
-                                       << "<0x01>4<0x02>E.SL<0x0F>DT!\"<0x04>"
-                                       << "";
-        QTest::newRow("clear list") << false << O << "00"
-                                    << "99999"
-                                    << "<0x01>Z00<0x02>E.SL<0x04>"
-                                    << "";
-        QTest::newRow("clear list, address 123") << false << O << "123"
-                                                 << "0"
-                                                 << "" << badAddress;
+        const auto row = [](const char *name, SignType type, const char *address, const char *number,
+                            const QString &command) { QTest::newRow(name) << type << address << number << command; };
+        const SignType V = SignType::Vyrena, O = SignType::Orbilux;
+        row("vyrena 01, message 0", V, "01", "0", "<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>");
+        row("8100", V, "00", "8100", "<0x01>400<0x02>E.SL<0x0F>DT{!<0x04>");
+        row("45.5 becomes 46", O, "00", "45.5", "<0x01>Z00<0x02>E.SL<0x0F>DT!O<0x04>");
+        row("44.5 becomes 44", O, "00", "44.5", "<0x01>Z00<0x02>E.SL<0x0F>DT!M<0x04>");
+        row("blanks, then not a number", V, "00", "  x7", "<0x01>400<0x02>E.SL<0x0F>DT!!<0x04>");
+        row("8101", V, "00", "8101", badNumber);
+        row("-1", V, "00", "-1", badNumber);
+        row("number checked first", V, "123", "9000", badNumber);
+        row("address 123", V, "123", "1", badAddress);
+        row("address G", V, "G", "1", "<0x01>4G<0x02>E.SL<0x0F>DT!\"<0x04>");
+        row("empty address", V, "", "1", "<0x01>4<0x02>E.SL<0x0F>DT!\"<0x04>");
+        row("clear list", O, "00", nullptr, "<0x01>Z00<0x02>E.SL<0x04>");
+        row("clear list, address 123", O, "123", nullptr, badAddress);
     }
     void loadedMessageCommands()
     {
-        QFETCH(bool, call);
         QFETCH(SignType, type);
         QFETCH(QString, address);
         QFETCH(QString, number);
-        QFETCH(QString, text);
-        QFETCH(QString, refusal);
-        const LoadedCommand command =
-            call ? CallMessageCommand(type, address, number) : ClearListCommand(type, address);
-        QCOMPARE(command.text, text);
-        QCOMPARE(command.refusal, refusal);
+        QFETCH(QString, command);
+        const LoadedCommand c =
+            number.isNull() ? ClearListCommand(type, address) : CallMessageCommand(type, address, number);
+        QCOMPARE(c.text.isEmpty() ? c.refusal : c.text, command);
+        QVERIFY(c.text.isEmpty() != c.refusal.isEmpty());
     }
 
     // Three set-up frames with "Z", then each message behind its header;
@@ -176,41 +119,31 @@ private Q_SLOTS:
     // after the others (a hundredth on the test clock).
     void loadsEveryFrameWithItsWaits_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<qint16>("port");
         QTest::addColumn<int>("firstGapMs"); // UDP has no connection to renew
-        QTest::newRow("tcp") << "tcp" << 150;
-        QTest::newRow("udp") << "udp" << 100;
-        QTest::newRow("pty") << "pty" << 150;
+        QTest::newRow("tcp") << qint16(0) << 150;
+        QTest::newRow("udp") << qint16(-1) << 100;
+        QTest::newRow("pty") << qint16(1) << 150;
     }
     void loadsEveryFrameWithItsWaits()
     {
-        QFETCH(QString, kind);
+        QFETCH(qint16, port);
         QFETCH(int, firstGapMs);
-        Fixture f(kind);
+        Fixture f(port);
         f.fill({"ABC", "<0x1B>D<0x0D>"});
-        const OperationOutcome outcome = f.ws.MnuLoadSign_Click(SignChoice{SignType::Vyrena, "01"});
-        QVERIFY(outcome.complete());
-        const QList<QByteArray> expected = {
-            bytes({0x01, 'Z', '0', '1', 0x02, 'E', '$', 0x04}),
-            bytes({0x01, 'Z', '0', '1', 0x02, 'E', '.', 'S', 'L', 0x04}),
-            "SETPLAYLISTTOE",
-            bytes({0x01, 0x34, 0x30, 0x31, 0x02, 0x41, 0x0F, 0x44, 0x54, 0x21, 0x21, 0x41, 0x42, 0x43}),
-            bytes({0x01, 0x34, 0x30, 0x31, 0x02, 0x41, 0x0F, 0x44, 0x54, 0x21, 0x22, 0x1B, 'D', 0x0D}),
-        };
-        QCOMPARE(f.frames(), expected);
-        if (kind == QLatin1String("tcp"))
-            QCOMPARE(f.tcp.connections, 2);
+        QVERIFY(f.ws.MnuLoadSign_Click(SignChoice{SignType::Vyrena, "01"}).complete());
+        QCOMPARE(f.frames, (QList<QByteArray>{"\001Z01\002E$\004", "\001Z01\002E.SL\004", "SETPLAYLISTTOE",
+                                              "\001401\002A\017DT!!ABC", "\001401\002A\017DT!\"\033D\r"}));
+        QCOMPARE(f.tcp.connections, port == 0 ? 2 : 0);
         // Measured from the first message on, so that a late read of one
         // frame does not shorten the wait seen after it.
-        const QList<Arrival> &a = f.arrivals;
-        QVERIFY2(a[1].atMs - a[0].atMs >= firstGapMs - 8, qPrintable(QString::number(a[1].atMs - a[0].atMs)));
-        for (int i = 2; i < a.size(); ++i) {
-            const qint64 since = a[i].atMs - a[1].atMs;
-            QVERIFY2(since >= (i - 1) * 20 - 8 && since < (i - 1) * 140, qPrintable(QString::number(since)));
-        }
-        // Escapes resolved into SendData, the time token left as it is.
-        QCOMPARE(f.ws.table().entry(1).SendData, QByteArray("\x1B"
-                                                            "D\r"));
+        const QList<qint64> &at = f.atMs;
+        QVERIFY2(at[1] - at[0] >= firstGapMs - 8, qPrintable(QString::number(at[1] - at[0])));
+        for (int i = 2; i < at.size(); ++i)
+            QVERIFY2(at[i] - at[1] >= (i - 1) * 20 - 8 && at[i] - at[1] < (i - 1) * 140,
+                     qPrintable(QString::number(at[i] - at[1])));
+        // Escapes resolved into SendData.
+        QCOMPARE(f.ws.table().entry(1).SendData, QByteArray("\033D\r"));
         QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
         QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && !f.ws.menus().item(Item::MnuLoadSign).checked);
         QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
@@ -218,46 +151,51 @@ private Q_SLOTS:
 
     void endings_data()
     {
-        QTest::addColumn<QString>("how");
+        QTest::addColumn<QList<QByteArray>>("texts");
+        QTest::addColumn<bool>("chosen");       // a sign type and address, or the dialog cancelled
+        QTest::addColumn<int>("dataEntryAtMs"); // after the first frame; 0: none
         QTest::addColumn<int>("frames");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<OperationOutcome::Ending>("ending");
-        using Ending = OperationOutcome::Ending;
-        QTest::newRow("cancelled") << "cancel" << 0 << QStringList{} << Ending::Stopped;
-        QTest::newRow("empty table") << "empty" << 0 << QStringList{"Error Loading Sign"} << Ending::Failed;
-        QTest::newRow("data entry in the 10 s wait") << "data entry" << 1 << QStringList{} << Ending::Stopped;
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<Ending>("ending");
+        QTest::addColumn<QStringList>("panel3");
+        const QList<QByteArray> ab = {"A", "B"};
+        QTest::newRow("cancelled") << ab << false << 0 << 0 << "" << Ending::Stopped << QStringList{};
+        QTest::newRow("empty table") << QList<QByteArray>{} << true << 0 << 0 << "Error Loading Sign" << Ending::Failed
+                                     << QStringList{"-3", "Off"};
+        QTest::newRow("data entry in the 10 s wait")
+            << ab << true << 30 << 1 << "" << Ending::Stopped << QStringList{"-3", "Off"};
         QTest::newRow("escape out of range")
-            << "bad escape" << 3 << QStringList{"Error Loading Sign"} << Ending::Failed;
+            << QList<QByteArray>{"<0999>", "B"} << true << 0 << 3 << "Error Loading Sign" << Ending::Failed
+            << QStringList{"-3", "-2", "-1", "0", "Off"};
     }
     void endings()
     {
-        QFETCH(QString, how);
+        QFETCH(QList<QByteArray>, texts);
+        QFETCH(bool, chosen);
+        QFETCH(int, dataEntryAtMs);
         QFETCH(int, frames);
-        QFETCH(QStringList, messages);
-        QFETCH(OperationOutcome::Ending, ending);
-        Fixture f(QStringLiteral("udp"));
-        if (how != QLatin1String("empty"))
-            f.fill({how == QLatin1String("bad escape") ? "<0999>" : "A", "B"});
-        QStringList panel3;
+        QFETCH(QString, message);
+        QFETCH(Ending, ending);
+        QFETCH(QStringList, panel3);
+        Fixture f(-1);
+        f.fill(texts);
+        QStringList shown;
         QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
             if (panel == 3)
-                panel3 << f.ws.status().text(3);
+                shown << f.ws.status().text(3);
         });
-        if (how == QLatin1String("data entry"))
-            f.udp.onReceive = [&f](UdpPeer &, const QByteArray &b) {
-                f.arrivals.append({b, f.clock.elapsed()});
-                QTimer::singleShot(30, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
+        if (dataEntryAtMs > 0)
+            f.udp.onReceive = [&f, dataEntryAtMs](UdpPeer &, const QByteArray &b) {
+                f.record(b);
+                QTimer::singleShot(dataEntryAtMs, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
             };
-        std::optional<SignChoice> choice;
-        if (how != QLatin1String("cancel"))
-            choice = SignChoice{};
-        const OperationOutcome outcome = f.ws.MnuLoadSign_Click(choice);
+        const OperationOutcome outcome =
+            f.ws.MnuLoadSign_Click(chosen ? std::optional<SignChoice>(SignChoice{}) : std::nullopt);
         QCOMPARE(outcome.ending, ending);
-        QCOMPARE(f.arrivals.size(), frames);
-        QCOMPARE(f.prompter.messageTexts(), messages);
+        QCOMPARE(f.frames.size(), frames);
+        QCOMPARE(f.prompter.messageTexts().join(QString()), message);
+        QCOMPARE(shown, panel3);
         QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
-        if (how == QLatin1String("data entry"))
-            QCOMPARE(panel3, (QStringList{"-3", "Off"}));
         QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && f.ws.menus().item(Item::MnuModeData).checked);
         QVERIFY(f.ws.link().socket().state() == 0 && !f.ws.progress().isShown());
     }
