@@ -26,6 +26,13 @@ namespace {
 const QStringList kCommands = {"encode",    "decode",       "list",       "convert",         "send",  "run",
                                "load-sign", "call-message", "clear-list", "load-controller", "upload"};
 
+const RegisterTable kRegisters = [] {
+    RegisterTable r{};
+    r[2] = {3, "0"};
+    r[12] = {5, " "};
+    return r;
+}();
+
 // "STATUS [STDERR] STDOUT" of one run.
 QByteArray Outcome(const ProgramResult &r)
 {
@@ -62,20 +69,6 @@ class CliTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir; // the working folder and the settings home of every run
 
-    QString writeTable(const QString &name, const QList<QByteArray> &texts, const RegisterTable *registers = nullptr)
-    {
-        QList<MessageEntry> entries;
-        for (const QByteArray &text : texts)
-            entries << MessageEntry{qint16(entries.size()), 1000, text, {}, {}};
-        const QString path = m_dir.filePath(name);
-        QFile file(path), companion(CompanionName(path));
-        if (!file.open(QIODevice::WriteOnly) || file.write(WriteTvd(entries)) < 0)
-            return {};
-        if (registers && (!companion.open(QIODevice::WriteOnly) || companion.write(WriteTv1(*registers, 1)) < 0))
-            return {};
-        return path;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -98,7 +91,11 @@ private Q_SLOTS:
                            "20,2,\"\",\"\"\r\n20,3,\"C\",\"\"\r\n"},
               {"slow.TVD", "10,0,\"X\",\"\"\r\n10,1,\"Y\",\"\"\r\n599999,2,\"Z\",\"\"\r\n"},
               {"three.TVD", "9000,0,\"A\",\"\"\r\n9000,1,\"B\",\"\"\r\n9000,2,\"C\",\"\"\r\n"},
-              {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"}}) {
+              {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"},
+              {"two.TVD", "1000,0,\"<0x02>HELLO<0x03>\",\"\"\r\n1000,1,\"WORLD<0x0D>\",\"\"\r\n"},
+              {"abc.TVD", "1000,0,\"A\",\"\"\r\n1000,1,\"B\",\"\"\r\n1000,2,\"C\",\"\"\r\n"},
+              {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
+              {"load.TV1", WriteTv1(kRegisters, 1)}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }
@@ -362,34 +359,6 @@ private Q_SLOTS:
         QVERIFY2(r.err.startsWith("telvaro-cli: cannot write the output: "), r.err.constData());
     }
 
-    // Bash completion offers what the programs' help lists.
-    void completion_data()
-    {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QStringList>("words");
-        QTest::addColumn<QString>("offered");
-        const QString cli = QStringLiteral("src/cli/telvaro-cli.bash");
-        QTest::newRow("commands") << cli << QStringList{CliPath(), "lo"} << "load-sign load-controller";
-        QTest::newRow("options") << cli << QStringList{CliPath(), "send", "--ip"} << "--ip --ip-port";
-        QTest::newRow("sign types") << cli << QStringList{CliPath(), "load-sign", "--sign-type", ""}
-                                    << "vyrena orbilux";
-        QTest::newRow("simulator") << "src/devsim/telvaro-devsim.bash" << QStringList{DevsimPath(), "--lo"} << "--log";
-    }
-    void completion()
-    {
-        QFETCH(QString, script);
-        QFETCH(QStringList, words);
-        QFETCH(QString, offered);
-        const QString function = script.contains(QLatin1String("devsim")) ? "_telvaro_devsim" : "_telvaro_cli";
-        const QString call =
-            QStringLiteral("source \"$0\"; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); %1; echo \"${COMPREPLY[*]}\"")
-                .arg(function);
-        const QString path = qEnvironmentVariable("TELVARO_SOURCE") + u'/' + script;
-        const ProgramResult r = RunProgram(QStringLiteral("bash"), QStringList{"-c", call, path} + words);
-        QCOMPARE(Outcome(r), (offered + u'\n').toUtf8().prepend("0 [] "));
-    }
-
-    // All three at once: each holds its link two real seconds.
     void sendsOverEveryLink()
     {
         QProcess tcp, udp, pty;
@@ -440,8 +409,7 @@ private Q_SLOTS:
         QProcess sign;
         const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign", "--log", logFile}).section(u':', -1);
         const QStringList udp = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", port};
-        const QString table = writeTable(QStringLiteral("two.TVD"), {"<0x02>HELLO<0x03>", "WORLD<0x0D>"});
-        const auto load = RunCli(QStringList{"load-sign", "--address", "0a"} + udp + QStringList{table});
+        const auto load = RunCli(QStringList{"load-sign", "--address", "0a"} + udp + QStringList{"two.TVD"});
         QCOMPARE(load.status, 0);
         QVERIFY2(load.err.isEmpty() && load.out.isEmpty(), load.err.constData()); // no terminal: no progress
         QCOMPARE(RunCli(QStringList{"call-message", "--address", "01"} + udp + QStringList{"91"}).status, 0);
@@ -483,16 +451,12 @@ private Q_SLOTS:
         QFETCH(int, loadStatus);
         QFETCH(int, uploadStatus);
         QFETCH(QByteArray, err);
-        RegisterTable registers{};
-        registers[2] = {3, "0"};
-        registers[12] = {5, " "};
         const QList<QByteArray> texts = {"<0x02>HELLO<0x03><0x04>", "WORLD<0x0D><0x04>"};
-        const QString table = writeTable(QStringLiteral("load.TVD"), texts, &registers);
         const QString link = m_dir.filePath(QStringLiteral("ttyController"));
         QProcess controller;
         StartDevice(controller, {"--pty", "--link", link, "--role", "controller", "--fault", fault});
         const QStringList serial = {"--port", "1", "--device", link};
-        const auto load = RunCli(QStringList{"load-controller", "--binary-input"} + serial + QStringList{table});
+        const auto load = RunCli(QStringList{"load-controller", "--binary-input"} + serial + QStringList{"load.TVD"});
         QCOMPARE(load.status, loadStatus);
         const QString out = m_dir.filePath(QStringLiteral("up.TVD"));
         QFile::remove(out);
@@ -513,7 +477,7 @@ private Q_SLOTS:
         QCOMPARE(uploaded.contains(texts.front()), loadStatus == 0);
         const RegisterFileRead back = ReadTv1(companion.readAll());
         QCOMPARE(back.result, RegisterFileRead::Result::Loaded);
-        QVERIFY(back.registers == registers);
+        QVERIFY(back.registers == kRegisters);
     }
 
     // On a terminal the load shows which message goes out and the time,
@@ -537,9 +501,8 @@ private Q_SLOTS:
         const QByteArray terminal = ::ptsname(master);
         QProcess p;
         p.setChildProcessModifier([terminal] { ::dup2(::open(terminal.constData(), O_RDWR), 2); });
-        const QString table = writeTable(QStringLiteral("abc.TVD"), {"A", "B", "C"});
         p.start(CliPath(),
-                QStringList{"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, table} + option);
+                QStringList{"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, "abc.TVD"} + option);
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 0);
         QByteArray got;
@@ -552,31 +515,6 @@ private Q_SLOTS:
         QCOMPARE(got.isEmpty(), shown.isEmpty());
         const QList<QByteArray> parts = shown.split('|');
         QVERIFY2(got.contains(parts[0]) && got.contains(parts.value(1)) && got.endsWith(parts.last()), got.constData());
-    }
-
-    // A link that a running simulator owns is refused and left to it; a
-    // dangling one that a killed simulator left behind is taken over.
-    void simulatorLinkPath()
-    {
-        const QString link = m_dir.filePath(QStringLiteral("ttyShared"));
-        const QStringList again = {"--pty", "--link", link, "--duration", "0.2"};
-        QProcess first;
-        const QString device = StartDevice(first, {"--pty", "--link", link}).section(u' ', 1, 1);
-        const auto second = RunProgram(DevsimPath(), again);
-        QCOMPARE(second.status, 1);
-        QVERIFY2(second.err.contains("which is in use"), second.err.constData());
-        QCOMPARE(QFileInfo(link).symLinkTarget(), device);
-        first.kill();
-        QVERIFY(first.waitForFinished(5000));
-        QVERIFY(QFileInfo(link).isSymLink() && !QFileInfo::exists(link));
-        QCOMPARE(RunProgram(DevsimPath(), again).status, 0);
-        QVERIFY(!QFileInfo(link).isSymLink());
-        // Whatever else lies there is not the simulator's to replace.
-        QFile plain(link);
-        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("keep") == 4);
-        plain.close();
-        QCOMPARE(RunProgram(DevsimPath(), again).status, 1);
-        QVERIFY(plain.open(QIODevice::ReadOnly) && plain.readAll() == "keep");
     }
 };
 

@@ -95,28 +95,6 @@ private Q_SLOTS:
     void init() { SetPauseTimeScale(100); }
     void cleanupTestCase() { SetPauseTimeScale(1); }
 
-    // Two characters from '!' in base 90, and back; the header before them.
-    void fileLabelsAndHeaders_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QByteArray>("label");
-        QTest::newRow("0") << 0 << QByteArray("!!");
-        QTest::newRow("1") << 1 << QByteArray("!\"");
-        QTest::newRow("89") << 89 << QByteArray("!z");
-        QTest::newRow("90") << 90 << QByteArray("\"!");
-        QTest::newRow("8099") << 8099 << QByteArray("zz");
-        QTest::newRow("8100") << 8100 << QByteArray("{!");
-    }
-    void fileLabelsAndHeaders()
-    {
-        QFETCH(int, number);
-        QFETCH(QByteArray, label);
-        QCOMPARE(AdpFileLabel(number), label);
-        QCOMPARE(FileLabelNumber(label), std::optional<int>(number));
-        QCOMPARE(AdpHeader(SignType::Orbilux, "0A", number), "\001Z0A\002A\017DT" + label);
-        QCOMPARE(AdpHeader(SignType::Vyrena, "01", number).left(2), QByteArray("\x01\x34"));
-    }
-
     // The command, or why it is refused: the number first, then the address.
     void loadedMessageCommands_data()
     {
@@ -130,6 +108,10 @@ private Q_SLOTS:
                             const QString &command) { QTest::newRow(name) << type << address << number << command; };
         const SignType V = SignType::Vyrena, O = SignType::Orbilux;
         row("vyrena 01, message 0", V, "01", "0", "<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>");
+        // The label: two characters from '!' in base 90.
+        row("89", V, "00", "89", "<0x01>400<0x02>E.SL<0x0F>DT!z<0x04>");
+        row("90", V, "00", "90", "<0x01>400<0x02>E.SL<0x0F>DT\"!<0x04>");
+        row("8099", V, "00", "8099", "<0x01>400<0x02>E.SL<0x0F>DTzz<0x04>");
         row("8100", V, "00", "8100", "<0x01>400<0x02>E.SL<0x0F>DT{!<0x04>");
         row("45.5 becomes 46", O, "00", "45.5", "<0x01>Z00<0x02>E.SL<0x0F>DT!O<0x04>");
         row("44.5 becomes 44", O, "00", "44.5", "<0x01>Z00<0x02>E.SL<0x0F>DT!M<0x04>");
@@ -172,9 +154,9 @@ private Q_SLOTS:
         QFETCH(int, firstGapMs);
         Fixture f(port);
         f.fill({"ABC", "<0x1B>D<0x0D>"});
-        QVERIFY(f.ws.MnuLoadSign_Click(SignChoice{SignType::Vyrena, "01"}).complete());
-        QCOMPARE(f.frames, (QList<QByteArray>{"\001Z01\002E$\004", "\001Z01\002E.SL\004", "SETPLAYLISTTOE",
-                                              "\001401\002A\017DT!!ABC", "\001401\002A\017DT!\"\033D\r"}));
+        QVERIFY(f.ws.MnuLoadSign_Click(SignChoice{SignType::Orbilux, "0A"}).complete());
+        QCOMPARE(f.frames, (QList<QByteArray>{"\001Z0A\002E$\004", "\001Z0A\002E.SL\004", "SETPLAYLISTTOE",
+                                              "\001Z0A\002A\017DT!!ABC", "\001Z0A\002A\017DT!\"\033D\r"}));
         QCOMPARE(f.tcp.connections, port == 0 ? 2 : 0);
         // Measured from the first message on, so that a late read of one
         // frame does not shorten the wait seen after it.
@@ -239,26 +221,6 @@ private Q_SLOTS:
         QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
         QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && f.ws.menus().item(Item::MnuModeData).checked);
         QVERIFY(f.ws.link().socket().state() == 0 && !f.ws.progress().isShown());
-    }
-
-    void registerFrameAndUploadParse()
-    {
-        RegisterTable registers{};
-        QCOMPARE(RegisterFrame(registers), QByteArray("\x01\x04"));
-        registers[2] = {3, "0"};
-        registers[12] = {5, " "};
-        QCOMPARE(RegisterFrame(registers), registerFrame);
-
-        const UploadContents c =
-            ParseUpload("<0x01>0230;125 <0x04>A<0x04><0x02>B<0x04><0x01><0x02>1<0x03><0x04>trailing");
-        QCOMPARE(c.registers.size(), 2);
-        QCOMPARE(c.registers[1].first, 12);
-        QCOMPARE(c.registers[1].second, (RegisterEntry{5, " "}));
-        QCOMPARE(c.pieces.size(), 3);
-        QCOMPARE(c.pieces[1].text, QByteArray("<0x02>B<0x04>"));
-        QVERIFY(c.configurationSeen && c.error.isEmpty());
-        QVERIFY(ParseUpload("<0x01><0x04>X<0x04>").registers.isEmpty());
-        QVERIFY(!ParseUpload("<0x01>3210<0x04>").error.isEmpty());
     }
 
     // Over the terminal each frame goes out only after the exact reply to
