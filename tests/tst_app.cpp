@@ -1,7 +1,6 @@
 // Start-up from the settings store, saving, the shutdown question, Pause and
 // the one wait, the layout and where the manual is.
 #include "app/helpfile.h"
-#include "app/mainlayout.h"
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "base/transfer.h"
@@ -37,12 +36,13 @@ struct Fixture {
     }
 };
 
+// What happens at 20 ms into a wait of 200 ms: its condition turns true
+// unseen until a signal at 40 ms, Transmitting falls, or a nested wait of
+// 280 ms (a prompt the operator keeps open); or it was true at the start.
 enum class Event { None, ConditionTrue, Signal, TransmittingFalls, NestedPause };
+using Ending = std::tuple<Event, Wait::End, int, int>; // how, end, at least, below ms
 
 } // namespace
-
-Q_DECLARE_METATYPE(Event)
-Q_DECLARE_METATYPE(telvaro::Wait::End)
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -163,29 +163,23 @@ private Q_SLOTS:
     }
 
     // How the one wait ends: its condition (checked at the start and on the
-    // signals named), Transmitting falling to 0, or its deadline; and a wait
-    // whose deadline passes under a nested one (a prompt the operator keeps
-    // open) returns when that one closes, adding nothing.
+    // signals named), Transmitting falling to 0, or its deadline; a deadline
+    // passed under a nested wait returns when that one closes, adding nothing.
     void waitEnds_data()
     {
-        QTest::addColumn<Event>("event"); // at 20 ms; a signal to look again at 40 ms
-        QTest::addColumn<Wait::End>("end");
-        QTest::addColumn<int>("minMs");
-        QTest::addColumn<int>("maxMs");
+        QTest::addColumn<Ending>("row");
         // The end reached tells an early end; the bounds are loose for busy
         // machines, except where a restarted deadline would show (500 ms).
-        QTest::newRow("condition at once") << Event::ConditionTrue << Wait::End::Condition << 0 << 20;
-        QTest::newRow("condition on a signal") << Event::Signal << Wait::End::Condition << 30 << 1000;
-        QTest::newRow("transmitting falls") << Event::TransmittingFalls << Wait::End::Stopped << 20 << 1000;
-        QTest::newRow("deadline") << Event::None << Wait::End::Elapsed << 199 << 1000;
-        QTest::newRow("deadline under a prompt") << Event::NestedPause << Wait::End::Elapsed << 299 << 480;
+        QTest::newRow("condition at once") << Ending{Event::ConditionTrue, Wait::End::Condition, 0, 20};
+        QTest::newRow("condition on a signal") << Ending{Event::Signal, Wait::End::Condition, 30, 1000};
+        QTest::newRow("transmitting falls") << Ending{Event::TransmittingFalls, Wait::End::Stopped, 20, 1000};
+        QTest::newRow("deadline") << Ending{Event::None, Wait::End::Elapsed, 199, 1000};
+        QTest::newRow("deadline under a prompt") << Ending{Event::NestedPause, Wait::End::Elapsed, 299, 480};
     }
     void waitEnds()
     {
-        QFETCH(Event, event);
-        QFETCH(Wait::End, end);
-        QFETCH(int, minMs);
-        QFETCH(int, maxMs);
+        QFETCH(Ending, row);
+        const auto &[event, end, minMs, maxMs] = row;
         SetPauseTimeScale(1.0);
         TransferState transfer;
         transfer.setTransmitting(1);
@@ -195,8 +189,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         notify.start(40);
-        // Turns the condition true unseen, stops or opens a nested wait.
-        QTimer::singleShot(20, &transfer, [&] {
+        QTimer::singleShot(20, &transfer, [&, event = event] {
             flag = flag || event == Event::Signal;
             if (event == Event::TransmittingFalls)
                 transfer.setTransmitting(0);
@@ -210,68 +203,32 @@ private Q_SLOTS:
         QVERIFY2(elapsed >= minMs && elapsed < maxMs, qPrintable(QString::number(elapsed)));
     }
 
-    // The main window's layout in twips: widths from the client width, the
-    // grid's height from the client height; a step that fails leaves the
-    // rest where it was.
-    void resizeLayout_data()
-    {
-        QTest::addColumn<double>("width");
-        QTest::addColumn<double>("height");
-        QTest::addColumn<double>("boxWidth");
-        QTest::addColumn<double>("textColumns"); // -1: the grid is not placed
-        QTest::newRow("9000 wide") << 9000.0 << 8000.0 << 8000.0 << 3035.0;
-        QTest::newRow("halves to even") << 8001.0 << 8000.0 << 7001.0 << 2536.0;
-        QTest::newRow("narrower than 1000") << 800.0 << 8000.0 << 0.0 << 0.0;
-        QTest::newRow("lower than 5000") << 9000.0 << 4999.0 << 8000.0 << -1.0;
-    }
-    void resizeLayout()
-    {
-        QFETCH(double, width);
-        QFETCH(double, height);
-        QFETCH(double, boxWidth);
-        QFETCH(double, textColumns);
-        const MainLayout l = Form_Resize(width, height, TwipsRect{0, 0, 6000, 1500}, 300);
-        QCOMPARE(*l.entry, (TwipsRect{500, 500, boxWidth, 750}));
-        QCOMPARE(*l.select, (TwipsRect{500, 1300, 6000, 1500}));
-        QCOMPARE(*l.comment, (TwipsRect{500, 2850, boxWidth, 300}));
-        QCOMPARE(l.grid.has_value() && l.recData.has_value(), textColumns >= 0);
-        if (textColumns < 0)
-            return;
-        QCOMPARE(*l.grid, (TwipsRect{500, 3200, boxWidth, height - 5000}));
-        QCOMPARE(*l.columns, (std::array<double, 4>{550, 1000, textColumns, textColumns}));
-        QCOMPARE(*l.recData, (TwipsRect{500, 3200 + height - 5000 + 100, boxWidth, 750}));
-    }
-
     // The manual beside the program wins; otherwise the installed one, found
     // from the program's folder, whether it is there or not.
     void helpFilePath_data()
     {
-        QTest::addColumn<QString>("beside"); // "file", "folder" or "" (nothing)
-        QTest::addColumn<bool>("installed");
-        QTest::addColumn<bool>("expectBeside");
-        QTest::newRow("beside the program") << "file" << true << true;
-        QTest::newRow("installed only") << "" << true << false;
-        QTest::newRow("a folder of that name") << "folder" << true << false;
-        QTest::newRow("nowhere") << "" << false << false;
+        QTest::addColumn<QStringList>("made"); // beside the program: "file" or "folder"; "installed"
+        QTest::addColumn<bool>("beside");      // is the one found
+        QTest::newRow("beside the program") << QStringList{"file", "installed"} << true;
+        QTest::newRow("installed only") << QStringList{"installed"} << false;
+        QTest::newRow("a folder of that name") << QStringList{"folder", "installed"} << false;
+        QTest::newRow("nowhere") << QStringList{} << false;
     }
     void helpFilePath()
     {
-        QFETCH(QString, beside);
-        QFETCH(bool, installed);
-        QFETCH(bool, expectBeside);
+        QFETCH(QStringList, made);
+        QFETCH(bool, beside);
         const QTemporaryDir prefix;
-        const QString bin = prefix.filePath(QStringLiteral(TELVARO_BINDIR));
-        const QString docs = prefix.filePath(QStringLiteral(TELVARO_DOCDIR));
+        const QString bin = prefix.filePath(QStringLiteral(TELVARO_BINDIR)), docs = prefix.filePath(TELVARO_DOCDIR);
         const QString name = QStringLiteral("/Telvaro_Manual.pdf");
         QVERIFY(QDir().mkpath(bin) && QDir().mkpath(docs));
-        const auto put = [](const QString &path) {
+        for (const QString &path :
+             {made.contains("file") ? bin + name : QString(), made.contains("installed") ? docs + name : QString()}) {
             QFile file(path);
-            return file.open(QIODevice::WriteOnly) && file.write("%PDF-1.4\n") > 0;
-        };
-        QVERIFY(beside != QLatin1String("file") || put(bin + name));
-        QVERIFY(beside != QLatin1String("folder") || QDir().mkdir(bin + name));
-        QVERIFY(!installed || put(docs + name));
-        QCOMPARE(HelpFilePath(bin), QDir::cleanPath((expectBeside ? bin : docs) + name));
+            QVERIFY(path.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write("%PDF-1.4\n") > 0));
+        }
+        QVERIFY(!made.contains("folder") || QDir().mkdir(bin + name));
+        QCOMPARE(HelpFilePath(bin), QDir::cleanPath((beside ? bin : docs) + name));
     }
 };
 
