@@ -59,6 +59,11 @@ void Put(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
+// A file name, the interval and text of the entry between two others (its
+// comment too), and the text as written and read back: it sends what the
+// text sends.
+using Trip = std::tuple<QString, qint32, QByteArray, QByteArray>;
+
 // A table of `count` entries "T0", "T1", ... at 100 ms, one at 40000 ms, saved.
 struct Save {
     QString name;
@@ -89,21 +94,16 @@ struct Fixture {
 
 } // namespace
 
-Q_DECLARE_METATYPE(Save)
-
 class FilesTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void roundTrips_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qint32>("interval");
-        QTest::addColumn<QByteArray>("text");    // the comment too
-        QTest::addColumn<QByteArray>("textOut"); // as written and read back; it sends what the text sends
+        QTest::addColumn<Trip>("row");
         for (const QString name : {"t.TVD", "t.QND"}) {
             const auto row = [&name](const char *what, qint32 interval, const QByteArray &text,
                                      const QByteArray &textOut) {
-                QTest::newRow(qPrintable(name + " " + what)) << name << interval << text << textOut;
+                QTest::newRow(qPrintable(name + " " + what)) << Trip{name, interval, text, textOut};
             };
             row("control escapes", 500, "<0x02>Hi<&H1B><0x0D>", "<0x02>Hi<&H1B><0x0D>");
             row("empty", 300, "", "");
@@ -112,14 +112,12 @@ private Q_SLOTS:
             row("quotes in escapes", 3, "\"<0x41><\"abc><1\"23><a\"b", "<0x22><0x41><0x00><0x01><a<0x22>b");
             row("quote in a bad escape", 4, "<999\">", "<999'>");
         }
-        QTest::newRow("t.TVD seven digits") << QString("t.TVD") << 1234567 << QByteArray("x") << QByteArray("x");
+        QTest::newRow("t.TVD seven digits") << Trip{"t.TVD", 1234567, "x", "x"};
     }
     void roundTrips()
     {
-        QFETCH(QString, name);
-        QFETCH(qint32, interval);
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, textOut);
+        QFETCH(Trip, row);
+        const auto &[name, interval, text, textOut] = row;
         Fixture f;
         f.ws.table().ReplaceAll({Entry(7, "first", "one"), Entry(interval, text, text), Entry(9, "last", "three")});
         QCOMPARE(f.files.SaveFile(f.path(name)), Saved::Saved);
@@ -361,9 +359,10 @@ private Q_SLOTS:
         QCOMPARE(titles, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
         // A name typed without an extension gets the chosen filter's.
-        QCOMPARE(WithFilterExtension("/t/signs", "Quendra Files (*.QND)"), QStringLiteral("/t/signs.QND"));
-        QCOMPARE(WithFilterExtension("/t/signs.tvd", "Quendra Files (*.QND)"), QStringLiteral("/t/signs.tvd"));
-        QCOMPARE(WithFilterExtension("/t/signs", "All Files (*.*)"), QStringLiteral("/t/signs"));
+        QCOMPARE((QStringList{WithFilterExtension("/t/a", "Quendra Files (*.QND)"),
+                              WithFilterExtension("/t/b.tvd", "Quendra Files (*.QND)"),
+                              WithFilterExtension("/t/c", "All Files (*.*)")}),
+                 (QStringList{"/t/a.QND", "/t/b.tvd", "/t/c"}));
         // The dialogs' folder is kept apart from the run's settings.
         SettingsStore().setLastFolder("/t/folder");
         QCOMPARE(SettingsStore().lastFolder(), QStringLiteral("/t/folder"));
@@ -384,6 +383,7 @@ private Q_SLOTS:
         };
         t.RefreshGrid();
         QCOMPARE(t.UpperIndex(), qint16(-1));
+        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 0 / 128 00.0%"));
         QCOMPARE(row(0), QStringLiteral("MSG#|INTERVAL|MESSAGE TO SEND|COMMENTS"));
         QCOMPARE(t.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("MESSAGE TO SEND"));
         QCOMPARE(row(1), QStringLiteral("000|000000||"));
@@ -400,10 +400,19 @@ private Q_SLOTS:
         QCOMPARE(t.rowCount(), 1);
         QCOMPARE(row(1), QStringLiteral("000|000000||"));
 
-        t.ReplaceAll(QList<MessageEntry>(MessageTable::MaxEntries));
+        // The gauge: the bytes to send of all entries against the sign's 128,
+        // counting on beyond 16 bits.
+        QSignalSpy gauge(&t, &MessageTable::gaugeChanged);
+        t.ReplaceAll(QList<MessageEntry>(MessageTable::MaxEntries, {0, 0, "t", "xx", {}}));
         QVERIFY(!t.AppendEntry());
         QCOMPARE(t.rowCount(), 32766);
         QCOMPARE(t.CellText(32766, 0), QStringLiteral("32765"));
+        t.RefreshGrid();
+        QCOMPARE(gauge.count(), 1);
+        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 65532 / 128 51196.9%"));
+        t.ReplaceAll({{0, 0, "t", QByteArray(57, 'x'), {}}});
+        t.RefreshGrid();
+        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 57 / 128 44.5%"));
     }
 
     void movesShiftContentsButNotNumbers()
@@ -428,30 +437,6 @@ private Q_SLOTS:
         QCOMPARE(t.entry(1).SendData, QByteArray("old")); // a text that does not convert keeps its bytes
         t.RefreshGrid();
         QCOMPARE(t.TextView(), QByteArray("000 | 000200 | A<0x0D> | A\r\r\n001 | 000005 | <1234> | old\r\n"));
-    }
-
-    // The bytes to send of all entries against the sign's 128.
-    void memoryGauge_data()
-    {
-        QTest::addColumn<int>("total");
-        QTest::addColumn<QString>("gauge");
-        QTest::newRow("empty") << 0 << " 0 / 128 00.0%";
-        QTest::newRow("57") << 57 << " 57 / 128 44.5%";
-        // Beyond a 16-bit count the gauge keeps counting instead of failing.
-        QTest::newRow("40000") << 40000 << " 40000 / 128 31250.0%";
-    }
-    void memoryGauge()
-    {
-        QFETCH(int, total);
-        QFETCH(QString, gauge);
-        MessageTable t;
-        QSignalSpy changed(&t, &MessageTable::gaugeChanged);
-        for (int i = 0; i < 4; ++i) // in four entries
-            add(t, 0, "t", QByteArray(total / 4 + (i < total % 4 ? 1 : 0), 'x'));
-        t.RefreshGrid();
-        QCOMPARE(changed.count(), 1);
-        QCOMPARE(t.MemoryTotal(), qint64(total));
-        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), gauge);
     }
 };
 

@@ -57,19 +57,12 @@ public:
     QString errorString() const override { return {}; }
 };
 
-// What the device does with what it receives.
-enum class Device {
-    Replies,        // "A\r\n"
-    RepliesTwice,   // and "B" while the box shows the first answer
-    DataEntry,      // the operator chooses data entry, then a quick send
-    Resets,         // the connection
-    Closes,         // the connection
-    Vanishes,       // the terminal
-    Refuses,        // the connection
-    Stalls,         // never connects
-    FailsAfterSend, // the connection fails once the bytes are out
-    Gone,           // nobody at the UDP port
-};
+// What the device does with what it receives: answers "A\r\n" (twice: and
+// "B" while the box shows the first answer); the operator chooses data entry
+// and sends again; the device resets, closes or vanishes; or the connection
+// is refused, never comes about, fails once the bytes are out, or nobody is
+// at the UDP port.
+enum class Device { Replies, RepliesTwice, DataEntry, Resets, Closes, Vanishes, Refuses, Stalls, FailsAfterSend, Gone };
 
 struct Fixture : LinkedWorkspace {
     FakeSocket fake;
@@ -292,38 +285,33 @@ private Q_SLOTS:
         QCOMPARE(AppendBounded(row[0], row[1], 20), row[2]);
     }
 
+    // The Communication prompts: what they ask, what an answer changes
+    // (port|address|IP port|baud; "" unchanged) and what is shown. Answers
+    // are split by "|", "~" cancels.
     void communicationMenu_data()
     {
-        QTest::addColumn<QString>("menu");
-        QTest::addColumn<QVariantList>("answers"); // a null answer cancels
-        QTest::addColumn<QString>("link");         // port|address|IP port|baud afterwards; empty: unchanged
-        QTest::addColumn<QString>("message");
-        const QVariant cancel;
-        const QString none, refused = "The port must be a number from -32768 to 32767.";
+        QTest::addColumn<QStringList>("row"); // menu, answers, link, message
+        const QString refused = "The port must be a number from -32768 to 32767.";
         // Letters read as 0, halves round to even.
-        QTest::newRow("port letters") << "port" << QVariantList{"COM"} << "0|127.0.0.1|3001| 19200" << none;
-        QTest::newRow("port half") << "port" << QVariantList{"2.5"} << "2|127.0.0.1|3001| 19200" << none;
-        QTest::newRow("port empty") << "port" << QVariantList{""} << "" << none;
-        QTest::newRow("port cancelled") << "port" << QVariantList{cancel} << "" << none;
-        QTest::newRow("port above 16 bits") << "port" << QVariantList{"40000"} << "" << refused;
-        QTest::newRow("ip both") << "ip" << QVariantList{"10.1.2.3", "4001"} << "1|10.1.2.3|4001| 19200" << none;
-        QTest::newRow("ip as typed") << "ip" << QVariantList{" sign.local ", "x"} << "1| sign.local |x| 19200" << none;
-        QTest::newRow("ip port kept") << "ip" << QVariantList{"10.1.2.3", ""} << "1|10.1.2.3|3001| 19200" << none;
-        QTest::newRow("ip port cancelled")
-            << "ip" << QVariantList{"10.1.2.3", cancel} << "1|10.1.2.3|3001| 19200" << none;
-        QTest::newRow("ip cancelled") << "ip" << QVariantList{cancel} << "" << none;
-        QTest::newRow("baud blanks") << "baud" << QVariantList{"  4800.0"} << "1|127.0.0.1|3001| 4800" << none;
+        QTest::newRow("port letters") << QStringList{"port", "COM", "0|127.0.0.1|3001| 19200", ""};
+        QTest::newRow("port half") << QStringList{"port", "2.5", "2|127.0.0.1|3001| 19200", ""};
+        QTest::newRow("port empty") << QStringList{"port", "", "", ""};
+        QTest::newRow("port cancelled") << QStringList{"port", "~", "", ""};
+        QTest::newRow("port above 16 bits") << QStringList{"port", "40000", "", refused};
+        QTest::newRow("ip both") << QStringList{"ip", "10.1.2.3|4001", "1|10.1.2.3|4001| 19200", ""};
+        QTest::newRow("ip as typed") << QStringList{"ip", " sign.local |x", "1| sign.local |x| 19200", ""};
+        QTest::newRow("ip port kept") << QStringList{"ip", "10.1.2.3|", "1|10.1.2.3|3001| 19200", ""};
+        QTest::newRow("ip port cancelled") << QStringList{"ip", "10.1.2.3|~", "1|10.1.2.3|3001| 19200", ""};
+        QTest::newRow("ip cancelled") << QStringList{"ip", "~", "", ""};
+        QTest::newRow("baud blanks") << QStringList{"baud", "  4800.0", "1|127.0.0.1|3001| 4800", ""};
         // A rate the port cannot take changes nothing, silently.
         for (const char *rate : {"0", "", "12345", "-9600", "9600.5", "fast"})
-            QTest::addRow("baud \"%s\"", rate) << "baud" << QVariantList{rate} << "" << none;
-        QTest::newRow("menu disabled") << "disabled" << QVariantList{"0"} << "" << none;
+            QTest::addRow("baud \"%s\"", rate) << QStringList{"baud", rate, "", ""};
+        QTest::newRow("menu disabled") << QStringList{"disabled", "0", "", ""};
     }
     void communicationMenu()
     {
-        QFETCH(QString, menu);
-        QFETCH(QVariantList, answers);
-        QFETCH(QString, link);
-        QFETCH(QString, message);
+        QFETCH(QStringList, row);
         static const QMap<QString, QList<QStringList>> prompts{
             {"port",
              {{"Select Serial Port\r\nPort 0 Selects TCP Communication\r\nPort -1 Selects UDP Communication",
@@ -333,23 +321,24 @@ private Q_SLOTS:
         Fixture f;
         f.linkTo(1, 3001);
         f.ws.linkSettings().setBaudText(QStringLiteral(" 19200"));
-        for (const QVariant &a : answers)
-            a.isNull() ? f.prompter.cancelInput() : f.prompter.type(a.toString());
-        f.ws.menus().setEnabled(Item::MnuCommunication, menu != QLatin1String("disabled"));
+        const QStringList answers = row[1].split(u'|');
+        for (const QString &a : answers)
+            a == QLatin1String("~") ? f.prompter.cancelInput() : f.prompter.type(a);
+        f.ws.menus().setEnabled(Item::MnuCommunication, row[0] != QLatin1String("disabled"));
         for (const auto &[name, click] : {std::pair{"port", &MnuComSetPort_Click}, std::pair{"ip", &MnuComSetIP_Click},
                                           std::pair{"baud", &MnuComSetBaud_Click}})
-            if (menu == QLatin1String(name) || menu == QLatin1String("disabled"))
+            if (row[0] == QLatin1String(name) || row[0] == QLatin1String("disabled"))
                 click(f.ws);
         const LinkSettings &now = f.ws.linkSettings().value();
         QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(now.PortNumber).arg(now.IpAddress, now.IpPort, now.BaudText),
-                 link.isEmpty() ? QStringLiteral("1|127.0.0.1|3001| 19200") : link);
+                 row[2].isEmpty() ? QStringLiteral("1|127.0.0.1|3001| 19200") : row[2]);
         QList<QStringList> inputs;
         for (const auto &s : std::as_const(f.prompter.shown))
             if (s.kind == Shown::Input)
                 inputs.append({s.text, s.title, s.defaultAnswer});
         // One prompt per answer (the IP port only after an address); none if disabled.
-        QCOMPARE(inputs, prompts.value(menu).mid(0, answers.size()));
-        QCOMPARE(f.prompter.messageTexts().join(QString()), message);
+        QCOMPARE(inputs, prompts.value(row[0]).mid(0, answers.size()));
+        QCOMPARE(f.prompter.messageTexts().join(QString()), row[3]);
     }
 
     void quickSend_data()
