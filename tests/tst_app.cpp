@@ -1,6 +1,5 @@
 // Start-up from the settings store, saving, the shutdown question, Pause and
-// the one wait, the layout and where the manual is.
-#include "app/helpfile.h"
+// the one wait.
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "base/transfer.h"
@@ -201,34 +200,6 @@ private Q_SLOTS:
         const qint64 elapsed = clock.elapsed();
         QCOMPARE(ended, end);
         QVERIFY2(elapsed >= minMs && elapsed < maxMs, qPrintable(QString::number(elapsed)));
-    }
-
-    // The manual beside the program wins; otherwise the installed one, found
-    // from the program's folder, whether it is there or not.
-    void helpFilePath_data()
-    {
-        QTest::addColumn<QStringList>("made"); // beside the program: "file" or "folder"; "installed"
-        QTest::addColumn<bool>("beside");      // is the one found
-        QTest::newRow("beside the program") << QStringList{"file", "installed"} << true;
-        QTest::newRow("installed only") << QStringList{"installed"} << false;
-        QTest::newRow("a folder of that name") << QStringList{"folder", "installed"} << false;
-        QTest::newRow("nowhere") << QStringList{} << false;
-    }
-    void helpFilePath()
-    {
-        QFETCH(QStringList, made);
-        QFETCH(bool, beside);
-        const QTemporaryDir prefix;
-        const QString bin = prefix.filePath(QStringLiteral(TELVARO_BINDIR)), docs = prefix.filePath(TELVARO_DOCDIR);
-        const QString name = QStringLiteral("/Telvaro_Manual.pdf");
-        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(docs));
-        for (const QString &path :
-             {made.contains("file") ? bin + name : QString(), made.contains("installed") ? docs + name : QString()}) {
-            QFile file(path);
-            QVERIFY(path.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write("%PDF-1.4\n") > 0));
-        }
-        QVERIFY(!made.contains("folder") || QDir().mkdir(bin + name));
-        QCOMPARE(HelpFilePath(bin), QDir::cleanPath((beside ? bin : docs) + name));
     }
 };
 

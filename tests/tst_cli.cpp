@@ -15,8 +15,6 @@
 #include <QtTest>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace telvaro;
 using namespace telvaro::test;
@@ -93,7 +91,6 @@ private Q_SLOTS:
               {"three.TVD", "9000,0,\"A\",\"\"\r\n9000,1,\"B\",\"\"\r\n9000,2,\"C\",\"\"\r\n"},
               {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"},
               {"two.TVD", "1000,0,\"<0x02>HELLO<0x03>\",\"\"\r\n1000,1,\"WORLD<0x0D>\",\"\"\r\n"},
-              {"abc.TVD", "1000,0,\"A\",\"\"\r\n1000,1,\"B\",\"\"\r\n1000,2,\"C\",\"\"\r\n"},
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)}}) {
             QFile f(name);
@@ -291,50 +288,23 @@ private Q_SLOTS:
         QCOMPARE(RunCli({"encode", QString::fromLatin1(r.out)}).out, all);
     }
 
-    // Help of each program and each command: stdout, exit 0, every option
-    // with a sentence and an example.
-    void help_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("usage");
-        QTest::newRow("telvaro-cli") << CliPath() << QStringList{"--help"} << "Usage: telvaro-cli COMMAND";
-        QTest::newRow("telvaro-cli -h") << CliPath() << QStringList{"-h"} << "Usage: telvaro-cli COMMAND";
-        QTest::newRow("telvaro-devsim") << DevsimPath() << QStringList{"--help"} << "Usage: telvaro-devsim";
-        for (const QString &command : kCommands)
-            QTest::newRow(qPrintable(command))
-                << CliPath() << QStringList{command, "--help"} << "Usage: telvaro-cli " + command;
-    }
+    // Help of the program and each command on stdout, every option with a
+    // sentence and an example; the program's help names every command.
     void help()
     {
-        QFETCH(QString, program);
-        QFETCH(QStringList, args);
-        QFETCH(QString, usage);
-        const ProgramResult r = RunProgram(program, args);
-        QCOMPARE(r.status, 0);
-        QVERIFY(r.err.isEmpty());
-        const QString help = QString::fromUtf8(r.out);
-        QVERIFY2(help.startsWith(usage), qPrintable(help));
-        const QString options = help.section(QStringLiteral("Options:\n"), 1).section(QStringLiteral("\n\n"), 0, 0);
-        QVERIFY(!options.isEmpty());
-        for (const QString &entry : options.split(QRegularExpression(QStringLiteral("\n(?=  -)"))))
-            QVERIFY2(entry.contains(QLatin1String("Example:")), qPrintable(entry));
-        if (usage.endsWith(QLatin1String("COMMAND")))
-            for (const QString &command : kCommands)
-                QVERIFY2(help.contains(QStringLiteral("\n  ") + command), qPrintable(command));
-    }
-
-    void versionAndSimulatorUsage()
-    {
-        for (const QString &program : {CliPath(), DevsimPath()}) {
-            const ProgramResult r = RunProgram(program, {"--version"});
-            const QString name = QFileInfo(program).fileName();
-            QVERIFY2(QRegularExpression("^0 \\[\\] " + name + " \\d+\\.\\d+\\.\\d+\n$").match(Outcome(r)).hasMatch(),
-                     Outcome(r).constData());
+        for (const QString &command : QStringList{"COMMAND"} + kCommands) {
+            const ProgramResult r =
+                RunCli(command == QLatin1String("COMMAND") ? QStringList{"-h"} : QStringList{command, "--help"});
+            const QString help = QString::fromUtf8(r.out),
+                          options = help.section("Options:\n", 1).section("\n\n", 0, 0);
+            QVERIFY2(r.status == 0 && r.err.isEmpty() && help.startsWith("Usage: telvaro-cli " + command) &&
+                         !options.isEmpty(),
+                     qPrintable(help));
+            for (const QString &entry : options.split(QRegularExpression(QStringLiteral("\n(?=  -)"))))
+                QVERIFY2(entry.contains(QLatin1String("Example:")), qPrintable(entry));
+            for (const QString &named : command == QLatin1String("COMMAND") ? kCommands : QStringList())
+                QVERIFY2(help.contains("\n  " + named), qPrintable(named));
         }
-        const ProgramResult r = RunProgram(DevsimPath(), {"--pty", "--rol", "sign"});
-        QCOMPARE(r.status, 2);
-        QVERIFY2(r.err.contains("'rol'") && r.out.isEmpty(), r.err.constData());
     }
 
     // Output that cannot be written ends with a message and exit status 1,
@@ -478,43 +448,6 @@ private Q_SLOTS:
         const RegisterFileRead back = ReadTv1(companion.readAll());
         QCOMPARE(back.result, RegisterFileRead::Result::Loaded);
         QVERIFY(back.registers == kRegisters);
-    }
-
-    // On a terminal the load shows which message goes out and the time,
-    // unless told to be quiet.
-    void progressOnTerminal_data()
-    {
-        QTest::addColumn<QStringList>("option");
-        QTest::addColumn<QByteArray>("shown"); // parts of it; empty: nothing at all
-        QTest::newRow("progress") << QStringList{}
-                                  << QByteArray("\rset-up frame 1 of 3, |\rmessage 3 of 3, | s\x1b[K\r\n");
-        QTest::newRow("quiet") << QStringList{"--quiet"} << QByteArray();
-    }
-    void progressOnTerminal()
-    {
-        QFETCH(QStringList, option);
-        QFETCH(QByteArray, shown);
-        QProcess sign;
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
-        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-        const QByteArray terminal = ::ptsname(master);
-        QProcess p;
-        p.setChildProcessModifier([terminal] { ::dup2(::open(terminal.constData(), O_RDWR), 2); });
-        p.start(CliPath(),
-                QStringList{"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, "abc.TVD"} + option);
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 0);
-        QByteArray got;
-        ::fcntl(master, F_SETFL, O_NONBLOCK);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
-            got.append(buffer, n);
-        ::close(master);
-        StopDevice(sign);
-        QCOMPARE(got.isEmpty(), shown.isEmpty());
-        const QList<QByteArray> parts = shown.split('|');
-        QVERIFY2(got.contains(parts[0]) && got.contains(parts.value(1)) && got.endsWith(parts.last()), got.constData());
     }
 };
 

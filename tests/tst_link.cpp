@@ -1,7 +1,6 @@
-// Quick sends and runs end to end over loopback TCP, UDP and a real
-// pseudo-terminal: the bytes, the hold, status panels, failures and their
-// messages, received data, the Communication prompts, devices that go away
-// midway, and the menu states around a run.
+// Quick sends and runs over loopback TCP, UDP and a real pseudo-terminal: the
+// bytes, the hold, status panels, messages, received data, the Communication
+// prompts, devices that go away midway, the menu states around a run.
 #include "app/communication.h"
 #include "base/clock.h"
 #include "base/wait.h"
@@ -11,7 +10,6 @@
 #include "peers.h"
 
 #include <QSettings>
-#include <QSignalSpy>
 #include <QtTest>
 #include <termios.h>
 
@@ -210,7 +208,7 @@ struct Run {
     QString repeat; // null: repeat off
     int port;
     Device device;
-    enum { None, DataEntry, Append } action;
+    enum { None, DataEntry, DataEntryLater, Append } action; // once `at` frames came (later: 20 ms after)
     int at;
     QList<QByteArray> received;
     Ending ending;
@@ -218,6 +216,7 @@ struct Run {
     bool linkDropped;
     QString message;
     QString other = {}; // instead of the device's port
+    int minMs = 0;      // the run took at least
 };
 
 } // namespace
@@ -240,7 +239,6 @@ private Q_SLOTS:
         const QTime t = pinnedNow.time();
         QTest::newRow("edges") << Arrival{QByteArray(" }~\x7f\xc8\x1f\0<>", 9), 9, t,
                                           " }<0d126><0d127><0d200><0d31><0d0><>\r\n45296.13\r\n"};
-        QTest::newRow("nothing") << Arrival{"", 0, t, ""};
         QTest::newRow("short read") << Arrival{"AB", 4, t, "AB"};
         QTest::newRow("only the announced bytes") << Arrival{"ABC", 2, t, "AB\r\n45296.13\r\n"};
         QTest::newRow("midnight") << Arrival{"x", 1, QTime(0, 0), "x\r\n0.00\r\n"};
@@ -430,37 +428,6 @@ private Q_SLOTS:
         QVERIFY(f.sendsAgain());
     }
 
-    // A TCP send waits for a device that does not read, and stops with a
-    // device that resets or data entry; nothing to send does not wait.
-    void tcpSendWait_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("reset"); // or data entry
-        QTest::newRow("device resets") << 32 * 1024 * 1024 << true;
-        QTest::newRow("data entry") << 32 * 1024 * 1024 << false;
-        QTest::newRow("nothing to send") << 0 << true;
-    }
-    void tcpSendWait()
-    {
-        QFETCH(int, size);
-        QFETCH(bool, reset);
-        Fixture f(0);
-        f.tcp.stallReading();
-        Link &link = f.ws.link();
-        QVERIFY(link.OpenLink() && link.CheckLink());
-        SetPauseTimeScale(1); // the send wait's own limit is 30 s now
-        QTimer::singleShot(100, &f.ws, [&] { reset ? f.tcp.dropConnection(true) : f.ws.MnuModeData_Click(); });
-        QElapsedTimer clock;
-        clock.start();
-        const SendResult shown = link.SendOnLink(QByteArray(size, 'b'));
-        QCOMPARE(shown.status, SendResult::Status::Sent);
-        QCOMPARE(shown.shown.size(), size);
-        QVERIFY(size > 0 || link.SendDone == 1);
-        QVERIFY2(clock.elapsed() >= (size ? 90 : 0) && clock.elapsed() < (size ? 10000 : 1000),
-                 qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(link.socket().state() != SocketState::Connected, size > 0);
-    }
-
     void runs_data()
     {
         QTest::addColumn<Run>("r");
@@ -497,6 +464,8 @@ private Q_SLOTS:
             {"tcp closed", {abc, 500, {}, 0, Device::Closes, N, 0, {"A"}, Ending::Done, 2, true, ""}},
             {"tcp reset", {abc, 1000, {}, 0, Device::Resets, N, 0, {"A"}, Ending::Done, 2, true, ""}},
             {"terminal closed", {abc, 1000, {}, 3, Device::Vanishes, N, 0, {"A"}, Ending::Failed, 0, true, ""}},
+            // Data entry stops the run at the next step; the remaining wait still runs out (60 s on the test clock).
+            {"data entry during a wait", {abc, 60000, {}, -1, D, Run::DataEntryLater, 1, {"A"}, Ending::Stopped, 0, false, "", {}, 590}},
         };
         // clang-format on
         for (const auto &[name, run] : rows)
@@ -518,12 +487,20 @@ private Q_SLOTS:
         f.afterReceipt = [&f, &r] {
             if (f.received.size() == r.at && r.action == Run::DataEntry)
                 f.ws.MnuModeData_Click();
+            if (f.received.size() == r.at && r.action == Run::DataEntryLater)
+                QTimer::singleShot(20, &f.ws, [&f] {
+                    f.ws.MnuModeData_Click();
+                    QVERIFY(f.dataEntryState(false)); // at once, while the run still waits
+                });
             if (f.received.size() == r.at && r.action == Run::Append) {
                 f.ws.table().AppendEntry();
                 f.ws.table().SetContents(f.ws.table().UpperIndex(), 100, "NEW", "NEW", {});
             }
         };
+        QElapsedTimer clock;
+        clock.start();
         const OperationOutcome outcome = f.ws.MnuModeRun_Click();
+        QVERIFY2(clock.elapsed() >= r.minMs, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(f.received, r.received);
         QCOMPARE(outcome.ending, r.ending);
         QCOMPARE(outcome.framesNotSent, r.framesNotSent);
@@ -545,7 +522,6 @@ private Q_SLOTS:
             if (panel == 3)
                 panel3 << f.ws.status().text(panel);
         });
-        QSignalSpy highlights(&f.ws.table(), &MessageTable::highlightRequested);
         QList<QList<bool>> menus; // run checked, run enabled, quick send, communication, data checked, mode
         f.udp.onReceive = [&](UdpPeer &, const QByteArray &) {
             const MenuState &m = f.ws.menus();
@@ -561,43 +537,6 @@ private Q_SLOTS:
         QCOMPARE(f.panel2, (QStringList{"", "A\r", "", QString::fromLatin1(TimeTokenText(pinnedNow)), "No Traffic"}));
         // Derived again before sending; the stored bytes keep the token.
         QCOMPARE(f.ws.table().entry(0).SendData + '|' + f.ws.table().entry(1).SendData, QByteArray("A\r|<T>"));
-        QCOMPARE(highlights, (QList<QList<QVariant>>{{1, 1, 3}, {2, 1, 3}}));
-    }
-
-    void dataEntryDuringAWaitStopsAtTheNextStep()
-    {
-        Fixture f;
-        f.fill({"A", "B", "C"}, 60000);
-        f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) {
-            QTimer::singleShot(20, [&f] {
-                f.ws.MnuModeData_Click();
-                // At once: link closed and menus restored, while the run waits.
-                QVERIFY(f.dataEntryState(false));
-            });
-        };
-        SetPauseTimeScale(100);
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(f.ws.MnuModeRun_Click().ending, Ending::Stopped);
-        QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
-        // The remaining wait still ran out (60 s on the test clock).
-        QVERIFY2(clock.elapsed() >= 590, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(f.dataEntryState());
-    }
-
-    void secondRunInsideAWaitIsRefused()
-    {
-        Fixture f;
-        f.fill({"A"}, 1000);
-        OperationOutcome second;
-        f.udp.onReceive = [&f, &second](UdpPeer &, const QByteArray &) {
-            f.ws.menus().setEnabled(Item::MnuModeRun, true); // even if something re-enabled it
-            second = f.ws.MnuModeRun_Click();
-        };
-        SetPauseTimeScale(100);
-        QVERIFY(f.ws.MnuModeRun_Click().complete());
-        QCOMPARE(second.ending, Ending::Refused);
-        QCOMPARE(f.udp.datagrams, QList<QByteArray>{"A"});
     }
 
     // The table replaced while a send waits for a device that does not read:

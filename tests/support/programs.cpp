@@ -6,16 +6,6 @@
 
 namespace telvaro::test {
 
-QString CliPath()
-{
-    return qEnvironmentVariable("TELVARO_CLI");
-}
-
-QString DevsimPath()
-{
-    return qEnvironmentVariable("TELVARO_DEVSIM");
-}
-
 QProcessEnvironment EnvironmentWith(const QStringList &env)
 {
     QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
@@ -39,18 +29,13 @@ ProgramResult RunProgram(const QString &program, const QStringList &args, const 
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     if (p.state() != QProcess::NotRunning)
         loop.exec();
-    if (p.state() != QProcess::NotRunning) {
+    const bool ended = p.state() == QProcess::NotRunning;
+    if (!ended) {
         p.kill();
         p.waitForFinished(5000);
-        return {-1, p.readAllStandardOutput(), p.readAllStandardError()};
     }
-    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const int status = ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return {status, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-ProgramResult RunCli(const QStringList &args, const QStringList &env, const QByteArray &input, int timeoutMs)
-{
-    return RunProgram(CliPath(), args, env, input, timeoutMs);
 }
 
 QString StartDevice(QProcess &p, const QStringList &args)

@@ -1,7 +1,8 @@
 #pragma once
 // telvaro-cli and telvaro-devsim as processes, each with a watchdog: a
 // program that does not end in time is killed and the test fails on what
-// it misses.
+// it misses. The test's events go on while a program runs, so in-process
+// peers answer it.
 
 #include <QByteArray>
 #include <QProcess>
@@ -16,15 +17,23 @@ struct ProgramResult {
     QByteArray err;
 };
 
-// env: variables added to the test's environment ("NAME=value"). The test's
-// events go on while the program runs, so in-process peers answer it.
-ProgramResult RunCli(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
-                     int timeoutMs = 10000);
+inline QString CliPath()
+{
+    return qEnvironmentVariable("TELVARO_CLI");
+}
+inline QString DevsimPath()
+{
+    return qEnvironmentVariable("TELVARO_DEVSIM");
+}
+// The test's environment with variables added ("NAME=value").
+QProcessEnvironment EnvironmentWith(const QStringList &env);
 ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env = {},
                          const QByteArray &input = {}, int timeoutMs = 10000);
-QString CliPath();
-QString DevsimPath();
-QProcessEnvironment EnvironmentWith(const QStringList &env);
+inline ProgramResult RunCli(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
+                            int timeoutMs = 10000)
+{
+    return RunProgram(CliPath(), args, env, input, timeoutMs);
+}
 
 // Starts the simulator and returns the line it announces itself with.
 QString StartDevice(QProcess &p, const QStringList &args);
