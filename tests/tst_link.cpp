@@ -1,7 +1,6 @@
 // Quick sends and runs over loopback TCP, UDP and a real pseudo-terminal: the
-// bytes, the hold, status panels, messages, received data, the Communication
-// prompts, devices that go away midway, the menu states around a run.
-#include "app/communication.h"
+// bytes, the hold, status panels, messages, received data, devices that go
+// away midway, the menu states around a run.
 #include "base/clock.h"
 #include "base/wait.h"
 #include "codec/escapes.h"
@@ -291,62 +290,6 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, row);
         QCOMPARE(AppendBounded(row[0], row[1], 20), row[2]);
-    }
-
-    // The Communication prompts: what they ask, what an answer changes
-    // (port|address|IP port|baud; "" unchanged) and what is shown. Answers
-    // are split by "|", "~" cancels.
-    void communicationMenu_data()
-    {
-        QTest::addColumn<QStringList>("row"); // menu, answers, link, message
-        const QString refused = "The port must be a number from -32768 to 32767.";
-        // Letters read as 0, halves round to even.
-        QTest::newRow("port letters") << QStringList{"port", "COM", "0|127.0.0.1|3001| 19200", ""};
-        QTest::newRow("port half") << QStringList{"port", "2.5", "2|127.0.0.1|3001| 19200", ""};
-        QTest::newRow("port empty") << QStringList{"port", "", "", ""};
-        QTest::newRow("port cancelled") << QStringList{"port", "~", "", ""};
-        QTest::newRow("port above 16 bits") << QStringList{"port", "40000", "", refused};
-        QTest::newRow("ip both") << QStringList{"ip", "10.1.2.3|4001", "1|10.1.2.3|4001| 19200", ""};
-        QTest::newRow("ip as typed") << QStringList{"ip", " sign.local |x", "1| sign.local |x| 19200", ""};
-        QTest::newRow("ip port kept") << QStringList{"ip", "10.1.2.3|", "1|10.1.2.3|3001| 19200", ""};
-        QTest::newRow("ip port cancelled") << QStringList{"ip", "10.1.2.3|~", "1|10.1.2.3|3001| 19200", ""};
-        QTest::newRow("ip cancelled") << QStringList{"ip", "~", "", ""};
-        QTest::newRow("baud blanks") << QStringList{"baud", "  4800.0", "1|127.0.0.1|3001| 4800", ""};
-        // A rate the port cannot take changes nothing, silently.
-        for (const char *rate : {"0", "", "12345", "-9600", "9600.5", "fast"})
-            QTest::addRow("baud \"%s\"", rate) << QStringList{"baud", rate, "", ""};
-        QTest::newRow("menu disabled") << QStringList{"disabled", "0", "", ""};
-    }
-    void communicationMenu()
-    {
-        QFETCH(QStringList, row);
-        static const QMap<QString, QList<QStringList>> prompts{
-            {"port",
-             {{"Select Serial Port\r\nPort 0 Selects TCP Communication\r\nPort -1 Selects UDP Communication",
-               "Port Selection", "1"}}},
-            {"ip", {{"Enter IP Address", "IP Entry", "127.0.0.1"}, {"Enter IP Port", "IP Entry", "3001"}}},
-            {"baud", {{"Enter Baud Rate", "Baud", " 19200"}}}};
-        Fixture f;
-        f.linkTo(1, 3001);
-        f.ws.linkSettings().setBaudText(QStringLiteral(" 19200"));
-        const QStringList answers = row[1].split(u'|');
-        for (const QString &a : answers)
-            a == QLatin1String("~") ? f.prompter.cancelInput() : f.prompter.type(a);
-        f.ws.menus().setEnabled(Item::MnuCommunication, row[0] != QLatin1String("disabled"));
-        for (const auto &[name, click] : {std::pair{"port", &MnuComSetPort_Click}, std::pair{"ip", &MnuComSetIP_Click},
-                                          std::pair{"baud", &MnuComSetBaud_Click}})
-            if (row[0] == QLatin1String(name) || row[0] == QLatin1String("disabled"))
-                click(f.ws);
-        const LinkSettings &now = f.ws.linkSettings().value();
-        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(now.PortNumber).arg(now.IpAddress, now.IpPort, now.BaudText),
-                 row[2].isEmpty() ? QStringLiteral("1|127.0.0.1|3001| 19200") : row[2]);
-        QList<QStringList> inputs;
-        for (const auto &s : std::as_const(f.prompter.shown))
-            if (s.kind == Shown::Input)
-                inputs.append({s.text, s.title, s.defaultAnswer});
-        // One prompt per answer (the IP port only after an address); none if disabled.
-        QCOMPARE(inputs, prompts.value(row[0]).mid(0, answers.size()));
-        QCOMPARE(f.prompter.messageTexts().join(QString()), row[3]);
     }
 
     void quickSend_data()
