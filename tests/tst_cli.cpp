@@ -333,12 +333,11 @@ private Q_SLOTS:
     }
 
     // A load of two messages, a call and a clear over UDP, as the sign
-    // understood them; the log file holds the same lines as stdout.
+    // understood them.
     void signOverUdp()
     {
-        const QString logFile = m_dir.filePath(QStringLiteral("sign.log"));
         QProcess sign;
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign", "--log", logFile}).section(u':', -1);
+        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
         const QStringList udp = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", port};
         const auto load = RunCli(QStringList{"load-sign", "--address", "0a"} + udp + QStringList{"two.TVD"});
         QCOMPARE(load.status, 0);
@@ -355,12 +354,6 @@ private Q_SLOTS:
                                       "vyrena address 01, E.SL: call message 091 (label \"\")",
                                       "orbilux address 00, E.SL: clear the play list",
                                   }));
-        QFile file(logFile);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QStringList logged = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        for (QString &line : logged)
-            line = line.section(u' ', 1);
-        QCOMPARE(logged, log);
     }
 
     // Load, then upload, against the simulated controller on a

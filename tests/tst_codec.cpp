@@ -105,15 +105,6 @@ private Q_SLOTS:
         QCOMPARE(TimeTokenText(QDateTime(kAfternoon.date(), time), QLocale(locale)), QByteArray(text));
     }
 
-    void expandTimeTokens()
-    {
-        const QByteArray s = TimeTokenText(kAfternoon);
-        QCOMPARE(ExpandTimeTokens("<T>", kAfternoon), s);
-        QCOMPARE(ExpandTimeTokens("a<T>b<T>", kAfternoon), "a" + s + "b" + s);
-        QCOMPARE(ExpandTimeTokens("<<T>>", kAfternoon), "<" + s + ">");
-        QCOMPARE(ExpandTimeTokens("<t>x<T", kAfternoon), QByteArray("<t>x<T")); // lower case, unclosed
-    }
-
     void lenientValue_data()
     {
         QTest::addColumn<Lenient>("row");

@@ -274,24 +274,6 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts(), shortRead ? QStringList{"Error due to Invalid Reception"} : QStringList());
     }
 
-    // The box keeps its last 20 characters here, from a line start if one is near.
-    void recDataBound_data()
-    {
-        QTest::addColumn<QStringList>("row"); // box, arrival, kept
-        const QString line = QStringLiteral("ab\r\n");
-        QTest::newRow("fits") << QStringList{"old\r\n", line, "old\r\nab\r\n"};
-        QTest::newRow("exactly full") << QStringList{QString(16, u'o'), line, QString(16, u'o') + line};
-        QTest::newRow("drops to a near line start")
-            << QStringList{"XXXXXXXX\r\n456789012345\r\n", line, "456789012345\r\nab\r\n"};
-        QTest::newRow("line start too far") << QStringList{"XXXXoooooo\r\nxxxxxxxx", line, "oooooo\r\nxxxxxxxxab\r\n"};
-        QTest::newRow("arrival alone too long") << QStringList{"old", QString(25, u'n'), QString(20, u'n')};
-    }
-    void recDataBound()
-    {
-        QFETCH(QStringList, row);
-        QCOMPARE(AppendBounded(row[0], row[1], 20), row[2]);
-    }
-
     void quickSend_data()
     {
         QTest::addColumn<Send>("s");
@@ -446,6 +428,11 @@ private Q_SLOTS:
             f.ws.linkSettings().setIpPort(r.other);
         f.behave(r.device);
         f.afterReceipt = [&f, &r] {
+            // While the run goes on only data entry can be chosen.
+            const MenuState &m = f.ws.menus();
+            QVERIFY(m.item(Item::MnuModeRun).checked && !m.item(Item::MnuModeRun).enabled &&
+                    !m.item(Item::CmdQuickSend).enabled && !m.item(Item::MnuCommunication).enabled &&
+                    !m.item(Item::MnuModeData).checked && m.item(Item::MnuMode).enabled);
             if (f.received.size() == r.at && r.action == Run::DataEntry)
                 f.ws.MnuModeData_Click();
             if (f.received.size() == r.at && r.action == Run::DataEntryLater)
@@ -476,33 +463,6 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts().join(QString()), r.message);
         QVERIFY(f.prompter.shown.isEmpty() || f.prompter.shown[0].title == QStringLiteral("Telvaro"));
         QVERIFY(f.dataEntryState());
-    }
-
-    void menusAndPanelsDuringARun()
-    {
-        Fixture f;
-        f.fill({"A<0x0D>", "<T>"});
-        f.ws.table().entry(0).SendData = "stale";
-        QStringList panel3;
-        QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
-            if (panel == 3)
-                panel3 << f.ws.status().text(panel);
-        });
-        QList<QList<bool>> menus; // run checked, run enabled, quick send, communication, data checked, mode
-        f.udp.onReceive = [&](UdpPeer &, const QByteArray &) {
-            const MenuState &m = f.ws.menus();
-            menus << QList<bool>{m.item(Item::MnuModeRun).checked,   m.item(Item::MnuModeRun).enabled,
-                                 m.item(Item::CmdQuickSend).enabled, m.item(Item::MnuCommunication).enabled,
-                                 m.item(Item::MnuModeData).checked,  m.item(Item::MnuMode).enabled};
-        };
-        SetPauseTimeScale(100);
-        f.ws.MnuModeRun_Click();
-        const QList<bool> running{true, false, false, false, false, true}; // data entry can still be chosen
-        QCOMPARE(menus, (QList<QList<bool>>{running, running}));
-        QCOMPARE(panel3, (QStringList{"0", "1", "Off"}));
-        QCOMPARE(f.panel2, (QStringList{"", "A\r", "", QString::fromLatin1(TimeTokenText(pinnedNow)), "No Traffic"}));
-        // Derived again before sending; the stored bytes keep the token.
-        QCOMPARE(f.ws.table().entry(0).SendData + '|' + f.ws.table().entry(1).SendData, QByteArray("A\r|<T>"));
     }
 };
 

@@ -83,10 +83,11 @@ struct Load {
     int maxMs = 5000;
 };
 
-} // namespace
+using Upload = std::tuple<Fault, qint16, QString>;
+// texts, choice, data entry after ms, ending, frames, message, panel 3
+using SignEnding = std::tuple<QList<QByteArray>, std::optional<SignChoice>, int, Ending, int, QString, QStringList>;
 
-Q_DECLARE_METATYPE(telvaro::SignType)
-Q_DECLARE_METATYPE(Load)
+} // namespace
 
 class TransfersTest : public QObject {
     Q_OBJECT
@@ -172,34 +173,25 @@ private Q_SLOTS:
         QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
     }
 
+    // A sign load cancelled, refused or stopped: how it ended, the frames
+    // sent, the message and every text panel 3 was given.
     void endings_data()
     {
-        QTest::addColumn<QList<QByteArray>>("texts");
-        QTest::addColumn<bool>("chosen");       // a sign type and address, or the dialog cancelled
-        QTest::addColumn<int>("dataEntryAtMs"); // after the first frame; 0: none
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<Ending>("ending");
-        QTest::addColumn<QStringList>("panel3");
+        QTest::addColumn<SignEnding>("row");
         const QList<QByteArray> ab = {"A", "B"};
-        QTest::newRow("cancelled") << ab << false << 0 << 0 << "" << Ending::Stopped << QStringList{};
-        QTest::newRow("empty table") << QList<QByteArray>{} << true << 0 << 0 << "Error Loading Sign" << Ending::Failed
-                                     << QStringList{"-3", "Off"};
-        QTest::newRow("data entry in the 10 s wait")
-            << ab << true << 30 << 1 << "" << Ending::Stopped << QStringList{"-3", "Off"};
-        QTest::newRow("escape out of range")
-            << QList<QByteArray>{"<0999>", "B"} << true << 0 << 3 << "Error Loading Sign" << Ending::Failed
-            << QStringList{"-3", "-2", "-1", "0", "Off"};
+        const std::optional<SignChoice> cancelled, chosen = SignChoice{};
+        QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}};
+        QTest::newRow("empty table") << SignEnding{{},           chosen, 0, Ending::Failed, 0, "Error Loading Sign",
+                                                   {"-3", "Off"}};
+        // Data entry 30 ms after the first frame, in the 10 s wait.
+        QTest::newRow("data entry in a wait") << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}};
+        QTest::newRow("escape out of range") << SignEnding{
+            {"<0999>", "B"}, chosen, 0, Ending::Failed, 3, "Error Loading Sign", {"-3", "-2", "-1", "0", "Off"}};
     }
     void endings()
     {
-        QFETCH(QList<QByteArray>, texts);
-        QFETCH(bool, chosen);
-        QFETCH(int, dataEntryAtMs);
-        QFETCH(int, frames);
-        QFETCH(QString, message);
-        QFETCH(Ending, ending);
-        QFETCH(QStringList, panel3);
+        QFETCH(SignEnding, row);
+        const auto &[texts, choice, dataEntryAtMs, ending, frames, message, panel3] = row;
         Fixture f(-1);
         f.fill(texts);
         QStringList shown;
@@ -208,12 +200,11 @@ private Q_SLOTS:
                 shown << f.ws.status().text(3);
         });
         if (dataEntryAtMs > 0)
-            f.udp.onReceive = [&f, dataEntryAtMs](UdpPeer &, const QByteArray &b) {
+            f.udp.onReceive = [&f, ms = dataEntryAtMs](UdpPeer &, const QByteArray &b) {
                 f.record(b);
-                QTimer::singleShot(dataEntryAtMs, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
+                QTimer::singleShot(ms, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
             };
-        const OperationOutcome outcome =
-            f.ws.MnuLoadSign_Click(chosen ? std::optional<SignChoice>(SignChoice{}) : std::nullopt);
+        const OperationOutcome outcome = f.ws.MnuLoadSign_Click(choice);
         QCOMPARE(outcome.ending, ending);
         QCOMPARE(f.frames.size(), frames);
         QCOMPARE(f.prompter.messageTexts().join(QString()), message);
@@ -292,20 +283,17 @@ private Q_SLOTS:
     // A failed upload keeps the operator's table and registers.
     void failedUploadKeepsTheTable_data()
     {
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<qint16>("port");
-        QTest::addColumn<QString>("message"); // its first lines
-        QTest::newRow("wrong wake-up reply") << Fault::NoReply << qint16(1) << "Failed to connect to controller.";
-        QTest::newRow("interrupted") << Fault::SlowUpload << qint16(1)
-                                     << "Upload Interrupted.\r\nPower-Cycle Controller and Try again";
-        QTest::newRow("register 99") << Fault::GarbageUpload << qint16(1) << "Error Loading Controller";
-        QTest::newRow("tcp link") << Fault::None << qint16(0) << "Error Loading Controller";
+        QTest::addColumn<Upload>("row"); // the message's first lines
+        QTest::newRow("wrong wake-up reply") << Upload{Fault::NoReply, 1, "Failed to connect to controller."};
+        QTest::newRow("interrupted") << Upload{Fault::SlowUpload, 1,
+                                               "Upload Interrupted.\r\nPower-Cycle Controller and Try again"};
+        QTest::newRow("register 99") << Upload{Fault::GarbageUpload, 1, "Error Loading Controller"};
+        QTest::newRow("tcp link") << Upload{Fault::None, 0, "Error Loading Controller"};
     }
     void failedUploadKeepsTheTable()
     {
-        QFETCH(Fault, fault);
-        QFETCH(qint16, port);
-        QFETCH(QString, message);
+        QFETCH(Upload, row);
+        const auto &[fault, port, message] = row;
         Fixture f(port, fault);
         if (fault == Fault::NoReply) // a device that is not a controller
             f.pty.onReceive = [&f](PtyPeer &p, const QByteArray &c) {
