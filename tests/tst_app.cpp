@@ -1,5 +1,5 @@
-// Start-up from the settings store, saving, the shutdown question, Pause and
-// the one wait.
+// Start-up from the settings store, saving, the shutdown question and the
+// one wait every pause and reply wait is made of.
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "base/transfer.h"
@@ -7,9 +7,6 @@
 #include "scriptedprompter.h"
 #include "temphome.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTimer>
 #include <QtTest>
 
 using namespace telvaro;
@@ -35,9 +32,8 @@ struct Fixture {
     }
 };
 
-// What happens at 20 ms into a wait of 200 ms: its condition turns true
-// unseen until a signal at 40 ms, Transmitting falls, or a nested wait of
-// 280 ms (a prompt the operator keeps open); or it was true at the start.
+// At 20 ms into a wait of 200 ms: its condition turns true unseen until a signal at 40 ms, Transmitting
+// falls, or a nested wait of 280 ms (a prompt kept open) starts; or it was true at the start.
 enum class Event { None, ConditionTrue, Signal, TransmittingFalls, NestedPause };
 using Ending = std::tuple<Event, Wait::End, int, int>; // how, end, at least, below ms
 
@@ -132,43 +128,13 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts().mid(2), QStringList{QStringLiteral("!?ERROR?!")});
     }
 
-    void pauseWaitsAndKeepsProcessingEvents()
-    {
-        SetPauseTimeScale(1.0);
-        // Zero, negative and too long intervals return at once and process nothing.
-        bool ran = false, late = false;
-        QTimer::singleShot(0, [&ran] { ran = true; });
-        QTimer::singleShot(60, [&late] { late = true; }); // due in the middle of the wait
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE((QList<qint16>{Pause(0), Pause(-5), Pause(600001)}), (QList<qint16>{1, 1, 0}));
-        QVERIFY(!ran && clock.elapsed() < 1000);
-        clock.restart();
-        QCOMPARE(Pause(120), qint16(1));
-        QCOMPARE_GE(clock.elapsed(), 119);
-        QVERIFY(ran && late);
-        // A Pause started inside another's wait ends on its own deadline.
-        int innerDone = 0;
-        QTimer::singleShot(10, [&innerDone] { innerDone = Pause(30); });
-        clock.restart();
-        Pause(60);
-        QCOMPARE(innerDone, 1);
-        QCOMPARE_GE(clock.elapsed(), 59);
-        SetPauseTimeScale(1000.0);
-        clock.restart();
-        QCOMPARE(Pause(600000), qint16(1)); // ten minutes of test clock
-        QVERIFY(clock.elapsed() < 5000);
-        SetPauseTimeScale(1.0);
-    }
-
     // How the one wait ends: its condition (checked at the start and on the
     // signals named), Transmitting falling to 0, or its deadline; a deadline
     // passed under a nested wait returns when that one closes, adding nothing.
     void waitEnds_data()
     {
         QTest::addColumn<Ending>("row");
-        // The end reached tells an early end; the bounds are loose for busy
-        // machines, except where a restarted deadline would show (500 ms).
+        // Loose bounds for busy machines, except where a restarted deadline would show (500 ms).
         QTest::newRow("condition at once") << Ending{Event::ConditionTrue, Wait::End::Condition, 0, 20};
         QTest::newRow("condition on a signal") << Ending{Event::Signal, Wait::End::Condition, 30, 1000};
         QTest::newRow("transmitting falls") << Ending{Event::TransmittingFalls, Wait::End::Stopped, 20, 1000};

@@ -23,8 +23,7 @@ QByteArray B(std::string_view s)
 
 // Each table's rows as one column; a refused text has no value.
 using Escape = std::tuple<std::string_view, bool, std::string_view>; // text, accepted, bytes
-using Label = std::pair<int, const char *>;
-using Token = std::tuple<const char *, QTime, const char *>; // locale, time, text
+using Token = std::tuple<const char *, QTime, const char *>;         // locale, time, text
 using Lenient = std::pair<QString, double>;
 using Strict = std::tuple<const char *, bool, double>;
 using Rounding = std::tuple<double, int, bool, qint64>; // value, bits, fits, whole
@@ -62,24 +61,6 @@ private Q_SLOTS:
         const std::optional<QByteArray> parsed = ParseEscapes(B(text));
         QCOMPARE(parsed.has_value(), ok);
         QCOMPARE(parsed.value_or(QByteArray()), B(bytes));
-    }
-
-    void displayFileLabel_data()
-    {
-        QTest::addColumn<Label>("row");
-        // clang-format off
-        const Label rows[] = {
-            {0, "<0x20><0x20>"}, {45, "<0x20><0x4D>"}, {46, "<0x21><0x4E>"}, {89, "<0x21><0x79>"},
-            {90, "<0x21><0x20>"}, {135, "<0x22><0x4D>"}, {200, "<0x22><0x34>"}, {225, "<0x22><0x4D>"},
-            {20114, "<0xFF><0x4C>"}, {20115, "<0x100><0x4D>"}, {-1, "<0x20><0x79>"}, {-32768, "<0xFEB4><0x72>"}};
-        // clang-format on
-        for (const Label &row : rows)
-            QTest::addRow("%d", row.first) << row;
-    }
-    void displayFileLabel()
-    {
-        QFETCH(Label, row);
-        QCOMPARE(DisplayFileLabel(qint16(row.first)), QByteArray(row.second));
     }
 
     // The date and time as the locale writes them short, in the code page;

@@ -7,9 +7,6 @@
 #include "scriptedprompter.h"
 #include "table/messagefiles.h"
 
-#include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
@@ -63,17 +60,20 @@ void Put(const QString &path, const QByteArray &bytes)
 // text sends.
 using Trip = std::tuple<QString, qint32, QByteArray, QByteArray>;
 using Opening = std::tuple<QString, QByteArray, QByteArray, QString>; // name, bytes, table, why
+using Menu = std::tuple<OperatingMode, QByteArray, QByteArray, QString>;
 
-// A table of `count` entries "T0", "T1", ... at 100 ms, one at 40000 ms, saved.
+// A table of `count` entries "T0", "T1", ... at 100 ms, the one at `longAt`
+// at 40000 ms, saved under a name with an answer to the warnings, the file
+// system letting a file grow to `limit` bytes (0: no limit); the result, the
+// messages, and opened again: count, last text and comment, and whether it failed.
 struct Save {
     QString name;
-    int count;
-    int longAt; // the one at 40000 ms, or -1
+    int count, longAt;
     Prompter::Answer answer;
-    int limit; // how far the file system lets a file grow; 0: no limit
+    int limit;
     FileCommands::SaveResult result;
     QStringList messages;
-    QByteArray back; // opened again: count, last text and comment, and whether it failed
+    QByteArray back;
 };
 
 void add(MessageTable &t, qint32 interval, const QByteArray &text, const QByteArray &sendData = {},
@@ -88,7 +88,6 @@ struct Fixture {
     test::ScriptedPrompter prompter;
     Workspace ws{prompter};
     FileCommands files{ws};
-
     QString path(const QString &name) const { return dir.filePath(name); }
 };
 
@@ -291,26 +290,23 @@ private Q_SLOTS:
                  opened || !written ? "" : "Error Opening file");
     }
 
+    // Save in a mode, the companion replaced (null: as saved), New, then Open:
+    // registers 1 and 2 and the message.
     void fileMenu_data()
     {
-        QTest::addColumn<OperatingMode>("mode");
-        QTest::addColumn<QByteArray>("replaced");  // the companion's bytes before the open; null: as saved
-        QTest::addColumn<QByteArray>("registers"); // registers 1 and 2 after the open
-        QTest::addColumn<QString>("message");
-        const QByteArray unread = "0 0 ", none;
-        QTest::newRow("sign load") << OperatingMode::SignLoad << none << unread << QString();
-        QTest::newRow("controller load") << OperatingMode::ControllerLoad << none << QByteArray("0 3\"") << QString();
-        QTest::newRow("other format") << OperatingMode::Test << QByteArray("2\r\n") << unread << QString();
+        QTest::addColumn<Menu>("row");
+        const QByteArray unread = "0 0 ";
+        QTest::newRow("sign load") << Menu{OperatingMode::SignLoad, {}, unread, ""};
+        QTest::newRow("controller load") << Menu{OperatingMode::ControllerLoad, {}, "0 3\"", ""};
+        QTest::newRow("other format") << Menu{OperatingMode::Test, "2\r\n", unread, ""};
         // Nothing is taken from a damaged file, not even the registers before the damage.
-        QTest::newRow("damaged") << OperatingMode::Test << QByteArray("1\r\n5,\"0\"\r\nx,\"0\"\r\n") << unread
-                                 << "Error Opening @a.TV1\r\nline 3: the width is not a number";
+        QTest::newRow("damaged") << Menu{OperatingMode::Test, "1\r\n5,\"0\"\r\nx,\"0\"\r\n", unread,
+                                         "Error Opening @a.TV1\r\nline 3: the width is not a number"};
     }
     void fileMenu()
     {
-        QFETCH(OperatingMode, mode);
-        QFETCH(QByteArray, replaced);
-        QFETCH(QByteArray, registers);
-        QFETCH(QString, message);
+        QFETCH(Menu, row);
+        const auto &[mode, replaced, registers, message] = row;
         Fixture f;
         f.ws.table().ReplaceAll({Entry(3, "A", "a"), Entry(4, "B")});
         f.ws.table().RefreshGrid();
@@ -341,16 +337,13 @@ private Q_SLOTS:
         QCOMPARE(Shown(f.ws.table().entries()), QByteArray("0|3|A||a 1|4|B||"));
         const RegisterEntry &one = f.ws.registers().entry(1), &two = f.ws.registers().entry(2);
         QCOMPARE(QByteArray::number(one.Width) + one.Fill + QByteArray::number(two.Width) + two.Fill, registers);
-        QCOMPARE(f.prompter.messageTexts().join(""), QString(message).replace("@", f.dir.path() + '/'));
+        QCOMPARE(f.prompter.messageTexts().join(""), QString(message).replace(u'@', f.dir.path() + '/'));
         const QString filter = "Telvaro Files (*.TVD)|*.TVD|Quendra Files (*.QND)|*.QND";
-        QStringList titles;
-        for (const auto &s : std::as_const(f.prompter.shown)) {
-            if (s.kind != test::Shown::Message) {
-                QCOMPARE(s.defaultAnswer, filter);
-                titles << s.title;
-            }
-        }
-        QCOMPARE(titles, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
+        QStringList dialogs;
+        for (const auto &s : std::as_const(f.prompter.shown))
+            if (s.kind != test::Shown::Message)
+                dialogs << s.title + (s.defaultAnswer == filter ? "" : " (other filter)");
+        QCOMPARE(dialogs, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
         // A name typed without an extension gets the chosen filter's.
         QCOMPARE((QStringList{WithFilterExtension("/t/a", "Quendra Files (*.QND)"),

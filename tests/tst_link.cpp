@@ -8,7 +8,6 @@
 #include "linkedworkspace.h"
 #include "peers.h"
 
-#include <QSettings>
 #include <QtTest>
 #include <termios.h>
 
@@ -54,11 +53,9 @@ public:
     QString errorString() const override { return {}; }
 };
 
-// What the device does with what it receives: answers "A\r\n" (twice: and
-// "B" while the box shows the first answer); the operator chooses data entry
-// and sends again; the device resets, closes or vanishes; never reads, or
-// only once the send has run out of time; or the connection is refused,
-// never comes about, fails once the bytes are out, or nobody is at the UDP port.
+// What the device does with what it receives: answers "A\r\n" (twice: and "B" while the box shows
+// the first); data entry and another send; resets, closes, vanishes, never reads or reads late; or
+// the connection is refused, never made, fails after the send, or nobody is at the UDP port.
 // clang-format off
 enum class Device { Replies, RepliesTwice, DataEntry, Resets, Closes, Vanishes, NeverReads, ReadsLate, Refuses, Stalls,
                     FailsAfterSend, Gone };
@@ -94,9 +91,8 @@ struct Fixture : LinkedWorkspace {
     // Nothing holds the link and every command that needs it can be chosen.
     bool free()
     {
-        const MenuState &m = ws.menus();
-        return linkClosed() && !ws.operations().holdsLink() && m.item(Item::CmdQuickSend).enabled &&
-               m.item(Item::MnuMode).enabled && m.item(Item::MnuCommunication).enabled;
+        return linkClosed() && !ws.operations().holdsLink() && ws.menus().item(Item::CmdQuickSend).enabled &&
+               ws.menus().item(Item::MnuMode).enabled && ws.menus().item(Item::MnuCommunication).enabled;
     }
     // Data entry after a run; while a stopped run still holds the link, the
     // commands that would be refused show disabled.
@@ -191,41 +187,35 @@ struct Fixture : LinkedWorkspace {
 
 using Arrival = std::tuple<QByteArray, int, QTime, QString>; // bytes, announced, time, shown
 
-// One quick send: the link, what the device does, what follows. Lists of
-// texts are joined by "|".
+// One quick send: the link, what the device does, the bytes it got, what its answers added to the
+// box, the message, every text of panel 2, panel 1 at receipt and after (joined by "|"; empty: not
+// checked), Transmitting and link failures after, its least time, another port or terminal, the address.
 struct Send {
     int port;
     QString entry;
     Device device;
-    QByteArray bytes; // as the device received them
-    QString recData;  // what the device's answers added to the box
-    QString message;  // shown to the operator
-    QString panel2;   // every text panel 2 was given
-    QString panel1;   // at receipt, afterwards; empty: not checked
-    int transmitting;
-    int failures;       // of the link
-    int minMs = 0;      // the quick send took at least
-    QString other = {}; // instead of the device's port or terminal
-    QString address = QStringLiteral("127.0.0.1");
+    QByteArray bytes;
+    QString recData, message, panel2, panel1;
+    int transmitting, failures, minMs = 0;
+    QString other = {}, address = QStringLiteral("127.0.0.1");
 };
 
-// One run: the table, the link and device, what the device received and
-// how the run ended. At `at` frames received the operator may act.
+// One run: the table, link and device, what the operator does once `at` frames came (later: 20 ms
+// after), what the device got, the ending, the message, another port, its least time.
 struct Run {
     QList<QByteArray> texts;
     qint32 interval;
     QString repeat; // null: repeat off
     int port;
     Device device;
-    enum { None, DataEntry, DataEntryLater, Append, Clear } action; // once `at` frames came (later: 20 ms after)
+    enum { None, DataEntry, DataEntryLater, Append, Clear } action;
     int at;
     QList<QByteArray> received;
     Ending ending;
     int framesNotSent;
     bool linkDropped;
-    QString message;
-    QString other = {}; // instead of the device's port
-    int minMs = 0;      // the run took at least
+    QString message, other = {};
+    int minMs = 0;
 };
 
 } // namespace
@@ -284,7 +274,8 @@ private Q_SLOTS:
         const QString tcp = "Connected to 127.0.0.1|No open connection",
                       udp = "UDP Send to 127.0.0.1|UDP Send to 127.0.0.1", pty = "Port 3 Open|Port 3 Closed",
                       closed = "|No open connection", closing = "Peer is closing the connection|No open connection",
-                      x = "|x|No Traffic", twice = answer + "B\r\n45296.13\r\n";
+                      x = "|x|No Traffic", twice = answer + "B\r\n45296.13\r\n", notOpen = "|Port Not Open|No Traffic",
+                      unable = "Unable to connect!  State = ";
         const Device r = Device::Replies;
         const QString big(16 << 20, u'q');
         // clang-format off
@@ -297,8 +288,10 @@ private Q_SLOTS:
             {"tcp empty", {0, "", r, "", "", "", "No Traffic", "|No open connection", 1, 0}},
             {"udp empty", {-1, "", r, "", "", "", "No Traffic", "|UDP Send to 127.0.0.1", 1, 0}},
             {"pty empty", {3, "", r, "", "", "", "No Traffic", "|Port 3 Closed", 1, 0}},
-            {"tcp by name", {0, "x", r, "x", answer, "", x, "Connected to localhost|No open connection", 1, 0, 0, {}, "localhost"}},
-            {"udp by name", {-1, "x", r, "x", answer, "", x, "UDP Send to localhost|UDP Send to localhost", 1, 0, 0, {}, "localhost"}},
+            {"tcp by name", {0, "x", r, "x", answer, "", x, "Connected to localhost|No open connection", 1, 0, 0, {},
+                             "localhost"}},
+            {"udp by name", {-1, "x", r, "x", answer, "", x, "UDP Send to localhost|UDP Send to localhost", 1, 0, 0, {},
+                             "localhost"}},
             {"udp port -2", {-2, "x", r, "x", answer, "", x, "Open Connection|No open connection", 1, 0}},
             {"tcp answer while shown", {0, "x", Device::RepliesTwice, "x", twice, "", x, tcp, 1, 0}},
             {"udp answer while shown", {-1, "x", Device::RepliesTwice, "x", twice, "", x, udp, 1, 0}},
@@ -309,16 +302,16 @@ private Q_SLOTS:
             {"ip port not a number", {0, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "abc"}},
             {"udp port above 16 bits", {-1, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "70000"}},
             // A failed connection says why; the traffic panel stays as it was.
-            {"refused", {0, "x", Device::Refuses, "", "", "Unable to connect!  State = 9", "", closed, 1, 0}},
+            {"refused", {0, "x", Device::Refuses, "", "", unable + "9", "", closed, 1, 0}},
             // Twenty waits of 500 ms, 0.5 s on the test clock.
-            {"never connects", {0, "x", Device::Stalls, "", "", "Unable to connect!  State = 6", "", closed, 1, 0, 495}},
+            {"never connects", {0, "x", Device::Stalls, "", "", unable + "6", "", closed, 1, 0, 495}},
             {"socket error", {0, "x", Device::FailsAfterSend, "x", "", "", x, "", 0, 1}},
             {"tcp reset", {0, "x", Device::Resets, "x", "", "", x, closing, 1, 0}},
             {"tcp close", {0, "x", Device::Closes, "x", "", "", x, closing, 1, 0}},
             {"terminal vanishes", {3, "x", Device::Vanishes, "x", "", "", x, pty, 0, 1}},
             {"udp, nobody listening", {-1, "x", Device::Gone, "", "", "", x, "", 1, 0}},
-            // The send runs out of time (30 s, 1.5 s here) and shows so, but what is queued still goes out.
-            {"device reads late", {0, big, Device::ReadsLate, big.toLatin1(), "", "", "|Port Not Open|No Traffic", "", 1, 0, 1400}},
+            // The send runs out of time (30 s, 1.5 s here), but what is queued still goes out.
+            {"device reads late", {0, big, Device::ReadsLate, big.toLatin1(), "", "", notOpen, "", 1, 0, 1400}},
         };
         // clang-format on
         for (const auto &[name, send] : rows)
@@ -373,42 +366,39 @@ private Q_SLOTS:
         QTest::addColumn<Run>("r");
         const QString error = "Error Going into Run";
         const Device D = Device::Replies;
-        const auto N = Run::None, E = Run::DataEntry;
+        const auto N = Run::None, E = Run::DataEntry, L = Run::DataEntryLater, Ap = Run::Append, Cl = Run::Clear;
+        const auto Dn = Ending::Done, S = Ending::Stopped, F = Ending::Failed, CF = Ending::ConnectionFailed;
         const QList<QByteArray> e5 = {"E0", "E1", "E2", "E3", "E4"}, abc = {"A", "B", "C"};
-        const QByteArray stamp = TimeTokenText(pinnedNow);
+        const QByteArray stamp = TimeTokenText(pinnedNow), big(16 << 20, 'x');
         QList<QByteArray> ab20;
         for (int i = 0; i < 20; ++i)
-            ab20 << "A"
-                 << "B";
+            ab20 += {"A", "B"};
         // clang-format off
         const std::pair<const char *, Run> rows[] = {
-            {"once through", {{"E0", "E1", "E2"}, 100, {}, -1, D, N, 0, {"E0", "E1", "E2"}, Ending::Done, 0, false, ""}},
-            {"repeat from 2", {e5, 100, "2", -1, D, E, 9, e5 + QList<QByteArray>{"E2", "E3", "E4", "E2"},
-                               Ending::Stopped, 0, false, ""}},
-            {"empty repeat caption starts at 0", {{"E0", "E1"}, 100, "", -1, D, E, 5, {"E0", "E1", "E0", "E1", "E0"},
-                                                  Ending::Stopped, 0, false, ""}},
-            {"repeat point above the bound ends", {{"E0", "E1"}, 100, "9", -1, D, N, 0, {"E0", "E1"}, Ending::Done, 0, false, ""}},
+            {"once through", {{"E0", "E1", "E2"}, 100, {}, -1, D, N, 0, {"E0", "E1", "E2"}, Dn, 0, false, ""}},
+            {"repeat from 2", {e5, 100, "2", -1, D, E, 9, e5 + e5.mid(2) + e5.mid(2, 1), S, 0, false, ""}},
+            {"empty repeat caption: 0", {{"A", "B"}, 100, "", -1, D, E, 5, {"A", "B", "A", "B", "A"}, S, 0, false, ""}},
+            {"repeat point past the end", {{"E0", "E1"}, 100, "9", -1, D, N, 0, {"E0", "E1"}, Dn, 0, false, ""}},
             // Events are still seen once per entry where there is no wait.
-            {"zero intervals", {{"A", "B"}, 0, "0", -1, D, E, 40, ab20, Ending::Stopped, 0, false, ""}},
-            {"intervals above ten minutes", {{"A", "B"}, 600001, "0", -1, D, E, 40, ab20, Ending::Stopped, 0, false, ""}},
+            {"zero intervals", {{"A", "B"}, 0, "0", -1, D, E, 40, ab20, S, 0, false, ""}},
+            {"intervals above ten minutes", {{"A", "B"}, 600001, "0", -1, D, E, 40, ab20, S, 0, false, ""}},
             // The repeat test no longer matches, so the run ends after B.
-            {"entries added are not sent", {{"A", "B"}, 100, "0", -1, D, Run::Append, 1, {"A", "B"}, Ending::Done, 0, false, ""}},
-            {"time token", {{"<T>|<0x54>"}, 100, {}, -1, D, N, 0, {stamp + "|T"}, Ending::Done, 0, false, ""}},
-            {"escape out of range", {{"A", "<1234>"}, 100, {}, -1, D, N, 0, {"A"}, Ending::Failed, 0, false, error}},
-            {"repeat point below 0", {{"A", "B"}, 100, "-1", -1, D, N, 0, {"A", "B"}, Ending::Failed, 0, false, error}},
-            {"port not a number", {{"A"}, 100, {}, -1, D, N, 0, {}, Ending::ConnectionFailed, 0, false, error, "x"}},
-            {"connection refused", {{"A"}, 100, {}, 0, Device::Refuses, N, 0, {}, Ending::ConnectionFailed, 0, false,
-                                    "Unable to connect!  State = 9"}},
-            // A closed connection leaves the run to send "Port Not Open" to its
-            // end; a device that vanishes ends it through data entry.
-            {"tcp closed", {abc, 500, {}, 0, Device::Closes, N, 0, {"A"}, Ending::Done, 2, true, ""}},
-            {"tcp reset", {abc, 1000, {}, 0, Device::Resets, N, 0, {"A"}, Ending::Done, 2, true, ""}},
-            {"terminal closed", {abc, 1000, {}, 3, Device::Vanishes, N, 0, {"A"}, Ending::Failed, 0, true, ""}},
-            // The table emptied while a send waits for a device that does not read: the run copies what it
-            // needs before the send, counts the send that ran out of time as not sent, stops where the entry is gone.
-            {"table emptied during a send", {{QByteArray(16 << 20, 'x'), "B"}, 100, {}, 0, Device::NeverReads, Run::Clear, 0, {}, Ending::Failed, 1, false, error}},
-            // Data entry stops the run at the next step; the remaining wait still runs out (60 s on the test clock).
-            {"data entry during a wait", {abc, 60000, {}, -1, D, Run::DataEntryLater, 1, {"A"}, Ending::Stopped, 0, false, "", {}, 590}},
+            {"entries added are not sent", {{"A", "B"}, 100, "0", -1, D, Ap, 1, {"A", "B"}, Dn, 0, false, ""}},
+            {"time token", {{"<T>|<0x54>"}, 100, {}, -1, D, N, 0, {stamp + "|T"}, Dn, 0, false, ""}},
+            {"escape out of range", {{"A", "<1234>"}, 100, {}, -1, D, N, 0, {"A"}, F, 0, false, error}},
+            {"repeat point below 0", {{"A", "B"}, 100, "-1", -1, D, N, 0, {"A", "B"}, F, 0, false, error}},
+            {"port not a number", {{"A"}, 100, {}, -1, D, N, 0, {}, CF, 0, false, error, "x"}},
+            {"refused", {{"A"}, 100, {}, 0, Device::Refuses, N, 0, {}, CF, 0, false, "Unable to connect!  State = 9"}},
+            // A closed connection leaves the run to send "Port Not Open" to its end; a device that vanishes
+            // ends it through data entry.
+            {"tcp closed", {abc, 500, {}, 0, Device::Closes, N, 0, {"A"}, Dn, 2, true, ""}},
+            {"tcp reset", {abc, 1000, {}, 0, Device::Resets, N, 0, {"A"}, Dn, 2, true, ""}},
+            {"terminal closed", {abc, 1000, {}, 3, Device::Vanishes, N, 0, {"A"}, F, 0, true, ""}},
+            // The table emptied while a send waits for a device that does not read: the send that ran
+            // out of time counts as not sent, and the run stops where the entry is gone.
+            {"table emptied in a send", {{big, "B"}, 100, {}, 0, Device::NeverReads, Cl, 0, {}, F, 1, false, error}},
+            // Data entry stops the run at the next step; the wait (60 s, 0.6 s here) still runs out.
+            {"data entry during a wait", {abc, 60000, {}, -1, D, L, 1, {"A"}, S, 0, false, "", {}, 590}},
         };
         // clang-format on
         for (const auto &[name, run] : rows)

@@ -1,7 +1,6 @@
-// Sign and controller loads over real loopback links and a pseudo-terminal,
-// against the simulated controller where it answers: the ADP and controller
-// frames byte for byte, the waits between them on the test clock, the
-// exact replies, the failure endings and the upload round trip.
+// Sign and controller loads over loopback links and a pseudo-terminal, against the simulated controller
+// where it answers: the frames byte for byte, the waits between them on the test clock, the exact
+// replies, the failure endings and the upload round trip.
 #include "base/wait.h"
 #include "controller/controllerprotocol.h"
 #include "devsim/controllerdevice.h"
@@ -9,7 +8,6 @@
 #include "peers.h"
 #include "signload/adp.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 using namespace telvaro;
@@ -32,8 +30,7 @@ struct Fixture : test::LinkedWorkspace {
     QList<qint64> atMs;
     devsim::ControllerDevice device{[this](const QByteArray &b) { pty.reply(b); }};
 
-    // Port 0 TCP, -1 UDP, 1 the terminal, where a controller answers if one
-    // is given.
+    // Port 0 TCP, -1 UDP, 1 the terminal, where a controller answers if one is given.
     explicit Fixture(qint16 port, std::optional<Fault> controller = {})
     {
         clock.start();
@@ -83,7 +80,8 @@ struct Load {
     int maxMs = 5000;
 };
 
-using Upload = std::tuple<Fault, qint16, QString>;
+using Upload = std::pair<Fault, QString>;
+using Command = std::tuple<SignType, QString, QString, QString>; // type, address, number, command
 // texts, choice, data entry after ms, ending, frames, message, panel 3
 using SignEnding = std::tuple<QList<QByteArray>, std::optional<SignChoice>, int, Ending, int, QString, QStringList>;
 
@@ -99,14 +97,13 @@ private Q_SLOTS:
     // The command, or why it is refused: the number first, then the address.
     void loadedMessageCommands_data()
     {
-        QTest::addColumn<SignType>("type");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("number"); // null: clear the play list
-        QTest::addColumn<QString>("command");
+        QTest::addColumn<Command>("row"); // the number null: clear the play list
         const QString badNumber = "Invalid Message Number!";
         const QString badAddress = "Invalid Sign Address.\r\nAddress must be 2 Hexadecimal characters.";
         const auto row = [](const char *name, SignType type, const char *address, const char *number,
-                            const QString &command) { QTest::newRow(name) << type << address << number << command; };
+                            const QString &command) {
+            QTest::newRow(name) << Command{type, address, number, command};
+        };
         const SignType V = SignType::Vyrena, O = SignType::Orbilux;
         row("vyrena 01, message 0", V, "01", "0", "<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>");
         // The label: two characters from '!' in base 90.
@@ -128,10 +125,8 @@ private Q_SLOTS:
     }
     void loadedMessageCommands()
     {
-        QFETCH(SignType, type);
-        QFETCH(QString, address);
-        QFETCH(QString, number);
-        QFETCH(QString, command);
+        QFETCH(Command, row);
+        const auto &[type, address, number, command] = row;
         const LoadedCommand c =
             number.isNull() ? ClearListCommand(type, address) : CallMessageCommand(type, address, number);
         QCOMPARE(c.text.isEmpty() ? c.refusal : c.text, command);
@@ -159,14 +154,12 @@ private Q_SLOTS:
         QCOMPARE(f.frames, (QList<QByteArray>{"\001Z0A\002E$\004", "\001Z0A\002E.SL\004", "SETPLAYLISTTOE",
                                               "\001Z0A\002A\017DT!!ABC", "\001Z0A\002A\017DT!\"\033D\r"}));
         QCOMPARE(f.tcp.connections, port == 0 ? 2 : 0);
-        // Measured from the first message on, so that a late read of one
-        // frame does not shorten the wait seen after it.
+        // From the first message on, so that a late read does not shorten the wait seen after it.
         const QList<qint64> &at = f.atMs;
         QVERIFY2(at[1] - at[0] >= firstGapMs - 8, qPrintable(QString::number(at[1] - at[0])));
         for (int i = 2; i < at.size(); ++i)
             QVERIFY2(at[i] - at[1] >= (i - 1) * 20 - 8 && at[i] - at[1] < (i - 1) * 140,
                      qPrintable(QString::number(at[i] - at[1])));
-        // Escapes resolved into SendData.
         QCOMPARE(f.ws.table().entry(1).SendData, QByteArray("\033D\r"));
         QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
         QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && !f.ws.menus().item(Item::MnuLoadSign).checked);
@@ -222,20 +215,24 @@ private Q_SLOTS:
         const QString asked = "Is this a serial interface controller?";
         const QList<QByteArray> two = {"<0x02>ONE<0x04>", "TWO<0x04>"}, one = {"A<0x04>"};
         const QList<QByteArray> start = {"\001\004", "\0012\004", registerFrame};
-        const QList<QByteArray> sent = start + QList<QByteArray>{"\002ONE\004", "TWO\004"};
+        const QList<QByteArray> sent = start + QList<QByteArray>{"\002ONE\004", "TWO\004"},
+                                binary = sent + QList{ConfigurationFrame(false)},
+                                serial = sent + QList{ConfigurationFrame(true)};
         const auto Y = Prompter::Answer::Yes, N = Prompter::Answer::No;
+        const auto Dn = Ending::Done, F = Ending::Failed, S = Ending::Stopped;
         // clang-format off
         const std::pair<const char *, Load> rows[] = {
-            {"binary input", {1, Fault::None, N, two, 0, sent + QList{ConfigurationFrame(false)}, asked, Ending::Done, "\x05"}},
-            {"serial input", {1, Fault::None, Y, two, 0, sent + QList{ConfigurationFrame(true)}, asked, Ending::Done, "\x05"}},
-            {"replies split over polls", {1, Fault::SplitReply, Y, two, 0, sent + QList{ConfigurationFrame(true)}, asked, Ending::Done, "\x05"}},
-            {"tcp", {0, Fault::None, N, two, 0, {(sent + QList{ConfigurationFrame(false)}).join()}, asked, Ending::Done, ""}},
-            {"udp", {-1, Fault::None, N, two, 0, {(sent + QList{ConfigurationFrame(false)}).join()}, asked, Ending::Done, ""}},
-            {"cancel", {1, Fault::None, Prompter::Answer::Cancel, one, 0, {}, asked, Ending::Stopped, ""}},
-            {"empty table", {1, Fault::None, Y, {}, 0, {}, asked + "|Error Loading Controller", Ending::Failed, ""}},
+            {"binary input", {1, Fault::None, N, two, 0, binary, asked, Dn, "\x05"}},
+            {"serial input", {1, Fault::None, Y, two, 0, serial, asked, Dn, "\x05"}},
+            {"replies split over polls", {1, Fault::SplitReply, Y, two, 0, serial, asked, Dn, "\x05"}},
+            {"tcp", {0, Fault::None, N, two, 0, {binary.join()}, asked, Dn, ""}},
+            {"udp", {-1, Fault::None, N, two, 0, {binary.join()}, asked, Dn, ""}},
+            {"cancel", {1, Fault::None, Prompter::Answer::Cancel, one, 0, {}, asked, S, ""}},
+            {"empty table", {1, Fault::None, Y, {}, 0, {}, asked + "|Error Loading Controller", F, ""}},
             // 120 polls of 500 ms on the test clock.
-            {"doubled ENQ", {1, Fault::DoubleEnq, Y, one, 0, start, asked + "|Serial Connection Failed.", Ending::Failed, "\001Clearing\004\005", 590}},
-            {"data entry in a reply wait", {1, Fault::NoReply, Y, one, 100, {start[0]}, asked, Ending::Stopped, "", 0, 500}},
+            {"doubled ENQ", {1, Fault::DoubleEnq, Y, one, 0, start, asked + "|Serial Connection Failed.", F,
+                             "\001Clearing\004\005", 590}},
+            {"data entry in a reply wait", {1, Fault::NoReply, Y, one, 100, {start[0]}, asked, S, "", 0, 500}},
         };
         // clang-format on
         for (const auto &[name, load] : rows)
@@ -284,17 +281,16 @@ private Q_SLOTS:
     void failedUploadKeepsTheTable_data()
     {
         QTest::addColumn<Upload>("row"); // the message's first lines
-        QTest::newRow("wrong wake-up reply") << Upload{Fault::NoReply, 1, "Failed to connect to controller."};
-        QTest::newRow("interrupted") << Upload{Fault::SlowUpload, 1,
+        QTest::newRow("wrong wake-up reply") << Upload{Fault::NoReply, "Failed to connect to controller."};
+        QTest::newRow("interrupted") << Upload{Fault::SlowUpload,
                                                "Upload Interrupted.\r\nPower-Cycle Controller and Try again"};
-        QTest::newRow("register 99") << Upload{Fault::GarbageUpload, 1, "Error Loading Controller"};
-        QTest::newRow("tcp link") << Upload{Fault::None, 0, "Error Loading Controller"};
+        QTest::newRow("register 99") << Upload{Fault::GarbageUpload, "Error Loading Controller"};
     }
     void failedUploadKeepsTheTable()
     {
         QFETCH(Upload, row);
-        const auto &[fault, port, message] = row;
-        Fixture f(port, fault);
+        const auto &[fault, message] = row;
+        Fixture f(1, fault);
         if (fault == Fault::NoReply) // a device that is not a controller
             f.pty.onReceive = [&f](PtyPeer &p, const QByteArray &c) {
                 f.frames << c;
@@ -306,8 +302,6 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts().value(0).section(QStringLiteral("\r\n"), 0, message.count(u'\n')), message);
         QCOMPARE(f.texts(), QList<QByteArray>{"KEEP"});
         QCOMPARE(f.ws.registers().table(), before);
-        QCOMPARE(f.frames.isEmpty(), port == 0); // an upload reads a serial port only
-        QCOMPARE(f.tcp.connections, 0);
         QVERIFY(f.ws.menus().item(Item::MnuUploadController).enabled && !f.ws.link().serial().isOpen());
     }
 };

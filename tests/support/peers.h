@@ -1,9 +1,7 @@
 #pragma once
-// In-process devices for end-to-end tests: the simulator's TCP, UDP and
-// pseudo-terminal devices, keeping a record of what they receive for the
-// test to check. They run on the test's own event loop, so they act while
-// the code under test waits. A peer that cannot start says why; the test
-// then fails on what it misses.
+// The simulator's TCP, UDP and pseudo-terminal devices in the test's own
+// process, recording what they receive; they act on the test's event loop
+// while the code under test waits. One that cannot start says why.
 
 #include "devsim/transports.h"
 

@@ -20,7 +20,7 @@ ProgramResult RunProgram(const QString &program, const QStringList &args, const 
     QProcess p;
     p.setProcessEnvironment(EnvironmentWith(env));
     p.start(program, args);
-    if (!p.waitForStarted(10000))
+    if (!p.waitForStarted(5000))
         return {};
     p.write(input);
     p.closeWriteChannel();

@@ -28,9 +28,9 @@ inline QString DevsimPath()
 // The test's environment with variables added ("NAME=value").
 QProcessEnvironment EnvironmentWith(const QStringList &env);
 ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env = {},
-                         const QByteArray &input = {}, int timeoutMs = 10000);
+                         const QByteArray &input = {}, int timeoutMs = 5000);
 inline ProgramResult RunCli(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
-                            int timeoutMs = 10000)
+                            int timeoutMs = 5000)
 {
     return RunProgram(CliPath(), args, env, input, timeoutMs);
 }

@@ -28,7 +28,6 @@ public:
 
     // Queue a path for the next open/save dialog; unanswered dialogs cancel.
     void choosePath(const QString &path) { m_paths.enqueue(path); }
-    void cancelDialog() { m_paths.enqueue(std::nullopt); }
 
     Answer message(const QString &text, const QString &title, Buttons buttons, Icon) override
     {
