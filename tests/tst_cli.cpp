@@ -125,6 +125,7 @@ private Q_SLOTS:
         // reader has gone (no silent death by SIGPIPE).
         row("decode to a full disk", "head -c 1000000 /dev/zero | telvaro-cli decode >/dev/full", full);
         row("help to a full disk", "telvaro-cli list --help >/dev/full", full);
+        row("program help to a full disk", "telvaro-cli --help >/dev/full", full);
         row("decode to a closed pipe",
             "head -c 1000000 /dev/zero | telvaro-cli decode | head -c 1 >/dev/null; exit ${PIPESTATUS[1]}", full);
         usage("encode two texts", "telvaro-cli encode a b", "expects one TEXT, not 2 arguments\n");

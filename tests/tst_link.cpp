@@ -181,7 +181,7 @@ struct Fixture : LinkedWorkspace {
         ws.link().useServices(ws.link().builtinSerial(), ws.link().builtinSocket());
         linkTo(0, next.port());
         quickSend(QStringLiteral("again"));
-        return QTest::qWaitFor([&next] { return next.received == "again"; }, 5000);
+        return QTest::qWaitFor([&next] { return next.received == "again"; }, 2000);
     }
 };
 
@@ -344,7 +344,7 @@ private Q_SLOTS:
         QCOMPARE(f.failures, s.failures);
         QCOMPARE(f.ws.box(Box::RecData), "typed\r\n" + s.recData);
         const auto got = [&f] { return f.received.join() + f.fake.sent; };
-        QTRY_COMPARE(got(), s.bytes);
+        QTRY_COMPARE_WITH_TIMEOUT(got().size(), s.bytes.size(), 1000); // a failure waits three times that
         QTest::qWait(20);
         QCOMPARE(got(), s.bytes);
         QVERIFY(f.udp.datagrams.size() <= 1);
@@ -353,7 +353,7 @@ private Q_SLOTS:
         // TCP connects once, only for a text that is good, even for nothing to send.
         const int connections = s.port == 0 && s.message.isEmpty() && s.device != Device::FailsAfterSend ? 1 : 0;
         QCOMPARE(f.tcp.connections, connections);
-        QTRY_COMPARE(f.tcp.disconnections, connections);
+        QTRY_COMPARE_WITH_TIMEOUT(f.tcp.disconnections, connections, 1000);
         // A device that replies saw the link held two seconds (0.1 s here).
         const qint64 held = f.tcp.disconnectedAt - f.tcp.receivedAt;
         QVERIFY2(f.tcp.receivedAt < 0 || s.device != Device::Replies || (held >= 95 && held < 2000),

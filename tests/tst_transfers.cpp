@@ -255,7 +255,7 @@ private Q_SLOTS:
         if (l.port > 0)
             QCOMPARE(f.frames, l.frames);
         else
-            QTRY_COMPARE(QList<QByteArray>{f.tcp.received + f.udp.datagrams.join()}, l.frames);
+            QTRY_COMPARE_WITH_TIMEOUT(QList<QByteArray>{f.tcp.received + f.udp.datagrams.join()}, l.frames, 1000);
         QCOMPARE(f.ws.box(Workspace::Box::RecData), l.recData);
         QVERIFY(f.ws.menus().item(Item::MnuLoadController).enabled && f.ws.menus().item(Item::MnuModeData).checked);
         QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
