@@ -1,203 +1,374 @@
-// The command-line programs as Unix tools: help and version on stdout,
-// options misspelt named, bytes in and out, output that cannot be written.
+// telvaro-cli as a Unix tool on real files: exit status, stderr and stdout of each command, what a
+// device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
+// Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
+#include "peers.h"
 #include "programs.h"
+#include "table/messagefiles.h"
 
-#include <QRegularExpression>
 #include <QtTest>
 
-using telvaro::test::CliPath;
-using telvaro::test::DevsimPath;
-using telvaro::test::ProgramResult;
-using telvaro::test::RunCli;
-using telvaro::test::RunProgram;
+#include <cerrno>
+
+using namespace telvaro;
+using namespace telvaro::test;
+
+namespace {
+
+const QStringList kCommands = {"encode",    "decode",       "list",       "convert",         "send",  "run",
+                               "load-sign", "call-message", "clear-list", "load-controller", "upload"};
+
+const RegisterTable kRegisters = [] {
+    RegisterTable r{};
+    r[2] = {3, "0"};
+    r[12] = {5, " "};
+    return r;
+}();
+
+using Controller = std::tuple<QString, int, int, QByteArray>;
+
+// "STATUS [STDERR] STDOUT" of one run.
+QByteArray Outcome(const ProgramResult &r)
+{
+    return QByteArray::number(r.status) + " [" + r.err + "] " + r.out;
+}
+
+// The simulator's log after SIGTERM: each event (peer addresses left out) and its seconds.
+QMultiMap<QString, double> Events(QProcess &device)
+{
+    static const QRegularExpression line(QStringLiteral("^(\\S+) (.*?)( 127\\.0\\.0\\.1:\\d+)?$"));
+    QMultiMap<QString, double> log;
+    for (const QString &text : StopDevice(device, true)) {
+        const QRegularExpressionMatch m = line.match(text);
+        log.insert(m.captured(2), m.captured(1).toDouble());
+    }
+    return log;
+}
+
+// The lines the simulator understood, without the seconds since the frame before.
+QStringList Understood(const QStringList &log)
+{
+    static const QRegularExpression seconds(QStringLiteral("^\\+\\d+\\.\\d{3} "));
+    QStringList lines;
+    for (const QString &line : log)
+        if (line.startsWith(QLatin1String("understood ")))
+            lines << line.mid(11).remove(seconds);
+    return lines;
+}
+
+} // namespace
 
 class CliTest : public QObject {
     Q_OBJECT
-
-    static QStringList commands()
-    {
-        return {"encode",    "decode",       "list",       "convert",         "send",  "run",
-                "load-sign", "call-message", "clear-list", "load-controller", "upload"};
-    }
+    QTemporaryDir m_dir; // the working folder and the settings home of every run
 
 private Q_SLOTS:
-    void encode_data()
+    void initTestCase()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("out");
-        QTest::newRow("raw") << QStringList{"encode", "Hello<0x0D>"} << 0 << QByteArray("Hello\r");
-        QTest::newRow("hex") << QStringList{"encode", "--hex", "<&H1B>A<0x4a>"} << 0 << QByteArray("1B 41 4A\n");
-        QTest::newRow("empty") << QStringList{"encode", ""} << 0 << QByteArray();
-        QTest::newRow("high byte") << QStringList{"encode", "--hex", "<0xFF><0x00>"} << 0 << QByteArray("FF 00\n");
-        QTest::newRow("code page") << QStringList{"encode", "--hex", QStringLiteral("\u20ac\u00e9")} << 0
-                                   << QByteArray("80 E9\n");
-        QTest::newRow("text that looks like an option")
-            << QStringList{"encode", "--", "--help"} << 0 << QByteArray("--help");
-        QTest::newRow("out of range") << QStringList{"encode", "<1234>"} << 1 << QByteArray();
-        QTest::newRow("usage") << QStringList{"encode"} << 2 << QByteArray();
-    }
-    void encode()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QByteArray, out);
-        const ProgramResult r = RunCli(args);
-        QCOMPARE(r.status, status);
-        QCOMPARE(r.out, out);
-        QCOMPARE(r.err.isEmpty(), status == 0);
-    }
-
-    void decodeEveryByte()
-    {
-        QByteArray all;
-        for (int c = 0; c < 256; ++c)
-            all.append(char(c));
-        const ProgramResult r = RunCli({"decode"}, {}, all);
-        QCOMPARE(r.status, 0);
-        QVERIFY(r.out.startsWith("<0x00><0x01>"));
-        QVERIFY(r.out.contains("<0x1F> !\"#"));
-        QVERIFY(r.out.contains("{|}<0x7E><0x7F><0x80>"));
-        QVERIFY(r.out.endsWith("<0xFE><0xFF>"));
-        // The decoded text is printable ASCII; encoding it gives the bytes back.
-        const ProgramResult back = RunCli({"encode", QString::fromLatin1(r.out)});
-        QCOMPARE(back.out, all);
-    }
-
-    // Help of each program and each command: stdout, exit 0, every option
-    // with a sentence and an example.
-    void help_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("usage");
-        QTest::newRow("telvaro-cli") << CliPath() << QStringList{"--help"} << "Usage: telvaro-cli COMMAND";
-        QTest::newRow("telvaro-cli -h") << CliPath() << QStringList{"-h"} << "Usage: telvaro-cli COMMAND";
-        QTest::newRow("telvaro-devsim") << DevsimPath() << QStringList{"--help"} << "Usage: telvaro-devsim";
-        for (const QString &command : commands())
-            QTest::newRow(qPrintable(command))
-                << CliPath() << QStringList{command, "--help"} << "Usage: telvaro-cli " + command;
-    }
-    void help()
-    {
-        QFETCH(QString, program);
-        QFETCH(QStringList, args);
-        QFETCH(QString, usage);
-        const ProgramResult r = RunProgram(program, args);
-        QCOMPARE(r.status, 0);
-        QVERIFY(r.err.isEmpty());
-        const QString help = QString::fromUtf8(r.out);
-        QVERIFY2(help.startsWith(usage), qPrintable(help));
-        const QString options = help.section(QStringLiteral("Options:\n"), 1).section(QStringLiteral("\n\n"), 0, 0);
-        const QStringList entries = options.split(QRegularExpression(QStringLiteral("\n(?=  -)")));
-        QVERIFY(!options.isEmpty());
-        for (const QString &entry : entries)
-            QVERIFY2(entry.contains(QLatin1String("Example:")), qPrintable(entry));
-        if (program == CliPath() && args.size() == 1) {
-            for (const QString &command : commands())
-                QVERIFY2(help.contains(QStringLiteral("\n  ") + command), qPrintable(command));
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+        qputenv("TELVARO_TIME_SCALE", "100"); // protocol waits and intervals
+        QByteArray many;
+        for (int i = 0; i < 202; ++i)
+            many += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
+        const QByteArray tvd = "1000,0,\"<0x02>Hello\",\"first\"\r\n40000,1,\"\xe9<0x0D>\",\"a, b\"\r\n";
+        // A text and a comment with code-page letters and raw control bytes
+        // that would retitle the terminal and ring its bell.
+        const QByteArray controls = "5,0,\"caf\xe9 \x80\x1b]0;x\x07\",\"\x1b[2J\x07\x9d\xe9\"\r\n";
+        for (const auto &[name, bytes] :
+             {std::pair{"m.tvd", tvd},
+              {"bad.TVD", tvd + "5,2,\"x\"\r\n"},
+              {"many.TVD", many},
+              {"controls.TVD", controls},
+              {"once.TVD", "20,0,\"<0x02>A\",\"\"\r\n20,1,\"B<0x0D>\",\"\"\r\n"
+                           "20,2,\"\",\"\"\r\n20,3,\"C\",\"\"\r\n"},
+              {"slow.TVD", "10,0,\"X\",\"\"\r\n10,1,\"Y\",\"\"\r\n599999,2,\"Z\",\"\"\r\n"},
+              {"three.TVD", "9000,0,\"A\",\"\"\r\n9000,1,\"B\",\"\"\r\n9000,2,\"C\",\"\"\r\n"},
+              {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"},
+              {"two.TVD", "1000,0,\"<0x02>HELLO<0x03>\",\"\"\r\n1000,1,\"WORLD<0x0D>\",\"\"\r\n"},
+              {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
+              {"load.TV1", WriteTv1(kRegisters, 1)}}) {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }
     }
 
-    void version_data()
+    // Command lines run by bash with telvaro-cli on the PATH: the outcome,
+    // whole or, for a usage error (2) or one ending in "...", its start. UDP
+    // and TCP stand for the ports of a device here (the TCP one drops the
+    // connection at the first bytes), CLOSED for a port nobody listens on;
+    // "received" is what the devices got, datagrams split by "|".
+    void commands_data()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("telvaro-cli") << CliPath() << "telvaro-cli";
-        QTest::newRow("telvaro-devsim") << DevsimPath() << "telvaro-devsim";
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QByteArray>("run");
+        QTest::addColumn<QByteArray>("received");
+        const auto row = [](const char *name, const QString &line, const QByteArray &run,
+                            const QByteArray &received = {}) { QTest::newRow(name) << line << run << received; };
+        const auto usage = [](const char *name, const QString &line, const QByteArray &problem) {
+            const QByteArray command = line.section(u' ', 1, 1).toUtf8();
+            QTest::newRow(name) << line << "2 [telvaro-cli " + command + ": " + problem << QByteArray();
+        };
+        const QString udp = "--port -1 --ip 127.0.0.1 --ip-port UDP ";
+        const QByteArray full = "1 [telvaro-cli: cannot write the output: ...";
+        row("encode", "telvaro-cli encode 'Hello<0x0D><0x00><0xFF>'", "0 [] Hello\r" + QByteArray("\0\xff", 2));
+        row("encode hex", "telvaro-cli encode --hex '<&H1B>A<0x4a>'", "0 [] 1B 41 4A\n");
+        row("encode code page", "telvaro-cli encode --hex \u20ac\u00e9", "0 [] 80 E9\n");
+        row("encode nothing", "telvaro-cli encode ''", "0 [] ");
+        row("encode an option's text", "telvaro-cli encode -- --help", "0 [] --help");
+        row("encode out of range", "telvaro-cli encode '<1234>'",
+            "1 [An escape in the text has a value outside 0 to 255.\n] ");
+        row("decode", "printf '\\000\\001\\037 !\"#;<=>?{|}~\\177\\200\\376\\377' | telvaro-cli decode",
+            "0 [] <0x00><0x01><0x1F> !\"#;<=>?{|}<0x7E><0x7F><0x80><0xFE><0xFF>");
+        row("decoded encodes back", "telvaro-cli encode --hex \"$(printf '<\\377\\001' | telvaro-cli decode)\"",
+            "0 [] 3C FF 01\n");
+        // Output that cannot be written fails with a message, also when the
+        // reader has gone (no silent death by SIGPIPE).
+        row("decode to a full disk", "head -c 1000000 /dev/zero | telvaro-cli decode >/dev/full", full);
+        row("help to a full disk", "telvaro-cli list --help >/dev/full", full);
+        row("program help to a full disk", "telvaro-cli --help >/dev/full", full);
+        row("decode to a closed pipe",
+            "head -c 1000000 /dev/zero | telvaro-cli decode | head -c 1 >/dev/null; exit ${PIPESTATUS[1]}", full);
+        usage("encode two texts", "telvaro-cli encode a b", "expects one TEXT, not 2 arguments\n");
+        row("misspelt option", "telvaro-cli send --ipport 3001 x", "2 [telvaro-cli send: Unknown option 'ipport'.");
+        row("program option", "telvaro-cli --verison", "2 [telvaro-cli: Unknown option 'verison'.");
+        row("unknown command", "telvaro-cli frobnicate", "2 [telvaro-cli: unknown command \"frobnicate\"");
+        row("no command", "telvaro-cli", "2 [telvaro-cli: no command given");
+        usage("no text", "telvaro-cli send", "expects one TEXT, not 0 arguments");
+        usage("port beyond 16 bits", "telvaro-cli send --port 40000 x",
+              "--port needs a number from -32768 to 32767, not \"40000\"");
+        usage("unsupported baud", "telvaro-cli send --port 1 --baud 12345 x",
+              "--baud: the serial port cannot run at \"12345\"");
+        usage("device for tcp", "telvaro-cli send --port 0 --device /dev/null x",
+              "--device needs a serial link (--port 1 or above); the link is TCP (port 0)");
+        // The stored port is serial 1: an address would be dropped silently.
+        usage("ip for the stored serial port", "telvaro-cli send --ip 127.0.0.1 x",
+              "--ip and --ip-port need a network link (--port 0 for TCP, -1 for UDP); the link is serial port 1");
+        usage("sign type", "telvaro-cli load-sign --sign-type neon x.TVD", "--sign-type is vyrena or orbilux");
+        usage("load address", "telvaro-cli load-sign --address 0 x.TVD", "--address takes two letters or digits");
+        usage("no input kind", "telvaro-cli load-controller x.TVD", "give one of --serial-input and --binary-input");
+        usage("repeat beyond 200", "telvaro-cli run --repeat-from 201 x.TVD",
+              "--repeat-from takes a message number from 0 to 200");
+        usage("no duration", "telvaro-cli run --duration 0 x.TVD", "--duration takes a number of seconds above 0");
+        usage("run no file", "telvaro-cli run --port -1", "expects one FILE");
+        row("missing device", "telvaro-cli send --port 4 --device /nonexistent/tty x",
+            "1 [Error Going into Run\nCommunications not available\n"
+            "The connection failed: /nonexistent/tty: No such file or directory\n] ");
+        row("refused", "telvaro-cli send --port 0 --ip 127.0.0.1 --ip-port CLOSED x",
+            "1 [Unable to connect!  State = 9\nThe connection failed: Connection refused\n] ");
+        row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
+        row("address of a call", "telvaro-cli clear-list --address 123",
+            "1 [Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n] ");
+        row("upload elsewhere", "telvaro-cli upload --port 0 x.TVD",
+            "1 [Error Loading Controller\nThe upload reads a serial port; choose a port number of 1 or above.\n] ");
+        // list and convert; a convert may read what one before wrote, and
+        // what it writes follows its outcome.
+        const QByteArray grid = "000 | 001000 | <0x02>Hello | first\n001 | 040000 | \xc3\xa9<0x0D> | a, b\n";
+        // The operator's text, then which file and why on a line of its own.
+        const auto opening = [](const QByteArray &why) { return "1 [Error Opening file\n" + why + "\n] "; };
+        const auto written = [](const char *file) {
+            return QStringLiteral("; s=$?; cat %1 2>/dev/null; exit $s").arg(file);
+        };
+        const QByteArray qndWarning = "QND file format only supports intervals up to 32767 ms\n\n"
+                                      "Message 001 has an interval of 40000 ms: the saved file will not open again\n";
+        const QByteArray limitWarning = "QND file format only supports 200 messages\n\n"
+                                        "Only the first 200 messages will be saved\n";
+        const QByteArray refused = "Nothing was written; give --force to save it all the same.\n";
+        row("list", "telvaro-cli list m.tvd", "0 [] " + grid);
+        // UTF-8 for the terminal, every control character escaped.
+        row("controls escaped", "telvaro-cli list controls.TVD",
+            "0 [] 000 | 000005 | caf\xc3\xa9 \xe2\x82\xac<0x1B>]0;x<0x07> | <0x1B>[2J<0x07><0x9D>\xc3\xa9\n");
+        row("raw bytes", "telvaro-cli list --raw controls.TVD",
+            "0 [] 000 | 000005 | caf\xe9 \x80\x1b]0;x\x07 | \x1b[2J\x07\x9d\xe9\n");
+        // The text view shows SendData, which a TVD file leaves empty.
+        row("text view", "telvaro-cli list --text-view controls.TVD",
+            "0 [] 000 | 000005 | caf\xc3\xa9 \xe2\x82\xac<0x1B>]0;x<0x07> | \n");
+        row("text view raw", "telvaro-cli list --text-view --raw m.tvd",
+            "0 [] 000 | 001000 | <0x02>Hello | \r\n001 | 040000 | \xe9<0x0D> | \r\n");
+        row("damaged", "telvaro-cli list bad.TVD",
+            opening("bad.TVD: line 3: 4 fields expected, 3 found") + grid); // what was read before the error
+        usage("list nothing", "telvaro-cli list", "expects one FILE\n");
+        usage("list other extension", "telvaro-cli list m.txt", "\"m.txt\" is not a TVD or QND file\n");
+        usage("convert to other extension", "telvaro-cli convert m.tvd m.txt", "\"m.txt\" is not a TVD or QND file\n");
+        // A QND file that would not open again, or would lose messages, is
+        // not written unless forced.
+        row("to QND refused", "telvaro-cli convert m.tvd m.QND" + written("m.QND"),
+            "1 [" + qndWarning + refused + "] ");
+        row("202 to QND refused", "telvaro-cli convert many.TVD few.QND" + written("few.QND"),
+            "1 [" + limitWarning + refused + "] ");
+        row("to QND forced", "telvaro-cli convert --force m.tvd m.QND && head -n 3 m.QND",
+            "0 [" + qndWarning + "] 1000,0,\"<0x02>Hello\"\r\n40000,1,\"\xe9<0x0D>\"\r\n0,2,\"\"\r\n");
+        // That interval does not read back: nothing is written.
+        row("back to TVD", "telvaro-cli convert m.QND back.TVD" + written("back.TVD"),
+            opening("m.QND: line 2: the interval 40000 is out of range (-32768 to 32767)"));
+        row("save nowhere", "telvaro-cli convert m.tvd no/m.TVD",
+            "1 [Error Saving no/m.TVD\nthe file cannot be written: " + qt_error_string(ENOENT).toUtf8() + "\n] ");
+        // A QND file holds messages 0 to 200; the first comment follows the last text.
+        row("202 to QND forced", "telvaro-cli convert --force many.TVD few.QND && sed -n 201,202p few.QND",
+            "0 [" + limitWarning + "] 10,200,\"T200\"\r\n\"\"\r\n");
+        // An empty text sends no datagram.
+        row("run once through", "telvaro-cli run " + udp + "once.TVD", "0 [] ", "\002A|B\r|C");
+        // A stop cuts the wait of 10 minutes (6 s here) short, as data entry
+        // does; a run that ignored SIGTERM would be killed (137).
+        row("run for a duration", "telvaro-cli run --repeat-from 2 --duration 0.5 " + udp + "slow.TVD", "0 [] ",
+            "X|Y|Z");
+        row("run stopped by SIGTERM",
+            "timeout --foreground -s KILL 5 telvaro-cli run --repeat-from 1 " + udp +
+                "slow.TVD & sleep 1; kill $!; wait $!",
+            "0 [] ", "X|Y|Z");
+        row("run, device gone", "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port TCP three.TVD",
+            "1 [The link dropped: The device closed the connection.\n"
+            "2 message(s) could not be sent (Port Not Open or out of time).\n] ",
+            "A");
+        row("run bad escape", "telvaro-cli run " + udp + "escape.TVD",
+            "1 [Error Going into Run\nMessage 0 holds an escape outside 0 to 255.\n] ");
+        row("run missing file", "telvaro-cli run --port -1 none.TVD",
+            "1 [Error Opening file\nnone.TVD: the file does not exist\n] ");
     }
-    void version()
+    void commands()
     {
-        QFETCH(QString, program);
-        QFETCH(QString, name);
-        const ProgramResult r = RunProgram(program, {"--version"});
-        QCOMPARE(r.status, 0);
-        QVERIFY(r.err.isEmpty());
-        QVERIFY2(QRegularExpression("^" + name + " \\d+\\.\\d+\\.\\d+\n$").match(QString::fromUtf8(r.out)).hasMatch(),
-                 r.out.constData());
+        QFETCH(QString, line);
+        QFETCH(QByteArray, run);
+        QFETCH(QByteArray, received);
+        UdpPeer udp;
+        TcpPeer tcp, closed;
+        tcp.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
+            if (!chunk.isEmpty())
+                p.dropConnection(true);
+        };
+        line.replace(QStringLiteral("CLOSED"), QString::number(closed.port()));
+        closed.stopListening();
+        line.replace(QStringLiteral("UDP"), QString::number(udp.port())).replace("TCP", QString::number(tcp.port()));
+        const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
+        const QByteArray got = Outcome(RunProgram("bash", {"-c", line}, {"PATH=" + path}));
+        if (run.startsWith("2 ["))
+            QVERIFY2(got.startsWith(run) && got.endsWith("] "), got.constData()); // nothing on stdout
+        else if (run.endsWith("..."))
+            QVERIFY2(got.startsWith(run.chopped(3)), got.constData());
+        else
+            QCOMPARE(got, run);
+        QCOMPARE(udp.datagrams.join('|') + tcp.received, received);
     }
 
-    // A usage error names what was wrong, on stderr, with exit status 2.
-    void usageErrors_data()
+    // Help of the program and each command on stdout, every option with a
+    // sentence and an example; the program's help names every command.
+    void help()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("named");
-        QTest::newRow("misspelt option") << CliPath() << QStringList{"send", "--ipport", "3001", "x"}
-                                         << QByteArray("'ipport'");
-        QTest::newRow("program option") << CliPath() << QStringList{"--verison"} << QByteArray("'verison'");
-        QTest::newRow("unknown command") << CliPath() << QStringList{"frobnicate"} << QByteArray("\"frobnicate\"");
-        QTest::newRow("option value missing")
-            << CliPath() << QStringList{"send", "x", "--port"} << QByteArray("'--port'");
-        QTest::newRow("simulator option")
-            << DevsimPath() << QStringList{"--pty", "--rol", "sign"} << QByteArray("'rol'");
-    }
-    void usageErrors()
-    {
-        QFETCH(QString, program);
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, named);
-        const ProgramResult r = RunProgram(program, args);
-        QCOMPARE(r.status, 2);
-        QVERIFY(r.out.isEmpty());
-        QVERIFY2(r.err.contains(named), r.err.constData());
+        for (const QString &command : QStringList{"COMMAND"} + kCommands) {
+            const ProgramResult r =
+                RunCli(command == QLatin1String("COMMAND") ? QStringList{"-h"} : QStringList{command, "--help"});
+            const QString help = QString::fromUtf8(r.out),
+                          options = help.section("Options:\n", 1).section("\n\n", 0, 0);
+            QVERIFY2(r.status == 0 && r.err.isEmpty() && help.startsWith("Usage: telvaro-cli " + command) &&
+                         !options.isEmpty(),
+                     qPrintable(help));
+            for (const QString &entry : options.split(QRegularExpression(QStringLiteral("\n(?=  -)"))))
+                QVERIFY2(entry.contains(QLatin1String("Example:")), qPrintable(entry));
+            for (const QString &named : command == QLatin1String("COMMAND") ? kCommands : QStringList())
+                QVERIFY2(help.contains("\n  " + named), qPrintable(named));
+        }
     }
 
-    // Output that cannot be written ends with a message and exit status 1,
-    // also when the reader has gone (no silent death by SIGPIPE).
-    void outputFailures_data()
+    void sendsOverEveryLink()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("closedPipe");
-        QTest::newRow("decode to a full disk") << QStringList{"decode"} << false;
-        QTest::newRow("help to a full disk") << QStringList{"list", "--help"} << false;
-        QTest::newRow("decode to a closed pipe") << QStringList{"decode"} << true;
-    }
-    void outputFailures()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(bool, closedPipe);
-        // The reader of the pipe takes one byte and goes away.
-        const ProgramResult r =
-            closedPipe
-                ? RunProgram(
-                      QStringLiteral("bash"),
-                      QStringList{"-c", "\"$0\" \"$@\" | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}", CliPath()} +
-                          args,
-                      {}, QByteArray(1 << 20, '\x07'))
-                : RunProgram(QStringLiteral("bash"), QStringList{"-c", "\"$0\" \"$@\" >/dev/full", CliPath()} + args,
-                             {}, QByteArray(1 << 20, '\x07'));
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.startsWith("telvaro-cli: cannot write the output: "), r.err.constData());
+        QProcess tcp, udp, pty;
+        const QString link = m_dir.filePath(QStringLiteral("ttyTelvaro"));
+        const QString tcpPort = StartDevice(tcp, {"--tcp", "0", "--reply", "OK<0x0D>"}).section(u':', -1);
+        const QString udpPort = StartDevice(udp, {"--udp", "0"}).section(u':', -1);
+        StartDevice(pty, {"--pty", "--link", link});
+        // TCP from the settings store alone.
+        QSettings store(m_dir.filePath(QStringLiteral("Telvaro/Telvaro.ini")), QSettings::IniFormat);
+        for (const auto &[key, value] : {std::pair{"AppPort", "0"}, {"AppIP", "127.0.0.1"}, {"AppIPPort", ""}})
+            store.setValue(QStringLiteral("Settings/") + key, *value ? QString(value) : tcpPort);
+        store.sync();
+        QProcess viaTcp, viaUdp, viaPty;
+        for (QProcess *p : {&viaTcp, &viaUdp, &viaPty})
+            p->setProcessEnvironment(EnvironmentWith({"TELVARO_TIME_SCALE="}));
+        viaTcp.start(CliPath(), {"send", "--verbose", "<0x02>Hi<0x03>"});
+        viaUdp.start(CliPath(), {"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", udpPort, "udp <&H7E>"});
+        viaPty.start(CliPath(), {"send", "--port", "2", "--device", link, "--baud", "19200", "ser<0x0D><0x0A>"});
+        for (QProcess *p : {&viaTcp, &viaUdp, &viaPty})
+            QVERIFY(p->waitForFinished(5000) && p->exitCode() == 0);
+        QVERIFY(viaUdp.readAllStandardError().isEmpty() && viaPty.readAllStandardError().isEmpty());
+        const QByteArray verbose = viaTcp.readAllStandardError();
+        QVERIFY2(verbose.contains("panel 2: <0x02>Hi<0x03>\n") && verbose.contains("panel 2: No Traffic\n"),
+                 verbose.constData());
+        const QString answer = QString::fromLatin1(viaTcp.readAllStandardOutput());
+        QVERIFY2(QRegularExpression(QStringLiteral("^OK<0d13>\n\\d+\\.\\d\\d\n$")).match(answer).hasMatch(),
+                 qPrintable(answer));
+
+        const auto tcpLog = Events(tcp);
+        QCOMPARE(tcpLog.keys(), (QStringList{"connected", "disconnected", "received <0x02>Hi<0x03>", "sent OK<0x0D>"}));
+        const double held = tcpLog.value(QStringLiteral("disconnected")) - tcpLog.value("received <0x02>Hi<0x03>");
+        QVERIFY2(held >= 1.95 && held < 4.0, qPrintable(QString::number(held)));
+        QCOMPARE(Events(udp).keys(), QStringList{"received udp <0x7E>"});
+        QCOMPARE(Events(pty).keys(), QStringList{"received ser<0x0D><0x0A>"});
     }
 
-    // Bash completion offers what the programs' help lists.
-    void completion_data()
+    // A load of two messages, a call and a clear over UDP, as the sign
+    // understood them.
+    void signOverUdp()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QStringList>("words");
-        QTest::addColumn<QString>("offered");
-        const QString cli = QStringLiteral("src/cli/telvaro-cli.bash");
-        const QString devsim = QStringLiteral("src/devsim/telvaro-devsim.bash");
-        QTest::newRow("commands") << cli << QStringList{CliPath(), "lo"} << "load-sign load-controller";
-        QTest::newRow("options") << cli << QStringList{CliPath(), "send", "--ip"} << "--ip --ip-port";
-        QTest::newRow("sign types") << cli << QStringList{CliPath(), "load-sign", "--sign-type", ""}
-                                    << "vyrena orbilux";
-        QTest::newRow("simulator") << devsim << QStringList{DevsimPath(), "--lo"} << "--log";
+        QProcess sign;
+        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
+        const QStringList udp = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", port};
+        const auto load = RunCli(QStringList{"load-sign", "--address", "0a"} + udp + QStringList{"two.TVD"});
+        QCOMPARE(load.status, 0);
+        QVERIFY2(load.err.isEmpty() && load.out.isEmpty(), load.err.constData()); // no terminal: no progress
+        QCOMPARE(RunCli(QStringList{"call-message", "--address", "01"} + udp + QStringList{"91"}).status, 0);
+        QCOMPARE(RunCli(QStringList{"clear-list", "--sign-type", "orbilux"} + udp).status, 0);
+        const QStringList log = StopDevice(sign);
+        QCOMPARE(Understood(log), (QStringList{
+                                      "orbilux address 0A, E$: erase the memory",
+                                      "orbilux address 0A, E.SL: clear the play list",
+                                      "SETPLAYLISTTOE: set the play list to E",
+                                      "vyrena address 0A, store message 000 (label !!): <0x02>HELLO<0x03>",
+                                      "vyrena address 0A, store message 001 (label !\"): WORLD<0x0D>",
+                                      "vyrena address 01, E.SL: call message 091 (label \"\")",
+                                      "orbilux address 00, E.SL: clear the play list",
+                                  }));
     }
-    void completion()
+
+    // Load, then upload, against the simulated controller on a
+    // pseudo-terminal: the messages and registers come back; a controller
+    // that misbehaves makes the command fail with the window's message.
+    void controllerOverPty_data()
     {
-        QFETCH(QString, script);
-        QFETCH(QStringList, words);
-        QFETCH(QString, offered);
-        const QString function = script.contains(QLatin1String("devsim")) ? "_telvaro_devsim" : "_telvaro_cli";
-        const QString call = QStringLiteral("source \"$0\"; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); %1; "
-                                            "echo \"${COMPREPLY[*]}\"")
-                                 .arg(function);
-        const QString path = qEnvironmentVariable("TELVARO_SOURCE") + u'/' + script;
-        const ProgramResult r = RunProgram(QStringLiteral("bash"), QStringList{"-c", call, path} + words);
-        QCOMPARE(r.status, 0);
-        QCOMPARE(QString::fromUtf8(r.out).trimmed(), offered);
+        QTest::addColumn<Controller>("row"); // fault, load and upload status, stderr's start
+        QTest::newRow("round trip") << Controller{"none", 0, 0, "Controller configured for Binary Input\n"};
+        QTest::newRow("double enq") << Controller{"double-enq", 1, 0, "Serial Connection Failed.\n"};
+        QTest::newRow("garbage upload") << Controller{"garbage-upload", 0, 1, "Error Loading Controller\n"};
+    }
+    void controllerOverPty()
+    {
+        QFETCH(Controller, row);
+        const auto &[fault, loadStatus, uploadStatus, err] = row;
+        const QList<QByteArray> texts = {"<0x02>HELLO<0x03><0x04>", "WORLD<0x0D><0x04>"};
+        const QString link = m_dir.filePath(QStringLiteral("ttyController"));
+        QProcess controller;
+        StartDevice(controller, {"--pty", "--link", link, "--role", "controller", "--fault", fault});
+        const QStringList serial = {"--port", "1", "--device", link};
+        const auto load = RunCli(QStringList{"load-controller", "--binary-input"} + serial + QStringList{"load.TVD"});
+        QCOMPARE(load.status, loadStatus);
+        const QString out = m_dir.filePath(QStringLiteral("up.TVD"));
+        QFile::remove(out);
+        const auto upload = RunCli(QStringList{"upload"} + serial + QStringList{out});
+        QCOMPARE(upload.status, uploadStatus);
+        QVERIFY2((load.err + upload.err).startsWith(err), (load.err + upload.err).constData());
+        const QStringList log = Understood(StopDevice(controller));
+        QVERIFY2(log.contains(QStringLiteral("registers <0x01>0230;125 <0x04>")), qPrintable(log.join(u'\n')));
+        QFile file(out), companion(CompanionName(out));
+        QCOMPARE(file.open(QIODevice::ReadOnly) && companion.open(QIODevice::ReadOnly), uploadStatus == 0);
+        if (uploadStatus != 0) // nothing is saved from a failed upload
+            return;
+        QList<QByteArray> uploaded;
+        for (const MessageEntry &e : ReadTvd(file.readAll()).entries)
+            uploaded << e.Text;
+        // A load cut short after the registers leaves the controller without messages.
+        QCOMPARE(uploaded.mid(0, 2) == texts, loadStatus == 0);
+        QCOMPARE(uploaded.contains(texts.front()), loadStatus == 0);
+        const RegisterFileRead back = ReadTv1(companion.readAll());
+        QCOMPARE(back.result, RegisterFileRead::Result::Loaded);
+        QVERIFY(back.registers == kRegisters);
     }
 };
 

@@ -1,22 +1,17 @@
-// Message files: the TVD, QND and TV1 bytes, and New, Open and Save with
+// The message table and its files: the grid cells, the hidden text view and
+// the memory gauge; the TVD, QND and TV1 bytes, and New, Open and Save with
 // their dialogs, messages and companion file, on real files.
 #include "app/dialogfilter.h"
 #include "app/filecommands.h"
-#include "base/settingsstore.h"
 #include "codec/escapes.h"
 #include "scriptedprompter.h"
 #include "table/messagefiles.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
 #include <csignal>
-#include <linux/capability.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 using namespace telvaro;
 using Saved = FileCommands::SaveResult;
@@ -60,39 +55,39 @@ void Put(const QString &path, const QByteArray &bytes)
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
-// Root writes into any folder. Without CAP_DAC_OVERRIDE in its effective set
-// it meets a folder's permissions like anyone else; the set comes back whole
-// at the end of the scope.
-class FolderPermissionsForRoot {
-public:
-    FolderPermissionsForRoot()
-    {
-        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
-        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
-    }
-    ~FolderPermissionsForRoot()
-    {
-        if (m_lowered)
-            syscall(SYS_capset, &m_header, m_saved);
-    }
-    FolderPermissionsForRoot(const FolderPermissionsForRoot &) = delete;
-    FolderPermissionsForRoot &operator=(const FolderPermissionsForRoot &) = delete;
+// A file name, the interval and text of the entry between two others (its
+// comment too), and the text as written and read back: it sends what the
+// text sends.
+using Trip = std::tuple<QString, qint32, QByteArray, QByteArray>;
+using Opening = std::tuple<QString, QByteArray, QByteArray, QString>; // name, bytes, table, why
+using Menu = std::tuple<OperatingMode, QByteArray, QByteArray, QString>;
 
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_lowered = false;
+// A table of `count` entries "T0", "T1", ... at 100 ms, the one at `longAt`
+// at 40000 ms, saved under a name with an answer to the warnings, the file
+// system letting a file grow to `limit` bytes (0: no limit); the result, the
+// messages, and opened again: count, last text and comment, and whether it failed.
+struct Save {
+    QString name;
+    int count, longAt;
+    Prompter::Answer answer;
+    int limit;
+    FileCommands::SaveResult result;
+    QStringList messages;
+    QByteArray back;
 };
+
+void add(MessageTable &t, qint32 interval, const QByteArray &text, const QByteArray &sendData = {},
+         const QByteArray &comment = {})
+{
+    QVERIFY(t.AppendEntry());
+    t.SetContents(t.UpperIndex(), interval, text, sendData.isNull() ? text : sendData, comment);
+}
 
 struct Fixture {
     QTemporaryDir dir;
     test::ScriptedPrompter prompter;
     Workspace ws{prompter};
     FileCommands files{ws};
-
     QString path(const QString &name) const { return dir.filePath(name); }
 };
 
@@ -103,14 +98,11 @@ class FilesTest : public QObject {
 private Q_SLOTS:
     void roundTrips_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qint32>("interval");
-        QTest::addColumn<QByteArray>("text");    // the comment too
-        QTest::addColumn<QByteArray>("textOut"); // as written and read back; it sends what the text sends
+        QTest::addColumn<Trip>("row");
         for (const QString name : {"t.TVD", "t.QND"}) {
             const auto row = [&name](const char *what, qint32 interval, const QByteArray &text,
                                      const QByteArray &textOut) {
-                QTest::newRow(qPrintable(name + " " + what)) << name << interval << text << textOut;
+                QTest::newRow(qPrintable(name + " " + what)) << Trip{name, interval, text, textOut};
             };
             row("control escapes", 500, "<0x02>Hi<&H1B><0x0D>", "<0x02>Hi<&H1B><0x0D>");
             row("empty", 300, "", "");
@@ -119,14 +111,12 @@ private Q_SLOTS:
             row("quotes in escapes", 3, "\"<0x41><\"abc><1\"23><a\"b", "<0x22><0x41><0x00><0x01><a<0x22>b");
             row("quote in a bad escape", 4, "<999\">", "<999'>");
         }
-        QTest::newRow("t.TVD seven digits") << QString("t.TVD") << 1234567 << QByteArray("x") << QByteArray("x");
+        QTest::newRow("t.TVD seven digits") << Trip{"t.TVD", 1234567, "x", "x"};
     }
     void roundTrips()
     {
-        QFETCH(QString, name);
-        QFETCH(qint32, interval);
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, textOut);
+        QFETCH(Trip, row);
+        const auto &[name, interval, text, textOut] = row;
         Fixture f;
         f.ws.table().ReplaceAll({Entry(7, "first", "one"), Entry(interval, text, text), Entry(9, "last", "three")});
         QCOMPARE(f.files.SaveFile(f.path(name)), Saved::Saved);
@@ -154,14 +144,16 @@ private Q_SLOTS:
         QCOMPARE(Shown({f.ws.table().entry(1)}), "1|" + back + '|' + textOut + '|' + send + '|' + commentOut);
     }
 
+    // A file's bytes (null: no file; "/": a folder of that name), the table
+    // read from it (it held "keep" before), and why it did not open: after
+    // "Error Opening file", which file on the second line.
     void opening_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes"); // null: no file; "/": a folder of that name
-        QTest::addColumn<QByteArray>("table"); // it held "keep" before
-        QTest::addColumn<QString>("why");      // after the name on the message's second line; empty: it opened
+        QTest::addColumn<Opening>("row");
         const auto row = [](const char *what, const QByteArray &bytes, const QByteArray &table, const QString &why,
-                            const QString &name = "m.TVD") { QTest::newRow(what) << name << bytes << table << why; };
+                            const QString &name = "m.TVD") {
+            QTest::newRow(what) << Opening{name, bytes, table, why};
+        };
         row("blanks, unquoted", "  5,\t -3,  ab\"c ,  \"y\"  \r\n", "-3|5|ab\"c ||y", {});
         row("LF and CR line ends", "1,0,\"a\",\"\"\n2,1,\"b\",\"\"\r3,2,\"c\",\"\"", "0|1|a|| 1|2|b|| 2|3|c||", {});
         row("empty reads 0, halves to even", ",2.5,\"a\",\"b\"", "2|0|a||b", {});
@@ -198,10 +190,8 @@ private Q_SLOTS:
     }
     void opening()
     {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, table);
-        QFETCH(QString, why);
+        QFETCH(Opening, row);
+        const auto &[name, bytes, table, why] = row;
         Fixture f;
         f.ws.table().ReplaceAll({Entry(1, "keep")});
         if (bytes == "/")
@@ -210,32 +200,19 @@ private Q_SLOTS:
             Put(f.path(name), bytes);
         const bool opened = why.isEmpty();
         QCOMPARE(f.files.OpenFile(f.path(name)), opened);
-        // The operator's text stays the first line; which file and why follow on the second.
-        const QStringList shown = f.prompter.messageTexts();
-        QCOMPARE(shown.size(), opened ? 0 : 1);
-        if (!opened) {
-            const QStringList lines = shown.front().split("\r\n");
-            QCOMPARE(lines.size(), 2);
-            QCOMPARE(lines[0], QStringLiteral("Error Opening file"));
-            // A reason in the system's words is checked up to them.
-            const QString detail = f.path(name) + ": " + why;
-            QVERIFY2(why.endsWith(' ') ? lines[1].startsWith(detail) : lines[1] == detail, qPrintable(lines[1]));
-            QCOMPARE(f.prompter.shown[0].title, QStringLiteral("Telvaro"));
-        }
+        // A reason in the system's words is checked up to them.
+        const QString shown = f.prompter.messageTexts().join(u'|'), detail = f.path(name) + ": " + why;
+        const QString expected = opened ? QString() : "Error Opening file\r\n" + detail;
+        QVERIFY2(why.endsWith(' ') ? shown.startsWith(expected) && !shown.contains(u'|') : shown == expected,
+                 qPrintable(shown));
+        QVERIFY(opened || f.prompter.shown[0].title == QStringLiteral("Telvaro"));
         QCOMPARE(Shown(f.ws.table().entries()), table);
         QCOMPARE(f.ws.table().rowCount(), qMax(1, f.ws.table().count())); // the grid shows what was read
     }
 
     void saving_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("count");  // entries "T0", "T1", ... at 100 ms
-        QTest::addColumn<int>("longAt"); // the one at 40000 ms, or -1
-        QTest::addColumn<Prompter::Answer>("answer");
-        QTest::addColumn<int>("limit"); // how far the file system lets a file grow; 0: no limit
-        QTest::addColumn<Saved>("result");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QByteArray>("back"); // opened again: count, last text and comment, and whether it failed
+        QTest::addColumn<Save>("s");
         const auto ok = Prompter::Answer::Ok, cancel = Prompter::Answer::Cancel;
         const Saved saved = Saved::Saved, failed = Saved::Failed, cancelled = Saved::Cancelled;
         const QString slow = "QND file format only supports intervals up to 32767 ms\r\n\r\n"
@@ -244,134 +221,92 @@ private Q_SLOTS:
             many{"QND file format only supports 200 messages\r\n\r\n"
                  "Only the first 200 messages will be saved"},
             long5{slow.arg("005")}, both = many + QStringList{slow.arg("200")};
-        const QByteArray all = "201 T200 c200", unread;
-        QTest::newRow("201 entries") << "m.QND" << 201 << -1 << ok << 0 << saved << none << all;
-        QTest::newRow("251, OK") << "m.QND" << 251 << -1 << ok << 0 << saved << many << all;
-        QTest::newRow("251, Cancel") << "m.QND" << 251 << -1 << cancel << 0 << cancelled << many << unread;
-        QTest::newRow("long, OK") << "m.qnd" << 6 << 5 << ok << 0 << saved << long5 << QByteArray("5 T4  failed");
-        QTest::newRow("long, Cancel") << "m.qnd" << 6 << 5 << cancel << 0 << cancelled << long5 << unread;
-        QTest::newRow("long, left out") << "m.QND" << 202 << 201 << ok << 0 << saved << many << all;
-        QTest::newRow("both") << "m.QND" << 251 << 200 << ok << 0 << saved << both << QByteArray("200 T199  failed");
-        QTest::newRow("TVD takes all") << "m.TVD" << 251 << 200 << ok << 0 << saved << none
-                                       << QByteArray("251 T250 c250");
         // A save that fails keeps the file that was there, and leaves nothing beside it.
         const QString noFolder = "\r\nthe file cannot be written: " + qt_error_string(ENOENT);
         const QStringList full{"Error Saving @m.TVD\r\nthe file could not be written in full: the disk may be full"},
             other{"Error Saving @m.TXT\r\n\r\nThe name must end in TVD or QND"},
             nowhere{"Error Saving @no/m.TV1 As 1" + noFolder, "Error Saving @no/m.TVD" + noFolder};
-        QTest::newRow("disk full") << "m.TVD" << 2000 << -1 << ok << 4096 << failed << full << unread;
-        QTest::newRow("disk full, small file") << "m.TVD" << 10 << -1 << ok << 100 << failed << full << unread;
-        QTest::newRow("other extension") << "m.TXT" << 1 << -1 << ok << 0 << failed << other << unread;
-        QTest::newRow("no such folder") << "no/m.TVD" << 1 << -1 << ok << 0 << failed << nowhere << unread;
+        const QByteArray all = "201 T200 c200";
+        // clang-format off
+        const std::pair<const char *, Save> rows[] = {
+            {"201 entries", {"m.QND", 201, -1, ok, 0, saved, none, all}},
+            {"251, OK", {"m.QND", 251, -1, ok, 0, saved, many, all}},
+            {"251, Cancel", {"m.QND", 251, -1, cancel, 0, cancelled, many, {}}},
+            {"long, OK", {"m.qnd", 6, 5, ok, 0, saved, long5, "5 T4  failed"}},
+            {"long, Cancel", {"m.qnd", 6, 5, cancel, 0, cancelled, long5, {}}},
+            {"long, left out", {"m.QND", 202, 201, ok, 0, saved, many, all}},
+            {"both", {"m.QND", 251, 200, ok, 0, saved, both, "200 T199  failed"}},
+            {"TVD takes all", {"m.TVD", 251, 200, ok, 0, saved, none, "251 T250 c250"}},
+            {"disk full", {"m.TVD", 2000, -1, ok, 4096, failed, full, {}}},
+            {"disk full, small file", {"m.TVD", 10, -1, ok, 100, failed, full, {}}},
+            {"other extension", {"m.TXT", 1, -1, ok, 0, failed, other, {}}},
+            {"no such folder", {"no/m.TVD", 1, -1, ok, 0, failed, nowhere, {}}},
+        };
+        // clang-format on
+        for (const auto &[name, save] : rows)
+            QTest::newRow(name) << save;
     }
     void saving()
     {
-        QFETCH(QString, name);
-        QFETCH(int, count);
-        QFETCH(int, longAt);
-        QFETCH(Prompter::Answer, answer);
-        QFETCH(int, limit);
-        QFETCH(Saved, result);
-        QFETCH(QStringList, messages);
-        QFETCH(QByteArray, back);
+        QFETCH(Save, s);
         Fixture f;
         QList<MessageEntry> entries;
-        for (int i = 0; i < count; ++i)
-            entries.append(Entry(i == longAt ? 40000 : 100, "T" + QByteArray::number(i), "c" + QByteArray::number(i)));
+        for (int i = 0; i < s.count; ++i)
+            entries.append(
+                Entry(i == s.longAt ? 40000 : 100, "T" + QByteArray::number(i), "c" + QByteArray::number(i)));
         f.ws.table().ReplaceAll(entries);
         // Controller load writes a companion, except beside the full disk: only the message file meets the limit.
-        f.ws.mode().setMode(limit > 0 ? OperatingMode::Test : OperatingMode::ControllerLoad);
-        const QString path = f.path(name), companion = path.chopped(3) + "TV1";
-        const bool folder = name.contains('/');
+        f.ws.mode().setMode(s.limit > 0 ? OperatingMode::Test : OperatingMode::ControllerLoad);
+        const QString path = f.path(s.name), companion = path.chopped(3) + "TV1";
+        const bool folder = s.name.contains('/');
         if (!folder)
             Put(path, "old");
-        f.prompter.answer(answer);
+        f.prompter.answer(s.answer);
         const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const rlimit small{limit > 0 ? rlim_t(limit) : saved.rlim_cur, saved.rlim_max};
+        rlimit before{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        const rlimit small{s.limit > 0 ? rlim_t(s.limit) : before.rlim_cur, before.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         const Saved got = f.files.SaveFile(path);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        setrlimit(RLIMIT_FSIZE, &before);
         std::signal(SIGXFSZ, previous);
-        QCOMPARE(got, result);
-        QCOMPARE(f.prompter.messageTexts(), messages.replaceInStrings("@", f.dir.path() + '/'));
-        for (const auto &s : std::as_const(f.prompter.shown)) // a warning asks OK or Cancel
-            QVERIFY(s.text.startsWith("QND") ? s.title == "WARNING" && s.buttons == Prompter::Buttons::OkCancel
-                                             : s.title == "Telvaro");
-        const bool written = result == Saved::Saved;
+        QCOMPARE(got, s.result);
+        QCOMPARE(f.prompter.messageTexts(), s.messages.replaceInStrings("@", f.dir.path() + '/'));
+        for (const auto &shown : std::as_const(f.prompter.shown)) // a warning asks OK or Cancel
+            QVERIFY(shown.text.startsWith("QND")
+                        ? shown.title == "WARNING" && shown.buttons == Prompter::Buttons::OkCancel
+                        : shown.title == "Telvaro");
+        const bool written = s.result == Saved::Saved;
         QCOMPARE(QFile::exists(companion), written);
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files).size(), (folder ? 0 : 1) + (written ? 1 : 0));
         QCOMPARE(Contents(path) == "old", !written && !folder);
-        if (!written)
-            return;
+        // Opened again: count, last text and comment, and whether it failed.
         f.prompter.clear();
-        const bool opened = f.files.OpenFile(path);
-        QCOMPARE(f.prompter.messageTexts().join("").section("\r\n", 0, 0), opened ? "" : "Error Opening file");
+        const bool opened = written && f.files.OpenFile(path);
         const MessageEntry &last = f.ws.table().entries().last();
         const QByteArray read = QByteArray::number(f.ws.table().count()) + ' ' + last.Text + ' ' + last.Comment;
-        QCOMPARE(read + (opened ? "" : " failed"), back);
+        QCOMPARE(written ? read + (opened ? "" : " failed") : QByteArray(), s.back);
+        QCOMPARE(f.prompter.messageTexts().join("").section("\r\n", 0, 0),
+                 opened || !written ? "" : "Error Opening file");
     }
 
-    // Where no file can be made beside it, a writable file is written over in
-    // place; a new one cannot be made at all.
-    void savingInAReadOnlyFolder_data()
-    {
-        QTest::addColumn<bool>("there"); // the file and its companion exist before the save
-        QTest::newRow("files there") << true;
-        QTest::newRow("no files") << false;
-    }
-    void savingInAReadOnlyFolder()
-    {
-        QFETCH(bool, there);
-        Fixture f;
-        f.ws.table().ReplaceAll({Entry(5, "new", "c")});
-        f.ws.mode().setMode(OperatingMode::ControllerLoad);
-        QDir folder(f.dir.path());
-        QVERIFY(folder.mkdir("locked") && folder.cd("locked"));
-        const QString path = folder.filePath("m.TVD"), companion = folder.filePath("m.TV1");
-        if (there) {
-            Put(path, "old");
-            Put(companion, "old");
-        }
-        const QFile::Permissions open = QFile(folder.path()).permissions();
-        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto reopen = qScopeGuard([&] { QFile::setPermissions(folder.path(), open); });
-        const FolderPermissionsForRoot asAnyone;
-        if (QFile probe(folder.filePath("probe")); probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            QSKIP("this process makes files in a folder without write permission");
-        }
-        const Saved got = f.files.SaveFile(path);
-        const QString denied = "\r\nthe file cannot be written: " + qt_error_string(EACCES);
-        const QStringList refused{"Error Saving " + companion + " As 1" + denied, "Error Saving " + path + denied};
-        QCOMPARE(f.prompter.messageTexts(), there ? QStringList{} : refused);
-        QCOMPARE(got, there ? Saved::Saved : Saved::Failed);
-        QCOMPARE(Contents(path), there ? WriteTvd(f.ws.table().entries()) : QByteArray("<missing>"));
-        QCOMPARE(Contents(companion).left(3), there ? QByteArray("1\r\n") : QByteArray("<mi"));
-        QCOMPARE(folder.entryList(QDir::Files).size(), there ? 2 : 0);
-    }
-
+    // Save in a mode, the companion replaced (null: as saved), New, then Open:
+    // registers 1 and 2 and the message.
     void fileMenu_data()
     {
-        QTest::addColumn<OperatingMode>("mode");
-        QTest::addColumn<QByteArray>("replaced");  // the companion's bytes before the open; null: as saved
-        QTest::addColumn<QByteArray>("registers"); // registers 1 and 2 after the open
-        QTest::addColumn<QString>("message");
-        const QByteArray unread = "0 0 ", none;
-        QTest::newRow("sign load") << OperatingMode::SignLoad << none << unread << QString();
-        QTest::newRow("controller load") << OperatingMode::ControllerLoad << none << QByteArray("0 3\"") << QString();
-        QTest::newRow("other format") << OperatingMode::Test << QByteArray("2\r\n") << unread << QString();
+        QTest::addColumn<Menu>("row");
+        const QByteArray unread = "0 0 ";
+        QTest::newRow("sign load") << Menu{OperatingMode::SignLoad, {}, unread, ""};
+        QTest::newRow("controller load") << Menu{OperatingMode::ControllerLoad, {}, "0 3\"", ""};
+        QTest::newRow("other format") << Menu{OperatingMode::Test, "2\r\n", unread, ""};
         // Nothing is taken from a damaged file, not even the registers before the damage.
-        QTest::newRow("damaged") << OperatingMode::Test << QByteArray("1\r\n5,\"0\"\r\nx,\"0\"\r\n") << unread
-                                 << "Error Opening @a.TV1\r\nline 3: the width is not a number";
+        QTest::newRow("damaged") << Menu{OperatingMode::Test, "1\r\n5,\"0\"\r\nx,\"0\"\r\n", unread,
+                                         "Error Opening @a.TV1\r\nline 3: the width is not a number"};
     }
     void fileMenu()
     {
-        QFETCH(OperatingMode, mode);
-        QFETCH(QByteArray, replaced);
-        QFETCH(QByteArray, registers);
-        QFETCH(QString, message);
+        QFETCH(Menu, row);
+        const auto &[mode, replaced, registers, message] = row;
         Fixture f;
         f.ws.table().ReplaceAll({Entry(3, "A", "a"), Entry(4, "B")});
         f.ws.table().RefreshGrid();
@@ -402,25 +337,73 @@ private Q_SLOTS:
         QCOMPARE(Shown(f.ws.table().entries()), QByteArray("0|3|A||a 1|4|B||"));
         const RegisterEntry &one = f.ws.registers().entry(1), &two = f.ws.registers().entry(2);
         QCOMPARE(QByteArray::number(one.Width) + one.Fill + QByteArray::number(two.Width) + two.Fill, registers);
-        QCOMPARE(f.prompter.messageTexts().join(""), QString(message).replace("@", f.dir.path() + '/'));
+        QCOMPARE(f.prompter.messageTexts().join(""), QString(message).replace(u'@', f.dir.path() + '/'));
         const QString filter = "Telvaro Files (*.TVD)|*.TVD|Quendra Files (*.QND)|*.QND";
-        QStringList titles;
-        for (const auto &s : std::as_const(f.prompter.shown)) {
-            if (s.kind != test::Shown::Message) {
-                QCOMPARE(s.defaultAnswer, filter);
-                titles << s.title;
-            }
-        }
-        QCOMPARE(titles, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
+        QStringList dialogs;
+        for (const auto &s : std::as_const(f.prompter.shown))
+            if (s.kind != test::Shown::Message)
+                dialogs << s.title + (s.defaultAnswer == filter ? "" : " (other filter)");
+        QCOMPARE(dialogs, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
         // A name typed without an extension gets the chosen filter's.
-        QCOMPARE(WithFilterExtension("/t/signs", "Quendra Files (*.QND)"), QStringLiteral("/t/signs.QND"));
-        QCOMPARE(WithFilterExtension("/t/signs.tvd", "Quendra Files (*.QND)"), QStringLiteral("/t/signs.tvd"));
-        QCOMPARE(WithFilterExtension("/t/signs", "All Files (*.*)"), QStringLiteral("/t/signs"));
-        // The dialogs' folder is kept apart from the run's settings.
-        SettingsStore().setLastFolder("/t/folder");
-        QCOMPARE(SettingsStore().lastFolder(), QStringLiteral("/t/folder"));
-        QCOMPARE(SettingsStore().read("LastFolder", "none"), QStringLiteral("none"));
+        QCOMPARE((QStringList{WithFilterExtension("/t/a", "Quendra Files (*.QND)"),
+                              WithFilterExtension("/t/b.tvd", "Quendra Files (*.QND)"),
+                              WithFilterExtension("/t/c", "All Files (*.*)")}),
+                 (QStringList{"/t/a.QND", "/t/b.tvd", "/t/c"}));
+    }
+
+    // The grid's header row, then one row per entry; an empty table shows
+    // one row of zeros, and the last entry removed leaves it again.
+    void grid()
+    {
+        MessageTable t;
+        QSignalSpy inserted(&t, &QAbstractItemModel::rowsInserted), removed(&t, &QAbstractItemModel::rowsRemoved);
+        const auto row = [&t](int r) {
+            QStringList cells;
+            for (int c = 0; c < 4; ++c)
+                cells << t.CellText(r, c);
+            return cells.join(u'|');
+        };
+        t.RefreshGrid();
+        QCOMPARE(t.UpperIndex(), qint16(-1));
+        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 0 / 128 00.0%"));
+        QCOMPARE(row(0), QStringLiteral("MSG#|INTERVAL|MESSAGE TO SEND|COMMENTS"));
+        QCOMPARE(t.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("MESSAGE TO SEND"));
+        QCOMPARE(row(1), QStringLiteral("000|000000||"));
+        QCOMPARE(t.TextView(), QByteArray());
+        add(t, 12, "A", {}, "a"); // the first entry takes over the zero row
+        add(t, 1234567, "B");
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(t.rowCount(), 2);
+        QCOMPARE(row(1) + u' ' + row(2), QStringLiteral("000|000012|A|a 001|1234567|B|"));
+        for (int i = 0; i < 3; ++i)
+            t.RemoveLastEntry(); // the only entry keeps the zero row; then nothing happens
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(t.UpperIndex(), qint16(-1));
+        QCOMPARE(t.rowCount(), 1);
+        QCOMPARE(row(1), QStringLiteral("000|000000||"));
+
+        // The gauge: the bytes to send of all entries against the sign's 128,
+        // counting on beyond 16 bits.
+        QSignalSpy gauge(&t, &MessageTable::gaugeChanged);
+        t.ReplaceAll(QList<MessageEntry>(MessageTable::MaxEntries, {0, 0, "t", "xx", {}}));
+        QVERIFY(!t.AppendEntry());
+        QCOMPARE(t.rowCount(), 32766);
+        QCOMPARE(t.CellText(32766, 0), QStringLiteral("32765"));
+        t.RefreshGrid();
+        QCOMPARE(gauge.count(), 1);
+        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 65532 / 128 51196.9%"));
+        t.ReplaceAll({{0, 0, "t", QByteArray(57, 'x'), {}}});
+        t.RefreshGrid();
+        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 57 / 128 44.5%"));
+        // The hidden text view; reading the grid back derives what to send,
+        // a text that does not convert keeps its bytes.
+        t.ReplaceAll({});
+        add(t, 200, "A<0x0D>", "stale", "ignored");
+        add(t, 5, "<1234>", "old");
+        QCOMPARE(t.ReadBackGrid(), 1);
+        t.RefreshGrid();
+        QCOMPARE(t.TextView(), QByteArray("000 | 000200 | A<0x0D> | A\r\r\n001 | 000005 | <1234> | old\r\n"));
     }
 };
 

@@ -20,12 +20,7 @@ struct LinkedWorkspace {
     // port on device.
     void linkTo(qint16 port, quint16 ipPort, const QString &device = {})
     {
-        LinkSettings link;
-        link.PortNumber = port;
-        link.IpAddress = QStringLiteral("127.0.0.1");
-        link.IpPort = QString::number(ipPort);
-        link.DevicePath = device;
-        ws.linkSettings().set(link);
+        ws.linkSettings().set({port, QStringLiteral("127.0.0.1"), QString::number(ipPort), "9600", device});
     }
     void fill(const QList<QByteArray> &texts, qint32 interval = 100)
     {

@@ -1,18 +1,10 @@
 #include "programs.h"
 
+#include <QEventLoop>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace telvaro::test {
-
-QString CliPath()
-{
-    return qEnvironmentVariable("TELVARO_CLI");
-}
-
-QString DevsimPath()
-{
-    return qEnvironmentVariable("TELVARO_DEVSIM");
-}
 
 QProcessEnvironment EnvironmentWith(const QStringList &env)
 {
@@ -28,22 +20,22 @@ ProgramResult RunProgram(const QString &program, const QStringList &args, const 
     QProcess p;
     p.setProcessEnvironment(EnvironmentWith(env));
     p.start(program, args);
-    if (!p.waitForStarted(10000))
+    if (!p.waitForStarted(5000))
         return {};
     p.write(input);
     p.closeWriteChannel();
-    if (!p.waitForFinished(timeoutMs)) {
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (p.state() != QProcess::NotRunning)
+        loop.exec();
+    const bool ended = p.state() == QProcess::NotRunning;
+    if (!ended) {
         p.kill();
         p.waitForFinished(5000);
-        return {-1, p.readAllStandardOutput(), p.readAllStandardError()};
     }
-    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const int status = ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return {status, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-ProgramResult RunCli(const QStringList &args, const QStringList &env, const QByteArray &input, int timeoutMs)
-{
-    return RunProgram(CliPath(), args, env, input, timeoutMs);
 }
 
 QString StartDevice(QProcess &p, const QStringList &args)
@@ -54,15 +46,16 @@ QString StartDevice(QProcess &p, const QStringList &args)
     return QString::fromUtf8(p.readLine()).trimmed();
 }
 
-QStringList StopDevice(QProcess &p)
+QStringList StopDevice(QProcess &p, bool withTimes)
 {
     p.terminate();
     if (!p.waitForFinished(5000))
         p.kill();
     static const QRegularExpression stamp(QStringLiteral("^\\d+\\.\\d{3} "));
     QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    for (QString &line : lines)
-        line.remove(stamp);
+    if (!withTimes)
+        for (QString &line : lines)
+            line.remove(stamp);
     return lines;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // telvaro-cli and telvaro-devsim as processes, each with a watchdog: a
 // program that does not end in time is killed and the test fails on what
-// it misses.
+// it misses. The test's events go on while a program runs, so in-process
+// peers answer it.
 
 #include <QByteArray>
 #include <QProcess>
@@ -16,19 +17,28 @@ struct ProgramResult {
     QByteArray err;
 };
 
-// env: variables added to the test's environment ("NAME=value").
-ProgramResult RunCli(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
-                     int timeoutMs = 20000);
-ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env = {},
-                         const QByteArray &input = {}, int timeoutMs = 20000);
-QString CliPath();
-QString DevsimPath();
+inline QString CliPath()
+{
+    return qEnvironmentVariable("TELVARO_CLI");
+}
+inline QString DevsimPath()
+{
+    return qEnvironmentVariable("TELVARO_DEVSIM");
+}
+// The test's environment with variables added ("NAME=value").
 QProcessEnvironment EnvironmentWith(const QStringList &env);
+ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env = {},
+                         const QByteArray &input = {}, int timeoutMs = 5000);
+inline ProgramResult RunCli(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
+                            int timeoutMs = 5000)
+{
+    return RunProgram(CliPath(), args, env, input, timeoutMs);
+}
 
 // Starts the simulator and returns the line it announces itself with.
 QString StartDevice(QProcess &p, const QStringList &args);
-// Ends it as an operator does (SIGTERM) and returns its log lines without
-// their time stamps.
-QStringList StopDevice(QProcess &p);
+// Ends it as an operator does (SIGTERM) and returns its log lines, without
+// their time stamps unless asked for.
+QStringList StopDevice(QProcess &p, bool withTimes = false);
 
 } // namespace telvaro::test

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QQueue>
 #include <QString>
-#include <variant>
 
 namespace telvaro::test {
 
@@ -29,16 +28,39 @@ public:
 
     // Queue a path for the next open/save dialog; unanswered dialogs cancel.
     void choosePath(const QString &path) { m_paths.enqueue(path); }
-    void cancelDialog() { m_paths.enqueue(std::nullopt); }
 
-    Answer message(const QString &text, const QString &title, Buttons buttons, Icon icon) override;
-    std::optional<QString> input(const QString &prompt, const QString &title, const QString &defaultAnswer) override;
-
-    std::optional<QString> openFileName(const QString &title, const QString &filter) override;
-    std::optional<QString> saveFileName(const QString &title, const QString &filter) override;
+    Answer message(const QString &text, const QString &title, Buttons buttons, Icon) override
+    {
+        shown.append({Shown::Message, text, title, buttons, {}});
+        if (!m_answers.isEmpty())
+            return m_answers.dequeue();
+        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::No : Answer::Ok;
+    }
+    std::optional<QString> input(const QString &prompt, const QString &title, const QString &defaultAnswer) override
+    {
+        shown.append({Shown::Input, prompt, title, Buttons::OkCancel, defaultAnswer});
+        return m_inputs.isEmpty() ? std::nullopt : m_inputs.dequeue();
+    }
+    std::optional<QString> openFileName(const QString &title, const QString &filter) override
+    {
+        shown.append({Shown::OpenDialog, {}, title, Buttons::OkCancel, filter});
+        return m_paths.isEmpty() ? std::nullopt : m_paths.dequeue();
+    }
+    std::optional<QString> saveFileName(const QString &title, const QString &filter) override
+    {
+        shown.append({Shown::SaveDialog, {}, title, Buttons::OkCancel, filter});
+        return m_paths.isEmpty() ? std::nullopt : m_paths.dequeue();
+    }
 
     QList<Shown> shown;
-    QStringList messageTexts() const;
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const Shown &s : shown)
+            if (s.kind == Shown::Message)
+                texts.append(s.text);
+        return texts;
+    }
     void clear() { shown.clear(); }
 
 private:

@@ -1,0 +1,310 @@
+// Sign and controller loads over loopback links and a pseudo-terminal, against the simulated controller
+// where it answers: the frames byte for byte, the waits between them on the test clock, the exact
+// replies, the failure endings and the upload round trip.
+#include "base/wait.h"
+#include "controller/controllerprotocol.h"
+#include "devsim/controllerdevice.h"
+#include "linkedworkspace.h"
+#include "peers.h"
+#include "signload/adp.h"
+
+#include <QtTest>
+
+using namespace telvaro;
+using test::PtyPeer;
+using test::TcpPeer;
+using test::UdpPeer;
+using Ending = OperationOutcome::Ending;
+using Fault = devsim::ControllerDevice::Fault;
+
+namespace {
+
+const QByteArray registerFrame("\0010230;125 \004");
+
+struct Fixture : test::LinkedWorkspace {
+    TcpPeer tcp;
+    UdpPeer udp;
+    PtyPeer pty;
+    QElapsedTimer clock;
+    QList<QByteArray> frames; // as the device received them, one per arrival
+    QList<qint64> atMs;
+    devsim::ControllerDevice device{[this](const QByteArray &b) { pty.reply(b); }};
+
+    // Port 0 TCP, -1 UDP, 1 the terminal, where a controller answers if one is given.
+    explicit Fixture(qint16 port, std::optional<Fault> controller = {})
+    {
+        clock.start();
+        linkTo(port, port == 0 ? tcp.port() : udp.port(), pty.devicePath());
+        tcp.onReceive = [this](TcpPeer &, const QByteArray &b) { record(b); };
+        udp.onReceive = [this](UdpPeer &, const QByteArray &b) { record(b); };
+        pty.onReceive = [this, controller](PtyPeer &, const QByteArray &b) {
+            record(b);
+            if (controller)
+                device.receive(b);
+        };
+        device.setFault(controller.value_or(Fault::None));
+        device.setPaceMs(controller == Fault::SlowUpload ? 700 : 20);
+        RegisterTable registers{};
+        registers[2] = {3, "0"};
+        registers[12] = {5, " "};
+        ws.registers().setTable(registers);
+    }
+    void record(const QByteArray &bytes)
+    {
+        if (bytes.isEmpty())
+            return;
+        frames << bytes;
+        atMs << clock.elapsed();
+    }
+    QList<QByteArray> texts() const
+    {
+        QList<QByteArray> all;
+        for (const MessageEntry &e : ws.table().entries())
+            all << e.Text;
+        return all;
+    }
+};
+
+// One load: the link and controller, the operator's answers, what follows.
+struct Load {
+    qint16 port;
+    Fault fault;
+    Prompter::Answer serial; // to "Is this a serial interface controller?"
+    QList<QByteArray> texts;
+    int dataEntryAtMs;        // 0: none
+    QList<QByteArray> frames; // as received: one per reply over the terminal, all at once over sockets
+    QString messages;         // joined by "|"
+    Ending ending;
+    QString recData;
+    int minMs = 0;
+    int maxMs = 5000;
+};
+
+using Upload = std::pair<Fault, QString>;
+using Command = std::tuple<SignType, QString, QString, QString>; // type, address, number, command
+// texts, choice, data entry after ms, ending, frames, message, panel 3
+using SignEnding = std::tuple<QList<QByteArray>, std::optional<SignChoice>, int, Ending, int, QString, QStringList>;
+
+} // namespace
+
+class TransfersTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { SetPauseTimeScale(100); }
+    void cleanupTestCase() { SetPauseTimeScale(1); }
+
+    // The command, or why it is refused: the number first, then the address.
+    void loadedMessageCommands_data()
+    {
+        QTest::addColumn<Command>("row"); // the number null: clear the play list
+        const QString badNumber = "Invalid Message Number!";
+        const QString badAddress = "Invalid Sign Address.\r\nAddress must be 2 Hexadecimal characters.";
+        const auto row = [](const char *name, SignType type, const char *address, const char *number,
+                            const QString &command) {
+            QTest::newRow(name) << Command{type, address, number, command};
+        };
+        const SignType V = SignType::Vyrena, O = SignType::Orbilux;
+        row("vyrena 01, message 0", V, "01", "0", "<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>");
+        // The label: two characters from '!' in base 90.
+        row("89", V, "00", "89", "<0x01>400<0x02>E.SL<0x0F>DT!z<0x04>");
+        row("90", V, "00", "90", "<0x01>400<0x02>E.SL<0x0F>DT\"!<0x04>");
+        row("8099", V, "00", "8099", "<0x01>400<0x02>E.SL<0x0F>DTzz<0x04>");
+        row("8100", V, "00", "8100", "<0x01>400<0x02>E.SL<0x0F>DT{!<0x04>");
+        row("45.5 becomes 46", O, "00", "45.5", "<0x01>Z00<0x02>E.SL<0x0F>DT!O<0x04>");
+        row("44.5 becomes 44", O, "00", "44.5", "<0x01>Z00<0x02>E.SL<0x0F>DT!M<0x04>");
+        row("blanks, then not a number", V, "00", "  x7", "<0x01>400<0x02>E.SL<0x0F>DT!!<0x04>");
+        row("8101", V, "00", "8101", badNumber);
+        row("-1", V, "00", "-1", badNumber);
+        row("number checked first", V, "123", "9000", badNumber);
+        row("address 123", V, "123", "1", badAddress);
+        row("address G", V, "G", "1", "<0x01>4G<0x02>E.SL<0x0F>DT!\"<0x04>");
+        row("empty address", V, "", "1", "<0x01>4<0x02>E.SL<0x0F>DT!\"<0x04>");
+        row("clear list", O, "00", nullptr, "<0x01>Z00<0x02>E.SL<0x04>");
+        row("clear list, address 123", O, "123", nullptr, badAddress);
+    }
+    void loadedMessageCommands()
+    {
+        QFETCH(Command, row);
+        const auto &[type, address, number, command] = row;
+        const LoadedCommand c =
+            number.isNull() ? ClearListCommand(type, address) : CallMessageCommand(type, address, number);
+        QCOMPARE(c.text.isEmpty() ? c.refusal : c.text, command);
+        QVERIFY(c.text.isEmpty() != c.refusal.isEmpty());
+    }
+
+    // Three set-up frames with "Z", then each message behind its header;
+    // a new connection after the first frame; 5 s + 10 s after it, 2 s
+    // after the others (a hundredth on the test clock).
+    void loadsEveryFrameWithItsWaits_data()
+    {
+        QTest::addColumn<qint16>("port");
+        QTest::addColumn<int>("firstGapMs"); // UDP has no connection to renew
+        QTest::newRow("tcp") << qint16(0) << 150;
+        QTest::newRow("udp") << qint16(-1) << 100;
+        QTest::newRow("pty") << qint16(1) << 150;
+    }
+    void loadsEveryFrameWithItsWaits()
+    {
+        QFETCH(qint16, port);
+        QFETCH(int, firstGapMs);
+        Fixture f(port);
+        f.fill({"ABC", "<0x1B>D<0x0D>"});
+        QVERIFY(f.ws.MnuLoadSign_Click(SignChoice{SignType::Orbilux, "0A"}).complete());
+        QCOMPARE(f.frames, (QList<QByteArray>{"\001Z0A\002E$\004", "\001Z0A\002E.SL\004", "SETPLAYLISTTOE",
+                                              "\001Z0A\002A\017DT!!ABC", "\001Z0A\002A\017DT!\"\033D\r"}));
+        QCOMPARE(f.tcp.connections, port == 0 ? 2 : 0);
+        // From the first message on, so that a late read does not shorten the wait seen after it.
+        const QList<qint64> &at = f.atMs;
+        QVERIFY2(at[1] - at[0] >= firstGapMs - 8, qPrintable(QString::number(at[1] - at[0])));
+        for (int i = 2; i < at.size(); ++i)
+            QVERIFY2(at[i] - at[1] >= (i - 1) * 20 - 8 && at[i] - at[1] < (i - 1) * 140,
+                     qPrintable(QString::number(at[i] - at[1])));
+        QCOMPARE(f.ws.table().entry(1).SendData, QByteArray("\033D\r"));
+        QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
+        QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && !f.ws.menus().item(Item::MnuLoadSign).checked);
+        QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
+    }
+
+    // A sign load cancelled, refused or stopped: how it ended, the frames
+    // sent, the message and every text panel 3 was given.
+    void endings_data()
+    {
+        QTest::addColumn<SignEnding>("row");
+        const QList<QByteArray> ab = {"A", "B"};
+        const std::optional<SignChoice> cancelled, chosen = SignChoice{};
+        QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}};
+        QTest::newRow("empty table") << SignEnding{{},           chosen, 0, Ending::Failed, 0, "Error Loading Sign",
+                                                   {"-3", "Off"}};
+        // Data entry 30 ms after the first frame, in the 10 s wait.
+        QTest::newRow("data entry in a wait") << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}};
+        QTest::newRow("escape out of range") << SignEnding{
+            {"<0999>", "B"}, chosen, 0, Ending::Failed, 3, "Error Loading Sign", {"-3", "-2", "-1", "0", "Off"}};
+    }
+    void endings()
+    {
+        QFETCH(SignEnding, row);
+        const auto &[texts, choice, dataEntryAtMs, ending, frames, message, panel3] = row;
+        Fixture f(-1);
+        f.fill(texts);
+        QStringList shown;
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
+            if (panel == 3)
+                shown << f.ws.status().text(3);
+        });
+        if (dataEntryAtMs > 0)
+            f.udp.onReceive = [&f, ms = dataEntryAtMs](UdpPeer &, const QByteArray &b) {
+                f.record(b);
+                QTimer::singleShot(ms, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
+            };
+        const OperationOutcome outcome = f.ws.MnuLoadSign_Click(choice);
+        QCOMPARE(outcome.ending, ending);
+        QCOMPARE(f.frames.size(), frames);
+        QCOMPARE(f.prompter.messageTexts().join(QString()), message);
+        QCOMPARE(shown, panel3);
+        QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
+        QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && f.ws.menus().item(Item::MnuModeData).checked);
+        QVERIFY(f.ws.link().socket().state() == 0 && !f.ws.progress().isShown());
+    }
+
+    // Over the terminal each frame goes out only after the exact reply to
+    // the one before; over sockets nothing answers and they go back to back.
+    void loads_data()
+    {
+        QTest::addColumn<Load>("l");
+        const QString asked = "Is this a serial interface controller?";
+        const QList<QByteArray> two = {"<0x02>ONE<0x04>", "TWO<0x04>"}, one = {"A<0x04>"};
+        const QList<QByteArray> start = {"\001\004", "\0012\004", registerFrame};
+        const QList<QByteArray> sent = start + QList<QByteArray>{"\002ONE\004", "TWO\004"},
+                                binary = sent + QList{ConfigurationFrame(false)},
+                                serial = sent + QList{ConfigurationFrame(true)};
+        const auto Y = Prompter::Answer::Yes, N = Prompter::Answer::No;
+        const auto Dn = Ending::Done, F = Ending::Failed, S = Ending::Stopped;
+        // clang-format off
+        const std::pair<const char *, Load> rows[] = {
+            {"binary input", {1, Fault::None, N, two, 0, binary, asked, Dn, "\x05"}},
+            {"serial input", {1, Fault::None, Y, two, 0, serial, asked, Dn, "\x05"}},
+            {"replies split over polls", {1, Fault::SplitReply, Y, two, 0, serial, asked, Dn, "\x05"}},
+            {"tcp", {0, Fault::None, N, two, 0, {binary.join()}, asked, Dn, ""}},
+            {"udp", {-1, Fault::None, N, two, 0, {binary.join()}, asked, Dn, ""}},
+            {"cancel", {1, Fault::None, Prompter::Answer::Cancel, one, 0, {}, asked, S, ""}},
+            {"empty table", {1, Fault::None, Y, {}, 0, {}, asked + "|Error Loading Controller", F, ""}},
+            // 120 polls of 500 ms on the test clock.
+            {"doubled ENQ", {1, Fault::DoubleEnq, Y, one, 0, start, asked + "|Serial Connection Failed.", F,
+                             "\001Clearing\004\005", 590}},
+            {"data entry in a reply wait", {1, Fault::NoReply, Y, one, 100, {start[0]}, asked, S, "", 0, 500}},
+        };
+        // clang-format on
+        for (const auto &[name, load] : rows)
+            QTest::newRow(name) << load;
+    }
+    void loads()
+    {
+        QFETCH(Load, l);
+        Fixture f(l.port, l.fault);
+        f.fill(l.texts);
+        f.prompter.answer(l.serial);
+        if (l.dataEntryAtMs > 0)
+            QTimer::singleShot(l.dataEntryAtMs, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(f.ws.MnuLoadController_Click().ending, l.ending);
+        QVERIFY2(clock.elapsed() >= l.minMs && clock.elapsed() < l.maxMs, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.prompter.messageTexts().join(u'|'), l.messages);
+        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Controller Setup"));
+        if (l.port > 0)
+            QCOMPARE(f.frames, l.frames);
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(QList<QByteArray>{f.tcp.received + f.udp.datagrams.join()}, l.frames, 1000);
+        QCOMPARE(f.ws.box(Workspace::Box::RecData), l.recData);
+        QVERIFY(f.ws.menus().item(Item::MnuLoadController).enabled && f.ws.menus().item(Item::MnuModeData).checked);
+        QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
+    }
+
+    // A load read back gives the same registers and texts, and the
+    // configuration message.
+    void uploadGivesBackWhatWasLoaded()
+    {
+        Fixture f(1, Fault::None);
+        f.fill({"<0x02>ONE<0x04>", "TWO<0x04>"});
+        QVERIFY(f.ws.LoadController(true).complete());
+        const RegisterTable loaded = f.ws.registers().table();
+        f.ws.NewTable();
+        QVERIFY(f.ws.MnuUploadController_Click().complete());
+        QCOMPARE(f.ws.registers().table(), loaded);
+        QCOMPARE(f.texts(), (QList<QByteArray>{"<0x02>ONE<0x04>", "TWO<0x04>"}));
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Controller configured for Serial Input"});
+        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Controller Upload"));
+    }
+
+    // A failed upload keeps the operator's table and registers.
+    void failedUploadKeepsTheTable_data()
+    {
+        QTest::addColumn<Upload>("row"); // the message's first lines
+        QTest::newRow("wrong wake-up reply") << Upload{Fault::NoReply, "Failed to connect to controller."};
+        QTest::newRow("interrupted") << Upload{Fault::SlowUpload,
+                                               "Upload Interrupted.\r\nPower-Cycle Controller and Try again"};
+        QTest::newRow("register 99") << Upload{Fault::GarbageUpload, "Error Loading Controller"};
+    }
+    void failedUploadKeepsTheTable()
+    {
+        QFETCH(Upload, row);
+        const auto &[fault, message] = row;
+        Fixture f(1, fault);
+        if (fault == Fault::NoReply) // a device that is not a controller
+            f.pty.onReceive = [&f](PtyPeer &p, const QByteArray &c) {
+                f.frames << c;
+                p.reply("\001Ready\004!");
+            };
+        f.fill({"KEEP"});
+        const RegisterTable before = f.ws.registers().table();
+        QCOMPARE(f.ws.MnuUploadController_Click().ending, Ending::Failed);
+        QCOMPARE(f.prompter.messageTexts().value(0).section(QStringLiteral("\r\n"), 0, message.count(u'\n')), message);
+        QCOMPARE(f.texts(), QList<QByteArray>{"KEEP"});
+        QCOMPARE(f.ws.registers().table(), before);
+        QVERIFY(f.ws.menus().item(Item::MnuUploadController).enabled && !f.ws.link().serial().isOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TransfersTest)
+#include "tst_transfers.moc"
