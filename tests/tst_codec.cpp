@@ -86,6 +86,24 @@ private Q_SLOTS:
         QCOMPARE(TimeTokenText(QDateTime(kAfternoon.date(), time), QLocale(locale)), QByteArray(text));
     }
 
+    // Every "<T>" in a message becomes the time text; anything else stays.
+    void expandTimeTokens_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray s = TimeTokenText(kAfternoon);
+        QTest::newRow("twice") << B("a<T>b<T>") << "a" + s + "b" + s;
+        QTest::newRow("nested") << B("<<T>>") << "<" + s + ">";
+        QTest::newRow("lower case") << B("<t>") << B("<t>");
+        QTest::newRow("unclosed") << B("x<T") << B("x<T");
+    }
+    void expandTimeTokens()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(ExpandTimeTokens(text, kAfternoon), expected);
+    }
+
     void lenientValue_data()
     {
         QTest::addColumn<Lenient>("row");

@@ -11,7 +11,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace telvaro;
 using Saved = FileCommands::SaveResult;
@@ -82,6 +85,32 @@ void add(MessageTable &t, qint32 interval, const QByteArray &text, const QByteAr
     QVERIFY(t.AppendEntry());
     t.SetContents(t.UpperIndex(), interval, text, sendData.isNull() ? text : sendData, comment);
 }
+
+// Root writes into any folder. Without CAP_DAC_OVERRIDE in its effective set
+// it meets a folder's permissions like anyone else, until the scope ends.
+class FolderPermissionsForRoot {
+public:
+    FolderPermissionsForRoot()
+    {
+        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~FolderPermissionsForRoot()
+    {
+        if (m_lowered)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    FolderPermissionsForRoot(const FolderPermissionsForRoot &) = delete;
+    FolderPermissionsForRoot &operator=(const FolderPermissionsForRoot &) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_lowered = false;
+};
 
 struct Fixture {
     QTemporaryDir dir;
@@ -404,6 +433,50 @@ private Q_SLOTS:
         QCOMPARE(t.ReadBackGrid(), 1);
         t.RefreshGrid();
         QCOMPARE(t.TextView(), QByteArray("000 | 000200 | A<0x0D> | A\r\r\n001 | 000005 | <1234> | old\r\n"));
+    }
+    // In a read-only folder a writable file is written over in place and a
+    // new one cannot be made; a companion that cannot be written fails the
+    // save even though the message file was written.
+    void savingWhereFilesCannotBeMade_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("read-only folder, files there") << "there";
+        QTest::newRow("read-only folder, no files") << "none";
+        QTest::newRow("companion blocked by a folder") << "blocked";
+    }
+    void savingWhereFilesCannotBeMade()
+    {
+        QFETCH(QString, how);
+        Fixture f;
+        f.ws.table().ReplaceAll({Entry(5, "new", "c")});
+        f.ws.mode().setMode(OperatingMode::ControllerLoad);
+        QDir folder(f.dir.path());
+        QVERIFY(folder.mkdir("locked") && folder.cd("locked"));
+        const QString path = folder.filePath("m.TVD"), companion = folder.filePath("m.TV1");
+        if (how == QLatin1String("there")) {
+            Put(path, "old");
+            Put(companion, "old");
+        }
+        if (how == QLatin1String("blocked"))
+            QVERIFY(folder.mkdir("m.TV1"));
+        const QFile::Permissions open = QFile(folder.path()).permissions();
+        if (how != QLatin1String("blocked"))
+            QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const auto reopen = qScopeGuard([&] { QFile::setPermissions(folder.path(), open); });
+        const FolderPermissionsForRoot asAnyone;
+        if (QFile probe(folder.filePath("probe"));
+            how != QLatin1String("blocked") && probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QSKIP("this process makes files in a folder without write permission");
+        }
+        const Saved got = f.files.SaveFile(path);
+        const QStringList shown = f.prompter.messageTexts();
+        QCOMPARE(got, how == QLatin1String("there") ? Saved::Saved : Saved::Failed);
+        QCOMPARE(shown.size(), how == QLatin1String("there") ? 0 : how == QLatin1String("none") ? 2 : 1);
+        if (!shown.isEmpty())
+            QVERIFY(shown.front().startsWith("Error Saving " + companion + " As 1\r\n"));
+        QCOMPARE(Contents(path),
+                 how == QLatin1String("none") ? QByteArray("<missing>") : WriteTvd(f.ws.table().entries()));
     }
 };
 

@@ -202,15 +202,17 @@ FileCommands::SaveResult FileCommands::SaveFile(const QString &name)
     }
     const QByteArray bytes = format == MessageFormat::Qnd ? WriteQnd(entries) : WriteTvd(entries);
 
+    bool companionSaved = true;
     if (m_ws.mode().mode() == OperatingMode::ControllerLoad) {
         if (const QString companion = CompanionName(name); !companion.isEmpty())
-            SaveRegisterFile(companion, RegisterFileFormat);
+            companionSaved = SaveRegisterFile(companion, RegisterFileFormat);
     }
     if (const auto why = WriteWholeFile(name, bytes)) {
         prompter.inform(SaveErrorText(name), *why);
         return SaveResult::Failed;
     }
-    return SaveResult::Saved;
+    // The messages without their registers are not the table that was saved.
+    return companionSaved ? SaveResult::Saved : SaveResult::Failed;
 }
 
 bool FileCommands::SaveRegisterFile(const QString &name, qint16 format)
