@@ -1,6 +1,7 @@
 // Quick sends and runs over loopback TCP, UDP and a real pseudo-terminal: the
 // bytes, the hold, status panels, messages, received data, devices that go
 // away midway, the menu states around a run.
+#include "app/communication.h"
 #include "base/clock.h"
 #include "base/wait.h"
 #include "codec/escapes.h"
@@ -262,6 +263,66 @@ private Q_SLOTS:
         QCOMPARE(f.ws.box(Box::RecData), AppendBounded(QStringLiteral("typed\r\n"), shown));
         const bool shortRead = data.size() < announced;
         QCOMPARE(f.prompter.messageTexts(), shortRead ? QStringList{"Error due to Invalid Reception"} : QStringList());
+    }
+
+    // The Communication prompts, their texts and defaults, and what each
+    // answer leaves (port|address|IP port|baud): letters read as 0, halves
+    // round to even, an empty or cancelled answer or an unusable rate
+    // changes nothing.
+    void communicationMenu_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QVariantList>("answers"); // a null answer cancels
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QStringList>("messages");
+        const QString same = "1|127.0.0.1|3001| 19200";
+        const QVariant cancel;
+        QTest::newRow("port letters") << "port" << QVariantList{"COM"} << "0|127.0.0.1|3001| 19200" << QStringList();
+        QTest::newRow("port half") << "port" << QVariantList{"3.5"} << "4|127.0.0.1|3001| 19200" << QStringList();
+        QTest::newRow("port cancelled") << "port" << QVariantList{cancel} << same << QStringList();
+        QTest::newRow("port above 16 bits") << "port" << QVariantList{"40000"} << same
+                                            << QStringList{"The port must be a number from -32768 to 32767."};
+        QTest::newRow("ip both") << "ip" << QVariantList{"10.1.2.3", "4001"} << "1|10.1.2.3|4001| 19200"
+                                 << QStringList();
+        QTest::newRow("ip port cancelled")
+            << "ip" << QVariantList{"10.1.2.3", cancel} << "1|10.1.2.3|3001| 19200" << QStringList();
+        QTest::newRow("ip empty") << "ip" << QVariantList{""} << same << QStringList();
+        QTest::newRow("baud blanks") << "baud" << QVariantList{"  4800.0"} << "1|127.0.0.1|3001| 4800" << QStringList();
+        QTest::newRow("baud unusable") << "baud" << QVariantList{"12345"} << same << QStringList();
+        QTest::newRow("menu disabled") << "disabled" << QVariantList{"0"} << same << QStringList();
+    }
+    void communicationMenu()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QVariantList, answers);
+        QFETCH(QString, link);
+        QFETCH(QStringList, messages);
+        const QMap<QString, QList<QStringList>> prompts{
+            {"port",
+             {{"Select Serial Port\r\nPort 0 Selects TCP Communication\r\nPort -1 Selects UDP Communication",
+               "Port Selection", "1"}}},
+            {"ip", {{"Enter IP Address", "IP Entry", "127.0.0.1"}, {"Enter IP Port", "IP Entry", "3001"}}},
+            {"baud", {{"Enter Baud Rate", "Baud", " 19200"}}}};
+        LinkedWorkspace f;
+        f.linkTo(1, 3001);
+        f.ws.linkSettings().setBaudText(QStringLiteral(" 19200"));
+        for (const QVariant &a : answers)
+            a.isNull() ? f.prompter.cancelInput() : f.prompter.type(a.toString());
+        const bool disabled = menu == QLatin1String("disabled");
+        f.ws.menus().setEnabled(Item::MnuCommunication, !disabled);
+        for (const auto &[name, click] : {std::pair{"port", &MnuComSetPort_Click}, std::pair{"ip", &MnuComSetIP_Click},
+                                          std::pair{"baud", &MnuComSetBaud_Click}})
+            if (disabled || menu == QLatin1String(name))
+                click(f.ws);
+        const LinkSettings now = f.ws.linkSettings().value();
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(now.PortNumber).arg(now.IpAddress, now.IpPort, now.BaudText), link);
+        QList<QStringList> inputs;
+        for (const auto &s : std::as_const(f.prompter.shown))
+            if (s.kind == Shown::Input)
+                inputs.append({s.text, s.title, s.defaultAnswer});
+        // One prompt per answer (the IP port only after an address); none if disabled.
+        QCOMPARE(inputs, prompts.value(menu).mid(0, answers.size()));
+        QCOMPARE(f.prompter.messageTexts(), messages);
     }
 
     void quickSend_data()
