@@ -45,18 +45,10 @@ int main(int argc, char *argv[])
     constexpr int entries = 150;
     constexpr int intervalMs = 20;
 
-    // The device: a plain blocking socket on its own thread, so arrival
-    // times do not depend on the program's event loop.
-    const int device = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (device < 0 || ::bind(device, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::getsockname(device, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+    const int device = bench::OpenLoopbackUdp(address, 5000000);
+    if (device < 0)
         return 1;
-    timeval timeout{5, 0};
-    ::setsockopt(device, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     std::vector<Clock::time_point> arrivals;
     std::thread receiver([&] {
         char buffer[256];

@@ -4,6 +4,7 @@
 // Usage: bench_soak [sends] (default 1000000).
 #include "app/workspace.h"
 #include "base/statuspanels.h"
+#include "benchutil.h"
 #include "silentprompter.h"
 
 #include <QCoreApplication>
@@ -37,16 +38,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const long sends = argc > 1 ? std::max(10L, std::atol(argv[1])) : 1000000L;
 
-    const int device = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (device < 0 || ::bind(device, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::getsockname(device, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+    const int device = bench::OpenLoopbackUdp(address, 200000);
+    if (device < 0)
         return 1;
-    timeval timeout{0, 200000};
-    ::setsockopt(device, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     std::atomic<bool> done = false;
     std::atomic<long> received = 0;
     std::thread receiver([&] {

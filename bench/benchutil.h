@@ -3,8 +3,12 @@
 // and throughput when the work has a size in bytes.
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace bench {
@@ -49,6 +53,27 @@ inline void Report(const char *name, const Figures &f, double bytes)
     if (bytes > 0)
         std::printf("  %9.1f MB/s", bytes / 1e6 / (f.medianMs / 1e3));
     std::printf("\n");
+}
+
+// A device on a plain blocking UDP socket at a free loopback port, read on
+// its own thread so that arrivals do not depend on the program's event loop.
+// Receives give up after timeoutUs. The descriptor, or -1.
+inline int OpenLoopbackUdp(sockaddr_in &address, long timeoutUs)
+{
+    const int device = ::socket(AF_INET, SOCK_DGRAM, 0);
+    address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (device < 0 || ::bind(device, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::getsockname(device, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        if (device >= 0)
+            ::close(device);
+        return -1;
+    }
+    timeval timeout{timeoutUs / 1000000, timeoutUs % 1000000};
+    ::setsockopt(device, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    return device;
 }
 
 } // namespace bench
