@@ -6,6 +6,7 @@
 #include "base/wait.h"
 #include "codec/escapes.h"
 #include "link/link.h"
+#include "link/linkrules.h"
 #include "linkedworkspace.h"
 #include "peers.h"
 
@@ -323,6 +324,31 @@ private Q_SLOTS:
         // One prompt per answer (the IP port only after an address); none if disabled.
         QCOMPARE(inputs, prompts.value(menu).mid(0, answers.size()));
         QCOMPARE(f.prompter.messageTexts(), messages);
+    }
+
+    // The received-data box keeps the newest text within its bound, from
+    // the start of a line when one is near.
+    void receivedBoxKeepsTheNewest_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("arrival");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("fits") << "ab"
+                              << "cd"
+                              << "abcd";
+        QTest::newRow("oldest dropped") << "0123456789ABCDEFGHIJ"
+                                        << "xy"
+                                        << "23456789ABCDEFGHIJxy";
+        QTest::newRow("from a line start") << "a\r\n" + QString(16, u'b') << "cc" << QString(16, u'b') + "cc";
+        QTest::newRow("arrival beyond the bound") << "old" << QString(15, u'x') + "0123456789ABCDEFGHIJ"
+                                                  << "0123456789ABCDEFGHIJ";
+    }
+    void receivedBoxKeepsTheNewest()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, arrival);
+        QFETCH(QString, kept);
+        QCOMPARE(AppendBounded(box, arrival, 20), kept);
     }
 
     void quickSend_data()
