@@ -26,7 +26,9 @@ ProgramResult RunProgram(const QString &program, const QStringList &args, const 
     p.closeWriteChannel();
     QEventLoop loop;
     QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    // Sanitizer builds run several times slower (CTest says how much).
+    const int scale = qMax(1, qEnvironmentVariableIntValue("TELVARO_TIMEOUT_SCALE"));
+    QTimer::singleShot(timeoutMs * scale, &loop, &QEventLoop::quit);
     if (p.state() != QProcess::NotRunning)
         loop.exec();
     const bool ended = p.state() == QProcess::NotRunning;
