@@ -501,7 +501,7 @@ private Q_SLOTS:
         f.ws.table().AppendEntry();
         f.ws.table().SetContents(0, 100, "M", {}, {});
         f.ws.SetOperatingMode(OperatingMode::SignLoad);
-        f.whenShown([ok](QDialog &dialog) {
+        f.whenShown([ok = ok](QDialog &dialog) {
             auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
             QCOMPARE(address->text(), QStringLiteral("00"));
             QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
