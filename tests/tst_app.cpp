@@ -4,6 +4,7 @@
 #include "base/settingsstore.h"
 #include "base/transfer.h"
 #include "base/wait.h"
+#include "datatable.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
 
@@ -47,31 +48,26 @@ private Q_SLOTS:
     // back: the port as a number, the rest as stored.
     void formLoad_data()
     {
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<QString>("loaded"); // left,top,width,height|port|address|IP port|baud|caption|message
-        QTest::addColumn<QString>("saved");  // AppPort|AppSerialBaud
-        const QString defaults = "|192.168.1.100|3001|9600|Telvaro - Test Mode|";
-        QTest::newRow("first run") << QStringList{} << "1000,1000,7500,6000|1" + defaults << "1|9600";
-        QTest::newRow("udp") << QStringList{"AppPort=-1",           "AppIP=127.0.0.1", "AppIPPort=4001",
-                                            "AppSerialBaud= 19200", "MainLeft=1500",   "MainWidth=9000.5"}
-                             << "1500,1000,9000.5,6000|-1|127.0.0.1|4001| 19200|Telvaro - Test Mode|"
-                             << "-1| 19200";
-        QTest::newRow("letters select tcp")
-            << QStringList{"AppPort=abc"} << "1000,1000,7500,6000|0" + defaults << "0|9600";
-        QTest::newRow("rounded half even")
-            << QStringList{"AppPort=2.5"} << "1000,1000,7500,6000|2" + defaults << "2|9600";
-        QTest::newRow("serial 3") << QStringList{"AppPort= 3"} << "1000,1000,7500,6000|3" + defaults << "3|9600";
+        // loaded: left,top,width,height|port|address|IP port|baud|caption|message; saved: AppPort|AppSerialBaud
+        test::columns<QStringList, QString, QString>({"stored", "loaded", "saved"});
+        const QString defaults = "|192.168.1.100|3001|9600|Telvaro - Test Mode|", at = "1000,1000,7500,6000|";
+        using L = QStringList;
+        test::row("first run", L{}, at + "1" + defaults, "1|9600");
+        test::row("udp",
+                  L{"AppPort=-1", "AppIP=127.0.0.1", "AppIPPort=4001", "AppSerialBaud= 19200", "MainLeft=1500",
+                    "MainWidth=9000.5"},
+                  "1500,1000,9000.5,6000|-1|127.0.0.1|4001| 19200|Telvaro - Test Mode|", "-1| 19200");
+        test::row("letters select tcp", L{"AppPort=abc"}, at + "0" + defaults, "0|9600");
+        test::row("rounded half even", L{"AppPort=2.5"}, at + "2" + defaults, "2|9600");
+        test::row("serial 3", L{"AppPort= 3"}, at + "3" + defaults, "3|9600");
         const QString failed = "|1|192.168.1.100|3001|9600|Telvaro|error!";
-        QTest::newRow("top not a number") << QStringList{"MainTop=12a"} << "1000,-,-,-" + failed << "1|9600";
-        QTest::newRow("width not a number") << QStringList{"MainWidth=12a"} << "1000,1000,-,-" + failed << "1|9600";
-        QTest::newRow("port beyond 16 bits")
-            << QStringList{"AppPort=40000"} << "1000,1000,7500,6000" + failed << "1|9600";
+        test::row("top not a number", L{"MainTop=12a"}, "1000,-,-,-" + failed, "1|9600");
+        test::row("width not a number", L{"MainWidth=12a"}, "1000,1000,-,-" + failed, "1|9600");
+        test::row("port beyond 16 bits", L{"AppPort=40000"}, at.chopped(1) + failed, "1|9600");
     }
     void formLoad()
     {
-        QFETCH(QStringList, stored);
-        QFETCH(QString, loaded);
-        QFETCH(QString, saved);
+        const auto [stored, loaded, saved] = test::fetch<QStringList, QString, QString>({"stored", "loaded", "saved"});
         Fixture f;
         f.store(stored);
         const auto outcome = f.ws.Form_Load(f.settings);

@@ -1,6 +1,7 @@
 // telvaro-cli as a Unix tool on real files: exit status, stderr and stdout of each command, what a
 // device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
 // Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
+#include "datatable.h"
 #include "peers.h"
 #include "programs.h"
 #include "table/messagefiles.h"
@@ -99,9 +100,7 @@ private Q_SLOTS:
     // "received" is what the devices got, datagrams split by "|".
     void commands_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QByteArray>("run");
-        QTest::addColumn<QByteArray>("received");
+        columns<QString, QByteArray, QByteArray>({"line", "run", "received"});
         const auto row = [](const char *name, const QString &line, const QByteArray &run,
                             const QByteArray &received = {}) { QTest::newRow(name) << line << run << received; };
         const auto usage = [](const char *name, const QString &line, const QByteArray &problem) {
@@ -226,9 +225,7 @@ private Q_SLOTS:
     }
     void commands()
     {
-        QFETCH(QString, line);
-        QFETCH(QByteArray, run);
-        QFETCH(QByteArray, received);
+        auto [line, run, received] = fetch<QString, QByteArray, QByteArray>({"line", "run", "received"});
         UdpPeer udp;
         TcpPeer tcp, closed;
         tcp.onReceive = [](TcpPeer &p, const QByteArray &chunk) {

@@ -5,6 +5,7 @@
 #include "base/wait.h"
 #include "codec/escapes.h"
 #include "controller/controllerprotocol.h"
+#include "datatable.h"
 #include "devsim/controllerdevice.h"
 #include "link/linkrules.h"
 #include "linkedworkspace.h"
@@ -105,36 +106,26 @@ private Q_SLOTS:
 
     void deviceFailsMidOperation_data()
     {
-        QTest::addColumn<Operation>("operation");
-        QTest::addColumn<Fault>("fault");
-        const struct {
-            const char *name;
-            Operation operation;
-        } operations[] = {{"quick send", Operation::QuickSend},
-                          {"run", Operation::Run},
-                          {"sign load", Operation::SignLoad},
-                          {"controller load", Operation::ControllerLoad},
-                          {"upload", Operation::Upload}};
-        const struct {
-            const char *name;
-            Fault fault;
-        } faults[] = {{"terminal closed", Fault::TerminalClosed},
-                      {"tcp reset", Fault::TcpReset},
-                      {"tcp peer never reads", Fault::NeverReads},
-                      {"controller never replies", Fault::NeverReplies}};
-        const auto serialOnly = [](Operation o) { return o == Operation::Upload; };
-        const auto serialFault = [](Fault f) { return f == Fault::TerminalClosed || f == Fault::NeverReplies; };
-        const auto replies = [](Operation o) { return o == Operation::ControllerLoad || o == Operation::Upload; };
-        for (const auto &o : operations)
-            for (const auto &f : faults)
-                if ((!serialOnly(o.operation) || serialFault(f.fault)) &&
-                    (f.fault != Fault::NeverReplies || replies(o.operation)))
-                    QTest::addRow("%s, %s", o.name, f.name) << o.operation << f.fault;
+        test::columns<Operation, Fault>({"operation", "fault"});
+        const std::pair<const char *, Operation> operations[] = {{"quick send", Operation::QuickSend},
+                                                                 {"run", Operation::Run},
+                                                                 {"sign load", Operation::SignLoad},
+                                                                 {"controller load", Operation::ControllerLoad},
+                                                                 {"upload", Operation::Upload}};
+        const std::pair<const char *, Fault> faults[] = {{"terminal closed", Fault::TerminalClosed},
+                                                         {"tcp reset", Fault::TcpReset},
+                                                         {"tcp peer never reads", Fault::NeverReads},
+                                                         {"controller never replies", Fault::NeverReplies}};
+        // The upload reads only a serial port; only the controller transfers wait for replies.
+        for (const auto &[oName, o] : operations)
+            for (const auto &[fName, f] : faults)
+                if ((o != Operation::Upload || f == Fault::TerminalClosed || f == Fault::NeverReplies) &&
+                    (f != Fault::NeverReplies || o == Operation::ControllerLoad || o == Operation::Upload))
+                    QTest::addRow("%s, %s", oName, fName) << o << f;
     }
     void deviceFailsMidOperation()
     {
-        QFETCH(Operation, operation);
-        QFETCH(Fault, fault);
+        const auto [operation, fault] = test::fetch<Operation, Fault>({"operation", "fault"});
         Fixture f(operation, fault);
         const QList<QByteArray> before = {f.ws.table().entry(0).Text, f.ws.table().entry(2).Text};
         QElapsedTimer clock;
@@ -157,21 +148,17 @@ private Q_SLOTS:
     // fail; the received box and memory stay bounded.
     void floodingDevice_data()
     {
-        QTest::addColumn<Operation>("operation");
-        QTest::addColumn<QString>("message"); // none: everything was delivered
-        QTest::addColumn<qint64>("boundKiB");
-        QTest::newRow("run") << Operation::Run << QString() << qint64(32 << 10);
-        QTest::newRow("sign load") << Operation::SignLoad << QString() << qint64(32 << 10);
-        QTest::newRow("controller load") << Operation::ControllerLoad << "Serial Connection Failed."
-                                         << qint64(32 << 10);
+        test::columns<Operation, QString, qint64>({"operation", "message", "boundKiB"}); // no message: all delivered
+        test::row("run", Operation::Run, QString(), qint64(32 << 10));
+        test::row("sign load", Operation::SignLoad, QString(), qint64(32 << 10));
+        test::row("controller load", Operation::ControllerLoad, "Serial Connection Failed.", qint64(32 << 10));
         // The upload holds at most its limit of text, which may double as it grows.
-        QTest::newRow("upload") << Operation::Upload << "Error Loading Controller" << qint64(UploadLimit / 1024 * 3);
+        test::row("upload", Operation::Upload, "Error Loading Controller", qint64(UploadLimit / 1024 * 3));
     }
     void floodingDevice()
     {
-        QFETCH(Operation, operation);
-        QFETCH(QString, message);
-        QFETCH(qint64, boundKiB);
+        const auto [operation, message, boundKiB] =
+            test::fetch<Operation, QString, qint64>({"operation", "message", "boundKiB"});
         test::LinkedWorkspace f;
         TcpPeer tcp;
         PtyPeer pty;
@@ -219,36 +206,26 @@ private Q_SLOTS:
     // the same byte to send.
     void garbageUpload_data()
     {
-        QTest::addColumn<QByteArray>("upload");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QList<QByteArray>>("bytes");
-        const QByteArray registers = RegisterFrame(RegisterTable{});
-        const QByteArray end = ConfigurationFrame(true);
+        test::columns<QByteArray, QString, QList<QByteArray>>({"upload", "message", "bytes"});
+        const QByteArray registers = RegisterFrame(RegisterTable{}), end = ConfigurationFrame(true);
         const QString serialInput = "Controller configured for Serial Input";
-        QTest::newRow("register 40") << "\x01"
-                                        "4030\x04A\x04" +
-                                            end
-                                     << "Error Loading Controller" << QList<QByteArray>{"KEEP"};
-        QTest::newRow("end byte missing before the configuration")
-            << registers + "AB" + end << "Incomplete load from Controller" << QList<QByteArray>{"AB" + end};
-        QTest::newRow("end byte missing at the end")
-            << registers + "AB"
-            << "Upload Interrupted.\r\nPower-Cycle Controller and Try again" << QList<QByteArray>{"KEEP"};
-        QTest::newRow("bytes above 127") << registers + "\x80\xC4\xFF\x04" + end << serialInput
-                                         << QList<QByteArray>{"\x80\xC4\xFF\x04"};
-        QTest::newRow("NUL bytes") << registers + QByteArray("\0A\0\x04", 4) + end << serialInput
-                                   << QList<QByteArray>{QByteArray("\0A\0\x04", 4)};
+        const QByteArray high = "\x80\xC4\xFF\x04", nul("\0A\0\x04", 4);
+        test::row("end byte missing before the configuration", registers + "AB" + end,
+                  "Incomplete load from Controller", QList<QByteArray>{"AB" + end});
+        test::row("end byte missing at the end", registers + "AB",
+                  "Upload Interrupted.\r\nPower-Cycle Controller and Try again", QList<QByteArray>{"KEEP"});
+        test::row("bytes above 127", registers + high + end, serialInput, QList<QByteArray>{high});
+        test::row("NUL bytes", registers + nul + end, serialInput, QList<QByteArray>{nul});
     }
     void garbageUpload()
     {
-        QFETCH(QByteArray, upload);
-        QFETCH(QString, message);
-        QFETCH(QList<QByteArray>, bytes);
+        const auto [upload, message, bytes] =
+            test::fetch<QByteArray, QString, QList<QByteArray>>({"upload", "message", "bytes"});
         test::LinkedWorkspace f;
         PtyPeer pty;
         f.linkTo(1, 0, pty.devicePath());
         f.fill({"KEEP"});
-        pty.onReceive = [&upload](PtyPeer &p, const QByteArray &chunk) {
+        pty.onReceive = [upload = upload](PtyPeer &p, const QByteArray &chunk) {
             p.reply(chunk == WakeUpFrame() ? WakeUpReply() : upload);
         };
         const OperationOutcome outcome = f.ws.MnuUploadController_Click();

@@ -417,8 +417,6 @@ private Q_SLOTS:
         QSignalSpy gauge(&t, &MessageTable::gaugeChanged);
         t.ReplaceAll(QList<MessageEntry>(MessageTable::MaxEntries, {0, 0, "t", "xx", {}}));
         QVERIFY(!t.AppendEntry());
-        QCOMPARE(t.rowCount(), 32766);
-        QCOMPARE(t.CellText(32766, 0), QStringLiteral("32765"));
         t.RefreshGrid();
         QCOMPARE(gauge.count(), 1);
         QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 65532 / 128 51196.9%"));

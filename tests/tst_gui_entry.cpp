@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 using namespace telvaro;
+using test::row;
 using Box = Workspace::Box;
 
 namespace {
@@ -92,10 +93,6 @@ private Q_SLOTS:
         const char *interval = "Timing Interval Out of Range!";
         const char *number = "Message number Out of Range!";
         const char *replace = "Out of Range for Replacement";
-        const auto row = [](const char *what, int entries, const char *button, const char *n, const char *i,
-                            const char *t, const char *m) {
-            QTest::newRow(what) << entries << QString(button) << QString(n) << QString(i) << QString(t) << QString(m);
-        };
         const char *add = "CmdAddMessage";
         row("add interval too long", 3, add, "000", "600001", "x", interval);
         row("add interval negative", 3, add, "000", "-1", "x", interval);
@@ -140,9 +137,6 @@ private Q_SLOTS:
     {
         // boxes: number|interval|message|comment
         test::columns<QString, QString, QString, int>({"number", "button", "boxes", "gridRow"});
-        const auto row = [](const char *name, const char *number, const char *button, const char *boxes, int grid) {
-            QTest::newRow(name) << QString(number) << QString(button) << QString(boxes) << grid;
-        };
         row("load", "002", "CmdLoadMessage", "002|102|M2|c2", 1);
         row("load beyond the table", "7", "CmdLoadMessage", "7|999|typed|", 1);
         row("increment keeps the grid's row", "000", "CmdIncrement", "001|101|M1|c1", 1);
@@ -172,17 +166,15 @@ private Q_SLOTS:
     void setBeginRepeat_data()
     {
         test::columns<QString, QString, bool>({"answer", "caption", "invalid"});
-        const auto row = [](const char *answer, const char *caption, bool invalid) {
-            QTest::newRow(*answer ? answer : "empty") << QString(answer) << QString(caption) << invalid;
-        };
-        row("007", "7", false);
-        row("200", "200", false);
-        row("2.5", "2", false);
-        row("201", "3", true);
-        row("-1", "3", true);
-        row("abc", "3", true);
-        row("70000", "3", true);
-        row("", "3", false);
+        for (const auto &[answer, caption, invalid] : {std::tuple{"007", "7", false},
+                                                       {"200", "200", false},
+                                                       {"2.5", "2", false},
+                                                       {"201", "3", true},
+                                                       {"-1", "3", true},
+                                                       {"abc", "3", true},
+                                                       {"70000", "3", true},
+                                                       {"", "3", false}})
+            row(*answer ? answer : "empty", answer, caption, invalid);
     }
     void setBeginRepeat()
     {
@@ -226,9 +218,6 @@ private Q_SLOTS:
     void clearMessage_data()
     {
         test::columns<int, QString, QString>({"entries", "answer", "texts"});
-        const auto row = [](const char *name, int entries, const char *answer, const char *texts) {
-            QTest::newRow(name) << entries << QString(answer) << QString(texts);
-        };
         row("3 of 10", 10, "3", "M0 M1 M2 M4 M5 M6 M7 M8 M9");
         row("12 of 10 removes the last", 10, "12", "M0 M1 M2 M3 M4 M5 M6 M7 M8");
         row("empty answer", 10, "", "M0 M1 M2 M3 M4 M5 M6 M7 M8 M9");
@@ -352,10 +341,7 @@ private Q_SLOTS:
 
     void menuShortcutsWinOverTheBoxes_data()
     {
-        test::columns<QString, QKeySequence, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
-        const auto row = [](const char *name, const char *focus, const char *keys, Item command, const char *after) {
-            QTest::newRow(name) << QString(focus) << QKeySequence(keys) << command << QString(after);
-        };
+        test::columns<QString, QString, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
         row("copy with nothing selected", "TxtEntry", "Ctrl+C", Item::mnuEditCopy, "");
         row("paste in the number box", "TxtMessageNumber", "Ctrl+V", Item::mnuEditPaste, "old");
         row("ctrl+a in the entry box", "TxtEntry", "Ctrl+A", Item::MnuADPProtocol, "old");
@@ -364,7 +350,7 @@ private Q_SLOTS:
     void menuShortcutsWinOverTheBoxes()
     {
         const auto [focus, keys, command, clipboardAfter] =
-            test::fetch<QString, QKeySequence, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
+            test::fetch<QString, QString, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
         Fixture f;
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
         f.type(Box::Entry, "ABC");
@@ -379,7 +365,7 @@ private Q_SLOTS:
         };
         const QString before = textOf();
         QSignalSpy triggered(f.window.action(command), &QAction::triggered);
-        QTest::keySequence(box, keys);
+        QTest::keySequence(box, QKeySequence(keys));
         QCOMPARE(triggered.size(), 1);
         QCOMPARE(textOf(), before);
         QCOMPARE(QGuiApplication::clipboard()->text(), clipboardAfter);

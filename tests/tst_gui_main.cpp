@@ -269,6 +269,38 @@ private Q_SLOTS:
         QCOMPARE(selectedRows, QSet<int>(rows.begin(), rows.end()));
     }
 
+    // The table at its full 32,766 messages: either end of the grid shows
+    // and names its message, deleting the first moves every other up, and
+    // Add works again once there is room.
+    void fullTableInTheWindow()
+    {
+        Fixture f;
+        QList<MessageEntry> entries(MessageTable::MaxEntries);
+        for (int i = 0; i < entries.size(); ++i)
+            entries[i] = {qint16(i), 1000, "M" + QByteArray::number(i), {}, {}};
+        f.ws.table().ReplaceAll(entries);
+        f.ws.table().RefreshGrid();
+        QTableView *grid = f.window.grid();
+        const auto shown = [&f, grid](int y) {
+            return f.boxes().section(u'|', 0, 0) + u' ' +
+                   grid->model()->index(grid->rowAt(y), MessageTable::ColText).data().toString();
+        };
+        const int bottom = grid->viewport()->height() - 2;
+        f.key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(shown(bottom), QStringLiteral("32765 M32765"));
+        f.key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(shown(1), QStringLiteral("000 M0"));
+        f.key(Qt::Key_Delete);
+        QCOMPARE(f.ws.table().count(), MessageTable::MaxEntries - 1);
+        QCOMPARE(f.ws.table().entry(0).Text + f.ws.table().entries().last().Text, QByteArray("M1M32765"));
+        f.ws.setBox(Box::MessageNumber, QStringLiteral("32765"));
+        f.ws.setBox(Box::Entry, QStringLiteral("LAST"));
+        QTest::mouseClick(child<QPushButton>(&f.window, "CmdAddMessage"), Qt::LeftButton);
+        QVERIFY(f.prompter.shown.isEmpty());
+        f.key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(shown(bottom), QStringLiteral("32765 LAST"));
+    }
+
     // Asked first; then the other windows close, newest first, and the
     // settings are written.
     void closeAsksThenClosesTheOtherWindowsNewestFirst()
@@ -560,18 +592,12 @@ private Q_SLOTS:
         frmProgress window(progress, nullptr);
         progress.Start();
         QVERIFY(window.isVisible());
-        QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z00\2AA"));
+        QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z\2\x7F\x81\xAD\x80\xE9"));
         QCOMPARE(window.windowTitle(), caption);
         QCOMPARE(window.findChild<QProgressBar *>("ProgressBar")->value(), bar);
-        QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(), QStringLiteral("\u263AZ00\u263BAA"));
-    }
-
-    // Controls take the terminal font's glyphs; the code page's characters
-    // stay.
-    void progressStatusLineGlyphs()
-    {
-        QCOMPARE(Progress::VisibleGlyphs("\x01\x7F\x81\xAD\x80\xE9"),
-                 QStringLiteral("\u263A\u2302\u00FC\u00A1\u20AC\u00E9"));
+        // Controls take the terminal font's glyphs; the code page's characters stay.
+        QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(),
+                 QStringLiteral("\u263AZ\u263B\u2302\u00FC\u00A1\u20AC\u00E9"));
     }
 
     void progressRefusesABadTotalAndTheCloseBox()

@@ -5,6 +5,7 @@
 #include "base/clock.h"
 #include "base/wait.h"
 #include "codec/escapes.h"
+#include "datatable.h"
 #include "link/link.h"
 #include "link/linkrules.h"
 #include "linkedworkspace.h"
@@ -272,10 +273,7 @@ private Q_SLOTS:
     // changes nothing.
     void communicationMenu_data()
     {
-        QTest::addColumn<QString>("menu");
-        QTest::addColumn<QVariantList>("answers"); // a null answer cancels
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<QStringList>("messages");
+        columns<QString, QVariantList, QString, QStringList>({"menu", "answers", "link", "messages"}); // null: cancel
         const QString same = "1|127.0.0.1|3001| 19200";
         const QVariant cancel;
         QTest::newRow("port letters") << "port" << QVariantList{"COM"} << "0|127.0.0.1|3001| 19200" << QStringList();
@@ -294,10 +292,8 @@ private Q_SLOTS:
     }
     void communicationMenu()
     {
-        QFETCH(QString, menu);
-        QFETCH(QVariantList, answers);
-        QFETCH(QString, link);
-        QFETCH(QStringList, messages);
+        const auto [menu, answers, link, messages] =
+            fetch<QString, QVariantList, QString, QStringList>({"menu", "answers", "link", "messages"});
         const QMap<QString, QList<QStringList>> prompts{
             {"port",
              {{"Select Serial Port\r\nPort 0 Selects TCP Communication\r\nPort -1 Selects UDP Communication",
@@ -330,24 +326,15 @@ private Q_SLOTS:
     // the start of a line when one is near.
     void receivedBoxKeepsTheNewest_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("arrival");
-        QTest::addColumn<QString>("kept");
-        QTest::newRow("fits") << "ab"
-                              << "cd"
-                              << "abcd";
-        QTest::newRow("oldest dropped") << "0123456789ABCDEFGHIJ"
-                                        << "xy"
-                                        << "23456789ABCDEFGHIJxy";
-        QTest::newRow("from a line start") << "a\r\n" + QString(16, u'b') << "cc" << QString(16, u'b') + "cc";
-        QTest::newRow("arrival beyond the bound") << "old" << QString(15, u'x') + "0123456789ABCDEFGHIJ"
-                                                  << "0123456789ABCDEFGHIJ";
+        columns<QString, QString, QString>({"box", "arrival", "kept"});
+        row("fits", "ab", "cd", "abcd");
+        row("oldest dropped", "0123456789ABCDEFGHIJ", "xy", "23456789ABCDEFGHIJxy");
+        row("from a line start", "a\r\n" + QString(16, u'b'), "cc", QString(16, u'b') + "cc");
+        row("arrival beyond the bound", "old", QString(15, u'x') + "0123456789ABCDEFGHIJ", "0123456789ABCDEFGHIJ");
     }
     void receivedBoxKeepsTheNewest()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, arrival);
-        QFETCH(QString, kept);
+        const auto [box, arrival, kept] = fetch<QString, QString, QString>({"box", "arrival", "kept"});
         QCOMPARE(AppendBounded(box, arrival, 20), kept);
     }
 

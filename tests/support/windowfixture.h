@@ -5,6 +5,7 @@
 
 #include "app/workspace.h"
 #include "base/settingsstore.h"
+#include "datatable.h"
 #include "gui/frmmain.h"
 #include "scriptedprompter.h"
 #include "signload/modes.h"
@@ -18,28 +19,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <array>
-#include <tuple>
-
 namespace telvaro::test {
-
-// A data table's columns in one line: columns<int, QString>({"count", "text"}).
-template <typename... T> void columns(const std::array<const char *, sizeof...(T)> &names)
-{
-    size_t i = 0;
-    (QTest::addColumn<T>(names[i++]), ...);
-}
-
-// The current row's cells for a structured binding:
-// const auto [count, text] = fetch<int, QString>({"count", "text"}).
-template <typename... T> std::tuple<T...> fetch(const std::array<const char *, sizeof...(T)> &names)
-{
-    return [&names]<size_t... I>(std::index_sequence<I...>)
-    {
-        return std::tuple<T...>{*static_cast<const T *>(QTest::qData(names[I], qMetaTypeId<T>()))...};
-    }
-    (std::index_sequence_for<T...>());
-}
 
 // A named control; the suite stops if there is none.
 template <typename T> T *child(const QObject *parent, const QString &name)
