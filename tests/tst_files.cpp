@@ -7,6 +7,8 @@
 #include "scriptedprompter.h"
 #include "table/messagefiles.h"
 
+#include "datatable.h"
+
 #include <QtTest>
 
 #include <cerrno>
@@ -241,7 +243,6 @@ private Q_SLOTS:
 
     void saving_data()
     {
-        QTest::addColumn<Save>("s");
         const auto ok = Prompter::Answer::Ok, cancel = Prompter::Answer::Cancel;
         const Saved saved = Saved::Saved, failed = Saved::Failed, cancelled = Saved::Cancelled;
         const QString slow = "QND file format only supports intervals up to 32767 ms\r\n\r\n"
@@ -272,8 +273,7 @@ private Q_SLOTS:
             {"no such folder", {"no/m.TVD", 1, -1, ok, 0, failed, nowhere, {}}},
         };
         // clang-format on
-        for (const auto &[name, save] : rows)
-            QTest::newRow(name) << save;
+        test::rows("s", rows);
     }
     void saving()
     {

@@ -261,35 +261,6 @@ private Q_SLOTS:
         QCOMPARE(adp && adp->isVisible(), adpShown);
     }
 
-    void quickStartAsLoaded_data()
-    {
-        test::columns<OperatingMode, QString>({"mode", "message"});
-        const QString body = QStringLiteral("<0x1B>0b<0x1A>1<0x1C>1<0x07>0Message to Display<0x04>");
-        QTest::newRow("Test") << OperatingMode::Test << "<0x01>Z00<0x02>AA" + body;
-        QTest::newRow("SignLoad") << OperatingMode::SignLoad << body;
-    }
-    void quickStartAsLoaded()
-    {
-        const auto [mode, message] = test::fetch<OperatingMode, QString>({"mode", "message"});
-        Fixture f;
-        f.ws.SetOperatingMode(mode);
-        const QWidget *adp = f.shortcut("Ctrl+A");
-        const auto *quick = child<QPlainTextEdit>(adp, "TxtQuickEdit");
-        QCOMPARE(previewOf(quick), QStringLiteral("#ff0000 on #000000, 9 pt"));
-
-        f.entry()->setText("replaced");
-        click(adp, "CmdQuickAdd");
-        QCOMPARE(f.entry()->text(), message);
-        QCOMPARE(f.ws.table().count(), 0);
-
-        // "Add" stores it at the number box's position, as "Add Message" does.
-        f.ws.setBox(Box::MessageNumber, "000");
-        click(adp, "CmdAddMessage");
-        QCOMPARE(f.ws.table().count(), 1);
-        QCOMPARE(QString::fromLatin1(f.ws.table().entry(0).Text), message);
-        QCOMPARE(f.ws.box(Box::MessageNumber), QStringLiteral("001"));
-    }
-
     // The lists and boxes chosen, then the calls and register fields put
     // into the typed text at its caret, in place of its selection.
     void quickStartChoices()
@@ -297,12 +268,13 @@ private Q_SLOTS:
         Fixture f;
         f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
         const QWidget *adp = f.shortcut("Ctrl+A");
+        auto *quick = child<QPlainTextEdit>(adp, "TxtQuickEdit");
+        QCOMPARE(previewOf(quick), QStringLiteral("#ff0000 on #000000, 9 pt")); // as loaded
         choose(adp, "LstQuickForeColor", 9);
         choose(adp, "LstQuickBackColor", 12);
         choose(adp, "LstQuickFont", 12);
         choose(adp, "LstQuickModeT", 4);
         choose(adp, "LstQuickModeP", 4);
-        auto *quick = child<QPlainTextEdit>(adp, "TxtQuickEdit");
         QCOMPARE(previewOf(quick), QStringLiteral("#000000 on #ffffff, 20 pt"));
         for (const char *box : {"ChkFlash", "ChkBack", "ChkFont"})
             click(adp, box);
@@ -330,6 +302,14 @@ private Q_SLOTS:
         QCOMPARE(f.entry()->text(),
                  QStringLiteral("<0x01>ZA1<0x02>AA<0x1B>Ie<0x1B>Oe<0x1C>9<0x1D>BC<0x07>1AB<0x0D><0x10>"
                                 "<0x0F>ES<0x21>R<0x0B>8<0x13><0x10><0x0F>ES<0x21>`D<0x04>"));
+        // "Add" stores it at the number box's position, as "Add Message" does.
+        f.ws.setBox(Box::MessageNumber, "000");
+        click(adp, "CmdAddMessage");
+        QCOMPARE(QString::fromLatin1(f.ws.table().entry(0).Text) + u' ' + f.ws.box(Box::MessageNumber),
+                 f.entry()->text() + " 001");
+        f.ws.SetOperatingMode(OperatingMode::SignLoad); // a sign load's message has no header
+        click(adp, "CmdQuickAdd");
+        QVERIFY2(f.entry()->text().startsWith("<0x1B>Ie<0x1B>Oe"), qPrintable(f.entry()->text()));
 
         // The label's click only changes what it says.
         for (const char *type : {"VY", "OB"}) {

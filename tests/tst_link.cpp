@@ -340,7 +340,6 @@ private Q_SLOTS:
 
     void quickSend_data()
     {
-        QTest::addColumn<Send>("s");
         const QString noComms = QStringLiteral("Error Going into Run\r\nCommunications not available");
         const QString entry = "<0x02>A<&H1B><0013><0x0d>~<0x00>\u20ac<0xFF>T=<T>!";
         const QByteArray bytes = QByteArray("\x02\x41\x1b\r\r~\0\x80\xffT=", 11) + TimeTokenText(pinnedNow) + "!";
@@ -388,8 +387,7 @@ private Q_SLOTS:
             {"device reads late", {0, big, Device::ReadsLate, big.toLatin1(), "", "", notOpen, "", 1, 0, 1400}},
         };
         // clang-format on
-        for (const auto &[name, send] : rows)
-            QTest::newRow(name) << send;
+        test::rows("s", rows);
     }
     void quickSend()
     {
@@ -437,7 +435,6 @@ private Q_SLOTS:
 
     void runs_data()
     {
-        QTest::addColumn<Run>("r");
         const QString error = "Error Going into Run";
         const Device D = Device::Replies;
         const auto N = Run::None, E = Run::DataEntry, L = Run::DataEntryLater, Ap = Run::Append, Cl = Run::Clear;
@@ -475,8 +472,7 @@ private Q_SLOTS:
             {"data entry during a wait", {abc, 60000, {}, -1, D, L, 1, {"A"}, S, 0, false, "", {}, 590}},
         };
         // clang-format on
-        for (const auto &[name, run] : rows)
-            QTest::newRow(name) << run;
+        test::rows("r", rows);
     }
     void runs()
     {

@@ -8,6 +8,8 @@
 #include "peers.h"
 #include "signload/adp.h"
 
+#include "datatable.h"
+
 #include <QtTest>
 
 using namespace telvaro;
@@ -211,7 +213,6 @@ private Q_SLOTS:
     // the one before; over sockets nothing answers and they go back to back.
     void loads_data()
     {
-        QTest::addColumn<Load>("l");
         const QString asked = "Is this a serial interface controller?";
         const QList<QByteArray> two = {"<0x02>ONE<0x04>", "TWO<0x04>"}, one = {"A<0x04>"};
         const QList<QByteArray> start = {"\001\004", "\0012\004", registerFrame};
@@ -235,8 +236,7 @@ private Q_SLOTS:
             {"data entry in a reply wait", {1, Fault::NoReply, Y, one, 100, {start[0]}, asked, S, "", 0, 500}},
         };
         // clang-format on
-        for (const auto &[name, load] : rows)
-            QTest::newRow(name) << load;
+        test::rows("l", rows);
     }
     void loads()
     {

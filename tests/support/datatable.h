@@ -22,6 +22,14 @@ template <typename... V> void row(const char *name, V... values)
     (QTest::newRow(name) << ... << values);
 }
 
+// A table of one column from named rows: rows<Send>("s", table).
+template <typename T, size_t N> void rows(const char *column, const std::pair<const char *, T> (&table)[N])
+{
+    QTest::addColumn<T>(column);
+    for (const auto &[name, value] : table)
+        QTest::newRow(name) << value;
+}
+
 // The current row's cells for a structured binding:
 // const auto [count, text] = fetch<int, QString>({"count", "text"}).
 template <typename... T> std::tuple<T...> fetch(const std::array<const char *, sizeof...(T)> &names)

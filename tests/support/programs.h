@@ -27,12 +27,11 @@ inline QString DevsimPath()
 }
 // The test's environment with variables added ("NAME=value").
 QProcessEnvironment EnvironmentWith(const QStringList &env);
-ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env = {},
-                         const QByteArray &input = {}, int timeoutMs = 5000);
-inline ProgramResult RunCli(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
-                            int timeoutMs = 5000)
+// Runs a program to its end, or kills it after 5 s.
+ProgramResult RunProgram(const QString &program, const QStringList &args, const QStringList &env = {});
+inline ProgramResult RunCli(const QStringList &args)
 {
-    return RunProgram(CliPath(), args, env, input, timeoutMs);
+    return RunProgram(CliPath(), args);
 }
 
 // Starts the simulator and returns the line it announces itself with.
