@@ -136,10 +136,7 @@ private Q_SLOTS:
         if (operation != Operation::QuickSend || fault != Fault::TcpReset)
             QVERIFY2(!outcome.complete(), qPrintable(outcome.reason));
         QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!f.ws.operations().holdsLink());
-        QVERIFY(!f.ws.link().serial().isOpen());
-        QCOMPARE(f.ws.link().socket().state(), 0);
-        QVERIFY(f.ws.menus().item(Item::CmdQuickSend).enabled && f.ws.menus().item(Item::MnuCommunication).enabled);
+        QVERIFY(f.settled());
         if (operation == Operation::Upload)
             QCOMPARE((QList<QByteArray>{f.ws.table().entry(0).Text, f.ws.table().entry(2).Text}), before);
     }
@@ -193,8 +190,7 @@ private Q_SLOTS:
             for (int i = 0; i < 30; ++i)
                 QVERIFY(tcp.received.contains("M" + QByteArray::number(i) + "\x04"));
         QVERIFY(f.ws.box(Workspace::Box::RecData).size() <= RecDataLimit);
-        QVERIFY(!f.ws.operations().holdsLink() && !f.ws.link().serial().isOpen());
-        QCOMPARE(f.ws.link().socket().state(), 0);
+        QVERIFY(f.settled());
 
         if (test::MemoryIsMeasurable)
             QVERIFY2(flood.peakKiB - before < boundKiB,
@@ -236,7 +232,7 @@ private Q_SLOTS:
         for (int i = 0; i < f.ws.table().count(); ++i)
             sent << ParseEscapes(f.ws.table().entry(i).Text).value_or("unreadable");
         QCOMPARE(sent, bytes);
-        QVERIFY(!f.ws.operations().holdsLink() && !f.ws.link().serial().isOpen());
+        QVERIFY(f.settled());
     }
 };
 

@@ -163,9 +163,7 @@ private Q_SLOTS:
             QVERIFY2(at[i] - at[1] >= (i - 1) * 20 - 8 && at[i] - at[1] < (i - 1) * 140,
                      qPrintable(QString::number(at[i] - at[1])));
         QCOMPARE(f.ws.table().entry(1).SendData, QByteArray("\033D\r"));
-        QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
-        QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && !f.ws.menus().item(Item::MnuLoadSign).checked);
-        QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
+        QVERIFY(f.settled() && !f.ws.menus().item(Item::MnuLoadSign).checked);
     }
 
     // A sign load cancelled, refused or stopped: how it ended, the frames
@@ -204,9 +202,7 @@ private Q_SLOTS:
         QCOMPARE(f.frames.size(), frames);
         QCOMPARE(f.prompter.messageTexts().join(QString()), message);
         QCOMPARE(shown, panel3);
-        QCOMPARE(f.ws.status().text(3), QStringLiteral("Off"));
-        QVERIFY(f.ws.menus().item(Item::MnuLoadSign).enabled && f.ws.menus().item(Item::MnuModeData).checked);
-        QVERIFY(f.ws.link().socket().state() == 0 && !f.ws.progress().isShown());
+        QVERIFY(f.settled() && !f.ws.progress().isShown());
     }
 
     // Over the terminal each frame goes out only after the exact reply to
@@ -257,8 +253,7 @@ private Q_SLOTS:
         else
             QTRY_COMPARE_WITH_TIMEOUT(QList<QByteArray>{f.tcp.received + f.udp.datagrams.join()}, l.frames, 1000);
         QCOMPARE(f.ws.box(Workspace::Box::RecData), l.recData);
-        QVERIFY(f.ws.menus().item(Item::MnuLoadController).enabled && f.ws.menus().item(Item::MnuModeData).checked);
-        QVERIFY(!f.ws.link().serial().isOpen() && f.ws.link().socket().state() == 0);
+        QVERIFY(f.settled());
     }
 
     // A load read back gives the same registers and texts, and the
@@ -302,7 +297,7 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts().value(0).section(QStringLiteral("\r\n"), 0, message.count(u'\n')), message);
         QCOMPARE(f.texts(), QList<QByteArray>{"KEEP"});
         QCOMPARE(f.ws.registers().table(), before);
-        QVERIFY(f.ws.menus().item(Item::MnuUploadController).enabled && !f.ws.link().serial().isOpen());
+        QVERIFY(f.settled());
     }
 };
 

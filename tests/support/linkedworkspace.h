@@ -22,6 +22,18 @@ struct LinkedWorkspace {
     {
         ws.linkSettings().set({port, QStringLiteral("127.0.0.1"), QString::number(ipPort), "9600", device});
     }
+    // Back in data entry: nothing holds the link, it is closed, and every
+    // command that starts a transfer can be chosen again.
+    bool settled()
+    {
+        const MenuState &m = ws.menus();
+        for (int i = 0; i < ItemCount; ++i)
+            if (StartsOperation(Item(i)) && !m.item(Item(i)).enabled)
+                return false;
+        return m.item(Item::MnuModeData).checked && !m.item(Item::MnuModeRun).checked && !ws.operations().holdsLink() &&
+               !ws.link().serial().isOpen() && ws.link().socket().state() == 0 && m.item(Item::MnuMode).enabled &&
+               m.item(Item::MnuCommunication).enabled && ws.status().text(3) == QLatin1String("Off");
+    }
     void fill(const QList<QByteArray> &texts, qint32 interval = 100)
     {
         for (const QByteArray &text : texts) {
