@@ -197,19 +197,18 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(before).arg(flood.peakKiB)));
     }
 
-    // Uploads of garbage: a bad register keeps the table, a message without
-    // its end byte is reported, and any byte a message holds comes back as
-    // the same byte to send.
+    // Uploads of garbage: a message without its end byte is reported, and
+    // any byte a message holds comes back as the same byte to send.
     void garbageUpload_data()
     {
         test::columns<QByteArray, QString, QList<QByteArray>>({"upload", "message", "bytes"});
         const QByteArray registers = RegisterFrame(RegisterTable{}), end = ConfigurationFrame(true);
-        const QString serialInput = "Controller configured for Serial Input";
+        const QString serialInput = "Controller Upload: Controller configured for Serial Input";
         const QByteArray high = "\x80\xC4\xFF\x04", nul("\0A\0\x04", 4);
         test::row("end byte missing before the configuration", registers + "AB" + end,
-                  "Incomplete load from Controller", QList<QByteArray>{"AB" + end});
+                  "Configuration Upload: Incomplete load from Controller", QList<QByteArray>{"AB" + end});
         test::row("end byte missing at the end", registers + "AB",
-                  "Upload Interrupted.\r\nPower-Cycle Controller and Try again", QList<QByteArray>{"KEEP"});
+                  "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", QList<QByteArray>{"KEEP"});
         test::row("bytes above 127", registers + high + end, serialInput, QList<QByteArray>{high});
         test::row("NUL bytes", registers + nul + end, serialInput, QList<QByteArray>{nul});
     }
@@ -225,9 +224,10 @@ private Q_SLOTS:
             p.reply(chunk == WakeUpFrame() ? WakeUpReply() : upload);
         };
         const OperationOutcome outcome = f.ws.MnuUploadController_Click();
-        QCOMPARE(outcome.complete(), message.startsWith(QLatin1String("Controller configured")));
-        QCOMPARE(f.prompter.messageTexts().size(), 1);
-        QVERIFY2(f.prompter.messageTexts().front().startsWith(message), qPrintable(f.prompter.messageTexts().front()));
+        QCOMPARE(outcome.complete(), message.startsWith(QLatin1String("Controller Upload")));
+        QCOMPARE(f.prompter.shown.size(), 1);
+        const QString shown = f.prompter.shown.front().title + ": " + f.prompter.shown.front().text;
+        QVERIFY2(shown.startsWith(message), qPrintable(shown));
         QList<QByteArray> sent;
         for (int i = 0; i < f.ws.table().count(); ++i)
             sent << ParseEscapes(f.ws.table().entry(i).Text).value_or("unreadable");

@@ -26,7 +26,6 @@ using Box = Workspace::Box;
 namespace {
 
 struct Fixture : test::WindowFixture {
-    Fixture() { QVERIFY(QTest::qWaitForWindowActive(&window)); }
     // A menu shortcut typed where the operator works, in the entry box;
     // returns the window that is active afterwards.
     QWidget *shortcut(const QString &keys)

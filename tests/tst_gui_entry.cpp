@@ -14,7 +14,6 @@ using Box = Workspace::Box;
 namespace {
 
 struct Fixture : test::WindowFixture {
-    Fixture() { QVERIFY(QTest::qWaitForWindowExposed(&window)); }
     QLineEdit *edit(Box which) { return window.boxWidget(which); }
     void type(Box which, const QString &text)
     {
@@ -352,7 +351,6 @@ private Q_SLOTS:
         const auto [focus, keys, command, clipboardAfter] =
             test::fetch<QString, QString, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
         Fixture f;
-        QVERIFY(QTest::qWaitForWindowActive(&f.window));
         f.type(Box::Entry, "ABC");
         f.ws.setBox(Box::RecData, "received");
         QGuiApplication::clipboard()->setText("old");

@@ -29,10 +29,7 @@ using Box = Workspace::Box;
 namespace {
 
 struct Fixture : test::WindowFixture {
-    explicit Fixture(const QStringList &stored = {}) : WindowFixture(stored)
-    {
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-    }
+    using WindowFixture::WindowFixture;
     void useUdp(const test::UdpPeer &device)
     {
         ws.linkSettings().set({-1, "127.0.0.1", QString::number(device.port()), "9600", {}});

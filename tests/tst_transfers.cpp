@@ -256,22 +256,6 @@ private Q_SLOTS:
         QVERIFY(f.settled());
     }
 
-    // A load read back gives the same registers and texts, and the
-    // configuration message.
-    void uploadGivesBackWhatWasLoaded()
-    {
-        Fixture f(1, Fault::None);
-        f.fill({"<0x02>ONE<0x04>", "TWO<0x04>"});
-        QVERIFY(f.ws.LoadController(true).complete());
-        const RegisterTable loaded = f.ws.registers().table();
-        f.ws.NewTable();
-        QVERIFY(f.ws.MnuUploadController_Click().complete());
-        QCOMPARE(f.ws.registers().table(), loaded);
-        QCOMPARE(f.texts(), (QList<QByteArray>{"<0x02>ONE<0x04>", "TWO<0x04>"}));
-        QCOMPARE(f.prompter.messageTexts(), QStringList{"Controller configured for Serial Input"});
-        QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Controller Upload"));
-    }
-
     // A failed upload keeps the operator's table and registers.
     void failedUploadKeepsTheTable_data()
     {

@@ -54,6 +54,8 @@ struct WindowFixture {
             settings.write(stored[i], stored[i + 1]);
         window.Form_Load();
         window.show();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the main window did not become active");
     }
     // Appends "M<i>" sent as is, interval 100 + i, comment "c<i>", for i
     // from 0 to n - 1.
