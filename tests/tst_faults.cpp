@@ -22,7 +22,7 @@ using test::TcpPeer;
 namespace {
 
 enum class Operation { QuickSend, Run, SignLoad, ControllerLoad, Upload };
-enum class Fault { TerminalClosed, TcpReset, NeverReads, NeverReplies };
+enum class Fault { TerminalClosed, TcpReset, NeverReads, NeverReplies, TerminalGoneAtFirst, RefusesReopen };
 
 struct Fixture : test::LinkedWorkspace {
     TcpPeer tcp;
@@ -31,11 +31,13 @@ struct Fixture : test::LinkedWorkspace {
 
     Fixture(Operation operation, Fault fault)
     {
-        const bool serial = fault == Fault::TerminalClosed || fault == Fault::NeverReplies;
+        const bool serial =
+            fault == Fault::TerminalClosed || fault == Fault::NeverReplies || fault == Fault::TerminalGoneAtFirst;
         linkTo(serial ? 1 : 0, tcp.port(), pty.devicePath());
-        // A large first message keeps a device that never reads busy.
+        // A large first message keeps a device that never reads busy; the
+        // device goes while later messages are still due.
         const QByteArray first = fault == Fault::NeverReads ? QByteArray(16 << 20, 'x') : QByteArray("A<0x04>");
-        fill({first, "B<0x04>", "C<0x04>"});
+        fill({first, "B<0x04>", "C<0x04>"}, 2000);
         ws.setBox(Workspace::Box::Entry, QString::fromLatin1(first));
         if (fault == Fault::NeverReads)
             tcp.stallReading();
@@ -45,6 +47,15 @@ struct Fixture : test::LinkedWorkspace {
         const QByteArray last = operation == Operation::Upload ? QByteArray("\x01\x04") : QByteArray("A");
         if (fault == Fault::NeverReplies)
             return;
+        // The sign restarts after its erase frame and does not come back.
+        if (fault == Fault::TerminalGoneAtFirst || fault == Fault::RefusesReopen) {
+            pty.onReceive = [](PtyPeer &p, const QByteArray &) { p.vanish(); };
+            tcp.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
+                if (!chunk.isEmpty())
+                    p.stopListening();
+            };
+            return;
+        }
         pty.onReceive = [this, talks, last](PtyPeer &p, const QByteArray &chunk) {
             if (talks)
                 controller.receive(chunk);
@@ -104,41 +115,65 @@ private Q_SLOTS:
     void init() { SetPauseTimeScale(100); }
     void cleanupTestCase() { SetPauseTimeScale(1); }
 
+    // Each ending is told in the window with the operation's own message
+    // and why; a device that went once everything was out took it all.
     void deviceFailsMidOperation_data()
     {
-        test::columns<Operation, Fault>({"operation", "fault"});
-        const std::pair<const char *, Operation> operations[] = {{"quick send", Operation::QuickSend},
-                                                                 {"run", Operation::Run},
-                                                                 {"sign load", Operation::SignLoad},
-                                                                 {"controller load", Operation::ControllerLoad},
-                                                                 {"upload", Operation::Upload}};
-        const std::pair<const char *, Fault> faults[] = {{"terminal closed", Fault::TerminalClosed},
-                                                         {"tcp reset", Fault::TcpReset},
-                                                         {"tcp peer never reads", Fault::NeverReads},
-                                                         {"controller never replies", Fault::NeverReplies}};
-        // The upload reads only a serial port; only the controller transfers wait for replies.
-        for (const auto &[oName, o] : operations)
-            for (const auto &[fName, f] : faults)
-                if ((o != Operation::Upload || f == Fault::TerminalClosed || f == Fault::NeverReplies) &&
-                    (f != Fault::NeverReplies || o == Operation::ControllerLoad || o == Operation::Upload))
-                    QTest::addRow("%s, %s", oName, fName) << o << f;
+        test::columns<Operation, Fault, QString>({"operation", "fault", "message"}); // message: its start
+        const QString run = "Error Going into Run\r\n", send = run + "Communications not available\r\n",
+                      sign = "Error Loading Sign\r\n", controller = "Error Loading Controller\r\n",
+                      gone = "The device /dev/pts/", reset = "The device reset the connection.",
+                      noData = "The device took no data for 30 s";
+        const auto QS = Operation::QuickSend, R = Operation::Run, SL = Operation::SignLoad,
+                   CL = Operation::ControllerLoad, U = Operation::Upload;
+        const auto TC = Fault::TerminalClosed, TR = Fault::TcpReset, NR = Fault::NeverReads, NRp = Fault::NeverReplies;
+        test::row("quick send, terminal closed", QS, TC, QString());
+        test::row("quick send, tcp reset", QS, TR, QString());
+        test::row("quick send, tcp peer never reads", QS, NR, send + noData);
+        test::row("run, terminal closed", R, TC, run + gone);
+        test::row("run, tcp reset", R, TR, run + reset);
+        test::row("run, tcp peer never reads", R, NR, run + noData);
+        test::row("sign load, terminal closed", SL, TC, sign + gone);
+        test::row("sign load, tcp reset", SL, TR, sign + reset);
+        test::row("sign load, tcp peer never reads", SL, NR, sign + noData);
+        test::row("sign load, terminal gone at the reopen", SL, Fault::TerminalGoneAtFirst, sign + "/dev/pts/");
+        test::row("sign load, reopen refused", SL, Fault::RefusesReopen, sign + "The device at 127.0.0.1:");
+        test::row("controller load, terminal closed", CL, TC, controller + gone);
+        test::row("controller load, tcp reset", CL, TR, controller + reset);
+        test::row("controller load, tcp peer never reads", CL, NR, controller + noData);
+        test::row("controller load, controller never replies", CL, NRp, QStringLiteral("Serial Connection Failed."));
+        test::row("upload, terminal closed", U, TC, controller + gone);
+        test::row("upload, controller never replies", U, NRp, QStringLiteral("Failed to connect to controller."));
     }
     void deviceFailsMidOperation()
     {
-        const auto [operation, fault] = test::fetch<Operation, Fault>({"operation", "fault"});
+        const auto [operation, fault, message] =
+            test::fetch<Operation, Fault, QString>({"operation", "fault", "message"});
+        // A terminal that went is seen at once, not at the end of a reply wait
+        // (a minute, 6 s here).
+        const bool atOnce = fault == Fault::TerminalClosed &&
+                            (operation == Operation::ControllerLoad || operation == Operation::Upload);
+        if (atOnce)
+            SetPauseTimeScale(10);
         Fixture f(operation, fault);
         const QList<QByteArray> before = {f.ws.table().entry(0).Text, f.ws.table().entry(2).Text};
         QElapsedTimer clock;
         clock.start();
         const OperationOutcome outcome = f.run(operation);
-        // A quick send's one message went out before the device went; a
-        // device that closes after each message is no failure.
-        if (operation != Operation::QuickSend || fault != Fault::TcpReset)
-            QVERIFY2(!outcome.complete(), qPrintable(outcome.reason));
-        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(outcome.complete(), message.isEmpty());
+        const QString shown = f.prompter.messageTexts().join(u'|');
+        QVERIFY2(message.isEmpty() ? shown.isEmpty() : shown.startsWith(message), qPrintable(shown));
+        QVERIFY2(clock.elapsed() < (atOnce ? 1500 : 15000), qPrintable(QString::number(clock.elapsed())));
         QVERIFY(f.settled());
         if (operation == Operation::Upload)
             QCOMPARE((QList<QByteArray>{f.ws.table().entry(0).Text, f.ws.table().entry(2).Text}), before);
+        // A frame given up on is not completed later: the device's connection
+        // is reset, and it keeps only what had reached it before.
+        if (fault == Fault::NeverReads) {
+            f.tcp.resumeReading();
+            QTest::qWait(100);
+            QVERIFY(f.tcp.disconnections >= 1 && f.tcp.received.size() < (16 << 20));
+        }
     }
     // A device that floods the link while the program sends: a run and a
     // sign load still deliver everything, a controller load and an upload

@@ -13,24 +13,28 @@ namespace telvaro {
 #ifdef Q_OS_UNIX
 namespace {
 int pipeEnds[2] = {-1, -1};
+volatile sig_atomic_t received = 0;
 
-// Only async-signal-safe work here: one byte down the pipe.
-void onSignal(int)
+// Only async-signal-safe work here: the number down the pipe, or the end.
+void onSignal(int number)
 {
-    const char byte = 1;
+    if (received++ > 0)
+        ::_exit(128 + number);
+    const char byte = char(number);
     [[maybe_unused]] const auto written = ::write(pipeEnds[0], &byte, 1);
 }
 } // namespace
 
 StopSignals::StopSignals(QObject *parent) : QObject(parent)
 {
+    received = 0;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pipeEnds) != 0)
         return;
     m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char byte;
+        char byte = 0;
         [[maybe_unused]] const auto read = ::read(pipeEnds[1], &byte, 1);
-        Q_EMIT stopRequested();
+        Q_EMIT stopRequested(int(byte));
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -1,7 +1,8 @@
 #pragma once
 // SIGINT and SIGTERM as a Qt signal, so a long-running program can end its
 // work in order (a command like the window's "&Data Entry", the simulator by
-// leaving its event loop) instead of dying mid-frame.
+// leaving its event loop) instead of dying mid-frame. A second one ends the
+// program at once, with status 128 + its number.
 
 #include <QObject>
 
@@ -16,7 +17,8 @@ public:
     ~StopSignals() override;
 
 Q_SIGNALS:
-    void stopRequested();
+    // signalNumber: SIGINT or SIGTERM.
+    void stopRequested(int signalNumber);
 
 private:
     QSocketNotifier *m_notifier = nullptr;

@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
+#include "cli/operationrun.h"
 #include "cli/output.h"
 #include "cli/progressline.h"
 #include "table/messagefiles.h"
@@ -40,8 +41,9 @@ int LoadController(const QStringList &args)
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    const ProgressLine progress(ws.status(), ProgressLine::Steps::Controller, ws.table().count(), Quiet(line));
-    return OutcomeStatus(ws.LoadController(serial));
+    return RunOperation(ws, {ProgressLine::Steps::Controller, ws.table().count(), Quiet(line)},
+                        [&] { return ws.LoadController(serial); })
+        .status;
 }
 
 int Upload(const QStringList &args)
@@ -79,13 +81,10 @@ int Upload(const QStringList &args)
         return *status;
     // The register companion is written with a save in Controller Load mode.
     ws.mode().setMode(OperatingMode::ControllerLoad);
-    OperationOutcome outcome;
-    {
-        const ProgressLine progress(ws.status(), ProgressLine::Steps::Upload, 0, Quiet(line));
-        outcome = ws.MnuUploadController_Click();
-    }
-    if (const int status = OutcomeStatus(outcome); status != ExitDone)
-        return status;
+    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, Quiet(line)},
+                                              [&ws] { return ws.MnuUploadController_Click(); });
+    if (ending.status != ExitDone)
+        return ending.status;
     return SaveStatus(ws, files.front());
 }
 

@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
+#include "cli/operationrun.h"
 
 namespace telvaro::cli {
 
@@ -32,7 +33,7 @@ int Send(const QStringList &args)
     if (const auto status = PrepareLink(ws, options, line))
         return *status;
     ws.setBox(Workspace::Box::Entry, texts.front());
-    return OutcomeStatus(ws.CmdQuickSend_Click());
+    return RunOperation(ws, {}, [&ws] { return ws.CmdQuickSend_Click(); }).status;
 }
 
 } // namespace telvaro::cli

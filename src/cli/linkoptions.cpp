@@ -146,28 +146,16 @@ namespace telvaro::cli {
 int OutcomeStatus(const OperationOutcome &outcome)
 {
     using Ending = OperationOutcome::Ending;
-    QStringList lines;
-    switch (outcome.ending) {
-    case Ending::Done:
-    case Ending::Stopped: break;
-    case Ending::Refused: lines << QStringLiteral("Another operation holds the link."); break;
-    case Ending::ConnectionFailed: lines << QStringLiteral("The connection failed: ") + outcome.reason; break;
-    case Ending::Failed:
-        if (!outcome.linkDropped)
+    // What the operation showed as its message is printed already.
+    if (!outcome.told) {
+        QStringList lines = OutcomeDetails(outcome);
+        if (outcome.ending == Ending::ConnectionFailed && !lines.isEmpty())
+            lines.front().prepend(QStringLiteral("The connection failed: "));
+        if (outcome.ending == Ending::Refused)
             lines << outcome.reason;
-        break;
+        for (const QString &line : std::as_const(lines))
+            PrintError(line);
     }
-    if (outcome.linkDropped)
-        lines << QStringLiteral("The link dropped: ") + outcome.reason;
-    if (outcome.framesNotSent > 0)
-        lines << QStringLiteral("%1 message(s) could not be sent (Port Not Open or out of time).")
-                     .arg(outcome.framesNotSent);
-    if (outcome.bytesNotSent > 0)
-        lines << QStringLiteral("%1 byte(s) were still queued for the device when the link closed.")
-                     .arg(outcome.bytesNotSent);
-    lines.removeAll(QString());
-    for (const QString &line : std::as_const(lines))
-        PrintError(line);
     const bool ended = outcome.ending == Ending::Done || outcome.ending == Ending::Stopped;
     return ended && outcome.framesNotSent == 0 && outcome.bytesNotSent == 0 && !outcome.linkDropped ? ExitDone
                                                                                                     : ExitFailed;

@@ -53,7 +53,8 @@ QString ProgramHelp(const QCommandLineParser &parser)
     text += QStringLiteral("\nLINK is --port N (1 and up serial, 0 TCP, -1 UDP), --ip ADDRESS, --ip-port PORT,\n"
                            "--baud RATE, --device PATH, --verbose; what is not given comes from the window's\n"
                            "settings. Exit status: 0 done, 1 the operation failed or was refused (its\n"
-                           "message is on stderr), 2 usage error.\n"
+                           "message is on stderr), 2 usage error, 128 + N stopped by signal N\n"
+                           "(130 SIGINT, 143 SIGTERM).\n"
                            "Run \"telvaro-cli COMMAND --help\" for the options of a command.\n");
     return text;
 }

@@ -35,4 +35,21 @@ bool ErrorIsTerminal();
 // Raw bytes to stderr, for the progress line.
 void WriteError(QByteArrayView bytes);
 
+// While an operation talks to a device, what it writes goes out through a
+// writer of its own, so that a reader that is slow or never reads cannot
+// hold up the protocol: a bounded amount waits for the reader, beyond that
+// lines are dropped and counted. Ending it gives the reader a bounded time
+// to take the rest, then says how many lines were dropped.
+class LiveOutput {
+public:
+    LiveOutput();
+    ~LiveOutput();
+    LiveOutput(const LiveOutput &) = delete;
+    LiveOutput &operator=(const LiveOutput &) = delete;
+
+    // What may wait for a reader on each stream, and how long the end waits.
+    static constexpr qsizetype QueueLimit = 1 << 20;
+    static constexpr int FinalWaitMs = 2000;
+};
+
 } // namespace telvaro::cli

@@ -46,7 +46,7 @@ QString ProgressLine::StepText(Steps steps, const QString &panel, int messages)
 {
     bool isNumber = false;
     const int step = panel.toInt(&isNumber);
-    if (steps == Steps::Upload || !isNumber)
+    if (steps == Steps::Upload || steps == Steps::Send || !isNumber)
         return {};
     if (steps == Steps::Run || step >= 0) {
         if (step >= messages)

@@ -29,6 +29,7 @@ public:
         Load,       // three set-up frames, then the messages
         Controller, // as Load, then the configuration frame
         Upload,     // no steps: only the time
+        Send,       // one message: no line at all
     };
     // messages: how many messages the operation sends.
     ProgressLine(const StatusPanels &panels, Steps steps, int messages, bool quiet, QObject *parent = nullptr);

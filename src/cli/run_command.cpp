@@ -1,14 +1,10 @@
 #include "app/workspace.h"
-#include "base/stopsignals.h"
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
-#include "cli/progressline.h"
+#include "cli/operationrun.h"
 #include "codec/numbers.h"
-
-#include <QCoreApplication>
-#include <QTimer>
 
 namespace telvaro::cli {
 
@@ -56,22 +52,9 @@ int Run(const QStringList &args)
         ws.setBox(Workspace::Box::RepeatCaption, QString::number(*repeatFrom));
     }
 
-    // A stop ends the run as data entry does, and at once: the pending wait
-    // is cut short by leaving every event loop.
-    auto stop = [&ws] {
-        ws.MnuModeData_Click();
-        QCoreApplication::exit(0);
-    };
-    StopSignals signals;
-    QObject::connect(&signals, &StopSignals::stopRequested, &ws, stop);
-    QTimer deadline;
-    if (duration) {
-        deadline.setSingleShot(true);
-        QObject::connect(&deadline, &QTimer::timeout, &ws, stop);
-        deadline.start(static_cast<int>(*duration * 1000));
-    }
-    const ProgressLine progress(ws.status(), ProgressLine::Steps::Run, ws.table().count(), Quiet(line));
-    return OutcomeStatus(ws.MnuModeRun_Click());
+    return RunOperation(ws, {ProgressLine::Steps::Run, ws.table().count(), Quiet(line), duration},
+                        [&ws] { return ws.MnuModeRun_Click(); })
+        .status;
 }
 
 } // namespace telvaro::cli

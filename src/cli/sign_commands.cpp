@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
+#include "cli/operationrun.h"
 #include "cli/progressline.h"
 #include "codec/codepage.h"
 #include "signload/adp.h"
@@ -58,7 +59,7 @@ int SendLoadedCommand(const CommandLine &line, const LinkOptions &options, const
     if (const auto status = PrepareLink(ws, options, line))
         return *status;
     ws.setBox(Workspace::Box::Entry, command.text);
-    return OutcomeStatus(ws.CmdQuickSend_Click());
+    return RunOperation(ws, {}, [&ws] { return ws.CmdQuickSend_Click(); }).status;
 }
 
 } // namespace
@@ -89,8 +90,10 @@ int LoadSign(const QStringList &args)
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    const ProgressLine progress(ws.status(), ProgressLine::Steps::Load, ws.table().count(), Quiet(line));
-    return OutcomeStatus(ws.MnuLoadSign_Click(SignChoice{type, TextToBytes(address.toUpper())}));
+    const SignChoice choice{type, TextToBytes(address.toUpper())};
+    return RunOperation(ws, {ProgressLine::Steps::Load, ws.table().count(), Quiet(line)},
+                        [&] { return ws.MnuLoadSign_Click(choice); })
+        .status;
 }
 
 int CallMessage(const QStringList &args)

@@ -90,7 +90,7 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
         QByteArray reply;
         switch (ReplyWait(operations, ControllerReply(step), reply)) {
         case Reply::Matched: panel.setBox(EntryPanel::Box::RecData, BytesToText(reply)); break;
-        case Reply::Stopped: return frame.finish();
+        case Reply::Stopped: frame.stopped(); return frame.finish();
         case Reply::GaveUp:
             return frame.fail(QStringLiteral("Serial Connection Failed."),
                               QStringLiteral("No reply %1 to step %2.")

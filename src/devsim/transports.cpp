@@ -8,11 +8,16 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#endif
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -77,9 +82,14 @@ void TcpTransport::dropConnection(bool reset)
 {
     if (!m_last)
         return;
-    if (reset)
+    if (reset) {
+        // A zero linger turns the close into a reset, as a device that
+        // restarts or crashes gives.
+        const linger now = {1, 0};
+        ::setsockopt(int(m_last->socketDescriptor()), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&now),
+                     sizeof now);
         m_last->abort();
-    else
+    } else
         m_last->disconnectFromHost();
 }
 

@@ -80,8 +80,12 @@ void FrmDisplayLoaded::send(const QString &text, const QString &refusal)
         m_ws.prompter().inform(refusal);
         return;
     }
+    // A command refused while the link is busy (the operator is told) does
+    // not stay in the entry box as if it had gone out.
+    const QString before = m_ws.box(Workspace::Box::Entry);
     m_ws.setBox(Workspace::Box::Entry, text);
-    m_ws.CmdQuickSend_Click();
+    if (m_ws.CmdQuickSend_Click().ending == OperationOutcome::Ending::Refused)
+        m_ws.setBox(Workspace::Box::Entry, before);
 }
 
 } // namespace telvaro

@@ -47,6 +47,7 @@ void Link::connectServices()
         connect(m_socket, &SocketService::sendComplete, this, &Link::WskMain_SendComplete),
         connect(m_socket, &SocketService::error, this, &Link::WskMain_Error),
         connect(m_serial, &SerialPortService::failed, this, &Link::linkFailed),
+        connect(m_socket, &SocketService::stateChanged, this, &Link::onSocketStateChanged),
     };
 }
 
@@ -100,6 +101,18 @@ bool Link::OpenLink()
     return true;
 }
 
+QString Link::connectionFailureReason() const
+{
+    const int state = m_socket->state();
+    if (m_openedKind == LinkKind::Tcp && stillConnecting(state))
+        return QStringLiteral("No answer from %1:%2 within %3 s.")
+            .arg(m_settings.IpAddress, m_settings.IpPort)
+            .arg(ConnectWaits * ConnectWaitMs / 1000);
+    if (!m_socket->errorString().isEmpty())
+        return m_socket->errorString();
+    return m_serial->errorString();
+}
+
 bool Link::CheckLink()
 {
     if (m_serial->isOpen() || m_socket->state() == SocketState::Connected)
@@ -148,39 +161,95 @@ SendResult Link::sendTcp(const QByteArray &bytes)
                          .recheckOn(m_socket, &SocketService::sendComplete)
                          .recheckOn(m_socket, &SocketService::stateChanged)
                          .run();
-    if (end == Wait::End::Elapsed)
+    if (end == Wait::End::Elapsed) {
+        // Part of the frame may already be with the system: the connection
+        // goes, so that the device never receives a cut frame later.
+        m_socket->reset();
+        Q_EMIT linkFailed(
+            QStringLiteral("The device took no data for %1 s; the connection was ended.").arg(SendWaitLimitMs / 1000));
+        return {Status::NotSent, portNotOpen};
+    }
+    if (SendDone == 0)
         return {Status::NotSent, portNotOpen};
     return {Status::Sent, bytes};
 }
 
-void Link::Reconnect(int pauseMs)
+bool Link::Reconnect(int pauseMs)
 {
     if (m_openedKind == LinkKind::Udp)
-        return;
+        return true;
     CloseLink();
     Pause(pauseMs);
     if (m_transfer.transmitting() == 0)
+        return true;
+    if (m_openedKind == LinkKind::Serial) {
+        if (!m_serial->open())
+            return fail(m_serial->errorString());
+        return true;
+    }
+    m_reconnecting = true;
+    m_socket->connectToRemote();
+    return true;
+}
+
+void Link::onSocketStateChanged()
+{
+    if (!m_reconnecting)
         return;
-    if (m_openedKind == LinkKind::Serial)
-        m_serial->open();
-    else
-        m_socket->connectToRemote();
+    // A failed attempt reads closed for a moment, then as failed.
+    const int state = m_socket->state();
+    if (stillConnecting(state) || state == SocketState::Closed)
+        return;
+    m_reconnecting = false;
+    if (state != SocketState::Connected)
+        Q_EMIT linkFailed(m_socket->errorString());
+}
+
+QString Link::lossReason() const
+{
+    switch (m_openedKind) {
+    case LinkKind::Serial: return m_serial->isOpen() ? QString() : m_serial->errorString();
+    case LinkKind::Tcp: {
+        const int state = m_socket->state();
+        return state == SocketState::PeerClosing || state == SocketState::Error ? m_socket->errorString() : QString();
+    }
+    case LinkKind::Udp: break;
+    }
+    return {};
 }
 
 qint64 Link::DrainLink()
 {
-    if (m_openedKind != LinkKind::Tcp || m_socket->pendingBytes() == 0)
+    if (m_openedKind == LinkKind::Udp)
+        return 0;
+    if (m_openedKind == LinkKind::Serial)
+        return m_serial->pendingBytes();
+    if (m_socket->pendingBytes() == 0)
         return 0;
     Wait(DrainLimitMs)
         .until([this] { return m_socket->pendingBytes() == 0 || m_socket->state() != SocketState::Connected; })
         .recheckOn(m_socket, &SocketService::sendComplete)
         .recheckOn(m_socket, &SocketService::stateChanged)
         .run();
-    return m_socket->pendingBytes();
+    const qint64 left = m_socket->pendingBytes();
+    if (left > 0)
+        m_socket->reset();
+    return left;
+}
+
+qint64 Link::pendingBytes() const
+{
+    switch (m_openedKind) {
+    case LinkKind::Serial: return m_serial->pendingBytes();
+    case LinkKind::Tcp: return m_socket->pendingBytes();
+    case LinkKind::Udp: break;
+    }
+    return 0;
 }
 
 void Link::CloseLink()
 {
+    m_reconnecting = false;
     m_serial->close();
     m_socket->close();
 }
@@ -202,9 +271,12 @@ void Link::WskMain_DataArrival(qint64 bytesTotal)
     Q_EMIT received(shown.text, shown.complete);
 }
 
-void Link::WskMain_Error(int, const QString &description)
+void Link::WskMain_Error(int number, const QString &description)
 {
-    Q_EMIT linkFailed(description);
+    if (number == QAbstractSocket::RemoteHostClosedError)
+        Q_EMIT deviceClosed(description);
+    else
+        Q_EMIT linkFailed(description);
 }
 
 } // namespace telvaro

@@ -55,14 +55,25 @@ public:
     SendResult SendOnLink(const QByteArray &bytes);
     // Closes the link, waits, and opens it again without waiting for a
     // connection (serial and TCP; UDP has nothing to renew). Nothing is
-    // reopened when `Transmitting` fell to 0 meanwhile.
-    void Reconnect(int pauseMs);
+    // reopened when `Transmitting` fell to 0 meanwhile. False when the port
+    // did not open again (lastError() says why); a new connection that is
+    // refused later is reported as a failure of the link.
+    bool Reconnect(int pauseMs);
     // Gives bytes still queued on a connection a bounded time to go out.
-    // Returns how many did not.
+    // Returns how many did not; the connection is then reset, so that no
+    // cut frame reaches the device later.
     qint64 DrainLink();
+    // Why a link that should be open is gone (its report may still be on
+    // its way); empty while it is usable.
+    QString lossReason() const;
+    // Bytes written on the open link and not yet handed to the device.
+    qint64 pendingBytes() const;
     // Closes port and socket, whatever their state, at once.
     void CloseLink();
     QString lastError() const { return m_error; }
+    // Why the connection check failed: the socket's own reason, or the wait
+    // that ran out.
+    QString connectionFailureReason() const;
 
     qint16 SendDone = 1;
 
@@ -73,7 +84,8 @@ public:
 
     static constexpr int ConnectWaits = 20;
     static constexpr int ConnectWaitMs = 500;
-    // A TCP send that neither completes nor fails is given up after this.
+    // A TCP send that neither completes nor fails is given up after this,
+    // and the connection with it.
     static constexpr int SendWaitLimitMs = 30000;
     // How long queued bytes get to go out when an operation ends.
     static constexpr int DrainLimitMs = 10000;
@@ -87,12 +99,16 @@ Q_SIGNALS:
     void received(const QString &display, bool complete);
     // The socket failed or the serial device went away.
     void linkFailed(const QString &description);
+    // The device closed or reset the connection: no failure of the link as
+    // such, but nothing more reaches the device on it.
+    void deviceClosed(const QString &description);
 
 private:
     void connectServices();
     SendResult sendTcp(const QByteArray &bytes);
     bool fail(const QString &reason);
     SendResult refused(const QString &reason);
+    void onSocketStateChanged();
 
     const TransferState &m_transfer;
     Prompter &m_prompter;
@@ -104,6 +120,8 @@ private:
     QList<QMetaObject::Connection> m_connections;
     QTimer m_tmrCheck;
     LinkKind m_openedKind = LinkKind::Serial;
+    // A reconnection is under way that nobody waits for.
+    bool m_reconnecting = false;
     QString m_error;
 };
 

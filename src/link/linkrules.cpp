@@ -34,6 +34,20 @@ int SocketStateCode(QAbstractSocket::SocketState state, bool failed, bool peerCl
     return SocketState::Error;
 }
 
+QString ConnectionErrorText(QAbstractSocket::SocketError error, const QString &systemText, const QString &host,
+                            quint16 port)
+{
+    const QString where = QStringLiteral("%1:%2").arg(host).arg(port);
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("The device at %1 refused the connection.").arg(where);
+    case QAbstractSocket::HostNotFoundError: return QStringLiteral("Host %1 not found.").arg(host);
+    case QAbstractSocket::SocketTimeoutError: return QStringLiteral("No answer from %1.").arg(where);
+    case QAbstractSocket::RemoteHostClosedError: return QStringLiteral("The device closed the connection.");
+    default: return systemText.isEmpty() ? QStringLiteral("The connection to %1 failed.").arg(where) : systemText;
+    }
+}
+
 QString LinkStatusText(qint16 portNumber, int transmitting, bool serialOpen, int socketState, const QString &ipAddress)
 {
     if (portNumber > 0)

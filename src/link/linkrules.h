@@ -38,6 +38,11 @@ QString LinkStatusText(qint16 portNumber, int transmitting, bool serialOpen, int
 
 QString UnableToConnectText(int socketState);
 
+// Why a socket failed, in the operator's words: refused, host not found, no
+// answer, or the system's own description.
+QString ConnectionErrorText(QAbstractSocket::SocketError error, const QString &systemText, const QString &host,
+                            quint16 port);
+
 // Serial device for port number n: the configured one when given, otherwise
 // the platform's n-th serial port.
 QString SerialDeviceName(qint16 portNumber, const QString &configured);

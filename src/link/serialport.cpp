@@ -72,14 +72,16 @@ bool QtSerialPortService::open()
     // A port lost earlier may still await its deferred close.
     m_port.close();
     m_lost = false;
-    m_port.setPortName(deviceName());
+    m_unsent = 0;
+    m_deviceName = deviceName();
+    m_port.setPortName(m_deviceName);
     m_port.setBaudRate(m_settings.baud);
     m_port.setParity(parityFor(m_settings.parity));
     m_port.setDataBits(QSerialPort::DataBits(m_settings.dataBits));
     m_port.setStopBits(stopBitsFor(m_settings.stopBits));
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = QStringLiteral("%1: %2").arg(m_port.portName(), m_port.errorString());
+        m_error = QStringLiteral("%1: %2").arg(m_deviceName, m_port.errorString());
         return false;
     }
     // Devices commonly expect the terminal-ready line. Pseudo-terminals have
@@ -127,13 +129,19 @@ QByteArray QtSerialPortService::takeInput()
 
 void QtSerialPortService::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !m_port.isOpen() || m_lost)
+    // A device that hung up or was unplugged fails every read and write
+    // (and would wake the event loop without end); pseudo-terminals refuse
+    // modem-line calls, which is no loss.
+    const bool gone =
+        error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError;
+    if (!gone || !m_port.isOpen() || m_lost)
         return;
-    // The device is gone. The port object may be in the middle of its own
-    // call, so it is closed and the loss reported once control is back in
-    // the event loop; until then it already reads as closed.
+    // The port object may be in the middle of its own call, so it is closed
+    // and the loss reported once control is back in the event loop; until
+    // then it already reads as closed.
     m_lost = true;
-    m_error = m_port.errorString();
+    m_unsent = m_port.bytesToWrite();
+    m_error = QStringLiteral("The device %1 is gone.").arg(m_deviceName);
     QTimer::singleShot(0, this, [this] {
         if (!m_lost)
             return;

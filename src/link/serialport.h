@@ -25,6 +25,9 @@ public:
     virtual bool isOpen() const = 0;
     // One byte per character, nothing added. False when nothing was written.
     virtual bool write(const QByteArray &bytes) = 0;
+    // Bytes written and not yet handed to the device (lost with it when it
+    // went away).
+    virtual qint64 pendingBytes() const { return 0; }
     virtual void setReceiveThreshold(int bytes) = 0;
     virtual qint64 bytesWaiting() = 0;
     virtual QByteArray takeInput() = 0;
@@ -52,6 +55,7 @@ public:
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray &bytes) override;
+    qint64 pendingBytes() const override { return m_lost ? m_unsent : m_port.bytesToWrite(); }
     void setReceiveThreshold(int bytes) override { m_threshold = bytes; }
     qint64 bytesWaiting() override;
     QByteArray takeInput() override;
@@ -64,9 +68,11 @@ private:
     qint16 m_portNumber = 1;
     LineSettings m_settings;
     QString m_override;
+    QString m_deviceName; // as opened last
     QString m_error;
     int m_threshold = 0;
     bool m_lost = false;
+    qint64 m_unsent = 0;
 };
 
 // The device configured for a port number in the settings group

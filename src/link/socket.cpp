@@ -7,6 +7,17 @@
 #include <QTimer>
 #include <utility>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <unistd.h>
+#endif
+
 namespace telvaro {
 
 QtSocketService::QtSocketService(QObject *parent) : SocketService(parent)
@@ -15,7 +26,7 @@ QtSocketService::QtSocketService(QObject *parent) : SocketService(parent)
         connect(s, &QAbstractSocket::stateChanged, this, [this] { Q_EMIT stateChanged(); });
         connect(s, &QAbstractSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError e) { onError(s, e); });
     }
-    connect(&m_tcp, &QTcpSocket::connected, this, [this] { m_everConnected = true; });
+    connect(&m_tcp, &QTcpSocket::connected, this, &QtSocketService::onConnected);
     connect(&m_tcp, &QTcpSocket::bytesWritten, this, &QtSocketService::onBytesWritten);
     connect(&m_tcp, &QTcpSocket::readyRead, this, &QtSocketService::takeStream);
     connect(&m_udp, &QUdpSocket::readyRead, this, &QtSocketService::takeDatagrams);
@@ -26,6 +37,37 @@ QtSocketService::~QtSocketService()
     // The sockets close as they are destroyed; nobody listens any more.
     m_tcp.disconnect(this);
     m_udp.disconnect(this);
+    releaseWatch();
+}
+
+void QtSocketService::onConnected()
+{
+    m_everConnected = true;
+    releaseWatch();
+#ifdef Q_OS_LINUX
+    m_watch = ::dup(int(m_tcp.socketDescriptor()));
+#endif
+}
+
+void QtSocketService::releaseWatch()
+{
+#ifdef Q_OS_LINUX
+    if (m_watch >= 0)
+        ::close(m_watch);
+#endif
+    m_watch = -1;
+}
+
+QString QtSocketService::peerCloseReason() const
+{
+#ifdef Q_OS_LINUX
+    tcp_info info = {};
+    socklen_t size = sizeof info;
+    // A reset leaves the connection closed; an orderly close waits for ours.
+    if (m_watch >= 0 && ::getsockopt(m_watch, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 && info.tcpi_state == TCP_CLOSE)
+        return QStringLiteral("The device reset the connection.");
+#endif
+    return QStringLiteral("The device closed the connection.");
 }
 
 bool QtSocketService::setProtocol(Protocol protocol)
@@ -42,6 +84,7 @@ void QtSocketService::connectToRemote()
 {
     if (m_protocol != Protocol::Tcp)
         return;
+    m_error.clear();
     m_failed = m_peerClosed = m_everConnected = false;
     m_tcp.connectToHost(m_host, m_port);
 }
@@ -145,10 +188,24 @@ void QtSocketService::close()
         m_tcp.flush();
     m_tcp.abort();
     m_udp.abort();
+    // The copy would keep the connection open for the device.
+    releaseWatch();
     m_failed = m_peerClosed = m_everConnected = false;
     m_pending = 0;
     m_received.clear();
     Q_EMIT stateChanged();
+}
+
+void QtSocketService::reset()
+{
+    // A zero linger makes the close a reset: the unsent rest is discarded.
+    const qintptr fd = m_tcp.socketDescriptor();
+    if (m_protocol == Protocol::Tcp && fd >= 0) {
+        const linger now = {1, 0};
+        ::setsockopt(int(fd), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&now), sizeof now);
+    }
+    m_tcp.abort();
+    close();
 }
 
 void QtSocketService::onBytesWritten(qint64 count)
@@ -192,11 +249,12 @@ void QtSocketService::onError(QAbstractSocket *socket, QAbstractSocket::SocketEr
         return;
     if (socket == &m_tcp && error == QAbstractSocket::RemoteHostClosedError) {
         m_peerClosed = true;
-        Q_EMIT stateChanged();
-        return;
+        m_error = peerCloseReason();
+        releaseWatch();
+    } else {
+        m_failed = true;
+        m_error = ConnectionErrorText(error, socket->errorString(), m_host, m_port);
     }
-    m_failed = true;
-    m_error = socket->errorString();
     Q_EMIT stateChanged();
     if (socket == &m_tcp && !m_everConnected)
         return;

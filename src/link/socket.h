@@ -38,13 +38,17 @@ public:
     // Closes at once; bytes still pending are dropped (the system still
     // delivers what it was handed).
     virtual void close() = 0;
+    // Ends the connection at once and drops what the system still holds
+    // for the device, so that a cut frame never reaches it.
+    virtual void reset() { close(); }
     virtual QString errorString() const = 0;
 
 Q_SIGNALS:
     void dataArrival(qint64 bytesTotal);
     void sendComplete();
-    // A failure of an established socket. A connection attempt that fails
-    // shows as state 9 instead, for the connection check to report.
+    // A failure of an established socket, or the device closing or
+    // resetting it (errorString() says which). A connection attempt that
+    // fails shows as state 9 instead, for the connection check to report.
     void error(int number, const QString &description);
     void stateChanged();
 };
@@ -64,6 +68,7 @@ public:
     qint64 pendingBytes() const override;
     QByteArray takeReceived() override;
     void close() override;
+    void reset() override;
     QString errorString() const override { return m_error; }
 
     // The longest wait for a host name to resolve before a datagram goes out.
@@ -71,6 +76,9 @@ public:
 
 private:
     void onError(QAbstractSocket *socket, QAbstractSocket::SocketError error);
+    void onConnected();
+    void releaseWatch();
+    QString peerCloseReason() const;
     void onBytesWritten(qint64 count);
     void takeStream();
     void takeDatagrams();
@@ -89,6 +97,10 @@ private:
     qint64 m_pending = 0;
     QByteArray m_received;
     QString m_error;
+    // A second descriptor of the connection: the socket closes its own before
+    // it reports the device's close, and only the kernel's state of the
+    // connection tells a reset from an orderly close.
+    int m_watch = -1;
     QString m_resolvedHost;
     QHostAddress m_resolved;
 };

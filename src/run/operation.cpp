@@ -9,12 +9,30 @@
 
 namespace telvaro {
 
+QStringList OutcomeDetails(const OperationOutcome &outcome)
+{
+    using Ending = OperationOutcome::Ending;
+    QStringList lines;
+    if (outcome.ending == Ending::Failed || outcome.ending == Ending::ConnectionFailed || outcome.linkDropped)
+        lines << outcome.reason;
+    if (outcome.framesNotSent > 0)
+        lines << QStringLiteral("%1 of %2 frames were not sent (Port Not Open).")
+                     .arg(outcome.framesNotSent)
+                     .arg(outcome.framesNotSent + outcome.framesSent);
+    if (outcome.bytesNotSent > 0)
+        lines << QStringLiteral("%1 bytes were still queued for the device when the link closed.")
+                     .arg(outcome.bytesNotSent);
+    lines.removeAll(QString());
+    return lines;
+}
+
 Operations::Operations(MenuState &menus, TransferState &transfer, StatusPanels &panels, Progress &progress, Link &link,
                        Prompter &prompter, QObject *parent)
     : QObject(parent), m_menus(menus), m_transfer(transfer), m_panels(panels), m_progress(progress), m_link(link),
       m_prompter(prompter)
 {
     connect(&m_link, &Link::linkFailed, this, &Operations::onLinkFailed);
+    connect(&m_link, &Link::deviceClosed, this, &Operations::onDeviceClosed);
 }
 
 void Operations::MnuModeData_Click()
@@ -38,14 +56,29 @@ void Operations::MnuModeData_Click()
     m_panels.setText(3, QStringLiteral("Off"));
 }
 
-void Operations::onLinkFailed(const QString &description)
+void Operations::noteDrop(const QString &description)
 {
     if (m_held && !m_linkDropped) {
         m_linkDropped = true;
         m_dropReason = description;
+        m_droppedPending = m_link.pendingBytes();
     }
+}
+
+void Operations::onLinkFailed(const QString &description)
+{
+    noteDrop(description);
     // Data entry stops whatever uses the link and closes it.
     MnuModeData_Click();
+}
+
+void Operations::onDeviceClosed(const QString &description)
+{
+    noteDrop(description);
+    // A transfer has nothing more to wait for; a quick send's hold closes
+    // the link itself.
+    if (m_held && !m_heldByQuickSend)
+        MnuModeData_Click();
 }
 
 OperationFrame::OperationFrame(Operations &operations, Item entry, Style style)
@@ -65,12 +98,19 @@ bool OperationFrame::start()
     // waits of an operation that still holds the link.
     if (m_ops.m_held || !menus.item(m_entry).enabled) {
         m_outcome.ending = OperationOutcome::Ending::Refused;
+        m_outcome.reason = QStringLiteral("Another operation is using the link.");
         m_ended = true;
+        if (m_ops.m_held) {
+            m_ops.prompter().inform(m_outcome.reason, QStringLiteral("Wait for it to end, or choose Data Entry."));
+            m_outcome.told = true;
+        }
         return false;
     }
     m_ops.m_held = true;
+    m_ops.m_heldByQuickSend = m_style == Style::QuickSend;
     m_ops.m_stopRequested = false;
     m_ops.m_linkDropped = false;
+    m_ops.m_droppedPending = 0;
     m_ops.m_dropReason.clear();
     m_holding = true;
     menus.setLinkHeld(true);
@@ -98,6 +138,7 @@ bool OperationFrame::connect(const QString &openFailureMessage)
 {
     if (m_style == Style::QuickSend)
         markTransmitting();
+    m_failureText = openFailureMessage;
     Link &link = m_ops.link();
     const LinkKind kind = link.kind();
     if (!link.OpenLink()) {
@@ -107,9 +148,7 @@ bool OperationFrame::connect(const QString &openFailureMessage)
     }
     if (kind != LinkKind::Udp && !link.CheckLink()) {
         m_outcome.ending = OperationOutcome::Ending::ConnectionFailed;
-        m_outcome.reason = link.socket().errorString();
-        if (m_outcome.reason.isEmpty())
-            m_outcome.reason = QStringLiteral("The connection did not come about in time.");
+        m_outcome.reason = link.connectionFailureReason();
         // The check has said why; the traffic panel stays as it was.
         end(false);
         return false;
@@ -122,49 +161,68 @@ SendResult::Status OperationFrame::send(const QByteArray &bytes)
     const SendResult sent = m_ops.link().SendOnLink(bytes);
     if (sent.status == SendResult::Status::Failed)
         return sent.status;
-    if (sent.status == SendResult::Status::NotSent) {
+    if (sent.status == SendResult::Status::NotSent)
         ++m_outcome.framesNotSent;
-        // A connection the device closed or reset is gone for the rest of
-        // the operation, which still runs to its end as the operator sees.
-        const int state = m_ops.link().socket().state();
-        if (m_ops.link().kind() == LinkKind::Tcp && (state == SocketState::PeerClosing || state == SocketState::Error))
-            m_outcome.linkDropped = true;
-    }
+    else
+        ++m_outcome.framesSent;
     StatusPanels &panels = m_ops.panels();
     panels.setText(2, QString());
     panels.setText(2, BytesToText(sent.shown));
     return sent.status;
 }
 
-bool OperationFrame::stopped() const
+bool OperationFrame::stopped()
 {
-    return m_ops.transfer().transmitting() == 0;
+    const bool stopped = m_ops.transfer().transmitting() == 0;
+    if (stopped && m_ops.m_linkDropped)
+        m_outcome.linkDropped = true;
+    return stopped;
 }
 
 OperationOutcome OperationFrame::finish()
 {
     if (m_ended)
         return m_outcome;
-    if (!stopped())
+    if (m_ops.transfer().transmitting() != 0) {
+        if (const QString lost = m_ops.link().lossReason(); !lost.isEmpty())
+            m_ops.noteDrop(lost);
         m_outcome.bytesNotSent = m_ops.link().DrainLink();
+    }
     if (m_ops.m_linkDropped) {
-        m_outcome.ending = OperationOutcome::Ending::Failed;
+        // A device that goes once everything was out (one closing after each
+        // message, say) took all it was sent.
+        m_outcome.bytesNotSent = qMax(m_outcome.bytesNotSent, m_ops.m_droppedPending);
+        if (m_outcome.linkDropped || m_outcome.bytesNotSent > 0 || m_outcome.framesNotSent > 0) {
+            m_outcome.linkDropped = true;
+            m_outcome.ending = OperationOutcome::Ending::Failed;
+        }
         m_outcome.reason = m_ops.m_dropReason;
     } else if (m_ops.m_stopRequested) {
         m_outcome.ending = OperationOutcome::Ending::Stopped;
-    } else if (m_outcome.linkDropped) {
-        m_outcome.reason = QStringLiteral("The device closed the connection.");
     }
     end(true);
+    if (!m_outcome.complete() && m_outcome.ending != OperationOutcome::Ending::Stopped) {
+        const QStringList details = OutcomeDetails(m_outcome);
+        m_ops.prompter().inform(m_failureText + QStringLiteral("\r\n") + details.join(QStringLiteral("\r\n")));
+        m_outcome.told = true;
+    }
     return m_outcome;
+}
+
+OperationOutcome OperationFrame::failWithReason(const QString &reason)
+{
+    return fail(m_failureText + QStringLiteral("\r\n") + reason, reason);
 }
 
 OperationOutcome OperationFrame::fail(const QString &message, const QString &reason)
 {
     if (m_ended)
         return m_outcome;
-    if (!message.isEmpty())
+    if (!message.isEmpty()) {
         m_ops.prompter().inform(message);
+        m_outcome.told = message.contains(reason);
+    }
+    m_outcome.linkDropped = m_outcome.linkDropped || m_ops.m_linkDropped;
     m_outcome.ending = OperationOutcome::Ending::Failed;
     m_outcome.reason = reason;
     end(true);
@@ -174,7 +232,6 @@ OperationOutcome OperationFrame::fail(const QString &message, const QString &rea
 void OperationFrame::end(bool resetTraffic)
 {
     m_ended = true;
-    m_outcome.linkDropped = m_outcome.linkDropped || m_ops.m_linkDropped;
     if (m_style == Style::Transfer) {
         m_ops.MnuModeData_Click();
         // Its own entry is enabled and unchecked again, whichever it is.

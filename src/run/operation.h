@@ -29,16 +29,25 @@ struct OperationOutcome {
     };
     Ending ending = Ending::Done;
     QString reason;
-    // Frames that could not be written ("Port Not Open", a send out of time).
+    // Frames written whole, and those that could not be ("Port Not Open",
+    // a send out of time).
+    int framesSent = 0;
     int framesNotSent = 0;
     // Bytes still queued for the device when the link closed.
     qint64 bytesNotSent = 0;
-    // The socket failed or the serial device went away during the operation.
+    // The socket failed, the device closed or reset the connection, or the
+    // serial device went away, before the operation was through.
     bool linkDropped = false;
+    // The operator has been shown the message (and reason) of this ending.
+    bool told = false;
 
     // Every frame went out and the operation ran to its end.
     bool complete() const { return ending == Ending::Done && framesNotSent == 0 && bytesNotSent == 0 && !linkDropped; }
 };
+
+// What went wrong, one line each: the reason, the frames not sent, the bytes
+// left queued. Empty for a complete outcome.
+QStringList OutcomeDetails(const OperationOutcome &outcome);
 
 // What the operations share with the window: menus, flags, panels, the
 // progress window, the link and the prompter; and the data-entry command
@@ -66,6 +75,8 @@ public:
 private:
     friend class OperationFrame;
     void onLinkFailed(const QString &description);
+    void onDeviceClosed(const QString &description);
+    void noteDrop(const QString &description);
 
     MenuState &m_menus;
     TransferState &m_transfer;
@@ -74,8 +85,10 @@ private:
     Link &m_link;
     Prompter &m_prompter;
     bool m_held = false;
+    bool m_heldByQuickSend = false;
     bool m_stopRequested = false;
     bool m_linkDropped = false;
+    qint64 m_droppedPending = 0;
     QString m_dropReason;
 };
 
@@ -91,21 +104,29 @@ public:
     OperationFrame &operator=(const OperationFrame &) = delete;
 
     // Takes the link and marks the controls; false (outcome Refused) when
-    // the command is disabled or another operation holds the link.
+    // the command is disabled or another operation holds the link, which
+    // the operator is told.
     bool start();
     // OpenLink and, for serial and TCP, CheckLink. On a failure to open it
-    // shows openFailureMessage; either failure ends the operation.
+    // shows openFailureMessage, which is also the message of every later
+    // ending that did not deliver; either failure ends the operation.
     bool connect(const QString &openFailureMessage);
     // SendOnLink, with the bytes (or "Port Not Open") in panel 2. Failed
     // when the link refused the bytes: the caller fails the operation.
     SendResult::Status send(const QByteArray &bytes);
-    // "&Data Entry" was chosen or the link failed since the start.
-    bool stopped() const;
+    // "&Data Entry" was chosen or the link failed since the start. Asked
+    // where the operation still had something to do, so a failed link
+    // counts as an ending that did not deliver.
+    bool stopped();
 
-    // The operation's own end.
+    // The operation's own end. One that did not deliver what it was asked
+    // to, other than by the operator's stop, is told once data entry has
+    // closed the link: the operation's message and the details below it.
     OperationOutcome finish();
     // Shows message (when not empty) and ends with reason.
     OperationOutcome fail(const QString &message, const QString &reason);
+    // The operation's own message with reason on the next line.
+    OperationOutcome failWithReason(const QString &reason);
     const OperationOutcome &outcome() const { return m_outcome; }
 
 private:
@@ -116,6 +137,7 @@ private:
     Operations &m_ops;
     Item m_entry;
     Style m_style;
+    QString m_failureText;
     OperationOutcome m_outcome;
     bool m_holding = false;
     bool m_ended = false;

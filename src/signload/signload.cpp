@@ -51,9 +51,11 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
         const SendResult::Status sent = frame.send(bytes);
         if (sent == SendResult::Status::Failed)
             return frame.fail(error, operations.link().lastError());
-        // The sign restarts after its erase: a new connection follows.
-        if (step == FirstSetupStep && sent == SendResult::Status::Sent)
-            operations.link().Reconnect(SignLoadReconnectMs);
+        // The sign restarts after its erase: a new connection follows. A port
+        // that does not open again would leave every later frame unsent.
+        if (step == FirstSetupStep && sent == SendResult::Status::Sent &&
+            !operations.link().Reconnect(SignLoadReconnectMs))
+            return frame.failWithReason(operations.link().lastError());
         Pause(SignLoadWaitMs(step));
     }
     return frame.finish();

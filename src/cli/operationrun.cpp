@@ -1,0 +1,94 @@
+#include "cli/operationrun.h"
+
+#include "app/workspace.h"
+#include "base/stopsignals.h"
+#include "cli/linkoptions.h"
+#include "cli/output.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <csignal>
+
+namespace telvaro::cli {
+
+namespace {
+
+QString SignalName(int number)
+{
+    switch (number) {
+    case SIGINT: return QStringLiteral("SIGINT");
+    case SIGTERM: return QStringLiteral("SIGTERM");
+    default: return QStringLiteral("signal %1").arg(number);
+    }
+}
+
+QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
+{
+    const int sent = outcome.framesSent;
+    switch (how.steps) {
+    case ProgressLine::Steps::Send:
+        return sent > 0 ? QStringLiteral("The message was sent.") : QStringLiteral("Nothing was sent.");
+    case ProgressLine::Steps::Run: return QStringLiteral("%1 messages were sent.").arg(sent);
+    case ProgressLine::Steps::Load:
+        if (sent == 0)
+            return QStringLiteral("Nothing was sent: the sign is as it was.");
+        return QStringLiteral("The sign's memory was erased; %1 of %2 messages are stored.")
+            .arg(qMax(0, sent - 3))
+            .arg(how.messages);
+    case ProgressLine::Steps::Controller:
+        return QStringLiteral("The controller received %1 of %2 frames.").arg(sent).arg(how.messages + 4);
+    case ProgressLine::Steps::Upload: break;
+    }
+    return QStringLiteral("Nothing was saved.");
+}
+
+} // namespace
+
+QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome)
+{
+    const QString step = ProgressLine::StepText(how.steps, stepPanel, how.messages);
+    return QStringLiteral("Stopped by %1%2. %3")
+        .arg(SignalName(signalNumber), step.isEmpty() ? QString() : QStringLiteral(" at ") + step,
+             DeviceHolds(how, outcome));
+}
+
+CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::function<OperationOutcome()> &operation)
+{
+    CommandEnding ending;
+    const LiveOutput output;
+    QString stepAtStop;
+    // A stop ends the operation as data entry does, and at once: every wait
+    // under way is cut short by leaving every event loop.
+    auto stop = [&ws](auto &&before) {
+        before();
+        ws.MnuModeData_Click();
+        QCoreApplication::exit(0);
+    };
+    StopSignals signals;
+    QObject::connect(&signals, &StopSignals::stopRequested, &ws, [&](int number) {
+        stop([&] {
+            ending.signalNumber = number;
+            stepAtStop = ws.status().text(3);
+        });
+    });
+    QTimer deadline;
+    if (how.durationSeconds) {
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, &ws, [&] { stop([] {}); });
+        deadline.start(static_cast<int>(*how.durationSeconds * 1000));
+    }
+    {
+        const ProgressLine progress(ws.status(), how.steps, how.messages,
+                                    how.quiet || how.steps == ProgressLine::Steps::Send);
+        ending.outcome = operation();
+    }
+    if (ending.signalNumber != 0) {
+        PrintError(StopLine(ending.signalNumber, how, stepAtStop, ending.outcome));
+        ending.status = 128 + ending.signalNumber;
+    } else {
+        ending.status = OutcomeStatus(ending.outcome);
+    }
+    return ending;
+}
+
+} // namespace telvaro::cli
