@@ -154,6 +154,9 @@ private Q_SLOTS:
             "The connection failed: /nonexistent/tty: No such file or directory\n] ");
         row("refused", "telvaro-cli send --port 0 --ip 127.0.0.1 --ip-port CLOSED x",
             "1 [Unable to connect!  State = 9\nThe connection failed: The device at 127.0.0.1:...");
+        // A device that takes the connection and closes it at once is named as such.
+        row("closed at once", "TELVARO_TIME_SCALE=1 telvaro-cli send --port 0 --ip 127.0.0.1 --ip-port ACCEPT x",
+            "1 [Unable to connect!  State = 8\nThe connection failed: The device closed the connection.\n] ");
         row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
         row("address of a call", "telvaro-cli clear-list --address 123",
             "1 [Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n] ");
@@ -243,7 +246,9 @@ private Q_SLOTS:
     {
         auto [line, run, received] = fetch<QString, QByteArray, QByteArray>({"line", "run", "received"});
         UdpPeer udp;
-        TcpPeer tcp, closed;
+        TcpPeer tcp, closed, acceptClose;
+        acceptClose.onReceive = [](TcpPeer &p, const QByteArray &) { p.dropConnection(false); };
+        line.replace(QStringLiteral("ACCEPT"), QString::number(acceptClose.port()));
         tcp.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
             if (!chunk.isEmpty())
                 p.dropConnection(true);

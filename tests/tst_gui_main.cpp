@@ -556,6 +556,12 @@ private Q_SLOTS:
             child<QPushButton>(&dialog, "CmdCallMessage")->click();
             child<QLineEdit>(&dialog, "TxtMessageNumber")->setText("0");
             child<QLineEdit>(&dialog, "TxtAddress")->setText("01");
+            // A second call within the first one's hold is refused, says so,
+            // and does not stay in the entry box as if it had gone out.
+            QTimer::singleShot(5, &dialog, [&dialog] {
+                child<QLineEdit>(&dialog, "TxtMessageNumber")->setText("3");
+                child<QPushButton>(&dialog, "CmdCallMessage")->click();
+            });
             child<QPushButton>(&dialog, "CmdCallMessage")->click();
             QCOMPARE(f.ws.box(Workspace::Box::Entry), QStringLiteral("<0x01>401<0x02>E.SL<0x0F>DT!!<0x04>"));
             child<QRadioButton>(&dialog, QStringLiteral("OptOrbilux"))->setChecked(true);
@@ -566,7 +572,9 @@ private Q_SLOTS:
         f.window.action(Item::MnuDisplayLoaded)->trigger();
         SetPauseTimeScale(1);
         QCOMPARE(udp.datagrams, (QList<QByteArray>{"\001401\2E.SL\17DT!!\4", "\1Z01\2E.SL\4"}));
-        QCOMPARE(f.prompter.messageTexts(), (QStringList{SignLoadWarningText(), "Invalid Message Number!"}));
+        QCOMPARE(f.prompter.messageTexts(),
+                 (QStringList{SignLoadWarningText(), "Invalid Message Number!",
+                              "Another operation is using the link.\r\nWait for it to end, or choose Data Entry."}));
     }
 
     void progressCaptions_data()

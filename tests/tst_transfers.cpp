@@ -2,6 +2,7 @@
 // where it answers: the frames byte for byte, the waits between them on the test clock, the exact
 // replies, the failure endings and the upload round trip.
 #include "base/wait.h"
+#include "codec/codepage.h"
 #include "controller/controllerprotocol.h"
 #include "devsim/controllerdevice.h"
 #include "linkedworkspace.h"
@@ -30,6 +31,7 @@ struct Fixture : test::LinkedWorkspace {
     QElapsedTimer clock;
     QList<QByteArray> frames; // as the device received them, one per arrival
     QList<qint64> atMs;
+    QStringList panel2AtReceipt;
     devsim::ControllerDevice device{[this](const QByteArray &b) { pty.reply(b); }};
 
     // Port 0 TCP, -1 UDP, 1 the terminal, where a controller answers if one is given.
@@ -57,6 +59,7 @@ struct Fixture : test::LinkedWorkspace {
             return;
         frames << bytes;
         atMs << clock.elapsed();
+        panel2AtReceipt << ws.status().text(2);
     }
 };
 
@@ -149,6 +152,8 @@ private Q_SLOTS:
         QCOMPARE(f.frames, (QList<QByteArray>{"\001Z0A\002E$\004", "\001Z0A\002E.SL\004", "SETPLAYLISTTOE",
                                               "\001Z0A\002A\017DT!!ABC", "\001Z0A\002A\017DT!\"\033D\r"}));
         QCOMPARE(f.tcp.connections, port == 0 ? 2 : 0);
+        // The erase frame shows in panel 2 once the link is renewed, not in the pause before.
+        QVERIFY(port < 0 || f.panel2AtReceipt[0] != BytesToText(f.frames[0]));
         // From the first message on, so that a late read does not shorten the wait seen after it.
         const QList<qint64> &at = f.atMs;
         QVERIFY2(at[1] - at[0] >= firstGapMs - 8, qPrintable(QString::number(at[1] - at[0])));
@@ -214,6 +219,8 @@ private Q_SLOTS:
         const std::pair<const char *, Load> rows[] = {
             {"binary input", {1, Fault::None, N, two, 0, binary, asked, Dn, "\x05"}},
             {"serial input", {1, Fault::None, Y, two, 0, serial, asked, Dn, "\x05"}},
+            // "&New" leaves an empty message last: no frame, no reply awaited.
+            {"empty message", {1, Fault::None, Y, two + QList<QByteArray>{""}, 0, serial, asked, Dn, "\x05"}},
             {"replies split over polls", {1, Fault::SplitReply, Y, two, 0, serial, asked, Dn, "\x05"}},
             {"tcp", {0, Fault::None, N, two, 0, {binary.join()}, asked, Dn, ""}},
             {"udp", {-1, Fault::None, N, two, 0, {binary.join()}, asked, Dn, ""}},
@@ -241,11 +248,27 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() >= l.minMs && clock.elapsed() < l.maxMs, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(f.prompter.messageTexts().join(u'|'), l.messages);
         QCOMPARE(f.prompter.shown.front().title, QStringLiteral("Controller Setup"));
+        // Each frame shows in panel 2 once its reply came, not while it is awaited.
+        for (qsizetype i = 0; l.port > 0 && i < f.frames.size(); ++i)
+            QVERIFY(f.panel2AtReceipt[i] != BytesToText(f.frames[i]));
         if (l.port > 0)
             QCOMPARE(f.frames, l.frames);
         else
             QTRY_COMPARE_WITH_TIMEOUT(QList<QByteArray>{f.tcp.received + f.udp.datagrams.join()}, l.frames, 1000);
         QCOMPARE(f.ws.box(Workspace::Box::RecData), l.recData);
+        QVERIFY(f.settled());
+    }
+
+    // A message without its end byte gets no answer; the controller gives up
+    // the half frame at the next wake-up, so the next load goes through.
+    void halfFrameDoesNotSpoilTheNextLoad()
+    {
+        Fixture f(1, Fault::None);
+        f.fill({"NO END"});
+        QCOMPARE(f.ws.LoadController(true).ending, Ending::Failed);
+        QCOMPARE(f.prompter.messageTexts().value(0), QStringLiteral("Serial Connection Failed."));
+        f.ws.table().SetContents(0, 100, "END<0x04>", {}, {});
+        QVERIFY(f.ws.LoadController(true).complete());
         QVERIFY(f.settled());
     }
 

@@ -78,18 +78,30 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
                 return frame.fail(loadError, message.failure);
             bytes = message.bytes;
             progress.Update(qint16(step), qint16(upper), bytes);
+            // An empty message ("&New" leaves one) is no frame: nothing to
+            // write and no reply to wait for.
+            if (bytes.isEmpty()) {
+                frame.showTraffic({});
+                continue;
+            }
         }
         const bool awaitReply = link.kind() == LinkKind::Serial && link.serial().isOpen();
         if (awaitReply)
             link.serial().setReceiveThreshold(1);
-        const SendResult::Status sent = frame.send(bytes);
+        QByteArray shown;
+        const SendResult::Status sent = frame.send(bytes, &shown);
         if (sent == SendResult::Status::Failed)
             return frame.fail(loadError, link.lastError());
-        if (!awaitReply || sent != SendResult::Status::Sent)
+        if (!awaitReply || sent != SendResult::Status::Sent) {
+            frame.showTraffic(shown);
             continue;
+        }
         QByteArray reply;
         switch (ReplyWait(operations, ControllerReply(step), reply)) {
-        case Reply::Matched: panel.setBox(EntryPanel::Box::RecData, BytesToText(reply)); break;
+        case Reply::Matched:
+            panel.setBox(EntryPanel::Box::RecData, BytesToText(reply));
+            frame.showTraffic(shown);
+            break;
         case Reply::Stopped: frame.stopped(); return frame.finish();
         case Reply::GaveUp:
             return frame.fail(QStringLiteral("Serial Connection Failed."),

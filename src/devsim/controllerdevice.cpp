@@ -53,8 +53,14 @@ void ControllerDevice::receive(const QByteArray &chunk)
     }
     qsizetype end;
     while ((end = m_pending.indexOf(eot)) >= 0) {
-        const QByteArray bytes = m_pending.left(end + 1);
+        QByteArray bytes = m_pending.left(end + 1);
         m_pending.remove(0, end + 1);
+        // What was held of a frame without its end byte is given up when a
+        // wake-up follows: one bad load must not spoil the next.
+        if (bytes.size() > WakeUpFrame().size() && bytes.endsWith(WakeUpFrame())) {
+            note(QStringLiteral("dropped %1 bytes without an end byte").arg(bytes.size() - WakeUpFrame().size()));
+            bytes = WakeUpFrame();
+        }
         frame(bytes);
     }
 }

@@ -156,7 +156,7 @@ bool OperationFrame::connect(const QString &openFailureMessage)
     return true;
 }
 
-SendResult::Status OperationFrame::send(const QByteArray &bytes)
+SendResult::Status OperationFrame::send(const QByteArray &bytes, QByteArray *shownLater)
 {
     const SendResult sent = m_ops.link().SendOnLink(bytes);
     if (sent.status == SendResult::Status::Failed)
@@ -165,10 +165,18 @@ SendResult::Status OperationFrame::send(const QByteArray &bytes)
         ++m_outcome.framesNotSent;
     else
         ++m_outcome.framesSent;
+    if (shownLater)
+        *shownLater = sent.shown;
+    else
+        showTraffic(sent.shown);
+    return sent.status;
+}
+
+void OperationFrame::showTraffic(const QByteArray &shown)
+{
     StatusPanels &panels = m_ops.panels();
     panels.setText(2, QString());
-    panels.setText(2, BytesToText(sent.shown));
-    return sent.status;
+    panels.setText(2, BytesToText(shown));
 }
 
 bool OperationFrame::stopped()

@@ -112,8 +112,11 @@ public:
     // ending that did not deliver; either failure ends the operation.
     bool connect(const QString &openFailureMessage);
     // SendOnLink, with the bytes (or "Port Not Open") in panel 2. Failed
-    // when the link refused the bytes: the caller fails the operation.
-    SendResult::Status send(const QByteArray &bytes);
+    // when the link refused the bytes: the caller fails the operation. With
+    // shownLater, panel 2 is left to showTraffic, for a protocol that shows
+    // a frame once its reply came or its link was renewed.
+    SendResult::Status send(const QByteArray &bytes, QByteArray *shownLater = nullptr);
+    void showTraffic(const QByteArray &shown);
     // "&Data Entry" was chosen or the link failed since the start. Asked
     // where the operation still had something to do, so a failed link
     // counts as an ending that did not deliver.

@@ -48,7 +48,8 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
         }
         if (!progress.Update(qint16(qMax(step, 0)), qint16(upper), bytes))
             return frame.fail(error, QStringLiteral("The table is empty: there is nothing to load."));
-        const SendResult::Status sent = frame.send(bytes);
+        QByteArray shown;
+        const SendResult::Status sent = frame.send(bytes, &shown);
         if (sent == SendResult::Status::Failed)
             return frame.fail(error, operations.link().lastError());
         // The sign restarts after its erase: a new connection follows. A port
@@ -56,6 +57,7 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
         if (step == FirstSetupStep && sent == SendResult::Status::Sent &&
             !operations.link().Reconnect(SignLoadReconnectMs))
             return frame.failWithReason(operations.link().lastError());
+        frame.showTraffic(shown);
         Pause(SignLoadWaitMs(step));
     }
     return frame.finish();
