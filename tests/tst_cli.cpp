@@ -371,6 +371,9 @@ private Q_SLOTS:
         const auto upload = RunCli(QStringList{"upload"} + serial + QStringList{out});
         QCOMPARE(upload.status, uploadStatus);
         QVERIFY2((load.err + upload.err).startsWith(err), (load.err + upload.err).constData());
+        // The reason is told once, below the message.
+        const QByteArrayList lines = upload.err.split('\n');
+        QCOMPARE(QSet<QByteArray>(lines.begin(), lines.end()).size(), lines.size());
         const QStringList log = Understood(StopDevice(controller));
         QVERIFY2(log.contains(QStringLiteral("registers <0x01>0230;125 <0x04>")), qPrintable(log.join(u'\n')));
         QFile file(out), companion(CompanionName(out));

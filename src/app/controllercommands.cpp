@@ -47,6 +47,7 @@ OperationOutcome Workspace::MnuUploadController_Click()
         m_prompter.inform(QStringLiteral("Error Loading Controller"), contents.error);
         outcome.ending = OperationOutcome::Ending::Failed;
         outcome.reason = contents.error;
+        outcome.told = true;
         return outcome;
     }
     // Only now does the upload have something to put in the table's place:
