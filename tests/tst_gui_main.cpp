@@ -16,11 +16,13 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QToolBar>
 
 using namespace telvaro;
 using test::child;
@@ -66,6 +68,33 @@ struct Fixture : test::WindowFixture {
 using Gesture = std::function<void(Fixture &)>;
 
 const QString HeaderOne = "001 <0x01>Z00A<0x0F>DT<0x20><0x21>";
+
+// The Debian packages that own these files, by file.
+QHash<QString, QString> Owners(const QStringList &files)
+{
+    QProcess dpkg;
+    dpkg.start("dpkg-query", QStringList{"-S"} + files);
+    dpkg.waitForFinished();
+    QHash<QString, QString> owners;
+    for (const QString &line : QString::fromUtf8(dpkg.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
+        owners.insert(line.section(": ", 1), line.section(": ", 0, 0).section(u':', 0, 0));
+    return owners;
+}
+
+// The Qt plugins this process has loaded.
+QStringList LoadedPlugins()
+{
+    QFile maps("/proc/self/maps");
+    if (!maps.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QSet<QString> plugins;
+    for (const QString &line : QString::fromUtf8(maps.readAll()).split(u'\n')) {
+        const QString file = line.section(u' ', 5, -1, QString::SectionSkipEmpty);
+        if (file.contains("/plugins/") && file.endsWith(".so"))
+            plugins << file;
+    }
+    return plugins.values();
+}
 
 } // namespace
 
@@ -156,6 +185,45 @@ private Q_SLOTS:
         child<QToolButton>(&f.window, "tbSoftMode")->click();
         QCOMPARE(f.ws.mode().mode(), OperatingMode::Test);
         QCOMPARE(f.prompter.shown.size(), 2);
+    }
+
+    // Every toolbar button draws its picture, and the plugins Qt loaded to
+    // draw them come from packages the Debian package depends on: those it
+    // names itself, or those of the libraries the program links, which its
+    // library dependencies declare.
+    void toolbarPicturesFromDeclaredPackages()
+    {
+        Fixture f;
+        QStringList blank;
+        int buttons = 0;
+        for (const QToolButton *button : child<QToolBar>(&f.window, "tbToolBar")->findChildren<QToolButton *>()) {
+            if (!button->isVisible())
+                continue;
+            ++buttons;
+            const QImage picture = button->icon().pixmap(button->iconSize()).toImage();
+            bool ink = false;
+            for (int y = 0; y < picture.height() && !ink; ++y)
+                for (int x = 0; x < picture.width() && !ink; ++x)
+                    ink = qAlpha(picture.pixel(x, y)) > 0;
+            if (!ink)
+                blank << button->text();
+        }
+        QCOMPARE(buttons, 7);
+        QCOMPARE(blank, QStringList());
+
+        if (QStandardPaths::findExecutable("dpkg-query").isEmpty())
+            QSKIP("no dpkg-query: the packages of the plugins are not known here");
+        const QStringList plugins = LoadedPlugins();
+        QVERIFY(!plugins.isEmpty());
+        const QHash<QString, QString> owners = Owners(plugins);
+        const QStringList packages = QString(TELVARO_PLUGIN_PACKAGES).split(u' ', Qt::SkipEmptyParts);
+        QSet<QString> declared(packages.begin(), packages.end());
+        for (const QString &library : Owners(QString(TELVARO_LINKED_LIBRARIES).split(u' ')))
+            declared << library;
+        for (const QString &plugin : plugins)
+            QVERIFY2(
+                declared.contains(owners.value(plugin)),
+                qPrintable(plugin + " comes from " + owners.value(plugin, "no package") + ", which is not declared"));
     }
 
     void gridClicksFillTheEntryPanel()
