@@ -528,6 +528,29 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown.isEmpty() || f.prompter.shown[0].title == QStringLiteral("Telvaro"));
         QVERIFY(f.dataEntryState());
     }
+
+    // A run keeps to its schedule of deadlines; after a send that took
+    // several intervals it goes on from there, without a burst to catch up.
+    void runAfterASlowSend()
+    {
+        SetPauseTimeScale(100);
+        Fixture f(0);
+        f.fill({QByteArray(8 << 20, 'x'), "B", "C", "D"}, 1000); // 10 ms each here
+        f.tcp.stallReading();
+        QTimer::singleShot(80, &f.tcp, [&f] { f.tcp.resumeReading(); });
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> at; // when messages 1 to 3 became due
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, &f.ws, [&](int panel) {
+            if (panel == 3 && f.ws.status().text(3).toInt() > 0)
+                at << clock.elapsed();
+        });
+        QVERIFY(f.ws.MnuModeRun_Click().complete());
+        QCOMPARE(at.size(), 3);
+        QVERIFY2(at[0] >= 80, qPrintable(QString::number(at[0])));
+        // Two intervals from the restart to the last, less what a late wake-up makes up.
+        QVERIFY2(at[2] - at[0] >= 15, qPrintable(QString::number(at[2] - at[0])));
+    }
 };
 
 QTEST_GUILESS_MAIN(LinkTest)

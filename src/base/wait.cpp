@@ -6,13 +6,36 @@
 #include <QTimer>
 #include <algorithm>
 #include <climits>
+#include <thread>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace telvaro {
 
 namespace {
 double timeScale = 1.0;
-constexpr qint32 longestPauseMs = 600000;
+// The last stretch of a wait, slept without events: short enough for the
+// window to stay responsive, long enough to cover a late timer.
+constexpr auto finalStretch = std::chrono::microseconds(2000);
+
+void SleepPreciselyUntil(MonotonicClock::time_point deadline)
+{
+#ifdef Q_OS_LINUX
+    // The default slack of 50 us would be most of the error.
+    static const bool slackSet = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;
+    Q_UNUSED(slackSet);
+#endif
+    std::this_thread::sleep_until(deadline);
+}
 } // namespace
+
+MonotonicClock::duration ScaledInterval(double intervalMs)
+{
+    return std::chrono::duration_cast<MonotonicClock::duration>(
+        std::chrono::duration<double, std::milli>(intervalMs / timeScale));
+}
 
 void SetPauseTimeScale(double factor)
 {
@@ -25,6 +48,8 @@ double PauseTimeScale()
 }
 
 Wait::Wait(qint64 intervalMs) : m_intervalMs(intervalMs) {}
+
+Wait::Wait(MonotonicClock::time_point deadline) : m_deadline(deadline) {}
 
 Wait::~Wait() = default;
 
@@ -64,24 +89,47 @@ Wait::End Wait::run()
     recheck();
     if (m_done)
         return m_end;
-    // A precise single-shot timer ends the nested loop: no polling, no
-    // sleeping slices.
+    const auto deadline = m_deadline.value_or(MonotonicClock::now() + ScaledInterval(double(m_intervalMs)));
+    // A precise single-shot timer ends the nested loop shortly before the
+    // deadline: no polling, no sleeping slices.
     QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&deadline, &QTimer::timeout, &m_context, [this] { finish(End::Elapsed); });
-    const qint64 scaled = std::clamp<qint64>(qRound64(double(m_intervalMs) / timeScale), 1, INT_MAX);
-    deadline.start(int(scaled));
     m_loop = &loop;
-    loop.exec(QEventLoop::AllEvents);
+    bool timerFired = false;
+    const auto coarse =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - MonotonicClock::now() - finalStretch);
+    if (coarse.count() >= 1) {
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &m_context, [&] {
+            timerFired = true;
+            loop.quit();
+        });
+        timer.start(int(std::min<qint64>(coarse.count(), INT_MAX)));
+        loop.exec(QEventLoop::AllEvents);
+    } else {
+        // Even the shortest wait lets what is pending run once.
+        loop.processEvents(QEventLoop::AllEvents);
+        timerFired = true;
+    }
     m_loop = nullptr;
+    // Ended early by its condition or by `Transmitting`, or every loop was
+    // told to end (the program is stopping): nothing more to wait for.
+    if (m_done || !timerFired)
+        return m_end;
+    SleepPreciselyUntil(deadline);
+    finish(End::Elapsed);
     return m_end;
+}
+
+void PauseUntil(MonotonicClock::time_point deadline)
+{
+    Wait(deadline).run();
 }
 
 qint16 Pause(qint32 intervalMs)
 {
-    if (intervalMs > longestPauseMs)
+    if (intervalMs > LongestPauseMs)
         return 0;
     if (intervalMs <= 0)
         return 1;

@@ -11,7 +11,9 @@
 
 #include <QObject>
 #include <QtGlobal>
+#include <chrono>
 #include <functional>
+#include <optional>
 
 class QEventLoop;
 
@@ -19,11 +21,17 @@ namespace telvaro {
 
 class TransferState;
 
+using MonotonicClock = std::chrono::steady_clock;
+
+// Waits end on their deadline to within tens of microseconds: the event loop
+// runs until shortly before it, a precise sleep covers the rest.
 class Wait {
 public:
     enum class End { Elapsed, Condition, Stopped };
 
     explicit Wait(qint64 intervalMs);
+    // Until a point of the monotonic clock (the test scale already applied).
+    explicit Wait(MonotonicClock::time_point deadline);
     ~Wait();
     Wait(const Wait &) = delete;
     Wait &operator=(const Wait &) = delete;
@@ -46,7 +54,8 @@ public:
 private:
     void finish(End end);
 
-    qint64 m_intervalMs;
+    qint64 m_intervalMs = 0;
+    std::optional<MonotonicClock::time_point> m_deadline;
     std::function<bool()> m_condition;
     QObject m_context;
     QEventLoop *m_loop = nullptr;
@@ -54,11 +63,19 @@ private:
     bool m_done = false;
 };
 
+// The longest wait Pause makes.
+constexpr qint32 LongestPauseMs = 600000;
+
 // Waits Interval milliseconds while processing events. Returns 1 when it
 // waited (or the interval was 0 or less: then it returns at once without
 // processing anything) and 0 when the interval was above ten minutes, which
 // it refuses without waiting.
 qint16 Pause(qint32 intervalMs);
+
+// Waits until deadline while processing events; at once when it has passed.
+void PauseUntil(MonotonicClock::time_point deadline);
+// How long a wait of that many milliseconds lasts: the test scale applied.
+MonotonicClock::duration ScaledInterval(double intervalMs);
 
 // Tests run protocol waits faster: a factor of 100 makes a 10 s wait take
 // 100 ms. The program itself never changes it.

@@ -24,6 +24,9 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
     StatusPanels &panels = operations.panels();
     const int bound = table.UpperIndex();
     qint64 i = 0;
+    // Each message is due its interval after the one before was due, not
+    // after its send ended: the time a send takes does not add up.
+    auto due = MonotonicClock::now();
     while (i <= bound) {
         if (frame.stopped()) {
             panels.setText(3, QStringLiteral("Off"));
@@ -41,8 +44,18 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
 
         // Intervals of 0 or above ten minutes do not wait; events are still
         // processed once per entry so that data entry can stop the run.
-        if (interval <= 0 || Pause(interval) == 0)
+        if (interval <= 0 || interval > LongestPauseMs) {
             QCoreApplication::processEvents();
+            due = MonotonicClock::now();
+        } else {
+            const auto step = ScaledInterval(interval);
+            due += step;
+            // Behind by more than an interval (a slow send, a prompt): on from
+            // now, rather than a burst of messages to catch up.
+            if (const auto now = MonotonicClock::now(); now - due > step)
+                due = now;
+            PauseUntil(due);
+        }
 
         if (panel.repeatEnabled() && i == table.UpperIndex()) {
             const auto repeat = RoundToInt64(LenientValue(panel.box(EntryPanel::Box::RepeatCaption)) - 1);
