@@ -151,7 +151,10 @@ int OutcomeStatus(const OperationOutcome &outcome)
     case Ending::Done:
     case Ending::Stopped: break;
     case Ending::Refused: lines << QStringLiteral("Another operation holds the link."); break;
-    case Ending::ConnectionFailed: lines << QStringLiteral("The connection failed: ") + outcome.reason; break;
+    case Ending::ConnectionFailed:
+        if (!outcome.reasonShown)
+            lines << QStringLiteral("The connection failed: ") + outcome.reason;
+        break;
     case Ending::Failed:
         if (!outcome.linkDropped)
             lines << outcome.reason;

@@ -1,5 +1,7 @@
 #include "link/serialport.h"
 
+#include "link/serialdevices.h"
+
 #include <QSettings>
 #include <QTimer>
 
@@ -72,6 +74,7 @@ bool QtSerialPortService::open()
     // A port lost earlier may still await its deferred close.
     m_port.close();
     m_lost = false;
+    m_missing = false;
     m_port.setPortName(deviceName());
     m_port.setBaudRate(m_settings.baud);
     m_port.setParity(parityFor(m_settings.parity));
@@ -79,7 +82,10 @@ bool QtSerialPortService::open()
     m_port.setStopBits(stopBitsFor(m_settings.stopBits));
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = QStringLiteral("%1: %2").arg(m_port.portName(), m_port.errorString());
+        // An adapter that is not plugged in is told with what is.
+        m_missing = m_port.error() == QSerialPort::DeviceNotFoundError;
+        m_error = m_missing ? MissingDeviceText(deviceName(), CurrentSerialDevices().devices())
+                            : QStringLiteral("%1: %2").arg(m_port.portName(), m_port.errorString());
         return false;
     }
     // Devices commonly expect the terminal-ready line. Pseudo-terminals have

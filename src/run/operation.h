@@ -35,6 +35,8 @@ struct OperationOutcome {
     qint64 bytesNotSent = 0;
     // The socket failed or the serial device went away during the operation.
     bool linkDropped = false;
+    // The message shown already carries the reason.
+    bool reasonShown = false;
 
     // Every frame went out and the operation ran to its end.
     bool complete() const { return ending == Ending::Done && framesNotSent == 0 && bytesNotSent == 0 && !linkDropped; }
