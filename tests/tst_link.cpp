@@ -6,6 +6,7 @@
 #include "base/wait.h"
 #include "codec/escapes.h"
 #include "datatable.h"
+#include "founddevices.h"
 #include "link/link.h"
 #include "link/linkrules.h"
 #include "link/serialdevices.h"
@@ -24,14 +25,6 @@ namespace {
 
 const QDateTime pinnedNow(QDate(2024, 3, 5), QTime(12, 34, 56, 130));
 const QString answer = QStringLiteral("A<0d13><0d10>\r\n45296.13\r\n"); // "A\r\n" from the device
-
-// The devices "plugged in": terminals of this test, with stable names from a
-// folder of links standing in for /dev/serial/by-id/.
-struct FoundDevices : SerialDeviceSource {
-    QList<SerialDevice> list;
-    QString folder;
-    QList<SerialDevice> devices() const override { return WithStableNames(list, folder); }
-};
 
 // A socket for what loopback cannot produce on demand: a connection that
 // never completes, a failure of an established connection, a short read.
@@ -231,16 +224,12 @@ class LinkTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        found = {};
-        SetSerialDeviceSource(&found);
+        found.list.clear();
+        found.folder.clear();
         SetPauseTimeScale(20);
         SetLocalNowSource([] { return pinnedNow; });
     }
-    void cleanupTestCase()
-    {
-        SetPauseTimeScale(1);
-        SetSerialDeviceSource(nullptr);
-    }
+    void cleanupTestCase() { SetPauseTimeScale(1); }
 
     // Received bytes as the box shows them: what is announced, in decimal
     // escapes, with the seconds since midnight in hundredths.
