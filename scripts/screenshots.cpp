@@ -1,9 +1,12 @@
-// Shows the main window, opens the editors and the register dialog as an
-// operator would and saves a picture of each: scripts/screenshots runs it on
-// a virtual X server to make the README's pictures.
+// Shows the main window, opens the editors, the register dialog and the
+// serial devices dialog as an operator would and saves a picture of each:
+// scripts/screenshots runs it on a virtual X server to make the README's
+// pictures.
+#include "founddevices.h"
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
 #include "gui/frmregister.h"
+#include "gui/frmserialdevices.h"
 #include "windowfixture.h"
 
 #include <QDir>
@@ -65,5 +68,23 @@ int main(int argc, char *argv[])
             child<QScrollBar>(w, "VScroll1")->setValue(3);
             save(w, "register-dialog.png");
         }
+    f.ws.MnuModeData_Click();
+    // Two adapters as a sign installation has them, the first assigned.
+    test::FoundDevices found;
+    const QString ftdi = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    found.list = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001, ftdi},
+                  {"/dev/ttyUSB1",
+                   "USB-Serial Controller",
+                   "Prolific Technology Inc.",
+                   {},
+                   0x067b,
+                   0x2303,
+                   "/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0"},
+                  {"/dev/ttyS0", {}, {}, {}, {}, {}, {}}};
+    AssignSerialDevice(1, ftdi);
+    FrmSerialDevices devices(f.ws, &f.window);
+    devices.show();
+    QTest::qWait(100);
+    save(&devices, "serial-devices.png");
     return ok ? 0 : 1;
 }

@@ -32,8 +32,10 @@ check_help() {
     local name="$1" help="$2" text="$3"
     while IFS= read -r term; do
         term=$(sed -E 's/  .*//; s/<([A-Z]+)>/\1/g' <<<"$term")
-        # A tag on its own line, or followed by its text two blanks on.
-        awk -v t="$term" 'index($0, t) == 1 && (length($0) == length(t) || substr($0, length(t) + 1, 2) == "  ") \
+        # A tag on its own line, or followed by its text two blanks on (one
+        # for a tag shorter than the indent, which man sets beside its text).
+        awk -v t="$term" 'index($0, t) == 1 && (length($0) == length(t) || substr($0, length(t) + 1, 2) == "  " ||
+            (length(t) < 7 && substr($0, length(t) + 1, 1) == " ")) \
             {found = 1} END {exit !found}' <<<"$text" || fail "$name: option \"$term\" is not in the page"
     done < <(entries Options <<<"$help")
     local examples

@@ -136,7 +136,8 @@ private Q_SLOTS:
         test::row("sign load, terminal closed", SL, TC, sign + gone);
         test::row("sign load, tcp reset", SL, TR, sign + reset);
         test::row("sign load, tcp peer never reads", SL, NR, sign + noData);
-        test::row("sign load, terminal gone at the reopen", SL, Fault::TerminalGoneAtFirst, sign + "/dev/pts/");
+        test::row("sign load, terminal gone at the reopen", SL, Fault::TerminalGoneAtFirst,
+                  sign + "The serial device /dev/pts/");
         test::row("sign load, reopen refused", SL, Fault::RefusesReopen, sign + "The device at 127.0.0.1:");
         test::row("controller load, terminal closed", CL, TC, controller + gone);
         test::row("controller load, tcp reset", CL, TR, controller + reset);

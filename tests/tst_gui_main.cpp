@@ -4,6 +4,7 @@
 // progress window and the close request.
 #include "base/wait.h"
 #include "codec/numbers.h"
+#include "founddevices.h"
 #include "gui/frmprogress.h"
 #include "peers.h"
 #include "run/progress.h"
@@ -23,6 +24,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QToolBar>
+#include <QTreeWidget>
 
 using namespace telvaro;
 using test::child;
@@ -643,6 +645,78 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts(),
                  (QStringList{SignLoadWarningText(), "Invalid Message Number!",
                               "Another operation is using the link.\r\nWait for it to end, or choose Data Entry."}));
+    }
+
+    // "Serial Devices": what is plugged in with stable names, an adapter
+    // assigned to the current port (1 from TCP) and removed again, the list
+    // refreshed after it is unplugged; not opened while the menu is disabled.
+    void serialDevicesDialogAssignsAndRemoves()
+    {
+        test::FoundDevices found;
+        test::PtyPeer adapter, other;
+        QTemporaryDir dir;
+        found.folder = dir.path() + QStringLiteral("/by-id");
+        const QString stable = found.folder + QStringLiteral("/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        QVERIFY(QDir().mkpath(found.folder) && QFile::link(adapter.devicePath(), stable));
+        found.list = {{adapter.devicePath(), "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001, {}},
+                      {other.devicePath(), {}, {}, {}, {}, {}, {}}};
+        Fixture f;
+        f.ws.linkSettings().setPortNumber(0);
+        const auto rows = [](const QTreeWidget *list) {
+            QStringList out;
+            for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                QStringList cells;
+                for (int c = 0; c < list->columnCount(); ++c)
+                    cells << list->topLevelItem(i)->text(c);
+                out << cells.join(u'|');
+            }
+            return out;
+        };
+        bool shown = false;
+        f.whenShown([&](QDialog &dialog) {
+            shown = true;
+            auto *devices = child<QTreeWidget>(&dialog, "LstDevices");
+            auto *assigned = child<QTreeWidget>(&dialog, "LstAssigned");
+            auto *assign = child<QPushButton>(&dialog, "CmdAssign");
+            const QStringList listed = rows(devices);
+            QCOMPARE(QSet<QString>(listed.cbegin(), listed.cend()),
+                     QSet<QString>({stable + u'|' + adapter.devicePath() + "|FT232R USB UART|FTDI|A50285BI|0403:6001",
+                                    other.devicePath() + u'|' + other.devicePath() + "||||"}));
+            QVERIFY(!assign->isEnabled() && assign->text() == QStringLiteral("&Assign to Port 1"));
+            devices->setCurrentItem(devices->findItems(stable, Qt::MatchExactly).value(0));
+            QVERIFY(assign->isEnabled());
+            assign->click();
+            QCOMPARE(rows(assigned), QStringList{"1|" + stable});
+            assigned->setCurrentItem(assigned->topLevelItem(0));
+            child<QPushButton>(&dialog, "CmdRemove")->click();
+            QCOMPARE(rows(assigned), QStringList());
+            devices->setCurrentItem(devices->findItems(stable, Qt::MatchExactly).value(0));
+            assign->click();
+            found.list.clear();
+            child<QPushButton>(&dialog, "CmdRefresh")->click();
+            QVERIFY(rows(devices).isEmpty() && child<QLabel>(&dialog, "LblNone")->isVisibleTo(&dialog));
+            QVERIFY(!assign->isEnabled());
+            child<QPushButton>(&dialog, "CmdClose")->click();
+        });
+        QAction *entry = f.window.action(Item::MnuComSerialDevices);
+        QCOMPARE(entry->text(), QStringLiteral("Serial &Devices..."));
+        entry->trigger();
+        QVERIFY(shown);
+        QCOMPARE(f.ws.linkSettings().value().PortNumber, 1);
+        QCOMPARE(QSettings(f.home.settingsFile(), QSettings::IniFormat).value("SerialPorts/1").toString(), stable);
+        f.ws.link().TmrCheck_Timer();
+        QCOMPARE(f.window.statusLabel(1)->text(),
+                 QStringLiteral("Port 1 Closed (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)"));
+        f.ws.menus().setEnabled(Item::MnuCommunication, false);
+        // A dialog that opened all the same is closed again, and noticed.
+        QTimer::singleShot(0, &f.window, [&shown] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                shown = modal->close();
+        });
+        shown = false;
+        entry->trigger();
+        QTest::qWait(10);
+        QVERIFY(!shown);
     }
 
     void progressCaptions_data()

@@ -6,8 +6,10 @@
 #include "base/wait.h"
 #include "codec/escapes.h"
 #include "datatable.h"
+#include "founddevices.h"
 #include "link/link.h"
 #include "link/linkrules.h"
+#include "link/serialdevices.h"
 #include "linkedworkspace.h"
 #include "peers.h"
 
@@ -222,6 +224,8 @@ class LinkTest : public QObject {
 private Q_SLOTS:
     void init()
     {
+        found.list.clear();
+        found.folder.clear();
         SetPauseTimeScale(20);
         SetLocalNowSource([] { return pinnedNow; });
     }
@@ -367,7 +371,8 @@ private Q_SLOTS:
             {"udp answer while shown", {-1, "x", Device::RepliesTwice, "x", twice, "", x, udp, 1, 0}},
             // The second send, refused while the first holds the link, says so.
             {"data entry in the hold", {0, "x", Device::DataEntry, "x", "", busy, x, "", 0, 0}},
-            {"missing serial device", {3, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "/no/tty"}},
+            {"missing serial device", {3, "x", r, "", "", noComms + "\r\nThe serial device /no/tty is not plugged in."
+                                       "\r\nNo serial device is plugged in.", "No Traffic", "", 1, 0, 0, "/no/tty"}},
             // The text is checked before the link opens.
             {"escape out of range", {0, "A<1234>", r, "", "", noComms, "No Traffic", "", 0, 0}},
             {"ip port not a number", {0, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "abc"}},
@@ -551,6 +556,79 @@ private Q_SLOTS:
         // Two intervals from the restart to the last, less what a late wake-up makes up.
         QVERIFY2(at[2] - at[0] >= 15, qPrintable(QString::number(at[2] - at[0])));
     }
+
+    // An adapter chosen from the list: stored by its stable name for the
+    // current serial port (port 1 from TCP), found again when it comes back
+    // as another terminal, named with what is plugged in when it is gone as
+    // a send starts; panel 1 names it; the choice is refused while the
+    // Communication menu is disabled, and removed again.
+    void serialDevices()
+    {
+        PtyPeer first, second;
+        QTemporaryDir dir;
+        found.folder = dir.path() + QStringLiteral("/by-id");
+        QVERIFY(QDir().mkpath(found.folder));
+        const QString name = QStringLiteral("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        const QString stable = found.folder + u'/' + name;
+        QVERIFY(QFile::link(first.devicePath(), stable));
+        found.list = {{first.devicePath(), "FT232R USB UART", "FTDI", "A50285BI", 0x0403, 0x6001, {}},
+                      {second.devicePath(), {}, {}, {}, {}, {}, {}}};
+        const QList<SerialDevice> listed = CurrentSerialDevices().devices();
+        const auto adapter = FindSerialDevice(listed, stable);
+        QVERIFY(listed.size() == 2 && adapter && FindSerialDevice(listed, second.devicePath()));
+        QCOMPARE(SerialDeviceFields(*adapter),
+                 QStringList({stable, first.devicePath(), "0403:6001", "FTDI", "FT232R USB UART", "A50285BI"}));
+        QCOMPARE(SerialDeviceFields(*FindSerialDevice(listed, second.devicePath())), QStringList{second.devicePath()});
+
+        LinkedWorkspace f;
+        f.linkTo(0, 3001);
+        f.ws.menus().setEnabled(Item::MnuCommunication, false);
+        QVERIFY(!AssignChosenDevice(f.ws, *adapter));
+        QVERIFY(SerialAssignments().isEmpty());
+        f.ws.menus().setEnabled(Item::MnuCommunication, true);
+        QVERIFY(AssignChosenDevice(f.ws, *adapter));
+        QCOMPARE(f.ws.linkSettings().value().PortNumber, 1);
+        QCOMPARE(SerialAssignments(), (QMap<qint16, QString>{{1, stable}}));
+
+        QByteArray toFirst, toSecond;
+        first.onReceive = [&toFirst](PtyPeer &, const QByteArray &chunk) { toFirst += chunk; };
+        second.onReceive = [&toSecond](PtyPeer &, const QByteArray &chunk) { toSecond += chunk; };
+        const auto send = [&f](const QString &text) {
+            f.prompter.clear();
+            f.ws.setBox(Box::Entry, text);
+            return f.ws.CmdQuickSend_Click();
+        };
+        QCOMPARE(send("one").ending, Ending::Done);
+        QTRY_COMPARE_WITH_TIMEOUT(toFirst, QByteArray("one"), 1000);
+        f.ws.link().TmrCheck_Timer();
+        QCOMPARE(f.ws.status().text(1), "Port 1 Closed (" + name + ")");
+
+        // Plugged into another socket.
+        QVERIFY(QFile::remove(stable) && QFile::link(second.devicePath(), stable));
+        std::swap(found.list[0].device, found.list[1].device);
+        QCOMPARE(send("two").ending, Ending::Done);
+        QTRY_COMPARE_WITH_TIMEOUT(toSecond, QByteArray("two"), 1000);
+        QCOMPARE(toFirst, QByteArray("one"));
+
+        // Unplugged.
+        QVERIFY(QFile::remove(stable));
+        found.list = {{first.devicePath(), {}, {}, {}, {}, {}, {}}};
+        const OperationOutcome gone = send("three");
+        QCOMPARE(gone.ending, Ending::ConnectionFailed);
+        QVERIFY(gone.told);
+        QCOMPARE(f.prompter.messageTexts(),
+                 QStringList("Error Going into Run\r\nCommunications not available\r\nThe serial device " + stable +
+                             " is not plugged in.\r\nPlugged in now: " + first.devicePath()));
+        QVERIFY(f.settled());
+
+        QVERIFY(RemoveAssignment(f.ws, 1));
+        QVERIFY(SerialAssignments().isEmpty());
+        f.ws.link().TmrCheck_Timer();
+        QCOMPARE(f.ws.status().text(1), QStringLiteral("Port 1 Closed"));
+    }
+
+private:
+    FoundDevices found;
 };
 
 QTEST_GUILESS_MAIN(LinkTest)

@@ -2,6 +2,7 @@
 
 #include "app/workspace.h"
 #include "link/link.h"
+#include "link/serialdevices.h"
 
 namespace telvaro {
 
@@ -12,6 +13,37 @@ bool menuAvailable(const Workspace &ws)
     return ws.menus().item(Item::MnuCommunication).enabled;
 }
 } // namespace
+
+bool CommunicationAvailable(const Workspace &ws)
+{
+    return menuAvailable(ws);
+}
+
+qint16 SerialPortForChoice(const Workspace &ws)
+{
+    const qint16 current = ws.linkSettings().value().PortNumber;
+    return current > 0 ? current : qint16(1);
+}
+
+bool AssignChosenDevice(Workspace &ws, const SerialDevice &device)
+{
+    if (!menuAvailable(ws))
+        return false;
+    const qint16 port = SerialPortForChoice(ws);
+    AssignSerialDevice(port, device.assignedName());
+    ws.linkSettings().setPortNumber(port);
+    ws.link().setSettings(ws.linkSettings().value());
+    return true;
+}
+
+bool RemoveAssignment(Workspace &ws, qint16 portNumber)
+{
+    if (!menuAvailable(ws))
+        return false;
+    RemoveSerialAssignment(portNumber);
+    ws.link().setSettings(ws.linkSettings().value());
+    return true;
+}
 
 void MnuComSetPort_Click(Workspace &ws)
 {

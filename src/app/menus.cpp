@@ -36,6 +36,7 @@ const QList<MenuItemDef> &MainMenuDefinition()
         item(Item::MnuComSetPort, "Set &Port");
         item(Item::MnuComSetIP, "Set &IP Address and Port");
         item(Item::MnuComSetBaud, "Set &Baud");
+        item(Item::MnuComSerialDevices, "Serial &Devices...");
         menu(Item::MnuMode, "&Action");
         item(Item::MnuModeRun, "&Run");
         item(Item::MnuModeData, "&Data Entry");

@@ -35,6 +35,7 @@ const Command commands[] = {
     {"clear-list", "[LINK] [--sign-type T] [--address XX]", "empty the sign's play list", ClearList},
     {"load-controller", "[LINK] (--serial-input|--binary-input) FILE", "load a sign controller", LoadController},
     {"upload", "[LINK] OUT", "read a controller back into OUT and its TV1 companion", Upload},
+    {"ports", "[--json]", "the serial devices plugged in, stable names first", Ports},
 };
 
 QString ProgramHelp(const QCommandLineParser &parser)

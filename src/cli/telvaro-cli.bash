@@ -12,7 +12,11 @@ _telvaro_cli()
     fi
     case $prev in
     --sign-type) COMPREPLY=($(compgen -W "vyrena orbilux" -- "$cur")); return ;;
-    --device) COMPREPLY=($(compgen -f -- "${cur:-/dev/tty}")); return ;;
+    --device)
+        # The devices plugged in, by their stable names, then any path.
+        COMPREPLY=($(compgen -W "$("$program" ports 2>/dev/null | cut -f1)" -- "$cur") $(compgen -f -- "$cur"))
+        return
+        ;;
     --port | --ip | --ip-port | --baud | --address | --repeat-from | --duration) return ;;
     esac
     if [[ $cur == -* ]]; then

@@ -13,6 +13,7 @@
 #include "gui/frmedits.h"
 #include "gui/frmprogress.h"
 #include "gui/frmregister.h"
+#include "gui/frmserialdevices.h"
 #include "gui/frmsigntype.h"
 #include "gui/frmsplash.h"
 #include "signload/modes.h"
@@ -633,6 +634,14 @@ void frmMain::MnuDisplayLoaded_Click()
     dialog.exec();
 }
 
+void frmMain::MnuComSerialDevices_Click()
+{
+    if (!CommunicationAvailable(m_ws))
+        return;
+    FrmSerialDevices dialog(m_ws, this);
+    dialog.exec();
+}
+
 void frmMain::wireLink()
 {
     const struct {
@@ -643,6 +652,7 @@ void frmMain::wireLink()
                     {Item::MnuComSetBaud, MnuComSetBaud_Click}};
     for (const auto &c : commands)
         connect(action(c.item), &QAction::triggered, this, [this, handler = c.handler] { handler(m_ws); });
+    connect(action(Item::MnuComSerialDevices), &QAction::triggered, this, &frmMain::MnuComSerialDevices_Click);
     connect(m_cmdQuickSend, &QPushButton::clicked, this, [this] { m_ws.CmdQuickSend_Click(); });
 
     renderRecData();

@@ -66,6 +66,7 @@ public Q_SLOTS:
     void tbToolBar_ButtonClick(const QString &key);
     void MnuLoadSign_Click();
     void MnuDisplayLoaded_Click();
+    void MnuComSerialDevices_Click();
     void MnuAbout_Click();
     void MnuHelpOpen_Click();
     void mnuEditCut_Click();

@@ -4,6 +4,7 @@
 #include "base/prompter.h"
 #include "base/transfer.h"
 #include "base/wait.h"
+#include "link/serialdevices.h"
 
 namespace telvaro {
 
@@ -247,6 +248,16 @@ qint64 Link::pendingBytes() const
     return 0;
 }
 
+void Link::setSettings(const LinkSettings &settings)
+{
+    m_settings = settings;
+    // Read here rather than at every status tick: the settings file is not
+    // for reading ten times a second.
+    const QString device =
+        settings.DevicePath.isEmpty() ? ConfiguredSerialDevice(settings.PortNumber) : settings.DevicePath;
+    m_statusDevice = kind() == LinkKind::Serial ? StatusDeviceSuffix(device) : QString();
+}
+
 void Link::CloseLink()
 {
     m_reconnecting = false;
@@ -257,7 +268,8 @@ void Link::CloseLink()
 void Link::TmrCheck_Timer()
 {
     Q_EMIT statusText(LinkStatusText(m_settings.PortNumber, m_transfer.transmitting(), m_serial->isOpen(),
-                                     m_socket->state(), m_settings.IpAddress));
+                                     m_socket->state(), m_settings.IpAddress) +
+                      m_statusDevice);
 }
 
 void Link::WskMain_DataArrival(qint64 bytesTotal)

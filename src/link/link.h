@@ -40,7 +40,8 @@ public:
     SocketService &socket() const { return *m_socket; }
 
     // The parameters the next OpenLink uses and the status line shows.
-    void setSettings(const LinkSettings &settings) { m_settings = settings; }
+    // Also rereads which device panel 1 names.
+    void setSettings(const LinkSettings &settings);
     const LinkSettings &settings() const { return m_settings; }
     // The kind the current port number selects.
     LinkKind kind() const;
@@ -113,6 +114,8 @@ private:
     const TransferState &m_transfer;
     Prompter &m_prompter;
     LinkSettings m_settings;
+    // What panel 1 adds for an assigned device with a stable name.
+    QString m_statusDevice;
     QtSerialPortService m_builtinSerial;
     QtSocketService m_builtinSocket;
     SerialPortService *m_serial = &m_builtinSerial;

@@ -1,5 +1,7 @@
 #include "link/serialport.h"
 
+#include "link/serialdevices.h"
+
 #include <QSettings>
 #include <QTimer>
 
@@ -73,6 +75,7 @@ bool QtSerialPortService::open()
     m_port.close();
     m_lost = false;
     m_unsent = 0;
+    m_missing = false;
     m_deviceName = deviceName();
     m_port.setPortName(m_deviceName);
     m_port.setBaudRate(m_settings.baud);
@@ -81,7 +84,10 @@ bool QtSerialPortService::open()
     m_port.setStopBits(stopBitsFor(m_settings.stopBits));
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = QStringLiteral("%1: %2").arg(m_deviceName, m_port.errorString());
+        // An adapter that is not plugged in is told with what is.
+        m_missing = m_port.error() == QSerialPort::DeviceNotFoundError;
+        m_error = m_missing ? MissingDeviceText(m_deviceName, CurrentSerialDevices().devices())
+                            : QStringLiteral("%1: %2").arg(m_deviceName, m_port.errorString());
         return false;
     }
     // Devices commonly expect the terminal-ready line. Pseudo-terminals have

@@ -32,6 +32,10 @@ public:
     virtual qint64 bytesWaiting() = 0;
     virtual QByteArray takeInput() = 0;
     virtual QString errorString() const = 0;
+    // The device the port number stands for now; empty where unknown.
+    virtual QString deviceName() const { return {}; }
+    // The last open failed because the device is not there.
+    virtual bool deviceMissing() const { return false; }
 
 Q_SIGNALS:
     // The device went away while open; the port reads as closed from now on.
@@ -46,7 +50,8 @@ public:
 
     // A device path that replaces the configured one for every port number.
     void setDeviceOverride(const QString &path) { m_override = path; }
-    QString deviceName() const;
+    QString deviceName() const override;
+    bool deviceMissing() const override { return m_missing; }
     LineSettings settings() const { return m_settings; }
 
     void setPortNumber(qint16 portNumber) override { m_portNumber = portNumber; }
@@ -73,6 +78,7 @@ private:
     int m_threshold = 0;
     bool m_lost = false;
     qint64 m_unsent = 0;
+    bool m_missing = false;
 };
 
 // The device configured for a port number in the settings group

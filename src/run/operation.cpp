@@ -142,7 +142,10 @@ bool OperationFrame::connect(const QString &openFailureMessage)
     Link &link = m_ops.link();
     const LinkKind kind = link.kind();
     if (!link.OpenLink()) {
-        fail(openFailureMessage, link.lastError());
+        // An adapter that is not plugged in is named, with what is.
+        const bool missing = kind == LinkKind::Serial && link.serial().deviceMissing();
+        fail(missing ? openFailureMessage + QStringLiteral("\r\n") + link.lastError() : openFailureMessage,
+             link.lastError());
         m_outcome.ending = OperationOutcome::Ending::ConnectionFailed;
         return false;
     }
