@@ -87,7 +87,9 @@ private Q_SLOTS:
               {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"},
               {"two.TVD", "1000,0,\"<0x02>HELLO<0x03>\",\"\"\r\n1000,1,\"WORLD<0x0D>\",\"\"\r\n"},
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
-              {"load.TV1", WriteTv1(kRegisters, 1)}}) {
+              {"load.TV1", WriteTv1(kRegisters, 1)},
+              {"regs.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
+              {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }
@@ -176,6 +178,9 @@ private Q_SLOTS:
         row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
         row("address of a call", "telvaro-cli clear-list --address 123",
             "1 [Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n] ");
+        // Registers that did not load stop the load before its first frame.
+        row("damaged registers", "telvaro-cli load-controller --binary-input " + udp + "regs.TVD",
+            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\nError Loading Controller\n...");
         row("upload elsewhere", "telvaro-cli upload --port 0 x.TVD",
             "1 [Error Loading Controller\nThe upload reads a serial port; choose a port number of 1 or above.\n] ");
         // list and convert; a convert may read what one before wrote, and

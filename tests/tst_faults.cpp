@@ -2,6 +2,7 @@
 // or send garbage: each operation ends in data entry with the link closed,
 // within its time limits and bounded memory, and its outcome says whether
 // it went through.
+#include "base/operatortexts.h"
 #include "base/wait.h"
 #include "codec/escapes.h"
 #include "controller/controllerprotocol.h"
@@ -107,6 +108,7 @@ QByteArray EveryByte(int times)
 
 Q_DECLARE_METATYPE(Operation)
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(telvaro::Prompter::Answer)
 
 class FaultsTest : public QObject {
     Q_OBJECT
@@ -234,30 +236,54 @@ private Q_SLOTS:
     }
 
     // Uploads of garbage: a message without its end byte is reported, and
-    // any byte a message holds comes back as the same byte to send.
+    // any byte a message holds comes back as the same byte to send. An
+    // upload the table cannot take, or one Add would refuse for the interval
+    // box, says so once and keeps the table and the registers; the latter
+    // before the first frame.
     void garbageUpload_data()
     {
-        test::columns<QByteArray, QString, QList<QByteArray>>({"upload", "message", "bytes"});
+        test::columns<QByteArray, QString, QString, QList<QByteArray>>({"upload", "interval", "message", "bytes"});
         const QByteArray registers = RegisterFrame(RegisterTable{}), end = ConfigurationFrame(true);
         const QString serialInput = "Controller Upload: Controller configured for Serial Input";
         const QByteArray high = "\x80\xC4\xFF\x04", nul("\0A\0\x04", 4);
-        test::row("end byte missing before the configuration", registers + "AB" + end,
+        const QList<QByteArray> kept{"KEEP"};
+        test::row("end byte missing before the configuration", registers + "AB" + end, "200",
                   "Configuration Upload: Incomplete load from Controller", QList<QByteArray>{"AB" + end});
-        test::row("end byte missing at the end", registers + "AB",
-                  "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", QList<QByteArray>{"KEEP"});
-        test::row("bytes above 127", registers + high + end, serialInput, QList<QByteArray>{high});
-        test::row("NUL bytes", registers + nul + end, serialInput, QList<QByteArray>{nul});
+        test::row("end byte missing at the end", registers + "AB", "200",
+                  "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
+        test::row("bytes above 127", registers + high + end, "200", serialInput, QList<QByteArray>{high});
+        test::row("NUL bytes", registers + nul + end, "200", serialInput, QList<QByteArray>{nul});
+        const QString full = "Telvaro: " + texts::TableFull();
+        test::row("one message more than the table holds",
+                  registers + QByteArray(MessageTable::MaxEntries + 1, '\x04') + end, "200", full, kept);
+        for (const char *interval : {"abc", "", "700000"})
+            test::row(QByteArray("interval box ") + interval, registers + "A\x04" + end, interval,
+                      "Telvaro: " + texts::IntervalOutOfRange(), kept);
     }
     void garbageUpload()
     {
-        const auto [upload, message, bytes] =
-            test::fetch<QByteArray, QString, QList<QByteArray>>({"upload", "message", "bytes"});
+        const auto [upload, interval, message, bytes] =
+            test::fetch<QByteArray, QString, QString, QList<QByteArray>>({"upload", "interval", "message", "bytes"});
         test::LinkedWorkspace f;
         PtyPeer pty;
         f.linkTo(1, 0, pty.devicePath());
         f.fill({"KEEP"});
-        pty.onReceive = [upload = upload](PtyPeer &p, const QByteArray &chunk) {
-            p.reply(chunk == WakeUpFrame() ? WakeUpReply() : upload);
+        f.ws.registers().setEntry(1, {3, "0"});
+        f.ws.setBox(Workspace::Box::Interval, interval);
+        // The upload goes in slices a terminal's buffer can take.
+        QByteArray received, pending;
+        QTimer slices;
+        slices.setInterval(1);
+        QObject::connect(&slices, &QTimer::timeout, [&pending, &pty] {
+            pty.reply(pending.first(qMin<qsizetype>(pending.size(), 1024)));
+            pending.remove(0, 1024);
+        });
+        pty.onReceive = [upload = upload, &received, &pending, &slices](PtyPeer &p, const QByteArray &chunk) {
+            received += chunk;
+            if (chunk == WakeUpFrame())
+                return p.reply(WakeUpReply());
+            pending = upload;
+            slices.start();
         };
         const OperationOutcome outcome = f.ws.MnuUploadController_Click();
         QCOMPARE(outcome.complete(), message.startsWith(QLatin1String("Controller Upload")));
@@ -268,6 +294,39 @@ private Q_SLOTS:
         for (int i = 0; i < f.ws.table().count(); ++i)
             sent << ParseEscapes(f.ws.table().entry(i).Text).value_or("unreadable");
         QCOMPARE(sent, bytes);
+        QCOMPARE(f.ws.registers().entry(1).Width, bytes == QList<QByteArray>{"KEEP"} ? 3 : 0);
+        QCOMPARE(received.isEmpty(), interval != QLatin1String("200"));
+        QVERIFY(f.settled());
+    }
+
+    // Edits made during an upload's waits are replaced only when the
+    // operator answers Yes.
+    void editsDuringUpload_data()
+    {
+        test::columns<Prompter::Answer, QByteArray>({"answer", "first"});
+        test::row("replaced", Prompter::Answer::Yes, QByteArray("A<0x04>"));
+        test::row("kept", Prompter::Answer::No, QByteArray("EDITED"));
+    }
+    void editsDuringUpload()
+    {
+        const auto [answer, first] = test::fetch<Prompter::Answer, QByteArray>({"answer", "first"});
+        test::LinkedWorkspace f;
+        PtyPeer pty;
+        f.linkTo(1, 0, pty.devicePath());
+        f.fill({"KEEP"});
+        f.prompter.answer(answer);
+        pty.onReceive = [&f](PtyPeer &p, const QByteArray &chunk) {
+            if (chunk == WakeUpFrame())
+                return p.reply(WakeUpReply());
+            f.ws.setBox(Workspace::Box::MessageNumber, "000");
+            f.ws.setBox(Workspace::Box::Entry, "EDITED");
+            f.ws.CmdReplaceMessage_Click();
+            p.reply(RegisterFrame(RegisterTable{}) + "A\x04" + ConfigurationFrame(true));
+        };
+        f.ws.MnuUploadController_Click();
+        QCOMPARE(f.prompter.shown.front().text, Workspace::ChangedDuringUploadText());
+        QCOMPARE(f.ws.table().count(), 1);
+        QCOMPARE(f.ws.table().entry(0).Text, first);
         QVERIFY(f.settled());
     }
 };

@@ -326,11 +326,16 @@ private Q_SLOTS:
         QTest::addColumn<Menu>("row");
         const QByteArray unread = "0 0 ";
         QTest::newRow("sign load") << Menu{OperatingMode::SignLoad, {}, unread, ""};
-        QTest::newRow("controller load") << Menu{OperatingMode::ControllerLoad, {}, "0 3\"", ""};
+        QTest::newRow("controller load") << Menu{OperatingMode::ControllerLoad, {}, "0 30", ""};
         QTest::newRow("other format") << Menu{OperatingMode::Test, "2\r\n", unread, ""};
         // Nothing is taken from a damaged file, not even the registers before the damage.
         QTest::newRow("damaged") << Menu{OperatingMode::Test, "1\r\n5,\"0\"\r\nx,\"0\"\r\n", unread,
                                          "Error Opening @a.TV1\r\nline 3: the width is not a number"};
+        // Only what the register dialog could have set is taken.
+        QTest::newRow("width 99") << Menu{OperatingMode::Test, "1\r\n99,\" \"\r\n", unread,
+                                          "Error Opening @a.TV1\r\nline 2: the width 99 is out of range (0 to 5)"};
+        QTest::newRow("fill AB") << Menu{OperatingMode::Test, "1\r\n0,\"AB\"\r\n", unread,
+                                         "Error Opening @a.TV1\r\nline 2: the fill \"AB\" is neither a blank nor 0"};
     }
     void fileMenu()
     {
@@ -341,14 +346,14 @@ private Q_SLOTS:
         f.ws.table().RefreshGrid();
         f.ws.setBox(Workspace::Box::MessageNumber, "001");
         f.ws.mode().setMode(mode);
-        f.ws.registers().setEntry(2, {3, "\""});
+        f.ws.registers().setEntry(2, {3, "0"});
         // A cancelled Save, an empty Open and a cancelled Open do nothing.
         f.prompter.choosePath(f.path("a.TVD"));
         f.files.mnuFileSave_Click();
         f.files.mnuFileSave_Click();
         const QByteArray empty = "0,\" \"\r\n";
         QCOMPARE(Contents(f.path("a.TV1")), mode == OperatingMode::ControllerLoad
-                                                ? "1\r\n" + empty + "3,\"<0x22>\"\r\n" + empty.repeated(29)
+                                                ? "1\r\n" + empty + "3,\"0\"\r\n" + empty.repeated(29)
                                                 : QByteArray("<missing>"));
         if (!replaced.isNull())
             Put(f.path("a.TV1"), replaced);
@@ -373,6 +378,12 @@ private Q_SLOTS:
             if (s.kind != test::Shown::Message)
                 dialogs << s.title + (s.defaultAnswer == filter ? "" : " (other filter)");
         QCOMPARE(dialogs, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
+        // Registers that are not the file's are not loaded into a controller.
+        f.prompter.clear();
+        if (!message.isEmpty()) {
+            QCOMPARE(f.ws.LoadController(true).ending, OperationOutcome::Ending::Failed);
+            QCOMPARE(f.prompter.messageTexts().value(0).section("\r\n", 0, 0), "Error Loading Controller");
+        }
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
         // A name typed without an extension gets the chosen filter's.
         QCOMPARE((QStringList{WithFilterExtension("/t/a", "Quendra Files (*.QND)"),

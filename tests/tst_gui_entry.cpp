@@ -62,6 +62,19 @@ Q_DECLARE_METATYPE(telvaro::Item)
 class GuiEntryTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A text longer than Qt's default limit of a line box is shown whole,
+    // and a keystroke at its end keeps all of it.
+    void longTextsStayWhole()
+    {
+        Fixture f;
+        const QString text = QString(40000, u'A') + QStringLiteral("<0x04>");
+        f.ws.setBox(Box::Entry, text);
+        QCOMPARE(f.edit(Box::Entry)->text(), text);
+        f.edit(Box::Entry)->setFocus();
+        f.edit(Box::Entry)->end(false);
+        QTest::keyClick(f.edit(Box::Entry), Qt::Key_B);
+        QCOMPARE(f.ws.box(Box::Entry), text + u'b');
+    }
     void addAndReplace()
     {
         Fixture f;

@@ -176,6 +176,18 @@ private Q_SLOTS:
                                                    {"-3", "Off"}};
         // Data entry 30 ms after the first frame, in the 10 s wait.
         QTest::newRow("data entry in a wait") << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}};
+        // One rule for the address, before any frame.
+        for (const char *address : {"0", "", "0?", "0a"})
+            QTest::newRow(qPrintable(QStringLiteral("address \"%1\"").arg(address))) << SignEnding{
+                ab,
+                SignChoice{SignType::Vyrena, address},
+                0,
+                Ending::Failed,
+                0,
+                Workspace::SignAddressRefusalText() + QStringLiteral("\r\nThe address takes two letters or digits, "
+                                                                     "not \"%1\".")
+                                                          .arg(address),
+                {}};
         QTest::newRow("escape out of range") << SignEnding{
             {"<0999>", "B"}, chosen, 0, Ending::Failed, 3, "Error Loading Sign", {"-3", "-2", "-1", "0", "Off"}};
     }

@@ -20,7 +20,7 @@ const QString intervalOutOfRange = texts::IntervalOutOfRange();
 const QString numberOutOfRange = QStringLiteral("Message number Out of Range!");
 const QString replaceOutOfRange = QStringLiteral("Out of Range for Replacement");
 const QString escapeOutOfRange = texts::EscapeOutOfRange();
-const QString tableFull = QStringLiteral("The message table is full: it holds at most 32766 messages.");
+const QString tableFull = texts::TableFull();
 
 // A box read strictly is held against its range before it is rounded: "3.4"
 // lies beyond 3 even though it rounds to 3.
@@ -44,9 +44,8 @@ void Workspace::CmdAddMessage_Click()
         m_prompter.inform(escapeOutOfRange);
         return;
     }
-    // A box that is not a number at all is as unusable as one out of range.
-    const auto interval = StrictValue(box(Box::Interval));
-    if (!within(interval, 0, longestInterval)) {
+    const auto interval = AddInterval();
+    if (!interval) {
         m_prompter.inform(intervalOutOfRange);
         return;
     }
@@ -61,10 +60,18 @@ void Workspace::CmdAddMessage_Click()
     }
     const int n = *RoundToInt16(*number);
     m_table.MoveContentsDown(n);
-    m_table.SetContents(n, *RoundToInt32(*interval), TextToBytes(box(Box::Entry)), *sendData,
-                        TextToBytes(box(Box::Comment)));
+    m_table.SetContents(n, *interval, TextToBytes(box(Box::Entry)), *sendData, TextToBytes(box(Box::Comment)));
     setBox(Box::MessageNumber, MessageNumberText(n + 1));
     m_table.RefreshGrid();
+}
+
+std::optional<qint32> Workspace::AddInterval() const
+{
+    // A box that is not a number at all is as unusable as one out of range.
+    const auto interval = StrictValue(box(Box::Interval));
+    if (!within(interval, 0, longestInterval))
+        return std::nullopt;
+    return RoundToInt32(*interval);
 }
 
 void Workspace::CmdReplaceMessage_Click()

@@ -226,9 +226,11 @@ bool FileCommands::SaveRegisterFile(const QString &name, qint16 format)
 
 void FileCommands::LoadRegisterFile(const QString &name)
 {
-    if (name.isEmpty() || !QFileInfo(name).isFile())
+    // Only a companion that is not there leaves the registers as they were.
+    if (name.isEmpty() || !QFileInfo::exists(name))
         return;
-    const FileBytes file = ReadWholeFile(name);
+    const FileBytes file =
+        QFileInfo(name).isFile() ? ReadWholeFile(name) : FileBytes{std::nullopt, QStringLiteral("it is not a file")};
     const RegisterFileRead read =
         file.bytes ? ReadTv1(*file.bytes) : RegisterFileRead{RegisterFileRead::Result::Malformed, {}, file.error};
     switch (read.result) {
@@ -243,9 +245,10 @@ void FileCommands::LoadRegisterFile(const QString &name)
         // A format this program does not know leaves the registers alone.
         break;
     case RegisterFileRead::Result::Malformed:
-        // Nothing is taken from a damaged file, and the operator learns
-        // that the registers are not the file's.
+        // Nothing is taken from a damaged file; the operator learns that
+        // the registers are not the file's, and no load sends them as if.
         m_ws.prompter().inform(RegisterOpenErrorText(name), read.error);
+        m_ws.registers().markNotLoaded(OpenErrorDetail(name, read.error));
         break;
     }
 }

@@ -95,13 +95,17 @@ public:
     OperationOutcome CmdQuickSend_Click();
     OperationOutcome MnuModeRun_Click();
     // The sign type dialog's choice; none when it was cancelled.
+    // An address outside the dialog's rule is refused before any frame.
     OperationOutcome MnuLoadSign_Click(const std::optional<SignChoice> &choice);
+    static QString SignAddressRefusalText();
     // Asks whether the controller has a serial interface; Cancel changes
     // nothing.
     OperationOutcome MnuLoadController_Click();
     OperationOutcome LoadController(bool serialInterface);
-    // The table and registers are replaced only by a complete upload.
+    // The table and registers are replaced only by a complete upload, all at
+    // once; what Add would refuse is refused before the first frame.
     OperationOutcome MnuUploadController_Click();
+    static QString ChangedDuringUploadText();
 
     // "&New": one blank message, number box "000", registers cleared.
     void NewTable();
@@ -121,6 +125,8 @@ public:
 
     // Entry panel commands.
     void CmdAddMessage_Click();
+    // The interval box's value as Add takes it; none where Add refuses it.
+    std::optional<qint32> AddInterval() const;
     void CmdReplaceMessage_Click();
     void CmdLoadMessage_Click();
     void CmdIncrement_Click();

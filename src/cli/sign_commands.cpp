@@ -8,8 +8,6 @@
 #include "codec/codepage.h"
 #include "signload/adp.h"
 
-#include <QRegularExpression>
-
 namespace telvaro::cli {
 
 namespace {
@@ -80,11 +78,9 @@ int LoadSign(const QStringList &args)
     SignType type = SignType::Vyrena;
     if (const auto status = ParseSignCommand(line, args, options, type))
         return *status;
-    // The sign type dialog's masked box takes two letters or digits and
-    // turns letters to upper case.
-    static const QRegularExpression twoCharacters(QStringLiteral("^[A-Za-z0-9]{2}$"));
+    // Letters are turned to upper case as the sign type dialog's box does.
     const QString address = ReadAddress(line);
-    if (!twoCharacters.match(address).hasMatch())
+    if (!IsSignLoadAddress(TextToBytes(address.toUpper())))
         return line.usageError(QStringLiteral("--address takes two letters or digits, not \"%1\"").arg(address));
     CliPrompter prompter;
     Workspace ws(prompter);

@@ -50,6 +50,7 @@
 #include <cmath>
 
 #include <algorithm>
+#include <limits>
 
 // The icons live in the widget library, which a linker may otherwise drop.
 static void initIcons()
@@ -510,6 +511,9 @@ void frmMain::mnuEditPaste_Click()
 void frmMain::bindBox(Box which, QLineEdit *edit)
 {
     m_lineBoxes.insert(which, edit);
+    // A box shows the whole of what the table holds: Qt's default limit
+    // would cut a long text and one keystroke would store the cut.
+    edit->setMaxLength(std::numeric_limits<int>::max());
     edit->setText(m_ws.box(which));
     connect(edit, &QLineEdit::textEdited, this, [this, which, edit](const QString &text) {
         // Keep the caret at the same distance from the end when the box

@@ -52,6 +52,12 @@ std::optional<int> FileLabelNumber(QByteArrayView label)
     return number;
 }
 
+bool IsSignLoadAddress(QByteArrayView address)
+{
+    const auto allowed = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    return address.size() == 2 && allowed(address[0]) && allowed(address[1]);
+}
+
 QByteArray AdpHeader(SignType type, const QByteArray &address, int number)
 {
     QByteArray header;

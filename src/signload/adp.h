@@ -25,6 +25,11 @@ QByteArray AdpFileLabel(int number);
 // that are not a label.
 std::optional<int> FileLabelNumber(QByteArrayView label);
 
+// The one rule for a sign load's address, in the window and on the command
+// line: two upper-case letters or digits of the code page, as the sign type
+// dialog's box takes them.
+bool IsSignLoadAddress(QByteArrayView address);
+
 // SOH, type code, address as typed, STX, "A", SI, "DT", file label.
 QByteArray AdpHeader(SignType type, const QByteArray &address, int number);
 

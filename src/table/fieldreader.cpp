@@ -1,5 +1,6 @@
 #include "table/fieldreader.h"
 
+#include "codec/escapes.h"
 #include "codec/numbers.h"
 
 namespace telvaro {
@@ -123,6 +124,15 @@ std::optional<qint32> FieldInt32(QByteArrayView field)
 {
     const auto value = FieldNumber(field);
     return value ? RoundToInt32(*value) : std::nullopt;
+}
+
+QString Excerpt(QByteArrayView field)
+{
+    constexpr qsizetype shown = 24;
+    QString text = QString::fromLatin1(FormatReceived(field.first(qMin(field.size(), shown))));
+    if (field.size() > shown)
+        text += QStringLiteral("...");
+    return text;
 }
 
 void AppendQuotedField(QByteArray &out, QByteArrayView text)

@@ -52,6 +52,11 @@ private:
 std::optional<qint16> FieldInt16(QByteArrayView field);
 std::optional<qint32> FieldInt32(QByteArrayView field);
 
+// A field as a message may quote it: its first few characters, control
+// bytes in escape notation, "..." where it goes on. A field can be megabytes
+// long.
+QString Excerpt(QByteArrayView field);
+
 // Appends a text field: the text between double quotes, as it is. The text
 // must hold no double quote, since nothing could read it back.
 void AppendQuotedField(QByteArray &out, QByteArrayView text);

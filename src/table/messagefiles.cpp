@@ -34,7 +34,7 @@ QString NumberProblem(int line, const char *what, QByteArrayView field, qint64 l
     if (!StrictValue(field))
         return AtLine(line, QStringLiteral("the %1 is not a number").arg(QLatin1StringView(what)));
     return AtLine(line, QStringLiteral("the %1 %2 is out of range (%3 to %4)")
-                            .arg(QLatin1StringView(what), QString::fromLatin1(field.trimmed()))
+                            .arg(QLatin1StringView(what), Excerpt(field.trimmed()))
                             .arg(low)
                             .arg(high));
 }
@@ -245,9 +245,18 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
             read.error = Int16Problem(line, "width", fields->at(0));
             return read;
         }
-        read.registers[r].Width = *width;
+        if (!IsRegisterWidth(*width)) {
+            read.error = AtLine(
+                line, QStringLiteral("the width %1 is out of range (0 to %2)").arg(*width).arg(MaxRegisterWidth));
+            return read;
+        }
         // Fills are written like message texts, so a quote comes back as one.
-        read.registers[r].Fill = ParseEscapes(fields->at(1)).value_or(fields->at(1));
+        const QByteArray fill = ParseEscapes(fields->at(1)).value_or(fields->at(1));
+        if (!IsRegisterFill(fill)) {
+            read.error = AtLine(line, QStringLiteral("the fill \"%1\" is neither a blank nor 0").arg(Excerpt(fill)));
+            return read;
+        }
+        read.registers[r] = {*width, fill};
     }
     read.result = RegisterFileRead::Result::Loaded;
     return read;

@@ -15,6 +15,7 @@ struct MessageEntry {
     QByteArray Text;     // escape notation
     QByteArray SendData; // Text with its escapes resolved, one byte each
     QByteArray Comment;
+    bool operator==(const MessageEntry &) const = default;
 };
 
 class MessageTable : public QAbstractTableModel {

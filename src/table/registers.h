@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 #include <array>
 
 namespace telvaro {
@@ -16,6 +17,18 @@ struct RegisterEntry {
 };
 using RegisterTable = std::array<RegisterEntry, 32>;
 
+// The rules the register dialog keeps, which a controller's upload can read
+// back: a width of 0 to 5 and a fill of a blank or a zero.
+constexpr qint16 MaxRegisterWidth = 5;
+inline bool IsRegisterWidth(qint16 width)
+{
+    return width >= 0 && width <= MaxRegisterWidth;
+}
+inline bool IsRegisterFill(const QByteArray &fill)
+{
+    return fill == " " || fill == "0";
+}
+
 // The one register table of the program, with a signal for whoever shows it.
 class Registers : public QObject {
     Q_OBJECT
@@ -26,6 +39,7 @@ public:
     const RegisterEntry &entry(size_t index) const { return m_table.at(index); }
     void setTable(const RegisterTable &table)
     {
+        m_notLoaded.clear();
         if (table == m_table)
             return;
         m_table = table;
@@ -41,11 +55,17 @@ public:
     // Every entry width 0, fill " ".
     void reset() { setTable(RegisterTable{}); }
 
+    // Why the registers are not the ones of the table beside them (their
+    // companion file was refused); empty once a whole table is set.
+    QString notLoaded() const { return m_notLoaded; }
+    void markNotLoaded(const QString &why) { m_notLoaded = why; }
+
 Q_SIGNALS:
     void changed();
 
 private:
     RegisterTable m_table{};
+    QString m_notLoaded;
 };
 
 } // namespace telvaro
