@@ -252,12 +252,25 @@ private Q_SLOTS:
             QVERIFY(opened && opened->isVisible());
             QTRY_COMPARE(QApplication::focusWidget(), child<QPushButton>(opened, "CmdCode"));
             QCOMPARE(opened->parentWidget(), &f.window);
-            QCOMPARE(opened->frameGeometry().topLeft(), f.window.frameGeometry().topLeft() + QPoint(0, below));
+            // Below the main window as far as the screen allows, all of it
+            // on the screen.
+            const QRect area = f.window.screen()->availableGeometry();
+            const QRect placed = opened->frameGeometry();
+            QVERIFY2(area.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                           .arg(placed.x())
+                                                           .arg(placed.y())
+                                                           .arg(placed.width())
+                                                           .arg(placed.height())));
+            QCOMPARE(placed.top(),
+                     std::min(f.window.frameGeometry().top() + below, area.bottom() + 1 - placed.height()));
         }
         const FrmEditS *scp = f.editor<FrmEditS>();
         const FrmEditA *adp = f.editor<FrmEditA>();
         QCOMPARE(scp && scp->isVisible(), scpShown);
         QCOMPARE(adp && adp->isVisible(), adpShown);
+        // Both open, neither stands exactly on the other.
+        if (scpShown && adpShown)
+            QVERIFY(scp->frameGeometry().topLeft() != adp->frameGeometry().topLeft());
     }
 
     // The lists and boxes chosen, then the calls and register fields put
