@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -179,6 +180,21 @@ private Q_SLOTS:
                 qobject_cast<const QLineEdit *>(w) ? QString() : QKeySequence::mnemonic(captionOf(w)).toString();
             QVERIFY2(key.isEmpty() || !keys.contains(key), qPrintable(key));
             keys << key;
+        }
+        // The main window's menu keys do not reach through: an access key
+        // acts in the window that has the focus, and clicks its button once.
+        for (const Qt::Key key : {Qt::Key_F, Qt::Key_E, Qt::Key_C, Qt::Key_H, Qt::Key_A, Qt::Key_P}) {
+            const QKeySequence keys(Qt::AltModifier | key);
+            QAbstractButton *own = nullptr;
+            for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+                if (b->isVisible() && QKeySequence::mnemonic(b->text()) == keys)
+                    own = b;
+            QSignalSpy clicks(own ? own : window, own ? SIGNAL(clicked()) : SIGNAL(destroyed()));
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+            QVERIFY2(!QApplication::activePopupWidget() && !f.window.menuBar()->activeAction(),
+                     qPrintable(keys.toString()));
+            QTest::qWait(own ? 150 : 0);
+            QCOMPARE(clicks.count(), own ? 1 : 0);
         }
     }
 

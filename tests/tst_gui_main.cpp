@@ -380,6 +380,30 @@ private Q_SLOTS:
         QVERIFY(f.window.action(Item::MnuModeData)->isChecked() && !f.window.action(Item::MnuModeRun)->isChecked());
     }
 
+    // "Data Entry" stops a run in one chord, Ctrl+D, typed where the
+    // operator works.
+    void dataEntryKeyStopsARun()
+    {
+        SetPauseTimeScale(100);
+        Fixture f;
+        f.addEntries(3);
+        test::UdpPeer device;
+        f.useUdp(device);
+        f.ws.entry().setRepeatEnabled(true);
+        device.onReceive = [&f](test::UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() == 2)
+                QTest::keySequence(f.window.boxWidget(Box::Entry), QKeySequence(QStringLiteral("Ctrl+D")));
+            else if (peer.datagrams.size() > 20)
+                f.ws.MnuModeData_Click(); // only if the key did not stop it
+        };
+        f.window.boxWidget(Box::Entry)->setFocus();
+        f.window.action(Item::MnuModeRun)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(device.datagrams.size(), 2);
+        QCOMPARE(f.ws.transfer().transmitting(), 0);
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
+    }
+
     // "Quick Send" through its button: what could start another transfer is
     // off while it sends, and panel 2 shows the traffic; the received box
     // shows a line per line break and takes the operator's typing back.

@@ -17,6 +17,7 @@
 #include "gui/frmsplash.h"
 #include "signload/modes.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -127,6 +128,42 @@ private:
     const QList<QAction *> m_actions;
 };
 
+// An access key acts in the window that has the focus. The editors share
+// the main window's keys, so the menu bar's would otherwise open its menus
+// over them, or take turns with their buttons.
+class AccessKeysInTheActiveWindow : public QObject {
+public:
+    explicit AccessKeysInTheActiveWindow(QWidget &main) : QObject(&main), m_main(main)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        QWidget *active = QApplication::activeWindow();
+        if (event->type() != QEvent::Shortcut || !watched->isWidgetType() || !active || active == &m_main)
+            return false;
+        const QKeySequence keys = static_cast<QShortcutEvent *>(event)->key();
+        if (keys.count() != 1 || keys[0].keyboardModifiers() != Qt::AltModifier)
+            return false;
+        const QList<QAbstractButton *> buttons = active->findChildren<QAbstractButton *>();
+        const auto own = std::find_if(buttons.cbegin(), buttons.cend(), [&keys](const QAbstractButton *b) {
+            return b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == keys;
+        });
+        if (own != buttons.cend()) {
+            (*own)->setFocus(Qt::ShortcutFocusReason);
+            (*own)->animateClick();
+            return true;
+        }
+        // The main window's own keys stay there.
+        return static_cast<QWidget *>(watched)->window() == &m_main;
+    }
+
+private:
+    QWidget &m_main;
+};
+
 // The "&File" menu drives the core's file commands; Exit comes back as a
 // request to close the window.
 void wireFileCommands(frmMain &window)
@@ -210,6 +247,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEntryPanel();
     wireEditCommands();
     m_windowOrder = new WindowOrder(*this);
+    new AccessKeysInTheActiveWindow(*this);
     new frmProgress(m_ws.progress(), this);
 
     connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);
@@ -629,7 +667,7 @@ void frmMain::MnuAbout_Click()
     splash->move(keptOnScreen(wanted, screen()).topLeft());
     splash->show();
     splash->repaint();
-    QTimer::singleShot(2000, splash, &QWidget::close);
+    QTimer::singleShot(2000, Qt::PreciseTimer, splash, &QWidget::close);
 }
 
 void frmMain::MnuHelpOpen_Click()
