@@ -701,6 +701,15 @@ private Q_SLOTS:
         // Controls take the terminal font's glyphs; the code page's characters stay.
         QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(),
                  QStringLiteral("\u263AZ\u263B\u2302\u00FC\u00A1\u20AC\u00E9"));
+        // A long frame keeps the window's width: its line is cut short with
+        // an ellipsis, the glyphs kept.
+        const int width = window.width();
+        QVERIFY(progress.Update(qint16(index), qint16(total), "\1" + QByteArray(100000, 'y')));
+        const QString shown = window.findChild<QLabel *>("StatusBar")->text();
+        QCOMPARE(window.width(), width);
+        QVERIFY2(shown.startsWith(QStringLiteral("\u263Ayyy")) && shown.endsWith(QChar(0x2026)) && shown.size() < 200,
+                 qPrintable(shown.left(40)));
+        QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z\2\x7F\x81\xAD\x80\xE9"));
         // A bad total changes nothing; the operator cannot close the window.
         QVERIFY(!progress.Update(0, -1, "y"));
         QVERIFY(!window.close());
