@@ -1,5 +1,6 @@
 // Start-up from the settings store, saving, the shutdown question and the
 // one wait every pause and reply wait is made of.
+#include "app/mainlayout.h"
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "base/transfer.h"
@@ -40,12 +41,51 @@ using Ending = std::tuple<Event, Wait::End, int, int>; // how, end, at least, be
 
 } // namespace
 
+Q_DECLARE_METATYPE(QList<telvaro::TwipsRect>)
+
 class AppTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // Geometry read in order, then the link; a value that does not read
     // stops the load with a message, the later steps not run. Then saved
     // back: the port as a number, the rest as stored.
+    // The working controls for several inner sizes, every rectangle and
+    // column compared: a frame of 9000 x 1600 and a comment box of 100.
+    void layoutArithmetic_data()
+    {
+        using Rects = QList<TwipsRect>; // entry, frame, comment, grid, received data
+        test::columns<QSizeF, Rects, QList<double>>({"client", "rects", "columns"});
+        const auto stack = [](double w, double gridHeight) {
+            return Rects{{500, 500, w, 750},
+                         {500, 1300, 9000, 1600},
+                         {500, 2950, w, 100},
+                         {500, 3100, w, gridHeight},
+                         {500, 3200 + gridHeight, w, 750}};
+        };
+        QTest::newRow("9000 x 8000") << QSizeF(9000, 8000) << stack(8000, 3000) << QList<double>{550, 1000, 3035, 3035};
+        QTest::newRow("half rounds to even up")
+            << QSizeF(9001, 5000) << stack(8001, 0) << QList<double>{550, 1000, 3036, 3036};
+        QTest::newRow("half rounds to even down")
+            << QSizeF(9003, 6000) << stack(8003, 1000) << QList<double>{550, 1000, 3036, 3036};
+        QTest::newRow("narrower than the margins")
+            << QSizeF(900, 7000) << stack(0, 2000) << QList<double>{550, 1000, 0, 0};
+        QTest::newRow("lower than 5000") << QSizeF(9000, 4999) << stack(8000, 0).mid(0, 3) << QList<double>{};
+        QTest::newRow("minimised") << QSizeF(0, 0) << stack(0, 0).mid(0, 3) << QList<double>{};
+    }
+    void layoutArithmetic()
+    {
+        const auto [client, rects, columns] =
+            test::fetch<QSizeF, QList<TwipsRect>, QList<double>>({"client", "rects", "columns"});
+        const MainLayout layout = Form_Resize(client.width(), client.height(), {0, 0, 9000, 1600}, 100);
+        QList<TwipsRect> placed;
+        for (const auto &r : {layout.entry, layout.select, layout.comment, layout.grid, layout.recData})
+            if (r)
+                placed << *r;
+        QCOMPARE(placed, rects);
+        QCOMPARE(layout.columns ? QList<double>(layout.columns->begin(), layout.columns->end()) : QList<double>{},
+                 columns);
+    }
+
     void formLoad_data()
     {
         // loaded: left,top,width,height|port|address|IP port|baud|caption|message; saved: AppPort|AppSerialBaud

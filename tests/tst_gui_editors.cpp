@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -180,6 +181,21 @@ private Q_SLOTS:
             QVERIFY2(key.isEmpty() || !keys.contains(key), qPrintable(key));
             keys << key;
         }
+        // The main window's menu keys do not reach through: an access key
+        // acts in the window that has the focus, and clicks its button once.
+        for (const Qt::Key key : {Qt::Key_F, Qt::Key_E, Qt::Key_C, Qt::Key_H, Qt::Key_A, Qt::Key_P}) {
+            const QKeySequence keys(Qt::AltModifier | key);
+            QAbstractButton *own = nullptr;
+            for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+                if (b->isVisible() && QKeySequence::mnemonic(b->text()) == keys)
+                    own = b;
+            QSignalSpy clicks(own ? own : window, own ? SIGNAL(clicked()) : SIGNAL(destroyed()));
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+            QVERIFY2(!QApplication::activePopupWidget() && !f.window.menuBar()->activeAction(),
+                     qPrintable(keys.toString()));
+            QTest::qWait(own ? 150 : 0);
+            QCOMPARE(clicks.count(), own ? 1 : 0);
+        }
     }
 
     // Every button of an editor in turn: the codes go into the entry box in
@@ -252,12 +268,25 @@ private Q_SLOTS:
             QVERIFY(opened && opened->isVisible());
             QTRY_COMPARE(QApplication::focusWidget(), child<QPushButton>(opened, "CmdCode"));
             QCOMPARE(opened->parentWidget(), &f.window);
-            QCOMPARE(opened->frameGeometry().topLeft(), f.window.frameGeometry().topLeft() + QPoint(0, below));
+            // Below the main window as far as the screen allows, all of it
+            // on the screen.
+            const QRect area = f.window.screen()->availableGeometry();
+            const QRect placed = opened->frameGeometry();
+            QVERIFY2(area.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                           .arg(placed.x())
+                                                           .arg(placed.y())
+                                                           .arg(placed.width())
+                                                           .arg(placed.height())));
+            QCOMPARE(placed.top(),
+                     std::min(f.window.frameGeometry().top() + below, area.bottom() + 1 - placed.height()));
         }
         const FrmEditS *scp = f.editor<FrmEditS>();
         const FrmEditA *adp = f.editor<FrmEditA>();
         QCOMPARE(scp && scp->isVisible(), scpShown);
         QCOMPARE(adp && adp->isVisible(), adpShown);
+        // Both open, neither stands exactly on the other.
+        if (scpShown && adpShown)
+            QVERIFY(scp->frameGeometry().topLeft() != adp->frameGeometry().topLeft());
     }
 
     // The lists and boxes chosen, then the calls and register fields put

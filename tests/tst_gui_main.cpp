@@ -12,6 +12,7 @@
 
 #include <QClipboard>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -127,14 +128,24 @@ private Q_SLOTS:
             (QStringList{"No Traffic", "Off", " 0 / 128", "00.0%", "Connection Status"}));
         QVERIFY(!child<QWidget>(&f.window, "TxtMessages")->isVisible());
         QVERIFY(!child<QWidget>(&f.window, "ChkLoad")->isVisible());
-        // The layout in twips at the screen's resolution; the comment box
-        // keeps one line.
-        f.window.Form_Resize(QSizeF(9000, 8000));
-        const auto px = [&f](double twips) { return qRound(twips / f.window.twipsPerPixel()); };
-        QCOMPARE(f.window.boxWidget(Box::Entry)->geometry(), QRect(px(500), px(500), px(8000), px(750)));
+        // The layout measures the window's inside below the menu bar, in
+        // twips at the screen's resolution; the comment box keeps one line.
+        f.window.resize(800, 600);
+        QApplication::processEvents();
+        const double tpp = f.window.twipsPerPixel();
+        const auto px = [tpp](double twips) { return qRound(twips / tpp); };
+        const int menu = f.window.menuBar()->height();
+        const auto inside = [&f, menu](const QWidget *w) {
+            return QRect(w->mapTo(&f.window, QPoint(0, -menu)), w->size());
+        };
+        const double wide = 800 * tpp - 1000;
+        QCOMPARE(inside(f.window.boxWidget(Box::Entry)), QRect(px(500), px(500), px(wide), px(750)));
         QLineEdit *comment = f.window.boxWidget(Box::Comment);
-        QCOMPARE(comment->size(), QSize(px(8000), comment->sizeHint().height()));
-        QCOMPARE(f.window.grid()->geometry().size(), QSize(px(8000), px(3000)));
+        QCOMPARE(comment->size(), QSize(px(wide), comment->sizeHint().height()));
+        const QRect grid = inside(f.window.grid());
+        QCOMPARE(grid.height(), px((600 - menu) * tpp - 5000));
+        QCOMPARE(inside(child<QWidget>(&f.window, "TxtRecData")),
+                 QRect(px(500), grid.bottom() + 1 + px(100), px(wide), px(750)));
         // Choosing the checked "Data Entry" again keeps it checked.
         f.window.action(Item::MnuModeData)->trigger();
         QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
@@ -439,6 +450,30 @@ private Q_SLOTS:
         QVERIFY(f.window.action(Item::MnuModeData)->isChecked() && !f.window.action(Item::MnuModeRun)->isChecked());
     }
 
+    // "Data Entry" stops a run in one chord, Ctrl+D, typed where the
+    // operator works.
+    void dataEntryKeyStopsARun()
+    {
+        SetPauseTimeScale(100);
+        Fixture f;
+        f.addEntries(3);
+        test::UdpPeer device;
+        f.useUdp(device);
+        f.ws.entry().setRepeatEnabled(true);
+        device.onReceive = [&f](test::UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() == 2)
+                QTest::keySequence(f.window.boxWidget(Box::Entry), QKeySequence(QStringLiteral("Ctrl+D")));
+            else if (peer.datagrams.size() > 20)
+                f.ws.MnuModeData_Click(); // only if the key did not stop it
+        };
+        f.window.boxWidget(Box::Entry)->setFocus();
+        f.window.action(Item::MnuModeRun)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(device.datagrams.size(), 2);
+        QCOMPARE(f.ws.transfer().transmitting(), 0);
+        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
+    }
+
     // "Quick Send" through its button: what could start another transfer is
     // off while it sends, and panel 2 shows the traffic; the received box
     // shows a line per line break and takes the operator's typing back.
@@ -494,11 +529,83 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(f.window.statusLabel(1)->text(), QStringLiteral("Port 2 Closed"), 2000);
     }
 
+    // Every working control whole at the first-run size and at the
+    // smallest: inside the window and its frame, clear of the bars, at least
+    // as large as it asks to be; the grid shows its header and three rows.
+    // The suite runs this once more with a larger system font.
+    void everyControlWhole_data()
+    {
+        test::columns<QSize>({"resizedTo"});
+        QTest::newRow("first run") << QSize();
+        QTest::newRow("smallest") << QSize(1, 1);
+    }
+    void everyControlWhole()
+    {
+        const auto [resizedTo] = test::fetch<QSize>({"resizedTo"});
+        Fixture f;
+        if (resizedTo.isValid())
+            f.window.resize(resizedTo);
+        QApplication::processEvents();
+        const auto inWindow = [&f](const QWidget *w) { return QRect(w->mapTo(&f.window, QPoint()), w->size()); };
+        QList<QRect> bars;
+        for (const char *bar : {"tbToolBar", "SBMain", "SbInfo"})
+            bars << inWindow(child<QWidget>(&f.window, bar));
+        bars << inWindow(f.window.menuBar());
+        for (const char *name :
+             {"TxtEntry", "FraSelect", "TxtMessageNumber", "TxtInterval", "CmdAddMessage", "CmdReplaceMessage",
+              "CmdLoadMessage", "CmdIncrement", "CmdDecrement", "CmdSetRepeat", "ChkRepeat", "CmdQuickSend",
+              "Cmd95ClearText", "Txt95DisplayText", "MSFGMessages", "TxtRecData"}) {
+            const QWidget *w = child<QWidget>(&f.window, name);
+            const QRect r = inWindow(w);
+            const QString where = QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
+                                      .arg(name)
+                                      .arg(r.x())
+                                      .arg(r.y())
+                                      .arg(r.width())
+                                      .arg(r.height())
+                                      .arg(f.window.width())
+                                      .arg(f.window.height());
+            QVERIFY2(f.window.rect().contains(r) && w->parentWidget()->rect().contains(w->geometry()),
+                     qPrintable(where));
+            QVERIFY2(std::none_of(bars.cbegin(), bars.cend(), [&r](const QRect &bar) { return bar.intersects(r); }),
+                     qPrintable(where));
+            const bool boxOrButton = !qobject_cast<const QAbstractScrollArea *>(w);
+            QVERIFY2(!boxOrButton ||
+                         (w->width() >= w->minimumSizeHint().width() && w->height() >= w->minimumSizeHint().height()),
+                     qPrintable(where));
+        }
+        const QTableView *grid = f.window.grid();
+        QVERIFY(grid->viewport()->height() >= 3 * grid->verticalHeader()->defaultSectionSize());
+    }
+
+    // "About" shows the splash over the window for two seconds and returns
+    // at once: nothing waits under it.
+    void aboutShowsTheSplashWithoutWaiting()
+    {
+        Fixture f;
+        QElapsedTimer clock;
+        clock.start();
+        f.window.action(Item::MnuAbout)->trigger();
+        QVERIFY(clock.elapsed() < 500);
+        QPointer<QWidget> splash;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->inherits("telvaro::frmSplash") && w->isVisible())
+                splash = w;
+        QVERIFY(splash);
+        QVERIFY(f.window.screen()->availableGeometry().contains(splash->frameGeometry()));
+        QVERIFY(f.window.frameGeometry().intersects(splash->frameGeometry()));
+        QTest::qWait(1700);
+        QVERIFY(splash && splash->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!splash || !splash->isVisible(), 1000);
+        QVERIFY(clock.elapsed() >= 2000);
+    }
+
     // Stored left, top, width and height in twips, placed within the
     // screen's work area and written back as placed.
     void storedGeometryIsPlacedOnTheScreen_data()
     {
-        // stored: key, value, key, value, ...
+        // stored: key, value, key, value, ...; a window too small to show
+        // every control grows to the smallest that does.
         test::columns<QStringList, QRect>({"stored", "expected"});
         const QScreen *screen = QGuiApplication::primaryScreen();
         const QRect area = screen->availableGeometry();
@@ -506,8 +613,8 @@ private Q_SLOTS:
         const auto px = [tpp](double twips) { return qRound(twips / tpp); };
         QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000));
         QTest::newRow("inside the screen")
-            << QStringList{"MainLeft", "1500", "MainTop", "3000", "MainWidth", "6000", "MainHeight", "4500"}
-            << QRect(px(1500), px(3000), px(6000), px(4500));
+            << QStringList{"MainLeft", "150", "MainTop", "1500", "MainWidth", "11700", "MainHeight", "7500"}
+            << QRect(px(150), px(1500), px(11700), px(7500));
         QTest::newRow("width 5e5") << QStringList{"MainLeft", "1500", "MainWidth", "5e5"}
                                    << QRect(area.left(), px(1000), area.width(), px(6000));
         QTest::newRow("left 1e30") << QStringList{"MainLeft", "1e30", "MainTop", "1500"}
@@ -519,7 +626,10 @@ private Q_SLOTS:
     {
         const auto [stored, expected] = test::fetch<QStringList, QRect>({"stored", "expected"});
         Fixture f(stored);
-        QCOMPARE(QRect(f.window.pos(), f.window.size()), expected);
+        QRect grown = expected;
+        grown.setSize(expected.size().expandedTo(f.window.minimumSize()));
+        grown.moveRight(std::min(grown.right(), f.window.screen()->availableGeometry().right()));
+        QCOMPARE(QRect(f.window.pos(), f.window.size()), grown);
         QVERIFY(f.prompter.shown.isEmpty());
         f.prompter.answer(Prompter::Answer::Yes);
         QVERIFY(f.window.close());
@@ -528,11 +638,9 @@ private Q_SLOTS:
         for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
             saved << QString::number(raw.value(QStringLiteral("Settings/") + key).toDouble() /
                                      f.window.twipsPerPixel());
-        QCOMPARE(saved.join(u' '), QStringLiteral("%1 %2 %3 %4")
-                                       .arg(expected.left())
-                                       .arg(expected.top())
-                                       .arg(expected.width())
-                                       .arg(expected.height()));
+        QCOMPARE(
+            saved.join(u' '),
+            QStringLiteral("%1 %2 %3 %4").arg(grown.left()).arg(grown.top()).arg(grown.width()).arg(grown.height()));
     }
 
     void modeSwitchFromEachPlace_data()
@@ -743,6 +851,15 @@ private Q_SLOTS:
         // Controls take the terminal font's glyphs; the code page's characters stay.
         QCOMPARE(window.findChild<QLabel *>("StatusBar")->text(),
                  QStringLiteral("\u263AZ\u263B\u2302\u00FC\u00A1\u20AC\u00E9"));
+        // A long frame keeps the window's width: its line is cut short with
+        // an ellipsis, the glyphs kept.
+        const int width = window.width();
+        QVERIFY(progress.Update(qint16(index), qint16(total), "\1" + QByteArray(100000, 'y')));
+        const QString shown = window.findChild<QLabel *>("StatusBar")->text();
+        QCOMPARE(window.width(), width);
+        QVERIFY2(shown.startsWith(QStringLiteral("\u263Ayyy")) && shown.endsWith(QChar(0x2026)) && shown.size() < 200,
+                 qPrintable(shown.left(40)));
+        QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z\2\x7F\x81\xAD\x80\xE9"));
         // A bad total changes nothing; the operator cannot close the window.
         QVERIFY(!progress.Update(0, -1, "y"));
         QVERIFY(!window.close());

@@ -39,7 +39,9 @@ const QList<MenuItemDef> &MainMenuDefinition()
         item(Item::MnuComSerialDevices, "Serial &Devices...");
         menu(Item::MnuMode, "&Action");
         item(Item::MnuModeRun, "&Run");
-        item(Item::MnuModeData, "&Data Entry");
+        // One chord stops a run or a load at once; the menu's access key
+        // is shared with "&Display Loaded Message".
+        item(Item::MnuModeData, "&Data Entry", "Ctrl+D");
         item(Item::MnuLoadController, "&Load Controller");
         item(Item::MnuLoadSign, "&Load Sign");
         item(Item::MnuDisplayLoaded, "&Display Loaded Message");

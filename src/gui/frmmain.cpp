@@ -18,6 +18,7 @@
 #include "gui/frmsplash.h"
 #include "signload/modes.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -43,6 +44,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -69,6 +71,19 @@ int toPixels(double twips, double twipsPerPixel)
 {
     constexpr double limit = 1 << 24;
     return qRound(std::clamp(twips / twipsPerPixel, -limit, limit));
+}
+
+// The rectangle moved, and shrunk if it must, so that all of it lies on
+// the screen's free area, as a window manager would keep it.
+QRect keptOnScreen(QRect wanted, const QScreen *screen)
+{
+    if (!screen)
+        return wanted;
+    const QRect area = screen->availableGeometry();
+    wanted.setSize(wanted.size().boundedTo(area.size()));
+    wanted.moveLeft(std::clamp(wanted.left(), area.left(), area.right() + 1 - wanted.width()));
+    wanted.moveTop(std::clamp(wanted.top(), area.top(), area.bottom() + 1 - wanted.height()));
+    return wanted;
 }
 
 QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch)
@@ -113,6 +128,42 @@ protected:
 private:
     QWidget &m_window;
     const QList<QAction *> m_actions;
+};
+
+// An access key acts in the window that has the focus. The editors share
+// the main window's keys, so the menu bar's would otherwise open its menus
+// over them, or take turns with their buttons.
+class AccessKeysInTheActiveWindow : public QObject {
+public:
+    explicit AccessKeysInTheActiveWindow(QWidget &main) : QObject(&main), m_main(main)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        QWidget *active = QApplication::activeWindow();
+        if (event->type() != QEvent::Shortcut || !watched->isWidgetType() || !active || active == &m_main)
+            return false;
+        const QKeySequence keys = static_cast<QShortcutEvent *>(event)->key();
+        if (keys.count() != 1 || keys[0].keyboardModifiers() != Qt::AltModifier)
+            return false;
+        const QList<QAbstractButton *> buttons = active->findChildren<QAbstractButton *>();
+        const auto own = std::find_if(buttons.cbegin(), buttons.cend(), [&keys](const QAbstractButton *b) {
+            return b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == keys;
+        });
+        if (own != buttons.cend()) {
+            (*own)->setFocus(Qt::ShortcutFocusReason);
+            (*own)->animateClick();
+            return true;
+        }
+        // The main window's own keys stay there.
+        return static_cast<QWidget *>(watched)->window() == &m_main;
+    }
+
+private:
+    QWidget &m_main;
 };
 
 // The "&File" menu drives the core's file commands; Exit comes back as a
@@ -198,6 +249,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEntryPanel();
     wireEditCommands();
     m_windowOrder = new WindowOrder(*this);
+    new AccessKeysInTheActiveWindow(*this);
     new frmProgress(m_ws.progress(), this);
 
     connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);
@@ -226,6 +278,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     for (int panel = 1; panel <= 3; ++panel)
         renderStatus(panel);
     renderGauge();
+    setMinimumSize(smallestWholeSize());
 }
 
 void frmMain::buildMenus()
@@ -271,6 +324,9 @@ void frmMain::buildToolbar()
     QToolBar *tb = addToolBar(QStringLiteral("Toolbar"));
     tb->setObjectName(QStringLiteral("tbToolBar"));
     tb->setMovable(false);
+    // Small icons keep the toolbar within the margin above the entry box.
+    const int icon = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    tb->setIconSize(QSize(icon, icon));
     // The desktop theme's icons, our own where the theme has none.
     const struct {
         const char *key;
@@ -607,13 +663,16 @@ void frmMain::wireRun()
 
 void frmMain::MnuAbout_Click()
 {
-    // The splash shows for two seconds while the window keeps reacting.
-    QPointer<frmSplash> splash = new frmSplash;
+    // The splash shows for two seconds over the window; nothing waits for
+    // it, so runs and transfers go on and the window keeps reacting.
+    auto *splash = new frmSplash;
+    splash->adjustSize();
+    QRect wanted(QPoint(), splash->size());
+    wanted.moveCenter(frameGeometry().center());
+    splash->move(keptOnScreen(wanted, screen()).topLeft());
     splash->show();
     splash->repaint();
-    Pause(2000);
-    if (splash)
-        splash->close();
+    QTimer::singleShot(2000, Qt::PreciseTimer, splash, &QWidget::close);
 }
 
 void frmMain::MnuHelpOpen_Click()
@@ -698,19 +757,32 @@ void frmMain::renderRecData()
     m_txtRecData->ensureCursorVisible();
 }
 
+QRect frmMain::innerRect() const
+{
+    // The window's inside below its menu bar; the toolbar and the status
+    // bars lie within it.
+    const QWidget *bar = menuWidget();
+    const int top = bar && bar->isVisible() ? bar->geometry().bottom() + 1 : 0;
+    return QRect(0, top, width(), height() - top);
+}
+
 void frmMain::Form_Resize()
 {
     const double tpp = twipsPerPixel();
-    Form_Resize(QSizeF(m_canvas->width() * tpp, m_canvas->height() * tpp));
+    const QSize inner = innerRect().size();
+    Form_Resize(QSizeF(inner.width() * tpp, inner.height() * tpp));
 }
 
 void frmMain::Form_Resize(const QSizeF &client)
 {
     const double tpp = twipsPerPixel();
+    // Measured from the window's inside, placed on the canvas.
+    const QPoint origin = innerRect().topLeft() - m_canvas->mapTo(this, QPoint());
     const auto pixels = [tpp](double twips) { return int(std::lround(twips / tpp)); };
-    const auto place = [&pixels](QWidget *widget, const std::optional<TwipsRect> &r) {
+    const auto place = [&pixels, origin](QWidget *widget, const std::optional<TwipsRect> &r) {
         if (r)
-            widget->setGeometry(pixels(r->left), pixels(r->top), pixels(r->width), pixels(r->height));
+            widget->setGeometry(
+                QRect(pixels(r->left), pixels(r->top), pixels(r->width), pixels(r->height)).translated(origin));
     };
     // The specified 100 twips are less than a line: the box keeps one line.
     const double commentHeight = std::max(100.0, m_lineBoxes.value(Box::Comment)->sizeHint().height() * tpp);
@@ -744,15 +816,25 @@ WindowGeometry frmMain::geometryInTwips() const
 
 void frmMain::placeOnScreen(QRect wanted)
 {
-    // As a window manager would: no larger than the screen's free area, and
-    // moved so that all of it is visible there.
+    // Never smaller than the size that shows every control whole.
+    wanted.setSize(wanted.size().expandedTo(minimumSize()));
     const QScreen *target = QGuiApplication::screenAt(wanted.topLeft());
-    const QRect area = (target ? target : screen())->availableGeometry();
-    wanted.setSize(wanted.size().boundedTo(area.size()));
-    wanted.moveLeft(std::clamp(wanted.left(), area.left(), area.right() + 1 - wanted.width()));
-    wanted.moveTop(std::clamp(wanted.top(), area.top(), area.bottom() + 1 - wanted.height()));
+    wanted = keptOnScreen(wanted, target ? target : screen());
     move(wanted.topLeft());
     resize(wanted.size());
+}
+
+QSize frmMain::smallestWholeSize() const
+{
+    // The frame between its margins, and below it a grid with its header
+    // and three rows above the received-data box: the layout gives the grid
+    // what the inside has above 5000 twips.
+    const double tpp = twipsPerPixel();
+    const auto pixels = [tpp](double twips) { return int(std::ceil(twips / tpp)); };
+    const int gridRows = m_grid->horizontalHeader()->sizeHint().height() +
+                         3 * m_grid->verticalHeader()->defaultSectionSize() + 2 * m_grid->frameWidth();
+    const int menu = menuWidget() ? menuWidget()->sizeHint().height() : 0;
+    return QSize(m_fraSelect->width() + pixels(1000), menu + pixels(5000) + gridRows);
 }
 
 void frmMain::Form_Load()
@@ -893,9 +975,26 @@ void frmMain::MnuADPProtocol_Click()
 void frmMain::openEditor(QWidget *editor, QWidget *focus)
 {
     // At the main window's left edge, its top edge 4000 twips below the
-    // main window's.
+    // main window's, kept whole on the screen and stepped aside from
+    // another window standing on exactly that spot, which it would hide.
+    if (!editor->testAttribute(Qt::WA_Resized)) {
+        editor->ensurePolished();
+        editor->adjustSize();
+    }
     const QRect frame = frameGeometry();
-    editor->move(frame.left(), frame.top() + toPixels(4000, twipsPerPixel()));
+    // Until it is shown its frame is not known; it has one like ours.
+    const QSize outer = editor->isVisible() ? editor->frameGeometry().size() : editor->size() + frame.size() - size();
+    QRect wanted(QPoint(frame.left(), frame.top() + toPixels(4000, twipsPerPixel())), outer);
+    const auto taken = [editor](const QRect &spot) {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return std::any_of(windows.cbegin(), windows.cend(), [editor, &spot](const QWidget *w) {
+            return w != editor && w->isVisible() && !isTransient(w) && w->frameGeometry().topLeft() == spot.topLeft();
+        });
+    };
+    wanted = keptOnScreen(wanted, screen());
+    for (int step = 0; step < 8 && taken(wanted); ++step)
+        wanted = keptOnScreen(wanted.translated(2 * fontMetrics().height(), 2 * fontMetrics().height()), screen());
+    editor->move(wanted.topLeft());
     editor->show();
     editor->raise();
     editor->activateWindow();

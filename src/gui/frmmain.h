@@ -91,6 +91,8 @@ private:
     // Moves and sizes the window to the pixel rectangle wanted, fitted to the
     // screen.
     void placeOnScreen(QRect wanted);
+    QRect innerRect() const;
+    QSize smallestWholeSize() const;
     int currentGridRow() const;
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.

@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -24,6 +25,8 @@ frmProgress::frmProgress(Progress &progress, QWidget *owner)
     m_status->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setFrameShape(QFrame::StyledPanel);
+    // A long frame's line must not widen the window.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_bar);
     layout->addWidget(m_status);
@@ -46,7 +49,24 @@ void frmProgress::render()
 {
     setWindowTitle(m_progress.caption());
     m_bar->setValue(qRound(m_progress.barValue()));
-    m_status->setText(m_progress.statusLine());
+    m_statusLine = m_progress.statusLine();
+    showStatusLine();
+}
+
+void frmProgress::showStatusLine()
+{
+    // As much of the line as the window shows, then an ellipsis. Only what
+    // can fit is measured, so a long frame costs no more than a short one.
+    const QFontMetrics metrics(m_status->font());
+    const int room = m_status->contentsRect().width();
+    const qsizetype fits = 2 * (room / qMax(1, metrics.averageCharWidth()) + 2);
+    m_status->setText(metrics.elidedText(m_statusLine.left(fits), Qt::ElideRight, room));
+}
+
+void frmProgress::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    showStatusLine();
 }
 
 void frmProgress::closeEvent(QCloseEvent *event)

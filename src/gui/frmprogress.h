@@ -17,13 +17,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void render();
+    void showStatusLine();
 
     Progress &m_progress;
     QProgressBar *m_bar = nullptr;
     QLabel *m_status = nullptr;
+    QString m_statusLine;
     bool m_closing = false;
 };
 
