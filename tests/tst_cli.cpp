@@ -241,7 +241,7 @@ private Q_SLOTS:
             "143 [Stopped by SIGTERM at message 3 of 3. 3 messages were sent.\n] ", "X|Y|Z");
         row("sign load stopped by SIGINT",
             "TELVARO_TIME_SCALE=1 timeout --foreground -s KILL 5 telvaro-cli load-sign " + udp +
-                "two.TVD & sleep 0.5; kill -INT $!; wait $!",
+                "two.TVD & sleep 2; kill -INT $!; wait $!",
             "130 [Stopped by SIGINT at set-up frame 1 of 3. The sign's memory was erased; 0 of 2 messages are "
             "stored.\n] ",
             "\001Z00\002E$\004");
