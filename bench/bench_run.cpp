@@ -108,10 +108,7 @@ Figures TelvaroRun(int entries, int intervalMs)
                            [&](const sockaddr_in &address) {
                                bench::SilentPrompter prompter;
                                Workspace ws(prompter);
-                               ws.linkSettings().setPortNumber(-1);
-                               ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
-                               ws.linkSettings().setIpPort(QString::number(ntohs(address.sin_port)));
-                               ws.MnuModeData_Click();
+                               bench::LinkToUdp(ws, address);
                                for (int i = 0; i < entries; ++i) {
                                    ws.table().AppendEntry();
                                    ws.table().SetContents(i, intervalMs,

@@ -59,10 +59,7 @@ int main(int argc, char *argv[])
 
     bench::SilentPrompter prompter;
     Workspace ws(prompter);
-    ws.linkSettings().setPortNumber(-1);
-    ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
-    ws.linkSettings().setIpPort(QString::number(ntohs(address.sin_port)));
-    ws.MnuModeData_Click();
+    bench::LinkToUdp(ws, address);
     for (int i = 0; i < 100; ++i) {
         ws.table().AppendEntry();
         ws.table().SetContents(i, 0, "<0x02>MESSAGE " + QByteArray::number(i) + " <T><0x03>", {}, {});

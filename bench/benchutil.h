@@ -2,6 +2,8 @@
 // Repeated timing of one piece of work: median and spread in milliseconds,
 // and throughput when the work has a size in bytes.
 
+#include "app/workspace.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
@@ -74,6 +76,15 @@ inline int OpenLoopbackUdp(sockaddr_in &address, long timeoutUs)
     timeval timeout{timeoutUs / 1000000, timeoutUs % 1000000};
     ::setsockopt(device, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     return device;
+}
+
+// The workspace in data entry, linked by UDP to the device at address.
+inline void LinkToUdp(telvaro::Workspace &ws, const sockaddr_in &address)
+{
+    ws.linkSettings().setPortNumber(-1);
+    ws.linkSettings().setIpAddress(QStringLiteral("127.0.0.1"));
+    ws.linkSettings().setIpPort(QString::number(ntohs(address.sin_port)));
+    ws.MnuModeData_Click();
 }
 
 } // namespace bench
