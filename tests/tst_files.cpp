@@ -464,9 +464,16 @@ private Q_SLOTS:
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(t.rowCount(), 2);
         QCOMPARE(row(1) + u' ' + row(2), QStringLiteral("000|000012|A|a 001|1234567|B|"));
-        for (int i = 0; i < 3; ++i)
+        // A cell shows the start of a long text; the table keeps all of it.
+        add(t, 1, QByteArray(5000, 'x') + "<0x03>", {}, QByteArray(4097, '\xe9'));
+        const auto cell = [&t](int column, int role) { return t.data(t.index(2, column), role).toString(); };
+        QCOMPARE(cell(2, Qt::DisplayRole) + cell(3, Qt::DisplayRole),
+                 QString(4096, u'x') + QChar(0x2026) + QString(4096, QChar(0xe9)) + QChar(0x2026));
+        QCOMPARE(cell(2, Qt::EditRole), QString(5000, u'x') + "<0x03>");
+        QCOMPARE(t.data(t.index(1, 2), Qt::DisplayRole).toString(), QStringLiteral("B"));
+        for (int i = 0; i < 4; ++i)
             t.RemoveLastEntry(); // the only entry keeps the zero row; then nothing happens
-        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.count(), 2);
         QCOMPARE(t.UpperIndex(), qint16(-1));
         QCOMPARE(t.rowCount(), 1);
         QCOMPARE(row(1), QStringLiteral("000|000000||"));
