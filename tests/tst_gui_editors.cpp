@@ -5,10 +5,12 @@
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
 #include "gui/frmregister.h"
+#include "gui/widgetprompter.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -169,6 +171,11 @@ private Q_SLOTS:
         QVERIFY(window && window != &f.window);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(window->windowTitle(), title);
+        // The whole title fits beside the frame's icon and buttons.
+        QFont bold = window->font();
+        bold.setBold(true);
+        const QFontMetrics titleBar(bold);
+        QVERIFY(window->width() >= titleBar.horizontalAdvance(title) + 6 * titleBar.height());
         for (const QString &control : controls.split(u'|')) {
             const QString name = control.section(u'=', 0, 0);
             QCOMPARE(name + u'=' + captionOf(child<QWidget>(window, name)).remove(u'&'), control);
@@ -379,6 +386,7 @@ private Q_SLOTS:
         QCOMPARE(shown(), (QStringList{"07", "01", " "}));
         f.prompter.type("3");
         click(dialog, "LblWidth");
+        QCOMPARE(f.prompter.shown.last().over, dialog);
         QCOMPARE(f.shown(), QStringList{"Register Size: Enter the width the Register will occupy\r\n"
                                         "Value must be in a range from 0 to 5 [0]"});
         click(dialog, "Opt0");
@@ -405,6 +413,36 @@ private Q_SLOTS:
         QCOMPARE(scroll->value(), 1);
         scroll->setValue(7);
         QCOMPARE(shown(), written ? (QStringList{"07", "03", "0"}) : (QStringList{"07", "01", " "}));
+    }
+
+    // The real width prompt opens over the dialog, which has the focus again
+    // once it closes, in front of the open editor.
+    void registerPromptReturnsToTheDialog()
+    {
+        Fixture f;
+        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
+        f.shortcut("Ctrl+A");
+        WidgetPrompter prompter;
+        prompter.setParentWidget(&f.window);
+        FrmRegister dialog(f.ws.registers(), prompter);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        const QWidget *over = nullptr;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, &answer, [&answer, &over] {
+            if (auto *prompt = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+                answer.stop();
+                over = prompt->parentWidget();
+                prompt->setTextValue("4");
+                prompt->accept();
+            }
+        });
+        answer.start(10);
+        click(&dialog, "LblWidth");
+        QCOMPARE(over, &dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(captionOf(child<QPushButton>(&dialog, "LblWidth")), QStringLiteral("04"));
     }
 
     // The register controls after each kind of mode switch; the quick
