@@ -211,25 +211,31 @@ private Q_SLOTS:
     void buttonsInsertTheirCodes_data()
     {
         // controls: colour, font, selection start, selection length
-        test::columns<QString, QList<int>, QString, QString, QString>(
-            {"shortcut", "controls", "code", "buttons", "entry"});
+        test::columns<QString, QList<int>, QString, QString, QString, bool>(
+            {"shortcut", "controls", "code", "buttons", "entry", "throughComment"});
         QTest::newRow("SCP at the caret, Green, font 3, code 7")
             << "Ctrl+S" << QList<int>{1, 3, 2, 0} << "7"
             << "CmdSOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification CmdMJustification "
                "CmdRJustification CmdComputerTime CmdCode CmdEOT"
-            << "HE<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>LLO";
+            << "HE<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>LLO" << false;
         QTest::newRow("ADP over a selection, Rainbow 2, font 12, code 1B")
             << "Ctrl+A" << QList<int>{9, 12, 1, 3} << "1B"
             << "CmdSOT CmdStartText CmdETX CmdEOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification "
                "CmdMJustification CmdRJustification CmdSignDate CmdSignTime CmdComputerTime CmdString CmdCode"
             << "H<0x01><0x02><0x03><0x04><0x1B><0x07><0x1C>A<0x1D>BA<0x1A><<0x0A>0<0x0A>1<0x0A>2<0x0B><0x13><T>"
-               "<0x10><0x1B>O";
+               "<0x10><0x1B>O"
+            << false;
+        // The comment box took the focus and the entry box let its
+        // selection go from sight.
+        QTest::newRow("SCP over a selection the comment box hid") << "Ctrl+S" << QList<int>{0, 1, 1, 2} << "00"
+                                                                  << "CmdSOT CmdEOT"
+                                                                  << "H<0x02><0x04>LO" << true;
     }
     void buttonsInsertTheirCodes()
     {
-        const auto [shortcut, controls, code, buttons, entry] =
-            test::fetch<QString, QList<int>, QString, QString, QString>(
-                {"shortcut", "controls", "code", "buttons", "entry"});
+        const auto [shortcut, controls, code, buttons, entry, throughComment] =
+            test::fetch<QString, QList<int>, QString, QString, QString, bool>(
+                {"shortcut", "controls", "code", "buttons", "entry", "throughComment"});
         Fixture f;
         f.entry()->setText("HELLO");
         f.entry()->setCursorPosition(controls[2]);
@@ -240,6 +246,15 @@ private Q_SLOTS:
         auto *txtCode = child<QLineEdit>(editor, "TxtCode");
         txtCode->selectAll();
         QTest::keyClicks(txtCode, code);
+        if (throughComment) {
+            QWidget *comment = f.window.boxWidget(Box::Comment);
+            f.window.activateWindow();
+            QTRY_COMPARE(QApplication::focusWidget(), f.entry());
+            QTest::mouseClick(comment, Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), comment);
+            editor->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), editor);
+        }
         for (const QString &button : buttons.split(u' '))
             click(editor, button);
         QCOMPARE(QApplication::activeWindow(), editor);
@@ -305,6 +320,9 @@ private Q_SLOTS:
         const QWidget *adp = f.shortcut("Ctrl+A");
         auto *quick = child<QPlainTextEdit>(adp, "TxtQuickEdit");
         QCOMPARE(previewOf(quick), QStringLiteral("#ff0000 on #000000, 9 pt")); // as loaded
+        choose(adp, "LstQuickBackColor", 9);
+        choose(adp, "LstQuickForeColor", 1); // chosen already, clicked again
+        QCOMPARE(previewOf(quick), QStringLiteral("#ff0000 on #ffffff, 9 pt"));
         choose(adp, "LstQuickForeColor", 9);
         choose(adp, "LstQuickBackColor", 12);
         choose(adp, "LstQuickFont", 12);

@@ -369,6 +369,8 @@ void frmMain::buildCentral()
     auto *txtEntry = new QLineEdit(m_canvas);
     txtEntry->setObjectName(QStringLiteral("TxtEntry"));
     bindBox(Box::Entry, txtEntry);
+    // A selection kept from before a change of the text no longer applies.
+    connect(txtEntry, &QLineEdit::textChanged, this, [this] { m_entrySelection.reset(); });
 
     auto *fraSelect = new QGroupBox(QStringLiteral("Selection and Operation"), m_canvas);
     m_fraSelect = fraSelect;
@@ -893,9 +895,14 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         if (!in && (reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
                     reason == Qt::ActiveWindowFocusReason))
             return QMainWindow::eventFilter(watched, event);
-        if (watched == m_lineBoxes.value(Box::Entry))
+        if (QLineEdit *entry = m_lineBoxes.value(Box::Entry); watched == entry) {
             m_ws.entry().EntryFocused = in;
-        else if (watched == m_lineBoxes.value(Box::Comment))
+            // Another box of this window takes the focus, and the entry box
+            // drops its selection: kept here for the editors' codes.
+            m_entrySelection.reset();
+            if (!in && entry->hasSelectedText())
+                m_entrySelection = std::pair{entry->selectionStart(), entry->selectionLength()};
+        } else if (watched == m_lineBoxes.value(Box::Comment))
             m_ws.entry().Ez95TextFocused = in;
         else if (watched == m_txtMessages)
             m_ws.entry().MessagesFocused = in;
@@ -948,7 +955,10 @@ void frmMain::InsertInEntry(const QString &code)
     // The box keeps its caret and selection while another window has the
     // focus, and the focus stays where the operator clicked. Inserting
     // counts as an edit, so the workspace hears of it as of typing.
-    boxWidget(Box::Entry)->insert(code);
+    QLineEdit *entry = boxWidget(Box::Entry);
+    if (m_entrySelection)
+        entry->setSelection(m_entrySelection->first, m_entrySelection->second);
+    entry->insert(code);
 }
 
 void frmMain::MnuSCPProtocol_Click()
