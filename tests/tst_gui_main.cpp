@@ -576,6 +576,8 @@ private Q_SLOTS:
         }
         const QTableView *grid = f.window.grid();
         QVERIFY(grid->viewport()->height() >= 3 * grid->verticalHeader()->defaultSectionSize());
+        for (const QLabel *caption : child<QWidget>(&f.window, "SbInfo")->findChildren<QLabel *>())
+            QVERIFY2(caption->width() >= caption->sizeHint().width(), qPrintable(caption->text()));
     }
 
     // "About" shows the splash over the window for two seconds and returns

@@ -92,7 +92,6 @@ QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, in
     label->setObjectName(name);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(30);
     bar->addPermanentWidget(label, stretch);
     return label;
 }
@@ -470,8 +469,13 @@ void frmMain::buildCentral()
 
     QStatusBar *sbMain = statusBar();
     sbMain->setObjectName(QStringLiteral("SBMain"));
-    for (int panel = 1; panel <= 3; ++panel)
-        m_sbMain.insert(panel, panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3));
+    for (int panel = 1; panel <= 3; ++panel) {
+        // The link and traffic texts can be long: these panels give way,
+        // the captions of the bar above them stay whole.
+        QLabel *label = panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3);
+        label->setMinimumWidth(30);
+        m_sbMain.insert(panel, label);
+    }
 
     connect(&m_ws.entry(), &EntryPanel::boxChanged, this, [this](Box which) {
         if (which == Box::RepeatCaption)
