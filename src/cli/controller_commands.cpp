@@ -2,6 +2,7 @@
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/dryrun.h"
 #include "cli/linkoptions.h"
 #include "cli/operationrun.h"
 #include "cli/output.h"
@@ -16,7 +17,9 @@ int LoadController(const QStringList &args)
                      QStringLiteral("Loads a sign controller with the registers, the messages of FILE and its input "
                                     "configuration, as Action > Load Controller does. The registers come from "
                                     "FILE's TV1 companion when there is one. On a serial link each frame waits for "
-                                    "the controller's reply (60 s at most)."));
+                                    "the controller's reply (60 s at most); a dry run counts each reply as "
+                                    "coming at the first look for it, 0.5 s after the frame, since the "
+                                    "controller's own reply time is not known."));
     AddLinkOptions(line);
     line.addOption({QStringLiteral("serial-input")},
                    QStringLiteral("The controller has a serial interface (the answer Yes)."),
@@ -24,6 +27,7 @@ int LoadController(const QStringList &args)
     line.addOption({QStringLiteral("binary-input")},
                    QStringLiteral("The controller has a binary interface (the answer No)."),
                    QStringLiteral("--binary-input"));
+    AddDryRunOptions(line);
     AddQuietOption(line);
     line.addPositional(QStringLiteral("FILE"), QStringLiteral("The table: a TVD or QND file."));
     line.addExample(QStringLiteral("telvaro-cli load-controller --port 1 --device /tmp/ttyController "
@@ -41,9 +45,9 @@ int LoadController(const QStringList &args)
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    return RunOperation(ws, {ProgressLine::Steps::Controller, ws.table().count(), Quiet(line)},
-                        [&] { return ws.LoadController(serial); })
-        .status;
+    const OperationRun how{ProgressLine::Steps::Controller, ws.table().count(), Quiet(line), std::nullopt,
+                           ReadDryRun(line)};
+    return RunOperation(ws, how, [&] { return ws.LoadController(serial); }).status;
 }
 
 int Upload(const QStringList &args)
