@@ -49,12 +49,28 @@ template <typename Work> Figures Measure(int runs, Work &&work)
     return Summarise(std::move(ms));
 }
 
+// Throughput at the median time, in MB/s.
+inline double MegabytesPerSecond(const Figures &f, double bytes)
+{
+    return bytes / 1e6 / (f.medianMs / 1e3);
+}
+
 inline void Report(const char *name, const Figures &f, double bytes)
 {
     std::printf("%-34s median %8.3f ms  min %8.3f  max %8.3f", name, f.medianMs, f.minMs, f.maxMs);
     if (bytes > 0)
-        std::printf("  %9.1f MB/s", bytes / 1e6 / (f.medianMs / 1e3));
+        std::printf("  %9.1f MB/s", MegabytesPerSecond(f, bytes));
     std::printf("\n");
+}
+
+// A figure against its target, and whether it was met.
+enum class Bound { AtMost, AtLeast };
+inline bool Target(const char *name, double figure, Bound bound, double target, const char *unit)
+{
+    const bool met = bound == Bound::AtMost ? figure <= target : figure >= target;
+    std::printf("target: %-32s %9.1f %s (%s %.0f %s) %s\n", name, figure, unit,
+                bound == Bound::AtMost ? "at most" : "at least", target, unit, met ? "met" : "MISSED");
+    return met;
 }
 
 // A device on a plain blocking UDP socket at a free loopback port, read on

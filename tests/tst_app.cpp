@@ -35,8 +35,9 @@ struct Fixture {
 };
 
 // At 20 ms into a wait of 200 ms: its condition turns true unseen until a signal at 40 ms, Transmitting
-// falls, or a nested wait of 280 ms (a prompt kept open) starts; or it was true at the start.
-enum class Event { None, ConditionTrue, Signal, TransmittingFalls, NestedPause };
+// falls, or a nested wait of 280 ms (a prompt kept open) starts; or it was true at the start; or the
+// wait is a Pause of 2 s on a test clock ten times as fast.
+enum class Event { None, ConditionTrue, Signal, TransmittingFalls, NestedPause, ScaledPause };
 using Ending = std::tuple<Event, Wait::End, int, int>; // how, end, at least, below ms
 
 } // namespace
@@ -174,14 +175,15 @@ private Q_SLOTS:
         QTest::newRow("condition at once") << Ending{Event::ConditionTrue, Wait::End::Condition, 0, 20};
         QTest::newRow("condition on a signal") << Ending{Event::Signal, Wait::End::Condition, 30, 1000};
         QTest::newRow("transmitting falls") << Ending{Event::TransmittingFalls, Wait::End::Stopped, 20, 1000};
-        QTest::newRow("deadline") << Ending{Event::None, Wait::End::Elapsed, 199, 1000};
+        QTest::newRow("deadline") << Ending{Event::None, Wait::End::Elapsed, 200, 1000};
         QTest::newRow("deadline under a prompt") << Ending{Event::NestedPause, Wait::End::Elapsed, 299, 480};
+        QTest::newRow("Pause on the test clock") << Ending{Event::ScaledPause, Wait::End::Elapsed, 200, 300};
     }
     void waitEnds()
     {
         QFETCH(Ending, row);
         const auto &[event, end, minMs, maxMs] = row;
-        SetPauseTimeScale(1.0);
+        SetPauseTimeScale(event == Event::ScaledPause ? 10.0 : 1.0);
         TransferState transfer;
         transfer.setTransmitting(1);
         bool flag = event == Event::ConditionTrue;
@@ -197,11 +199,20 @@ private Q_SLOTS:
             if (event == Event::NestedPause)
                 Pause(280);
         });
-        const Wait::End ended =
-            Wait(200).until([&flag] { return flag; }).recheckOn(&notify, &QTimer::timeout).stopWhenIdle(transfer).run();
-        const qint64 elapsed = clock.elapsed();
+        Wait::End ended = Wait::End::Elapsed;
+        if (event == Event::ScaledPause)
+            QCOMPARE(Pause(2000), qint16(1));
+        else
+            ended = Wait(200)
+                        .until([&flag] { return flag; })
+                        .recheckOn(&notify, &QTimer::timeout)
+                        .stopWhenIdle(transfer)
+                        .run();
+        // Microseconds, so that an end even slightly before the deadline shows.
+        const qint64 elapsedUs = clock.nsecsElapsed() / 1000;
+        SetPauseTimeScale(1.0);
         QCOMPARE(ended, end);
-        QVERIFY2(elapsed >= minMs && elapsed < maxMs, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsedUs >= minMs * 1000 && elapsedUs < maxMs * 1000, qPrintable(QString::number(elapsedUs)));
     }
 };
 

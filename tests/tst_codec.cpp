@@ -49,7 +49,8 @@ private Q_SLOTS:
             {"<<0x41>", true, "<A"}, {"<0x41>>", true, "A>"}, {"<T>", true, "<T>"}, {"<T>AB>", true, "\0"sv},
             {"\xE9<0x41>\xFF", true, "\xE9" "A\xFF"}, {"a\0<0x41>"sv, true, "a\0A"sv}, {"", true, ""},
             {"<1234>", false, ""}, {"<-001>", false, ""}, {"<0256>", false, ""}, {"<-0.6>", false, ""},
-            {"<9e99>", false, ""}, {"ok<0x41>then<9999>", false, ""}};
+            {"<9e99>", false, ""}, {"ok<0x41>then<9999>", false, ""},
+            {"0123456789<0x41>01234567<<0x42>x<", true, "0123456789A01234567<Bx<"}};
         // clang-format on
         for (const Escape &row : rows)
             QTest::newRow(B(std::get<0>(row)).toPercentEncoding().constData()) << row;
@@ -61,6 +62,14 @@ private Q_SLOTS:
         const std::optional<QByteArray> parsed = ParseEscapes(B(text));
         QCOMPARE(parsed.has_value(), ok);
         QCOMPARE(parsed.value_or(QByteArray()), B(bytes));
+    }
+
+    // Received bytes in notation, 32 to 125 as they are: words of eight bytes with one byte below, one
+    // above, several outside, none outside, then a shorter end.
+    void formatReceived()
+    {
+        QCOMPARE(FormatReceived(B(" !}ab\037cd }0123}~\177\200\377\000456701234567<0x41>\000"sv)),
+                 B(" !}ab<0x1F>cd }0123}<0x7E><0x7F><0x80><0xFF><0x00>456701234567<0x41><0x00>"));
     }
 
     // The date and time as the locale writes them short, in the code page;

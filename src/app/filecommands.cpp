@@ -31,7 +31,12 @@ FileBytes ReadWholeFile(const QString &name)
     const QString tooLarge = QStringLiteral("the file is larger than %1 bytes").arg(FileCommands::MaxFileBytes);
     if (file.size() > FileCommands::MaxFileBytes)
         return {std::nullopt, tooLarge};
-    QByteArray bytes = file.read(FileCommands::MaxFileBytes + 1);
+    // A buffer of the size seen, and one byte more to notice a file that grew
+    // meanwhile; only then is the rest up to the limit read.
+    const qint64 seen = file.size();
+    QByteArray bytes = file.read(seen + 1);
+    if (bytes.size() > seen)
+        bytes += file.read(FileCommands::MaxFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         return {std::nullopt, QStringLiteral("the file cannot be read: ") + file.errorString()};
     if (bytes.size() > FileCommands::MaxFileBytes)

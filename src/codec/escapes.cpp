@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTime>
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -15,6 +17,16 @@ namespace {
 
 constexpr char kUpperHex[] = "0123456789ABCDEF";
 
+constexpr std::array<signed char, 256> MakeHexValues()
+{
+    std::array<signed char, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[size_t(c)] = static_cast<signed char>(HexDigitValue(static_cast<char>(c)));
+    return values;
+}
+
+constexpr std::array<signed char, 256> kHexValue = MakeHexValues();
+
 // The code of a four-character escape body, or -1 when it lies outside a byte.
 int EscapeCode(const char *body)
 {
@@ -22,8 +34,8 @@ int EscapeCode(const char *body)
     const bool ampH = body[0] == '&' && (body[1] == 'H' || body[1] == 'h');
     if (zeroX || ampH) {
         // Nearly every escape is two clean hex digits; skip the general reader.
-        const int high = HexDigitValue(body[2]);
-        const int low = HexDigitValue(body[3]);
+        const int high = kHexValue[static_cast<unsigned char>(body[2])];
+        const int low = kHexValue[static_cast<unsigned char>(body[3])];
         if (high >= 0 && low >= 0)
             return high * 16 + low;
     }
@@ -36,6 +48,109 @@ int EscapeCode(const char *body)
     if (!(rounded >= 0.0 && rounded <= 255.0))
         return -1;
     return static_cast<int>(rounded);
+}
+
+// Received bytes shown as they are; the others are written "<0xHH>".
+constexpr bool ShownAsIs(unsigned char c)
+{
+    return c >= 32 && c <= 125;
+}
+
+// Eight bytes read as one word, to pass over runs that need no work.
+class Word {
+public:
+    static constexpr int size = 8;
+    explicit Word(const char *p) { std::memcpy(&m_bits, p, size); }
+    void store(char *o) const { std::memcpy(o, &m_bits, size); }
+    // Where the first byte c stands, or size when none is there.
+    int find(char c) const
+    {
+        const quint64 x = m_bits ^ (kOnes * static_cast<unsigned char>(c));
+        const quint64 found = (x - kOnes) & ~x & kHigh;
+        if (found == 0)
+            return size;
+        // Only bytes after the first match can be flagged falsely.
+        if constexpr (std::endian::native == std::endian::little)
+            return std::countr_zero(found) / 8;
+        else
+            return std::countl_zero(found) / 8;
+    }
+    // No byte below 32 or above 125.
+    bool allShownAsIs() const
+    {
+        const quint64 below = (m_bits - kOnes * 32) & ~m_bits;
+        const quint64 above = (m_bits + kOnes * (127 - 125)) | m_bits;
+        return ((below | above) & kHigh) == 0;
+    }
+
+private:
+    static constexpr quint64 kOnes = 0x0101010101010101ULL;
+    static constexpr quint64 kHigh = 0x8080808080808080ULL;
+    quint64 m_bits = 0;
+};
+
+// Copies the text from p up to the next "<" or its end and returns where it
+// stopped; the output never runs ahead of the input.
+const char *CopyToOpen(const char *p, const char *end, char *&o)
+{
+    while (end - p >= Word::size) {
+        const Word word(p);
+        // Bytes stored past the "<" are written over by what follows.
+        word.store(o);
+        const int open = word.find('<');
+        p += open;
+        o += open;
+        if (open < Word::size)
+            return p;
+    }
+    while (p < end && *p != '<')
+        *o++ = *p++;
+    return p;
+}
+
+// Counted in blocks that a byte-wide count cannot overflow, which the
+// compiler turns into wide compares.
+qsizetype CountEscaped(QByteArrayView bytes)
+{
+    constexpr qsizetype kBlock = 255;
+    qsizetype total = 0;
+    for (qsizetype from = 0; from < bytes.size(); from += kBlock) {
+        const QByteArrayView block = bytes.sliced(from, qMin(kBlock, bytes.size() - from));
+        unsigned char count = 0;
+        for (const char b : block)
+            count += !ShownAsIs(static_cast<unsigned char>(b));
+        total += count;
+    }
+    return total;
+}
+
+// A received byte's notation padded to eight characters, and its length.
+struct Notation {
+    char text[8];
+    int length;
+};
+
+constexpr std::array<Notation, 256> MakeNotations()
+{
+    std::array<Notation, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        Notation &n = table[size_t(c)];
+        if (ShownAsIs(static_cast<unsigned char>(c))) {
+            n = {{static_cast<char>(c)}, 1};
+        } else {
+            n = {{'<', '0', 'x', kUpperHex[c >> 4], kUpperHex[c & 0x0F], '>'}, 6};
+        }
+    }
+    return table;
+}
+
+constexpr std::array<Notation, 256> kNotations = MakeNotations();
+
+char *PutNotation(char *o, char b)
+{
+    const Notation &n = kNotations[static_cast<unsigned char>(b)];
+    std::memcpy(o, n.text, sizeof n.text);
+    return o + n.length;
 }
 
 void ChopBlanks(QString &text)
@@ -113,15 +228,9 @@ std::optional<QByteArray> ParseEscapes(QByteArrayView text)
     const char *p = text.data();
     const char *const end = p + text.size();
     while (p < end) {
-        const char *open = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)));
-        if (!open) {
-            std::memcpy(o, p, size_t(end - p));
-            o += end - p;
+        p = CopyToOpen(p, end, o);
+        if (p == end)
             break;
-        }
-        std::memcpy(o, p, size_t(open - p));
-        o += open - p;
-        p = open;
         if (end - p >= 6 && p[5] == '>') {
             const int code = EscapeCode(p + 1);
             if (code < 0)
@@ -177,27 +286,26 @@ QByteArray ExpandTimeTokens(QByteArrayView text, const QDateTime &now)
 
 QByteArray FormatReceived(QByteArrayView bytes)
 {
-    auto shownAsIs = [](unsigned char c) { return c >= 32 && c <= 125; };
-    qsizetype escaped = 0;
-    for (const char b : bytes)
-        escaped += !shownAsIs(static_cast<unsigned char>(b));
-
-    QByteArray out(bytes.size() + 5 * escaped, Qt::Uninitialized);
+    const qsizetype size = bytes.size() + 5 * CountEscaped(bytes);
+    // Every byte's notation is written as eight characters and the end moved
+    // on by its own length, so the buffer has room for one more.
+    QByteArray out(size + qsizetype(sizeof(Notation::text)), Qt::Uninitialized);
     char *o = out.data();
-    for (const char b : bytes) {
-        const auto c = static_cast<unsigned char>(b);
-        if (shownAsIs(c)) {
-            *o++ = b;
-        } else {
-            o[0] = '<';
-            o[1] = '0';
-            o[2] = 'x';
-            o[3] = kUpperHex[c >> 4];
-            o[4] = kUpperHex[c & 0x0F];
-            o[5] = '>';
-            o += 6;
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    for (; end - p >= Word::size; p += Word::size) {
+        const Word word(p);
+        if (word.allShownAsIs()) {
+            word.store(o);
+            o += Word::size;
+            continue;
         }
+        for (int k = 0; k < Word::size; ++k)
+            o = PutNotation(o, p[k]);
     }
+    for (; p < end; ++p)
+        o = PutNotation(o, *p);
+    out.truncate(size);
     return out;
 }
 

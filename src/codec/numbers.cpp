@@ -372,17 +372,6 @@ QString SignedNumberText(qint64 value)
     return value < 0 ? QString::number(value) : u' ' + QString::number(value);
 }
 
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 QString MessageNumberText(qint64 number)
 {
     return FormatPicture(double(number), u"000");

@@ -34,7 +34,16 @@ std::optional<qint64> RoundToInt64(double value);
 QString FormatPicture(double value, QStringView picture);
 
 // The value of a hexadecimal digit in either case, or -1.
-int HexDigitValue(char c);
+constexpr int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
 
 // The signed-number text form: a blank before a non-negative number.
 QString SignedNumberText(qint64 value);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 
 namespace telvaro {
 
@@ -152,6 +154,38 @@ QString BaudAnswerText(const std::optional<QString> &answer)
     return value < 0 ? digits : u' ' + digits;
 }
 
+namespace {
+
+// A received byte as the box shows it, padded to eight characters, and its
+// length: printable bytes as they are, the rest as "<0d" decimal ">".
+struct ReceivedForm {
+    char16_t text[8];
+    int length;
+};
+
+constexpr std::array<ReceivedForm, 256> MakeReceivedForms()
+{
+    std::array<ReceivedForm, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        ReceivedForm &form = table[size_t(c)];
+        if (c >= 32 && c <= 125) {
+            form = {{char16_t(c)}, 1};
+            continue;
+        }
+        form = {{u'<', u'0', u'd'}, 3};
+        const int digits = c < 10 ? 1 : c < 100 ? 2 : 3;
+        for (int k = digits - 1, rest = c; k >= 0; --k, rest /= 10)
+            form.text[form.length + k] = char16_t(u'0' + rest % 10);
+        form.length += digits;
+        form.text[form.length++] = u'>';
+    }
+    return table;
+}
+
+constexpr std::array<ReceivedForm, 256> kReceivedForms = MakeReceivedForms();
+
+} // namespace
+
 QString SecondsSinceMidnightText(QTime timeOfDay)
 {
     const qint64 hundredths = (qint64(timeOfDay.msecsSinceStartOfDay()) + 5) / 10;
@@ -163,25 +197,25 @@ ReceivedDisplay ReceivedText(QByteArrayView data, qint64 bytesTotal, QTime timeO
     ReceivedDisplay out;
     const qint64 available = qMin<qint64>(qMax<qint64>(bytesTotal, 0), data.size());
     out.complete = available == qMax<qint64>(bytesTotal, 0);
-    static const auto escapes = [] {
-        std::array<QByteArray, 256> table;
-        for (int c = 0; c < 256; ++c)
-            table[size_t(c)] = "<0d" + QByteArray::number(c) + '>';
-        return table;
-    }();
-    QByteArray text;
-    text.reserve(available * 2 + 16);
-    for (qint64 i = 0; i < available; ++i) {
-        const auto c = static_cast<unsigned char>(data[i]);
-        if (c >= 32 && c <= 125) {
-            text += char(c);
-        } else {
-            text += escapes[c];
-        }
+    const QByteArrayView shown = data.first(available);
+    const QString ending = out.complete && available > 0
+                               ? QStringLiteral("\r\n") + SecondsSinceMidnightText(timeOfDay) + QStringLiteral("\r\n")
+                               : QString();
+    qsizetype size = ending.size();
+    for (const char b : shown)
+        size += kReceivedForms[static_cast<unsigned char>(b)].length;
+    // Each byte's form is written whole and the end moved on by its length,
+    // so the buffer has room for one more.
+    QString text(size + qsizetype(std::size(ReceivedForm{}.text)), Qt::Uninitialized);
+    auto *o = reinterpret_cast<char16_t *>(text.data());
+    for (const char b : shown) {
+        const ReceivedForm &form = kReceivedForms[static_cast<unsigned char>(b)];
+        std::memcpy(o, form.text, sizeof form.text);
+        o += form.length;
     }
-    if (out.complete && available > 0)
-        text += "\r\n" + SecondsSinceMidnightText(timeOfDay).toLatin1() + "\r\n";
-    out.text = QString::fromLatin1(text);
+    std::memcpy(o, ending.constData(), size_t(ending.size()) * sizeof(char16_t));
+    text.truncate(size);
+    out.text = std::move(text);
     return out;
 }
 

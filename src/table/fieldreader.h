@@ -7,8 +7,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
+#include <QVarLengthArray>
 #include <optional>
 
 namespace telvaro {
@@ -22,17 +22,19 @@ public:
     // The line the next record starts on, counting from 1.
     int line() const { return m_line; }
 
-    // The raw fields of the next record: every field but the last must end
-    // with a comma, the last with a line end or the end of the data. Empty
-    // optional on a malformed record; error() then says why.
-    std::optional<QList<QByteArray>> record(int fieldCount);
+    // The raw fields of the next record, as views into the bytes read: every
+    // field but the last must end with a comma, the last with a line end or
+    // the end of the data. Empty optional on a malformed record; error() then
+    // says why.
+    using Record = QVarLengthArray<QByteArrayView, 4>;
+    std::optional<Record> record(int fieldCount);
 
     QString error() const { return m_error; }
 
 private:
     enum class End { Comma, Line, Data };
     struct Field {
-        QByteArray bytes;
+        QByteArrayView bytes;
         End end = End::Data;
     };
     std::optional<Field> field();

@@ -4,6 +4,8 @@
 #include "codec/numbers.h"
 #include "table/fieldreader.h"
 
+#include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace telvaro {
@@ -49,6 +51,78 @@ QString Int32Problem(int line, const char *what, QByteArrayView field)
     return NumberProblem(line, what, field, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
 }
 
+// The file's text is written straight into a buffer sized beforehand:
+// each Put writes at o and returns the end of what it wrote.
+char *Put(char *o, QByteArrayView bytes)
+{
+    if (!bytes.isEmpty())
+        std::memcpy(o, bytes.data(), size_t(bytes.size()));
+    return o + bytes.size();
+}
+
+char *PutNumber(char *o, qint64 value)
+{
+    constexpr int kLongest = 20; // "-9223372036854775808"
+    return std::to_chars(o, o + kLongest, value).ptr;
+}
+
+constexpr QByteArrayView kQuoteEscape = "<0x22>";
+
+// Room for a text or comment made file-safe: each quote may take the six
+// characters of an escape.
+qsizetype FileSafeRoom(QByteArrayView text)
+{
+    qsizetype quotes = 0;
+    const char *const end = text.data() + text.size();
+    for (const char *p = text.data(); (p = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)))); ++p)
+        ++quotes;
+    return text.size() + quotes * (kQuoteEscape.size() - 1);
+}
+
+char *PutFileSafeText(char *o, QByteArrayView text)
+{
+    if (!text.contains('"'))
+        return Put(o, text);
+    const qsizetype size = text.size();
+    const qsizetype lastQuote = text.lastIndexOf('"');
+    qsizetype p = 0;
+    // Past its last quote the text is written as it stands.
+    while (p <= lastQuote) {
+        // The same six-character windows that ParseEscapes reads as escapes.
+        if (text[p] == '<' && p + 5 < size && text[p + 5] == '>') {
+            const QByteArrayView window = text.sliced(p, 6);
+            if (!window.contains('"')) {
+                o = Put(o, window);
+            } else if (const auto code = ParseEscapes(window)) {
+                o = Put(o, HexEscape(static_cast<unsigned char>(code->at(0))));
+            } else {
+                // An escape that does not convert stays one that does not:
+                // another character that ends a number takes the quote's place.
+                for (const char c : window)
+                    *o++ = c == '"' ? '\'' : c;
+            }
+            p += 6;
+        } else if (text[p] == '"') {
+            o = Put(o, kQuoteEscape);
+            ++p;
+        } else {
+            *o++ = text[p++];
+        }
+    }
+    return Put(o, text.sliced(p));
+}
+
+char *PutFileSafeComment(char *o, QByteArrayView comment)
+{
+    const char *p = comment.data();
+    const char *const end = p + comment.size();
+    while (const char *quote = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)))) {
+        o = Put(Put(o, QByteArrayView(p, quote)), kQuoteEscape);
+        p = quote + 1;
+    }
+    return Put(o, QByteArrayView(p, end));
+}
+
 } // namespace
 
 MessageFormat FormatOfName(const QString &name)
@@ -70,44 +144,15 @@ QString CompanionName(const QString &name)
 
 QByteArray FileSafeText(QByteArrayView text)
 {
-    if (!text.contains('"'))
-        return text.toByteArray();
-    QByteArray out;
-    out.reserve(text.size() + 16);
-    const qsizetype size = text.size();
-    qsizetype p = 0;
-    while (p < size) {
-        // The same six-character windows that ParseEscapes reads as escapes.
-        if (text[p] == '<' && p + 5 < size && text[p + 5] == '>') {
-            const QByteArrayView window = text.sliced(p, 6);
-            if (!window.contains('"')) {
-                out += window;
-            } else if (const auto code = ParseEscapes(window)) {
-                out += HexEscape(static_cast<unsigned char>(code->at(0)));
-            } else {
-                // An escape that does not convert stays one that does not:
-                // another character that ends a number takes the quote's place.
-                QByteArray same = window.toByteArray();
-                same.replace('"', '\'');
-                out += same;
-            }
-            p += 6;
-        } else if (text[p] == '"') {
-            out += HexEscape('"');
-            ++p;
-        } else {
-            out += text[p];
-            ++p;
-        }
-    }
+    QByteArray out(FileSafeRoom(text), Qt::Uninitialized);
+    out.truncate(PutFileSafeText(out.data(), text) - out.data());
     return out;
 }
 
 QByteArray FileSafeComment(QByteArrayView comment)
 {
-    QByteArray out = comment.toByteArray();
-    if (out.contains('"'))
-        out.replace("\"", HexEscape('"'));
+    QByteArray out(FileSafeRoom(comment), Qt::Uninitialized);
+    out.truncate(PutFileSafeComment(out.data(), comment) - out.data());
     return out;
 }
 
@@ -129,7 +174,7 @@ MessageFileRead ReadTvd(QByteArrayView bytes)
         const auto number = FieldInt16(fields->at(1));
         if (!number)
             return Failed(std::move(entries), Int16Problem(line, "message number", fields->at(1)));
-        entries.append({*number, *interval, fields->at(2), {}, fields->at(3)});
+        entries.append({*number, *interval, fields->at(2).toByteArray(), {}, fields->at(3).toByteArray()});
     }
     return {std::move(entries), std::nullopt};
 }
@@ -150,7 +195,7 @@ MessageFileRead ReadQnd(QByteArrayView bytes)
         const auto number = FieldInt16(fields->at(1));
         if (!number)
             return fail(Int16Problem(line, "message number", fields->at(1)));
-        const QByteArray &text = fields->at(2);
+        const QByteArrayView text = fields->at(2);
         if (text.isEmpty())
             continue;
         if (*number < 0 || *number >= MessageTable::MaxEntries)
@@ -159,7 +204,7 @@ MessageFileRead ReadQnd(QByteArrayView bytes)
         entries.resize(*number + 1);
         MessageEntry &e = entries[*number];
         e.Interval = *interval;
-        e.Text = text;
+        e.Text = text.toByteArray();
         // A text whose escapes do not convert is kept as typed; a run derives
         // its bytes again before sending and reports it then.
         e.SendData = ParseEscapes(text).value_or(QByteArray());
@@ -168,29 +213,34 @@ MessageFileRead ReadQnd(QByteArrayView bytes)
         const auto fields = in.record(1);
         if (!fields)
             return fail(in.error());
-        entries[j].Comment = fields->at(0);
+        entries[j].Comment = fields->at(0).toByteArray();
     }
     return {Numbered(std::move(entries)), std::nullopt};
 }
 
 QByteArray WriteTvd(const QList<MessageEntry> &entries)
 {
-    QByteArray out;
-    qsizetype size = 0;
+    // Room for each line at its longest: two numbers, the commas and quotes,
+    // the line end and the fields.
+    constexpr qsizetype kLineRoom = 48;
+    qsizetype room = 0;
     for (const MessageEntry &e : entries)
-        size += 24 + e.Text.size() + e.Comment.size();
-    out.reserve(size);
+        room += kLineRoom + FileSafeRoom(e.Text) + FileSafeRoom(e.Comment);
+    QByteArray out(room, Qt::Uninitialized);
+    char *o = out.data();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const MessageEntry &e = entries[i];
-        out += QByteArray::number(e.Interval);
-        out += ',';
-        out += QByteArray::number(i);
-        out += ',';
-        AppendQuotedField(out, FileSafeText(e.Text));
-        out += ',';
-        AppendQuotedField(out, FileSafeComment(e.Comment));
-        out += LineEnd;
+        o = PutNumber(o, e.Interval);
+        *o++ = ',';
+        o = PutNumber(o, i);
+        o = Put(o, ",\"");
+        o = PutFileSafeText(o, e.Text);
+        o = Put(o, "\",\"");
+        o = PutFileSafeComment(o, e.Comment);
+        *o++ = '"';
+        o = Put(o, LineEnd);
     }
+    out.truncate(o - out.data());
     return out;
 }
 
@@ -251,7 +301,7 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
             return read;
         }
         // Fills are written like message texts, so a quote comes back as one.
-        const QByteArray fill = ParseEscapes(fields->at(1)).value_or(fields->at(1));
+        const QByteArray fill = ParseEscapes(fields->at(1)).value_or(fields->at(1).toByteArray());
         if (!IsRegisterFill(fill)) {
             read.error = AtLine(line, QStringLiteral("the fill \"%1\" is neither a blank nor 0").arg(Excerpt(fill)));
             return read;
