@@ -34,6 +34,8 @@ bool WriteAll(int fd, QByteArrayView bytes)
 }
 
 struct BoundedWriter::State {
+    State(int fd, qsizetype limit, bool closeAtEnd) : fd(fd), limit(limit), closeAtEnd(closeAtEnd) {}
+
     const int fd;
     const qsizetype limit;
     const bool closeAtEnd;
