@@ -4,6 +4,8 @@ TELVARO_PACKAGES="cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 libg
 # The validators of the desktop entry, the metainfo, the man pages, the
 # systemd units and the Debian package, which the tests run.
 TELVARO_CHECK_PACKAGES="desktop-file-utils appstream man-db systemd lintian"
+# What scripts/screenshots shrinks its pictures with.
+TELVARO_PICTURE_PACKAGES="optipng"
 
 telvaro_install() {
     local missing=""

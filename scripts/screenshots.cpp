@@ -1,10 +1,13 @@
-// Shows the main window, opens the editors, the register dialog and the
-// serial devices dialog as an operator would and saves a picture of each:
-// scripts/screenshots runs it on a virtual X server to make the README's
-// pictures.
+// Shows the main window at its first-run size, at 640 x 480 and at
+// 1024 x 768, opens the editors, the register dialog, the progress window of
+// a long frame and the serial devices dialog as an operator would, and saves
+// a picture of each: scripts/screenshots runs it on a virtual X server to
+// make the README's pictures. With "large-font" as the second argument it
+// saves only the main window, under the name for a larger system font.
 #include "founddevices.h"
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
+#include "gui/frmprogress.h"
 #include "gui/frmregister.h"
 #include "gui/frmserialdevices.h"
 #include "windowfixture.h"
@@ -22,6 +25,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
+    const bool largeFont = argc > 2 && qstrcmp(argv[2], "large-font") == 0;
     bool ok = true;
     const auto save = [&out, &ok](QWidget *window, const char *file) {
         QApplication::processEvents();
@@ -44,7 +48,19 @@ int main(int argc, char *argv[])
     f.ws.table().RefreshGrid();
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>SALE<0x0D>"));
     QTest::qWait(300);
+    if (largeFont) {
+        save(&f.window, "main-large-font.png");
+        return ok ? 0 : 1;
+    }
     save(&f.window, "screenshot.png");
+    const QSize firstRun = f.window.size();
+    for (const auto &[size, file] :
+         {std::pair{QSize(640, 480), "main-640x480.png"}, {QSize(1024, 768), "main-1024x768.png"}}) {
+        f.window.resize(size);
+        QTest::qWait(200);
+        save(&f.window, file);
+    }
+    f.window.resize(firstRun);
 
     f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
     f.window.boxWidget(Workspace::Box::Entry)->setText(QStringLiteral("<0x02>0000<0x1B>2A2P"));
@@ -68,6 +84,20 @@ int main(int argc, char *argv[])
             child<QScrollBar>(w, "VScroll1")->setValue(3);
             save(w, "register-dialog.png");
         }
+    // A sign load's long frame: the status line ends in an ellipsis and the
+    // window keeps its width.
+    QByteArray frame = "\x01Z00\x02"
+                       "AA\x1B"
+                       "0b";
+    for (int line = 0; line < 200; ++line)
+        frame += "OPEN 7 DAYS \x0D";
+    frame += '\x04';
+    f.ws.progress().Start();
+    f.ws.progress().Update(3, 11, frame);
+    QTest::qWait(100);
+    if (auto *progress = f.window.findChild<frmProgress *>())
+        save(progress, "progress.png");
+    f.ws.progress().Done();
     f.ws.MnuModeData_Click();
     // Two adapters as a sign installation has them, the first assigned.
     test::FoundDevices found;

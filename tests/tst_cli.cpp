@@ -1,6 +1,7 @@
 // telvaro-cli as a Unix tool on real files: exit status, stderr and stdout of each command, what a
 // device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
 // Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
+#include "codec/escapes.h"
 #include "datatable.h"
 #include "peers.h"
 #include "programs.h"
@@ -56,6 +57,32 @@ QStringList Understood(const QStringList &log)
     return lines;
 }
 
+// A dry run's frames (asked for in hexadecimal) with their planned starts, and its total.
+struct Plan {
+    QList<std::pair<double, QByteArray>> frames;
+    double total = -1;
+};
+Plan DryRun(const QStringList &args, const QStringList &env)
+{
+    Plan plan;
+    const ProgramResult r = RunProgram(CliPath(), args + QStringList{"--dry-run", "--hex"}, env);
+    for (const QByteArray &line : r.out.split('\n'))
+        if (line.startsWith("total "))
+            plan.total = r.status == 0 ? line.mid(6).toDouble() : -1;
+        else if (!line.isEmpty())
+            plan.frames.append(
+                {line.left(line.indexOf('\t')).toDouble(), QByteArray::fromHex(line.mid(line.indexOf('\t') + 1))});
+    return plan;
+}
+
+// Each frame's "<T>" text of a moment from the given start on put back as "<T>".
+QByteArray Tokens(QByteArray frame, const QDateTime &start)
+{
+    for (int s = -1; s <= 3; ++s)
+        frame.replace(TimeTokenText(start.addSecs(s)), "<T>");
+    return frame;
+}
+
 } // namespace
 
 class CliTest : public QObject {
@@ -69,8 +96,10 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
         qputenv("TELVARO_TIME_SCALE", "100"); // protocol waits and intervals
         QByteArray many, wide;
-        for (int i = 0; i < 202; ++i)
-            many += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
+        QByteArray big; // as many messages as a sign holds
+        for (int i = 0; i <= 8100; ++i)
+            (i < 202 ? many : big) += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
+        big.prepend(many);
         for (int i = 0; i < 60; ++i) // what --verbose echoes of these outgrows a pipe's buffer
             wide += "10," + QByteArray::number(i) + ",\"" + QByteArray(2000, 'a' + i % 26) + "\",\"\"\r\n";
         const QByteArray tvd = "1000,0,\"<0x02>Hello\",\"first\"\r\n40000,1,\"\xe9<0x0D>\",\"a, b\"\r\n";
@@ -82,6 +111,9 @@ private Q_SLOTS:
               {"bad.TVD", tvd + "5,2,\"x\"\r\n"},
               {"many.TVD", many},
               {"wide.TVD", wide},
+              {"big.TVD", big},
+              {"zero.TVD", "0,0,\"Z\",\"\"\r\n"},
+              {"tokens.TVD", "100000,0,\"<0x02>X<T><0x03>\",\"\"\r\n1000,1,\"Y<T><0x0D>\",\"\"\r\n"},
               {"controls.TVD", controls},
               {"once.TVD", "20,0,\"<0x02>A\",\"\"\r\n20,1,\"B<0x0D>\",\"\"\r\n"
                            "20,2,\"\",\"\"\r\n20,3,\"C\",\"\"\r\n"},
@@ -279,6 +311,36 @@ private Q_SLOTS:
                 "wide.TVD 2>$e; done; diff <(grep -o 'TX.*' stalled.log) <(grep -o 'TX.*' free.log) "
                 "&& grep -c TX stalled.log; rm stalled* free*",
             "0 [] 60\n", "*");
+        // A dry run opens nothing (no such device, nobody on the port) and
+        // prints the waits in real time whatever the test scale.
+        row("sign load dry run",
+            "TELVARO_TIME_SCALE=1 telvaro-cli load-sign --dry-run --address 0a --port 1 --device /nonexistent "
+            "three.TVD",
+            "0 [] 0.000\t<0x01>Z0A<0x02>E$<0x04>\n15.000\t<0x01>Z0A<0x02>E.SL<0x04>\n17.000\tSETPLAYLISTTOE\n"
+            "19.000\t<0x01>40A<0x02>A<0x0F>DT!!A\n21.000\t<0x01>40A<0x02>A<0x0F>DT!\"B\n"
+            "23.000\t<0x01>40A<0x02>A<0x0F>DT!#C\ntotal 25.000\n");
+        row("sign load of 8101 messages",
+            "TELVARO_TIME_SCALE=1 telvaro-cli load-sign --dry-run " + udp + "big.TVD | tail -1",
+            "0 [] total 16216.000\n");
+        row("run dry run cut by its duration",
+            "TELVARO_TIME_SCALE=1 telvaro-cli run --dry-run --hex --repeat-from 1 --duration 700 --port 0 --ip "
+            "127.0.0.1 --ip-port CLOSED slow.TVD",
+            "0 [] 0.000\t58\n0.010\t59\n0.020\t5A\n600.019\t59\n600.029\t5A\ntotal 700.000\n");
+        row("send dry run", "telvaro-cli send --dry-run " + udp + "'<0x02>'", "0 [] 0.000\t<0x02>\ntotal 0.020\n");
+        row("run dry run, bad escape", "telvaro-cli run --dry-run " + udp + "escape.TVD",
+            "1 [Error Going into Run\nMessage 0 holds an escape outside 0 to 255.\n] total 0.000\n");
+        row("run dry run without an end", "telvaro-cli run --dry-run --repeat-from 0 --duration 9 " + udp + "zero.TVD",
+            "1 [The run repeats messages without an interval: it cannot be planned.\n] 0.000\tZ\n...");
+        usage("repeating dry run", "telvaro-cli run --dry-run --repeat-from 0 x.TVD",
+              "--dry-run of a run with --repeat-from needs --duration");
+        // The progress line counts down what is left of the plan: elapsed and
+        // left add up to the load's second (20 s at 1/20).
+        row("load progress counts down",
+            "TELVARO_TIME_SCALE=20 script -qec 'telvaro-cli load-sign " + udp +
+                "three.TVD' /dev/null | tr '\\r' '\\n' | sed -nE 's/.*, ([0-9.]+) s, ([0-9.]+) s left.*/\\1 \\2/p' | "
+                "awk '{ n++; if ($1 + $2 < 0.85 || $1 + $2 > 1.15) bad++ } END { print (n > 2 && !bad) ? \"ok\" : "
+                "\"bad\" }'",
+            "0 [] ok\n", "*");
         row("run bad escape", "telvaro-cli run " + udp + "escape.TVD",
             "1 [Error Going into Run\nMessage 0 holds an escape outside 0 to 255.\n] ");
         row("run missing file", "telvaro-cli run --port -1 none.TVD",
@@ -313,6 +375,63 @@ private Q_SLOTS:
             QCOMPARE(got, run);
         if (received != "*")
             QCOMPARE(udp.datagrams.join('|') + tcp.received, received);
+    }
+
+    // A dry run prints the frames the real operation sends and when: a sign
+    // load over UDP (at 1/20 of real time), whose total is its wall time; a
+    // run with escapes and time tokens (planned in real time, run at 1/100),
+    // whose tokens show when each frame goes out; a controller load over a
+    // pseudo-terminal, as the simulated controller received it.
+    void dryRunsAsSent()
+    {
+        UdpPeer udp;
+        QElapsedTimer clock;
+        QList<qint64> at;
+        udp.onReceive = [&](UdpPeer &, const QByteArray &) { at << clock.elapsed(); };
+        const QStringList link = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(udp.port())};
+        const Plan load = DryRun(QStringList{"load-sign"} + link + QStringList{"three.TVD"}, {"TELVARO_TIME_SCALE=20"});
+        clock.start();
+        QCOMPARE(
+            RunProgram(CliPath(), QStringList{"load-sign"} + link + QStringList{"three.TVD"}, {"TELVARO_TIME_SCALE=20"})
+                .status,
+            0);
+        const double wall = double(clock.elapsed() - at.value(0)) / 1000;
+        QCOMPARE(load.frames.size(), 6);
+        QVERIFY2(qAbs(load.total - wall) <= qMax(0.01 * wall, 0.05), qPrintable(QString::number(wall)));
+        for (int i = 0; i < load.frames.size(); ++i) {
+            QCOMPARE(load.frames[i].second, udp.datagrams.value(i));
+            QVERIFY(qAbs(load.frames[i].first - double(at.value(i) - at.value(0)) / 1000) < 0.02);
+        }
+
+        udp.datagrams.clear();
+        const QDateTime dryStart = QDateTime::currentDateTime();
+        const Plan run = DryRun(QStringList{"run"} + link + QStringList{"tokens.TVD"}, {"TELVARO_TIME_SCALE=1"});
+        const QDateTime realStart = QDateTime::currentDateTime();
+        QCOMPARE(RunCli(QStringList{"run"} + link + QStringList{"tokens.TVD"}).status, 0);
+        QCOMPARE(run.frames.size(), 2);
+        QCOMPARE(run.total, 103.0);
+        QList<QByteArray> planned, sent;
+        for (int i = 0; i < 2; ++i) {
+            planned << Tokens(run.frames[i].second, dryStart.addSecs(qint64(run.frames[i].first)));
+            sent << Tokens(udp.datagrams.value(i), realStart.addSecs(i));
+        }
+        QCOMPARE(planned, (QList<QByteArray>{"\x02X<T>\x03", "Y<T>\r"}));
+        QCOMPARE(sent, planned);
+
+        const QString pty = m_dir.filePath(QStringLiteral("ttyPlanned"));
+        QProcess controller;
+        StartDevice(controller, {"--pty", "--link", pty, "--role", "controller"});
+        const QStringList serial = {"load-controller", "--binary-input", "--port", "1", "--device", pty, "load.TVD"};
+        const Plan plan = DryRun(serial, {});
+        QCOMPARE(RunCli(serial).status, 0);
+        QByteArray received, frames;
+        for (const QString &line : StopDevice(controller))
+            if (line.startsWith(QLatin1String("received ")))
+                received += line.mid(9).toLatin1();
+        for (const auto &[offset, frame] : plan.frames)
+            frames += FormatReceived(frame);
+        QCOMPARE(plan.frames.size(), 6);
+        QCOMPARE(received, frames);
     }
 
     // Help of the program and each command on stdout, every option with a

@@ -13,9 +13,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace telvaro;
@@ -113,6 +118,50 @@ private:
     __user_cap_data_struct m_saved[2]{};
     bool m_lowered = false;
 };
+
+// What `work` returns, run in a child process on a file system of `bytes`
+// mounted over `folder` for the child alone; "skip: why" where this system
+// lets no such file system be mounted.
+QByteArray OnSmallFileSystem(const QString &folder, int bytes, const std::function<QByteArray()> &work)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return "skip: no pipe";
+    const uid_t uid = geteuid();
+    const gid_t gid = getegid();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(out[0]);
+        const auto say = [&](const QByteArray &what) {
+            (void)!write(out[1], what.constData(), what.size());
+            _exit(0);
+        };
+        const auto put = [](const char *file, const QByteArray &text) {
+            QFile f(QString::fromLatin1(file));
+            return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+        };
+        // Without root, a user namespace of its own lets the child mount.
+        if (uid != 0 && (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !put("/proc/self/setgroups", "deny") ||
+                         !put("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1") ||
+                         !put("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1")))
+            say("skip: no user namespace");
+        if ((uid == 0 && unshare(CLONE_NEWNS) != 0) ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("none", QFile::encodeName(folder).constData(), "tmpfs", 0,
+                  ("size=" + QByteArray::number(bytes)).constData()) != 0)
+            say("skip: no file system can be mounted here");
+        say(work());
+    }
+    close(out[1]);
+    QByteArray got;
+    char chunk[4096];
+    for (ssize_t n; (n = read(out[0], chunk, sizeof chunk)) > 0;)
+        got.append(chunk, n);
+    close(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? got : "the child process failed";
+}
 
 struct Fixture {
     QTemporaryDir dir;
@@ -415,9 +464,16 @@ private Q_SLOTS:
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(t.rowCount(), 2);
         QCOMPARE(row(1) + u' ' + row(2), QStringLiteral("000|000012|A|a 001|1234567|B|"));
-        for (int i = 0; i < 3; ++i)
+        // A cell shows the start of a long text; the table keeps all of it.
+        add(t, 1, QByteArray(5000, 'x') + "<0x03>", {}, QByteArray(4097, '\xe9'));
+        const auto cell = [&t](int column, int role) { return t.data(t.index(2, column), role).toString(); };
+        QCOMPARE(cell(2, Qt::DisplayRole) + cell(3, Qt::DisplayRole),
+                 QString(4096, u'x') + QChar(0x2026) + QString(4096, QChar(0xe9)) + QChar(0x2026));
+        QCOMPARE(cell(2, Qt::EditRole), QString(5000, u'x') + "<0x03>");
+        QCOMPARE(t.data(t.index(1, 2), Qt::DisplayRole).toString(), QStringLiteral("B"));
+        for (int i = 0; i < 4; ++i)
             t.RemoveLastEntry(); // the only entry keeps the zero row; then nothing happens
-        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.count(), 2);
         QCOMPARE(t.UpperIndex(), qint16(-1));
         QCOMPARE(t.rowCount(), 1);
         QCOMPARE(row(1), QStringLiteral("000|000000||"));
@@ -438,6 +494,53 @@ private Q_SLOTS:
         QCOMPARE(t.ReadBackGrid(), 1);
         t.RefreshGrid();
         QCOMPARE(t.TextView(), QByteArray("000 | 000200 | A<0x0D> | A\r\r\n001 | 000005 | <1234> | old\r\n"));
+    }
+    // On a full file system, in a folder where no new file can be made, the
+    // file written over in place is either all new or all old.
+    void savingInPlaceOnAFullDisk_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("larger than the space left") << 400 << false;
+        QTest::newRow("within the old file's space") << 2 << true;
+    }
+    void savingInPlaceOnAFullDisk()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const QByteArray old = QByteArray("1,1,\"old text of fifty-two bytes\",\"kept\"\r\n").leftJustified(52, ' ');
+        QList<MessageEntry> entries;
+        for (int i = 0; i < count; ++i)
+            entries.append(Entry(100, "New text " + QByteArray::number(i)));
+        const QByteArray got = OnSmallFileSystem(dir.path(), 64 * 1024, [&]() -> QByteArray {
+            const QString path = dir.filePath("m.TVD");
+            Put(path, old);
+            QFile filler(dir.filePath("filler"));
+            if (!filler.open(QIODevice::WriteOnly))
+                return "no filler";
+            while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+            }
+            filler.close();
+            if (!QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
+                return "no permissions";
+            const FolderPermissionsForRoot asAnyone;
+            test::ScriptedPrompter prompter;
+            Workspace ws{prompter};
+            FileCommands files{ws};
+            ws.table().ReplaceAll(entries);
+            const Saved result = files.SaveFile(path);
+            return QByteArray::number(int(result)) + '|' + prompter.messageTexts().join('|').toUtf8() + '|' +
+                   (Contents(path) == old                 ? "old"
+                    : Contents(path) == WriteTvd(entries) ? "new"
+                                                          : "cut");
+        });
+        if (got.startsWith("skip: "))
+            QSKIP(got.constData());
+        const QByteArray full = "Error Saving " + QFile::encodeName(dir.filePath("m.TVD")) +
+                                "\r\nthe file could not be written in full: the disk may be full";
+        QCOMPARE(got, saved ? QByteArray::number(int(Saved::Saved)) + "||new"
+                            : QByteArray::number(int(Saved::Failed)) + '|' + full + "|old");
     }
     // In a read-only folder a writable file is written over in place and a
     // new one cannot be made; a companion that cannot be written fails the

@@ -169,6 +169,8 @@ private Q_SLOTS:
         QVERIFY(window && window != &f.window);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(window->windowTitle(), title);
+        const QFontMetrics titleBar(window->font()); // the whole title beside the frame's icon and buttons
+        QVERIFY(window->width() >= titleBar.horizontalAdvance(title) + 6 * titleBar.height());
         for (const QString &control : controls.split(u'|')) {
             const QString name = control.section(u'=', 0, 0);
             QCOMPARE(name + u'=' + captionOf(child<QWidget>(window, name)).remove(u'&'), control);
@@ -204,25 +206,30 @@ private Q_SLOTS:
     void buttonsInsertTheirCodes_data()
     {
         // controls: colour, font, selection start, selection length
-        test::columns<QString, QList<int>, QString, QString, QString>(
-            {"shortcut", "controls", "code", "buttons", "entry"});
+        test::columns<QString, QList<int>, QString, QString, QString, bool>(
+            {"shortcut", "controls", "code", "buttons", "entry", "throughComment"});
         QTest::newRow("SCP at the caret, Green, font 3, code 7")
             << "Ctrl+S" << QList<int>{1, 3, 2, 0} << "7"
             << "CmdSOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification CmdMJustification "
                "CmdRJustification CmdComputerTime CmdCode CmdEOT"
-            << "HE<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>LLO";
+            << "HE<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>LLO" << false;
         QTest::newRow("ADP over a selection, Rainbow 2, font 12, code 1B")
             << "Ctrl+A" << QList<int>{9, 12, 1, 3} << "1B"
             << "CmdSOT CmdStartText CmdETX CmdEOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification "
                "CmdMJustification CmdRJustification CmdSignDate CmdSignTime CmdComputerTime CmdString CmdCode"
             << "H<0x01><0x02><0x03><0x04><0x1B><0x07><0x1C>A<0x1D>BA<0x1A><<0x0A>0<0x0A>1<0x0A>2<0x0B><0x13><T>"
-               "<0x10><0x1B>O";
+               "<0x10><0x1B>O"
+            << false;
+        QTest::newRow("SCP over a selection hidden as the comment box took the focus")
+            << "Ctrl+S" << QList<int>{0, 1, 1, 2} << "00"
+            << "CmdSOT CmdEOT"
+            << "H<0x02><0x04>LO" << true;
     }
     void buttonsInsertTheirCodes()
     {
-        const auto [shortcut, controls, code, buttons, entry] =
-            test::fetch<QString, QList<int>, QString, QString, QString>(
-                {"shortcut", "controls", "code", "buttons", "entry"});
+        const auto [shortcut, controls, code, buttons, entry, throughComment] =
+            test::fetch<QString, QList<int>, QString, QString, QString, bool>(
+                {"shortcut", "controls", "code", "buttons", "entry", "throughComment"});
         Fixture f;
         f.entry()->setText("HELLO");
         f.entry()->setCursorPosition(controls[2]);
@@ -233,6 +240,13 @@ private Q_SLOTS:
         auto *txtCode = child<QLineEdit>(editor, "TxtCode");
         txtCode->selectAll();
         QTest::keyClicks(txtCode, code);
+        if (throughComment) {
+            f.window.activateWindow();
+            QTRY_COMPARE(QApplication::focusWidget(), f.entry());
+            QTest::mouseClick(f.window.boxWidget(Box::Comment), Qt::LeftButton);
+            editor->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), editor);
+        }
         for (const QString &button : buttons.split(u' '))
             click(editor, button);
         QCOMPARE(QApplication::activeWindow(), editor);
@@ -272,11 +286,9 @@ private Q_SLOTS:
             // on the screen.
             const QRect area = f.window.screen()->availableGeometry();
             const QRect placed = opened->frameGeometry();
-            QVERIFY2(area.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                           .arg(placed.x())
-                                                           .arg(placed.y())
-                                                           .arg(placed.width())
-                                                           .arg(placed.height())));
+            QString where;
+            QDebug(&where) << placed;
+            QVERIFY2(area.contains(placed), qPrintable(where));
             QCOMPARE(placed.top(),
                      std::min(f.window.frameGeometry().top() + below, area.bottom() + 1 - placed.height()));
         }
@@ -298,6 +310,9 @@ private Q_SLOTS:
         const QWidget *adp = f.shortcut("Ctrl+A");
         auto *quick = child<QPlainTextEdit>(adp, "TxtQuickEdit");
         QCOMPARE(previewOf(quick), QStringLiteral("#ff0000 on #000000, 9 pt")); // as loaded
+        choose(adp, "LstQuickBackColor", 9);
+        choose(adp, "LstQuickForeColor", 1); // chosen already, clicked again
+        QCOMPARE(previewOf(quick), QStringLiteral("#ff0000 on #ffffff, 9 pt"));
         choose(adp, "LstQuickForeColor", 9);
         choose(adp, "LstQuickBackColor", 12);
         choose(adp, "LstQuickFont", 12);
@@ -378,7 +393,13 @@ private Q_SLOTS:
         scroll->setValue(7);
         QCOMPARE(shown(), (QStringList{"07", "01", " "}));
         f.prompter.type("3");
+        // The prompt opens over the dialog, and whichever window had the
+        // focus as it closed, the dialog has it after.
+        f.window.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &f.window);
         click(dialog, "LblWidth");
+        QCOMPARE(f.prompter.shown.last().over, dialog);
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
         QCOMPARE(f.shown(), QStringList{"Register Size: Enter the width the Register will occupy\r\n"
                                         "Value must be in a range from 0 to 5 [0]"});
         click(dialog, "Opt0");

@@ -557,14 +557,8 @@ private Q_SLOTS:
               "Cmd95ClearText", "Txt95DisplayText", "MSFGMessages", "TxtRecData"}) {
             const QWidget *w = child<QWidget>(&f.window, name);
             const QRect r = inWindow(w);
-            const QString where = QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
-                                      .arg(name)
-                                      .arg(r.x())
-                                      .arg(r.y())
-                                      .arg(r.width())
-                                      .arg(r.height())
-                                      .arg(f.window.width())
-                                      .arg(f.window.height());
+            QString where;
+            QDebug(&where) << name << r << f.window.size();
             QVERIFY2(f.window.rect().contains(r) && w->parentWidget()->rect().contains(w->geometry()),
                      qPrintable(where));
             QVERIFY2(std::none_of(bars.cbegin(), bars.cend(), [&r](const QRect &bar) { return bar.intersects(r); }),
@@ -576,6 +570,8 @@ private Q_SLOTS:
         }
         const QTableView *grid = f.window.grid();
         QVERIFY(grid->viewport()->height() >= 3 * grid->verticalHeader()->defaultSectionSize());
+        for (const QLabel *caption : child<QWidget>(&f.window, "SbInfo")->findChildren<QLabel *>())
+            QVERIFY2(caption->width() >= caption->sizeHint().width(), qPrintable(caption->text()));
     }
 
     // "About" shows the splash over the window for two seconds and returns

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace telvaro {
 
 namespace {
@@ -36,6 +39,38 @@ FileBytes ReadWholeFile(const QString &name)
     return {std::move(bytes), {}};
 }
 
+// The system names no cause for a write cut short; a full disk is the usual one.
+QString CutShortText()
+{
+    return QStringLiteral("the file could not be written in full: the disk may be full");
+}
+
+// Written over in place, for a folder where no new file can be made. The
+// whole new size is reserved before a byte of the old file is overwritten,
+// and the old bytes go back if a write still fails, so that a full disk
+// leaves the file as it was.
+std::optional<QString> WriteInPlace(const QString &name, const QByteArray &bytes)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadWrite))
+        return QStringLiteral("the file cannot be written: ") + file.errorString();
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("the file cannot be read: ") + file.errorString();
+    if (bytes.size() > old.size() && posix_fallocate(file.handle(), 0, bytes.size()) != 0) {
+        file.resize(old.size()); // a reservation cut short may have grown the file
+        return CutShortText();
+    }
+    const auto writeAll = [&file](const QByteArray &contents) {
+        return file.seek(0) && file.write(contents) == contents.size() && file.flush() &&
+               file.resize(contents.size()) && fsync(file.handle()) == 0;
+    };
+    if (writeAll(bytes))
+        return std::nullopt;
+    writeAll(old);
+    return CutShortText();
+}
+
 // The new contents go to a temporary file beside the old one, which is
 // replaced only when everything was written: a failed save keeps the file
 // that was there. In a folder where no new file can be made, an existing
@@ -44,15 +79,16 @@ FileBytes ReadWholeFile(const QString &name)
 std::optional<QString> WriteWholeFile(const QString &name, const QByteArray &bytes)
 {
     QSaveFile file(name);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (QFileInfo(name).isFile())
+            return WriteInPlace(name, bytes);
         return QStringLiteral("the file cannot be written: ") + file.errorString();
+    }
     // A short write of a small file shows only when the buffer is flushed,
     // and commit() would still replace the old file with the cut one.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
-        // The system names no cause for a write cut short; a full disk is the usual one.
-        return QStringLiteral("the file could not be written in full: the disk may be full");
+        return CutShortText();
     }
     if (!file.commit())
         return QStringLiteral("the file cannot be replaced: ") + file.errorString();

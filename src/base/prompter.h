@@ -3,6 +3,8 @@
 // boxes and input dialogs, the command line with stderr and flags, the tests
 // with a script.
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <optional>
 
@@ -32,6 +34,28 @@ public:
     void inform(const QString &text, const QString &detail) { inform(text + QStringLiteral("\r\n") + detail); }
 
     static QString applicationTitle() { return QStringLiteral("Telvaro"); }
+
+    // While one lives, prompts open over the given window instead of the
+    // main one, so that they come back to the window that asked.
+    class Over {
+    public:
+        Over(Prompter &prompter, QObject *window) : m_prompter(prompter), m_before(prompter.m_over)
+        {
+            prompter.m_over = window;
+        }
+        ~Over() { m_prompter.m_over = m_before; }
+        Over(const Over &) = delete;
+        Over &operator=(const Over &) = delete;
+
+    private:
+        Prompter &m_prompter;
+        QPointer<QObject> m_before;
+    };
+    // The window that asks; none for the main window.
+    QObject *over() const { return m_over; }
+
+private:
+    QPointer<QObject> m_over;
 };
 
 } // namespace telvaro

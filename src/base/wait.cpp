@@ -1,5 +1,6 @@
 #include "base/wait.h"
 
+#include "base/clock.h"
 #include "base/transfer.h"
 
 #include <QEventLoop>
@@ -16,6 +17,7 @@ namespace telvaro {
 
 namespace {
 double timeScale = 1.0;
+PlannedClock *plannedClock = nullptr;
 // The last stretch of a wait, slept without events: short enough for the
 // window to stay responsive, long enough to cover a late timer.
 constexpr auto finalStretch = std::chrono::microseconds(2000);
@@ -30,6 +32,52 @@ void SleepPreciselyUntil(MonotonicClock::time_point deadline)
     std::this_thread::sleep_until(deadline);
 }
 } // namespace
+
+MonotonicClock::time_point MonotonicNow()
+{
+    return plannedClock ? plannedClock->now() : MonotonicClock::now();
+}
+
+PlannedClock::PlannedClock() : m_start(MonotonicClock::now()), m_now(m_start)
+{
+    plannedClock = this;
+    // The wall time of the start, as "<T>" would read it, moved on by the plan.
+    SetLocalNowSource([wallStart = LocalNow()] {
+        return wallStart.addMSecs(
+            std::chrono::duration_cast<std::chrono::milliseconds>(plannedClock->elapsed()).count());
+    });
+}
+
+PlannedClock::~PlannedClock()
+{
+    SetLocalNowSource({});
+    plannedClock = nullptr;
+}
+
+PlannedClock *PlannedClock::running()
+{
+    return plannedClock;
+}
+
+void PlannedClock::endAfter(MonotonicClock::duration after, std::function<void()> action)
+{
+    m_end = m_start + after;
+    m_endAction = std::move(action);
+}
+
+void PlannedClock::advanceTo(MonotonicClock::time_point deadline)
+{
+    if (m_ended || deadline <= m_now)
+        return;
+    if (m_end && *m_end <= deadline) {
+        m_now = std::max(m_now, *m_end);
+        m_ended = true;
+        if (m_endAction)
+            m_endAction();
+        return;
+    }
+    m_now = deadline;
+}
 
 MonotonicClock::duration ScaledInterval(double intervalMs)
 {
@@ -89,7 +137,14 @@ Wait::End Wait::run()
     recheck();
     if (m_done)
         return m_end;
-    const auto deadline = m_deadline.value_or(MonotonicClock::now() + ScaledInterval(double(m_intervalMs)));
+    const auto deadline = m_deadline.value_or(MonotonicNow() + ScaledInterval(double(m_intervalMs)));
+    if (plannedClock) {
+        // Nothing happens on a planned link while the clock moves on, except
+        // the planned end, which may stop the wait.
+        plannedClock->advanceTo(deadline);
+        finish(End::Elapsed);
+        return m_end;
+    }
     // A precise single-shot timer ends the nested loop shortly before the
     // deadline: no polling, no sleeping slices.
     QEventLoop loop;

@@ -72,6 +72,39 @@ constexpr qint32 LongestPauseMs = 600000;
 // it refuses without waiting.
 qint16 Pause(qint32 intervalMs);
 
+// Now on the monotonic clock, or on the planned clock while one runs.
+MonotonicClock::time_point MonotonicNow();
+
+// A dry run's clock. While one exists, every wait moves it on to its
+// deadline at once instead of waiting, MonotonicNow() reads it, and the
+// wall clock that "<T>" reads moves with it, so an operation runs through
+// its frames and waits as it would on the link, only without the time.
+// A planned end (run --duration) does its action when the clock reaches
+// it; waits after it end at once, as they do when the program is stopping.
+class PlannedClock {
+public:
+    PlannedClock();
+    ~PlannedClock();
+    PlannedClock(const PlannedClock &) = delete;
+    PlannedClock &operator=(const PlannedClock &) = delete;
+
+    void endAfter(MonotonicClock::duration after, std::function<void()> action);
+    // Time since the clock was made.
+    MonotonicClock::duration elapsed() const { return m_now - m_start; }
+    MonotonicClock::time_point now() const { return m_now; }
+    // Moves on to deadline, or to the planned end when that comes first.
+    void advanceTo(MonotonicClock::time_point deadline);
+
+    static PlannedClock *running();
+
+private:
+    MonotonicClock::time_point m_start;
+    MonotonicClock::time_point m_now;
+    std::optional<MonotonicClock::time_point> m_end;
+    std::function<void()> m_endAction;
+    bool m_ended = false;
+};
+
 // Waits until deadline while processing events; at once when it has passed.
 void PauseUntil(MonotonicClock::time_point deadline);
 // How long a wait of that many milliseconds lasts: the test scale applied.

@@ -6,9 +6,11 @@ namespace telvaro::cli {
 
 Prompter::Answer CliPrompter::message(const QString &text, const QString &title, Buttons buttons, Icon)
 {
-    ++m_messages;
-    if (!m_silenced.contains(title))
-        PrintMessage(text);
+    if (!m_muted) {
+        ++m_messages;
+        if (!m_silenced.contains(title))
+            PrintMessage(text);
+    }
     switch (buttons) {
     case Buttons::OkCancel:
         if (m_force)

@@ -22,12 +22,16 @@ public:
     void setForce(bool force) { m_force = force; }
     // Messages with these titles are notices, not errors: --quiet drops them.
     void silenceTitles(const QStringList &titles) { m_silenced = titles; }
+    // While muted, messages are answered as ever and shown nowhere (a plan
+    // worked out before the real operation).
+    void setMuted(bool muted) { m_muted = muted; }
 
     int messagesShown() const { return m_messages; }
     int warningsRefused() const { return m_refused; }
 
 private:
     bool m_force = false;
+    bool m_muted = false;
     QStringList m_silenced;
     int m_messages = 0;
     int m_refused = 0;

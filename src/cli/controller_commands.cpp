@@ -3,6 +3,7 @@
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/dryrun.h"
 #include "cli/linkoptions.h"
 #include "cli/operationrun.h"
 #include "cli/output.h"
@@ -92,7 +93,9 @@ int LoadController(const QStringList &args)
                      QStringLiteral("Loads a sign controller with the registers, the messages of FILE and its input "
                                     "configuration, as Action > Load Controller does. The registers come from "
                                     "FILE's TV1 companion when there is one. On a serial link each frame waits for "
-                                    "the controller's reply (60 s at most)."));
+                                    "the controller's reply (60 s at most); a dry run counts each reply as "
+                                    "coming at the first look for it, 0.5 s after the frame, since the "
+                                    "controller's own reply time is not known."));
     AddLinkOptions(line);
     AddInputOptions(line, {});
     line.addOption({QStringLiteral("verify")},
@@ -100,6 +103,7 @@ int LoadController(const QStringList &args)
                                   "and compares registers, messages and input configuration with what was sent; "
                                   "exit status 1 with a line for each difference when anything differs."),
                    QStringLiteral("--verify"));
+    AddDryRunOptions(line);
     AddQuietOption(line);
     line.addPositional(QStringLiteral("FILE"), QStringLiteral("The table: a TVD or QND file."));
     line.addExample(QStringLiteral("telvaro-cli load-controller --port 1 --device /tmp/ttyController "
@@ -121,6 +125,9 @@ int LoadController(const QStringList &args)
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
+    const std::optional<DryRun> dryRun = ReadDryRun(line);
+    if (verify && dryRun)
+        return line.usageError(QStringLiteral("--verify reads a controller back: it cannot go with --dry-run"));
     // The read-back uses the serial port: refused before any frame.
     if (verify && ws.link().kind() != LinkKind::Serial)
         return line.usageError(
@@ -131,9 +138,8 @@ int LoadController(const QStringList &args)
     QList<QByteArray> frames;
     const auto recording =
         QObject::connect(&ws.link(), &Link::transmitted, &ws, [&frames](const QByteArray &f) { frames << f; });
-    const int status = RunOperation(ws, {ProgressLine::Steps::Controller, ws.table().count(), Quiet(line)}, [&] {
-                           return ws.LoadController(serial);
-                       }).status;
+    const OperationRun how{ProgressLine::Steps::Controller, ws.table().count(), Quiet(line), std::nullopt, dryRun};
+    const int status = RunOperation(ws, how, [&] { return ws.LoadController(serial); }).status;
     QObject::disconnect(recording);
     if (!verify || status != ExitDone)
         return status;

@@ -2,6 +2,7 @@
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/dryrun.h"
 #include "cli/linkoptions.h"
 #include "cli/operationrun.h"
 
@@ -14,6 +15,7 @@ int Send(const QStringList &args)
                                     "link two seconds and closes it. What the device answers is printed as the "
                                     "received-data box shows it."));
     AddLinkOptions(line);
+    AddDryRunOptions(line);
     line.addPositional(QStringLiteral("TEXT"),
                        QStringLiteral("Text in escape notation; <T> is the date and time. Put -- before a text "
                                       "that begins with -."));
@@ -33,7 +35,9 @@ int Send(const QStringList &args)
     if (const auto status = PrepareLink(ws, options, line))
         return *status;
     ws.setBox(Workspace::Box::Entry, texts.front());
-    return RunOperation(ws, {}, [&ws] { return ws.CmdQuickSend_Click(); }).status;
+    OperationRun how;
+    how.dryRun = ReadDryRun(line);
+    return RunOperation(ws, how, [&ws] { return ws.CmdQuickSend_Click(); }).status;
 }
 
 } // namespace telvaro::cli

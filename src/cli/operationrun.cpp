@@ -2,8 +2,10 @@
 
 #include "app/workspace.h"
 #include "base/stopsignals.h"
+#include "base/wait.h"
 #include "cli/linkoptions.h"
 #include "cli/output.h"
+#include "controller/controllerprotocol.h"
 #include "link/transcript.h"
 
 #include <QCoreApplication>
@@ -68,6 +70,27 @@ QString EndingText(const CommandEnding &ending)
     return text + QStringLiteral(" (exit status %1)").arg(ending.status);
 }
 
+// What the progress line counts down from: the operation's own plan; for
+// an upload, whose length is the controller's, the longest it may take.
+std::optional<StepPlan> ProgressPlan(Workspace &ws, const OperationRun &how,
+                                     const std::function<OperationOutcome()> &operation)
+{
+    if (!ProgressLine::Shown(how.quiet))
+        return std::nullopt;
+    switch (how.steps) {
+    case ProgressLine::Steps::Load:
+    case ProgressLine::Steps::Controller: {
+        const StepPlan plan = PlanSteps(ws, how.messages, operation);
+        return plan.starts.isEmpty() ? std::nullopt : std::optional(plan);
+    }
+    case ProgressLine::Steps::Upload:
+        return StepPlan{{}, std::chrono::duration<double>(ScaledInterval(UploadLimitMs)).count()};
+    case ProgressLine::Steps::Run:
+    case ProgressLine::Steps::Send: break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome)
@@ -81,6 +104,12 @@ QString StopLine(int signalNumber, const OperationRun &how, const QString &stepP
 CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::function<OperationOutcome()> &operation)
 {
     CommandEnding ending;
+    if (how.dryRun) {
+        ending.outcome = RunDryRun(ws, *how.dryRun, how.messages, how.durationSeconds, operation);
+        ending.status = OutcomeStatus(ending.outcome);
+        return ending;
+    }
+    const std::optional<StepPlan> plan = ProgressPlan(ws, how, operation);
     const LiveOutput output;
     QString stepAtStop;
     // A stop ends the operation as data entry does, and at once: every wait
@@ -105,7 +134,7 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     }
     {
         const ProgressLine progress(ws.status(), how.steps, how.messages,
-                                    how.quiet || how.steps == ProgressLine::Steps::Send);
+                                    how.quiet || how.steps == ProgressLine::Steps::Send, plan);
         ending.outcome = operation();
     }
     if (ending.signalNumber != 0) {

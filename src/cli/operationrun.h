@@ -4,6 +4,7 @@
 // ending it through data entry with a line that says where it stopped and
 // what the device already has.
 
+#include "cli/dryrun.h"
 #include "cli/progressline.h"
 #include "run/operation.h"
 
@@ -22,6 +23,8 @@ struct OperationRun {
     bool quiet = false;
     // A requested end (run --duration): a normal ending, like the table's end.
     std::optional<double> durationSeconds;
+    // --dry-run: the frames and their times printed, nothing sent.
+    std::optional<DryRun> dryRun;
 };
 
 struct CommandEnding {

@@ -22,18 +22,61 @@ bool Quiet(const CommandLine &line)
     return line.isSet(quietOption);
 }
 
-ProgressLine::ProgressLine(const StatusPanels &panels, Steps steps, int messages, bool quiet, QObject *parent)
-    : QObject(parent), m_panels(panels), m_steps(steps), m_messages(messages)
+bool ProgressLine::Shown(bool quiet)
 {
-    if (quiet || !ErrorIsTerminal())
+    return !quiet && ErrorIsTerminal();
+}
+
+ProgressLine::ProgressLine(const StatusPanels &panels, Steps steps, int messages, bool quiet,
+                           const std::optional<StepPlan> &plan, QObject *parent)
+    : QObject(parent), m_panels(panels), m_steps(steps), m_messages(messages), m_plan(plan)
+{
+    if (!Shown(quiet))
         return;
     m_clock.start();
+    m_stepClock.start();
     connect(&m_timer, &QTimer::timeout, this, &ProgressLine::draw);
     connect(&panels, &StatusPanels::changed, this, [this](int panel) {
         if (panel == 3)
-            draw();
+            stepChanged();
     });
     m_timer.start(redrawMs);
+}
+
+void ProgressLine::stepChanged()
+{
+    if (const QString step = m_panels.text(3); step != m_step) {
+        m_step = step;
+        m_stepClock.restart();
+    }
+    draw();
+}
+
+QString ProgressLine::DurationText(double seconds)
+{
+    const qint64 whole = qint64(seconds + 0.5);
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds, 0, 'f', 1);
+    if (whole < 3600)
+        return QStringLiteral("%1 min %2 s").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    const qint64 minutes = (whole + 30) / 60;
+    return QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<double> ProgressLine::Remaining(const StepPlan &plan, const QString &step, double sinceStep)
+{
+    // An upload's plan holds only its longest end, counted from the start.
+    if (plan.starts.isEmpty())
+        return qMax(0.0, plan.total - sinceStep);
+    for (qsizetype i = 0; i < plan.starts.size(); ++i) {
+        if (plan.starts[i].first != step)
+            continue;
+        const double next = i + 1 < plan.starts.size() ? plan.starts[i + 1].second : plan.total;
+        // A step that takes longer than planned (a slow reply) holds the
+        // count at the next step's start.
+        return qMax(plan.total - next, plan.total - plan.starts[i].second - sinceStep);
+    }
+    return std::nullopt;
 }
 
 ProgressLine::~ProgressLine()
@@ -59,8 +102,16 @@ QString ProgressLine::StepText(Steps steps, const QString &panel, int messages)
 void ProgressLine::draw()
 {
     const QString step = StepText(m_steps, m_panels.text(3), m_messages);
-    const QString elapsed = QStringLiteral("%1 s").arg(double(m_clock.elapsed()) / 1000, 0, 'f', 1);
-    const QString text = step.isEmpty() ? elapsed : step + QStringLiteral(", ") + elapsed;
+    QString text = DurationText(double(m_clock.elapsed()) / 1000);
+    if (m_plan) {
+        const bool upload = m_plan->starts.isEmpty();
+        const double since = double((upload ? m_clock : m_stepClock).elapsed()) / 1000;
+        if (const auto left = Remaining(*m_plan, m_panels.text(3), since))
+            text += (upload ? QStringLiteral(", at most ") : QStringLiteral(", ")) + DurationText(*left) +
+                    QStringLiteral(" left");
+    }
+    if (!step.isEmpty())
+        text = step + QStringLiteral(", ") + text;
     // Back to the line's start, the text, the rest of the line cleared.
     WriteError("\r" + TerminalText(text) + "\x1b[K");
     m_drawn = true;

@@ -1,7 +1,10 @@
 #pragma once
 // The progress of a long operation on stderr, redrawn in place: the frame
-// or message being sent ("message 3 of 10") and the seconds since the start.
-// Drawn only on a terminal, so that logs and pipes get nothing extra.
+// or message being sent ("message 3 of 10"), the time since the start and,
+// from the operation's plan, the time left. Drawn only on a terminal, so
+// that logs and pipes get nothing extra.
+
+#include "cli/dryrun.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -31,20 +34,34 @@ public:
         Upload,     // no steps: only the time
         Send,       // one message: no line at all
     };
-    // messages: how many messages the operation sends.
-    ProgressLine(const StatusPanels &panels, Steps steps, int messages, bool quiet, QObject *parent = nullptr);
+    // messages: how many messages the operation sends; plan: when each
+    // step is due and when the operation ends (an upload's plan has only
+    // its longest end).
+    ProgressLine(const StatusPanels &panels, Steps steps, int messages, bool quiet,
+                 const std::optional<StepPlan> &plan = std::nullopt, QObject *parent = nullptr);
     ~ProgressLine() override;
 
+    // A line is drawn: stderr is a terminal and --quiet was not given.
+    static bool Shown(bool quiet);
     // The text for a step as panel 3 shows it.
     static QString StepText(Steps steps, const QString &panel, int messages);
+    // "12.3 s", "4 min 05 s", "4 h 30 min".
+    static QString DurationText(double seconds);
+    // Seconds left of plan while step is sinceStep seconds under way;
+    // nothing for a step the plan does not hold.
+    static std::optional<double> Remaining(const StepPlan &plan, const QString &step, double sinceStep);
 
 private:
     void draw();
+    void stepChanged();
 
     const StatusPanels &m_panels;
     Steps m_steps;
     int m_messages;
+    std::optional<StepPlan> m_plan;
     QElapsedTimer m_clock;
+    QElapsedTimer m_stepClock;
+    QString m_step;
     QTimer m_timer;
     bool m_drawn = false;
 };

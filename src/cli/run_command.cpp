@@ -2,6 +2,7 @@
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/dryrun.h"
 #include "cli/linkoptions.h"
 #include "cli/operationrun.h"
 #include "codec/numbers.h"
@@ -20,6 +21,7 @@ int Run(const QStringList &args)
                    QStringLiteral("--repeat-from 0"), QStringLiteral("N"));
     line.addOption({QStringLiteral("duration")}, QStringLiteral("Stops the run after that many seconds."),
                    QStringLiteral("--duration 60"), QStringLiteral("SECONDS"));
+    AddDryRunOptions(line);
     AddQuietOption(line);
     line.addPositional(QStringLiteral("FILE"), QStringLiteral("The table: a TVD or QND file."));
     line.addExample(QStringLiteral("telvaro-cli run --port -1 --ip 127.0.0.1 --ip-port 3001 signs.TVD"));
@@ -43,6 +45,10 @@ int Run(const QStringList &args)
         if (!duration || !(*duration > 0) || *duration > 864000)
             return line.usageError(QStringLiteral("--duration takes a number of seconds above 0"));
     }
+    const std::optional<DryRun> dryRun = ReadDryRun(line);
+    // A run that repeats goes on until stopped: its plan needs an end.
+    if (dryRun && repeatFrom && !duration)
+        return line.usageError(QStringLiteral("--dry-run of a run with --repeat-from needs --duration"));
     CliPrompter prompter;
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
@@ -52,7 +58,7 @@ int Run(const QStringList &args)
         ws.setBox(Workspace::Box::RepeatCaption, QString::number(*repeatFrom));
     }
 
-    return RunOperation(ws, {ProgressLine::Steps::Run, ws.table().count(), Quiet(line), duration},
+    return RunOperation(ws, {ProgressLine::Steps::Run, ws.table().count(), Quiet(line), duration, dryRun},
                         [&ws] { return ws.MnuModeRun_Click(); })
         .status;
 }

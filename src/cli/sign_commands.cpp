@@ -2,6 +2,7 @@
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/dryrun.h"
 #include "cli/linkoptions.h"
 #include "cli/operationrun.h"
 #include "cli/progressline.h"
@@ -21,6 +22,7 @@ void AddSignOptions(CommandLine &line, const QString &addressRule)
                    QStringLiteral("--sign-type orbilux"), QStringLiteral("TYPE"));
     line.addOption({addressOption}, QStringLiteral("The sign address, %1; default 00.").arg(addressRule),
                    QStringLiteral("--address 0A"), QStringLiteral("XX"));
+    AddDryRunOptions(line);
 }
 
 // The arguments, the link options and the sign type of a sign command; the
@@ -57,7 +59,9 @@ int SendLoadedCommand(const CommandLine &line, const LinkOptions &options, const
     if (const auto status = PrepareLink(ws, options, line))
         return *status;
     ws.setBox(Workspace::Box::Entry, command.text);
-    return RunOperation(ws, {}, [&ws] { return ws.CmdQuickSend_Click(); }).status;
+    OperationRun how;
+    how.dryRun = ReadDryRun(line);
+    return RunOperation(ws, how, [&ws] { return ws.CmdQuickSend_Click(); }).status;
 }
 
 } // namespace
@@ -66,8 +70,12 @@ int LoadSign(const QStringList &args)
 {
     CommandLine line(QStringLiteral("load-sign"),
                      QStringLiteral("Loads the table of FILE into an ADP sign's flash, as Action > Load Sign does: "
-                                    "three set-up frames, then each message behind its header, two seconds apart "
-                                    "(about 19 s plus 2 s a message)."));
+                                    "three set-up frames, then each message behind its header. The waits are "
+                                    "fixed, so the table's length alone sets the duration: 10 s after the erase "
+                                    "(and 5 s more over serial or TCP, where the link is opened again), 2 s after "
+                                    "each other set-up frame and 2 s after each message, that is 14 s (19 s) plus "
+                                    "2 s a message. A table of 8,101 messages takes about 4 h 30 min; --dry-run "
+                                    "shows the plan."));
     AddLinkOptions(line);
     AddSignOptions(line, QStringLiteral("two letters or digits"));
     AddQuietOption(line);
@@ -87,9 +95,8 @@ int LoadSign(const QStringList &args)
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
     const SignChoice choice{type, TextToBytes(address.toUpper())};
-    return RunOperation(ws, {ProgressLine::Steps::Load, ws.table().count(), Quiet(line)},
-                        [&] { return ws.MnuLoadSign_Click(choice); })
-        .status;
+    const OperationRun how{ProgressLine::Steps::Load, ws.table().count(), Quiet(line), std::nullopt, ReadDryRun(line)};
+    return RunOperation(ws, how, [&] { return ws.MnuLoadSign_Click(choice); }).status;
 }
 
 int CallMessage(const QStringList &args)

@@ -36,6 +36,8 @@ constexpr int WakeUpPolls = 60;
 constexpr int WakeUpPollMs = 500;
 constexpr int UploadPolls = 120;
 constexpr int UploadPollMs = 500;
+// The longest an upload waits for the controller, wake-up and text.
+constexpr int UploadLimitMs = WakeUpPolls * WakeUpPollMs + UploadPolls * UploadPollMs;
 // More upload text than a full table of long messages could make ends the
 // upload: a device that floods the port cannot exhaust memory.
 constexpr qsizetype UploadLimit = 64 * 1024 * 1024;

@@ -86,8 +86,10 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
             }
         }
         const bool awaitReply = link.kind() == LinkKind::Serial && link.serial().isOpen();
-        if (awaitReply)
+        if (awaitReply) {
             link.serial().setReceiveThreshold(1);
+            link.serial().expectReply(ControllerReply(step));
+        }
         QByteArray shown;
         const SendResult::Status sent = frame.send(bytes, &shown);
         if (sent == SendResult::Status::Failed)

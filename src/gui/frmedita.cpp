@@ -200,14 +200,21 @@ QLayout *FrmEditA::buildQuickStartArea()
          {m_lstQuickForeColor, m_lstQuickBackColor, m_lstQuickFont, m_lstQuickModeP, m_lstQuickModeT})
         list->setFixedWidth(list->minimumWidth());
 
-    connect(m_lstQuickForeColor, &QListWidget::itemSelectionChanged, this, &FrmEditA::foreColorClicked);
-    connect(m_lstQuickBackColor, &QListWidget::itemSelectionChanged, this, &FrmEditA::backColorClicked);
-    connect(m_lstQuickFont, &QListWidget::itemSelectionChanged, this, [this] {
+    // A list's behaviour runs as its choice moves, and on a click on the
+    // item already chosen too: the other colour list may have changed the
+    // preview since.
+    const auto onChoice = [this](QListWidget *list, const auto &behaviour) {
+        connect(list, &QListWidget::itemSelectionChanged, this, behaviour);
+        connect(list, &QListWidget::itemClicked, this, behaviour);
+    };
+    onChoice(m_lstQuickForeColor, [this] { foreColorClicked(); });
+    onChoice(m_lstQuickBackColor, [this] { backColorClicked(); });
+    onChoice(m_lstQuickFont, [this] {
         m_quick.LstQuickFont_Click(selectedRow(m_lstQuickFont));
         renderPreview();
     });
-    connect(m_lstQuickModeP, &QListWidget::itemSelectionChanged, this, &FrmEditA::modeClicked);
-    connect(m_lstQuickModeT, &QListWidget::itemSelectionChanged, this, &FrmEditA::modeClicked);
+    onChoice(m_lstQuickModeP, [this] { modeClicked(); });
+    onChoice(m_lstQuickModeT, [this] { modeClicked(); });
     connect(m_chkFlash, &QCheckBox::toggled, this, [this](bool on) { m_quick.ChkFlash_Click(on); });
     return grid;
 }

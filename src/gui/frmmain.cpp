@@ -92,7 +92,6 @@ QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, in
     label->setObjectName(name);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(30);
     bar->addPermanentWidget(label, stretch);
     return label;
 }
@@ -369,6 +368,8 @@ void frmMain::buildCentral()
     auto *txtEntry = new QLineEdit(m_canvas);
     txtEntry->setObjectName(QStringLiteral("TxtEntry"));
     bindBox(Box::Entry, txtEntry);
+    // A selection kept from before a change of the text no longer applies.
+    connect(txtEntry, &QLineEdit::textChanged, this, [this] { m_entrySelection.reset(); });
 
     auto *fraSelect = new QGroupBox(QStringLiteral("Selection and Operation"), m_canvas);
     m_fraSelect = fraSelect;
@@ -468,8 +469,13 @@ void frmMain::buildCentral()
 
     QStatusBar *sbMain = statusBar();
     sbMain->setObjectName(QStringLiteral("SBMain"));
-    for (int panel = 1; panel <= 3; ++panel)
-        m_sbMain.insert(panel, panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3));
+    for (int panel = 1; panel <= 3; ++panel) {
+        // The link and traffic texts can be long: these panels give way,
+        // the captions of the bar above them stay whole.
+        QLabel *label = panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3);
+        label->setMinimumWidth(30);
+        m_sbMain.insert(panel, label);
+    }
 
     connect(&m_ws.entry(), &EntryPanel::boxChanged, this, [this](Box which) {
         if (which == Box::RepeatCaption)
@@ -893,9 +899,14 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         if (!in && (reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
                     reason == Qt::ActiveWindowFocusReason))
             return QMainWindow::eventFilter(watched, event);
-        if (watched == m_lineBoxes.value(Box::Entry))
+        if (QLineEdit *entry = m_lineBoxes.value(Box::Entry); watched == entry) {
             m_ws.entry().EntryFocused = in;
-        else if (watched == m_lineBoxes.value(Box::Comment))
+            // Another box of this window takes the focus, and the entry box
+            // drops its selection: kept here for the editors' codes.
+            m_entrySelection.reset();
+            if (!in && entry->hasSelectedText())
+                m_entrySelection = std::pair{entry->selectionStart(), entry->selectionLength()};
+        } else if (watched == m_lineBoxes.value(Box::Comment))
             m_ws.entry().Ez95TextFocused = in;
         else if (watched == m_txtMessages)
             m_ws.entry().MessagesFocused = in;
@@ -948,7 +959,10 @@ void frmMain::InsertInEntry(const QString &code)
     // The box keeps its caret and selection while another window has the
     // focus, and the focus stays where the operator clicked. Inserting
     // counts as an edit, so the workspace hears of it as of typing.
-    boxWidget(Box::Entry)->insert(code);
+    QLineEdit *entry = boxWidget(Box::Entry);
+    if (m_entrySelection)
+        entry->setSelection(m_entrySelection->first, m_entrySelection->second);
+    entry->insert(code);
 }
 
 void frmMain::MnuSCPProtocol_Click()

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <optional>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -124,6 +126,9 @@ private:
     QPointer<FrmEditS> m_frmEditS;
     QPointer<FrmEditA> m_frmEditA;
     QPointer<FrmRegister> m_frmRegister;
+    // The entry box's selection (start, length) as it lost the focus to
+    // another box of this window.
+    std::optional<std::pair<int, int>> m_entrySelection;
 };
 
 } // namespace telvaro

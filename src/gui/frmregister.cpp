@@ -74,14 +74,27 @@ FrmRegister::FrmRegister(Registers &registers, Prompter &prompter)
     layout->addLayout(selection);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Wide enough for the whole title beside the frame's icon and buttons,
+    // which title bars draw in a bold face about twice the text's height.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    layout->addStrut(title.horizontalAdvance(windowTitle()) + 8 * title.height());
 
     connect(m_vScroll1, &QScrollBar::valueChanged, this, [this](int value) {
         m_setup.VScroll1_Change(value);
         render();
     });
     connect(m_lblWidth, &QPushButton::clicked, this, [this] {
-        m_setup.LblWidth_Click(m_prompter);
+        {
+            const Prompter::Over over(m_prompter, this);
+            m_setup.LblWidth_Click(m_prompter);
+        }
         render();
+        // The platform may hand the focus to the main window's family as
+        // the prompt closes; the operator goes on here.
+        raise();
+        activateWindow();
     });
     connect(m_optSpace, &QRadioButton::clicked, this, [this] { m_setup.OptSpace_Click(); });
     connect(m_opt0, &QRadioButton::clicked, this, [this] { m_setup.Opt0_Click(); });

@@ -12,7 +12,7 @@ namespace telvaro {
 
 Prompter::Answer WidgetPrompter::message(const QString &text, const QString &title, Buttons buttons, Icon icon)
 {
-    QMessageBox box(m_parent);
+    QMessageBox box(parent());
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
@@ -39,10 +39,16 @@ Prompter::Answer WidgetPrompter::message(const QString &text, const QString &tit
 std::optional<QString> WidgetPrompter::input(const QString &prompt, const QString &title, const QString &defaultAnswer)
 {
     bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
+    const QString answer = QInputDialog::getText(parent(), title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
     if (!ok)
         return std::nullopt;
     return answer;
+}
+
+QWidget *WidgetPrompter::parent() const
+{
+    auto *asking = qobject_cast<QWidget *>(over());
+    return asking ? asking : m_parent.data();
 }
 
 namespace {
@@ -59,14 +65,14 @@ std::optional<QString> remembered(const QString &path)
 std::optional<QString> WidgetPrompter::openFileName(const QString &title, const QString &filter)
 {
     return remembered(
-        QFileDialog::getOpenFileName(m_parent, title, SettingsStore().lastFolder(), QtDialogFilter(filter)));
+        QFileDialog::getOpenFileName(parent(), title, SettingsStore().lastFolder(), QtDialogFilter(filter)));
 }
 
 std::optional<QString> WidgetPrompter::saveFileName(const QString &title, const QString &filter)
 {
     QString chosen;
     const QString path =
-        QFileDialog::getSaveFileName(m_parent, title, SettingsStore().lastFolder(), QtDialogFilter(filter), &chosen);
+        QFileDialog::getSaveFileName(parent(), title, SettingsStore().lastFolder(), QtDialogFilter(filter), &chosen);
     return remembered(WithFilterExtension(path, chosen));
 }
 

@@ -7,7 +7,8 @@
 
 namespace telvaro {
 
-// Asks through QMessageBox and QInputDialog, parented to the main window.
+// Asks through QMessageBox and QInputDialog, parented to the window that
+// asks, or else to the main window.
 class WidgetPrompter : public Prompter {
 public:
     void setParentWidget(QWidget *parent) { m_parent = parent; }
@@ -18,6 +19,8 @@ public:
     std::optional<QString> saveFileName(const QString &title, const QString &filter) override;
 
 private:
+    QWidget *parent() const;
+
     QPointer<QWidget> m_parent;
 };
 

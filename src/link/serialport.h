@@ -31,6 +31,9 @@ public:
     virtual void setReceiveThreshold(int bytes) = 0;
     virtual qint64 bytesWaiting() = 0;
     virtual QByteArray takeInput() = 0;
+    // The reply the protocol waits for next. A device answers on its own;
+    // the port of a dry run gives it at once.
+    virtual void expectReply(const QByteArray &reply) { Q_UNUSED(reply); }
     virtual QString errorString() const = 0;
     // The device the port number stands for now; empty where unknown.
     virtual QString deviceName() const { return {}; }

@@ -26,7 +26,7 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
     qint64 i = 0;
     // Each message is due its interval after the one before was due, not
     // after its send ended: the time a send takes does not add up.
-    auto due = MonotonicClock::now();
+    auto due = MonotonicNow();
     while (i <= bound) {
         if (frame.stopped()) {
             panels.setText(3, QStringLiteral("Off"));
@@ -46,13 +46,13 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
         // processed once per entry so that data entry can stop the run.
         if (interval <= 0 || interval > LongestPauseMs) {
             QCoreApplication::processEvents();
-            due = MonotonicClock::now();
+            due = MonotonicNow();
         } else {
             const auto step = ScaledInterval(interval);
             due += step;
             // Behind by more than an interval (a slow send, a prompt): on from
             // now, rather than a burst of messages to catch up.
-            if (const auto now = MonotonicClock::now(); now - due > step)
+            if (const auto now = MonotonicNow(); now - due > step)
                 due = now;
             PauseUntil(due);
         }

@@ -210,7 +210,18 @@ QVariant MessageTable::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    return CellText(index.row() + 1, index.column());
+    const int position = index.row();
+    const bool textual = index.column() == ColText || index.column() == ColComment;
+    if (role == Qt::EditRole || !textual || position >= count())
+        return CellText(position + 1, index.column());
+    // A cell shows a few thousand characters at most: the view lays out
+    // whatever it is given, and a text of megabytes would hold the window
+    // for seconds at every repaint. A cut text ends in an ellipsis.
+    constexpr qsizetype shown = 4096;
+    const QByteArray &bytes = index.column() == ColText ? entry(position).Text : entry(position).Comment;
+    if (bytes.size() <= shown)
+        return BytesToText(bytes);
+    return BytesToText(bytes.left(shown)) + QChar(0x2026);
 }
 
 QVariant MessageTable::headerData(int section, Qt::Orientation orientation, int role) const

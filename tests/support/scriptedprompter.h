@@ -15,7 +15,8 @@ struct Shown {
     QString text;
     QString title;
     Prompter::Buttons buttons = Prompter::Buttons::Ok;
-    QString defaultAnswer; // the filter, for dialogs
+    QString defaultAnswer;         // the filter, for dialogs
+    const QObject *over = nullptr; // the window that asked; none for the main one
 };
 
 class ScriptedPrompter : public Prompter {
@@ -31,24 +32,24 @@ public:
 
     Answer message(const QString &text, const QString &title, Buttons buttons, Icon) override
     {
-        shown.append({Shown::Message, text, title, buttons, {}});
+        shown.append({Shown::Message, text, title, buttons, {}, over()});
         if (!m_answers.isEmpty())
             return m_answers.dequeue();
         return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::No : Answer::Ok;
     }
     std::optional<QString> input(const QString &prompt, const QString &title, const QString &defaultAnswer) override
     {
-        shown.append({Shown::Input, prompt, title, Buttons::OkCancel, defaultAnswer});
+        shown.append({Shown::Input, prompt, title, Buttons::OkCancel, defaultAnswer, over()});
         return m_inputs.isEmpty() ? std::nullopt : m_inputs.dequeue();
     }
     std::optional<QString> openFileName(const QString &title, const QString &filter) override
     {
-        shown.append({Shown::OpenDialog, {}, title, Buttons::OkCancel, filter});
+        shown.append({Shown::OpenDialog, {}, title, Buttons::OkCancel, filter, over()});
         return m_paths.isEmpty() ? std::nullopt : m_paths.dequeue();
     }
     std::optional<QString> saveFileName(const QString &title, const QString &filter) override
     {
-        shown.append({Shown::SaveDialog, {}, title, Buttons::OkCancel, filter});
+        shown.append({Shown::SaveDialog, {}, title, Buttons::OkCancel, filter, over()});
         return m_paths.isEmpty() ? std::nullopt : m_paths.dequeue();
     }
 
