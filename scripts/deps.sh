@@ -1,9 +1,9 @@
 # Sourced by the scripts: installs the Debian packages the build needs when
 # they are missing (as root), so a fresh Debian 12 machine works unattended.
 TELVARO_PACKAGES="cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev xvfb xauth x11-utils"
-# The validators of the desktop entry, the metainfo, the man pages and the
-# Debian package, which the tests run.
-TELVARO_CHECK_PACKAGES="desktop-file-utils appstream man-db lintian"
+# The validators of the desktop entry, the metainfo, the man pages, the
+# systemd units and the Debian package, which the tests run.
+TELVARO_CHECK_PACKAGES="desktop-file-utils appstream man-db systemd lintian"
 # What scripts/screenshots shrinks its pictures with.
 TELVARO_PICTURE_PACKAGES="optipng"
 

@@ -95,11 +95,13 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(m_dir.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
         qputenv("TELVARO_TIME_SCALE", "100"); // protocol waits and intervals
-        QByteArray many;
+        QByteArray many, wide;
         QByteArray big; // as many messages as a sign holds
         for (int i = 0; i <= 8100; ++i)
             (i < 202 ? many : big) += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
         big.prepend(many);
+        for (int i = 0; i < 60; ++i) // what --verbose echoes of these outgrows a pipe's buffer
+            wide += "10," + QByteArray::number(i) + ",\"" + QByteArray(2000, 'a' + i % 26) + "\",\"\"\r\n";
         const QByteArray tvd = "1000,0,\"<0x02>Hello\",\"first\"\r\n40000,1,\"\xe9<0x0D>\",\"a, b\"\r\n";
         // A text and a comment with code-page letters and raw control bytes
         // that would retitle the terminal and ring its bell.
@@ -108,6 +110,7 @@ private Q_SLOTS:
              {std::pair{"m.tvd", tvd},
               {"bad.TVD", tvd + "5,2,\"x\"\r\n"},
               {"many.TVD", many},
+              {"wide.TVD", wide},
               {"big.TVD", big},
               {"zero.TVD", "0,0,\"Z\",\"\"\r\n"},
               {"tokens.TVD", "100000,0,\"<0x02>X<T><0x03>\",\"\"\r\n1000,1,\"Y<T><0x0D>\",\"\"\r\n"},
@@ -179,6 +182,8 @@ private Q_SLOTS:
         usage("sign type", "telvaro-cli load-sign --sign-type neon x.TVD", "--sign-type is vyrena or orbilux");
         usage("load address", "telvaro-cli load-sign --address 0 x.TVD", "--address takes two letters or digits");
         usage("no input kind", "telvaro-cli load-controller x.TVD", "give one of --serial-input and --binary-input");
+        usage("verify over TCP", "telvaro-cli load-controller --port 0 --binary-input --verify load.TVD",
+              "--verify reads the controller back over a serial link (--port 1 or above); the link is TCP");
         usage("repeat beyond 200", "telvaro-cli run --repeat-from 201 x.TVD",
               "--repeat-from takes a message number from 0 to 200");
         usage("no duration", "telvaro-cli run --duration 0 x.TVD", "--duration takes a number of seconds above 0");
@@ -290,6 +295,22 @@ private Q_SLOTS:
                 "many.TVD 2>stalled >stalled; r=$?; "
                 "echo $r $(( ($(date +%s%N) - s) / 1000000 < 4000 )); rm stalled",
             "0 [] 0 1\n", "*");
+        // Transcripts without their times: a device that closes, and a stderr
+        // nobody reads, which costs the transcript no frame.
+        const QString lines = "; s=$?; sed -E 's/^\\S+ //; s/:[0-9]+$//' t.log; rm t.log; exit $s";
+        row("transcript of a device that closes",
+            "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port CLOSING --transcript t.log three.TVD 2>/dev/null" +
+                lines,
+            "1 [] LINK\topened: TCP 127.0.0.1\nTX 1\tA\nLINK\tclosed by the device: The device closed the "
+            "connection.\nEND\tfailed: The device closed the connection. (exit status 1)\n",
+            "*");
+        row("transcript, stderr never read",
+            "mkfifo stalled; exec 4<>stalled; for e in stalled free; do telvaro-cli run --verbose --transcript "
+            "$e.log " +
+                udp +
+                "wide.TVD 2>$e; done; diff <(grep -o 'TX.*' stalled.log) <(grep -o 'TX.*' free.log) "
+                "&& grep -c TX stalled.log; rm stalled* free*",
+            "0 [] 60\n", "*");
         // A dry run opens nothing (no such device, nobody on the port) and
         // prints the waits in real time whatever the test scale.
         row("sign load dry run",
@@ -329,9 +350,14 @@ private Q_SLOTS:
     {
         auto [line, run, received] = fetch<QString, QByteArray, QByteArray>({"line", "run", "received"});
         UdpPeer udp;
-        TcpPeer tcp, closed, acceptClose;
+        TcpPeer tcp, closed, acceptClose, closing;
         acceptClose.onReceive = [](TcpPeer &p, const QByteArray &) { p.dropConnection(false); };
         line.replace(QStringLiteral("ACCEPT"), QString::number(acceptClose.port()));
+        closing.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
+            if (!chunk.isEmpty())
+                p.dropConnection(false);
+        };
+        line.replace(QStringLiteral("CLOSING"), QString::number(closing.port()));
         tcp.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
             if (!chunk.isEmpty())
                 p.dropConnection(true);
@@ -529,6 +555,80 @@ private Q_SLOTS:
         const RegisterFileRead back = ReadTv1(companion.readAll());
         QCOMPARE(back.result, RegisterFileRead::Result::Loaded);
         QVERIFY(back.registers == kRegisters);
+    }
+
+    // A load that verifies itself and an upload that compares, against the
+    // simulated controller: each difference named, the outcomes joined.
+    void verifyOverPty_data()
+    {
+        columns<QString, QStringList, QByteArray>({"fault", "commands", "run"});
+        const QString load = "load-controller --binary-input --verify load.TVD";
+        const QByteArray one = "1 difference between what was sent and what the controller holds.\n";
+        row("verified", "none", QStringList{load, "upload --compare load.TVD --binary-input"},
+            QByteArray("0 [] 0 [] "));
+        row("message changed", "changed-message", QStringList{load},
+            "1 [message 001: sent \"WORLD<0x0D><0x04>\", read back \"WORLD<0x0E><0x04>\"\n" + one + "] ");
+        row("register changed", "changed-register", QStringList{load},
+            "1 [register 02: sent \"0230\", read back \"0240\"\n" + one + "] ");
+        row("other input", "none",
+            QStringList{"load-controller --binary-input load.TVD", "upload --compare load.TVD --serial-input"},
+            "0 [] 1 [configuration: sent \"<0x01><0x02>1<0x03><0x04>\", read back \"<0x01><0x02>0<0x03><0x04>\"\n" +
+                one + "] ");
+    }
+    void verifyOverPty()
+    {
+        const auto [fault, commands, run] = fetch<QString, QStringList, QByteArray>({"fault", "commands", "run"});
+        const QString link = m_dir.filePath(QStringLiteral("ttyVerified"));
+        QProcess controller;
+        StartDevice(controller, {"--pty", "--link", link, "--role", "controller", "--fault", fault});
+        QByteArray got;
+        for (const QString &command : commands)
+            got += Outcome(RunCli(command.split(u' ') + QStringList{"--port", "1", "--device", link}));
+        StopDevice(controller);
+        QCOMPARE(got, run);
+    }
+
+    // A sign load over UDP (waits 10 times faster) as both ends record it:
+    // every frame a TX line and the sign's RX line, apart by the load's waits.
+    void transcriptOfSignLoad()
+    {
+        QProcess sign;
+        const QString port =
+            StartDevice(sign, {"--udp", "0", "--role", "sign", "--transcript", "sign.log"}).section(u':', -1);
+        const ProgramResult load = RunProgram(CliPath(),
+                                              {"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port,
+                                               "--transcript", "load.log", "two.TVD"},
+                                              {"TELVARO_TIME_SCALE=10"});
+        StopDevice(sign);
+        QCOMPARE(load.status, 0);
+        static const QRegularExpression chunk(
+            QStringLiteral("^(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3})(\\d{3})Z (TX|RX) (\\d+)\t(.*)$"));
+        const auto frames = [](const char *file, const QString &direction, QList<double> *ms = nullptr) {
+            QFile f(QString::fromLatin1(file));
+            QStringList bytes;
+            for (const QString &text :
+                 f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split(u'\n') : QStringList()) {
+                const QRegularExpressionMatch m = chunk.match(text);
+                if (!m.hasMatch() || m.captured(3) != direction)
+                    continue;
+                QDateTime at = QDateTime::fromString(m.captured(1), QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+                at.setTimeSpec(Qt::UTC);
+                if (ms)
+                    *ms << at.toMSecsSinceEpoch() + m.captured(2).toDouble() / 1000;
+                bytes << m.captured(4) + u' ' + m.captured(5);
+            }
+            return bytes;
+        };
+        QList<double> sent;
+        const QStringList tx = frames("load.log", "TX", &sent);
+        QCOMPARE(tx, frames("sign.log", "RX"));
+        QCOMPARE(tx.size(), 5);
+        QCOMPARE(tx.front(), QStringLiteral("8 <0x01>Z00<0x02>E$<0x04>"));
+        for (qsizetype i = 1; i < sent.size(); ++i) {
+            const double gap = sent[i] - sent[i - 1], planned = i == 1 ? 1000 : 200;
+            qInfo("gap %lld: %.3f ms (planned %.0f)", qlonglong(i), gap, planned);
+            QVERIFY2(qAbs(gap - planned) <= 20, qPrintable(QString::number(gap)));
+        }
     }
 };
 

@@ -4,6 +4,7 @@
 #include "base/wait.h"
 #include "codec/codepage.h"
 #include "controller/controllerprotocol.h"
+#include "controller/controllerverify.h"
 #include "devsim/controllerdevice.h"
 #include "linkedworkspace.h"
 #include "peers.h"
@@ -311,6 +312,28 @@ private Q_SLOTS:
         QCOMPARE(f.ws.table().entry(0).Text, QByteArray("KEEP"));
         QCOMPARE(f.ws.registers().table(), before);
         QVERIFY(f.settled());
+    }
+
+    // The comparison of a read-back: a time token matches any time text,
+    // a message read back beyond those sent is numbered on, and a report
+    // shows ten differences and then the count of all.
+    void readBackDifferences()
+    {
+        const auto image = [](const QByteArray &messages) {
+            return ReadControllerImage("<0x01>0230<0x04>" + messages + ConfigurationText(true));
+        };
+        const ControllerImage sent = image("A<T>B<0x04>C<0x04>");
+        QCOMPARE(ControllerDifferences(sent, image("A12/7/26 11:02:03 AMB<0x04>C<0x04>"), {3, 5}), QStringList());
+        QCOMPARE(ControllerDifferences(sent, image("AB<0x04>C<0x04>D<0x04>"), {3, 5}),
+                 (QStringList{"message 003: sent \"A<T>B<0x04>\", read back \"AB<0x04>\"",
+                              "message 006: sent none, read back \"D<0x04>\""}));
+        QByteArray many;
+        for (int i = 0; i < 12; ++i)
+            many += QByteArray(70, 'a') + QByteArray::number(i % 10) + "<0x04>";
+        const QStringList report = DifferenceReport(ControllerDifferences(image(many), image({}), {}));
+        QCOMPARE(report.size(), 11);
+        QCOMPARE(report.front(), "message 000: sent \"" + QString(60, u'a') + "...\", read back none");
+        QCOMPARE(report.back(), "12 differences between what was sent and what the controller holds.");
     }
 };
 

@@ -1,3 +1,4 @@
+#include "app/filecommands.h"
 #include "app/workspace.h"
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
@@ -7,9 +8,84 @@
 #include "cli/operationrun.h"
 #include "cli/output.h"
 #include "cli/progressline.h"
+#include "codec/escapes.h"
+#include "controller/controllerprotocol.h"
+#include "controller/controllertransfer.h"
+#include "controller/controllerverify.h"
+#include "link/transcript.h"
 #include "table/messagefiles.h"
 
 namespace telvaro::cli {
+
+namespace {
+
+const QString serialInputOption = QStringLiteral("serial-input");
+const QString binaryInputOption = QStringLiteral("binary-input");
+
+void AddInputOptions(CommandLine &line, const QString &role)
+{
+    line.addOption({serialInputOption},
+                   QStringLiteral("The controller has a serial interface (the answer Yes)") + role + u'.',
+                   QStringLiteral("--serial-input"));
+    line.addOption({binaryInputOption},
+                   QStringLiteral("The controller has a binary interface (the answer No)") + role + u'.',
+                   QStringLiteral("--binary-input"));
+}
+
+// The table position of each message a load sends: the empty ones send nothing.
+QList<int> SentMessageNumbers(const MessageTable &table)
+{
+    QList<int> numbers;
+    for (int i = 0; i <= table.UpperIndex(); ++i)
+        if (const auto bytes = ParseEscapes(table.entry(i).Text); bytes && !bytes->isEmpty())
+            numbers << i;
+    return numbers;
+}
+
+// Reads the controller back, as an upload does but keeping the table and
+// every file as they are, and compares it with what was sent. The exit
+// status: 0 only when everything matches.
+int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
+{
+    QByteArray buffer;
+    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, quiet}, [&] {
+        UploadTransfer transfer = UploadFromController(ws.operations());
+        buffer = transfer.buffer;
+        return transfer.outcome;
+    });
+    if (ending.status != ExitDone)
+        return ending.status;
+    const ControllerImage back = ReadControllerImage(buffer);
+    QStringList lines = back.error.isEmpty()
+                            ? DifferenceReport(ControllerDifferences(sent, back, SentMessageNumbers(ws.table())))
+                            : QStringList{back.error};
+    const bool same = back.error.isEmpty() && lines.size() == 1;
+    if (same)
+        lines = QStringList{QStringLiteral("The controller holds what was sent.")};
+    if (auto *transcript = ws.findChild<Transcript *>())
+        transcript->event("VERIFY", lines.constLast());
+    if (same)
+        return ExitDone;
+    for (const QString &l : std::as_const(lines))
+        PrintError(l);
+    return ExitFailed;
+}
+
+// What a load of the table sends after its wake-up and clear, in the
+// upload's notation; none when a message holds an escape out of range.
+std::optional<QByteArray> TableAsSent(const Workspace &ws, bool serialInput)
+{
+    QByteArray text = FormatReceived(RegisterFrame(ws.registers().table()));
+    for (const MessageEntry &entry : ws.table().entries()) {
+        const auto bytes = ParseEscapes(entry.Text);
+        if (!bytes)
+            return std::nullopt;
+        text += FormatReceived(*bytes);
+    }
+    return text + ConfigurationText(serialInput);
+}
+
+} // namespace
 
 int LoadController(const QStringList &args)
 {
@@ -21,34 +97,86 @@ int LoadController(const QStringList &args)
                                     "coming at the first look for it, 0.5 s after the frame, since the "
                                     "controller's own reply time is not known."));
     AddLinkOptions(line);
-    line.addOption({QStringLiteral("serial-input")},
-                   QStringLiteral("The controller has a serial interface (the answer Yes)."),
-                   QStringLiteral("--serial-input"));
-    line.addOption({QStringLiteral("binary-input")},
-                   QStringLiteral("The controller has a binary interface (the answer No)."),
-                   QStringLiteral("--binary-input"));
+    AddInputOptions(line, {});
+    line.addOption({QStringLiteral("verify")},
+                   QStringLiteral("After a load that ended normally, reads the controller back (serial links only) "
+                                  "and compares registers, messages and input configuration with what was sent; "
+                                  "exit status 1 with a line for each difference when anything differs."),
+                   QStringLiteral("--verify"));
     AddDryRunOptions(line);
     AddQuietOption(line);
     line.addPositional(QStringLiteral("FILE"), QStringLiteral("The table: a TVD or QND file."));
     line.addExample(QStringLiteral("telvaro-cli load-controller --port 1 --device /tmp/ttyController "
                                    "--serial-input controller.TVD"),
                     QStringLiteral("with controller.TV1 beside it for the registers"));
+    line.addExample(QStringLiteral("telvaro-cli load-controller --port 1 --device /dev/ttyUSB0 --binary-input "
+                                   "--verify controller.TVD"),
+                    QStringLiteral("exit status 0 only when the controller holds what was sent"));
     if (const auto status = line.parse(args))
         return *status;
     LinkOptions options;
     if (const auto bad = ReadLinkOptions(line, options))
         return line.usageError(*bad);
-    const bool serial = line.isSet(QStringLiteral("serial-input"));
-    if (serial == line.isSet(QStringLiteral("binary-input")))
+    const bool serial = line.isSet(serialInputOption);
+    if (serial == line.isSet(binaryInputOption))
         return line.usageError(QStringLiteral("give one of --serial-input and --binary-input"));
+    const bool verify = line.isSet(QStringLiteral("verify"));
     CliPrompter prompter;
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    const OperationRun how{ProgressLine::Steps::Controller, ws.table().count(), Quiet(line), std::nullopt,
-                           ReadDryRun(line)};
-    return RunOperation(ws, how, [&] { return ws.LoadController(serial); }).status;
+    const std::optional<DryRun> dryRun = ReadDryRun(line);
+    if (verify && dryRun)
+        return line.usageError(QStringLiteral("--verify reads a controller back: it cannot go with --dry-run"));
+    // The read-back uses the serial port: refused before any frame.
+    if (verify && ws.link().kind() != LinkKind::Serial)
+        return line.usageError(
+            QStringLiteral("--verify reads the controller back over a serial link (--port 1 or "
+                           "above); the link is %1")
+                .arg(ws.link().kind() == LinkKind::Tcp ? QStringLiteral("TCP") : QStringLiteral("UDP")));
+    // What went out after the wake-up and the clear is what must come back.
+    QList<QByteArray> frames;
+    const auto recording =
+        QObject::connect(&ws.link(), &Link::transmitted, &ws, [&frames](const QByteArray &f) { frames << f; });
+    const OperationRun how{ProgressLine::Steps::Controller, ws.table().count(), Quiet(line), std::nullopt, dryRun};
+    const int status = RunOperation(ws, how, [&] { return ws.LoadController(serial); }).status;
+    QObject::disconnect(recording);
+    if (!verify || status != ExitDone)
+        return status;
+    QByteArray sent;
+    for (const QByteArray &frame : frames.mid(2))
+        sent += FormatReceived(frame);
+    return ReadBackAndCompare(ws, ReadControllerImage(sent), Quiet(line));
 }
+
+namespace {
+
+int CompareUpload(const CommandLine &line, const LinkOptions &options)
+{
+    if (!line.positionals().isEmpty())
+        return line.usageError(QStringLiteral("--compare writes no OUT file"));
+    const bool serial = line.isSet(serialInputOption);
+    if (serial == line.isSet(binaryInputOption))
+        return line.usageError(QStringLiteral("--compare needs one of --serial-input and --binary-input"));
+    CliPrompter prompter;
+    Workspace ws(prompter);
+    if (const auto status = PrepareLink(ws, options, line))
+        return *status;
+    if (!FileCommands(ws).OpenWithCompanion(line.value(QStringLiteral("compare"))))
+        return ExitFailed;
+    if (const QString why = ws.registers().notLoaded(); !why.isEmpty()) {
+        PrintError(QStringLiteral("The registers did not load: ") + why);
+        return ExitFailed;
+    }
+    const auto sent = TableAsSent(ws, serial);
+    if (!sent) {
+        PrintError(QStringLiteral("A message holds an escape outside 0 to 255."));
+        return ExitFailed;
+    }
+    return ReadBackAndCompare(ws, ReadControllerImage(*sent), Quiet(line));
+}
+
+} // namespace
 
 int Upload(const QStringList &args)
 {
@@ -61,15 +189,28 @@ int Upload(const QStringList &args)
                    QStringLiteral("Saves a QND file even when it loses messages beyond 200 or holds intervals a QND "
                                   "file cannot read back."),
                    QStringLiteral("--force"));
+    line.addOption({QStringLiteral("compare")},
+                   QStringLiteral("Writes no file: compares what the controller holds with FILE, its TV1 companion "
+                                  "and the input given; exit status 1 with a line for each difference."),
+                   QStringLiteral("--compare controller.TVD --serial-input"), QStringLiteral("FILE"));
+    AddInputOptions(line, QStringLiteral(", with --compare"));
     AddQuietOption(line);
     line.addPositional(QStringLiteral("OUT"), QStringLiteral("The file to write: TVD or QND, by its extension."));
     line.addExample(QStringLiteral("telvaro-cli upload --port 1 --device /tmp/ttyController uploaded.TVD"),
                     QStringLiteral("writes uploaded.TVD and uploaded.TV1"));
+    line.addExample(QStringLiteral("telvaro-cli upload --port 1 --device /dev/ttyUSB0 --compare controller.TVD "
+                                   "--binary-input"),
+                    QStringLiteral("exit status 0 only when the controller holds controller.TVD, its registers and "
+                                   "a binary input"));
     if (const auto status = line.parse(args))
         return *status;
     LinkOptions options;
     if (const auto bad = ReadLinkOptions(line, options))
         return line.usageError(*bad);
+    if (line.isSet(QStringLiteral("compare")))
+        return CompareUpload(line, options);
+    if (line.isSet(serialInputOption) || line.isSet(binaryInputOption))
+        return line.usageError(QStringLiteral("--serial-input and --binary-input go with --compare"));
     const QStringList files = line.positionals();
     if (files.size() != 1)
         return line.usageError(QStringLiteral("expects one OUT file"));

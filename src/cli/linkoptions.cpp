@@ -11,6 +11,7 @@
 #include "codec/numbers.h"
 #include "link/linkrules.h"
 #include "link/linksettings.h"
+#include "link/transcript.h"
 
 namespace telvaro::cli {
 
@@ -21,6 +22,7 @@ const QString ipPortOption = QStringLiteral("ip-port");
 const QString baudOption = QStringLiteral("baud");
 const QString deviceOption = QStringLiteral("device");
 const QString verboseOption = QStringLiteral("verbose");
+const QString transcriptOption = QStringLiteral("transcript");
 
 std::optional<QString> Given(const CommandLine &line, const QString &name)
 {
@@ -52,6 +54,10 @@ void AddLinkOptions(CommandLine &line)
                    QStringLiteral("--device /dev/ttyUSB0"), QStringLiteral("PATH"));
     line.addOption({verboseOption}, QStringLiteral("Prints every change of the status panels on stderr."),
                    QStringLiteral("--verbose"));
+    line.addOption({transcriptOption},
+                   QStringLiteral("Appends every chunk sent (TX) and received (RX), every link event and the ending "
+                                  "to FILE, one line each with its UTC time in microseconds."),
+                   QStringLiteral("--transcript sign-07.log"), QStringLiteral("FILE"));
 }
 
 std::optional<QString> ReadLinkOptions(const CommandLine &line, LinkOptions &options)
@@ -67,6 +73,7 @@ std::optional<QString> ReadLinkOptions(const CommandLine &line, LinkOptions &opt
     options.ipPort = Given(line, ipPortOption);
     options.baud = Given(line, baudOption);
     options.device = Given(line, deviceOption);
+    options.transcript = Given(line, transcriptOption);
     options.verbose = line.isSet(verboseOption);
     return std::nullopt;
 }
@@ -136,6 +143,15 @@ std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const 
     });
     if (options.verbose)
         EchoStatusPanels(ws);
+    if (options.transcript) {
+        auto *transcript = new Transcript(&ws);
+        if (!transcript->open(*options.transcript)) {
+            PrintError(QStringLiteral("telvaro-cli: cannot open the transcript %1: %2")
+                           .arg(*options.transcript, transcript->errorString()));
+            return ExitFailed;
+        }
+        transcript->observe(ws.link());
+    }
     return std::nullopt;
 }
 

@@ -21,6 +21,7 @@ struct LinkOptions {
     std::optional<QString> ipPort;
     std::optional<QString> baud;
     std::optional<QString> device;
+    std::optional<QString> transcript;
     bool verbose = false;
 };
 
@@ -40,7 +41,8 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
 // SetUpLink for a command: prints what went wrong (as a usage error for a
 // bad option) and returns the exit status, or nothing when the link is set.
 // From then on what the device sends goes to stdout as the received-data
-// box shows it, and with --verbose the status panels are echoed to stderr.
+// box shows it, with --verbose the status panels are echoed to stderr, and
+// with --transcript the link's traffic and events go to its file.
 std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const CommandLine &line);
 
 // How every command that sends a table starts: one FILE given, the link set

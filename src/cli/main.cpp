@@ -35,9 +35,10 @@ const Command commands[] = {
      "make the sign show loaded message N", CallMessage},
     {"clear-list", "[LINK] [--sign-type T] [--address XX] [--dry-run [--hex]]", "empty the sign's play list",
      ClearList},
-    {"load-controller", "[LINK] (--serial-input|--binary-input) [--dry-run [--hex]] FILE", "load a sign controller",
-     LoadController},
-    {"upload", "[LINK] OUT", "read a controller back into OUT and its TV1 companion", Upload},
+    {"load-controller", "[LINK] (--serial-input|--binary-input) [--verify] [--dry-run [--hex]] FILE",
+     "load a sign controller; --verify reads it back and compares", LoadController},
+    {"upload", "[LINK] OUT | [LINK] --compare FILE (--serial-input|--binary-input)",
+     "read a controller back into OUT and its TV1 companion, or compare it with FILE", Upload},
     {"ports", "[--json]", "the serial devices plugged in, stable names first", Ports},
 };
 
@@ -55,9 +56,9 @@ QString ProgramHelp(const QCommandLineParser &parser)
     // The options section as the parser lays it out.
     text += u'\n' + parser.helpText().section(QStringLiteral("\n\n"), 1, 1) + u'\n';
     text += QStringLiteral("\nLINK is --port N (1 and up serial, 0 TCP, -1 UDP), --ip ADDRESS, --ip-port PORT,\n"
-                           "--baud RATE, --device PATH, --verbose; what is not given comes from the window's\n"
-                           "settings. Exit status: 0 done, 1 the operation failed or was refused (its\n"
-                           "message is on stderr), 2 usage error, 128 + N stopped by signal N\n"
+                           "--baud RATE, --device PATH, --verbose, --transcript FILE; what is not given comes\n"
+                           "from the window's settings. Exit status: 0 done, 1 the operation failed or was\n"
+                           "refused (its message is on stderr), 2 usage error, 128 + N stopped by signal N\n"
                            "(130 SIGINT, 143 SIGTERM).\n"
                            "Run \"telvaro-cli COMMAND --help\" for the options of a command.\n");
     return text;

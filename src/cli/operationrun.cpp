@@ -6,6 +6,7 @@
 #include "cli/linkoptions.h"
 #include "cli/output.h"
 #include "controller/controllerprotocol.h"
+#include "link/transcript.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -42,6 +43,31 @@ QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
     case ProgressLine::Steps::Upload: break;
     }
     return QStringLiteral("Nothing was saved.");
+}
+
+// How an operation ended, with its reasons, for the transcript.
+QString EndingText(const CommandEnding &ending)
+{
+    using Ending = OperationOutcome::Ending;
+    const OperationOutcome &outcome = ending.outcome;
+    QString text;
+    switch (outcome.ending) {
+    case Ending::Done: text = QStringLiteral("done"); break;
+    case Ending::Stopped:
+        text = ending.signalNumber != 0 ? QStringLiteral("stopped by ") + SignalName(ending.signalNumber)
+                                        : QStringLiteral("stopped");
+        break;
+    case Ending::Refused: text = QStringLiteral("refused"); break;
+    case Ending::ConnectionFailed: text = QStringLiteral("connection failed"); break;
+    case Ending::Failed: text = QStringLiteral("failed"); break;
+    }
+    QStringList reasons = OutcomeDetails(outcome);
+    if (outcome.ending == Ending::Refused)
+        reasons << outcome.reason;
+    reasons.removeAll(QString());
+    if (!reasons.isEmpty())
+        text += QStringLiteral(": ") + reasons.join(QStringLiteral(" "));
+    return text + QStringLiteral(" (exit status %1)").arg(ending.status);
 }
 
 // What the progress line counts down from: the operation's own plan; for
@@ -117,6 +143,8 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     } else {
         ending.status = OutcomeStatus(ending.outcome);
     }
+    if (auto *transcript = ws.findChild<Transcript *>())
+        transcript->event("END", EndingText(ending));
     return ending;
 }
 

@@ -1,22 +1,17 @@
 #include "cli/output.h"
 
+#include "base/boundedwriter.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #else
-#include <cstdio>
 #include <io.h>
 #endif
 
@@ -26,88 +21,11 @@ namespace {
 
 bool outputFailed = false;
 
-// False with errno set when the bytes did not all go out.
-bool WriteAll(int fd, QByteArrayView bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-#ifdef Q_OS_UNIX
-        const auto n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
-#else
-        const auto n = ::_write(fd, bytes.data() + done, unsigned(bytes.size() - done));
-#endif
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-// The writer behind LiveOutput: one queue for each of stdout and stderr, and
-// a thread that does the blocking writes. It lives until the program ends,
-// since a reader that never reads can hold its thread in a write for good.
-struct Pump {
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::condition_variable drained;
-    std::deque<std::pair<int, QByteArray>> queue;
-    qsizetype queued[3] = {0, 0, 0};
-    qint64 droppedLines = 0;
-    bool writing = false;
-    std::atomic<bool> outFailed{false};
-    int outErrno = 0;
-
-    Pump()
-    {
-        std::thread([this] { serve(); }).detach();
-    }
-
-    void serve()
-    {
-        std::unique_lock lock(mutex);
-        for (;;) {
-            wake.wait(lock, [this] { return !queue.empty(); });
-            auto [fd, bytes] = std::move(queue.front());
-            queue.pop_front();
-            writing = true;
-            lock.unlock();
-            const bool ok = WriteAll(fd, bytes);
-            const int error = errno;
-            lock.lock();
-            writing = false;
-            queued[fd] -= bytes.size();
-            if (!ok && fd == 1 && !outFailed) {
-                outErrno = error;
-                outFailed = true;
-            }
-            if (queue.empty())
-                drained.notify_all();
-        }
-    }
-
-    void put(int fd, QByteArrayView bytes)
-    {
-        std::lock_guard lock(mutex);
-        if (queued[fd] + bytes.size() > LiveOutput::QueueLimit) {
-            droppedLines += qMax<qsizetype>(1, bytes.count('\n'));
-            return;
-        }
-        queued[fd] += bytes.size();
-        queue.emplace_back(fd, bytes.toByteArray());
-        wake.notify_one();
-    }
-
-    // True when everything went out in time.
-    bool drain(int ms)
-    {
-        std::unique_lock lock(mutex);
-        return drained.wait_for(lock, std::chrono::milliseconds(ms), [this] { return queue.empty() && !writing; });
-    }
-};
-
-Pump *pump = nullptr;
+// The writers behind LiveOutput, one for each of stdout and stderr, so that
+// a reader that never reads one stream holds up neither the other nor the
+// protocol. They live until the program ends, since a reader that never
+// reads can hold a writer's thread for good.
+BoundedWriter *writers[3] = {nullptr, nullptr, nullptr};
 bool live = false;
 bool stalled = false;
 
@@ -122,14 +40,14 @@ void ReportOutputFailure(int error)
     PrintError(QStringLiteral("telvaro-cli: cannot write the output: ") + QString::fromLocal8Bit(std::strerror(error)));
 }
 
-// Writes to fd, through the pump while an operation runs.
+// Writes to fd, through its writer while an operation runs.
 bool Emit(int fd, QByteArrayView bytes)
 {
     if (stalled)
         return true;
     if (!live)
         return WriteAll(fd, bytes);
-    pump->put(fd, bytes);
+    writers[fd]->put(bytes);
     return true;
 }
 
@@ -139,8 +57,8 @@ bool WriteOut(QByteArrayView bytes)
 {
     if (outputFailed)
         return false;
-    if (live && pump->outFailed) {
-        ReportOutputFailure(pump->outErrno);
+    if (live && writers[1]->failure() != 0) {
+        ReportOutputFailure(writers[1]->failure());
         return false;
     }
     if (Emit(1, bytes))
@@ -156,31 +74,29 @@ bool OutputFailed()
 
 LiveOutput::LiveOutput()
 {
-    if (!pump)
-        pump = new Pump;
+    for (const int fd : {1, 2})
+        if (!writers[fd])
+            writers[fd] = new BoundedWriter(fd, QueueLimit);
     live = true;
 }
 
 LiveOutput::~LiveOutput()
 {
-    const bool drained = pump->drain(FinalWaitMs);
+    // Both streams share the one final wait.
+    QElapsedTimer waited;
+    waited.start();
+    const bool outDrained = writers[1]->drain(FinalWaitMs);
+    const bool drained = writers[2]->drain(int(qMax<qint64>(0, FinalWaitMs - waited.elapsed()))) && outDrained;
     live = false;
-    qint64 dropped = 0;
-    bool failed = false;
-    int error = 0;
-    {
-        std::lock_guard lock(pump->mutex);
-        dropped = std::exchange(pump->droppedLines, 0);
-        failed = pump->outFailed;
-        error = pump->outErrno;
-    }
+    const qint64 dropped = writers[1]->takeDropped() + writers[2]->takeDropped();
+    const int error = writers[1]->failure();
     // A reader that took nothing for so long gets nothing more that could
     // hold up the end of the program.
     if (!drained) {
         stalled = true;
         return;
     }
-    if (failed && !outputFailed)
+    if (error != 0 && !outputFailed)
         ReportOutputFailure(error);
     if (dropped > 0)
         PrintError(

@@ -22,7 +22,9 @@ std::optional<ControllerDevice::Fault> ControllerDevice::FaultFromName(const QSt
                   {"double-enq", Fault::DoubleEnq},
                   {"split-reply", Fault::SplitReply},
                   {"slow-upload", Fault::SlowUpload},
-                  {"garbage-upload", Fault::GarbageUpload}};
+                  {"garbage-upload", Fault::GarbageUpload},
+                  {"changed-message", Fault::ChangedMessage},
+                  {"changed-register", Fault::ChangedRegister}};
     for (const auto &f : faults)
         if (name == QLatin1String(f.name))
             return f.fault;
@@ -121,8 +123,15 @@ void ControllerDevice::frame(const QByteArray &bytes)
 QList<QByteArray> ControllerDevice::uploadFrames() const
 {
     QList<QByteArray> frames;
-    frames << (m_fault == Fault::GarbageUpload ? QByteArray(1, soh) + "9930" + eot : RegisterFrame(m_registers));
+    RegisterTable registers = m_registers;
+    const auto first = std::find_if(registers.begin() + 1, registers.end(), [](auto &r) { return r.Width > 0; });
+    if (m_fault == Fault::ChangedRegister && first != registers.end())
+        first->Width = first->Width < MaxRegisterWidth ? first->Width + 1 : first->Width - 1;
+    frames << (m_fault == Fault::GarbageUpload ? QByteArray(1, soh) + "9930" + eot : RegisterFrame(registers));
     frames << m_messages;
+    // The byte before the message's end byte.
+    if (m_fault == Fault::ChangedMessage && !m_messages.isEmpty() && frames.last().size() > 1)
+        ++frames.last()[frames.last().size() - 2];
     frames << ConfigurationFrame(m_serialInput.value_or(true));
     return frames;
 }

@@ -19,11 +19,13 @@ class ControllerDevice : public QObject {
 public:
     enum class Fault {
         None,
-        NoReply,       // never answers
-        DoubleEnq,     // answers the register frame with ENQ twice
-        SplitReply,    // every reply in two halves, a moment apart
-        SlowUpload,    // the upload takes longer than the program waits
-        GarbageUpload, // the upload names register 99
+        NoReply,         // never answers
+        DoubleEnq,       // answers the register frame with ENQ twice
+        SplitReply,      // every reply in two halves, a moment apart
+        SlowUpload,      // the upload takes longer than the program waits
+        GarbageUpload,   // the upload names register 99
+        ChangedMessage,  // the upload's last message has one byte changed
+        ChangedRegister, // the upload's first register has another width
     };
     static std::optional<Fault> FaultFromName(const QString &name);
 

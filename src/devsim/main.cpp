@@ -8,6 +8,7 @@
 #include "devsim/devicelog.h"
 #include "devsim/roles.h"
 #include "devsim/transports.h"
+#include "link/transcript.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -77,8 +78,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Plays a device for Telvaro without hardware: on a TCP or UDP port, or on a "
                        "pseudo-terminal that Telvaro opens as a serial port. It prints where it can be reached, "
                        "then one log line per event."));
-    const QStringList faults = {QStringLiteral("no-reply"), QStringLiteral("double-enq"), QStringLiteral("split-reply"),
-                                QStringLiteral("slow-upload"), QStringLiteral("garbage-upload")};
+    const QStringList faults = {QStringLiteral("no-reply"),        QStringLiteral("double-enq"),
+                                QStringLiteral("split-reply"),     QStringLiteral("slow-upload"),
+                                QStringLiteral("garbage-upload"),  QStringLiteral("changed-message"),
+                                QStringLiteral("changed-register")};
     parser.addOptions({
         Option({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help and ends."),
                QStringLiteral("telvaro-devsim --help")),
@@ -111,6 +114,10 @@ int main(int argc, char *argv[])
                QStringLiteral("--pace 500"), QStringLiteral("MS")),
         Option({QStringLiteral("log")}, QStringLiteral("Also appends every log line to FILE."),
                QStringLiteral("--log device.log"), QStringLiteral("FILE")),
+        Option({QStringLiteral("transcript")},
+               QStringLiteral("Appends every chunk received (RX) and sent (TX) and every connection to FILE, one line "
+                              "each with its UTC time in microseconds, as telvaro-cli --transcript writes them."),
+               QStringLiteral("--transcript device.transcript"), QStringLiteral("FILE")),
         Option({QStringLiteral("duration")},
                QStringLiteral("Ends after that many seconds; otherwise on Ctrl+C or SIGTERM."),
                QStringLiteral("--duration 60"), QStringLiteral("SECONDS")),
@@ -185,6 +192,12 @@ int main(int argc, char *argv[])
                           .arg(parser.value(QStringLiteral("log")), log.errorString()));
         return 1;
     }
+    Transcript transcript;
+    if (parser.isSet(QStringLiteral("transcript")) && !transcript.open(parser.value(QStringLiteral("transcript")))) {
+        Print(stderr, QStringLiteral("telvaro-devsim: cannot open the transcript %1: %2\n")
+                          .arg(parser.value(QStringLiteral("transcript")), transcript.errorString()));
+        return 1;
+    }
     std::unique_ptr<Transport> transport;
     if (kind == QLatin1String("tcp"))
         transport = std::make_unique<TcpTransport>(host, port);
@@ -200,22 +213,36 @@ int main(int argc, char *argv[])
         log.line(QStringLiteral("understood ") + text);
     });
 
-    QObject::connect(transport.get(), &Transport::connected, &app,
-                     [&log](const QString &peer) { log.line(QStringLiteral("connected ") + peer); });
-    QObject::connect(transport.get(), &Transport::disconnected, &app,
-                     [&log](const QString &peer) { log.line(QStringLiteral("disconnected ") + peer); });
+    QObject::connect(transport.get(), &Transport::connected, &app, [&](const QString &peer) {
+        transcript.event("LINK", QStringLiteral("opened: ") + peer);
+        log.line(QStringLiteral("connected ") + peer);
+    });
+    QObject::connect(transport.get(), &Transport::disconnected, &app, [&](const QString &peer) {
+        transcript.event("LINK", QStringLiteral("closed: ") + peer);
+        log.line(QStringLiteral("disconnected ") + peer);
+    });
     QObject::connect(transport.get(), &Transport::chunkReceived, &app, [&](const QByteArray &chunk) {
+        transcript.traffic(false, chunk);
         log.bytes("received", chunk);
         role->onReceived(chunk, *transport);
     });
-    QObject::connect(transport.get(), &Transport::sent, &app, [&log](const QByteArray &b) { log.bytes("sent", b); });
+    QObject::connect(transport.get(), &Transport::sent, &app, [&](const QByteArray &bytes) {
+        transcript.traffic(true, bytes);
+        log.bytes("sent", bytes);
+    });
 
     Print(stdout, transport->description() + u'\n');
 
     // SIGINT and SIGTERM end the event loop, so links and sockets are cleaned up.
     const StopSignals stop;
-    QObject::connect(&stop, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
+    QString ending = QStringLiteral("the duration ran out");
+    QObject::connect(&stop, &StopSignals::stopRequested, &app, [&ending](int number) {
+        ending = QStringLiteral("stopped by signal %1").arg(number);
+        QCoreApplication::quit();
+    });
     if (duration > 0)
         QTimer::singleShot(qRound64(duration * 1000), &app, &QCoreApplication::quit);
-    return app.exec();
+    const int status = app.exec();
+    transcript.event("END", ending);
+    return status;
 }

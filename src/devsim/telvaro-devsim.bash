@@ -4,8 +4,8 @@ _telvaro_devsim()
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     case $prev in
     --role) COMPREPLY=($(compgen -W "recorder sign controller" -- "$cur")); return ;;
-    --fault) COMPREPLY=($(compgen -W "no-reply double-enq split-reply slow-upload garbage-upload" -- "$cur")); return ;;
-    --link | --log) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+    --fault) COMPREPLY=($(compgen -W "no-reply double-enq split-reply slow-upload garbage-upload changed-message changed-register" -- "$cur")); return ;;
+    --link | --log | --transcript) COMPREPLY=($(compgen -f -- "$cur")); return ;;
     --tcp | --udp | --host | --reply | --pace | --duration) return ;;
     esac
     local options

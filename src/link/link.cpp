@@ -22,6 +22,18 @@ bool stillConnecting(int state)
 
 } // namespace
 
+QString LinkEventText(LinkEvent event)
+{
+    switch (event) {
+    case LinkEvent::Opened: return QStringLiteral("opened");
+    case LinkEvent::ClosedByUs: return QStringLiteral("closed by us");
+    case LinkEvent::ClosedByDevice: return QStringLiteral("closed by the device");
+    case LinkEvent::Reset: return QStringLiteral("reset");
+    case LinkEvent::Gone: return QStringLiteral("gone");
+    }
+    return {};
+}
+
 Link::Link(const TransferState &transfer, Prompter &prompter, QObject *parent)
     : QObject(parent), m_transfer(transfer), m_prompter(prompter)
 {
@@ -47,9 +59,38 @@ void Link::connectServices()
         connect(m_socket, &SocketService::dataArrival, this, &Link::WskMain_DataArrival),
         connect(m_socket, &SocketService::sendComplete, this, &Link::WskMain_SendComplete),
         connect(m_socket, &SocketService::error, this, &Link::WskMain_Error),
+        // Told before the failure, which closes the link.
+        connect(m_serial, &SerialPortService::failed, this,
+                [this](const QString &description) { note(LinkEvent::Gone, description); }),
         connect(m_serial, &SerialPortService::failed, this, &Link::linkFailed),
+        connect(m_serial, &SerialPortService::written, this, &Link::transmitted),
+        connect(m_serial, &SerialPortService::arrived, this, &Link::arrived),
         connect(m_socket, &SocketService::stateChanged, this, &Link::onSocketStateChanged),
     };
+}
+
+void Link::note(LinkEvent event, const QString &detail)
+{
+    // One opening and one ending per link: our own close after the device's
+    // is no news.
+    const bool opening = event == LinkEvent::Opened;
+    if (opening == m_announcedOpen)
+        return;
+    m_announcedOpen = opening;
+    Q_EMIT linkEvent(event, detail);
+}
+
+QString Link::remoteText() const
+{
+    return QStringLiteral("%1 %2:%3")
+        .arg(m_openedKind == LinkKind::Tcp ? QStringLiteral("TCP") : QStringLiteral("UDP"), m_settings.IpAddress,
+             m_settings.IpPort);
+}
+
+void Link::resetSocket(const QString &why)
+{
+    m_socket->reset();
+    note(LinkEvent::Reset, QStringLiteral("by us: ") + why);
 }
 
 LinkKind Link::kind() const
@@ -83,6 +124,7 @@ bool Link::OpenLink()
             m_serial->setSettings(LineSettingsText(QStringLiteral("9600")));
         if (!m_serial->open())
             return fail(m_serial->errorString());
+        note(LinkEvent::Opened, QStringLiteral("serial ") + m_serial->deviceName());
     } else {
         const bool tcp = m_openedKind == LinkKind::Tcp;
         if (!m_socket->setProtocol(tcp ? SocketService::Protocol::Tcp : SocketService::Protocol::Udp))
@@ -92,8 +134,10 @@ bool Link::OpenLink()
         if (!port)
             return fail(QStringLiteral("IP port \"%1\" is not a port number.").arg(m_settings.IpPort));
         m_socket->setRemotePort(*port);
-        if (!tcp)
+        if (!tcp) {
+            note(LinkEvent::Opened, remoteText());
             return true;
+        }
         m_socket->connectToRemote();
     }
     for (int counter = 0; counter < ConnectWaits && !m_serial->isOpen() && stillConnecting(m_socket->state());
@@ -136,6 +180,8 @@ SendResult Link::SendOnLink(const QByteArray &bytes)
     case LinkKind::Udp:
         if (!m_socket->send(bytes))
             return refused(m_socket->errorString());
+        if (!bytes.isEmpty())
+            Q_EMIT transmitted(bytes);
         return {Status::Sent, bytes};
     }
     return {Status::NotSent, portNotOpen};
@@ -151,6 +197,7 @@ SendResult Link::sendTcp(const QByteArray &bytes)
         SendDone = 1;
         return refused(m_socket->errorString());
     }
+    Q_EMIT transmitted(bytes);
     // Nothing to complete for no bytes.
     if (bytes.isEmpty())
         SendDone = 1;
@@ -165,9 +212,10 @@ SendResult Link::sendTcp(const QByteArray &bytes)
     if (end == Wait::End::Elapsed) {
         // Part of the frame may already be with the system: the connection
         // goes, so that the device never receives a cut frame later.
-        m_socket->reset();
-        Q_EMIT linkFailed(
-            QStringLiteral("The device took no data for %1 s; the connection was ended.").arg(SendWaitLimitMs / 1000));
+        const QString why =
+            QStringLiteral("The device took no data for %1 s; the connection was ended.").arg(SendWaitLimitMs / 1000);
+        resetSocket(why);
+        Q_EMIT linkFailed(why);
         return {Status::NotSent, portNotOpen};
     }
     if (SendDone == 0)
@@ -186,6 +234,7 @@ bool Link::Reconnect(int pauseMs)
     if (m_openedKind == LinkKind::Serial) {
         if (!m_serial->open())
             return fail(m_serial->errorString());
+        note(LinkEvent::Opened, QStringLiteral("serial ") + m_serial->deviceName());
         return true;
     }
     m_reconnecting = true;
@@ -195,15 +244,19 @@ bool Link::Reconnect(int pauseMs)
 
 void Link::onSocketStateChanged()
 {
+    const int state = m_socket->state();
+    if (state == SocketState::Connected && m_openedKind == LinkKind::Tcp)
+        note(LinkEvent::Opened, remoteText());
     if (!m_reconnecting)
         return;
     // A failed attempt reads closed for a moment, then as failed.
-    const int state = m_socket->state();
     if (stillConnecting(state) || state == SocketState::Closed)
         return;
     m_reconnecting = false;
-    if (state != SocketState::Connected)
+    if (state != SocketState::Connected) {
+        Q_EMIT linkEvent(LinkEvent::Gone, m_socket->errorString());
         Q_EMIT linkFailed(m_socket->errorString());
+    }
 }
 
 QString Link::lossReason() const
@@ -234,7 +287,7 @@ qint64 Link::DrainLink()
         .run();
     const qint64 left = m_socket->pendingBytes();
     if (left > 0)
-        m_socket->reset();
+        resetSocket(QStringLiteral("%1 bytes were still queued for the device.").arg(left));
     return left;
 }
 
@@ -263,6 +316,7 @@ void Link::CloseLink()
     m_reconnecting = false;
     m_serial->close();
     m_socket->close();
+    note(LinkEvent::ClosedByUs, {});
 }
 
 void Link::TmrCheck_Timer()
@@ -275,6 +329,8 @@ void Link::TmrCheck_Timer()
 void Link::WskMain_DataArrival(qint64 bytesTotal)
 {
     const QByteArray data = m_socket->takeReceived();
+    if (!data.isEmpty())
+        Q_EMIT arrived(data);
     // Bytes beyond what the box can keep would only be formatted to be
     // dropped again; every byte shows as at least one character.
     const qint64 skipped = qMax<qint64>(0, qMin<qint64>(data.size(), bytesTotal) - RecDataLimit);
@@ -285,10 +341,13 @@ void Link::WskMain_DataArrival(qint64 bytesTotal)
 
 void Link::WskMain_Error(int number, const QString &description)
 {
-    if (number == QAbstractSocket::RemoteHostClosedError)
+    if (number == QAbstractSocket::RemoteHostClosedError) {
+        note(m_socket->peerReset() ? LinkEvent::Reset : LinkEvent::ClosedByDevice, description);
         Q_EMIT deviceClosed(description);
-    else
+    } else {
+        note(LinkEvent::Gone, description);
         Q_EMIT linkFailed(description);
+    }
 }
 
 } // namespace telvaro

@@ -17,6 +17,17 @@ namespace telvaro {
 class Prompter;
 class TransferState;
 
+// What happens to an open link, for observers such as a transcript.
+enum class LinkEvent {
+    Opened,         // usable: the port open, the connection made
+    ClosedByUs,     // closed at the end of an operation or to renew it
+    ClosedByDevice, // the device closed the connection in order
+    Reset,          // the connection was reset, by the device or by us
+    Gone,           // the device or the connection failed
+};
+// "opened", "closed by us", "closed by the device", "reset", "gone".
+QString LinkEventText(LinkEvent event);
+
 // The result of one write.
 struct SendResult {
     enum class Status { Sent, NotSent, Failed };
@@ -103,6 +114,11 @@ Q_SIGNALS:
     // The device closed or reset the connection: no failure of the link as
     // such, but nothing more reaches the device on it.
     void deviceClosed(const QString &description);
+    // Every chunk as it goes to the device and as it comes from it, and what
+    // happens to the link; the link itself keeps no record of them.
+    void transmitted(const QByteArray &bytes);
+    void arrived(const QByteArray &bytes);
+    void linkEvent(telvaro::LinkEvent event, const QString &detail);
 
 private:
     void connectServices();
@@ -110,6 +126,9 @@ private:
     bool fail(const QString &reason);
     SendResult refused(const QString &reason);
     void onSocketStateChanged();
+    void note(LinkEvent event, const QString &detail);
+    QString remoteText() const;
+    void resetSocket(const QString &why);
 
     const TransferState &m_transfer;
     Prompter &m_prompter;
@@ -125,6 +144,8 @@ private:
     LinkKind m_openedKind = LinkKind::Serial;
     // A reconnection is under way that nobody waits for.
     bool m_reconnecting = false;
+    // Observers were told that the link opened, and nothing that ended it.
+    bool m_announcedOpen = false;
     QString m_error;
 };
 

@@ -64,7 +64,8 @@ void PlannedSocket::close()
     Q_EMIT stateChanged();
 }
 
-PlannedLink::PlannedLink(Link &link, const FrameRecorder &record) : m_link(link), m_serial(record), m_socket(record)
+PlannedLink::PlannedLink(Link &link, const FrameRecorder &record)
+    : m_link(link), m_quiet(&link), m_serial(record), m_socket(record)
 {
     m_link.useServices(m_serial, m_socket);
 }

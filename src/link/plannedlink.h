@@ -7,6 +7,7 @@
 #include "link/serialport.h"
 #include "link/socket.h"
 
+#include <QSignalBlocker>
 #include <functional>
 #include <utility>
 
@@ -62,7 +63,8 @@ private:
 };
 
 // Puts the planned services in place of the link's own for as long as it
-// lives.
+// lives. Meanwhile the link tells its observers nothing: no byte goes
+// anywhere, so a transcript has nothing to record.
 class PlannedLink {
 public:
     PlannedLink(Link &link, const FrameRecorder &record);
@@ -72,6 +74,7 @@ public:
 
 private:
     Link &m_link;
+    const QSignalBlocker m_quiet;
     PlannedSerialPort m_serial;
     PlannedSocket m_socket;
 };

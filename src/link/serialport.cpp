@@ -38,6 +38,7 @@ QString ConfiguredSerialDevice(qint16 portNumber)
 QtSerialPortService::QtSerialPortService(QObject *parent) : SerialPortService(parent)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::onReadyRead);
 }
 
 QtSerialPortService::~QtSerialPortService()
@@ -75,6 +76,7 @@ bool QtSerialPortService::open()
     m_port.close();
     m_lost = false;
     m_unsent = 0;
+    m_announced = 0;
     m_missing = false;
     m_deviceName = deviceName();
     m_port.setPortName(m_deviceName);
@@ -120,6 +122,7 @@ bool QtSerialPortService::write(const QByteArray &bytes)
         return false;
     // Hand the bytes to the driver now rather than at the next event.
     m_port.flush();
+    Q_EMIT written(bytes);
     return true;
 }
 
@@ -130,7 +133,23 @@ qint64 QtSerialPortService::bytesWaiting()
 
 QByteArray QtSerialPortService::takeInput()
 {
-    return isOpen() ? m_port.readAll() : QByteArray();
+    if (!isOpen())
+        return {};
+    const QByteArray input = m_port.readAll();
+    if (input.size() > m_announced)
+        Q_EMIT arrived(input.sliced(m_announced));
+    m_announced = 0;
+    return input;
+}
+
+void QtSerialPortService::onReadyRead()
+{
+    // The bytes stay for the protocol's own polls; only their coming is told.
+    const qint64 waiting = m_port.bytesAvailable();
+    if (waiting <= m_announced)
+        return;
+    Q_EMIT arrived(m_port.peek(waiting).sliced(m_announced));
+    m_announced = waiting;
 }
 
 void QtSerialPortService::onError(QSerialPort::SerialPortError error)

@@ -43,6 +43,10 @@ public:
 Q_SIGNALS:
     // The device went away while open; the port reads as closed from now on.
     void failed(const QString &description);
+    // Bytes handed to the device, and bytes that came from it, as they go
+    // and come (not when they are taken).
+    void written(const QByteArray &bytes);
+    void arrived(const QByteArray &bytes);
 };
 
 class QtSerialPortService final : public SerialPortService {
@@ -71,6 +75,7 @@ public:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    void onReadyRead();
 
     QSerialPort m_port;
     qint16 m_portNumber = 1;
@@ -79,6 +84,8 @@ private:
     QString m_deviceName; // as opened last
     QString m_error;
     int m_threshold = 0;
+    // Of the bytes waiting, how many have been announced.
+    qint64 m_announced = 0;
     bool m_lost = false;
     qint64 m_unsent = 0;
     bool m_missing = false;

@@ -58,16 +58,17 @@ void QtSocketService::releaseWatch()
     m_watch = -1;
 }
 
-QString QtSocketService::peerCloseReason() const
+bool QtSocketService::connectionWasReset() const
 {
 #ifdef Q_OS_LINUX
     tcp_info info = {};
     socklen_t size = sizeof info;
     // A reset leaves the connection closed; an orderly close waits for ours.
-    if (m_watch >= 0 && ::getsockopt(m_watch, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 && info.tcpi_state == TCP_CLOSE)
-        return QStringLiteral("The device reset the connection.");
+    return m_watch >= 0 && ::getsockopt(m_watch, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
+           info.tcpi_state == TCP_CLOSE;
+#else
+    return false;
 #endif
-    return QStringLiteral("The device closed the connection.");
 }
 
 bool QtSocketService::setProtocol(Protocol protocol)
@@ -85,7 +86,7 @@ void QtSocketService::connectToRemote()
     if (m_protocol != Protocol::Tcp)
         return;
     m_error.clear();
-    m_failed = m_peerClosed = m_everConnected = false;
+    m_failed = m_peerClosed = m_peerReset = m_everConnected = false;
     m_tcp.connectToHost(m_host, m_port);
 }
 
@@ -190,7 +191,7 @@ void QtSocketService::close()
     m_udp.abort();
     // The copy would keep the connection open for the device.
     releaseWatch();
-    m_failed = m_peerClosed = m_everConnected = false;
+    m_failed = m_peerClosed = m_peerReset = m_everConnected = false;
     m_pending = 0;
     m_received.clear();
     Q_EMIT stateChanged();
@@ -249,7 +250,9 @@ void QtSocketService::onError(QAbstractSocket *socket, QAbstractSocket::SocketEr
         return;
     if (socket == &m_tcp && error == QAbstractSocket::RemoteHostClosedError) {
         m_peerClosed = true;
-        m_error = peerCloseReason();
+        m_peerReset = connectionWasReset();
+        m_error = m_peerReset ? QStringLiteral("The device reset the connection.")
+                              : QStringLiteral("The device closed the connection.");
         releaseWatch();
     } else {
         m_failed = true;

@@ -42,6 +42,8 @@ public:
     // for the device, so that a cut frame never reaches it.
     virtual void reset() { close(); }
     virtual QString errorString() const = 0;
+    // The device reset the connection rather than closing it in order.
+    virtual bool peerReset() const { return false; }
 
 Q_SIGNALS:
     void dataArrival(qint64 bytesTotal);
@@ -70,6 +72,7 @@ public:
     void close() override;
     void reset() override;
     QString errorString() const override { return m_error; }
+    bool peerReset() const override { return m_peerReset; }
 
     // The longest wait for a host name to resolve before a datagram goes out.
     static constexpr int LookupLimitMs = 5000;
@@ -78,7 +81,7 @@ private:
     void onError(QAbstractSocket *socket, QAbstractSocket::SocketError error);
     void onConnected();
     void releaseWatch();
-    QString peerCloseReason() const;
+    bool connectionWasReset() const;
     void onBytesWritten(qint64 count);
     void takeStream();
     void takeDatagrams();
@@ -92,6 +95,7 @@ private:
     quint16 m_port = 0;
     bool m_failed = false;
     bool m_peerClosed = false;
+    bool m_peerReset = false;
     bool m_everConnected = false;
     quint64 m_generation = 0;
     qint64 m_pending = 0;
