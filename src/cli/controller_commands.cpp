@@ -48,7 +48,7 @@ QList<int> SentMessageNumbers(const MessageTable &table)
 int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
 {
     QByteArray buffer;
-    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, quiet}, [&] {
+    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, quiet, {}, {}}, [&] {
         UploadTransfer transfer = UploadFromController(ws.operations());
         buffer = transfer.buffer;
         return transfer.outcome;
@@ -226,7 +226,7 @@ int Upload(const QStringList &args)
         return *status;
     // The register companion is written with a save in Controller Load mode.
     ws.mode().setMode(OperatingMode::ControllerLoad);
-    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, Quiet(line)},
+    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, Quiet(line), {}, {}},
                                               [&ws] { return ws.MnuUploadController_Click(); });
     if (ending.status != ExitDone)
         return ending.status;
