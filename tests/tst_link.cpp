@@ -277,8 +277,10 @@ private Q_SLOTS:
         QTest::newRow("port letters") << "port" << QVariantList{"COM"} << "0|127.0.0.1|3001| 19200" << QStringList();
         QTest::newRow("port half") << "port" << QVariantList{"3.5"} << "4|127.0.0.1|3001| 19200" << QStringList();
         QTest::newRow("port cancelled") << "port" << QVariantList{cancel} << same << QStringList();
-        QTest::newRow("port above 16 bits") << "port" << QVariantList{"40000"} << same
+        QTest::newRow("port above 16 bits") << "port" << QVariantList{"32767.5"} << same
                                             << QStringList{"The port must be a number from -32768 to 32767."};
+        QTest::newRow("port lowest") << "port" << QVariantList{"-32768.5"} << "-32768|127.0.0.1|3001| 19200"
+                                     << QStringList();
         QTest::newRow("ip both") << "ip" << QVariantList{"10.1.2.3", "4001"} << "1|10.1.2.3|4001| 19200"
                                  << QStringList();
         QTest::newRow("ip port cancelled")
@@ -376,7 +378,14 @@ private Q_SLOTS:
             // The text is checked before the link opens.
             {"escape out of range", {0, "A<1234>", r, "", "", noComms, "No Traffic", "", 0, 0}},
             {"ip port not a number", {0, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "abc"}},
-            {"udp port above 16 bits", {-1, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "70000"}},
+            // The IP port's limits, after rounding; and a host that cannot be found.
+            {"udp port above 16 bits", {-1, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "65536"}},
+            {"tcp port rounds to 0", {0, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, "0.5"}},
+            {"udp port 65535", {-1, "x", r, "", "", "", x, "", 1, 0, 0, "65535"}},
+            {"udp host not found", {-1, "x", r, "", "", noComms, "No Traffic", "", 1, 0, 0, {}, "no-such-host.invalid"}},
+            {"tcp host not found", {0, "x", r, "", "", unable + "9", "", "", 1, 0, 0, {}, "no-such-host.invalid"}},
+            // A datagram larger than the system takes.
+            {"udp frame refused", {-1, QString(70000, u'u'), r, "", "", noComms, "No Traffic", "", 1, 0}},
             // A failed connection says why; the traffic panel stays as it was.
             {"refused", {0, "x", Device::Refuses, "", "", unable + "9", "", closed, 1, 0}},
             // Twenty waits of 500 ms, 0.5 s on the test clock.

@@ -78,6 +78,52 @@ struct Load {
     int maxMs = 5000;
 };
 
+// A serial device whose answer to each frame comes in pieces, one more at
+// each look at the port: a reply cut anywhere spans two polls.
+class PiecewiseSerial : public SerialPortService {
+public:
+    std::function<QList<QByteArray>(const QByteArray &)> answer;
+    void setPortNumber(qint16) override {}
+    bool setSettings(const QString &) override { return true; }
+    bool open() override { return m_open = true; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    bool write(const QByteArray &bytes) override
+    {
+        m_coming += answer(bytes);
+        return true;
+    }
+    void setReceiveThreshold(int) override {}
+    qint64 bytesWaiting() override
+    {
+        const qint64 n = m_waiting.size();
+        nextPiece();
+        return n;
+    }
+    QByteArray takeInput() override
+    {
+        const QByteArray taken = std::exchange(m_waiting, {});
+        nextPiece();
+        return taken;
+    }
+    QString errorString() const override { return {}; }
+
+private:
+    void nextPiece()
+    {
+        if (!m_coming.isEmpty())
+            m_waiting += m_coming.takeFirst();
+    }
+    bool m_open = false;
+    QList<QByteArray> m_coming;
+    QByteArray m_waiting;
+};
+
+QList<QByteArray> CutAt(const QByteArray &bytes, qsizetype at)
+{
+    return {bytes.left(at), bytes.mid(at)};
+}
+
 using Upload = std::pair<Fault, QString>;
 using Command = std::tuple<SignType, QString, QString, QString>; // type, address, number, command
 // texts, choice, data entry after ms, ending, frames, message, panel 3
@@ -269,6 +315,32 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(QList<QByteArray>{f.tcp.received + f.udp.datagrams.join()}, l.frames, 1000);
         QCOMPARE(f.ws.box(Workspace::Box::RecData), l.recData);
         QVERIFY(f.settled());
+    }
+
+    // Every reply of a load and the whole of an upload cut at each byte
+    // position across two polls: the pieces are joined before they are
+    // matched or searched.
+    void cutAnywhereAcrossPolls()
+    {
+        const QByteArray upload = RegisterFrame(RegisterTable{}) + "A\x04" + ConfigurationFrame(true);
+        for (qsizetype at = 1; at < upload.size(); ++at) {
+            Fixture f(1);
+            PiecewiseSerial serial;
+            f.ws.link().useServices(serial, f.ws.link().builtinSocket());
+            int step = FirstControllerStep;
+            serial.answer = [&](const QByteArray &frame) {
+                if (frame == UploadRequestFrame())
+                    return CutAt(upload, at);
+                const QByteArray reply = ControllerReply(step++); // the upload's wake-up is step -3
+                return CutAt(reply, qMin(at, reply.size() - 1));
+            };
+            f.fill({"ONE<0x04>"});
+            QVERIFY2(f.ws.LoadController(true).complete(), qPrintable(QString::number(at)));
+            step = FirstControllerStep;
+            QVERIFY2(f.ws.MnuUploadController_Click().complete(), qPrintable(QString::number(at)));
+            QCOMPARE(f.ws.table().entry(0).Text, QByteArray("A<0x04>"));
+            QCOMPARE(f.ws.registers().table(), RegisterTable{});
+        }
     }
 
     // A message without its end byte gets no answer; the controller gives up
