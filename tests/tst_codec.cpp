@@ -113,6 +113,16 @@ private Q_SLOTS:
         QCOMPARE(ExpandTimeTokens(text, kAfternoon), expected);
     }
 
+    // The header label's codes: the quotient by 90 rounded, halves to even.
+    void displayFileLabel()
+    {
+        const std::pair<qint16, const char *> labels[] = {
+            {0, "<0x20><0x20>"},   {45, "<0x20><0x4D>"},  {46, "<0x21><0x4E>"}, {90, "<0x21><0x20>"},
+            {135, "<0x22><0x4D>"}, {200, "<0x22><0x34>"}, {225, "<0x22><0x4D>"}};
+        for (const auto &[number, label] : labels)
+            QCOMPARE(DisplayFileLabel(number), QByteArray(label));
+    }
+
     void lenientValue_data()
     {
         QTest::addColumn<Lenient>("row");

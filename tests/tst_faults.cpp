@@ -129,12 +129,8 @@ private Q_SLOTS:
         const auto QS = Operation::QuickSend, R = Operation::Run, SL = Operation::SignLoad,
                    CL = Operation::ControllerLoad, U = Operation::Upload;
         const auto TC = Fault::TerminalClosed, TR = Fault::TcpReset, NR = Fault::NeverReads, NRp = Fault::NeverReplies;
-        test::row("quick send, terminal closed", QS, TC, QString());
-        test::row("quick send, tcp reset", QS, TR, QString());
         test::row("quick send, tcp peer never reads", QS, NR, send + noData);
         test::row("run, terminal closed", R, TC, run + gone);
-        test::row("run, tcp reset", R, TR, run + reset);
-        test::row("run, tcp peer never reads", R, NR, run + noData);
         test::row("sign load, terminal closed", SL, TC, sign + gone);
         test::row("sign load, tcp reset", SL, TR, sign + reset);
         test::row("sign load, tcp peer never reads", SL, NR, sign + noData);
@@ -235,7 +231,8 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(before).arg(flood.peakKiB)));
     }
 
-    // Uploads of garbage: a message without its end byte is reported, and
+    // Uploads of garbage: a wrong wake-up reply or register number fails
+    // the upload, a message without its end byte is reported, and
     // any byte a message holds comes back as the same byte to send. An
     // upload the table cannot take, or one Add would refuse for the interval
     // box, says so once and keeps the table and the registers; the latter
@@ -251,6 +248,14 @@ private Q_SLOTS:
                   "Configuration Upload: Incomplete load from Controller", QList<QByteArray>{"AB" + end});
         test::row("end byte missing at the end", registers + "AB", "200",
                   "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
+        test::row("register 99",
+                  "\x01"
+                  "9930\x04A\x04" +
+                      end,
+                  "200", "Telvaro: Error Loading Controller", kept);
+        // One that starts with "?" answers the wake-up instead.
+        test::row("wrong wake-up reply", QByteArray("?\x01Ready\x04!"), "200",
+                  "Telvaro: Failed to connect to controller.", kept);
         test::row("bytes above 127", registers + high + end, "200", serialInput, QList<QByteArray>{high});
         test::row("NUL bytes", registers + nul + end, "200", serialInput, QList<QByteArray>{nul});
         const QString full = "Telvaro: " + texts::TableFull();
@@ -281,7 +286,7 @@ private Q_SLOTS:
         pty.onReceive = [upload = upload, &received, &pending, &slices](PtyPeer &p, const QByteArray &chunk) {
             received += chunk;
             if (chunk == WakeUpFrame())
-                return p.reply(WakeUpReply());
+                return p.reply(upload.startsWith('?') ? upload.mid(1) : WakeUpReply());
             pending = upload;
             slices.start();
         };

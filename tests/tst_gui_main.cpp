@@ -77,7 +77,8 @@ QHash<QString, QString> Owners(const QStringList &files)
 {
     QProcess dpkg;
     dpkg.start("dpkg-query", QStringList{"-S"} + files);
-    dpkg.waitForFinished();
+    if (!dpkg.waitForFinished(10000))
+        qWarning("dpkg-query gave no answer within 10 s");
     QHash<QString, QString> owners;
     for (const QString &line : QString::fromUtf8(dpkg.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
         owners.insert(line.section(": ", 1), line.section(": ", 0, 0).section(u':', 0, 0));
@@ -130,22 +131,32 @@ private Q_SLOTS:
         QVERIFY(!child<QWidget>(&f.window, "ChkLoad")->isVisible());
         // The layout measures the window's inside below the menu bar, in
         // twips at the screen's resolution; the comment box keeps one line.
-        f.window.resize(800, 600);
-        QApplication::processEvents();
         const double tpp = f.window.twipsPerPixel();
         const auto px = [tpp](double twips) { return qRound(twips / tpp); };
         const int menu = f.window.menuBar()->height();
         const auto inside = [&f, menu](const QWidget *w) {
             return QRect(w->mapTo(&f.window, QPoint(0, -menu)), w->size());
         };
-        const double wide = 800 * tpp - 1000;
-        QCOMPARE(inside(f.window.boxWidget(Box::Entry)), QRect(px(500), px(500), px(wide), px(750)));
-        QLineEdit *comment = f.window.boxWidget(Box::Comment);
-        QCOMPARE(comment->size(), QSize(px(wide), comment->sizeHint().height()));
-        const QRect grid = inside(f.window.grid());
-        QCOMPARE(grid.height(), px((600 - menu) * tpp - 5000));
-        QCOMPARE(inside(child<QWidget>(&f.window, "TxtRecData")),
-                 QRect(px(500), grid.bottom() + 1 + px(100), px(wide), px(750)));
+        const QWidget *frame = child<QWidget>(&f.window, "FraSelect");
+        const QLineEdit *comment = f.window.boxWidget(Box::Comment);
+        const QTableView *grid = f.window.grid();
+        for (const QSize size : {QSize(800, 600), QSize(1100, 900)}) {
+            f.window.resize(size);
+            QApplication::processEvents();
+            const double wide = size.width() * tpp - 1000, gridHeight = (size.height() - menu) * tpp - 5000;
+            const double commentTop = 1300 + frame->height() * tpp + 50;
+            const double gridTop = commentTop + comment->height() * tpp + 50;
+            QCOMPARE(inside(f.window.boxWidget(Box::Entry)), QRect(px(500), px(500), px(wide), px(750)));
+            QCOMPARE(inside(frame).topLeft(), QPoint(px(500), px(1300)));
+            QCOMPARE(inside(comment), QRect(px(500), px(commentTop), px(wide), comment->sizeHint().height()));
+            QCOMPARE(inside(grid), QRect(px(500), px(gridTop), px(wide), px(gridHeight)));
+            QCOMPARE(inside(child<QWidget>(&f.window, "TxtRecData")),
+                     QRect(px(500), px(gridTop + gridHeight + 100), px(wide), px(750)));
+            const int shared = px(double(RoundToInt64((wide - 1930) / 2).value_or(0)));
+            QCOMPARE((QList<int>{grid->verticalHeader()->width(), grid->columnWidth(1), grid->columnWidth(2),
+                                 grid->columnWidth(3)}),
+                     (QList<int>{px(550), px(1000), shared, shared}));
+        }
         // Choosing the checked "Data Entry" again keeps it checked.
         f.window.action(Item::MnuModeData)->trigger();
         QVERIFY(f.window.action(Item::MnuModeData)->isChecked());

@@ -114,7 +114,6 @@ private Q_SLOTS:
         test::columns<int, bool>({"count", "loads"});
         test::row("8101 messages", 8101, true);
         test::row("8102 messages", 8102, false);
-        test::row("a full table", int(MessageTable::MaxEntries), false);
     }
     void signLoadUpToTheLastLabel()
     {

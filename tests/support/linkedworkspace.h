@@ -1,11 +1,12 @@
 #pragma once
 // The workspace of the transfer suites: a temporary home, the scripted
 // prompter, data entry state, a link to a device in this test and a table
-// filled from texts.
+// filled from texts; a watchdog for operations that never end.
 
 #include "app/workspace.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
+#include "watchdog.h"
 
 namespace telvaro::test {
 
@@ -13,6 +14,7 @@ struct LinkedWorkspace {
     TempHome home;
     ScriptedPrompter prompter;
     Workspace ws{prompter};
+    Watchdog watchdog{ws.status()};
 
     LinkedWorkspace() { ws.MnuModeData_Click(); }
 

@@ -10,6 +10,7 @@
 #include "scriptedprompter.h"
 #include "signload/modes.h"
 #include "temphome.h"
+#include "watchdog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,6 +46,7 @@ struct WindowFixture {
     SettingsStore settings;
     Workspace ws{prompter};
     frmMain window{ws, settings};
+    Watchdog watchdog{ws.status()};
 
     // Starts as the program does, over the stored settings given as key,
     // value, key, value, ...
