@@ -555,14 +555,20 @@ private Q_SLOTS:
         QTimer::singleShot(80, &f.tcp, [&f] { f.tcp.resumeReading(); });
         QElapsedTimer clock;
         clock.start();
-        QList<qint64> at; // when messages 1 to 3 became due
+        QList<qint64> at;     // when messages 1 to 3 became due
+        qint64 firstOut = -1; // when the long first message was out
         QObject::connect(&f.ws.status(), &StatusPanels::changed, &f.ws, [&](int panel) {
             if (panel == 3 && f.ws.status().text(3).toInt() > 0)
                 at << clock.elapsed();
+            if (panel == 2 && firstOut < 0 && f.ws.status().text(2).startsWith(u'x'))
+                firstOut = clock.elapsed();
         });
         QVERIFY(f.ws.MnuModeRun_Click().complete());
         QCOMPARE(at.size(), 3);
         QVERIFY2(at[0] >= 80, qPrintable(QString::number(at[0])));
+        // The schedule starts when the first message is out: the next one
+        // still waits its whole interval after a slow first send.
+        QVERIFY2(at[0] - firstOut >= 9, qPrintable(QString::number(at[0] - firstOut)));
         // Two intervals from the restart to the last, less what a late wake-up makes up.
         QVERIFY2(at[2] - at[0] >= 15, qPrintable(QString::number(at[2] - at[0])));
     }

@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 namespace telvaro {
 
 OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, const EntryPanel &panel)
@@ -25,8 +27,11 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
     const int bound = table.UpperIndex();
     qint64 i = 0;
     // Each message is due its interval after the one before was due, not
-    // after its send ended: the time a send takes does not add up.
+    // after its send ended: the time a send takes does not add up. The
+    // schedule starts once the first message is out, whose send also opens
+    // the way (a route, a connection's first write).
     auto due = MonotonicNow();
+    bool started = false;
     while (i <= bound) {
         if (frame.stopped()) {
             panels.setText(3, QStringLiteral("Off"));
@@ -40,6 +45,8 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
             return frame.fail(error, step.failure);
         if (frame.send(step.bytes) == SendResult::Status::Failed)
             return frame.fail(error, operations.link().lastError());
+        if (!std::exchange(started, true))
+            due = MonotonicNow();
         const qint32 interval = step.interval;
 
         // Intervals of 0 or above ten minutes do not wait; events are still
