@@ -47,7 +47,7 @@ std::optional<qint32> PlainWhole(QByteArrayView field)
 int LineEndsIn(QByteArrayView text)
 {
     const auto size = size_t(text.size());
-    if (!std::memchr(text.data(), '\n', size) && !std::memchr(text.data(), '\r', size))
+    if (size == 0 || (!std::memchr(text.data(), '\n', size) && !std::memchr(text.data(), '\r', size)))
         return 0;
     int ends = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {

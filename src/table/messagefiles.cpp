@@ -72,6 +72,8 @@ constexpr QByteArrayView kQuoteEscape = "<0x22>";
 // characters of an escape.
 qsizetype FileSafeRoom(QByteArrayView text)
 {
+    if (text.isEmpty()) // an empty text may have no bytes to search at all
+        return 0;
     qsizetype quotes = 0;
     const char *const end = text.data() + text.size();
     for (const char *p = text.data(); (p = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)))); ++p)
@@ -114,6 +116,8 @@ char *PutFileSafeText(char *o, QByteArrayView text)
 
 char *PutFileSafeComment(char *o, QByteArrayView comment)
 {
+    if (comment.isEmpty())
+        return o;
     const char *p = comment.data();
     const char *const end = p + comment.size();
     while (const char *quote = static_cast<const char *>(std::memchr(p, '"', size_t(end - p)))) {
