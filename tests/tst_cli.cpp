@@ -283,7 +283,7 @@ private Q_SLOTS:
             "stored.\n] ",
             "\001Z00\002E$\004");
         row("run, device gone", "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port TCP three.TVD",
-            "1 [Error Going into Run\nThe device reset the connection.\n] ", "A");
+            "1 [Error Going into Run\nThe device reset the connection.\n2 of 3 frames were not sent.\n] ", "A");
         row("controller load, device gone",
             "telvaro-cli load-controller --binary-input --port 0 --ip 127.0.0.1 --ip-port TCP load.TVD",
             "1 [Error Loading Controller\nThe device reset the connection.\n...", "*");
@@ -302,7 +302,8 @@ private Q_SLOTS:
             "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port CLOSING --transcript t.log three.TVD 2>/dev/null" +
                 lines,
             "1 [] LINK\topened: TCP 127.0.0.1\nTX 1\tA\nLINK\tclosed by the device: The device closed the "
-            "connection.\nEND\tfailed: The device closed the connection. (exit status 1)\n",
+            "connection.\nEND\tfailed: The device closed the connection. 2 of 3 frames were not sent. (exit status "
+            "1)\n",
             "*");
         row("transcript, stderr never read",
             "mkfifo stalled; exec 4<>stalled; for e in stalled free; do telvaro-cli run --verbose --transcript "
