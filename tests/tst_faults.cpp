@@ -149,7 +149,8 @@ private Q_SLOTS:
                       erased);
         test::row("controller load, terminal closed", CL, TC, controller + gone);
         test::row("controller load, tcp reset", CL, TR, controller + reset);
-        test::row("controller load, tcp peer never reads", CL, NR, controller + noData);
+        test::row("controller load, tcp peer never reads", CL, NR,
+                  controller + noData + "\r\n4 of 7 frames were not sent.");
         test::row("controller load, controller never replies", CL, NRp, QStringLiteral("Serial Connection Failed."));
         test::row("upload, terminal closed", U, TC, controller + gone);
         test::row("upload, controller never replies", U, NRp, QStringLiteral("Failed to connect to controller."));
