@@ -547,7 +547,7 @@ private Q_SLOTS:
     {
         SetPauseTimeScale(100);
         Fixture f(0);
-        f.fill({QByteArray(8 << 20, 'x'), "B", "C", "D"}, 1000); // 10 ms each here
+        f.fill({QByteArray(8 << 20, 'x'), "B", "C", "D"}, 5000); // 50 ms each here
         f.tcp.stallReading();
         QTimer::singleShot(80, &f.tcp, [&f] { f.tcp.resumeReading(); });
         QElapsedTimer clock;
@@ -565,9 +565,10 @@ private Q_SLOTS:
         QVERIFY2(at[0] >= 80, qPrintable(QString::number(at[0])));
         // The schedule starts when the first message is out: the next one
         // still waits its whole interval after a slow first send.
-        QVERIFY2(at[0] - firstOut >= 9, qPrintable(QString::number(at[0] - firstOut)));
-        // Two intervals from the restart to the last, less what a late wake-up makes up.
-        QVERIFY2(at[2] - at[0] >= 15, qPrintable(QString::number(at[2] - at[0])));
+        QVERIFY2(at[0] - firstOut >= 49, qPrintable(QString::number(at[0] - firstOut)));
+        // Two intervals from the restart to the last, less what a late wake-up makes up (a burst
+        // to catch up would leave almost nothing between them).
+        QVERIFY2(at[2] - at[0] >= 60, qPrintable(QString::number(at[2] - at[0])));
     }
 
     // An adapter chosen from the list: stored by its stable name for the
