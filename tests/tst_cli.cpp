@@ -166,6 +166,8 @@ private Q_SLOTS:
             "head -c 1000000 /dev/zero | telvaro-cli decode | head -c 1 >/dev/null; exit ${PIPESTATUS[1]}", full);
         row("list to a closed stdout", "telvaro-cli list m.tvd >&-",
             "1 [telvaro-cli: cannot write the output: standard output is closed\n] ");
+        row("decode from a closed stdin", "telvaro-cli decode <&-",
+            "1 [telvaro-cli: cannot read the input: standard input is closed\n] ");
         usage("encode two texts", "telvaro-cli encode a b", "expects one TEXT, not 2 arguments\n");
         row("misspelt option", "telvaro-cli send --ipport 3001 x", "2 [telvaro-cli send: Unknown option 'ipport'.");
         row("program option", "telvaro-cli --verison", "2 [telvaro-cli: Unknown option 'verison'.");

@@ -22,6 +22,7 @@ namespace {
 
 bool outputFailed = false;
 bool outputClosed = false;
+bool inputClosed = false;
 
 // The writers behind LiveOutput, one for each of stdout and stderr, so that
 // a reader that never reads one stream holds up neither the other nor the
@@ -67,10 +68,16 @@ void HoldClosedStandardStreams()
         if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
             continue;
         outputClosed = outputClosed || fd == 1;
+        inputClosed = inputClosed || fd == 0;
         // Opening takes the lowest free number: the one that was closed.
         [[maybe_unused]] const int held = ::open("/dev/null", O_RDWR);
     }
 #endif
+}
+
+bool InputClosed()
+{
+    return inputClosed;
 }
 
 bool WriteOut(QByteArrayView bytes)

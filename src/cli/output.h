@@ -16,6 +16,8 @@ namespace telvaro::cli {
 // anything opens a file that would take its number and receive the output.
 // A closed standard output is remembered: writing to it is a failure.
 void HoldClosedStandardStreams();
+// Standard input was closed when the program started.
+bool InputClosed();
 
 // Writes all of bytes to standard output. On the first failure it says why
 // on stderr and returns false; every later write is dropped.
