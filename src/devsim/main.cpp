@@ -244,5 +244,11 @@ int main(int argc, char *argv[])
         QTimer::singleShot(qRound64(duration * 1000), &app, &QCoreApplication::quit);
     const int status = app.exec();
     transcript.event("END", ending);
+    // A transcript that does not hold every line is no success.
+    if (!transcript.flush(Transcript::FinalWaitMs)) {
+        Print(stderr, QStringLiteral("telvaro-devsim: the transcript %1 is incomplete: %2\n")
+                          .arg(parser.value(QStringLiteral("transcript")), transcript.problem()));
+        return status == 0 ? 1 : status;
+    }
     return status;
 }
