@@ -610,8 +610,8 @@ private Q_SLOTS:
         StartDevice(controller, {"--pty", "--link", link, "--role", "controller", "--fault", fault});
         QByteArray got;
         int status = 0;
+        QFile::remove(QStringLiteral("verify.log"));
         for (const QString &command : commands) {
-            QFile::remove(QStringLiteral("verify.log"));
             const ProgramResult r = RunCli(command.split(u' ') +
                                            QStringList{"--port", "1", "--device", link, "--transcript", "verify.log"});
             got += Outcome(r);
@@ -619,10 +619,16 @@ private Q_SLOTS:
         }
         StopDevice(controller);
         QCOMPARE(got, run);
-        // The transcript's last line carries the status the command ended with.
+        // The transcript, appended to by each command, ends with the status
+        // the last one ended with.
         QFile log(QStringLiteral("verify.log"));
         QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray last = log.readAll().trimmed().split('\n').constLast();
+        const QByteArray lines = log.readAll();
+        qsizetype opened = 0; // a read-back opens the link once more
+        for (const QString &command : commands)
+            opened += command.contains(QLatin1String("--verify")) ? 2 : 1;
+        QCOMPARE(lines.count("LINK\topened"), opened);
+        const QByteArray last = lines.trimmed().split('\n').constLast();
         QVERIFY2(last.contains(" END\t") && last.endsWith("(exit status " + QByteArray::number(status) + ")"),
                  last.constData());
     }

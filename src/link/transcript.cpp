@@ -13,6 +13,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 
 #ifdef Q_OS_UNIX
@@ -53,9 +54,11 @@ QByteArray SecondText(const QDateTime &utc)
 qint64 FileEnd(int fd)
 {
 #ifdef Q_OS_UNIX
-    return qint64(::lseek(fd, 0, SEEK_END));
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? qint64(status.st_size) : -1;
 #else
-    return qint64(::_lseeki64(fd, 0, SEEK_END));
+    struct _stat64 status {};
+    return ::_fstat64(fd, &status) == 0 && (status.st_mode & _S_IFREG) ? qint64(status.st_size) : -1;
 #endif
 }
 
