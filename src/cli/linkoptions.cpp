@@ -56,7 +56,8 @@ void AddLinkOptions(CommandLine &line)
                    QStringLiteral("--verbose"));
     line.addOption({transcriptOption},
                    QStringLiteral("Appends every chunk sent (TX) and received (RX), every link event and the ending "
-                                  "to FILE, one line each with its UTC time in microseconds."),
+                                  "to FILE, one line each with its UTC time in microseconds; exit status 1 when FILE "
+                                  "does not hold every line."),
                    QStringLiteral("--transcript sign-07.log"), QStringLiteral("FILE"));
 }
 

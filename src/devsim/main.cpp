@@ -116,7 +116,8 @@ int main(int argc, char *argv[])
                QStringLiteral("--log device.log"), QStringLiteral("FILE")),
         Option({QStringLiteral("transcript")},
                QStringLiteral("Appends every chunk received (RX) and sent (TX) and every connection to FILE, one line "
-                              "each with its UTC time in microseconds, as telvaro-cli --transcript writes them."),
+                              "each with its UTC time in microseconds, as telvaro-cli --transcript writes them; exit "
+                              "status 1 when FILE does not hold every line."),
                QStringLiteral("--transcript device.transcript"), QStringLiteral("FILE")),
         Option({QStringLiteral("duration")},
                QStringLiteral("Ends after that many seconds; otherwise on Ctrl+C or SIGTERM."),
