@@ -122,6 +122,7 @@ struct Transcript::Writer {
     bool atBoundary = true; // out starts a line
     qint64 boundary = -1;   // the file's size at the end of its last whole line
     qint64 unfinished = 0;  // lines begun since then
+    qint64 told = 0;        // of them, lines lost before and told in a DROPPED line
     qint64 lost = 0;        // lines not written and not yet told in a DROPPED line
     qint64 lostNow = 0;     // lines not written in this batch
     int failure = 0;
@@ -243,21 +244,20 @@ struct Transcript::Writer {
     {
         if (out.isEmpty())
             return true;
-        qint64 told = 0; // lines lost before, told in this DROPPED line
         if (atBoundary && lost > 0) {
             out.prepend(stamp(NowMicros(), "DROPPED") + DroppedText(lost) + '\n');
-            told = std::exchange(lost, 0);
-            unfinished += told;
+            told += lost;
+            unfinished += std::exchange(lost, 0);
         }
         if (atBoundary)
             boundary = FileEnd(fd);
         const bool ok = WriteAll(fd, out);
         const int why = errno;
-        out.clear();
+        out.resize(0);
         if (ok) {
             atBoundary = lineEnds;
             if (lineEnds)
-                unfinished = 0;
+                unfinished = told = 0;
             return true;
         }
         if (failure == 0)
@@ -266,7 +266,7 @@ struct Transcript::Writer {
             CutBack(fd, boundary);
         lost += unfinished;
         lostNow += unfinished - told;
-        unfinished = 0;
+        unfinished = told = 0;
         atBoundary = true;
         return false;
     }
