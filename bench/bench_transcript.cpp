@@ -45,12 +45,16 @@ public:
         m_port = ntohs(address.sin_port);
         m_thread = std::thread([this] { serve(); });
     }
-    ~FloodDevice()
+    ~FloodDevice() { finish(); }
+    // Takes no more connections and waits for the last one to end, so that
+    // its figures are complete.
+    void finish()
     {
+        if (!m_thread.joinable())
+            return;
         ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
         ::close(m_listener);
-        if (m_thread.joinable())
-            m_thread.join();
     }
     int port() const { return m_port; }
     double sentMegabytes() const { return double(m_sent) / 1e6; }
@@ -181,6 +185,7 @@ int main(int argc, char *argv[])
                 if (withTranscript)
                     args << QStringLiteral("--transcript") << transcript;
                 const RunFigures f = RunCli(args << table, dir.path());
+                device.finish();
                 ms.push_back(device.receivedSeconds() * 1000);
                 wall.push_back(f.seconds * 1000);
                 mb.push_back(f.peakMegabytes);
