@@ -62,7 +62,7 @@ int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
     const bool same = back.error.isEmpty() && lines.size() == 1;
     if (same)
         lines = QStringList{QStringLiteral("The controller holds what was sent.")};
-    if (auto *transcript = ws.findChild<Transcript *>())
+    if (auto *transcript = CommandTranscript())
         transcript->event("VERIFY", lines.constLast());
     if (same)
         return ExitDone;
