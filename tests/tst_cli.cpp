@@ -124,6 +124,11 @@ private Q_SLOTS:
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)},
               {"regs.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
+              // Frames longer than a terminal's buffer holds, each way, and a time token.
+              {"long.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"<T> ok<0x04>\",\"\"\r\n1000,2,\"" +
+                               QByteArray(16 * 1024, 'L') + "<0x04>\",\"\"\r\n1000,3,\"" + QByteArray(65 * 1024, 'H') +
+                               "<0x04>\",\"\"\r\n"},
+              {"long.TV1", WriteTv1(kRegisters, 1)},
               {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
@@ -564,7 +569,8 @@ private Q_SLOTS:
         columns<QString, QStringList, QByteArray>({"fault", "commands", "run"});
         const QString load = "load-controller --binary-input --verify load.TVD";
         const QByteArray one = "1 difference between what was sent and what the controller holds.\n";
-        row("verified", "none", QStringList{load, "upload --compare load.TVD --binary-input"},
+        row("verified", "none",
+            QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input"},
             QByteArray("0 [] 0 [] "));
         row("message changed", "changed-message", QStringList{load},
             "1 [message 001: sent \"WORLD<0x0D><0x04>\", read back \"WORLD<0x0E><0x04>\"\n" + one + "] ");

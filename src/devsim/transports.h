@@ -119,12 +119,17 @@ protected:
 
 private:
     void readMaster();
+    // Writes what is queued until the terminal's buffer is full; the rest
+    // waits for the terminal to take more. False when the terminal fails.
+    bool writeQueued();
 
     QString m_linkPath;
     QString m_devicePath;
     int m_master = -1;
     int m_slave = -1;
     QSocketNotifier *m_notifier = nullptr;
+    QSocketNotifier *m_writable = nullptr;
+    QByteArray m_outgoing;
 };
 
 } // namespace telvaro::devsim
