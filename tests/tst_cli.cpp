@@ -129,6 +129,8 @@ private Q_SLOTS:
                                QByteArray(16 * 1024, 'L') + "<0x04>\",\"\"\r\n1000,3,\"" + QByteArray(65 * 1024, 'H') +
                                "<0x04>\",\"\"\r\n"},
               {"long.TV1", WriteTv1(kRegisters, 1)},
+              {"wrong.TVD", "1000,0,\"TOTALLY WRONG ok<0x04>\",\"\"\r\n1000,1,\"A<0x3C>0x04>B<0x04>\",\"\"\r\n"},
+              {"right.TVD", "1000,0,\"<T> ok<0x04>\",\"\"\r\n1000,1,\"A<0x04>\",\"\"\r\n1000,2,\"B<0x04>\",\"\"\r\n"},
               {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
@@ -572,6 +574,13 @@ private Q_SLOTS:
         row("verified", "none",
             QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input"},
             QByteArray("0 [] 0 [] "));
+        // A token stands for a time text only; text that names an end byte is no end byte.
+        row("compared as bytes", "none",
+            QStringList{"load-controller --binary-input wrong.TVD", "upload --compare right.TVD --binary-input"},
+            QByteArray("0 [] 1 [message 000: sent \"<T> ok<0x04>\", read back \"TOTALLY WRONG ok<0x04>\"\n"
+                       "message 001: sent \"A<0x04>\", read back \"A<0x3C>0x04>B<0x04>\"\n"
+                       "message 002: sent \"B<0x04>\", missing from the controller\n"
+                       "3 differences between what was sent and what the controller holds.\n] "));
         row("message changed", "changed-message", QStringList{load},
             "1 [message 001: sent \"WORLD<0x0D><0x04>\", read back \"WORLD<0x0E><0x04>\"\n" + one + "] ");
         row("register changed", "changed-register", QStringList{load},
