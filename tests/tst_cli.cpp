@@ -189,8 +189,11 @@ private Q_SLOTS:
         usage("sign type", "telvaro-cli load-sign --sign-type neon x.TVD", "--sign-type is vyrena or orbilux");
         usage("load address", "telvaro-cli load-sign --address 0 x.TVD", "--address takes two letters or digits");
         usage("no input kind", "telvaro-cli load-controller x.TVD", "give one of --serial-input and --binary-input");
+        // One rule for both read-backs, before anything is opened.
         usage("verify over TCP", "telvaro-cli load-controller --port 0 --binary-input --verify load.TVD",
               "--verify reads the controller back over a serial link (--port 1 or above); the link is TCP");
+        usage("compare over UDP", "telvaro-cli upload --port -1 --compare load.TVD --binary-input",
+              "--compare reads the controller back over a serial link (--port 1 or above); the link is UDP");
         usage("repeat beyond 200", "telvaro-cli run --repeat-from 201 x.TVD",
               "--repeat-from takes a message number from 0 to 200");
         usage("no duration", "telvaro-cli run --duration 0 x.TVD", "--duration takes a number of seconds above 0");

@@ -113,9 +113,10 @@ int LoadController(const QStringList &args)
     AddLinkOptions(line);
     AddInputOptions(line, {});
     line.addOption({QStringLiteral("verify")},
-                   QStringLiteral("After a load that ended normally, reads the controller back (serial links only) "
-                                  "and compares registers, messages and input configuration with what was sent; "
-                                  "exit status 1 with a line for each difference when anything differs."),
+                   QStringLiteral("After a load that ended normally, reads the controller back and compares "
+                                  "registers, messages and input configuration with what was sent; exit status 1 "
+                                  "with a line for each difference when anything differs. Serial links only: with "
+                                  "a TCP or UDP link it is a usage error (exit status 2)."),
                    QStringLiteral("--verify"));
     AddDryRunOptions(line);
     AddQuietOption(line);
@@ -182,6 +183,8 @@ int CompareUpload(const CommandLine &line, const LinkOptions &options)
     Workspace ws(prompter);
     if (const auto status = PrepareLink(ws, options, line))
         return *status;
+    if (const auto status = RefuseReadBackOff(line, ws, QStringLiteral("--compare")))
+        return *status;
     if (!FileCommands(ws).OpenWithCompanion(line.value(QStringLiteral("compare"))))
         return ExitFailed;
     if (const QString why = ws.registers().notLoaded(); !why.isEmpty()) {
@@ -211,7 +214,8 @@ int Upload(const QStringList &args)
                    QStringLiteral("--force"));
     line.addOption({QStringLiteral("compare")},
                    QStringLiteral("Writes no file: compares what the controller holds with FILE, its TV1 companion "
-                                  "and the input given; exit status 1 with a line for each difference."),
+                                  "and the input given; exit status 1 with a line for each difference. Serial "
+                                  "links only: with a TCP or UDP link it is a usage error (exit status 2)."),
                    QStringLiteral("--compare controller.TVD --serial-input"), QStringLiteral("FILE"));
     AddInputOptions(line, QStringLiteral(", with --compare"));
     AddQuietOption(line);
