@@ -31,6 +31,9 @@ public:
         if (transmit(bytes))
             Q_EMIT sent(bytes);
     }
+    // Bytes sent that the other end has not taken yet, where the device
+    // holds them itself; a device that floods the link keeps to its pace.
+    virtual qsizetype queued() const { return 0; }
 
 Q_SIGNALS:
     void chunkReceived(const QByteArray &chunk);
@@ -111,6 +114,7 @@ public:
     void vanish();
     // The output speed the program has set the terminal to (a termios speed_t).
     unsigned outputSpeed() const;
+    qsizetype queued() const override { return m_outgoing.size(); }
     // Why linkPath cannot become the device's link, or empty when it can.
     static QString LinkPathProblem(const QString &linkPath);
 
