@@ -124,6 +124,13 @@ private Q_SLOTS:
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)},
               {"regs.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
+              // Frames longer than a terminal's buffer holds, each way, and a time token.
+              {"long.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"<T> ok<0x04>\",\"\"\r\n1000,2,\"" +
+                               QByteArray(16 * 1024, 'L') + "<0x04>\",\"\"\r\n1000,3,\"" + QByteArray(65 * 1024, 'H') +
+                               "<0x04>\",\"\"\r\n"},
+              {"long.TV1", WriteTv1(kRegisters, 1)},
+              {"wrong.TVD", "1000,0,\"TOTALLY WRONG ok<0x04>\",\"\"\r\n1000,1,\"A<0x3C>0x04>B<0x04>\",\"\"\r\n"},
+              {"right.TVD", "1000,0,\"<T> ok<0x04>\",\"\"\r\n1000,1,\"A<0x04>\",\"\"\r\n1000,2,\"B<0x04>\",\"\"\r\n"},
               {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
@@ -189,8 +196,11 @@ private Q_SLOTS:
         usage("load address of one letter", "telvaro-cli load-sign --address \u00df x.TVD",
               "--address takes two letters or digits, not \"\u00df\"");
         usage("no input kind", "telvaro-cli load-controller x.TVD", "give one of --serial-input and --binary-input");
+        // One rule for both read-backs, before anything is opened.
         usage("verify over TCP", "telvaro-cli load-controller --port 0 --binary-input --verify load.TVD",
               "--verify reads the controller back over a serial link (--port 1 or above); the link is TCP");
+        usage("compare over UDP", "telvaro-cli upload --port -1 --compare load.TVD --binary-input",
+              "--compare reads the controller back over a serial link (--port 1 or above); the link is UDP");
         usage("repeat beyond 200", "telvaro-cli run --repeat-from 201 x.TVD",
               "--repeat-from takes a message number from 0 to 200");
         usage("no duration", "telvaro-cli run --duration 0 x.TVD", "--duration takes a number of seconds above 0");
@@ -606,8 +616,16 @@ private Q_SLOTS:
         columns<QString, QStringList, QByteArray>({"fault", "commands", "run"});
         const QString load = "load-controller --binary-input --verify load.TVD";
         const QByteArray one = "1 difference between what was sent and what the controller holds.\n";
-        row("verified", "none", QStringList{load, "upload --compare load.TVD --binary-input"},
+        row("verified", "none",
+            QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input"},
             QByteArray("0 [] 0 [] "));
+        // A token stands for a time text only; text that names an end byte is no end byte.
+        row("compared as bytes", "none",
+            QStringList{"load-controller --binary-input wrong.TVD", "upload --compare right.TVD --binary-input"},
+            QByteArray("0 [] 1 [message 000: sent \"<T> ok<0x04>\", read back \"TOTALLY WRONG ok<0x04>\"\n"
+                       "message 001: sent \"A<0x04>\", read back \"A<0x3C>0x04>B<0x04>\"\n"
+                       "message 002: sent \"B<0x04>\", missing from the controller\n"
+                       "3 differences between what was sent and what the controller holds.\n] "));
         row("message changed", "changed-message", QStringList{load},
             "1 [message 001: sent \"WORLD<0x0D><0x04>\", read back \"WORLD<0x0E><0x04>\"\n" + one + "] ");
         row("register changed", "changed-register", QStringList{load},
