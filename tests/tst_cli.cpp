@@ -124,7 +124,9 @@ private Q_SLOTS:
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)},
               {"regs.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
-              {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"}}) {
+              {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"},
+              {"other.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
+              {"other.TV1", "2\r\n"}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }
@@ -215,9 +217,17 @@ private Q_SLOTS:
         row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
         row("address of a call", "telvaro-cli clear-list --address 123",
             "1 [Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n] ");
-        // Registers that did not load stop the load before its first frame.
+        // Registers that did not load stop the load before its first frame,
+        // their reason told once; a file of another format is refused only then.
         row("damaged registers", "telvaro-cli load-controller --binary-input " + udp + "regs.TVD",
-            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\nError Loading Controller\n...");
+            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\nError Loading Controller\n"
+            "The registers did not load; nothing was sent.\n] ");
+        row("registers of another format", "telvaro-cli load-controller --binary-input " + udp + "other.TVD",
+            "1 [Error Loading Controller\nThe registers did not load: other.TV1: the file is of format 2; this "
+            "program reads format 1\n] ");
+        row("damaged registers compared", "telvaro-cli upload --compare regs.TVD --binary-input " + udp,
+            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\n"
+            "The registers did not load; nothing was compared.\n] ");
         row("upload elsewhere", "telvaro-cli upload --port 0 x.TVD",
             "1 [Error Loading Controller\nThe upload reads a serial port; choose a port number of 1 or above.\n] ");
         // list and convert; a convert may read what one before wrote, and

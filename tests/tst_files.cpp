@@ -427,11 +427,15 @@ private Q_SLOTS:
             if (s.kind != test::Shown::Message)
                 dialogs << s.title + (s.defaultAnswer == filter ? "" : " (other filter)");
         QCOMPARE(dialogs, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
-        // Registers that are not the file's are not loaded into a controller.
+        // Registers that are not the file's, damaged or of another format, are
+        // not loaded into a controller.
         f.prompter.clear();
-        if (!message.isEmpty()) {
+        if (!replaced.isNull()) {
             QCOMPARE(f.ws.LoadController(true).ending, OperationOutcome::Ending::Failed);
-            QCOMPARE(f.prompter.messageTexts().value(0).section("\r\n", 0, 0), "Error Loading Controller");
+            QCOMPARE(f.prompter.messageTexts().value(0).section("\r\n", 0, 1),
+                     "Error Loading Controller\r\nThe registers did not load: " + f.path("a.TV1") + ": " +
+                         (message.isEmpty() ? "the file is of format 2; this program reads format 1"
+                                            : message.section("\r\n", 1)));
         }
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
         // A name typed without an extension gets the chosen filter's.

@@ -283,13 +283,16 @@ void FileCommands::LoadRegisterFile(const QString &name)
         break;
     }
     case RegisterFileRead::Result::OtherFormat:
-        // A format this program does not know leaves the registers alone.
+        // A format this program does not know leaves the registers alone,
+        // without a word at Open; but they are not the file's, and no load
+        // sends them as if they were.
+        m_ws.registers().markNotLoaded(OpenErrorDetail(name, read.error), false);
         break;
     case RegisterFileRead::Result::Malformed:
         // Nothing is taken from a damaged file; the operator learns that
         // the registers are not the file's, and no load sends them as if.
         m_ws.prompter().inform(RegisterOpenErrorText(name), read.error);
-        m_ws.registers().markNotLoaded(OpenErrorDetail(name, read.error));
+        m_ws.registers().markNotLoaded(OpenErrorDetail(name, read.error), true);
         break;
     }
 }

@@ -285,6 +285,9 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
     }
     if (*format != RegisterFileFormat) {
         read.result = RegisterFileRead::Result::OtherFormat;
+        read.error = QStringLiteral("the file is of format %1; this program reads format %2")
+                         .arg(*format)
+                         .arg(RegisterFileFormat);
         return read;
     }
     for (int r = 1; r < int(read.registers.size()); ++r) {

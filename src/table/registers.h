@@ -63,7 +63,13 @@ public:
     // Why the registers are not the ones of the table beside them (their
     // companion file was refused); empty once a whole table is set.
     QString notLoaded() const { return m_notLoaded; }
-    void markNotLoaded(const QString &why) { m_notLoaded = why; }
+    // Whether the operator was shown that reason as the file was opened.
+    bool notLoadedShown() const { return m_notLoadedShown; }
+    void markNotLoaded(const QString &why, bool shown)
+    {
+        m_notLoaded = why;
+        m_notLoadedShown = shown;
+    }
 
 Q_SIGNALS:
     void changed();
@@ -71,6 +77,7 @@ Q_SIGNALS:
 private:
     RegisterTable m_table{};
     QString m_notLoaded;
+    bool m_notLoadedShown = false;
 };
 
 } // namespace telvaro
