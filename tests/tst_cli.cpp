@@ -2,6 +2,7 @@
 // device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
 // Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
 #include "codec/escapes.h"
+#include "controller/controllerprotocol.h"
 #include "datatable.h"
 #include "peers.h"
 #include "programs.h"
@@ -565,6 +566,57 @@ private Q_SLOTS:
         const RegisterFileRead back = ReadTv1(companion.readAll());
         QCOMPARE(back.result, RegisterFileRead::Result::Loaded);
         QVERIFY(back.registers == kRegisters);
+    }
+
+    // An upload whose registers break the register rule is refused whole,
+    // and one whose files do not both fit on the disk writes neither: the
+    // old pair stays byte for byte. The disk is a small file system of its
+    // own, mounted for the command alone, with room for the registers only.
+    void uploadKeepsTheOldFiles_data()
+    {
+        columns<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
+        const QByteArray refused = "Error Loading Controller\nThe upload's register 02: ";
+        const QByteArray kept = "; nothing was taken from the upload.\n";
+        row("width 7", QByteArray("\0010270;125 \004"), false, refused + "the width 7 is out of range (0 to 5)" + kept);
+        row("fill of a control byte", QByteArray("\001023\001;125 \004"), false,
+            refused + "the fill \"<0x01>\" is neither a blank nor 0" + kept);
+        row("width not a number", QByteArray("\00102\00130\004"), false,
+            refused + "the width \"<0x01>\" is not a number" + kept);
+        row("full disk", RegisterFrame(kRegisters), true,
+            QByteArray("Error Saving out.TVD\nthe file could not be written in full: the disk may be full\n"
+                       "Neither file was changed.\n"));
+    }
+    void uploadKeepsTheOldFiles()
+    {
+        const auto [registers, fullDisk, err] = fetch<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
+        if (fullDisk && RunProgram("unshare", {"-rm", "true"}).status != 0)
+            QSKIP("no file system can be mounted here");
+        PtyPeer controller;
+        controller.onReceive = [upload = registers + QByteArray("M\x04").repeated(400) +
+                                         ConfigurationFrame(true)](PtyPeer &p, const QByteArray &chunk) {
+            if (chunk == WakeUpFrame())
+                p.reply(WakeUpReply());
+            else if (chunk == UploadRequestFrame())
+                p.reply(upload);
+        };
+        QTemporaryDir dir(m_dir.filePath(QStringLiteral("upload")));
+        const QByteArray oldTvd = "1000,0,\"OLD<0x04>\",\"\"\r\n", oldTv1 = WriteTv1(RegisterTable{}, 1);
+        for (const auto &[name, bytes] : {std::pair{"out.TVD", oldTvd}, {"out.TV1", oldTv1}}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("disk")));
+        // The old pair on the disk, filled but for one page; the upload; what the files hold then.
+        const QString fill = "head -c 4096 /dev/zero > room && { cat /dev/zero > filler; rm room; } 2>/dev/null; ";
+        const QString work = "cd disk && cp ../out.TVD ../out.TV1 . && " + (fullDisk ? fill : QString()) +
+                             "telvaro-cli upload --quiet --port 1 --device " + controller.devicePath() +
+                             " out.TVD; s=$?; cat out.TVD out.TV1; exit $s";
+        const QString mount = "unshare -rm bash -c 'mount -t tmpfs -o size=65536 none disk && eval \"$WORK\"'";
+        const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
+        const ProgramResult r =
+            RunProgram("bash", {"-c", "cd \"$DIR\" && " + (fullDisk ? mount : QStringLiteral("eval \"$WORK\""))},
+                       {"PATH=" + path, "DIR=" + dir.path(), "WORK=" + work});
+        QCOMPARE(Outcome(r), "1 [" + err + "] " + oldTvd + oldTv1);
     }
 
     // A load that verifies itself and an upload that compares, against the
