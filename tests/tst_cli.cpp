@@ -578,10 +578,6 @@ private Q_SLOTS:
         const QByteArray refused = "Error Loading Controller\nThe upload's register 02: ";
         const QByteArray kept = "; nothing was taken from the upload.\n";
         row("width 7", QByteArray("\0010270;125 \004"), false, refused + "the width 7 is out of range (0 to 5)" + kept);
-        row("fill of a control byte", QByteArray("\001023\001;125 \004"), false,
-            refused + "the fill \"<0x01>\" is neither a blank nor 0" + kept);
-        row("width not a number", QByteArray("\00102\00130\004"), false,
-            refused + "the width \"<0x01>\" is not a number" + kept);
         row("full disk", RegisterFrame(kRegisters), true,
             QByteArray("Error Saving out.TVD\nthe file could not be written in full: the disk may be full\n"
                        "Neither file was changed.\n"));
