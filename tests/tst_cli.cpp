@@ -2,6 +2,7 @@
 // device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
 // Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
 #include "codec/escapes.h"
+#include "controller/controllerprotocol.h"
 #include "datatable.h"
 #include "peers.h"
 #include "programs.h"
@@ -131,7 +132,9 @@ private Q_SLOTS:
               {"long.TV1", WriteTv1(kRegisters, 1)},
               {"wrong.TVD", "1000,0,\"TOTALLY WRONG ok<0x04>\",\"\"\r\n1000,1,\"A<0x3C>0x04>B<0x04>\",\"\"\r\n"},
               {"right.TVD", "1000,0,\"<T> ok<0x04>\",\"\"\r\n1000,1,\"A<0x04>\",\"\"\r\n1000,2,\"B<0x04>\",\"\"\r\n"},
-              {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"}}) {
+              {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"},
+              {"other.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
+              {"other.TV1", "2\r\n"}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }
@@ -232,9 +235,17 @@ private Q_SLOTS:
         row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
         row("address of a call", "telvaro-cli clear-list --address 123",
             "1 [Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n] ");
-        // Registers that did not load stop the load before its first frame.
+        // Registers that did not load stop the load before its first frame,
+        // their reason told once; a file of another format is refused only then.
         row("damaged registers", "telvaro-cli load-controller --binary-input " + udp + "regs.TVD",
-            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\nError Loading Controller\n...");
+            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\nError Loading Controller\n"
+            "The registers did not load; nothing was sent.\n] ");
+        row("registers of another format", "telvaro-cli load-controller --binary-input " + udp + "other.TVD",
+            "1 [Error Loading Controller\nThe registers did not load: other.TV1: the file is of format 2; this "
+            "program reads format 1\n] ");
+        row("damaged registers compared", "telvaro-cli upload --compare regs.TVD --binary-input " + udp,
+            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\n"
+            "The registers did not load; nothing was compared.\n] ");
         row("upload elsewhere", "telvaro-cli upload --port 0 x.TVD",
             "1 [Error Loading Controller\nThe upload reads a serial port; choose a port number of 1 or above.\n] ");
         // list and convert; a convert may read what one before wrote, and
@@ -607,6 +618,53 @@ private Q_SLOTS:
         const RegisterFileRead back = ReadTv1(companion.readAll());
         QCOMPARE(back.result, RegisterFileRead::Result::Loaded);
         QVERIFY(back.registers == kRegisters);
+    }
+
+    // An upload whose registers break the register rule is refused whole,
+    // and one whose files do not both fit on the disk writes neither: the
+    // old pair stays byte for byte. The disk is a small file system of its
+    // own, mounted for the command alone, with room for the registers only.
+    void uploadKeepsTheOldFiles_data()
+    {
+        columns<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
+        const QByteArray refused = "Error Loading Controller\nThe upload's register 02: ";
+        const QByteArray kept = "; nothing was taken from the upload.\n";
+        row("width 7", QByteArray("\0010270;125 \004"), false, refused + "the width 7 is out of range (0 to 5)" + kept);
+        row("full disk", RegisterFrame(kRegisters), true,
+            QByteArray("Error Saving out.TVD\nthe file could not be written in full: the disk may be full\n"
+                       "Neither file was changed.\n"));
+    }
+    void uploadKeepsTheOldFiles()
+    {
+        const auto [registers, fullDisk, err] = fetch<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
+        if (fullDisk && RunProgram("unshare", {"-rm", "true"}).status != 0)
+            QSKIP("no file system can be mounted here");
+        PtyPeer controller;
+        controller.onReceive = [upload = registers + QByteArray("M\x04").repeated(400) +
+                                         ConfigurationFrame(true)](PtyPeer &p, const QByteArray &chunk) {
+            if (chunk == WakeUpFrame())
+                p.reply(WakeUpReply());
+            else if (chunk == UploadRequestFrame())
+                p.reply(upload);
+        };
+        QTemporaryDir dir(m_dir.filePath(QStringLiteral("upload")));
+        const QByteArray oldTvd = "1000,0,\"OLD<0x04>\",\"\"\r\n", oldTv1 = WriteTv1(RegisterTable{}, 1);
+        for (const auto &[name, bytes] : {std::pair{"out.TVD", oldTvd}, {"out.TV1", oldTv1}}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("disk")));
+        // The old pair on the disk, filled but for one page; the upload; what the files hold then.
+        const QString fill = "head -c 4096 /dev/zero > room && { cat /dev/zero > filler; rm room; } 2>/dev/null; ";
+        const QString work = "cd disk && cp ../out.TVD ../out.TV1 . && " + (fullDisk ? fill : QString()) +
+                             "telvaro-cli upload --quiet --port 1 --device " + controller.devicePath() +
+                             " out.TVD; s=$?; cat out.TVD out.TV1; exit $s";
+        const QString mount = "unshare -rm bash -c 'mount -t tmpfs -o size=65536 none disk && eval \"$WORK\"'";
+        const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
+        const ProgramResult r =
+            RunProgram("bash", {"-c", "cd \"$DIR\" && " + (fullDisk ? mount : QStringLiteral("eval \"$WORK\""))},
+                       {"PATH=" + path, "DIR=" + dir.path(), "WORK=" + work});
+        QCOMPARE(Outcome(r), "1 [" + err + "] " + oldTvd + oldTv1);
     }
 
     // A load that verifies itself and an upload that compares, against the

@@ -83,6 +83,19 @@ int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
     return ExitFailed;
 }
 
+// Registers that did not load from the companion beside the table are
+// neither sent nor compared: refused before the first frame. A damaged
+// companion's reason was printed as it was opened and is not printed again.
+std::optional<int> RefuseUnloadedRegisters(const Workspace &ws, const QString &consequence)
+{
+    const Registers &registers = ws.registers();
+    if (registers.notLoaded().isEmpty())
+        return std::nullopt;
+    PrintError(registers.notLoadedShown() ? QStringLiteral("The registers did not load; ") + consequence
+                                          : QStringLiteral("The registers did not load: ") + registers.notLoaded());
+    return ExitFailed;
+}
+
 // What a load of the table sends after its wake-up and clear; none when a
 // message holds an escape out of range. Time tokens stay: each stands for
 // the time text the load puts in its place.
@@ -140,6 +153,10 @@ int LoadController(const QStringList &args)
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
+    if (!ws.registers().notLoaded().isEmpty()) {
+        PrintError(QStringLiteral("Error Loading Controller"));
+        return *RefuseUnloadedRegisters(ws, QStringLiteral("nothing was sent."));
+    }
     const std::optional<DryRun> dryRun = ReadDryRun(line);
     if (verify && dryRun)
         return line.usageError(QStringLiteral("--verify reads a controller back: it cannot go with --dry-run"));
@@ -187,10 +204,8 @@ int CompareUpload(const CommandLine &line, const LinkOptions &options)
         return *status;
     if (!FileCommands(ws).OpenWithCompanion(line.value(QStringLiteral("compare"))))
         return ExitFailed;
-    if (const QString why = ws.registers().notLoaded(); !why.isEmpty()) {
-        PrintError(QStringLiteral("The registers did not load: ") + why);
-        return ExitFailed;
-    }
+    if (const auto status = RefuseUnloadedRegisters(ws, QStringLiteral("nothing was compared.")))
+        return *status;
     const auto sent = TableAsSent(ws, serial);
     if (!sent) {
         PrintError(QStringLiteral("A message holds an escape outside 0 to 255."));
