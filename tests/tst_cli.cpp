@@ -243,7 +243,8 @@ private Q_SLOTS:
         row("registers of another format", "telvaro-cli load-controller --binary-input " + udp + "other.TVD",
             "1 [Error Loading Controller\nThe registers did not load: other.TV1: the file is of format 2; this "
             "program reads format 1\n] ");
-        row("damaged registers compared", "telvaro-cli upload --compare regs.TVD --binary-input " + udp,
+        row("damaged registers compared",
+            "telvaro-cli upload --compare regs.TVD --binary-input --port 1 --device /nonexistent/tty",
             "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\n"
             "The registers did not load; nothing was compared.\n] ");
         row("upload elsewhere", "telvaro-cli upload --port 0 x.TVD",
