@@ -121,6 +121,8 @@ private Q_SLOTS:
               {"slow.TVD", "10,0,\"X\",\"\"\r\n10,1,\"Y\",\"\"\r\n599999,2,\"Z\",\"\"\r\n"},
               {"three.TVD", "9000,0,\"A\",\"\"\r\n9000,1,\"B\",\"\"\r\n9000,2,\"C\",\"\"\r\n"},
               {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"},
+              {"escape2.TVD", "10,0,\"A\",\"\"\r\n10,1,\"B\",\"\"\r\n10,2,\"<0256>\",\"\"\r\n"},
+              {"paced.TVD", "400,0,\"A\",\"\"\r\n400,1,\"B\",\"\"\r\n400,2,\"C\",\"\"\r\n"},
               {"two.TVD", "1000,0,\"<0x02>HELLO<0x03>\",\"\"\r\n1000,1,\"WORLD<0x0D>\",\"\"\r\n"},
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)},
@@ -382,11 +384,34 @@ private Q_SLOTS:
         row("sign load of 8101 messages",
             "TELVARO_TIME_SCALE=1 telvaro-cli load-sign --dry-run " + udp + "big.TVD | tail -1",
             "0 [] total 16216.000\n");
+        // Over TCP the connection wait's first look comes before any frame.
         row("run dry run cut by its duration",
             "TELVARO_TIME_SCALE=1 telvaro-cli run --dry-run --hex --repeat-from 1 --duration 700 --port 0 --ip "
             "127.0.0.1 --ip-port CLOSED slow.TVD",
-            "0 [] 0.000\t58\n0.010\t59\n0.020\t5A\n600.019\t59\n600.029\t5A\ntotal 700.000\n");
-        row("send dry run", "telvaro-cli send --dry-run " + udp + "'<0x02>'", "0 [] 0.000\t<0x02>\ntotal 0.020\n");
+            "0 [] 0.500\t58\n0.510\t59\n0.520\t5A\n600.519\t59\n600.529\t5A\ntotal 700.000\n");
+        // A message due when the run ends is not sent.
+        row("run dry run, message due at its end",
+            "TELVARO_TIME_SCALE=1 telvaro-cli run --dry-run --hex --duration 0.02 " + udp + "slow.TVD",
+            "0 [] 0.000\t58\n0.010\t59\ntotal 0.020\n");
+        // Frames with no waits between them are no endless run.
+        row("controller load dry run over TCP",
+            "telvaro-cli load-controller --dry-run --binary-input --port 0 --ip 127.0.0.1 --ip-port CLOSED load.TVD "
+            "| cut -f1 | uniq -c",
+            "0 []       6 0.005\n      1 total 0.005\n");
+        // Nothing goes over a link: no transcript is made.
+        row("send dry run",
+            "telvaro-cli send --dry-run --transcript t.log " + udp + "'<0x02>'; s=$?; ls t.log; exit $s",
+            "0 [--dry-run opens no link: the transcript t.log is not written.\nls: cannot access 't.log': No such file "
+            "or directory\n] 0.000\t<0x02>\ntotal 0.020\n");
+        usage("hex without a dry run", "telvaro-cli load-sign --hex " + udp + "two.TVD",
+              "--hex shows the frames of a dry run: give it with --dry-run, or the command sends to the device");
+        // Every message is checked before the erase: nothing is opened.
+        row("sign load of a bad table", "telvaro-cli load-sign --port 0 --ip 127.0.0.1 --ip-port CLOSED escape2.TVD",
+            "1 [Error Loading Sign\nMessage 2 holds an escape outside 0 to 255.\n] ");
+        // A test build says it runs on the test clock.
+        row("time scale said", "telvaro-cli encode x 2>&1 >/dev/null | sed 's/^/said: /'",
+            "0 [] said: telvaro-cli: TELVARO_TIME_SCALE=100 runs the protocol waits at 100 times real speed (a test "
+            "build).\n");
         row("run dry run, bad escape", "telvaro-cli run --dry-run " + udp + "escape.TVD",
             "1 [Error Going into Run\nMessage 0 holds an escape outside 0 to 255.\n] total 0.000\n");
         row("run dry run without an end", "telvaro-cli run --dry-run --repeat-from 0 --duration 9 " + udp + "zero.TVD",
@@ -495,6 +520,73 @@ private Q_SLOTS:
             frames += FormatReceived(frame);
         QCOMPARE(plan.frames.size(), 6);
         QCOMPARE(received, frames);
+    }
+
+    // A run keeps to its plan over each link, to its end or cut by
+    // --duration between two messages (at 1/4 of real time): the same
+    // messages, and the plan's total is the span from the link opened to it
+    // closed, as the transcript has them. The best of three runs is taken: a
+    // loaded machine only ever makes a run late.
+    void plansKeepTime_data()
+    {
+        columns<QString, QString>({"link", "duration"});
+        for (const char *link : {"udp", "tcp", "pty"})
+            for (const char *duration : {"", "0.5"})
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(link, duration).trimmed())) << link << duration;
+    }
+    void plansKeepTime()
+    {
+        auto [kind, duration] = fetch<QString, QString>({"link", "duration"});
+        UdpPeer udp;
+        TcpPeer tcp;
+        QProcess device;
+        QStringList args = {"run"};
+        if (kind == QLatin1String("pty")) {
+            const QString pty = m_dir.filePath(QStringLiteral("ttyPaced"));
+            StartDevice(device, {"--pty", "--link", pty});
+            args << "--port"
+                 << "1"
+                 << "--device" << pty;
+        } else {
+            const bool overTcp = kind == QLatin1String("tcp");
+            args << "--port" << (overTcp ? "0" : "-1") << "--ip"
+                 << "127.0.0.1"
+                 << "--ip-port" << QString::number(overTcp ? tcp.port() : udp.port());
+        }
+        if (!duration.isEmpty())
+            args << "--duration" << duration << "--repeat-from"
+                 << "0";
+        args << "paced.TVD";
+        const QStringList scale = {"TELVARO_TIME_SCALE=4"};
+        const Plan plan = DryRun(args, scale);
+        QVERIFY(plan.total > 0);
+        double best = -1;
+        for (int attempt = 0; attempt < 3 && qAbs(best - plan.total) > qMax(0.01 * plan.total, 0.02); ++attempt) {
+            QFile::remove(QStringLiteral("paced.log"));
+            QCOMPARE(RunProgram(CliPath(), args + QStringList{"--transcript", "paced.log"}, scale).status, 0);
+            QFile log(QStringLiteral("paced.log"));
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            QMap<QString, double> at;
+            int sent = 0;
+            for (const QString &line : QString::fromUtf8(log.readAll()).split(u'\n')) {
+                const QString what = line.section(u' ', 1).section(u'\t', 0, 0);
+                const double seconds = double(QDateTime::fromString(line.left(19), Qt::ISODate).toSecsSinceEpoch()) +
+                                       line.mid(19, 7).toDouble();
+                if (what.startsWith(QLatin1String("TX")))
+                    ++sent;
+                else if (what == QLatin1String("LINK"))
+                    at.insert(line.section(u'\t', 1).section(u':', 0, 0), seconds);
+            }
+            QCOMPARE(sent, plan.frames.size());
+            const double span = at.value(QStringLiteral("closed by us")) - at.value(QStringLiteral("opened"), -1);
+            if (qAbs(span - plan.total) < qAbs(best - plan.total))
+                best = span;
+        }
+        const QString figures = QStringLiteral("planned %1 s, ran %2 s").arg(plan.total).arg(best);
+        qInfo("%s", qPrintable(figures));
+        QVERIFY2(qAbs(best - plan.total) <= qMax(0.01 * plan.total, 0.02), qPrintable(figures));
+        if (device.state() != QProcess::NotRunning)
+            StopDevice(device);
     }
 
     // Help of the program and each command on stdout, every option with a
