@@ -14,6 +14,10 @@ QString SignMemoryText(int stored, int messages)
     return QStringLiteral("The sign's memory was erased; %1 of %2 messages are stored.").arg(stored).arg(messages);
 }
 
+namespace {
+
+// Why the load would refuse the table (no message, too many, a message that
+// cannot be sent), in the words it would use; empty when it can load it.
 QString SignLoadRefusal(const MessageTable &table)
 {
     const int upper = table.UpperIndex();
@@ -28,6 +32,8 @@ QString SignLoadRefusal(const MessageTable &table)
             return failure;
     return {};
 }
+
+} // namespace
 
 OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, const std::optional<SignChoice> &choice)
 {
