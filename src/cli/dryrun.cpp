@@ -90,8 +90,8 @@ std::optional<QString> ReadDryRun(const CommandLine &line, LinkOptions &options,
     dryRun.reset();
     if (!line.isSet(dryRunOption)) {
         if (line.isSet(hexOption))
-            return QStringLiteral("--hex shows the frames of a dry run: give it with --dry-run, or the command "
-                                  "sends to the device");
+            return QStringLiteral("--hex needs --dry-run: it shows a dry run's frames, and without --dry-run the "
+                                  "command would send to the device");
         return std::nullopt;
     }
     dryRun = DryRun{line.isSet(hexOption)};
