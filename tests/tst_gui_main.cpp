@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTcpServer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -524,6 +525,34 @@ private Q_SLOTS:
         QTest::keyClick(recData, Qt::Key_Return);
         QTest::keyClicks(recData, QStringLiteral("x"));
         QCOMPARE(f.ws.box(Box::RecData), QStringLiteral("three\r\nx"));
+    }
+
+    // The focus starts in the message box; after a quick send, delivered or
+    // failed, it is on "Quick Send" again, so a second Space sends again
+    // rather than clearing the message.
+    void focusStartsInTheMessageAndStaysOnQuickSend()
+    {
+        SetPauseTimeScale(20);
+        Fixture f;
+        const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hi"));
+        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("Hi"));
+        test::UdpPeer device;
+        f.useUdp(device);
+        auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
+        button->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Space);
+        press(Qt::Key_Space);
+        QCOMPARE(device.datagrams, (QList<QByteArray>{"Hi", "Hi"}));
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        f.ws.linkSettings().set({0, "127.0.0.1", QString::number(closed.serverPort()), "9600", {}});
+        closed.close();
+        press(Qt::Key_Space);
+        SetPauseTimeScale(1);
+        QCOMPARE(f.prompter.messageTexts().size(), 1);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi|"));
     }
 
     // The Communication menu's commands, and panel 1 kept up to date.

@@ -611,7 +611,20 @@ void frmMain::renderItem(Item item)
 {
     const ItemState state = m_ws.menus().item(item);
     if (item == Item::CmdQuickSend) {
+        // Qt hands the focus of a button it disables to the next one ("Clear
+        // Entry"), where a second Space would wipe the message: the focus
+        // comes back once the button is on again, unless the operator moved
+        // it meanwhile.
+        const bool hadFocus = focusWidget() == m_cmdQuickSend;
         m_cmdQuickSend->setEnabled(state.enabled);
+        if (!state.enabled && hadFocus) {
+            m_quickSendLostFocus = true;
+            m_focusTakenFromQuickSend = focusWidget();
+        } else if (state.enabled && m_quickSendLostFocus) {
+            if (focusWidget() == m_focusTakenFromQuickSend.data())
+                m_cmdQuickSend->setFocus(Qt::OtherFocusReason);
+            m_quickSendLostFocus = false;
+        }
         return;
     }
     QAction *act = action(item);
@@ -866,6 +879,8 @@ void frmMain::Form_Load()
                 [this](QAction *act) { m_ws.tbToolBar_ButtonMenuClick(act->data().toString()); });
         m_modeButton->setMenu(modeMenu);
     }
+    // What the operator types first goes into the message box.
+    m_lineBoxes.value(Box::Entry)->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
