@@ -5,11 +5,15 @@
 #include "base/wait.h"
 #include "codec/numbers.h"
 #include "founddevices.h"
+#include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
+#include "gui/frmserialdevices.h"
+#include "gui/frmsigntype.h"
 #include "peers.h"
 #include "run/progress.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -553,6 +557,49 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts().size(), 1);
         QCOMPARE(QApplication::focusWidget(), button);
         QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi|"));
+    }
+
+    // A screen reader names every control that takes the focus, and the
+    // progress bar, by its own name within its window.
+    void everyControlNamedOnce_data()
+    {
+        test::columns<QString>({"window"});
+        for (const char *w : {"frmMain", "FrmEditS", "FrmEditA", "FrmRegister", "FrmSignType", "FrmDisplayLoaded",
+                              "FrmSerialDevices", "frmProgress"})
+            QTest::newRow(w) << QString(w);
+    }
+    void everyControlNamedOnce()
+    {
+        const auto [name] = test::fetch<QString>({"window"});
+        Fixture f;
+        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
+        f.window.action(name == "FrmEditS" ? Item::MnuSCPProtocol : Item::MnuADPProtocol)->trigger();
+        f.window.action(Item::MnuRegister)->trigger();
+        FrmSignType signType(&f.window);
+        FrmDisplayLoaded loaded(f.ws, &f.window);
+        FrmSerialDevices devices(f.ws, &f.window);
+        QWidget *window = name == "frmMain" ? &f.window : nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == name)
+                window = w;
+        QVERIFY(window);
+        QHash<QString, QString> named; // accessible name: object name
+        QStringList faults;
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            if (w->window() != window || (w->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar *>(w)))
+                continue;
+            const QString accessible = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed();
+            const QString what = w->objectName() + u'/' + w->metaObject()->className();
+            if (accessible.isEmpty())
+                faults << what + " unnamed";
+            else if (named.contains(accessible))
+                faults << what + " named " + accessible + " as " + named.value(accessible);
+            named.insert(accessible, what);
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+        if (window == &f.window)
+            QCOMPARE(named.value("Message #") + u' ' + named.value("Interval"),
+                     QStringLiteral("TxtMessageNumber/QLineEdit TxtInterval/QLineEdit"));
     }
 
     // The Communication menu's commands, and panel 1 kept up to date.

@@ -8,6 +8,7 @@
 #include "base/settingsstore.h"
 #include "base/wait.h"
 #include "codec/codepage.h"
+#include "gui/editorcontrols.h"
 #include "gui/frmdisplayloaded.h"
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
@@ -155,6 +156,17 @@ protected:
         if (own != buttons.cend()) {
             (*own)->setFocus(Qt::ShortcutFocusReason);
             (*own)->animateClick();
+            return true;
+        }
+        // A label's key takes the focus to the control it names.
+        const QList<QLabel *> labels = active->findChildren<QLabel *>();
+        const auto label = std::find_if(labels.cbegin(), labels.cend(), [&keys](const QLabel *l) {
+            return l->isVisible() && l->buddy() && l->buddy()->isEnabled() && QKeySequence::mnemonic(l->text()) == keys;
+        });
+        if (label != labels.cend()) {
+            (*label)->buddy()->setFocus(Qt::ShortcutFocusReason);
+            if (auto *button = qobject_cast<QAbstractButton *>((*label)->buddy()))
+                button->animateClick();
             return true;
         }
         // The main window's own keys stay there.
@@ -367,6 +379,7 @@ void frmMain::buildCentral()
 
     auto *txtEntry = new QLineEdit(m_canvas);
     txtEntry->setObjectName(QStringLiteral("TxtEntry"));
+    txtEntry->setAccessibleName(QStringLiteral("Message to Send"));
     bindBox(Box::Entry, txtEntry);
     // A selection kept from before a change of the text no longer applies.
     connect(txtEntry, &QLineEdit::textChanged, this, [this] { m_entrySelection.reset(); });
@@ -391,9 +404,13 @@ void frmMain::buildCentral()
     txtInterval->setObjectName(QStringLiteral("TxtInterval"));
     bindBox(Box::MessageNumber, txtNumber);
     bindBox(Box::Interval, txtInterval);
-    grid->addWidget(label("LblMessageNumber", "Message #"), 0, 0);
+    QLabel *numberLabel = label("LblMessageNumber", "Message #");
+    QLabel *intervalLabel = label("LblInt_Num", " Interval");
+    nameBy(numberLabel, txtNumber);
+    nameBy(intervalLabel, txtInterval);
+    grid->addWidget(numberLabel, 0, 0);
     grid->addWidget(txtNumber, 0, 1);
-    grid->addWidget(label("LblInt_Num", " Interval"), 1, 0);
+    grid->addWidget(intervalLabel, 1, 0);
     grid->addWidget(txtInterval, 1, 1);
     grid->addWidget(button("CmdAddMessage", "Add Message"), 0, 2);
     grid->addWidget(button("CmdReplaceMessage", "Replace Message"), 1, 2);
@@ -417,7 +434,8 @@ void frmMain::buildCentral()
     m_lblMessageHeader = label("LblMessageHeader", "");
     m_lblMessageHeader->hide();
     // The comment box below the frame is captioned from inside it.
-    grid->addWidget(label("Label1", "Comments"), 2, 0);
+    QLabel *commentLabel = label("Label1", "Comments");
+    grid->addWidget(commentLabel, 2, 0);
     // Wide enough for every number the boxes take (message 32765, interval
     // 600000), whatever the font.
     const int numberWidth = txtNumber->fontMetrics().horizontalAdvance(QStringLiteral("6000000")) + 8;
@@ -428,9 +446,11 @@ void frmMain::buildCentral()
     auto *txtComment = new QLineEdit(m_canvas);
     txtComment->setObjectName(QStringLiteral("Txt95DisplayText"));
     bindBox(Box::Comment, txtComment);
+    nameBy(commentLabel, txtComment);
 
     m_grid = new MessageGrid(m_canvas);
     m_grid->setObjectName(QStringLiteral("MSFGMessages"));
+    m_grid->setAccessibleName(QStringLiteral("Messages"));
     m_grid->setModel(&m_ws.table());
     m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_grid->verticalHeader()->setFont(m_grid->font());
@@ -448,9 +468,11 @@ void frmMain::buildCentral()
 
     m_txtRecData = new QPlainTextEdit(m_canvas);
     m_txtRecData->setObjectName(QStringLiteral("TxtRecData"));
+    m_txtRecData->setAccessibleName(QStringLiteral("Received Data"));
 
     m_txtMessages = new QPlainTextEdit(m_canvas);
     m_txtMessages->setObjectName(QStringLiteral("TxtMessages"));
+    m_txtMessages->setAccessibleName(QStringLiteral("Message Table as Text"));
     m_txtMessages->hide();
 
     auto *sbInfo = new QStatusBar(central);

@@ -18,6 +18,7 @@ frmProgress::frmProgress(Progress &progress, QWidget *owner)
     setObjectName(QStringLiteral("frmProgress"));
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("ProgressBar"));
+    m_bar->setAccessibleName(QStringLiteral("Progress"));
     m_bar->setRange(0, Progress::BarMaximum);
     m_bar->setTextVisible(false);
     m_status = new QLabel(this);
