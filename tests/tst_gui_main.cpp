@@ -492,7 +492,7 @@ private Q_SLOTS:
 
     // "Quick Send" through its button: what could start another transfer is
     // off while it sends, and panel 2 shows the traffic; the received box
-    // shows a line per line break and takes the operator's typing back.
+    // shows a line per line break.
     void quickSendAndTheReceivedBox()
     {
         SetPauseTimeScale(20);
@@ -516,7 +516,7 @@ private Q_SLOTS:
         QTest::mouseClick(button, Qt::LeftButton);
         SetPauseTimeScale(1);
         QCOMPARE(device.datagrams, QList<QByteArray>{"Hi\t"});
-        QCOMPARE(during, QStringLiteral("Hi\t 0 0 0"));
+        QCOMPARE(during, QStringLiteral("Hi<0x09> 0 0 0"));
         QCOMPARE(state(), QStringLiteral("No Traffic 1 1 1"));
 
         auto *recData = child<QPlainTextEdit>(&f.window, "TxtRecData");
@@ -525,10 +525,12 @@ private Q_SLOTS:
         QCOMPARE(recData->toPlainText(), QStringLiteral("one\ntwo\n"));
         f.ws.setBox(Box::RecData, QStringLiteral("three"));
         QCOMPARE(recData->toPlainText(), QStringLiteral("three"));
-        recData->moveCursor(QTextCursor::End);
-        QTest::keyClick(recData, Qt::Key_Return);
+        // It takes no typing, and Tab leaves it.
+        recData->setFocus();
         QTest::keyClicks(recData, QStringLiteral("x"));
-        QCOMPARE(f.ws.box(Box::RecData), QStringLiteral("three\r\nx"));
+        QTest::keyClick(recData, Qt::Key_Tab);
+        QCOMPARE(recData->toPlainText() + f.ws.box(Box::RecData), QStringLiteral("threethree"));
+        QVERIFY(QApplication::focusWidget() != recData);
     }
 
     // The focus starts in the message box; after a quick send, delivered or
@@ -760,6 +762,12 @@ private Q_SLOTS:
         for (Item item : {Item::MnuModeRun, Item::MnuLoadSign, Item::MnuDisplayLoaded, Item::MnuLoadController,
                           Item::MnuUploadController, Item::MnuRegister})
             QCOMPARE(f.window.action(item)->isVisible(), shown.contains(item));
+        // Each entry of "&Action" answers to a key of its own.
+        QStringList keys;
+        for (const QAction *a : f.window.action(Item::MnuMode)->menu()->actions())
+            if (a->isVisible())
+                keys << QKeySequence::mnemonic(a->text()).toString();
+        QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()).size(), keys.size());
         for (OperatingMode each : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
             QCOMPARE(f.window.action(UseModeItem(each))->isChecked(), each == mode);
         // The link and the table stay as they were.

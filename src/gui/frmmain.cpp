@@ -8,6 +8,7 @@
 #include "base/settingsstore.h"
 #include "base/wait.h"
 #include "codec/codepage.h"
+#include "codec/escapes.h"
 #include "gui/editorcontrols.h"
 #include "gui/frmdisplayloaded.h"
 #include "gui/frmedita.h"
@@ -310,7 +311,11 @@ void frmMain::buildMenus()
                 act = menuBar()->addAction(def.caption);
             }
         } else {
-            act = menus.value(*def.parent)->addAction(def.caption);
+            // In Sign Load mode "&Data Entry" shows beside this entry: the
+            // access key moves so that each answers to its own.
+            const QString caption =
+                def.item == Item::MnuDisplayLoaded ? QStringLiteral("Display Loaded &Message") : def.caption;
+            act = menus.value(*def.parent)->addAction(caption);
             if (!def.shortcut.isEmpty())
                 act->setShortcut(QKeySequence(def.shortcut, QKeySequence::PortableText));
         }
@@ -469,6 +474,10 @@ void frmMain::buildCentral()
     m_txtRecData = new QPlainTextEdit(m_canvas);
     m_txtRecData->setObjectName(QStringLiteral("TxtRecData"));
     m_txtRecData->setAccessibleName(QStringLiteral("Received Data"));
+    // What the device said: read and copied, never typed over; Tab leaves.
+    m_txtRecData->setReadOnly(true);
+    m_txtRecData->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_txtRecData->setTabChangesFocus(true);
 
     m_txtMessages = new QPlainTextEdit(m_canvas);
     m_txtMessages->setObjectName(QStringLiteral("TxtMessages"));
@@ -660,8 +669,19 @@ void frmMain::renderItem(Item item)
 
 void frmMain::renderStatus(int panel)
 {
-    if (QLabel *label = m_sbMain.value(panel))
-        label->setText(m_ws.status().text(panel));
+    QLabel *label = m_sbMain.value(panel);
+    if (!label)
+        return;
+    QString text = m_ws.status().text(panel);
+    // The bytes sent: control bytes, which a font draws as boxes or not at
+    // all, in the notation the operator types them in.
+    if (panel == 2) {
+        QString shown;
+        for (const QChar c : std::as_const(text))
+            shown += c.isPrint() ? QString(c) : QString::fromLatin1(HexEscape(uchar(TextToBytes(QString(c)).at(0))));
+        text = shown;
+    }
+    label->setText(text);
 }
 
 void frmMain::renderGauge()
@@ -763,16 +783,6 @@ void frmMain::wireLink()
     connect(&m_ws.entry(), &EntryPanel::boxChanged, this, [this](Box which) {
         if (which == Box::RecData)
             renderRecData();
-    });
-    connect(m_txtRecData, &QPlainTextEdit::textChanged, this, [this] {
-        // What the operator types or deletes there is kept, in the
-        // workspace's line breaks.
-        QString text = m_txtRecData->toPlainText();
-        text.replace(u'\n', QStringLiteral("\r\n"));
-        if (text == m_recDataShown)
-            return;
-        m_recDataShown = text;
-        m_ws.setBox(Box::RecData, text);
     });
 }
 
@@ -968,10 +978,19 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    // The context-menu key's own event would fill a second time.
+    if (watched == m_grid && type == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard)
+        return true;
     if (watched == m_grid && type == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete) {
             m_ws.MSFGMessages_KeyDown(Workspace::DeleteKeyCode);
+            return true;
+        }
+        // The keyboard's context-menu keys do what the right button does.
+        if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            massFillFromSelection();
             return true;
         }
     }
