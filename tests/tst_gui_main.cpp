@@ -918,6 +918,55 @@ private Q_SLOTS:
         QVERIFY(!shown);
     }
 
+    // A sign load's progress window: Stop ends the load as Data Entry does,
+    // the close box and Escape ask first; the percentage counts the set-up
+    // frames and reaches 100 % only with the last frame.
+    void progressWindowStops_data()
+    {
+        test::columns<QString, bool, QStringList>({"gesture", "yes", "seen"});
+        const QStringList stopped{"25%", "50%"};
+        QTest::newRow("Stop") << "Stop" << false << stopped;
+        QTest::newRow("close box, Yes") << "close" << true << stopped;
+        QTest::newRow("Escape, Yes") << "Escape" << true << stopped;
+        QTest::newRow("Escape, No") << "Escape" << false << QStringList{"25%", "50%", "75%", "100%"};
+    }
+    void progressWindowStops()
+    {
+        const auto [gesture, yes, seen] = test::fetch<QString, bool, QStringList>({"gesture", "yes", "seen"});
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.addEntries(1);
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.prompter.clear();
+        auto *progress = child<QWidget>(&f.window, "frmProgress");
+        QStringList percents;
+        udp.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
+            percents << progress->windowTitle().section(u' ', -1);
+            if (peer.datagrams.size() != 2)
+                return;
+            if (yes)
+                f.prompter.answer(Prompter::Answer::Yes);
+            if (gesture == "Stop") {
+                auto *stop = child<QPushButton>(progress, "CmdStop");
+                stop->setFocus();
+                QTest::keyClick(stop, Qt::Key_Space);
+            } else if (gesture == "close") {
+                progress->close();
+            } else {
+                QTest::keyClick(progress, Qt::Key_Escape);
+            }
+        };
+        f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
+        f.window.action(Item::MnuLoadSign)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(percents, seen);
+        QCOMPARE(f.prompter.messageTexts().size(), gesture == "Stop" ? 0 : 1);
+        QVERIFY(!progress->isVisible() && f.window.action(Item::MnuModeData)->isChecked());
+        QCOMPARE(f.ws.transfer().transmitting(), 0);
+    }
+
     void progressCaptions_data()
     {
         test::columns<int, int, QString, int>({"index", "total", "caption", "bar"});
@@ -933,7 +982,8 @@ private Q_SLOTS:
         const auto [index, total, caption, bar] =
             test::fetch<int, int, QString, int>({"index", "total", "caption", "bar"});
         Progress progress;
-        frmProgress window(progress, nullptr);
+        test::ScriptedPrompter prompter;
+        frmProgress window(progress, prompter, nullptr);
         progress.Start();
         QVERIFY(window.isVisible());
         QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z\2\x7F\x81\xAD\x80\xE9"));

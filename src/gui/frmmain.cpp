@@ -262,7 +262,8 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEditCommands();
     m_windowOrder = new WindowOrder(*this);
     new AccessKeysInTheActiveWindow(*this);
-    new frmProgress(m_ws.progress(), this);
+    auto *progress = new frmProgress(m_ws.progress(), m_ws.prompter(), this);
+    connect(progress, &frmProgress::stopRequested, this, [this] { m_ws.MnuModeData_Click(); });
 
     connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);
     connect(&m_ws, &Workspace::captionChanged, this, [this] { setWindowTitle(m_ws.caption()); });
@@ -921,14 +922,15 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A run or transfer waiting underneath must stop: once the program quits,
+    // its waits return at once and it would otherwise send on without pause.
+    // Nothing is sent; the link is released. Stopped first, its progress
+    // window goes without asking again.
+    if (m_ws.transfer().transmitting() != 0)
+        m_ws.MnuModeData_Click();
     const QWidgetList others = m_windowOrder->newestFirst();
     for (QWidget *other : others)
         other->close();
-    // A run or transfer waiting underneath must stop: once the program quits,
-    // its waits return at once and it would otherwise send on without pause.
-    // Nothing is sent; the link is released.
-    if (m_ws.transfer().transmitting() != 0)
-        m_ws.MnuModeData_Click();
     m_ws.SaveSettings(m_settings, isMinimized(), geometryInTwips());
     event->accept();
 }

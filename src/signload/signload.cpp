@@ -25,7 +25,7 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
 
     StatusPanels &panels = operations.panels();
     Progress &progress = operations.progress();
-    progress.Start();
+    progress.Start(-FirstSetupStep);
     const int upper = table.UpperIndex();
     // Labels name messages 0 to 8100 only; a larger table would load
     // messages under labels that collide.
