@@ -2,6 +2,7 @@
 // layout, the grid's mouse and key handling, the link controls and status
 // bars, the mode switch and the sign-load dialogs, the run's highlight, the
 // progress window and the close request.
+#include "app/helpfile.h"
 #include "base/wait.h"
 #include "codec/numbers.h"
 #include "founddevices.h"
@@ -616,6 +617,27 @@ private Q_SLOTS:
         QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(link.PortNumber).arg(link.IpAddress, link.IpPort, link.BaudText),
                  QStringLiteral("2|10.9.8.7|4001| 19200"));
         QTRY_COMPARE_WITH_TIMEOUT(f.window.statusLabel(1)->text(), QStringLiteral("Port 2 Closed"), 2000);
+        // A text longer than its panel ends in an ellipsis; the tool tip
+        // holds all of it.
+        const QString longText = "Error! Restart of program is required for IP communication " + QString(300, u'x');
+        f.ws.status().setText(1, longText);
+        const QLabel *panel = f.window.statusLabel(1);
+        QVERIFY2(panel->text().endsWith(QChar(0x2026)) &&
+                     panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
+                 qPrintable(panel->text()));
+        QCOMPARE(panel->toolTip(), longText);
+    }
+
+    // With nothing to open the manual, Help tells where it is.
+    void helpSaysWhereTheManualIs()
+    {
+        Fixture f;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+        QTRY_COMPARE(f.prompter.messageTexts().size(), 1);
+        const QString manual = QDir::toNativeSeparators(HelpFilePath(QCoreApplication::applicationDirPath()));
+        QVERIFY2(f.prompter.messageTexts().front().endsWith("\r\n" + manual), qPrintable(f.prompter.messageTexts()[0]));
     }
 
     // Every working control whole at the first-run size and at the
@@ -904,7 +926,7 @@ private Q_SLOTS:
         QCOMPARE(f.ws.linkSettings().value().PortNumber, 1);
         QCOMPARE(QSettings(f.home.settingsFile(), QSettings::IniFormat).value("SerialPorts/1").toString(), stable);
         f.ws.link().TmrCheck_Timer();
-        QCOMPARE(f.window.statusLabel(1)->text(),
+        QCOMPARE(f.window.statusLabel(1)->toolTip(),
                  QStringLiteral("Port 1 Closed (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)"));
         f.ws.menus().setEnabled(Item::MnuCommunication, false);
         // A dialog that opened all the same is closed again, and noticed.

@@ -27,6 +27,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -88,9 +90,46 @@ QRect keptOnScreen(QRect wanted, const QScreen *screen)
     return wanted;
 }
 
-QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch)
+// A status panel: a text longer than the panel ends in "…", and the whole
+// text is its tool tip. The panel asks for the room of the whole text.
+class ElidingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void setFullText(const QString &text)
+    {
+        m_full = text;
+        setToolTip(text);
+        updateGeometry();
+        elide();
+    }
+    QSize sizeHint() const override
+    {
+        const int frame = width() - contentsRect().width();
+        return {fontMetrics().horizontalAdvance(m_full) + frame + 2 * margin() + 4, QLabel::sizeHint().height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+
+private:
+    void elide()
+    {
+        // Only what can fit is measured, so a long text costs no more than a
+        // short one.
+        const int room = contentsRect().width() - 2 * margin();
+        const qsizetype fits = 2 * (room / qMax(1, fontMetrics().averageCharWidth()) + 2);
+        setText(fontMetrics().elidedText(m_full.left(fits), Qt::ElideRight, room));
+    }
+    QString m_full;
+};
+
+QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch, bool eliding = false)
 {
-    auto *label = new QLabel(text, bar);
+    QLabel *label = eliding ? new ElidingLabel(text, bar) : new QLabel(text, bar);
     label->setObjectName(name);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
@@ -504,7 +543,7 @@ void frmMain::buildCentral()
     for (int panel = 1; panel <= 3; ++panel) {
         // The link and traffic texts can be long: these panels give way,
         // the captions of the bar above them stay whole.
-        QLabel *label = panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3);
+        QLabel *label = panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3, true);
         label->setMinimumWidth(30);
         m_sbMain.insert(panel, label);
     }
@@ -682,7 +721,7 @@ void frmMain::renderStatus(int panel)
             shown += c.isPrint() ? QString(c) : QString::fromLatin1(HexEscape(uchar(TextToBytes(QString(c)).at(0))));
         text = shown;
     }
-    label->setText(text);
+    static_cast<ElidingLabel *>(label)->setFullText(text);
 }
 
 void frmMain::renderGauge()
@@ -739,8 +778,15 @@ void frmMain::MnuAbout_Click()
 
 void frmMain::MnuHelpOpen_Click()
 {
-    // A missing manual or viewer gives no message, as with any document.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+    // Nothing to open it with, or nothing to open: the operator learns where
+    // the manual belongs rather than seeing nothing happen.
+    const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
+    if (!QFileInfo::exists(path))
+        m_ws.prompter().inform(QStringLiteral("The manual is not installed. It belongs at:"),
+                               QDir::toNativeSeparators(path));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        m_ws.prompter().inform(QStringLiteral("No program here opens the manual. It is at:"),
+                               QDir::toNativeSeparators(path));
 }
 
 void frmMain::MnuLoadSign_Click()
