@@ -10,6 +10,7 @@
 #include "gui/frmprogress.h"
 #include "gui/frmserialdevices.h"
 #include "gui/frmsigntype.h"
+#include "gui/widgetprompter.h"
 #include "peers.h"
 #include "run/progress.h"
 #include "windowfixture.h"
@@ -628,8 +629,10 @@ private Q_SLOTS:
         QCOMPARE(panel->toolTip(), longText);
     }
 
-    // With nothing to open the manual, Help tells where it is.
-    void helpSaysWhereTheManualIs()
+    // With nothing to open the manual, Help tells where it is; an input
+    // prompt is wide enough for its whole title in a bold title bar with
+    // its icon and buttons.
+    void helpAndPromptsSayAll()
     {
         Fixture f;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
@@ -638,6 +641,21 @@ private Q_SLOTS:
         QTRY_COMPARE(f.prompter.messageTexts().size(), 1);
         const QString manual = QDir::toNativeSeparators(HelpFilePath(QCoreApplication::applicationDirPath()));
         QVERIFY2(f.prompter.messageTexts().front().endsWith("\r\n" + manual), qPrintable(f.prompter.messageTexts()[0]));
+
+        WidgetPrompter prompter;
+        prompter.setParentWidget(&f.window);
+        int width = 0;
+        QTimer::singleShot(0, &f.window, [&f, &width] {
+            auto *dialog = child<QDialog>(&f.window, {});
+            width = dialog->width();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QCOMPARE(prompter.input("Clear This Message:", "Clear Message", "1"), std::nullopt);
+        QFont bold = f.window.font();
+        bold.setBold(true);
+        const QFontMetrics titleBar(bold);
+        QVERIFY2(width >= titleBar.horizontalAdvance("Clear Message") + 8 * titleBar.height(),
+                 qPrintable(QString::number(width)));
     }
 
     // Every working control whole at the first-run size and at the
