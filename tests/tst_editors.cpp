@@ -146,7 +146,8 @@ private Q_SLOTS:
         row("width -1 is ignored", widthAfter("-1"), "07 02 0");
         row("width too large for a small number", widthAfter("1e9"), "07 02 0");
         row("width abc reads as 0", widthAfter("abc"), "07 00 0");
-        row("width cancelled reads as 0", widthAfter(std::nullopt), "07 00 0");
+        row("width cancelled is kept", widthAfter(std::nullopt), "07 02 0");
+        row("width empty reads as 0", widthAfter(""), "07 00 0");
         // The EZ 95 panel's codes.
         const auto modeIndex = [](const char *name) { return int(ez95::ModeItems().indexOf(name)); };
         row("EZ 95 whole message",

@@ -184,19 +184,26 @@ private Q_SLOTS:
             keys << key;
         }
         // The main window's menu keys do not reach through: an access key
-        // acts in the window that has the focus, and clicks its button once.
-        for (const Qt::Key key : {Qt::Key_F, Qt::Key_E, Qt::Key_C, Qt::Key_H, Qt::Key_A, Qt::Key_P}) {
+        // acts in the window that has the focus, clicks its button once or
+        // takes the focus to its label's control.
+        for (const Qt::Key key : {Qt::Key_F, Qt::Key_E, Qt::Key_C, Qt::Key_H, Qt::Key_A, Qt::Key_P, Qt::Key_V}) {
             const QKeySequence keys(Qt::AltModifier | key);
             QAbstractButton *own = nullptr;
             for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
                 if (b->isVisible() && QKeySequence::mnemonic(b->text()) == keys)
                     own = b;
+            QWidget *labelled = nullptr;
+            for (QLabel *l : window->findChildren<QLabel *>())
+                if (l->buddy() && QKeySequence::mnemonic(l->text()) == keys)
+                    labelled = l->buddy();
             QSignalSpy clicks(own ? own : window, own ? SIGNAL(clicked()) : SIGNAL(destroyed()));
             QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
             QVERIFY2(!QApplication::activePopupWidget() && !f.window.menuBar()->activeAction(),
                      qPrintable(keys.toString()));
             QTest::qWait(own ? 150 : 0);
             QCOMPARE(clicks.count(), own ? 1 : 0);
+            if (labelled)
+                QCOMPARE(QApplication::focusWidget(), labelled);
         }
     }
 

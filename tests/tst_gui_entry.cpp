@@ -258,8 +258,8 @@ private Q_SLOTS:
     void massFillOverASelection_data()
     {
         // from, to: (column, position); changed: the entries that differ afterwards
-        test::columns<QPoint, QPoint, bool, QStringList, QStringList, QStringList>(
-            {"from", "to", "ok", "answers", "shown", "changed"});
+        test::columns<QPoint, QPoint, bool, QStringList, QStringList, QStringList, QKeySequence>(
+            {"from", "to", "ok", "answers", "shown", "changed", "keys"});
         const QString confirm =
             "Mass Fill: You have selected messages %1 through %2 for Mass Fill!\r\nSelect Cancel to stop";
         const QString interval = "Message Interval: What is the interval for these messages? [%1]";
@@ -268,14 +268,21 @@ private Q_SLOTS:
         const QStringList all{confirm.arg(3).arg(5), interval.arg("000103"), data.arg(3), comments.arg(3)};
         const QStringList filled{"3 1500 HELLO|HELLO|x", "4 1500 HELLO|HELLO|x", "5 1500 HELLO|HELLO|x"};
         const QStringList answers{"1500", "HELLO", "x"};
-        QTest::newRow("down over all columns") << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled;
+        QTest::newRow("down over all columns")
+            << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled << QKeySequence();
         QTest::newRow("up and left fills the same block")
-            << QPoint(3, 5) << QPoint(1, 3) << true << answers << all << filled;
-        QTest::newRow("message and comment only") << QPoint(2, 0) << QPoint(3, 1) << true << QStringList{"HELLO", "x"}
-                                                  << QStringList{confirm.arg(0).arg(1), data.arg(0), comments.arg(0)}
-                                                  << QStringList{"0 100 HELLO|HELLO|x", "1 101 HELLO|HELLO|x"};
+            << QPoint(3, 5) << QPoint(1, 3) << true << answers << all << filled << QKeySequence();
+        // The keyboard's context-menu keys stand for the right button.
+        QTest::newRow("Menu key") << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled
+                                  << QKeySequence(Qt::Key_Menu);
+        QTest::newRow("Shift+F10") << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled
+                                   << QKeySequence(Qt::ShiftModifier | Qt::Key_F10);
+        QTest::newRow("message and comment only")
+            << QPoint(2, 0) << QPoint(3, 1) << true << QStringList{"HELLO", "x"}
+            << QStringList{confirm.arg(0).arg(1), data.arg(0), comments.arg(0)}
+            << QStringList{"0 100 HELLO|HELLO|x", "1 101 HELLO|HELLO|x"} << QKeySequence();
         QTest::newRow("cancelled") << QPoint(1, 0) << QPoint(3, 3) << false << QStringList{}
-                                   << QStringList{confirm.arg(0).arg(3)} << QStringList{};
+                                   << QStringList{confirm.arg(0).arg(3)} << QStringList{} << QKeySequence();
         // An interval that is not a whole number is refused, never written;
         // the other columns still get their prompts.
         QTest::newRow("refused answers") << QPoint(1, 0) << QPoint(3, 3) << true << QStringList{"12.5", "<1234>", ""}
@@ -285,13 +292,13 @@ private Q_SLOTS:
                                                         data.arg(0),
                                                         "Telvaro: Escape Value Out of Range! Escapes hold 0 to 255.",
                                                         comments.arg(0)}
-                                         << QStringList{};
+                                         << QStringList{} << QKeySequence();
     }
     void massFillOverASelection()
     {
-        const auto [from, to, ok, answers, shown, changed] =
-            test::fetch<QPoint, QPoint, bool, QStringList, QStringList, QStringList>(
-                {"from", "to", "ok", "answers", "shown", "changed"});
+        const auto [from, to, ok, answers, shown, changed, keys] =
+            test::fetch<QPoint, QPoint, bool, QStringList, QStringList, QStringList, QKeySequence>(
+                {"from", "to", "ok", "answers", "shown", "changed", "keys"});
         Fixture f;
         f.addEntries(8);
         QStringList expected = f.entries();
@@ -303,8 +310,13 @@ private Q_SLOTS:
         f.prompter.answer(ok ? Prompter::Answer::Ok : Prompter::Answer::Cancel);
         for (const QString &answer : answers)
             f.prompter.type(answer);
-        QTest::mousePress(view, Qt::RightButton, {}, end);
-        QTest::mouseRelease(view, Qt::RightButton, {}, end);
+        if (keys.isEmpty()) {
+            QTest::mousePress(view, Qt::RightButton, {}, end);
+            QTest::mouseRelease(view, Qt::RightButton, {}, end);
+        } else {
+            f.window.grid()->setFocus(Qt::MouseFocusReason); // as the drag's press gives it
+            QTest::keySequence(f.window.grid(), keys);
+        }
         QCOMPARE(f.shown(), shown);
         QCOMPARE(f.prompter.shown.front().buttons, Prompter::Buttons::OkCancel);
         QCOMPARE(f.entries(), expected);

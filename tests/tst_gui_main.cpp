@@ -2,14 +2,20 @@
 // layout, the grid's mouse and key handling, the link controls and status
 // bars, the mode switch and the sign-load dialogs, the run's highlight, the
 // progress window and the close request.
+#include "app/helpfile.h"
 #include "base/wait.h"
 #include "codec/numbers.h"
 #include "founddevices.h"
+#include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
+#include "gui/frmserialdevices.h"
+#include "gui/frmsigntype.h"
+#include "gui/widgetprompter.h"
 #include "peers.h"
 #include "run/progress.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -24,6 +30,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTcpServer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -487,7 +494,7 @@ private Q_SLOTS:
 
     // "Quick Send" through its button: what could start another transfer is
     // off while it sends, and panel 2 shows the traffic; the received box
-    // shows a line per line break and takes the operator's typing back.
+    // shows a line per line break.
     void quickSendAndTheReceivedBox()
     {
         SetPauseTimeScale(20);
@@ -511,7 +518,7 @@ private Q_SLOTS:
         QTest::mouseClick(button, Qt::LeftButton);
         SetPauseTimeScale(1);
         QCOMPARE(device.datagrams, QList<QByteArray>{"Hi\t"});
-        QCOMPARE(during, QStringLiteral("Hi\t 0 0 0"));
+        QCOMPARE(during, QStringLiteral("Hi<0x09> 0 0 0"));
         QCOMPARE(state(), QStringLiteral("No Traffic 1 1 1"));
 
         auto *recData = child<QPlainTextEdit>(&f.window, "TxtRecData");
@@ -520,10 +527,83 @@ private Q_SLOTS:
         QCOMPARE(recData->toPlainText(), QStringLiteral("one\ntwo\n"));
         f.ws.setBox(Box::RecData, QStringLiteral("three"));
         QCOMPARE(recData->toPlainText(), QStringLiteral("three"));
-        recData->moveCursor(QTextCursor::End);
-        QTest::keyClick(recData, Qt::Key_Return);
+        // It takes no typing, and Tab leaves it.
+        recData->setFocus();
         QTest::keyClicks(recData, QStringLiteral("x"));
-        QCOMPARE(f.ws.box(Box::RecData), QStringLiteral("three\r\nx"));
+        QTest::keyClick(recData, Qt::Key_Tab);
+        QCOMPARE(recData->toPlainText() + f.ws.box(Box::RecData), QStringLiteral("threethree"));
+        QVERIFY(QApplication::focusWidget() != recData);
+    }
+
+    // The focus starts in the message box; after a quick send, delivered or
+    // failed, it is on "Quick Send" again, so a second Space sends again
+    // rather than clearing the message.
+    void focusStartsInTheMessageAndStaysOnQuickSend()
+    {
+        SetPauseTimeScale(20);
+        Fixture f;
+        const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hi"));
+        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("Hi"));
+        test::UdpPeer device;
+        f.useUdp(device);
+        auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
+        button->setFocus(Qt::TabFocusReason);
+        press(Qt::Key_Space);
+        press(Qt::Key_Space);
+        QCOMPARE(device.datagrams, (QList<QByteArray>{"Hi", "Hi"}));
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        f.ws.linkSettings().set({0, "127.0.0.1", QString::number(closed.serverPort()), "9600", {}});
+        closed.close();
+        press(Qt::Key_Space);
+        SetPauseTimeScale(1);
+        QCOMPARE(f.prompter.messageTexts().size(), 1);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi|"));
+    }
+
+    // A screen reader names every control that takes the focus, and the
+    // progress bar, by its own name within its window.
+    void everyControlNamedOnce_data()
+    {
+        test::columns<QString>({"window"});
+        for (const char *w : {"frmMain", "FrmEditS", "FrmEditA", "FrmRegister", "FrmSignType", "FrmDisplayLoaded",
+                              "FrmSerialDevices", "frmProgress"})
+            QTest::newRow(w) << QString(w);
+    }
+    void everyControlNamedOnce()
+    {
+        const auto [name] = test::fetch<QString>({"window"});
+        Fixture f;
+        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
+        f.window.action(name == "FrmEditS" ? Item::MnuSCPProtocol : Item::MnuADPProtocol)->trigger();
+        f.window.action(Item::MnuRegister)->trigger();
+        FrmSignType signType(&f.window);
+        FrmDisplayLoaded loaded(f.ws, &f.window);
+        FrmSerialDevices devices(f.ws, &f.window);
+        QWidget *window = name == "frmMain" ? &f.window : nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == name)
+                window = w;
+        QVERIFY(window);
+        QHash<QString, QString> named; // accessible name: object name
+        QStringList faults;
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            if (w->window() != window || (w->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar *>(w)))
+                continue;
+            const QString accessible = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed();
+            const QString what = w->objectName() + u'/' + w->metaObject()->className();
+            if (accessible.isEmpty())
+                faults << what + " unnamed";
+            else if (named.contains(accessible))
+                faults << what + " named " + accessible + " as " + named.value(accessible);
+            named.insert(accessible, what);
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+        if (window == &f.window)
+            QCOMPARE(named.value("Message #") + u' ' + named.value("Interval"),
+                     QStringLiteral("TxtMessageNumber/QLineEdit TxtInterval/QLineEdit"));
     }
 
     // The Communication menu's commands, and panel 1 kept up to date.
@@ -538,6 +618,44 @@ private Q_SLOTS:
         QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(link.PortNumber).arg(link.IpAddress, link.IpPort, link.BaudText),
                  QStringLiteral("2|10.9.8.7|4001| 19200"));
         QTRY_COMPARE_WITH_TIMEOUT(f.window.statusLabel(1)->text(), QStringLiteral("Port 2 Closed"), 2000);
+        // A text longer than its panel ends in an ellipsis; the tool tip
+        // holds all of it.
+        const QString longText = "Error! Restart of program is required for IP communication " + QString(300, u'x');
+        f.ws.status().setText(1, longText);
+        const QLabel *panel = f.window.statusLabel(1);
+        QVERIFY2(panel->text().endsWith(QChar(0x2026)) &&
+                     panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
+                 qPrintable(panel->text()));
+        QCOMPARE(panel->toolTip(), longText);
+    }
+
+    // With nothing to open the manual, Help tells where it is; an input
+    // prompt is wide enough for its whole title in a bold title bar with
+    // its icon and buttons.
+    void helpAndPromptsSayAll()
+    {
+        Fixture f;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O);
+        QTRY_COMPARE(f.prompter.messageTexts().size(), 1);
+        const QString manual = QDir::toNativeSeparators(HelpFilePath(QCoreApplication::applicationDirPath()));
+        QVERIFY2(f.prompter.messageTexts().front().endsWith("\r\n" + manual), qPrintable(f.prompter.messageTexts()[0]));
+
+        WidgetPrompter prompter;
+        prompter.setParentWidget(&f.window);
+        int width = 0;
+        QTimer::singleShot(0, &f.window, [&f, &width] {
+            auto *dialog = child<QDialog>(&f.window, {});
+            width = dialog->width();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QCOMPARE(prompter.input("Clear This Message:", "Clear Message", "1"), std::nullopt);
+        QFont bold = f.window.font();
+        bold.setBold(true);
+        const QFontMetrics titleBar(bold);
+        QVERIFY2(width >= titleBar.horizontalAdvance("Clear Message") + 8 * titleBar.height(),
+                 qPrintable(QString::number(width)));
     }
 
     // Every working control whole at the first-run size and at the
@@ -684,6 +802,12 @@ private Q_SLOTS:
         for (Item item : {Item::MnuModeRun, Item::MnuLoadSign, Item::MnuDisplayLoaded, Item::MnuLoadController,
                           Item::MnuUploadController, Item::MnuRegister})
             QCOMPARE(f.window.action(item)->isVisible(), shown.contains(item));
+        // Each entry of "&Action" answers to a key of its own.
+        QStringList keys;
+        for (const QAction *a : f.window.action(Item::MnuMode)->menu()->actions())
+            if (a->isVisible())
+                keys << QKeySequence::mnemonic(a->text()).toString();
+        QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()).size(), keys.size());
         for (OperatingMode each : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
             QCOMPARE(f.window.action(UseModeItem(each))->isChecked(), each == mode);
         // The link and the table stay as they were.
@@ -820,7 +944,7 @@ private Q_SLOTS:
         QCOMPARE(f.ws.linkSettings().value().PortNumber, 1);
         QCOMPARE(QSettings(f.home.settingsFile(), QSettings::IniFormat).value("SerialPorts/1").toString(), stable);
         f.ws.link().TmrCheck_Timer();
-        QCOMPARE(f.window.statusLabel(1)->text(),
+        QCOMPARE(f.window.statusLabel(1)->toolTip(),
                  QStringLiteral("Port 1 Closed (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)"));
         f.ws.menus().setEnabled(Item::MnuCommunication, false);
         // A dialog that opened all the same is closed again, and noticed.
@@ -832,6 +956,55 @@ private Q_SLOTS:
         entry->trigger();
         QTest::qWait(10);
         QVERIFY(!shown);
+    }
+
+    // A sign load's progress window: Stop ends the load as Data Entry does,
+    // the close box and Escape ask first; the percentage counts the set-up
+    // frames and reaches 100 % only with the last frame.
+    void progressWindowStops_data()
+    {
+        test::columns<QString, bool, QStringList>({"gesture", "yes", "seen"});
+        const QStringList stopped{"25%", "50%"};
+        QTest::newRow("Stop") << "Stop" << false << stopped;
+        QTest::newRow("close box, Yes") << "close" << true << stopped;
+        QTest::newRow("Escape, Yes") << "Escape" << true << stopped;
+        QTest::newRow("Escape, No") << "Escape" << false << QStringList{"25%", "50%", "75%", "100%"};
+    }
+    void progressWindowStops()
+    {
+        const auto [gesture, yes, seen] = test::fetch<QString, bool, QStringList>({"gesture", "yes", "seen"});
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.addEntries(1);
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.prompter.clear();
+        auto *progress = child<QWidget>(&f.window, "frmProgress");
+        QStringList percents;
+        udp.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
+            percents << progress->windowTitle().section(u' ', -1);
+            if (peer.datagrams.size() != 2)
+                return;
+            if (yes)
+                f.prompter.answer(Prompter::Answer::Yes);
+            if (gesture == "Stop") {
+                auto *stop = child<QPushButton>(progress, "CmdStop");
+                stop->setFocus();
+                QTest::keyClick(stop, Qt::Key_Space);
+            } else if (gesture == "close") {
+                progress->close();
+            } else {
+                QTest::keyClick(progress, Qt::Key_Escape);
+            }
+        };
+        f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
+        f.window.action(Item::MnuLoadSign)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(percents, seen);
+        QCOMPARE(f.prompter.messageTexts().size(), gesture == "Stop" ? 0 : 1);
+        QVERIFY(!progress->isVisible() && f.window.action(Item::MnuModeData)->isChecked());
+        QCOMPARE(f.ws.transfer().transmitting(), 0);
     }
 
     void progressCaptions_data()
@@ -849,7 +1022,8 @@ private Q_SLOTS:
         const auto [index, total, caption, bar] =
             test::fetch<int, int, QString, int>({"index", "total", "caption", "bar"});
         Progress progress;
-        frmProgress window(progress, nullptr);
+        test::ScriptedPrompter prompter;
+        frmProgress window(progress, prompter, nullptr);
         progress.Start();
         QVERIFY(window.isVisible());
         QVERIFY(progress.Update(qint16(index), qint16(total), "\1Z\2\x7F\x81\xAD\x80\xE9"));

@@ -59,7 +59,8 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
     Link &link = operations.link();
     StatusPanels &panels = operations.panels();
     Progress &progress = operations.progress();
-    progress.Start();
+    // The set-up frames before the messages, the configuration frame after.
+    progress.Start(-FirstControllerStep, 1);
     const int upper = table.UpperIndex();
     // The frames from step on: the messages that are not empty and the
     // configuration frame.

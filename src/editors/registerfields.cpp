@@ -73,9 +73,12 @@ void RegisterSetup::Opt0_Click()
 
 void RegisterSetup::LblWidth_Click(Prompter &prompter)
 {
-    // Cancelling answers the empty text, which reads as 0.
-    const QString answer = prompter.input(WidthPrompt(), WidthTitle(), QStringLiteral("0")).value_or(QString());
-    const std::optional<qint16> width = RoundToInt16(LenientValue(answer));
+    // Cancelling keeps the width: an operator who only looked loses
+    // nothing. An empty answer still reads as 0.
+    const std::optional<QString> answer = prompter.input(WidthPrompt(), WidthTitle(), QStringLiteral("0"));
+    if (!answer)
+        return;
+    const std::optional<qint16> width = RoundToInt16(LenientValue(*answer));
     if (!width || !IsRegisterWidth(*width))
         return;
     shownEntry().Width = *width;

@@ -62,6 +62,12 @@ QHBoxLayout *withValue(QSlider *slider)
     return row;
 }
 
+void nameBy(QLabel *label, QWidget *control)
+{
+    label->setBuddy(control);
+    control->setAccessibleName(QString(label->text()).remove(u'&').trimmed());
+}
+
 int selectedRow(const QListWidget *list)
 {
     const QList<QListWidgetItem *> selected = list->selectedItems();

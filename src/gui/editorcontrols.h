@@ -22,6 +22,11 @@ QSlider *namedSlider(QWidget *parent, const char *name, int lowest, int highest)
 // The slider with its value shown beside it.
 QHBoxLayout *withValue(QSlider *slider);
 
+// The label names the control, for the access key and for a screen
+// reader, which would otherwise not find a label outside the control's
+// own parent.
+void nameBy(QLabel *label, QWidget *control);
+
 // The row of the selected item, -1 when nothing is selected.
 int selectedRow(const QListWidget *list);
 

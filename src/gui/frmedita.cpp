@@ -75,11 +75,13 @@ QLayout *FrmEditA::buildCodeArea()
     pair(2, AdpButton::CmdMode, "CmdMode", "M&ode Start", AdpButton::CmdFlash, "CmdFlash", "Flas&h Start");
 
     m_lstColor = namedList(this, "LstColor", EditorColorNames(), 5);
+    m_lstColor->setAccessibleName(QStringLiteral("Color"));
     grid->addWidget(m_lstColor, 3, 0, 2, 1);
     grid->addWidget(codeButton(AdpButton::CmdColor, "CmdColor", QStringLiteral("&Fore Color Start")), 3, 1);
     grid->addWidget(codeButton(AdpButton::CmdBackColor, "CmdBackColor", QStringLiteral("&Back Color Start")), 4, 1);
 
     m_sldFont = namedSlider(this, "SldFont", AdpFontLowest, AdpFontHighest);
+    m_sldFont->setAccessibleName(QStringLiteral("Font Number"));
     QHBoxLayout *font = withValue(m_sldFont);
     grid->addLayout(font, 5, 0);
     grid->addWidget(codeButton(AdpButton::CmdFont, "CmdFont", QStringLiteral("Fon&t Start")), 5, 1);
@@ -99,6 +101,7 @@ QLayout *FrmEditA::buildCodeArea()
 
     m_txtCode = new QLineEdit(QStringLiteral("00"), this);
     m_txtCode->setObjectName(QStringLiteral("TxtCode"));
+    m_txtCode->setAccessibleName(QStringLiteral("Code"));
     m_txtCode->setMaximumWidth(m_txtCode->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
     grid->addWidget(m_txtCode, 9, 0, Qt::AlignRight);
     m_cmdCode = codeButton(AdpButton::CmdCode, "CmdCode", QStringLiteral("&Character Code"));
@@ -120,7 +123,7 @@ QLayout *FrmEditA::buildQuickStartArea()
     m_txtSignAddress = new QLineEdit(QStringLiteral("00"), this);
     m_txtSignAddress->setObjectName(QStringLiteral("TxtSignAddress"));
     m_txtSignAddress->setMaximumWidth(m_txtSignAddress->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
-    addressLabel->setBuddy(m_txtSignAddress);
+    nameBy(addressLabel, m_txtSignAddress);
     m_lblType = namedLabel(this, "LblType", QStringLiteral("OB"));
     m_lblType->installEventFilter(this);
     auto *address = new QHBoxLayout;
@@ -136,7 +139,11 @@ QLayout *FrmEditA::buildQuickStartArea()
     m_lstQuickForeColor = namedList(this, "LstQuickForeColor", QuickColorNames(), 6);
     m_lstQuickBackColor = namedList(this, "LstQuickBackColor", QuickColorNames(), 6);
     m_lstQuickFont = namedList(this, "LstQuickFont", QuickFontNames(), 6);
-    fontsLabel->setBuddy(m_lstQuickFont);
+    nameBy(fontsLabel, m_lstQuickFont);
+    // The heading above them names both colour lists; the check boxes
+    // already answer to "Fore Color".
+    m_lstQuickForeColor->setAccessibleName(QStringLiteral("Quick Start Fore Color"));
+    m_lstQuickBackColor->setAccessibleName(QStringLiteral("Quick Start Back Color"));
     grid->addWidget(m_lstQuickForeColor, 3, 0);
     grid->addWidget(m_lstQuickBackColor, 3, 1);
     grid->addWidget(m_lstQuickFont, 3, 2);
@@ -145,10 +152,13 @@ QLayout *FrmEditA::buildQuickStartArea()
     grid->addWidget(modeLabel, 4, 0, 1, 2);
     QLabel *flashLabel = namedLabel(this, "Label8", QStringLiteral("  Flash"));
     m_chkFlash = namedCheckBox(this, "ChkFlash", QString());
-    flashLabel->setBuddy(m_chkFlash);
+    nameBy(flashLabel, m_chkFlash);
     m_lstQuickModeP = namedList(this, "LstQuickModeP", QuickModePositions(), 5);
     m_lstQuickModeT = namedList(this, "LstQuickModeT", QuickModeTypes(), 5);
+    // The heading names both lists; its access key leads to the first.
     modeLabel->setBuddy(m_lstQuickModeP);
+    m_lstQuickModeP->setAccessibleName(QStringLiteral("Mode Position"));
+    m_lstQuickModeT->setAccessibleName(QStringLiteral("Mode Type"));
     auto *flash = new QHBoxLayout;
     flash->addWidget(flashLabel);
     flash->addWidget(m_chkFlash);
@@ -168,6 +178,7 @@ QLayout *FrmEditA::buildQuickStartArea()
 
     m_txtQuickEdit = new QPlainTextEdit(QStringLiteral("Message to Display"), this);
     m_txtQuickEdit->setObjectName(QStringLiteral("TxtQuickEdit"));
+    m_txtQuickEdit->setAccessibleName(QStringLiteral("Quick Start Message"));
     // Tab moves on to the next control; the text is a sign's few lines.
     m_txtQuickEdit->setTabChangesFocus(true);
     // Room for a few lines at the preview's largest font.
@@ -223,6 +234,7 @@ QLayout *FrmEditA::buildRegisterInsert()
 {
     m_lstNumReg = namedList(this, "LstNumReg", RegisterNumberItems(), 2);
     m_lstNumReg->setFixedWidth(m_lstNumReg->minimumWidth());
+    m_lstNumReg->setAccessibleName(QStringLiteral("Register Number"));
     m_cmdInsertRegister = namedButton(this, "CmdInsertRegister", QStringLiteral("Register Insert"));
     connect(m_cmdInsertRegister, &QPushButton::clicked, this,
             [this] { insertInQuickEdit(RegisterInsertText(selectedRow(m_lstNumReg))); });

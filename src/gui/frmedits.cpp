@@ -30,12 +30,14 @@ FrmEditS::FrmEditS(frmMain &main) : QWidget(&main, Qt::Tool), m_main(main)
     framing->addWidget(codeButton(ScpButton::CmdComputerTime, "CmdComputerTime", QStringLiteral("Comp&uter Time")));
 
     m_lstColor = namedList(this, "LstColor", EditorColorNames(), 6);
+    m_lstColor->setAccessibleName(QStringLiteral("Color"));
     auto *colours = new QVBoxLayout;
     colours->addWidget(codeButton(ScpButton::CmdColor, "CmdColor", QStringLiteral("&Fore Color Start")));
     colours->addWidget(codeButton(ScpButton::CmdBackColor, "CmdBackColor", QStringLiteral("&Back Color Start")));
     colours->addStretch();
 
     m_sldFont = namedSlider(this, "SldFont", ScpFontLowest, ScpFontHighest);
+    m_sldFont->setAccessibleName(QStringLiteral("Font Number"));
     QHBoxLayout *font = withValue(m_sldFont);
     QPushButton *fontStart = codeButton(ScpButton::CmdFont, "CmdFont", QStringLiteral("F&ont Start"));
 
@@ -48,6 +50,7 @@ FrmEditS::FrmEditS(frmMain &main) : QWidget(&main, Qt::Tool), m_main(main)
 
     m_txtCode = new QLineEdit(QStringLiteral("00"), this);
     m_txtCode->setObjectName(QStringLiteral("TxtCode"));
+    m_txtCode->setAccessibleName(QStringLiteral("Code"));
     m_txtCode->setMaximumWidth(m_txtCode->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
     m_cmdCode = codeButton(ScpButton::CmdCode, "CmdCode", QStringLiteral("&Character Code"));
     auto *code = new QHBoxLayout;

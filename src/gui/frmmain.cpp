@@ -8,6 +8,8 @@
 #include "base/settingsstore.h"
 #include "base/wait.h"
 #include "codec/codepage.h"
+#include "codec/escapes.h"
+#include "gui/editorcontrols.h"
 #include "gui/frmdisplayloaded.h"
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
@@ -25,6 +27,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -86,9 +90,46 @@ QRect keptOnScreen(QRect wanted, const QScreen *screen)
     return wanted;
 }
 
-QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch)
+// A status panel: a text longer than the panel ends in "…", and the whole
+// text is its tool tip. The panel asks for the room of the whole text.
+class ElidingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void setFullText(const QString &text)
+    {
+        m_full = text;
+        setToolTip(text);
+        updateGeometry();
+        elide();
+    }
+    QSize sizeHint() const override
+    {
+        const int frame = width() - contentsRect().width();
+        return {fontMetrics().horizontalAdvance(m_full) + frame + 2 * margin() + 4, QLabel::sizeHint().height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+
+private:
+    void elide()
+    {
+        // Only what can fit is measured, so a long text costs no more than a
+        // short one.
+        const int room = contentsRect().width() - 2 * margin();
+        const qsizetype fits = 2 * (room / qMax(1, fontMetrics().averageCharWidth()) + 2);
+        setText(fontMetrics().elidedText(m_full.left(fits), Qt::ElideRight, room));
+    }
+    QString m_full;
+};
+
+QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch, bool eliding = false)
 {
-    auto *label = new QLabel(text, bar);
+    QLabel *label = eliding ? new ElidingLabel(text, bar) : new QLabel(text, bar);
     label->setObjectName(name);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
@@ -155,6 +196,17 @@ protected:
         if (own != buttons.cend()) {
             (*own)->setFocus(Qt::ShortcutFocusReason);
             (*own)->animateClick();
+            return true;
+        }
+        // A label's key takes the focus to the control it names.
+        const QList<QLabel *> labels = active->findChildren<QLabel *>();
+        const auto label = std::find_if(labels.cbegin(), labels.cend(), [&keys](const QLabel *l) {
+            return l->isVisible() && l->buddy() && l->buddy()->isEnabled() && QKeySequence::mnemonic(l->text()) == keys;
+        });
+        if (label != labels.cend()) {
+            (*label)->buddy()->setFocus(Qt::ShortcutFocusReason);
+            if (auto *button = qobject_cast<QAbstractButton *>((*label)->buddy()))
+                button->animateClick();
             return true;
         }
         // The main window's own keys stay there.
@@ -249,7 +301,8 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEditCommands();
     m_windowOrder = new WindowOrder(*this);
     new AccessKeysInTheActiveWindow(*this);
-    new frmProgress(m_ws.progress(), this);
+    auto *progress = new frmProgress(m_ws.progress(), m_ws.prompter(), this);
+    connect(progress, &frmProgress::stopRequested, this, [this] { m_ws.MnuModeData_Click(); });
 
     connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);
     connect(&m_ws, &Workspace::captionChanged, this, [this] { setWindowTitle(m_ws.caption()); });
@@ -298,7 +351,11 @@ void frmMain::buildMenus()
                 act = menuBar()->addAction(def.caption);
             }
         } else {
-            act = menus.value(*def.parent)->addAction(def.caption);
+            // In Sign Load mode "&Data Entry" shows beside this entry: the
+            // access key moves so that each answers to its own.
+            const QString caption =
+                def.item == Item::MnuDisplayLoaded ? QStringLiteral("Display Loaded &Message") : def.caption;
+            act = menus.value(*def.parent)->addAction(caption);
             if (!def.shortcut.isEmpty())
                 act->setShortcut(QKeySequence(def.shortcut, QKeySequence::PortableText));
         }
@@ -367,6 +424,7 @@ void frmMain::buildCentral()
 
     auto *txtEntry = new QLineEdit(m_canvas);
     txtEntry->setObjectName(QStringLiteral("TxtEntry"));
+    txtEntry->setAccessibleName(QStringLiteral("Message to Send"));
     bindBox(Box::Entry, txtEntry);
     // A selection kept from before a change of the text no longer applies.
     connect(txtEntry, &QLineEdit::textChanged, this, [this] { m_entrySelection.reset(); });
@@ -391,9 +449,13 @@ void frmMain::buildCentral()
     txtInterval->setObjectName(QStringLiteral("TxtInterval"));
     bindBox(Box::MessageNumber, txtNumber);
     bindBox(Box::Interval, txtInterval);
-    grid->addWidget(label("LblMessageNumber", "Message #"), 0, 0);
+    QLabel *numberLabel = label("LblMessageNumber", "Message #");
+    QLabel *intervalLabel = label("LblInt_Num", " Interval");
+    nameBy(numberLabel, txtNumber);
+    nameBy(intervalLabel, txtInterval);
+    grid->addWidget(numberLabel, 0, 0);
     grid->addWidget(txtNumber, 0, 1);
-    grid->addWidget(label("LblInt_Num", " Interval"), 1, 0);
+    grid->addWidget(intervalLabel, 1, 0);
     grid->addWidget(txtInterval, 1, 1);
     grid->addWidget(button("CmdAddMessage", "Add Message"), 0, 2);
     grid->addWidget(button("CmdReplaceMessage", "Replace Message"), 1, 2);
@@ -417,7 +479,8 @@ void frmMain::buildCentral()
     m_lblMessageHeader = label("LblMessageHeader", "");
     m_lblMessageHeader->hide();
     // The comment box below the frame is captioned from inside it.
-    grid->addWidget(label("Label1", "Comments"), 2, 0);
+    QLabel *commentLabel = label("Label1", "Comments");
+    grid->addWidget(commentLabel, 2, 0);
     // Wide enough for every number the boxes take (message 32765, interval
     // 600000), whatever the font.
     const int numberWidth = txtNumber->fontMetrics().horizontalAdvance(QStringLiteral("6000000")) + 8;
@@ -428,9 +491,11 @@ void frmMain::buildCentral()
     auto *txtComment = new QLineEdit(m_canvas);
     txtComment->setObjectName(QStringLiteral("Txt95DisplayText"));
     bindBox(Box::Comment, txtComment);
+    nameBy(commentLabel, txtComment);
 
     m_grid = new MessageGrid(m_canvas);
     m_grid->setObjectName(QStringLiteral("MSFGMessages"));
+    m_grid->setAccessibleName(QStringLiteral("Messages"));
     m_grid->setModel(&m_ws.table());
     m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_grid->verticalHeader()->setFont(m_grid->font());
@@ -448,9 +513,15 @@ void frmMain::buildCentral()
 
     m_txtRecData = new QPlainTextEdit(m_canvas);
     m_txtRecData->setObjectName(QStringLiteral("TxtRecData"));
+    m_txtRecData->setAccessibleName(QStringLiteral("Received Data"));
+    // What the device said: read and copied, never typed over; Tab leaves.
+    m_txtRecData->setReadOnly(true);
+    m_txtRecData->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_txtRecData->setTabChangesFocus(true);
 
     m_txtMessages = new QPlainTextEdit(m_canvas);
     m_txtMessages->setObjectName(QStringLiteral("TxtMessages"));
+    m_txtMessages->setAccessibleName(QStringLiteral("Message Table as Text"));
     m_txtMessages->hide();
 
     auto *sbInfo = new QStatusBar(central);
@@ -472,7 +543,7 @@ void frmMain::buildCentral()
     for (int panel = 1; panel <= 3; ++panel) {
         // The link and traffic texts can be long: these panels give way,
         // the captions of the bar above them stay whole.
-        QLabel *label = panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3);
+        QLabel *label = panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3, true);
         label->setMinimumWidth(30);
         m_sbMain.insert(panel, label);
     }
@@ -611,7 +682,20 @@ void frmMain::renderItem(Item item)
 {
     const ItemState state = m_ws.menus().item(item);
     if (item == Item::CmdQuickSend) {
+        // Qt hands the focus of a button it disables to the next one ("Clear
+        // Entry"), where a second Space would wipe the message: the focus
+        // comes back once the button is on again, unless the operator moved
+        // it meanwhile.
+        const bool hadFocus = focusWidget() == m_cmdQuickSend;
         m_cmdQuickSend->setEnabled(state.enabled);
+        if (!state.enabled && hadFocus) {
+            m_quickSendLostFocus = true;
+            m_focusTakenFromQuickSend = focusWidget();
+        } else if (state.enabled && m_quickSendLostFocus) {
+            if (focusWidget() == m_focusTakenFromQuickSend.data())
+                m_cmdQuickSend->setFocus(Qt::OtherFocusReason);
+            m_quickSendLostFocus = false;
+        }
         return;
     }
     QAction *act = action(item);
@@ -625,8 +709,19 @@ void frmMain::renderItem(Item item)
 
 void frmMain::renderStatus(int panel)
 {
-    if (QLabel *label = m_sbMain.value(panel))
-        label->setText(m_ws.status().text(panel));
+    QLabel *label = m_sbMain.value(panel);
+    if (!label)
+        return;
+    QString text = m_ws.status().text(panel);
+    // The bytes sent: control bytes, which a font draws as boxes or not at
+    // all, in the notation the operator types them in.
+    if (panel == 2) {
+        QString shown;
+        for (const QChar c : std::as_const(text))
+            shown += c.isPrint() ? QString(c) : QString::fromLatin1(HexEscape(uchar(TextToBytes(QString(c)).at(0))));
+        text = shown;
+    }
+    static_cast<ElidingLabel *>(label)->setFullText(text);
 }
 
 void frmMain::renderGauge()
@@ -683,8 +778,15 @@ void frmMain::MnuAbout_Click()
 
 void frmMain::MnuHelpOpen_Click()
 {
-    // A missing manual or viewer gives no message, as with any document.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+    // Nothing to open it with, or nothing to open: the operator learns where
+    // the manual belongs rather than seeing nothing happen.
+    const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
+    if (!QFileInfo::exists(path))
+        m_ws.prompter().inform(QStringLiteral("The manual is not installed. It belongs at:"),
+                               QDir::toNativeSeparators(path));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        m_ws.prompter().inform(QStringLiteral("No program here opens the manual. It is at:"),
+                               QDir::toNativeSeparators(path));
 }
 
 void frmMain::MnuLoadSign_Click()
@@ -728,16 +830,6 @@ void frmMain::wireLink()
     connect(&m_ws.entry(), &EntryPanel::boxChanged, this, [this](Box which) {
         if (which == Box::RecData)
             renderRecData();
-    });
-    connect(m_txtRecData, &QPlainTextEdit::textChanged, this, [this] {
-        // What the operator types or deletes there is kept, in the
-        // workspace's line breaks.
-        QString text = m_txtRecData->toPlainText();
-        text.replace(u'\n', QStringLiteral("\r\n"));
-        if (text == m_recDataShown)
-            return;
-        m_recDataShown = text;
-        m_ws.setBox(Box::RecData, text);
     });
 }
 
@@ -866,6 +958,8 @@ void frmMain::Form_Load()
                 [this](QAction *act) { m_ws.tbToolBar_ButtonMenuClick(act->data().toString()); });
         m_modeButton->setMenu(modeMenu);
     }
+    // What the operator types first goes into the message box.
+    m_lineBoxes.value(Box::Entry)->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -874,14 +968,15 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A run or transfer waiting underneath must stop: once the program quits,
+    // its waits return at once and it would otherwise send on without pause.
+    // Nothing is sent; the link is released. Stopped first, its progress
+    // window goes without asking again.
+    if (m_ws.transfer().transmitting() != 0)
+        m_ws.MnuModeData_Click();
     const QWidgetList others = m_windowOrder->newestFirst();
     for (QWidget *other : others)
         other->close();
-    // A run or transfer waiting underneath must stop: once the program quits,
-    // its waits return at once and it would otherwise send on without pause.
-    // Nothing is sent; the link is released.
-    if (m_ws.transfer().transmitting() != 0)
-        m_ws.MnuModeData_Click();
     m_ws.SaveSettings(m_settings, isMinimized(), geometryInTwips());
     event->accept();
 }
@@ -931,10 +1026,19 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    // The context-menu key's own event would fill a second time.
+    if (watched == m_grid && type == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard)
+        return true;
     if (watched == m_grid && type == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete) {
             m_ws.MSFGMessages_KeyDown(Workspace::DeleteKeyCode);
+            return true;
+        }
+        // The keyboard's context-menu keys do what the right button does.
+        if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            massFillFromSelection();
             return true;
         }
     }

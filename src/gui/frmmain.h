@@ -126,6 +126,9 @@ private:
     QPointer<FrmEditS> m_frmEditS;
     QPointer<FrmEditA> m_frmEditA;
     QPointer<FrmRegister> m_frmRegister;
+    // Where Qt put the focus when it took it from the disabled Quick Send.
+    QPointer<QWidget> m_focusTakenFromQuickSend;
+    bool m_quickSendLostFocus = false;
     // The entry box's selection (start, length) as it lost the focus to
     // another box of this window.
     std::optional<std::pair<int, int>> m_entrySelection;

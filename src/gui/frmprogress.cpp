@@ -1,23 +1,30 @@
 #include "gui/frmprogress.h"
 
+#include "base/prompter.h"
 #include "run/progress.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace telvaro {
 
-frmProgress::frmProgress(Progress &progress, QWidget *owner)
-    // A tool window of the main window without a close button.
-    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_progress(progress)
+frmProgress::frmProgress(Progress &progress, Prompter &prompter, QWidget *owner)
+    // A tool window of the main window; its close box asks before it stops
+    // the transfer.
+    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_progress(progress), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmProgress"));
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("ProgressBar"));
+    m_bar->setAccessibleName(QStringLiteral("Progress"));
     m_bar->setRange(0, Progress::BarMaximum);
     m_bar->setTextVisible(false);
     m_status = new QLabel(this);
@@ -27,21 +34,27 @@ frmProgress::frmProgress(Progress &progress, QWidget *owner)
     m_status->setFrameShape(QFrame::StyledPanel);
     // A long frame's line must not widen the window.
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto *stop = new QPushButton(QStringLiteral("&Stop"), this);
+    stop->setObjectName(QStringLiteral("CmdStop"));
+    stop->setAutoDefault(false);
+    connect(stop, &QPushButton::clicked, this, &frmProgress::stopRequested);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(stop);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_bar);
     layout->addWidget(m_status);
-    resize(420, 90);
+    layout->addLayout(buttons);
+    resize(420, sizeHint().height());
 
     connect(&m_progress, &Progress::started, this, [this] {
         render();
         show();
     });
     connect(&m_progress, &Progress::updated, this, &frmProgress::render);
-    connect(&m_progress, &Progress::finished, this, [this] {
-        m_closing = true;
-        close();
-        m_closing = false;
-    });
+    // Hidden rather than closed: the end may come while the operator's
+    // own close is being asked about, and a close inside a close is lost.
+    connect(&m_progress, &Progress::finished, this, &QWidget::hide);
     render();
 }
 
@@ -71,11 +84,34 @@ void frmProgress::resizeEvent(QResizeEvent *event)
 
 void frmProgress::closeEvent(QCloseEvent *event)
 {
-    // The operator cannot close it: only the end of the transfer does.
-    if (m_closing)
-        event->accept();
+    // Only the end of the transfer closes it; the operator's close asks
+    // whether to bring that end about.
+    event->ignore();
+    askToStop();
+}
+
+void frmProgress::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        askToStop();
     else
-        event->ignore();
+        QWidget::keyPressEvent(event);
+}
+
+void frmProgress::askToStop()
+{
+    // The question waits while the transfer goes on underneath; it may end
+    // meanwhile, and then there is nothing to stop.
+    if (m_asking || !m_progress.isShown())
+        return;
+    m_asking = true;
+    const Prompter::Over over(m_prompter, this);
+    const bool stop = m_prompter.message(QStringLiteral("Stop sending? What is not sent yet will not be sent."),
+                                         Prompter::applicationTitle(), Prompter::Buttons::YesNo,
+                                         Prompter::Icon::Question) == Prompter::Answer::Yes;
+    m_asking = false;
+    if (stop && m_progress.isShown())
+        Q_EMIT stopRequested();
 }
 
 } // namespace telvaro

@@ -26,6 +26,7 @@ FrmRegister::FrmRegister(Registers &registers, Prompter &prompter)
     QLabel *heading = namedLabel(this, "Label1", QStringLiteral("Selected Register  &Width"));
     m_vScroll1 = new QScrollBar(Qt::Vertical, this);
     m_vScroll1->setObjectName(QStringLiteral("VScroll1"));
+    m_vScroll1->setAccessibleName(QStringLiteral("Selected Register"));
     m_vScroll1->setRange(FirstRegister, LastRegister);
     m_vScroll1->setPageStep(5);
     // The arrow keys step through the registers once it has the focus.

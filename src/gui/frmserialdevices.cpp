@@ -2,6 +2,7 @@
 
 #include "app/communication.h"
 #include "app/workspace.h"
+#include "gui/editorcontrols.h"
 #include "link/serialdevices.h"
 
 #include <QHBoxLayout>
@@ -67,11 +68,15 @@ FrmSerialDevices::FrmSerialDevices(Workspace &workspace, QWidget *parent) : QDia
     bottom->addStretch();
     bottom->addWidget(closeButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Plugged in now:"), this));
+    auto *devicesLabel = new QLabel(QStringLiteral("Plugged in now:"), this);
+    auto *assignedLabel = new QLabel(QStringLiteral("Assigned to serial port numbers:"), this);
+    nameBy(devicesLabel, m_lstDevices);
+    nameBy(assignedLabel, m_lstAssigned);
+    layout->addWidget(devicesLabel);
     layout->addWidget(m_lstDevices, 2);
     layout->addWidget(m_lblNone);
     layout->addLayout(deviceButtons);
-    layout->addWidget(new QLabel(QStringLiteral("Assigned to serial port numbers:"), this));
+    layout->addWidget(assignedLabel);
     layout->addWidget(m_lstAssigned, 1);
     layout->addLayout(bottom);
     resize(760, 420);

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace telvaro {
@@ -38,11 +39,21 @@ Prompter::Answer WidgetPrompter::message(const QString &text, const QString &tit
 
 std::optional<QString> WidgetPrompter::input(const QString &prompt, const QString &title, const QString &defaultAnswer)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(parent(), title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
-    if (!ok)
+    QInputDialog dialog(parent());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultAnswer);
+    // Wide enough for the whole title beside the frame's icon and buttons,
+    // which title bars draw in a bold face about twice the text's height.
+    QFont titleFont = dialog.font();
+    titleFont.setBold(true);
+    const QFontMetrics titleMetrics(titleFont);
+    // The dialog's layout sets its size: the prompt's label holds the width.
+    if (auto *label = dialog.findChild<QLabel *>())
+        label->setMinimumWidth(titleMetrics.horizontalAdvance(title) + 8 * titleMetrics.height());
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer;
+    return dialog.textValue();
 }
 
 QWidget *WidgetPrompter::parent() const

@@ -32,15 +32,17 @@ QChar TerminalGlyph(uchar byte)
 
 } // namespace
 
-void Progress::Start()
+void Progress::Start(int framesBefore, int framesAfter)
 {
+    m_framesBefore = qMax(0, framesBefore);
+    m_framesAfter = qMax(0, framesAfter);
+    m_framesBeforeShown = 0;
     m_shown = true;
     Q_EMIT started();
 }
 
-QString Progress::CaptionFor(qint16 index, qint16 total)
+QString Progress::CaptionFor(qint16 index, qint16 total, double share)
 {
-    const double share = (double(index) + 1) / (double(total) + 1);
     return QStringLiteral("Sending Message #") + FormatPicture(index, u"000") + u'/' + FormatPicture(total, u"000") +
            QStringLiteral(" - ") + FormatPicture(share, u"00%");
 }
@@ -49,8 +51,11 @@ bool Progress::Update(qint16 index, qint16 total, const QByteArray &frame)
 {
     if (total == -1)
         return false;
-    m_caption = CaptionFor(index, total);
-    m_bar = float((double(index) + 1) / (double(total) + 1) * BarMaximum);
+    const double done =
+        m_framesBeforeShown < m_framesBefore ? ++m_framesBeforeShown : m_framesBefore + double(index) + 1;
+    const double share = done / (m_framesBefore + double(total) + 1 + m_framesAfter);
+    m_caption = CaptionFor(index, total, share);
+    m_bar = float(share * BarMaximum);
     m_status = VisibleGlyphs(frame);
     Q_EMIT updated();
     return true;

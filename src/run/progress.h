@@ -14,7 +14,10 @@ public:
 
     using QObject::QObject;
 
-    void Start();
+    // Frames that go out before the first message (each with its own
+    // Update) and after the last count as steps: the bar and percentage
+    // reach their end only with the last frame.
+    void Start(int framesBefore = 0, int framesAfter = 0);
     // False (and nothing changes) when Total is -1, which leaves no divisor.
     bool Update(qint16 index, qint16 total, const QByteArray &frame);
     void Done();
@@ -24,7 +27,7 @@ public:
     float barValue() const { return m_bar; }
     QString statusLine() const { return m_status; }
 
-    static QString CaptionFor(qint16 index, qint16 total);
+    static QString CaptionFor(qint16 index, qint16 total, double share);
     // Control bytes drawn as the visible glyphs a terminal font gives them.
     static QString VisibleGlyphs(const QByteArray &frame);
 
@@ -35,6 +38,9 @@ Q_SIGNALS:
 
 private:
     bool m_shown = false;
+    int m_framesBefore = 0;
+    int m_framesAfter = 0;
+    int m_framesBeforeShown = 0;
     QString m_caption = QStringLiteral("Sending Message #");
     float m_bar = 0;
     QString m_status;

@@ -56,7 +56,7 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
 
     StatusPanels &panels = operations.panels();
     Progress &progress = operations.progress();
-    progress.Start();
+    progress.Start(-FirstSetupStep);
     const int upper = table.UpperIndex();
     // Every ending after the erase says what the sign is left with.
     bool erased = false;
