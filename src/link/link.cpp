@@ -335,15 +335,41 @@ bool Link::EndSending()
 {
     if (m_openedKind != LinkKind::Tcp || !m_socket->endSending())
         return true;
-    Wait(m_lastSent + ScaledInterval(CloseWaitMs))
-        .until([this] { return m_socket->state() != SocketState::Connected; })
-        .recheckOn(m_socket, &SocketService::stateChanged)
-        .run();
+    const auto closed = [this] { return m_socket->state() != SocketState::Connected; };
+    // The system tells no one when the device acknowledges bytes: a look now
+    // and then, while some are outstanding.
+    QTimer look;
+    look.start(AcknowledgeLookMs);
+    for (;;) {
+        const qint64 outstanding = m_socket->unacknowledgedBytes();
+        if (outstanding <= 0) {
+            Wait(m_lastSent + ScaledInterval(CloseWaitMs))
+                .until(closed)
+                .recheckOn(m_socket, &SocketService::stateChanged)
+                .run();
+            break;
+        }
+        // As long as the device keeps taking bytes, as a send waits.
+        const auto end = Wait(SendWaitLimitMs)
+                             .until([&] { return closed() || m_socket->unacknowledgedBytes() < outstanding; })
+                             .recheckOn(m_socket, &SocketService::stateChanged)
+                             .recheckOn(&look, &QTimer::timeout)
+                             .run();
+        if (closed())
+            break;
+        if (end == Wait::End::Elapsed && m_socket->unacknowledgedBytes() >= outstanding) {
+            m_error = tookNoDataText(QStringLiteral("the connection was ended."));
+            resetSocket(m_error);
+            return false;
+        }
+        m_lastSent = MonotonicNow();
+    }
     // A reset that came with the deadline is not missed.
     m_socket->endSending();
     if (m_socket->peerReset()) {
         m_deviceReset = true;
-        note(LinkEvent::Reset, m_socket->errorString());
+        m_error = m_socket->errorString();
+        note(LinkEvent::Reset, m_error);
         return false;
     }
     if (m_socket->state() == SocketState::PeerClosing)

@@ -79,9 +79,11 @@ public:
     // cut frame reaches the device later.
     qint64 DrainLink();
     // TCP, once nothing is queued: ends the connection in order (no more to
-    // send) and gives the device until CloseWaitMs after the last send to
-    // close or reset it. False when it reset it: what it had not read yet
-    // was lost. A device that keeps the connection open took what it read.
+    // send), waits for the device to acknowledge every byte (as long as it
+    // keeps taking them) and gives it until CloseWaitMs after that to close
+    // or reset the connection. False, with lastError(), when it reset it
+    // (what it had not read yet was lost) or took nothing for
+    // SendWaitLimitMs. A device that keeps the connection open took all.
     bool EndSending();
     // The device reset the connection since the link was opened.
     bool deviceReset() const { return m_deviceReset; }
@@ -112,6 +114,9 @@ public:
     // How long after the last send the device gets to close or reset the
     // connection.
     static constexpr int CloseWaitMs = 1000;
+    // How often the end of a connection looks whether the device has
+    // acknowledged more.
+    static constexpr int AcknowledgeLookMs = 20;
     // How long queued bytes get to go out when an operation ends.
     static constexpr int DrainLimitMs = 10000;
     static constexpr int StatusIntervalMs = 100;

@@ -14,8 +14,10 @@
 #endif
 #ifdef Q_OS_LINUX
 #include <cerrno>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -236,6 +238,16 @@ bool QtSocketService::endSending()
 #else
     return false;
 #endif
+}
+
+qint64 QtSocketService::unacknowledgedBytes() const
+{
+#ifdef Q_OS_LINUX
+    int outstanding = 0;
+    if (m_ending >= 0 && !m_peerClosed && ::ioctl(m_ending, SIOCOUTQ, &outstanding) == 0)
+        return outstanding;
+#endif
+    return 0;
 }
 
 void QtSocketService::readEnding()

@@ -49,6 +49,8 @@ public:
     // once for what the device did since. False where there is no
     // connection to end so.
     virtual bool endSending() { return false; }
+    // Bytes handed to the system that the device has not acknowledged yet.
+    virtual qint64 unacknowledgedBytes() const { return 0; }
     virtual QString errorString() const = 0;
     // The device reset the connection rather than closing it in order.
     virtual bool peerReset() const { return false; }
@@ -84,6 +86,7 @@ public:
     QString errorString() const override { return m_error; }
     bool peerReset() const override { return m_peerReset; }
     bool endSending() override;
+    qint64 unacknowledgedBytes() const override;
 
     // The longest wait for a host name to resolve before a datagram goes out.
     static constexpr int LookupLimitMs = 5000;

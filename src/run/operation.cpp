@@ -209,13 +209,16 @@ OperationOutcome OperationFrame::finish()
 {
     if (m_ended)
         return m_outcome;
+    bool taken = true;
     if (m_ops.transfer().transmitting() != 0) {
         if (const QString lost = m_ops.link().lossReason(); !lost.isEmpty())
             m_ops.noteDrop(lost);
         m_outcome.bytesNotSent = m_ops.link().DrainLink();
         // Sent is not taken: the device may still reset the connection.
-        if (!m_ops.m_linkDropped && m_outcome.bytesNotSent == 0 && !m_ops.link().EndSending())
-            m_ops.noteDrop(m_ops.link().socket().errorString());
+        if (!m_ops.m_linkDropped && m_outcome.bytesNotSent == 0 && !m_ops.link().EndSending()) {
+            taken = false;
+            m_ops.noteDrop(m_ops.link().lastError());
+        }
     }
     if (m_ops.m_linkDropped) {
         // A device that closes once everything was out (one closing after
@@ -224,7 +227,7 @@ OperationOutcome OperationFrame::finish()
         m_outcome.bytesNotSent = qMax(m_outcome.bytesNotSent, m_ops.m_droppedPending);
         const bool cut = m_outcome.linkDropped || m_outcome.bytesNotSent > 0 || m_outcome.framesNotSent > 0;
         const bool reset = m_ops.link().deviceReset();
-        if (cut || reset) {
+        if (cut || reset || !taken) {
             m_outcome.linkDropped = true;
             m_outcome.ending = OperationOutcome::Ending::Failed;
         }
