@@ -1,8 +1,10 @@
 // Sign and controller loads over loopback links and a pseudo-terminal, against the simulated controller
 // where it answers: the frames byte for byte, the waits between them on the test clock, the exact
 // replies, the failure endings and the upload round trip.
+#include "base/transfer.h"
 #include "base/wait.h"
 #include "codec/codepage.h"
+#include "codec/escapes.h"
 #include "controller/controllerprotocol.h"
 #include "controller/controllerverify.h"
 #include "devsim/controllerdevice.h"
@@ -15,7 +17,10 @@
 #include <QtTest>
 
 using namespace telvaro;
+using test::columns;
+using test::fetch;
 using test::PtyPeer;
+using test::row;
 using test::TcpPeer;
 using test::UdpPeer;
 using Ending = OperationOutcome::Ending;
@@ -117,8 +122,10 @@ QList<QByteArray> CutAt(const QByteArray &bytes, qsizetype at)
 }
 
 using Command = std::tuple<SignType, QString, QString, QString>; // type, address, number, command
-// texts, choice, data entry after ms, ending, frames, message, panel 3
-using SignEnding = std::tuple<QList<QByteArray>, std::optional<SignChoice>, int, Ending, int, QString, QStringList>;
+// texts, choice, data entry (n > 0: n ms after the first frame came; -n: as frame n goes out),
+// ending, frames, message, panel 3, what the sign is left with, the link (port 0 TCP, -1 UDP)
+using SignEnding =
+    std::tuple<QList<QByteArray>, std::optional<SignChoice>, int, Ending, int, QString, QStringList, QString, qint16>;
 
 } // namespace
 
@@ -208,11 +215,28 @@ private Q_SLOTS:
         QTest::addColumn<SignEnding>("row");
         const QList<QByteArray> ab = {"A", "B"};
         const std::optional<SignChoice> cancelled, chosen = SignChoice{};
-        QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}};
-        QTest::newRow("empty table") << SignEnding{{},           chosen, 0, Ending::Failed, 0, "Error Loading Sign",
-                                                   {"-3", "Off"}};
-        // Data entry 30 ms after the first frame, in the 10 s wait.
-        QTest::newRow("data entry in a wait") << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}};
+        const QString none, erased = "The sign's memory was erased; 0 of 2 messages are stored.";
+        QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}, none, -1};
+        // A table the load would refuse half way is refused before the erase.
+        QTest::newRow("empty table") << SignEnding{
+            {}, chosen, 0, Ending::Failed, 0, "Error Loading Sign\r\nThe table is empty: there is nothing to load.",
+            {}, none,   -1};
+        // Data entry 30 ms after the first frame, in the 10 s wait; over TCP in the 5 s pause
+        // before the new connection (real time divided by 4 here): either ends at once.
+        QTest::newRow("data entry in a wait")
+            << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased, -1};
+        QTest::newRow("data entry before the reconnection")
+            << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased, 0};
+        QTest::newRow("data entry as message 0 goes out")
+            << SignEnding{ab,
+                          chosen,
+                          -4,
+                          Ending::Stopped,
+                          4,
+                          "",
+                          {"-3", "-2", "-1", "0", "Off"},
+                          "The sign's memory was erased; 1 of 2 messages are stored.",
+                          -1};
         // One rule for the address, before any frame.
         for (const char *address : {"0", "", "0?", "0a"})
             QTest::newRow(qPrintable(QStringLiteral("address \"%1\"").arg(address))) << SignEnding{
@@ -224,31 +248,62 @@ private Q_SLOTS:
                 Workspace::SignAddressRefusalText() + QStringLiteral("\r\nThe address takes two letters or digits, "
                                                                      "not \"%1\".")
                                                           .arg(address),
-                {}};
-        QTest::newRow("escape out of range") << SignEnding{
-            {"<0999>", "B"}, chosen, 0, Ending::Failed, 3, "Error Loading Sign", {"-3", "-2", "-1", "0", "Off"}};
+                {},
+                none,
+                -1};
+        QTest::newRow("escape out of range in message 2")
+            << SignEnding{{"A", "B", "<0256>"},
+                          chosen,
+                          0,
+                          Ending::Failed,
+                          0,
+                          "Error Loading Sign\r\nMessage 2 holds an escape outside 0 to 255.",
+                          {},
+                          none,
+                          -1};
     }
     void endings()
     {
         QFETCH(SignEnding, row);
-        const auto &[texts, choice, dataEntryAtMs, ending, frames, message, panel3] = row;
-        Fixture f(-1);
+        const auto &[texts, choice, dataEntry, ending, frames, message, panel3, deviceState, port] = row;
+        if (port == 0)
+            SetPauseTimeScale(4);
+        Fixture f(port);
         f.fill(texts);
         QStringList shown;
         QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
             if (panel == 3)
                 shown << f.ws.status().text(3);
         });
-        if (dataEntryAtMs > 0)
-            f.udp.onReceive = [&f, ms = dataEntryAtMs](UdpPeer &, const QByteArray &b) {
-                f.record(b);
+        const auto dataEntryLater = [&f, ms = dataEntry](const QByteArray &b) {
+            f.record(b);
+            if (!b.isEmpty()) // not the connection itself
                 QTimer::singleShot(ms, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
-            };
+        };
+        if (dataEntry > 0) {
+            f.udp.onReceive = [&](UdpPeer &, const QByteArray &b) { dataEntryLater(b); };
+            f.tcp.onReceive = [&](TcpPeer &, const QByteArray &b) { dataEntryLater(b); };
+        }
+        QElapsedTimer clock;
+        clock.start();
+        qint64 idleAt = -1;
+        QObject::connect(&f.ws.transfer(), &TransferState::transmittingChanged, &f.ws, [&](int value) {
+            if (value == 0)
+                idleAt = clock.elapsed();
+        });
+        int goneOut = 0;
+        QObject::connect(&f.ws.link(), &Link::transmitted, &f.ws, [&] {
+            if (++goneOut == -dataEntry)
+                f.ws.MnuModeData_Click();
+        });
         const OperationOutcome outcome = f.ws.MnuLoadSign_Click(choice);
+        // Data entry ends the load at once, whatever wait it was in.
+        QVERIFY2(clock.elapsed() - idleAt < 1000, qPrintable(QString::number(clock.elapsed() - idleAt)));
         QCOMPARE(outcome.ending, ending);
-        QCOMPARE(f.frames.size(), frames);
+        QTRY_COMPARE_WITH_TIMEOUT(f.frames.size(), frames, 1000);
         QCOMPARE(f.prompter.messageTexts().join(QString()), message);
         QCOMPARE(shown, panel3);
+        QCOMPARE(outcome.deviceState, deviceState);
         QVERIFY(f.settled() && !f.ws.progress().isShown());
     }
 
@@ -347,26 +402,87 @@ private Q_SLOTS:
         QVERIFY(f.settled());
     }
 
-    // The comparison of a read-back: a time token matches any time text,
-    // a message read back beyond those sent is numbered on, and a report
-    // shows ten differences and then the count of all.
+    // The comparison of a read-back, in bytes: the messages aligned as a diff
+    // aligns lines, each numbered by its table position (twice its place
+    // here); a time token stands for a time text and nothing else.
+    void readBackDifferences_data()
+    {
+        columns<QList<QByteArray>, QList<QByteArray>, QStringList>({"sent", "back", "lines"});
+        const QByteArray now = TimeTokenText(QDateTime::currentDateTime()),
+                         midnight = TimeTokenText(QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        const QByteArray A = "A<0x04>", B = "B<0x04>", C = "C<0x04>", D = "D<0x04>", X = "X<0x04>";
+        row("same", QList{A, B}, QList{A, B}, QStringList());
+        row("time texts", QList<QByteArray>{"X<T>Y<0x04>", "<T> <T><0x04>"},
+            QList<QByteArray>{"X" + now + "Y<0x04>", midnight + " " + now + "<0x04>"}, QStringList());
+        row("time token, other text", QList<QByteArray>{"<T> ok<0x04>"}, QList<QByteArray>{"TOTALLY WRONG ok<0x04>"},
+            QStringList{"message 000: sent \"<T> ok<0x04>\", read back \"TOTALLY WRONG ok<0x04>\""});
+        row("time token, the text <T>", QList<QByteArray>{"<T><0x04>"}, QList<QByteArray>{"<0x3C>T><0x04>"},
+            QStringList{"message 000: sent \"<T><0x04>\", read back \"<0x3C>T><0x04>\""});
+        row("escape text, no end byte", QList{A, B}, QList<QByteArray>{"A<0x3C>0x04>B<0x04>"},
+            QStringList{"message 000: sent \"A<0x04>\", read back \"A<0x3C>0x04>B<0x04>\"",
+                        "message 002: sent \"B<0x04>\", missing from the controller"});
+        row("one missing", QList{A, B, C, D, X}, QList{A, B, D, X},
+            QStringList{"message 004: sent \"C<0x04>\", missing from the controller"});
+        row("one extra", QList{A, B, C}, QList{A, X, B, C},
+            QStringList{"extra message after message 000: read back \"X<0x04>\""});
+        row("extra first", QList{A}, QList{X, A},
+            QStringList{"extra message before message 000: read back \"X<0x04>\""});
+        row("nothing sent", QList<QByteArray>(), QList{X}, QStringList{"extra message: read back \"X<0x04>\""});
+        row("changed, then missing", QList{A, B, C, D}, QList{A, X, D},
+            QStringList{"message 002: sent \"B<0x04>\", read back \"X<0x04>\"",
+                        "message 004: sent \"C<0x04>\", missing from the controller"});
+        // A frame without its end byte runs on into the next one.
+        row("numbered by the frame it starts in", QList<QByteArray>{"A", B, C}, QList<QByteArray>{"AB<0x04>", X},
+            QStringList{"message 004: sent \"C<0x04>\", read back \"X<0x04>\""});
+    }
     void readBackDifferences()
     {
-        const auto image = [](const QByteArray &messages) {
-            return ReadControllerImage("<0x01>0230<0x04>" + messages + ConfigurationText(true));
+        const auto [sent, back, lines] =
+            fetch<QList<QByteArray>, QList<QByteArray>, QStringList>({"sent", "back", "lines"});
+        const auto bytes = [](const QByteArray &notation) { return ParseEscapes(notation).value(); };
+        QList<SentMessage> messages;
+        for (qsizetype i = 0; i < sent.size(); ++i)
+            messages.append({int(2 * i), bytes(sent[i])});
+        const ControllerImage image = SentControllerImage(registerFrame, messages, ConfigurationFrame(true));
+        QByteArray held = registerFrame;
+        for (const QByteArray &m : back)
+            held += bytes(m);
+        const ControllerComparison c =
+            CompareWithController(image, ReadControllerImage(held + ConfigurationFrame(true)));
+        QCOMPARE(c.differences.join("\n"), lines.join("\n"));
+        QVERIFY(!c.positional);
+    }
+
+    // A full table: one message missing and one extra found among 32,766;
+    // lists that differ everywhere are compared by position and say so. A
+    // report shows ten differences, then the count of all.
+    void readBackOfAFullTable()
+    {
+        const auto image = [](int count, const char *prefix, qsizetype skip = -1, qsizetype insert = -1) {
+            QByteArray bytes = RegisterFrame({});
+            for (int i = 0; i < count; ++i) {
+                if (i == insert)
+                    bytes += "EXTRA\x04";
+                if (i != skip)
+                    bytes += prefix + QByteArray::number(i) + QByteArray(70, 'a') + '\x04';
+            }
+            return ReadControllerImage(bytes + ConfigurationFrame(false));
         };
-        const ControllerImage sent = image("A<T>B<0x04>C<0x04>");
-        QCOMPARE(ControllerDifferences(sent, image("A12/7/26 11:02:03 AMB<0x04>C<0x04>"), {3, 5}), QStringList());
-        QCOMPARE(ControllerDifferences(sent, image("AB<0x04>C<0x04>D<0x04>"), {3, 5}),
-                 (QStringList{"message 003: sent \"A<T>B<0x04>\", read back \"AB<0x04>\"",
-                              "message 006: sent none, read back \"D<0x04>\""}));
-        QByteArray many;
-        for (int i = 0; i < 12; ++i)
-            many += QByteArray(70, 'a') + QByteArray::number(i % 10) + "<0x04>";
-        const QStringList report = DifferenceReport(ControllerDifferences(image(many), image({}), {}));
-        QCOMPARE(report.size(), 11);
-        QCOMPARE(report.front(), "message 000: sent \"" + QString(60, u'a') + "...\", read back none");
-        QCOMPARE(report.back(), "12 differences between what was sent and what the controller holds.");
+        const int full = MessageTable::MaxEntries;
+        const ControllerComparison aligned = CompareWithController(image(full, "m"), image(full, "m", 1000, 30000));
+        QCOMPARE(aligned.differences.size(), 2);
+        QCOMPARE(aligned.differences.front(), "message 1000: sent \"m1000" + QString(55, u'a') +
+                                                  "...\", missing from "
+                                                  "the controller");
+        QCOMPARE(aligned.differences.back(), "extra message after message 29999: read back \"EXTRA<0x04>\"");
+        const ControllerComparison positional = CompareWithController(image(full, "m"), image(full, "n"));
+        QVERIFY(positional.positional);
+        const QStringList report = DifferenceReport(positional);
+        QCOMPARE(report.size(), 12);
+        QCOMPARE(report.front(),
+                 "message 000: sent \"m0" + QString(58, u'a') + "...\", read back \"n0" + QString(58, u'a') + "...\"");
+        QVERIFY(report[10].contains("compared position by position"));
+        QCOMPARE(report.back(), "32766 differences between what was sent and what the controller holds.");
     }
 };
 

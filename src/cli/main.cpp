@@ -2,6 +2,7 @@
 // core as the window.
 #include "base/wait.h"
 #include "cli/commands.h"
+#include "cli/operationrun.h"
 #include "cli/output.h"
 
 #include <QCommandLineParser>
@@ -59,14 +60,18 @@ QString ProgramHelp(const QCommandLineParser &parser)
                            "--baud RATE, --device PATH, --verbose, --transcript FILE; what is not given comes\n"
                            "from the window's settings. Exit status: 0 done, 1 the operation failed or was\n"
                            "refused (its message is on stderr), 2 usage error, 128 + N stopped by signal N\n"
-                           "(130 SIGINT, 143 SIGTERM).\n"
+                           "(129 SIGHUP, 130 SIGINT, 143 SIGTERM).\n"
                            "Run \"telvaro-cli COMMAND --help\" for the options of a command.\n");
     return text;
 }
 
-// The test suites run the protocol waits faster; see README.
+// The test suites run the protocol waits faster; see README. A build for
+// installing ignores the variable: a real device keeps its waits. Where it
+// is honoured, it is said, so that a load at test speed is never taken for
+// a real one.
 bool ApplyTimeScale()
 {
+#ifdef TELVARO_TEST_TIME_SCALE
     const QByteArray scale = qgetenv("TELVARO_TIME_SCALE");
     if (scale.isEmpty())
         return true;
@@ -75,6 +80,10 @@ bool ApplyTimeScale()
     if (!ok || !std::isfinite(factor) || factor <= 0)
         return false;
     SetPauseTimeScale(factor);
+    PrintError(QStringLiteral("telvaro-cli: TELVARO_TIME_SCALE=%1 runs the protocol waits at %1 times real "
+                              "speed (a test build).")
+                   .arg(QString::fromLatin1(scale)));
+#endif
     return true;
 }
 
@@ -82,6 +91,7 @@ bool ApplyTimeScale()
 
 int main(int argc, char *argv[])
 {
+    HoldClosedStandardStreams();
 #ifdef SIGPIPE
     // A closed pipe is a failed write, reported like any other.
     std::signal(SIGPIPE, SIG_IGN);
@@ -125,6 +135,7 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("unknown command \"%1\"").arg(name));
         status = command->run(args);
     }
-    // Output that did not go out in full is a failure, whatever came before.
-    return OutputFailed() && status == ExitDone ? ExitFailed : status;
+    // Output that did not go out in full is a failure, whatever came before;
+    // the transcript's last line carries the status the command ends with.
+    return EndTranscript(OutputFailed() && status == ExitDone ? ExitFailed : status);
 }

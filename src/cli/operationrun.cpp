@@ -3,22 +3,36 @@
 #include "app/workspace.h"
 #include "base/stopsignals.h"
 #include "base/wait.h"
+#include "cli/commands.h"
 #include "cli/linkoptions.h"
 #include "cli/output.h"
 #include "controller/controllerprotocol.h"
 #include "link/transcript.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <QElapsedTimer>
 #include <csignal>
+#include <memory>
 
 namespace telvaro::cli {
 
 namespace {
 
+struct CommandTranscriptState {
+    std::unique_ptr<Transcript> transcript;
+    QString path;
+    // How the last operation ended, and its status, for its END line.
+    std::optional<QString> ending;
+    int endStatus = 0;
+};
+CommandTranscriptState commandTranscript;
+
 QString SignalName(int number)
 {
     switch (number) {
+#ifdef SIGHUP
+    case SIGHUP: return QStringLiteral("SIGHUP");
+#endif
     case SIGINT: return QStringLiteral("SIGINT");
     case SIGTERM: return QStringLiteral("SIGTERM");
     default: return QStringLiteral("signal %1").arg(number);
@@ -33,11 +47,9 @@ QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
         return sent > 0 ? QStringLiteral("The message was sent.") : QStringLiteral("Nothing was sent.");
     case ProgressLine::Steps::Run: return QStringLiteral("%1 messages were sent.").arg(sent);
     case ProgressLine::Steps::Load:
-        if (sent == 0)
-            return QStringLiteral("Nothing was sent: the sign is as it was.");
-        return QStringLiteral("The sign's memory was erased; %1 of %2 messages are stored.")
-            .arg(qMax(0, sent - 3))
-            .arg(how.messages);
+        // The load's own account, as the window gives it with a failure.
+        return outcome.deviceState.isEmpty() ? QStringLiteral("Nothing was sent: the sign is as it was.")
+                                             : outcome.deviceState;
     case ProgressLine::Steps::Controller:
         return QStringLiteral("The controller received %1 of %2 frames.").arg(sent).arg(how.messages + 4);
     case ProgressLine::Steps::Upload: break;
@@ -45,7 +57,7 @@ QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
     return QStringLiteral("Nothing was saved.");
 }
 
-// How an operation ended, with its reasons, for the transcript.
+// How an operation ended, with its reasons, for the transcript's END line.
 QString EndingText(const CommandEnding &ending)
 {
     using Ending = OperationOutcome::Ending;
@@ -67,7 +79,15 @@ QString EndingText(const CommandEnding &ending)
     reasons.removeAll(QString());
     if (!reasons.isEmpty())
         text += QStringLiteral(": ") + reasons.join(QStringLiteral(" "));
-    return text + QStringLiteral(" (exit status %1)").arg(ending.status);
+    return text;
+}
+
+// The END line of the operation before, written as the next one starts or
+// the command ends.
+void WriteEnd(Transcript &transcript, int status)
+{
+    if (const auto ending = std::exchange(commandTranscript.ending, std::nullopt))
+        transcript.event("END", *ending + QStringLiteral(" (exit status %1)").arg(status));
 }
 
 // What the progress line counts down from: the operation's own plan; for
@@ -93,6 +113,49 @@ std::optional<StepPlan> ProgressPlan(Workspace &ws, const OperationRun &how,
 
 } // namespace
 
+bool OpenTranscript(Workspace &ws, const QString &path)
+{
+    auto transcript = std::make_unique<Transcript>();
+    if (!transcript->open(path)) {
+        PrintError(
+            QStringLiteral("telvaro-cli: cannot open the transcript %1: %2").arg(path, transcript->errorString()));
+        return false;
+    }
+    transcript->observe(ws.link());
+    commandTranscript = {std::move(transcript), path, std::nullopt, 0};
+    return true;
+}
+
+Transcript *CommandTranscript()
+{
+    return commandTranscript.transcript.get();
+}
+
+int EndTranscript(int status)
+{
+    const std::unique_ptr<Transcript> transcript = std::move(commandTranscript.transcript);
+    if (!transcript)
+        return status;
+    // Whether the lines so far all reached the file decides the status the
+    // END line carries; then whether the END line itself did.
+    QElapsedTimer waited;
+    waited.start();
+    bool whole = transcript->flush(Transcript::FinalWaitMs);
+    if (!whole)
+        status = status == ExitDone ? ExitFailed : status;
+    if (commandTranscript.ending) {
+        WriteEnd(*transcript, status);
+        if (!transcript->flush(int(qMax<qint64>(0, Transcript::FinalWaitMs - waited.elapsed()))) && whole) {
+            whole = false;
+            status = status == ExitDone ? ExitFailed : status;
+        }
+    }
+    if (!whole)
+        PrintError(QStringLiteral("telvaro-cli: the transcript %1 is incomplete: %2")
+                       .arg(commandTranscript.path, transcript->problem()));
+    return status;
+}
+
 QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome)
 {
     const QString step = ProgressLine::StepText(how.steps, stepPanel, how.messages);
@@ -109,6 +172,10 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
         ending.status = OutcomeStatus(ending.outcome);
         return ending;
     }
+    // An operation before this one (a load before its read-back) ended with
+    // the status it had.
+    if (commandTranscript.transcript)
+        WriteEnd(*commandTranscript.transcript, commandTranscript.endStatus);
     const std::optional<StepPlan> plan = ProgressPlan(ws, how, operation);
     const LiveOutput output;
     QString stepAtStop;
@@ -126,15 +193,11 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
             stepAtStop = ws.status().text(3);
         });
     });
-    QTimer deadline;
-    if (how.durationSeconds) {
-        deadline.setSingleShot(true);
-        QObject::connect(&deadline, &QTimer::timeout, &ws, [&] { stop([] {}); });
-        deadline.start(static_cast<int>(*how.durationSeconds * 1000));
-    }
     {
         const ProgressLine progress(ws.status(), how.steps, how.messages,
                                     how.quiet || how.steps == ProgressLine::Steps::Send, plan);
+        // From the same moment as in a plan, and ended by the same waits.
+        const std::optional<OperationEnd> end = EndAfter(ws, how.durationSeconds);
         ending.outcome = operation();
     }
     if (ending.signalNumber != 0) {
@@ -143,8 +206,10 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     } else {
         ending.status = OutcomeStatus(ending.outcome);
     }
-    if (auto *transcript = ws.findChild<Transcript *>())
-        transcript->event("END", EndingText(ending));
+    if (commandTranscript.transcript) {
+        commandTranscript.ending = EndingText(ending);
+        commandTranscript.endStatus = ending.status;
+    }
     return ending;
 }
 

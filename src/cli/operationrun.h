@@ -1,7 +1,7 @@
 #pragma once
 // How the commands that talk to a device run their operation: the progress
-// line, output that never holds up the protocol, and SIGINT or SIGTERM
-// ending it through data entry with a line that says where it stopped and
+// line, output that never holds up the protocol, and SIGHUP, SIGINT or
+// SIGTERM ending it through data entry with a line that says where it stopped and
 // what the device already has.
 
 #include "cli/dryrun.h"
@@ -12,8 +12,9 @@
 #include <optional>
 
 namespace telvaro {
+class Transcript;
 class Workspace;
-}
+} // namespace telvaro
 
 namespace telvaro::cli {
 
@@ -34,6 +35,16 @@ struct CommandEnding {
 };
 
 CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::function<OperationOutcome()> &operation);
+
+// --transcript: the command's transcript of its link, opened for appending
+// (false, the reason printed, when it cannot be) and kept to the command's
+// end; none until then.
+bool OpenTranscript(Workspace &ws, const QString &path);
+Transcript *CommandTranscript();
+// The command's end: its transcript ends with an END line that carries the
+// command's final exit status. A transcript that does not hold every line
+// is told on stderr and makes the command fail. Returns the exit status.
+int EndTranscript(int status);
 
 // The line a stop by signal prints: where it stopped, what the device has.
 QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome);

@@ -32,6 +32,9 @@ public:
         if (transmit(bytes))
             Q_EMIT sent(bytes);
     }
+    // Bytes sent that the other end has not taken yet, where the device
+    // holds them itself; a device that floods the link keeps to its pace.
+    virtual qsizetype queued() const { return 0; }
 
 Q_SIGNALS:
     void chunkReceived(const QByteArray &chunk);
@@ -124,6 +127,7 @@ public:
     // The device reads at most `bytes` every `everyMs`, as a slow line does:
     // what it has not read fills the terminal's room.
     void pace(qint64 bytes, int everyMs);
+    qsizetype queued() const override { return m_outgoing.size(); }
     // Why linkPath cannot become the device's link, or empty when it can.
     static QString LinkPathProblem(const QString &linkPath);
 
@@ -132,6 +136,9 @@ protected:
 
 private:
     void readMaster(qint64 most);
+    // Writes what is queued until the terminal's buffer is full; the rest
+    // waits for the terminal to take more. False when the terminal fails.
+    bool writeQueued();
 
     QString m_linkPath;
     QString m_devicePath;
@@ -139,6 +146,8 @@ private:
     int m_slave = -1;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_paceTimer = nullptr;
+    QSocketNotifier *m_writable = nullptr;
+    QByteArray m_outgoing;
 };
 
 } // namespace telvaro::devsim

@@ -267,7 +267,7 @@ bool Link::Reconnect(int pauseMs)
     if (m_openedKind == LinkKind::Udp)
         return true;
     CloseLink();
-    Pause(pauseMs);
+    Wait(pauseMs).stopWhenIdle(m_transfer).run();
     if (m_transfer.transmitting() == 0)
         return true;
     if (m_openedKind == LinkKind::Serial) {
@@ -372,8 +372,8 @@ bool Link::EndSending()
         note(LinkEvent::Reset, m_error);
         return false;
     }
-    if (m_socket->state() == SocketState::PeerClosing)
-        note(LinkEvent::ClosedByDevice, m_socket->errorString());
+    // A device that closes in answer to the end only agrees to it: the
+    // connection is closed by us.
     return true;
 }
 

@@ -1,14 +1,13 @@
 #include "run/run.h"
 
 #include "base/statuspanels.h"
+#include "base/transfer.h"
 #include "base/wait.h"
 #include "codec/numbers.h"
 #include "link/link.h"
 #include "run/messagestep.h"
 #include "table/entrypanel.h"
 #include "table/messagetable.h"
-
-#include <QCoreApplication>
 
 #include <utility>
 
@@ -35,6 +34,7 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
     while (i <= bound) {
         if (frame.stopped()) {
             panels.setText(3, QStringLiteral("Off"));
+            frame.leaveUntried(bound - int(i) + 1);
             break;
         }
         if (i < 0)
@@ -50,10 +50,11 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
         const qint32 interval = step.interval;
 
         // Intervals of 0 or above ten minutes do not wait; events are still
-        // processed once per entry so that data entry can stop the run.
+        // processed once per entry so that data entry, or the run's set
+        // end, can stop the run.
         if (interval <= 0 || interval > LongestPauseMs) {
-            QCoreApplication::processEvents();
             due = MonotonicNow();
+            PauseUntil(due);
         } else {
             const auto step = ScaledInterval(interval);
             due += step;
@@ -61,7 +62,9 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
             // now, rather than a burst of messages to catch up.
             if (const auto now = MonotonicNow(); now - due > step)
                 due = now;
-            PauseUntil(due);
+            // Data entry, or the device going, ends the wait at once: the
+            // menus are the operator's again, and a device that went is told.
+            Wait(due).stopWhenIdle(operations.transfer()).run();
         }
 
         if (panel.repeatEnabled() && i == table.UpperIndex()) {
@@ -72,7 +75,7 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
         }
         ++i;
     }
-    Pause(RunEndWaitMs);
+    Wait(RunEndWaitMs).stopWhenIdle(operations.transfer()).run();
     return frame.finish();
 }
 
