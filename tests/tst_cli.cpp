@@ -127,6 +127,7 @@ private Q_SLOTS:
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)},
               {"regs.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
+              {"huge.TVD", "1000,0,\"" + QByteArray(8 << 20, 'h') + "<0x04>\",\"\"\r\n"},
               // Frames longer than a terminal's buffer holds, each way, and a time token.
               {"long.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"<T> ok<0x04>\",\"\"\r\n1000,2,\"" +
                                QByteArray(16 * 1024, 'L') + "<0x04>\",\"\"\r\n1000,3,\"" + QByteArray(65 * 1024, 'H') +
@@ -231,9 +232,17 @@ private Q_SLOTS:
         usage("ports with an argument", "telvaro-cli ports /dev/ttyS0", "takes no arguments");
         row("refused", "telvaro-cli send --port 0 --ip 127.0.0.1 --ip-port CLOSED x",
             "1 [Unable to connect!  State = 9\nThe connection failed: The device at 127.0.0.1:...");
-        // A device that takes the connection and closes it at once is named as such.
-        row("closed at once", "TELVARO_TIME_SCALE=1 telvaro-cli send --port 0 --ip 127.0.0.1 --ip-port ACCEPT x",
-            "1 [Unable to connect!  State = 8\nThe connection failed: The device closed the connection.\n] ");
+        // A device that takes the connection and closes it at once is named as such, by every operation.
+        for (const auto &[name, command] :
+             {std::pair{"send closed at once", "send x"},
+              {"run closed at once", "run three.TVD"},
+              {"sign load closed at once", "load-sign three.TVD"},
+              {"controller load closed at once", "load-controller --binary-input load.TVD"}})
+            row(name,
+                QStringLiteral("TELVARO_TIME_SCALE=1 telvaro-cli %1 --port 0 --ip 127.0.0.1 --ip-port ACCEPT %2")
+                    .arg(QString::fromLatin1(command).section(u' ', 0, 0),
+                         QString::fromLatin1(command).section(u' ', 1)),
+                "1 [Unable to connect!  State = 8\nThe connection failed: The device closed the connection.\n] ");
         row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
         row("address of a call", "telvaro-cli clear-list --address 123",
             "1 [Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n] ");
@@ -322,8 +331,9 @@ private Q_SLOTS:
             "\001Z00\002E$\004");
         row("run, device gone", "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port TCP three.TVD",
             "1 [Error Going into Run\nThe device reset the connection.\n2 of 3 frames were not sent.\n] ", "A");
+        // The device reads 7 bytes and resets 50 ms later: the load is more than the sockets hold.
         row("controller load, device gone",
-            "telvaro-cli load-controller --binary-input --port 0 --ip 127.0.0.1 --ip-port TCP load.TVD",
+            "telvaro-cli load-controller --binary-input --port 0 --ip 127.0.0.1 --ip-port RESETS huge.TVD",
             "1 [Error Loading Controller\nThe device reset the connection.\n...", "*");
         // Output nobody reads holds up neither the run nor the end of the program.
         row("reader that never reads",
@@ -437,7 +447,13 @@ private Q_SLOTS:
     {
         auto [line, run, received] = fetch<QString, QByteArray, QByteArray>({"line", "run", "received"});
         UdpPeer udp;
-        TcpPeer tcp, closed, acceptClose, closing;
+        TcpPeer tcp, closed, acceptClose, closing, resets;
+        resets.pace(7, 0);
+        resets.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
+            if (!chunk.isEmpty())
+                QTimer::singleShot(50, &p, [&p] { p.dropConnection(true); });
+        };
+        line.replace(QStringLiteral("RESETS"), QString::number(resets.port()));
         acceptClose.onReceive = [](TcpPeer &p, const QByteArray &) { p.dropConnection(false); };
         line.replace(QStringLiteral("ACCEPT"), QString::number(acceptClose.port()));
         closing.onReceive = [](TcpPeer &p, const QByteArray &chunk) {

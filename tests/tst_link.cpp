@@ -41,11 +41,17 @@ public:
     bool connects = false; // and then fails once the first send is out
     QByteArray sent;
     QByteArray toReceive;
+    std::function<void()> whileConnecting;
 
     bool setProtocol(Protocol) override { return code == SocketState::Closed; }
     void setRemoteHost(const QString &) override {}
     void setRemotePort(quint16) override {}
-    void connectToRemote() override { code = connects ? SocketState::Connected : SocketState::Connecting; }
+    void connectToRemote() override
+    {
+        code = connects ? SocketState::Connected : SocketState::Connecting;
+        if (whileConnecting)
+            QTimer::singleShot(0, this, whileConnecting);
+    }
     int state() const override { return code; }
     bool send(const QByteArray &bytes) override
     {
@@ -213,7 +219,7 @@ struct Run {
     QString repeat; // null: repeat off
     int port;
     Device device;
-    enum { None, DataEntry, DataEntryLater, Append, Clear } action;
+    enum { None, DataEntry, DataEntryLater, DataEntryConnecting, Append, Clear } action;
     int at;
     QList<QByteArray> received;
     Ending ending;
@@ -435,7 +441,9 @@ private Q_SLOTS:
             // Twenty waits of 500 ms, 0.5 s on the test clock.
             {"never connects", {0, "x", Device::Stalls, "", "", unable + "6", "", closed, 1, 0, 495}},
             {"socket error", {0, "x", Device::FailsAfterSend, "x", "", "", x, "", 0, 1}},
-            {"tcp reset", {0, "x", Device::Resets, "x", "", "", x, closing, 1, 0}},
+            // A reset, even after the text went out, drops what the device had not read yet.
+            {"tcp reset", {0, "x", Device::Resets, "x", "", noComms + "\r\nThe device reset the connection; anything it "
+                           "had not yet read was lost.", x, closing, 1, 0}},
             {"tcp close", {0, "x", Device::Closes, "x", "", "", x, closing, 1, 0}},
             {"terminal vanishes", {3, "x", Device::Vanishes, "x", "", "", x, pty, 0, 1}},
             {"udp, nobody listening", {-1, "x", Device::Gone, "", "", "", x, "", 1, 0}},
@@ -466,6 +474,8 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() >= s.minMs && clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(f.settled());
         QCOMPARE(f.prompter.messageTexts().join(QString()), s.message);
+        if (s.device == Device::Stalls)
+            QCOMPARE(outcome.reason, "No answer from 127.0.0.1:" + QString::number(f.tcp.port()) + " within 10 s.");
         for (const auto &shown : std::as_const(f.prompter.shown))
             QVERIFY(shown.title == QStringLiteral("Telvaro") && shown.buttons == Prompter::Buttons::Ok);
         QCOMPARE(f.panel2.join(u'|'), s.panel2);
@@ -529,6 +539,9 @@ private Q_SLOTS:
             // counts as not sent, and the run ends there.
             {"table emptied in a send", {{big, "B"}, 100, {}, 0, Device::NeverReads, Cl, 1, {}, F, 1, true,
                                          error + "\r\nThe device took no data for 30 s; the connection was ended."}},
+            // Stopped while connecting: no connection had failed.
+            {"data entry while connecting", {abc, 100, {}, 0, Device::Stalls, Run::DataEntryConnecting, 0, {}, S, 0,
+                                             false, ""}},
             // Data entry ends the run at once: its wait (5 minutes, 3 s here) is cut short, so the
             // menus are the operator's again.
             {"data entry during a wait", {abc, 300000, {}, -1, D, L, 1, {"A"}, S, 0, false, "", {}, 0, 1500}},
@@ -564,6 +577,8 @@ private Q_SLOTS:
                 f.ws.table().SetContents(f.ws.table().UpperIndex(), 100, "NEW", "NEW", {});
             }
         };
+        if (r.action == Run::DataEntryConnecting)
+            f.fake.whileConnecting = [&f] { f.ws.MnuModeData_Click(); };
         if (r.action == Run::Clear)
             QTimer::singleShot(100, &f.ws, [&f] {
                 f.ws.table().Clear();
@@ -583,6 +598,71 @@ private Q_SLOTS:
         QVERIFY2(r.message.isEmpty() ? shown.isEmpty() : shown.startsWith(r.message), qPrintable(shown));
         QVERIFY(f.prompter.shown.isEmpty() || f.prompter.shown[0].title == QStringLiteral("Telvaro"));
         QVERIFY(f.dataEntryState());
+    }
+
+    // Devices as they are in the field: a slow serial line whose terminal
+    // fills, one that never reads, a TCP device that reads steadily for
+    // longer than the send limit, one that reads 7 bytes and resets, one
+    // that keeps the connection open. A slow device is not a lost one; a
+    // reset after the last send is a loss.
+    void slowDevices_data()
+    {
+        columns<bool, int, QList<QByteArray>, QList<int>, double, QString>(
+            {"controller", "port", "texts", "reads", "scale", "reason"});
+        const auto texts = [](int count, int size) {
+            QList<QByteArray> list;
+            for (int i = 0; i < count; ++i) {
+                QByteArray text(size, '0');
+                for (int k = 0; k < size; ++k)
+                    text[k] = char('A' + (i + k) % 26);
+                list << text;
+            }
+            return list;
+        };
+        const QList<QByteArray> load = {"<0x02>HELLO<0x03><0x04>", "WORLD<0x0D><0x04>"};
+        const QString none = "The device took no data for 30 s; the rest of the frame was dropped.";
+        // reads: bytes every ms (0 ms: those bytes and no more), and when it resets after its first bytes.
+        row("serial 30 kB frame", false, 3, texts(1, 30000), QList<int>{2048, 20, -1}, 20.0, QString());
+        row("serial messages of 1,005 bytes", false, 3, texts(40, 1005), QList<int>{1024, 20, -1}, 20.0, QString());
+        row("serial device never reads", false, 3, texts(1, 30000), QList<int>{0, 60000, -1}, 100.0, none);
+        // 10 MB at 6.4 MB/s: the send takes longer than the limit (0.6 s here), with no pause of that length.
+        row("tcp steady reader", false, 0, texts(1, 10 << 20), QList<int>{128 << 10, 20, -1}, 50.0, QString());
+        row("tcp reads 7 bytes, resets", true, 0, load, QList<int>{7, 0, 50}, 1.0,
+            "The device reset the connection; anything it had not yet read was lost.");
+        row("tcp keeps the connection open", true, 0, load, QList<int>{1 << 20, 0, -1}, 10.0, QString());
+    }
+    void slowDevices()
+    {
+        const auto [controller, port, texts, reads, scale, reason] =
+            fetch<bool, int, QList<QByteArray>, QList<int>, double, QString>(
+                {"controller", "port", "texts", "reads", "scale", "reason"});
+        SetPauseTimeScale(scale);
+        Fixture f(port);
+        f.fill(texts, 100);
+        QByteArray received;
+        port > 0 ? f.pty.pace(reads[0], reads[1]) : f.tcp.pace(reads[0], reads[1]);
+        f.pty.onReceive = [&received](PtyPeer &, const QByteArray &chunk) { received += chunk; };
+        f.tcp.onReceive = [&received, resetMs = reads[2]](TcpPeer &p, const QByteArray &chunk) {
+            if (resetMs >= 0 && received.isEmpty() && !chunk.isEmpty())
+                QTimer::singleShot(resetMs, &p, [&p] { p.dropConnection(true); });
+            received += chunk;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        const OperationOutcome outcome = controller ? f.ws.LoadController(false) : f.ws.MnuModeRun_Click();
+        const qint64 took = clock.elapsed();
+        QCOMPARE(outcome.reason, reason);
+        QCOMPARE(outcome.ending, reason.isEmpty() ? Ending::Done : Ending::Failed);
+        const QString shown = f.prompter.messageTexts().join(QString());
+        QVERIFY2(reason.isEmpty() ? shown.isEmpty() : shown.contains(reason), qPrintable(shown));
+        QVERIFY(f.settled());
+        if (!controller && reason.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(received.size(), texts.join().size(), 5000);
+            QVERIFY(received == texts.join());
+        }
+        // The steady reader needed longer than the limit allows a device that takes nothing.
+        if (reads[1] == 20 && port == 0)
+            QVERIFY2(took > Link::SendWaitLimitMs / scale, qPrintable(QString::number(took)));
     }
 
     // A run keeps to its schedule of deadlines; after a send that took

@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUdpSocket>
 
 #ifdef Q_OS_WIN
@@ -78,6 +79,26 @@ void TcpTransport::resumeReading()
     take(m_last);
 }
 
+void TcpTransport::pace(qint64 bytes, int everyMs)
+{
+    m_paceBytes = bytes;
+    m_paceMs = everyMs;
+    if (everyMs <= 0 || m_paceTimer)
+        return;
+    m_paceTimer = new QTimer(this);
+    connect(m_paceTimer, &QTimer::timeout, this, &TcpTransport::takePaced);
+    m_paceTimer->start(everyMs);
+}
+
+void TcpTransport::takePaced()
+{
+    if (!m_last || m_stalled)
+        return;
+    const QByteArray chunk = m_last->read(m_paceBytes);
+    if (!chunk.isEmpty())
+        Q_EMIT chunkReceived(chunk);
+}
+
 void TcpTransport::dropConnection(bool reset)
 {
     if (!m_last)
@@ -108,6 +129,11 @@ void TcpTransport::accept()
             socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 64 * 1024);
             socket->setReadBufferSize(1);
         }
+        // A full read buffer takes nothing more from the system.
+        if (m_paceBytes > 0) {
+            socket->setReadBufferSize(m_paceBytes);
+            m_taken = 0;
+        }
         const QString peer = endpoint(socket->peerAddress(), socket->peerPort());
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { take(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket, peer] {
@@ -123,6 +149,16 @@ void TcpTransport::take(QTcpSocket *socket)
     if (m_stalled)
         return;
     m_last = socket;
+    if (m_paceBytes > 0) {
+        if (m_paceMs > 0)
+            return;
+        // The first bytes are seen and stay in the buffer, which holds no more.
+        const QByteArray seen = socket->peek(m_paceBytes);
+        if (seen.size() > m_taken)
+            Q_EMIT chunkReceived(seen.mid(m_taken));
+        m_taken = seen.size();
+        return;
+    }
     const QByteArray chunk = socket->readAll();
     if (!chunk.isEmpty())
         Q_EMIT chunkReceived(chunk);
@@ -222,7 +258,7 @@ QString PtyTransport::start()
         }
     }
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &PtyTransport::readMaster);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] { readMaster(-1); });
     m_writable = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
     m_writable->setEnabled(false);
     connect(m_writable, &QSocketNotifier::activated, this, &PtyTransport::writeQueued);
@@ -278,19 +314,32 @@ bool PtyTransport::writeQueued()
 #endif
 }
 
-void PtyTransport::readMaster()
+void PtyTransport::pace(qint64 bytes, int everyMs)
+{
+    if (!m_notifier || m_paceTimer)
+        return;
+    m_notifier->setEnabled(false);
+    m_paceTimer = new QTimer(this);
+    connect(m_paceTimer, &QTimer::timeout, this, [this, bytes] { readMaster(bytes); });
+    m_paceTimer->start(everyMs);
+}
+
+void PtyTransport::readMaster(qint64 most)
 {
 #ifdef Q_OS_UNIX
     QByteArray chunk;
     char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    while (most < 0 || chunk.size() < most) {
+        const qint64 room = most < 0 ? qint64(sizeof buffer) : qMin<qint64>(sizeof buffer, most - chunk.size());
+        const ssize_t n = m_master < 0 ? -1 : ::read(m_master, buffer, size_t(room));
         if (n <= 0)
             break;
         chunk.append(buffer, n);
     }
     if (!chunk.isEmpty())
         Q_EMIT chunkReceived(chunk);
+#else
+    Q_UNUSED(most);
 #endif
 }
 
@@ -300,6 +349,8 @@ void PtyTransport::vanish()
     delete m_writable;
     m_notifier = m_writable = nullptr;
     m_outgoing.clear();
+    delete m_paceTimer;
+    m_paceTimer = nullptr;
 #ifdef Q_OS_UNIX
     if (m_slave >= 0)
         ::close(m_slave);

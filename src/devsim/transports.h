@@ -11,6 +11,7 @@
 #include <QString>
 
 class QSocketNotifier;
+class QTimer;
 class QTcpServer;
 class QTcpSocket;
 class QUdpSocket;
@@ -60,6 +61,10 @@ public:
     // connections made from now on get a small receive window.
     void stallReading();
     void resumeReading();
+    // The device reads at most `bytes` every `everyMs` from connections made
+    // from now on, as a slow device does; with everyMs 0 it reads the first
+    // `bytes` and nothing more.
+    void pace(qint64 bytes, int everyMs);
     // The device leaves its latest connection: a reset (abort) or an orderly close.
     void dropConnection(bool reset);
 
@@ -69,12 +74,17 @@ protected:
 private:
     void accept();
     void take(QTcpSocket *socket);
+    void takePaced();
 
     QHostAddress m_host;
     quint16 m_port;
     QTcpServer *m_server;
     QPointer<QTcpSocket> m_last;
     bool m_stalled = false;
+    qint64 m_paceBytes = 0;
+    int m_paceMs = 0;
+    qint64 m_taken = 0;
+    QTimer *m_paceTimer = nullptr;
 };
 
 class UdpTransport : public Transport {
@@ -114,6 +124,9 @@ public:
     void vanish();
     // The output speed the program has set the terminal to (a termios speed_t).
     unsigned outputSpeed() const;
+    // The device reads at most `bytes` every `everyMs`, as a slow line does:
+    // what it has not read fills the terminal's room.
+    void pace(qint64 bytes, int everyMs);
     qsizetype queued() const override { return m_outgoing.size(); }
     // Why linkPath cannot become the device's link, or empty when it can.
     static QString LinkPathProblem(const QString &linkPath);
@@ -122,7 +135,7 @@ protected:
     bool transmit(const QByteArray &bytes) override;
 
 private:
-    void readMaster();
+    void readMaster(qint64 most);
     // Writes what is queued until the terminal's buffer is full; the rest
     // waits for the terminal to take more. False when the terminal fails.
     bool writeQueued();
@@ -132,6 +145,7 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_paceTimer = nullptr;
     QSocketNotifier *m_writable = nullptr;
     QByteArray m_outgoing;
 };

@@ -113,6 +113,7 @@ SendResult Link::refused(const QString &reason)
 bool Link::OpenLink()
 {
     m_error.clear();
+    m_deviceReset = false;
     m_openedKind = kind();
     if (m_openedKind == LinkKind::Serial) {
         if (m_serial == &m_builtinSerial)
@@ -140,9 +141,12 @@ bool Link::OpenLink()
         }
         m_socket->connectToRemote();
     }
+    // A stop ends the wait at once; the caller tells it as a stop.
     for (int counter = 0; counter < ConnectWaits && !m_serial->isOpen() && stillConnecting(m_socket->state());
          ++counter)
-        Pause(ConnectWaitMs);
+        if (Wait(ConnectWaitMs).stopWhenIdle(m_transfer).run() == Wait::End::Stopped)
+            break;
+    m_lastSent = MonotonicNow();
     return true;
 }
 
@@ -170,12 +174,7 @@ SendResult Link::SendOnLink(const QByteArray &bytes)
 {
     using Status = SendResult::Status;
     switch (m_openedKind) {
-    case LinkKind::Serial:
-        if (!m_serial->isOpen())
-            return {Status::NotSent, portNotOpen};
-        if (!m_serial->write(bytes))
-            return refused(m_serial->errorString());
-        return {Status::Sent, bytes};
+    case LinkKind::Serial: return sendSerial(bytes);
     case LinkKind::Tcp: return sendTcp(bytes);
     case LinkKind::Udp:
         if (!m_socket->send(bytes))
@@ -185,6 +184,51 @@ SendResult Link::SendOnLink(const QByteArray &bytes)
         return {Status::Sent, bytes};
     }
     return {Status::NotSent, portNotOpen};
+}
+
+bool Link::waitForHandover(const std::function<bool()> &done)
+{
+    // Each step of progress gives the device the whole limit again: a slow
+    // device that keeps taking bytes is not one that takes none.
+    for (;;) {
+        const qint64 pending = pendingBytes();
+        const auto end = Wait(SendWaitLimitMs)
+                             .until([&] { return done() || pendingBytes() < pending; })
+                             .recheckOn(m_socket, &SocketService::progress)
+                             .recheckOn(m_socket, &SocketService::sendComplete)
+                             .recheckOn(m_socket, &SocketService::stateChanged)
+                             .recheckOn(m_serial, &SerialPortService::progress)
+                             .recheckOn(m_serial, &SerialPortService::failed)
+                             .run();
+        if (done())
+            return true;
+        if (end == Wait::End::Elapsed && pendingBytes() >= pending)
+            return false;
+    }
+}
+
+QString Link::tookNoDataText(const QString &consequence) const
+{
+    return QStringLiteral("The device took no data for %1 s; %2").arg(SendWaitLimitMs / 1000).arg(consequence);
+}
+
+SendResult Link::sendSerial(const QByteArray &bytes)
+{
+    using Status = SendResult::Status;
+    if (!m_serial->isOpen())
+        return {Status::NotSent, portNotOpen};
+    if (!m_serial->write(bytes))
+        return refused(m_serial->errorString());
+    // A line slower than the program holds what the driver has no room for
+    // yet; it goes out as the device takes it.
+    if (!waitForHandover([this] { return m_serial->pendingBytes() == 0 || !m_serial->isOpen(); })) {
+        m_serial->discardOutput();
+        Q_EMIT linkFailed(tookNoDataText(QStringLiteral("the rest of the frame was dropped.")));
+        return {Status::NotSent, portNotOpen};
+    }
+    if (!m_serial->isOpen())
+        return {Status::NotSent, portNotOpen};
+    return {Status::Sent, bytes};
 }
 
 SendResult Link::sendTcp(const QByteArray &bytes)
@@ -202,24 +246,19 @@ SendResult Link::sendTcp(const QByteArray &bytes)
     if (bytes.isEmpty())
         SendDone = 1;
     // Ends on completion, on any change that leaves the connected state (an
-    // error, the peer closing, "Data Entry" closing the socket) or after the
-    // limit, when the bytes count as not sent.
-    const auto end = Wait(SendWaitLimitMs)
-                         .until([this] { return SendDone != 0 || m_socket->state() != SocketState::Connected; })
-                         .recheckOn(m_socket, &SocketService::sendComplete)
-                         .recheckOn(m_socket, &SocketService::stateChanged)
-                         .run();
-    if (end == Wait::End::Elapsed) {
+    // error, the peer closing, "Data Entry" closing the socket) or once the
+    // device took nothing for the limit, when the bytes count as not sent.
+    if (!waitForHandover([this] { return SendDone != 0 || m_socket->state() != SocketState::Connected; })) {
         // Part of the frame may already be with the system: the connection
         // goes, so that the device never receives a cut frame later.
-        const QString why =
-            QStringLiteral("The device took no data for %1 s; the connection was ended.").arg(SendWaitLimitMs / 1000);
+        const QString why = tookNoDataText(QStringLiteral("the connection was ended."));
         resetSocket(why);
         Q_EMIT linkFailed(why);
         return {Status::NotSent, portNotOpen};
     }
     if (SendDone == 0)
         return {Status::NotSent, portNotOpen};
+    m_lastSent = MonotonicNow();
     return {Status::Sent, bytes};
 }
 
@@ -238,6 +277,7 @@ bool Link::Reconnect(int pauseMs)
         return true;
     }
     m_reconnecting = true;
+    m_deviceReset = false;
     m_socket->connectToRemote();
     return true;
 }
@@ -291,6 +331,52 @@ qint64 Link::DrainLink()
     return left;
 }
 
+bool Link::EndSending()
+{
+    if (m_openedKind != LinkKind::Tcp || !m_socket->endSending())
+        return true;
+    const auto closed = [this] { return m_socket->state() != SocketState::Connected; };
+    // The system tells no one when the device acknowledges bytes: a look now
+    // and then, while some are outstanding.
+    QTimer look;
+    look.start(AcknowledgeLookMs);
+    for (;;) {
+        const qint64 outstanding = m_socket->unacknowledgedBytes();
+        if (outstanding <= 0) {
+            Wait(m_lastSent + ScaledInterval(CloseWaitMs))
+                .until(closed)
+                .recheckOn(m_socket, &SocketService::stateChanged)
+                .run();
+            break;
+        }
+        // As long as the device keeps taking bytes, as a send waits.
+        const auto end = Wait(SendWaitLimitMs)
+                             .until([&] { return closed() || m_socket->unacknowledgedBytes() < outstanding; })
+                             .recheckOn(m_socket, &SocketService::stateChanged)
+                             .recheckOn(&look, &QTimer::timeout)
+                             .run();
+        if (closed())
+            break;
+        if (end == Wait::End::Elapsed && m_socket->unacknowledgedBytes() >= outstanding) {
+            m_error = tookNoDataText(QStringLiteral("the connection was ended."));
+            resetSocket(m_error);
+            return false;
+        }
+        m_lastSent = MonotonicNow();
+    }
+    // A reset that came with the deadline is not missed.
+    m_socket->endSending();
+    if (m_socket->peerReset()) {
+        m_deviceReset = true;
+        m_error = m_socket->errorString();
+        note(LinkEvent::Reset, m_error);
+        return false;
+    }
+    // A device that closes in answer to the end only agrees to it: the
+    // connection is closed by us.
+    return true;
+}
+
 qint64 Link::pendingBytes() const
 {
     switch (m_openedKind) {
@@ -342,6 +428,7 @@ void Link::WskMain_DataArrival(qint64 bytesTotal)
 void Link::WskMain_Error(int number, const QString &description)
 {
     if (number == QAbstractSocket::RemoteHostClosedError) {
+        m_deviceReset = m_deviceReset || m_socket->peerReset();
         note(m_socket->peerReset() ? LinkEvent::Reset : LinkEvent::ClosedByDevice, description);
         Q_EMIT deviceClosed(description);
     } else {

@@ -4,6 +4,7 @@
 // it. It reports its status every 100 ms, what a socket receives and the
 // failures of an open link by signals.
 
+#include "base/wait.h"
 #include "link/linkrules.h"
 #include "link/linksettings.h"
 #include "link/serialport.h"
@@ -11,6 +12,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <functional>
 
 namespace telvaro {
 
@@ -62,8 +64,9 @@ public:
     bool OpenLink();
     // Serial and Tcp: shows "Unable to connect!" when the link is not usable.
     bool CheckLink();
-    // Writes bytes on the link opened last. A TCP send waits until the bytes
-    // are handed to the system; one that runs out of time is not sent.
+    // Writes bytes on the link opened last. A serial or TCP send waits until
+    // the bytes are handed to the system, for as long as the device keeps
+    // taking them; one it takes nothing of for SendWaitLimitMs is not sent.
     SendResult SendOnLink(const QByteArray &bytes);
     // Closes the link, waits, and opens it again without waiting for a
     // connection (serial and TCP; UDP has nothing to renew). Nothing is
@@ -75,6 +78,15 @@ public:
     // Returns how many did not; the connection is then reset, so that no
     // cut frame reaches the device later.
     qint64 DrainLink();
+    // TCP, once nothing is queued: ends the connection in order (no more to
+    // send), waits for the device to acknowledge every byte (as long as it
+    // keeps taking them) and gives it until CloseWaitMs after that to close
+    // or reset the connection. False, with lastError(), when it reset it
+    // (what it had not read yet was lost) or took nothing for
+    // SendWaitLimitMs. A device that keeps the connection open took all.
+    bool EndSending();
+    // The device reset the connection since the link was opened.
+    bool deviceReset() const { return m_deviceReset; }
     // Why a link that should be open is gone (its report may still be on
     // its way); empty while it is usable.
     QString lossReason() const;
@@ -96,9 +108,15 @@ public:
 
     static constexpr int ConnectWaits = 20;
     static constexpr int ConnectWaitMs = 500;
-    // A TCP send that neither completes nor fails is given up after this,
-    // and the connection with it.
+    // A send whose device takes nothing for this long is given up, and a TCP
+    // connection with it.
     static constexpr int SendWaitLimitMs = 30000;
+    // How long after the last send the device gets to close or reset the
+    // connection.
+    static constexpr int CloseWaitMs = 1000;
+    // How often the end of a connection looks whether the device has
+    // acknowledged more.
+    static constexpr int AcknowledgeLookMs = 20;
     // How long queued bytes get to go out when an operation ends.
     static constexpr int DrainLimitMs = 10000;
     static constexpr int StatusIntervalMs = 100;
@@ -123,6 +141,9 @@ Q_SIGNALS:
 private:
     void connectServices();
     SendResult sendTcp(const QByteArray &bytes);
+    SendResult sendSerial(const QByteArray &bytes);
+    bool waitForHandover(const std::function<bool()> &done);
+    QString tookNoDataText(const QString &consequence) const;
     bool fail(const QString &reason);
     SendResult refused(const QString &reason);
     void onSocketStateChanged();
@@ -146,6 +167,9 @@ private:
     bool m_reconnecting = false;
     // Observers were told that the link opened, and nothing that ended it.
     bool m_announcedOpen = false;
+    bool m_deviceReset = false;
+    // When the last bytes were handed to the system.
+    MonotonicClock::time_point m_lastSent;
     QString m_error;
 };
 

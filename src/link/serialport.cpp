@@ -5,6 +5,10 @@
 #include <QSettings>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace telvaro {
 
 namespace {
@@ -39,6 +43,7 @@ QtSerialPortService::QtSerialPortService(QObject *parent) : SerialPortService(pa
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::onReadyRead);
+    connect(&m_port, &QSerialPort::bytesWritten, this, &SerialPortService::progress);
 }
 
 QtSerialPortService::~QtSerialPortService()
@@ -152,15 +157,38 @@ void QtSerialPortService::onReadyRead()
     m_announced = waiting;
 }
 
+void QtSerialPortService::discardOutput()
+{
+    if (isOpen())
+        m_port.clear(QSerialPort::Output);
+}
+
+bool QtSerialPortService::hungUp()
+{
+#ifdef Q_OS_UNIX
+    pollfd device = {int(m_port.handle()), POLLIN | POLLOUT, 0};
+    return ::poll(&device, 1, 0) < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
+}
+
 void QtSerialPortService::onError(QSerialPort::SerialPortError error)
 {
     // A device that hung up or was unplugged fails every read and write
     // (and would wake the event loop without end); pseudo-terminals refuse
     // modem-line calls, which is no loss.
-    const bool gone =
+    const bool broken =
         error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError;
-    if (!gone || !m_port.isOpen() || m_lost)
+    if (!broken || !m_port.isOpen() || m_lost)
         return;
+    // A line slower than the program fills the driver's room, and a write
+    // then finds none: that is the device taking its time, and the rest goes
+    // out as room comes. Only a terminal that hung up is gone.
+    if (!hungUp()) {
+        m_port.clearError();
+        return;
+    }
     // The port object may be in the middle of its own call, so it is closed
     // and the loss reported once control is back in the event loop; until
     // then it already reads as closed.

@@ -28,6 +28,9 @@ public:
     // Bytes written and not yet handed to the device (lost with it when it
     // went away).
     virtual qint64 pendingBytes() const { return 0; }
+    // Drops what is still queued for the device, so that the rest of a frame
+    // given up on never reaches it.
+    virtual void discardOutput() {}
     virtual void setReceiveThreshold(int bytes) = 0;
     virtual qint64 bytesWaiting() = 0;
     virtual QByteArray takeInput() = 0;
@@ -47,6 +50,8 @@ Q_SIGNALS:
     // and come (not when they are taken).
     void written(const QByteArray &bytes);
     void arrived(const QByteArray &bytes);
+    // Some of the bytes pending were handed to the device.
+    void progress();
 };
 
 class QtSerialPortService final : public SerialPortService {
@@ -68,6 +73,7 @@ public:
     bool isOpen() const override;
     bool write(const QByteArray &bytes) override;
     qint64 pendingBytes() const override { return m_lost ? m_unsent : m_port.bytesToWrite(); }
+    void discardOutput() override;
     void setReceiveThreshold(int bytes) override { m_threshold = bytes; }
     qint64 bytesWaiting() override;
     QByteArray takeInput() override;
@@ -75,6 +81,7 @@ public:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    bool hungUp();
     void onReadyRead();
 
     QSerialPort m_port;

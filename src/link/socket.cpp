@@ -13,8 +13,11 @@
 #include <sys/socket.h>
 #endif
 #ifdef Q_OS_LINUX
+#include <cerrno>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -38,6 +41,7 @@ QtSocketService::~QtSocketService()
     m_tcp.disconnect(this);
     m_udp.disconnect(this);
     releaseWatch();
+    releaseEnding();
 }
 
 void QtSocketService::onConnected()
@@ -92,6 +96,8 @@ void QtSocketService::connectToRemote()
 
 int QtSocketService::state() const
 {
+    if (m_protocol == Protocol::Tcp && m_ending >= 0)
+        return m_peerClosed ? SocketState::PeerClosing : SocketState::Connected;
     if (m_protocol == Protocol::Tcp)
         return SocketStateCode(m_tcp.state(), m_failed, m_peerClosed);
     return SocketStateCode(m_udp.state(), m_failed, false);
@@ -189,8 +195,9 @@ void QtSocketService::close()
         m_tcp.flush();
     m_tcp.abort();
     m_udp.abort();
-    // The copy would keep the connection open for the device.
+    // The copies would keep the connection open for the device.
     releaseWatch();
+    releaseEnding();
     m_failed = m_peerClosed = m_peerReset = m_everConnected = false;
     m_pending = 0;
     m_received.clear();
@@ -200,7 +207,7 @@ void QtSocketService::close()
 void QtSocketService::reset()
 {
     // A zero linger makes the close a reset: the unsent rest is discarded.
-    const qintptr fd = m_tcp.socketDescriptor();
+    const qintptr fd = m_ending >= 0 ? m_ending : m_tcp.socketDescriptor();
     if (m_protocol == Protocol::Tcp && fd >= 0) {
         const linger now = {1, 0};
         ::setsockopt(int(fd), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char *>(&now), sizeof now);
@@ -209,10 +216,86 @@ void QtSocketService::reset()
     close();
 }
 
+bool QtSocketService::endSending()
+{
+#ifdef Q_OS_LINUX
+    if (m_ending >= 0) {
+        readEnding();
+        return true;
+    }
+    if (m_protocol != Protocol::Tcp || m_tcp.state() != QAbstractSocket::ConnectedState || m_watch < 0 ||
+        m_tcp.bytesToWrite() > 0 || m_peerClosed)
+        return false;
+    takeStream();
+    m_ending = std::exchange(m_watch, -1);
+    // Qt lets go of its descriptor; the connection lives on in the copy.
+    m_tcp.abort();
+    ::shutdown(m_ending, SHUT_WR);
+    m_endingNotifier = std::make_unique<QSocketNotifier>(m_ending, QSocketNotifier::Read);
+    connect(m_endingNotifier.get(), &QSocketNotifier::activated, this, &QtSocketService::readEnding);
+    readEnding();
+    return true;
+#else
+    return false;
+#endif
+}
+
+qint64 QtSocketService::unacknowledgedBytes() const
+{
+#ifdef Q_OS_LINUX
+    int outstanding = 0;
+    if (m_ending >= 0 && !m_peerClosed && ::ioctl(m_ending, SIOCOUTQ, &outstanding) == 0)
+        return outstanding;
+#endif
+    return 0;
+}
+
+void QtSocketService::readEnding()
+{
+#ifdef Q_OS_LINUX
+    if (m_ending < 0 || m_peerClosed)
+        return;
+    const qsizetype before = m_received.size();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::recv(m_ending, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) {
+            m_received.append(buffer, n);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            break;
+        // The end of the stream is the device's own close, having read all it
+        // got; an error is a reset, which drops what it had not read.
+        m_peerClosed = true;
+        m_peerReset = n < 0;
+        m_error = m_peerReset ? QStringLiteral("The device reset the connection.")
+                              : QStringLiteral("The device closed the connection.");
+        m_endingNotifier->setEnabled(false);
+        break;
+    }
+    if (m_received.size() > before)
+        Q_EMIT dataArrival(m_received.size());
+    if (m_peerClosed)
+        Q_EMIT stateChanged();
+#endif
+}
+
+void QtSocketService::releaseEnding()
+{
+    m_endingNotifier.reset();
+#ifdef Q_OS_LINUX
+    if (m_ending >= 0)
+        ::close(m_ending);
+#endif
+    m_ending = -1;
+}
+
 void QtSocketService::onBytesWritten(qint64 count)
 {
     if (m_pending <= 0)
         return;
+    Q_EMIT progress();
     m_pending -= count;
     if (m_pending <= 0) {
         m_pending = 0;

@@ -8,9 +8,11 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTcpSocket>
 #include <QUdpSocket>
+#include <memory>
 
 namespace telvaro {
 
@@ -41,6 +43,14 @@ public:
     // Ends the connection at once and drops what the system still holds
     // for the device, so that a cut frame never reaches it.
     virtual void reset() { close(); }
+    // TCP, once everything was handed to the system: tells the device that
+    // nothing more follows, while what it sends still arrives. Its close or
+    // reset then shows in state() and peerReset(). Called again, it looks at
+    // once for what the device did since. False where there is no
+    // connection to end so.
+    virtual bool endSending() { return false; }
+    // Bytes handed to the system that the device has not acknowledged yet.
+    virtual qint64 unacknowledgedBytes() const { return 0; }
     virtual QString errorString() const = 0;
     // The device reset the connection rather than closing it in order.
     virtual bool peerReset() const { return false; }
@@ -48,6 +58,8 @@ public:
 Q_SIGNALS:
     void dataArrival(qint64 bytesTotal);
     void sendComplete();
+    // Some of the bytes pending were handed to the system.
+    void progress();
     // A failure of an established socket, or the device closing or
     // resetting it (errorString() says which). A connection attempt that
     // fails shows as state 9 instead, for the connection check to report.
@@ -73,6 +85,8 @@ public:
     void reset() override;
     QString errorString() const override { return m_error; }
     bool peerReset() const override { return m_peerReset; }
+    bool endSending() override;
+    qint64 unacknowledgedBytes() const override;
 
     // The longest wait for a host name to resolve before a datagram goes out.
     static constexpr int LookupLimitMs = 5000;
@@ -84,6 +98,8 @@ private:
     bool connectionWasReset() const;
     void onBytesWritten(qint64 count);
     void takeStream();
+    void readEnding();
+    void releaseEnding();
     void takeDatagrams();
     bool sendDatagram(const QByteArray &bytes);
     std::optional<QHostAddress> remoteAddress();
@@ -105,6 +121,10 @@ private:
     // it reports the device's close, and only the kernel's state of the
     // connection tells a reset from an orderly close.
     int m_watch = -1;
+    // The connection after the end of sending: Qt's socket cannot close one
+    // direction only, so the copy carries it on.
+    int m_ending = -1;
+    std::unique_ptr<QSocketNotifier> m_endingNotifier;
     QString m_resolvedHost;
     QHostAddress m_resolved;
 };

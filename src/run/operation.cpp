@@ -72,6 +72,8 @@ void Operations::noteDrop(const QString &description)
 
 void Operations::onLinkFailed(const QString &description)
 {
+    if (m_checking)
+        return;
     noteDrop(description);
     // Data entry stops whatever uses the link and closes it.
     MnuModeData_Click();
@@ -79,6 +81,8 @@ void Operations::onLinkFailed(const QString &description)
 
 void Operations::onDeviceClosed(const QString &description)
 {
+    if (m_checking)
+        return;
     noteDrop(description);
     // A transfer has nothing more to wait for; a quick send's hold closes
     // the link itself.
@@ -146,7 +150,18 @@ bool OperationFrame::connect(const QString &openFailureMessage)
     m_failureText = openFailureMessage;
     Link &link = m_ops.link();
     const LinkKind kind = link.kind();
-    if (!link.OpenLink()) {
+    // A device that takes the connection and leaves it at once is reported
+    // by the check with the state it left, as for every operation.
+    m_ops.m_checking = true;
+    const bool opened = link.OpenLink();
+    m_ops.m_checking = false;
+    if (opened && m_ops.transfer().transmitting() == 0) {
+        // Stopped while connecting: no connection had failed.
+        m_outcome.ending = OperationOutcome::Ending::Stopped;
+        end(false);
+        return false;
+    }
+    if (!opened) {
         // An adapter that is not plugged in is named, with what is.
         const bool missing = kind == LinkKind::Serial && link.serial().deviceMissing();
         fail(missing ? openFailureMessage + QStringLiteral("\r\n") + link.lastError() : openFailureMessage,
@@ -205,20 +220,31 @@ OperationOutcome OperationFrame::finish()
 {
     if (m_ended)
         return m_outcome;
+    bool taken = true;
     if (m_ops.transfer().transmitting() != 0) {
         if (const QString lost = m_ops.link().lossReason(); !lost.isEmpty())
             m_ops.noteDrop(lost);
         m_outcome.bytesNotSent = m_ops.link().DrainLink();
+        // Sent is not taken: the device may still reset the connection.
+        if (!m_ops.m_linkDropped && m_outcome.bytesNotSent == 0 && !m_ops.link().EndSending()) {
+            taken = false;
+            m_ops.noteDrop(m_ops.link().lastError());
+        }
     }
     if (m_ops.m_linkDropped) {
-        // A device that goes once everything was out (one closing after each
-        // message, say) took all it was sent.
+        // A device that closes once everything was out (one closing after
+        // each message, say) took all it was sent; one that resets drops
+        // what it had not read yet.
         m_outcome.bytesNotSent = qMax(m_outcome.bytesNotSent, m_ops.m_droppedPending);
-        if (m_outcome.linkDropped || m_outcome.bytesNotSent > 0 || m_outcome.framesNotSent > 0) {
+        const bool cut = m_outcome.linkDropped || m_outcome.bytesNotSent > 0 || m_outcome.framesNotSent > 0;
+        const bool reset = m_ops.link().deviceReset();
+        if (cut || reset || !taken) {
             m_outcome.linkDropped = true;
             m_outcome.ending = OperationOutcome::Ending::Failed;
         }
-        m_outcome.reason = m_ops.m_dropReason;
+        m_outcome.reason = reset && !cut ? QStringLiteral("The device reset the connection; anything it had not "
+                                                          "yet read was lost.")
+                                         : m_ops.m_dropReason;
     } else if (m_ops.m_stopRequested) {
         m_outcome.ending = OperationOutcome::Ending::Stopped;
     }

@@ -93,6 +93,8 @@ private:
     bool m_held = false;
     bool m_heldByQuickSend = false;
     bool m_stopRequested = false;
+    // The link is being opened and checked: the check tells what the device did.
+    bool m_checking = false;
     bool m_linkDropped = false;
     qint64 m_droppedPending = 0;
     QString m_dropReason;
