@@ -1,15 +1,21 @@
-// Start-up from the settings store, saving, the shutdown question and the
-// one wait every pause and reply wait is made of.
+// Start-up from the settings store, saving, the shutdown question, the stop
+// signals and the one wait every pause and reply wait is made of.
 #include "app/mainlayout.h"
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "base/transfer.h"
 #include "base/wait.h"
 #include "datatable.h"
+#include "peers.h"
+#include "programs.h"
 #include "scriptedprompter.h"
 #include "temphome.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace telvaro;
 
@@ -163,6 +169,31 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(f.home.settingsFile()) && QDir().mkpath(f.home.settingsFile()));
         f.ws.SaveSettings(f.settings, false, {});
         QCOMPARE(f.prompter.messageTexts().mid(2), QStringList{QStringLiteral("!?ERROR?!")});
+    }
+
+    // A second stop signal ends the command line at once, without the
+    // orderly stop the first asked for: an operator's second Ctrl+C is never
+    // held up. Both come while the program is held, so the first cannot have
+    // been acted on yet.
+    void secondStopSignalEndsAtOnce()
+    {
+        test::PtyPeer controller; // never answers: the upload waits for it
+        QByteArray heard;
+        controller.onReceive = [&heard](test::PtyPeer &, const QByteArray &b) { heard += b; };
+        QTemporaryDir dir;
+        QProcess cli;
+        cli.start(test::CliPath(),
+                  {"upload", "--port", "1", "--device", controller.devicePath(), dir.filePath("out.TVD")});
+        QVERIFY(cli.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 5000); // waiting for the wake-up's reply
+        const auto pid = pid_t(cli.processId());
+        for (int signal : {SIGSTOP, SIGINT, SIGTERM, SIGCONT})
+            QCOMPARE(::kill(pid, signal), 0);
+        QVERIFY(cli.waitForFinished(5000));
+        const QByteArray said = cli.readAllStandardError();
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(cli.exitCode() == 128 + SIGINT || cli.exitCode() == 128 + SIGTERM, said.constData());
+        QVERIFY2(!said.contains("Stopped by"), said.constData());
     }
 
     // How the one wait ends: its condition (checked at the start and on the
