@@ -164,6 +164,10 @@ private Q_SLOTS:
         row("program help to a full disk", "telvaro-cli --help >/dev/full", full);
         row("decode to a closed pipe",
             "head -c 1000000 /dev/zero | telvaro-cli decode | head -c 1 >/dev/null; exit ${PIPESTATUS[1]}", full);
+        row("list to a closed stdout", "telvaro-cli list m.tvd >&-",
+            "1 [telvaro-cli: cannot write the output: standard output is closed\n] ");
+        row("decode from a closed stdin", "telvaro-cli decode <&-",
+            "1 [telvaro-cli: cannot read the input: standard input is closed\n] ");
         usage("encode two texts", "telvaro-cli encode a b", "expects one TEXT, not 2 arguments\n");
         row("misspelt option", "telvaro-cli send --ipport 3001 x", "2 [telvaro-cli send: Unknown option 'ipport'.");
         row("program option", "telvaro-cli --verison", "2 [telvaro-cli: Unknown option 'verison'.");
@@ -181,6 +185,9 @@ private Q_SLOTS:
               "--ip and --ip-port need a network link (--port 0 for TCP, -1 for UDP); the link is serial port 1");
         usage("sign type", "telvaro-cli load-sign --sign-type neon x.TVD", "--sign-type is vyrena or orbilux");
         usage("load address", "telvaro-cli load-sign --address 0 x.TVD", "--address takes two letters or digits");
+        // Upper case one character for one, as the dialog's box: "ß" is not "SS".
+        usage("load address of one letter", "telvaro-cli load-sign --address \u00df x.TVD",
+              "--address takes two letters or digits, not \"\u00df\"");
         usage("no input kind", "telvaro-cli load-controller x.TVD", "give one of --serial-input and --binary-input");
         usage("verify over TCP", "telvaro-cli load-controller --port 0 --binary-input --verify load.TVD",
               "--verify reads the controller back over a serial link (--port 1 or above); the link is TCP");
@@ -282,8 +289,15 @@ private Q_SLOTS:
             "130 [Stopped by SIGINT at set-up frame 1 of 3. The sign's memory was erased; 0 of 2 messages are "
             "stored.\n] ",
             "\001Z00\002E$\004");
+        // A terminal or session that goes ends it the same way.
+        row("sign load stopped by SIGHUP",
+            "TELVARO_TIME_SCALE=1 timeout --foreground -s KILL 5 telvaro-cli load-sign " + udp +
+                "two.TVD & sleep 2; kill -HUP $!; wait $!",
+            "129 [Stopped by SIGHUP at set-up frame 1 of 3. The sign's memory was erased; 0 of 2 messages are "
+            "stored.\n] ",
+            "\001Z00\002E$\004");
         row("run, device gone", "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port TCP three.TVD",
-            "1 [Error Going into Run\nThe device reset the connection.\n] ", "A");
+            "1 [Error Going into Run\nThe device reset the connection.\n2 of 3 frames were not sent.\n] ", "A");
         row("controller load, device gone",
             "telvaro-cli load-controller --binary-input --port 0 --ip 127.0.0.1 --ip-port TCP load.TVD",
             "1 [Error Loading Controller\nThe device reset the connection.\n...", "*");
@@ -302,7 +316,8 @@ private Q_SLOTS:
             "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port CLOSING --transcript t.log three.TVD 2>/dev/null" +
                 lines,
             "1 [] LINK\topened: TCP 127.0.0.1\nTX 1\tA\nLINK\tclosed by the device: The device closed the "
-            "connection.\nEND\tfailed: The device closed the connection. (exit status 1)\n",
+            "connection.\nEND\tfailed: The device closed the connection. 2 of 3 frames were not sent. (exit status "
+            "1)\n",
             "*");
         row("transcript, stderr never read",
             "mkfifo stalled; exec 4<>stalled; for e in stalled free; do telvaro-cli run --verbose --transcript "

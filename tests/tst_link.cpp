@@ -93,13 +93,12 @@ struct Fixture : LinkedWorkspace {
         QObject::connect(&ws.link(), &Link::linkFailed, &ws, [this] { ++failures; });
     }
     bool linkClosed() { return !ws.link().serial().isOpen() && ws.link().socket().state() == SocketState::Closed; }
-    // Data entry after a run; while a stopped run still holds the link, the
-    // commands that would be refused show disabled.
-    bool dataEntryState(bool linkFree = true)
+    // Data entry after a run: every command can be chosen again.
+    bool dataEntryState()
     {
         const MenuState &m = ws.menus();
         return m.item(Item::MnuModeData).checked && !m.item(Item::MnuModeRun).checked &&
-               m.item(Item::MnuModeRun).enabled == linkFree && m.item(Item::CmdQuickSend).enabled == linkFree &&
+               m.item(Item::MnuModeRun).enabled && m.item(Item::CmdQuickSend).enabled &&
                m.item(Item::MnuCommunication).enabled && ws.transfer().transmitting() == 0 &&
                ws.status().text(2) == QLatin1String("No Traffic") && ws.status().text(3) == QLatin1String("Off") &&
                linkClosed();
@@ -200,7 +199,7 @@ struct Send {
 };
 
 // One run: the table, link and device, what the operator does once `at` frames came (later: 20 ms
-// after), what the device got, the ending, the message, another port, its least time.
+// after), what the device got, the ending, the message, another port, its least and most time.
 struct Run {
     QList<QByteArray> texts;
     qint32 interval;
@@ -214,7 +213,7 @@ struct Run {
     int framesNotSent;
     bool linkDropped;
     QString message, other = {};
-    int minMs = 0;
+    int minMs = 0, maxMs = 60000;
 };
 
 } // namespace
@@ -486,8 +485,9 @@ private Q_SLOTS:
             // counts as not sent, and the run ends there.
             {"table emptied in a send", {{big, "B"}, 100, {}, 0, Device::NeverReads, Cl, 1, {}, F, 1, true,
                                          error + "\r\nThe device took no data for 30 s; the connection was ended."}},
-            // Data entry stops the run at the next step; the wait (60 s, 0.6 s here) still runs out.
-            {"data entry during a wait", {abc, 60000, {}, -1, D, L, 1, {"A"}, S, 0, false, "", {}, 590}},
+            // Data entry ends the run at once: its wait (5 minutes, 3 s here) is cut short, so the
+            // menus are the operator's again.
+            {"data entry during a wait", {abc, 300000, {}, -1, D, L, 1, {"A"}, S, 0, false, "", {}, 0, 1500}},
         };
         // clang-format on
         test::rows("r", rows);
@@ -514,10 +514,7 @@ private Q_SLOTS:
             if (f.received.size() == r.at && r.action == Run::DataEntry)
                 f.ws.MnuModeData_Click();
             if (f.received.size() == r.at && r.action == Run::DataEntryLater)
-                QTimer::singleShot(20, &f.ws, [&f] {
-                    f.ws.MnuModeData_Click();
-                    QVERIFY(f.dataEntryState(false)); // at once, while the run still waits
-                });
+                QTimer::singleShot(20, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
             if (f.received.size() == r.at && r.action == Run::Append) {
                 f.ws.table().AppendEntry();
                 f.ws.table().SetContents(f.ws.table().UpperIndex(), 100, "NEW", "NEW", {});
@@ -531,7 +528,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         const OperationOutcome outcome = f.ws.MnuModeRun_Click();
-        QVERIFY2(clock.elapsed() >= r.minMs, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= r.minMs && clock.elapsed() < r.maxMs, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(f.received, r.received);
         QCOMPARE(outcome.ending, r.ending);
         QCOMPARE(outcome.framesNotSent, r.framesNotSent);
@@ -550,7 +547,7 @@ private Q_SLOTS:
     {
         SetPauseTimeScale(100);
         Fixture f(0);
-        f.fill({QByteArray(8 << 20, 'x'), "B", "C", "D"}, 1000); // 10 ms each here
+        f.fill({QByteArray(8 << 20, 'x'), "B", "C", "D"}, 5000); // 50 ms each here
         f.tcp.stallReading();
         QTimer::singleShot(80, &f.tcp, [&f] { f.tcp.resumeReading(); });
         QElapsedTimer clock;
@@ -568,9 +565,10 @@ private Q_SLOTS:
         QVERIFY2(at[0] >= 80, qPrintable(QString::number(at[0])));
         // The schedule starts when the first message is out: the next one
         // still waits its whole interval after a slow first send.
-        QVERIFY2(at[0] - firstOut >= 9, qPrintable(QString::number(at[0] - firstOut)));
-        // Two intervals from the restart to the last, less what a late wake-up makes up.
-        QVERIFY2(at[2] - at[0] >= 15, qPrintable(QString::number(at[2] - at[0])));
+        QVERIFY2(at[0] - firstOut >= 49, qPrintable(QString::number(at[0] - firstOut)));
+        // Two intervals from the restart to the last, less what a late wake-up makes up (a burst
+        // to catch up would leave almost nothing between them).
+        QVERIFY2(at[2] - at[0] >= 60, qPrintable(QString::number(at[2] - at[0])));
     }
 
     // An adapter chosen from the list: stored by its stable name for the

@@ -1,6 +1,7 @@
 // Sign and controller loads over loopback links and a pseudo-terminal, against the simulated controller
 // where it answers: the frames byte for byte, the waits between them on the test clock, the exact
 // replies, the failure endings and the upload round trip.
+#include "base/transfer.h"
 #include "base/wait.h"
 #include "codec/codepage.h"
 #include "controller/controllerprotocol.h"
@@ -117,8 +118,10 @@ QList<QByteArray> CutAt(const QByteArray &bytes, qsizetype at)
 }
 
 using Command = std::tuple<SignType, QString, QString, QString>; // type, address, number, command
-// texts, choice, data entry after ms, ending, frames, message, panel 3
-using SignEnding = std::tuple<QList<QByteArray>, std::optional<SignChoice>, int, Ending, int, QString, QStringList>;
+// texts, choice, data entry (n > 0: n ms after the first frame came; -n: as frame n goes out),
+// ending, frames, message, panel 3, what the sign is left with, the link (port 0 TCP, -1 UDP)
+using SignEnding =
+    std::tuple<QList<QByteArray>, std::optional<SignChoice>, int, Ending, int, QString, QStringList, QString, qint16>;
 
 } // namespace
 
@@ -208,11 +211,26 @@ private Q_SLOTS:
         QTest::addColumn<SignEnding>("row");
         const QList<QByteArray> ab = {"A", "B"};
         const std::optional<SignChoice> cancelled, chosen = SignChoice{};
-        QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}};
-        QTest::newRow("empty table") << SignEnding{{},           chosen, 0, Ending::Failed, 0, "Error Loading Sign",
-                                                   {"-3", "Off"}};
-        // Data entry 30 ms after the first frame, in the 10 s wait.
-        QTest::newRow("data entry in a wait") << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}};
+        const QString none, erased = "The sign's memory was erased; 0 of 2 messages are stored.";
+        QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}, none, -1};
+        QTest::newRow("empty table") << SignEnding{
+            {}, chosen, 0, Ending::Failed, 0, "Error Loading Sign", {"-3", "Off"}, none, -1};
+        // Data entry 30 ms after the first frame, in the 10 s wait; over TCP in the 5 s pause
+        // before the new connection (real time divided by 4 here): either ends at once.
+        QTest::newRow("data entry in a wait")
+            << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased, -1};
+        QTest::newRow("data entry before the reconnection")
+            << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased, 0};
+        QTest::newRow("data entry as message 0 goes out")
+            << SignEnding{ab,
+                          chosen,
+                          -4,
+                          Ending::Stopped,
+                          4,
+                          "",
+                          {"-3", "-2", "-1", "0", "Off"},
+                          "The sign's memory was erased; 1 of 2 messages are stored.",
+                          -1};
         // One rule for the address, before any frame.
         for (const char *address : {"0", "", "0?", "0a"})
             QTest::newRow(qPrintable(QStringLiteral("address \"%1\"").arg(address))) << SignEnding{
@@ -224,31 +242,63 @@ private Q_SLOTS:
                 Workspace::SignAddressRefusalText() + QStringLiteral("\r\nThe address takes two letters or digits, "
                                                                      "not \"%1\".")
                                                           .arg(address),
-                {}};
-        QTest::newRow("escape out of range") << SignEnding{
-            {"<0999>", "B"}, chosen, 0, Ending::Failed, 3, "Error Loading Sign", {"-3", "-2", "-1", "0", "Off"}};
+                {},
+                none,
+                -1};
+        // A failure after the erase says what the sign is left with.
+        QTest::newRow("escape out of range")
+            << SignEnding{{"<0999>", "B"},
+                          chosen,
+                          0,
+                          Ending::Failed,
+                          3,
+                          "Error Loading Sign\r\nMessage 0 holds an escape outside 0 to 255.\r\n" + erased,
+                          {"-3", "-2", "-1", "0", "Off"},
+                          erased,
+                          -1};
     }
     void endings()
     {
         QFETCH(SignEnding, row);
-        const auto &[texts, choice, dataEntryAtMs, ending, frames, message, panel3] = row;
-        Fixture f(-1);
+        const auto &[texts, choice, dataEntry, ending, frames, message, panel3, deviceState, port] = row;
+        if (port == 0)
+            SetPauseTimeScale(4);
+        Fixture f(port);
         f.fill(texts);
         QStringList shown;
         QObject::connect(&f.ws.status(), &StatusPanels::changed, [&](int panel) {
             if (panel == 3)
                 shown << f.ws.status().text(3);
         });
-        if (dataEntryAtMs > 0)
-            f.udp.onReceive = [&f, ms = dataEntryAtMs](UdpPeer &, const QByteArray &b) {
-                f.record(b);
+        const auto dataEntryLater = [&f, ms = dataEntry](const QByteArray &b) {
+            f.record(b);
+            if (!b.isEmpty()) // not the connection itself
                 QTimer::singleShot(ms, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
-            };
+        };
+        if (dataEntry > 0) {
+            f.udp.onReceive = [&](UdpPeer &, const QByteArray &b) { dataEntryLater(b); };
+            f.tcp.onReceive = [&](TcpPeer &, const QByteArray &b) { dataEntryLater(b); };
+        }
+        QElapsedTimer clock;
+        clock.start();
+        qint64 idleAt = -1;
+        QObject::connect(&f.ws.transfer(), &TransferState::transmittingChanged, &f.ws, [&](int value) {
+            if (value == 0)
+                idleAt = clock.elapsed();
+        });
+        int goneOut = 0;
+        QObject::connect(&f.ws.link(), &Link::transmitted, &f.ws, [&] {
+            if (++goneOut == -dataEntry)
+                f.ws.MnuModeData_Click();
+        });
         const OperationOutcome outcome = f.ws.MnuLoadSign_Click(choice);
+        // Data entry ends the load at once, whatever wait it was in.
+        QVERIFY2(clock.elapsed() - idleAt < 1000, qPrintable(QString::number(clock.elapsed() - idleAt)));
         QCOMPARE(outcome.ending, ending);
-        QCOMPARE(f.frames.size(), frames);
+        QTRY_COMPARE_WITH_TIMEOUT(f.frames.size(), frames, 1000);
         QCOMPARE(f.prompter.messageTexts().join(QString()), message);
         QCOMPARE(shown, panel3);
+        QCOMPARE(outcome.deviceState, deviceState);
         QVERIFY(f.settled() && !f.ws.progress().isShown());
     }
 

@@ -40,14 +40,15 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A terminal or session that goes sends SIGHUP: an ending like the others.
+    for (const int number : {SIGHUP, SIGINT, SIGTERM})
+        sigaction(number, &action, nullptr);
 }
 
 StopSignals::~StopSignals()
 {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    for (const int number : {SIGHUP, SIGINT, SIGTERM})
+        signal(number, SIG_DFL);
     delete m_notifier;
     m_notifier = nullptr;
     for (int &end : pipeEnds) {

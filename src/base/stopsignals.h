@@ -1,5 +1,5 @@
 #pragma once
-// SIGINT and SIGTERM as a Qt signal, so a long-running program can end its
+// SIGHUP, SIGINT and SIGTERM as a Qt signal, so a long-running program can end its
 // work in order (a command like the window's "&Data Entry", the simulator by
 // leaving its event loop) instead of dying mid-frame. A second one ends the
 // program at once, with status 128 + its number.
@@ -17,7 +17,7 @@ public:
     ~StopSignals() override;
 
 Q_SIGNALS:
-    // signalNumber: SIGINT or SIGTERM.
+    // signalNumber: SIGHUP, SIGINT or SIGTERM.
     void stopRequested(int signalNumber);
 
 private:

@@ -109,6 +109,9 @@ Wait &Wait::until(std::function<bool()> condition)
 
 Wait &Wait::stopWhenIdle(const TransferState &transfer)
 {
+    // Stopped already: nothing to wait for.
+    if (transfer.transmitting() == 0)
+        finish(End::Stopped);
     QObject::connect(&transfer, &TransferState::transmittingChanged, &m_context, [this](int value) {
         if (value == 0)
             finish(End::Stopped);

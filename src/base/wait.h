@@ -46,7 +46,8 @@ public:
     }
     // Checks the condition now, for callers that learn of a change directly.
     void recheck();
-    // Ends the wait when `Transmitting` falls to 0.
+    // Ends the wait when `Transmitting` falls to 0, or at once when it is 0
+    // already. Data entry sets it to 0, and so does the link going.
     Wait &stopWhenIdle(const TransferState &transfer);
 
     End run();

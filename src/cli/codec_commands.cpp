@@ -44,6 +44,10 @@ int Decode(const QStringList &args)
         return *status;
     if (!line.positionals().isEmpty())
         return line.usageError(QStringLiteral("takes no arguments; the bytes come on stdin"));
+    if (InputClosed()) {
+        PrintError(QStringLiteral("telvaro-cli: cannot read the input: standard input is closed"));
+        return ExitFailed;
+    }
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly))
         return ExitFailed;

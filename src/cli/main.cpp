@@ -59,7 +59,7 @@ QString ProgramHelp(const QCommandLineParser &parser)
                            "--baud RATE, --device PATH, --verbose, --transcript FILE; what is not given comes\n"
                            "from the window's settings. Exit status: 0 done, 1 the operation failed or was\n"
                            "refused (its message is on stderr), 2 usage error, 128 + N stopped by signal N\n"
-                           "(130 SIGINT, 143 SIGTERM).\n"
+                           "(129 SIGHUP, 130 SIGINT, 143 SIGTERM).\n"
                            "Run \"telvaro-cli COMMAND --help\" for the options of a command.\n");
     return text;
 }
@@ -82,6 +82,7 @@ bool ApplyTimeScale()
 
 int main(int argc, char *argv[])
 {
+    HoldClosedStandardStreams();
 #ifdef SIGPIPE
     // A closed pipe is a failed write, reported like any other.
     std::signal(SIGPIPE, SIG_IGN);

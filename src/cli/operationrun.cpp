@@ -19,6 +19,9 @@ namespace {
 QString SignalName(int number)
 {
     switch (number) {
+#ifdef SIGHUP
+    case SIGHUP: return QStringLiteral("SIGHUP");
+#endif
     case SIGINT: return QStringLiteral("SIGINT");
     case SIGTERM: return QStringLiteral("SIGTERM");
     default: return QStringLiteral("signal %1").arg(number);
@@ -33,11 +36,9 @@ QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
         return sent > 0 ? QStringLiteral("The message was sent.") : QStringLiteral("Nothing was sent.");
     case ProgressLine::Steps::Run: return QStringLiteral("%1 messages were sent.").arg(sent);
     case ProgressLine::Steps::Load:
-        if (sent == 0)
-            return QStringLiteral("Nothing was sent: the sign is as it was.");
-        return QStringLiteral("The sign's memory was erased; %1 of %2 messages are stored.")
-            .arg(qMax(0, sent - 3))
-            .arg(how.messages);
+        // The load's own account, as the window gives it with a failure.
+        return outcome.deviceState.isEmpty() ? QStringLiteral("Nothing was sent: the sign is as it was.")
+                                             : outcome.deviceState;
     case ProgressLine::Steps::Controller:
         return QStringLiteral("The controller received %1 of %2 frames.").arg(sent).arg(how.messages + 4);
     case ProgressLine::Steps::Upload: break;

@@ -1,7 +1,7 @@
 #pragma once
 // How the commands that talk to a device run their operation: the progress
-// line, output that never holds up the protocol, and SIGINT or SIGTERM
-// ending it through data entry with a line that says where it stopped and
+// line, output that never holds up the protocol, and SIGHUP, SIGINT or
+// SIGTERM ending it through data entry with a line that says where it stopped and
 // what the device already has.
 
 #include "cli/dryrun.h"

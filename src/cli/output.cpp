@@ -10,6 +10,7 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #else
 #include <io.h>
@@ -20,6 +21,8 @@ namespace telvaro::cli {
 namespace {
 
 bool outputFailed = false;
+bool outputClosed = false;
+bool inputClosed = false;
 
 // The writers behind LiveOutput, one for each of stdout and stderr, so that
 // a reader that never reads one stream holds up neither the other nor the
@@ -34,10 +37,15 @@ bool IsControl(char16_t c)
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
-void ReportOutputFailure(int error)
+void ReportOutputFailure(const QString &why)
 {
     outputFailed = true;
-    PrintError(QStringLiteral("telvaro-cli: cannot write the output: ") + QString::fromLocal8Bit(std::strerror(error)));
+    PrintError(QStringLiteral("telvaro-cli: cannot write the output: ") + why);
+}
+
+void ReportOutputFailure(int error)
+{
+    ReportOutputFailure(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 // Writes to fd, through its writer while an operation runs.
@@ -53,10 +61,33 @@ bool Emit(int fd, QByteArrayView bytes)
 
 } // namespace
 
+void HoldClosedStandardStreams()
+{
+#ifdef Q_OS_UNIX
+    for (const int fd : {0, 1, 2}) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        outputClosed = outputClosed || fd == 1;
+        inputClosed = inputClosed || fd == 0;
+        // Opening takes the lowest free number: the one that was closed.
+        [[maybe_unused]] const int held = ::open("/dev/null", O_RDWR);
+    }
+#endif
+}
+
+bool InputClosed()
+{
+    return inputClosed;
+}
+
 bool WriteOut(QByteArrayView bytes)
 {
     if (outputFailed)
         return false;
+    if (outputClosed) {
+        ReportOutputFailure(QStringLiteral("standard output is closed"));
+        return false;
+    }
     if (live && writers[1]->failure() != 0) {
         ReportOutputFailure(writers[1]->failure());
         return false;

@@ -12,6 +12,13 @@
 
 namespace telvaro::cli {
 
+// Puts /dev/null where standard input, output or error is closed, before
+// anything opens a file that would take its number and receive the output.
+// A closed standard output is remembered: writing to it is a failure.
+void HoldClosedStandardStreams();
+// Standard input was closed when the program started.
+bool InputClosed();
+
 // Writes all of bytes to standard output. On the first failure it says why
 // on stderr and returns false; every later write is dropped.
 bool WriteOut(QByteArrayView bytes);

@@ -14,7 +14,7 @@ int Run(const QStringList &args)
     CommandLine line(QStringLiteral("run"),
                      QStringLiteral("Runs the table of FILE as Action > Run does: each message, then its interval. "
                                     "It ends after the last message, or with a repeat point when stopped by "
-                                    "--duration, Ctrl+C or SIGTERM, as Data Entry ends it."));
+                                    "--duration, Ctrl+C, SIGTERM or SIGHUP, as Data Entry ends it."));
     AddLinkOptions(line);
     line.addOption({QStringLiteral("repeat-from")},
                    QStringLiteral("After the last message, starts again at message N (0 to 200) until stopped."),

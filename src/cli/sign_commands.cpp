@@ -46,6 +46,18 @@ QString ReadAddress(const CommandLine &line)
     return line.isSet(addressOption) ? line.value(addressOption) : QStringLiteral("00");
 }
 
+// The address as the sign type dialog's box takes it: characters of the code
+// page, each turned to its own upper case within the code page, one for one
+// ("ß" stays "ß" and is refused, never "SS").
+QByteArray LoadAddress(const QString &typed)
+{
+    QString text = BytesToText(TextToBytes(typed));
+    for (QChar &c : text)
+        if (const QChar upper = c.toUpper(); IsRepresentable(QStringView(&upper, 1)))
+            c = upper;
+    return TextToBytes(text);
+}
+
 // call-message and clear-list: the dialog's command put into the entry box
 // and quick-sent, or the dialog's refusal.
 int SendLoadedCommand(const CommandLine &line, const LinkOptions &options, const LoadedCommand &command)
@@ -86,15 +98,14 @@ int LoadSign(const QStringList &args)
     SignType type = SignType::Vyrena;
     if (const auto status = ParseSignCommand(line, args, options, type))
         return *status;
-    // Letters are turned to upper case as the sign type dialog's box does.
     const QString address = ReadAddress(line);
-    if (!IsSignLoadAddress(TextToBytes(address.toUpper())))
+    if (!IsSignLoadAddress(LoadAddress(address)))
         return line.usageError(QStringLiteral("--address takes two letters or digits, not \"%1\"").arg(address));
     CliPrompter prompter;
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
-    const SignChoice choice{type, TextToBytes(address.toUpper())};
+    const SignChoice choice{type, LoadAddress(address)};
     const OperationRun how{ProgressLine::Steps::Load, ws.table().count(), Quiet(line), std::nullopt, ReadDryRun(line)};
     return RunOperation(ws, how, [&] { return ws.MnuLoadSign_Click(choice); }).status;
 }

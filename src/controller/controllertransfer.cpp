@@ -61,9 +61,18 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
     Progress &progress = operations.progress();
     progress.Start();
     const int upper = table.UpperIndex();
+    // The frames from step on: the messages that are not empty and the
+    // configuration frame.
+    const auto framesFrom = [&](int step) {
+        int frames = 1;
+        for (int message = qMax(step, 0); message <= upper && table.hasPosition(message); ++message)
+            frames += table.entry(message).Text.isEmpty() ? 0 : 1;
+        return step > upper + 1 ? 0 : frames + qMax(0, -step);
+    };
     for (int step = FirstControllerStep; step <= upper + 1; ++step) {
         if (frame.stopped()) {
             panels.setText(3, QStringLiteral("Off"));
+            frame.leaveUntried(framesFrom(step));
             break;
         }
         panels.setText(3, QString::number(step));
@@ -104,7 +113,10 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
             panel.setBox(EntryPanel::Box::RecData, BytesToText(reply));
             frame.showTraffic(shown);
             break;
-        case Reply::Stopped: frame.stopped(); return frame.finish();
+        case Reply::Stopped:
+            frame.stopped();
+            frame.leaveUntried(framesFrom(step + 1));
+            return frame.finish();
         case Reply::GaveUp:
             return frame.fail(QStringLiteral("Serial Connection Failed."),
                               QStringLiteral("No reply %1 to step %2.")

@@ -233,7 +233,7 @@ int main(int argc, char *argv[])
 
     Print(stdout, transport->description() + u'\n');
 
-    // SIGINT and SIGTERM end the event loop, so links and sockets are cleaned up.
+    // SIGHUP, SIGINT and SIGTERM end the event loop, so links and sockets are cleaned up.
     const StopSignals stop;
     QString ending = QStringLiteral("the duration ran out");
     QObject::connect(&stop, &StopSignals::stopRequested, &app, [&ending](int number) {

@@ -228,7 +228,7 @@ bool Link::Reconnect(int pauseMs)
     if (m_openedKind == LinkKind::Udp)
         return true;
     CloseLink();
-    Pause(pauseMs);
+    Wait(pauseMs).stopWhenIdle(m_transfer).run();
     if (m_transfer.transmitting() == 0)
         return true;
     if (m_openedKind == LinkKind::Serial) {

@@ -15,13 +15,18 @@ QStringList OutcomeDetails(const OperationOutcome &outcome)
     QStringList lines;
     if (outcome.ending == Ending::Failed || outcome.ending == Ending::ConnectionFailed || outcome.linkDropped)
         lines << outcome.reason;
-    if (outcome.framesNotSent > 0)
-        lines << QStringLiteral("%1 of %2 frames were not sent (Port Not Open).")
-                     .arg(outcome.framesNotSent)
-                     .arg(outcome.framesNotSent + outcome.framesSent);
+    // Frames tried on a link that was not open say so; frames never tried
+    // count as not sent all the same.
+    const int notSent = outcome.framesNotSent + outcome.framesNotTried;
+    if (notSent > 0)
+        lines << QStringLiteral("%1 of %2 frames were not sent%3.")
+                     .arg(notSent)
+                     .arg(notSent + outcome.framesSent)
+                     .arg(outcome.framesNotTried == 0 ? QStringLiteral(" (Port Not Open)") : QString());
     if (outcome.bytesNotSent > 0)
         lines << QStringLiteral("%1 bytes were still queued for the device when the link closed.")
                      .arg(outcome.bytesNotSent);
+    lines << outcome.deviceState;
     lines.removeAll(QString());
     return lines;
 }
@@ -190,6 +195,12 @@ bool OperationFrame::stopped()
     return stopped;
 }
 
+void OperationFrame::leaveUntried(int frames)
+{
+    if (m_outcome.linkDropped)
+        m_outcome.framesNotTried += qMax(0, frames);
+}
+
 OperationOutcome OperationFrame::finish()
 {
     if (m_ended)
@@ -211,6 +222,8 @@ OperationOutcome OperationFrame::finish()
     } else if (m_ops.m_stopRequested) {
         m_outcome.ending = OperationOutcome::Ending::Stopped;
     }
+    if (!m_outcome.complete() && m_deviceState)
+        m_outcome.deviceState = m_deviceState();
     end(true);
     if (!m_outcome.complete() && m_outcome.ending != OperationOutcome::Ending::Stopped) {
         const QStringList details = OutcomeDetails(m_outcome);
@@ -229,9 +242,18 @@ OperationOutcome OperationFrame::fail(const QString &message, const QString &rea
 {
     if (m_ended)
         return m_outcome;
+    if (m_deviceState)
+        m_outcome.deviceState = m_deviceState();
     if (!message.isEmpty()) {
-        m_ops.prompter().inform(message);
-        m_outcome.told = message.contains(reason);
+        // What the device is left with follows the reason.
+        QString shown = message;
+        if (!m_outcome.deviceState.isEmpty()) {
+            if (!shown.contains(reason))
+                shown += QStringLiteral("\r\n") + reason;
+            shown += QStringLiteral("\r\n") + m_outcome.deviceState;
+        }
+        m_ops.prompter().inform(shown);
+        m_outcome.told = shown.contains(reason);
     }
     m_outcome.linkDropped = m_outcome.linkDropped || m_ops.m_linkDropped;
     m_outcome.ending = OperationOutcome::Ending::Failed;

@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace telvaro {
 
@@ -33,11 +34,16 @@ struct OperationOutcome {
     // a send out of time).
     int framesSent = 0;
     int framesNotSent = 0;
+    // Frames still due when the link went, which were never tried.
+    int framesNotTried = 0;
     // Bytes still queued for the device when the link closed.
     qint64 bytesNotSent = 0;
     // The socket failed, the device closed or reset the connection, or the
     // serial device went away, before the operation was through.
     bool linkDropped = false;
+    // What the device is left with where an ending changed it ("The sign's
+    // memory was erased; ..."), or empty.
+    QString deviceState;
     // The operator has been shown the message (and reason) of this ending.
     bool told = false;
 
@@ -46,7 +52,7 @@ struct OperationOutcome {
 };
 
 // What went wrong, one line each: the reason, the frames not sent, the bytes
-// left queued. Empty for a complete outcome.
+// left queued, what the device is left with. Empty for a complete outcome.
 QStringList OutcomeDetails(const OperationOutcome &outcome);
 
 // What the operations share with the window: menus, flags, panels, the
@@ -68,8 +74,8 @@ public:
     // "&Data Entry": ends whatever uses the link, closes it and restores the
     // menus.
     void MnuModeData_Click();
-    // An operation holds the link from its start to its end, which may come
-    // after "&Data Entry" (a run finishes its current wait).
+    // An operation holds the link from its start to its end; its waits end
+    // as soon as "&Data Entry" is chosen or the link goes.
     bool holdsLink() const { return m_held; }
 
 private:
@@ -121,6 +127,12 @@ public:
     // where the operation still had something to do, so a failed link
     // counts as an ending that did not deliver.
     bool stopped();
+    // The operation ended with frames still due: counted as not sent where
+    // the link went, not where the operator stopped.
+    void leaveUntried(int frames);
+    // What the device is left with, asked at an ending that did not
+    // deliver; empty while the device is as it was.
+    void tellDeviceState(std::function<QString()> state) { m_deviceState = std::move(state); }
 
     // The operation's own end. One that did not deliver what it was asked
     // to, other than by the operator's stop, is told once data entry has
@@ -141,6 +153,7 @@ private:
     Item m_entry;
     Style m_style;
     QString m_failureText;
+    std::function<QString()> m_deviceState;
     OperationOutcome m_outcome;
     bool m_holding = false;
     bool m_ended = false;

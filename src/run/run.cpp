@@ -1,6 +1,7 @@
 #include "run/run.h"
 
 #include "base/statuspanels.h"
+#include "base/transfer.h"
 #include "base/wait.h"
 #include "codec/numbers.h"
 #include "link/link.h"
@@ -35,6 +36,7 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
     while (i <= bound) {
         if (frame.stopped()) {
             panels.setText(3, QStringLiteral("Off"));
+            frame.leaveUntried(bound - int(i) + 1);
             break;
         }
         if (i < 0)
@@ -61,7 +63,9 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
             // now, rather than a burst of messages to catch up.
             if (const auto now = MonotonicNow(); now - due > step)
                 due = now;
-            PauseUntil(due);
+            // Data entry, or the device going, ends the wait at once: the
+            // menus are the operator's again, and a device that went is told.
+            Wait(due).stopWhenIdle(operations.transfer()).run();
         }
 
         if (panel.repeatEnabled() && i == table.UpperIndex()) {
@@ -72,7 +76,7 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
         }
         ++i;
     }
-    Pause(RunEndWaitMs);
+    Wait(RunEndWaitMs).stopWhenIdle(operations.transfer()).run();
     return frame.finish();
 }
 

@@ -1,12 +1,18 @@
 #include "signload/signload.h"
 
 #include "base/statuspanels.h"
+#include "base/transfer.h"
 #include "base/wait.h"
 #include "run/messagestep.h"
 #include "run/progress.h"
 #include "table/messagetable.h"
 
 namespace telvaro {
+
+QString SignMemoryText(int stored, int messages)
+{
+    return QStringLiteral("The sign's memory was erased; %1 of %2 messages are stored.").arg(stored).arg(messages);
+}
 
 OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, const std::optional<SignChoice> &choice)
 {
@@ -31,9 +37,14 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
     // messages under labels that collide.
     if (upper > HighestFileLabel)
         return frame.fail(error, QStringLiteral("A sign holds messages 0 to %1.").arg(HighestFileLabel));
+    // Every ending after the erase says what the sign is left with.
+    bool erased = false;
+    int stored = 0;
+    frame.tellDeviceState([&] { return erased ? SignMemoryText(stored, upper + 1) : QString(); });
     for (int step = FirstSetupStep; step <= upper; ++step) {
         if (frame.stopped()) {
             panels.setText(3, QStringLiteral("Off"));
+            frame.leaveUntried(upper - step + 1);
             break;
         }
         panels.setText(3, QString::number(step));
@@ -52,13 +63,17 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
         const SendResult::Status sent = frame.send(bytes, &shown);
         if (sent == SendResult::Status::Failed)
             return frame.fail(error, operations.link().lastError());
+        if (sent == SendResult::Status::Sent && step == FirstSetupStep)
+            erased = true;
+        else if (sent == SendResult::Status::Sent && step >= 0)
+            ++stored;
         // The sign restarts after its erase: a new connection follows. A port
         // that does not open again would leave every later frame unsent.
         if (step == FirstSetupStep && sent == SendResult::Status::Sent &&
             !operations.link().Reconnect(SignLoadReconnectMs))
             return frame.failWithReason(operations.link().lastError());
         frame.showTraffic(shown);
-        Pause(SignLoadWaitMs(step));
+        Wait(SignLoadWaitMs(step)).stopWhenIdle(operations.transfer()).run();
     }
     return frame.finish();
 }

@@ -18,6 +18,9 @@ struct SignChoice {
     QByteArray address = QByteArrayLiteral("00");
 };
 
+// What a sign is left with once its memory was erased: stored of messages.
+QString SignMemoryText(int stored, int messages);
+
 // Without a choice (the dialog was cancelled) it returns to data entry.
 OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table,
                                    const std::optional<SignChoice> &choice);
