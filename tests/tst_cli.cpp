@@ -2,6 +2,7 @@
 // device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
 // Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
 #include "codec/escapes.h"
+#include "controller/controllerprotocol.h"
 #include "datatable.h"
 #include "peers.h"
 #include "programs.h"
@@ -124,7 +125,16 @@ private Q_SLOTS:
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)},
               {"regs.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
-              {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"}}) {
+              // Frames longer than a terminal's buffer holds, each way, and a time token.
+              {"long.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"<T> ok<0x04>\",\"\"\r\n1000,2,\"" +
+                               QByteArray(16 * 1024, 'L') + "<0x04>\",\"\"\r\n1000,3,\"" + QByteArray(65 * 1024, 'H') +
+                               "<0x04>\",\"\"\r\n"},
+              {"long.TV1", WriteTv1(kRegisters, 1)},
+              {"wrong.TVD", "1000,0,\"TOTALLY WRONG ok<0x04>\",\"\"\r\n1000,1,\"A<0x3C>0x04>B<0x04>\",\"\"\r\n"},
+              {"right.TVD", "1000,0,\"<T> ok<0x04>\",\"\"\r\n1000,1,\"A<0x04>\",\"\"\r\n1000,2,\"B<0x04>\",\"\"\r\n"},
+              {"regs.TV1", "1\r\n0,\" \"\r\n-5,\"0\"\r\n"},
+              {"other.TVD", "1000,0,\"A<0x04>\",\"\"\r\n"},
+              {"other.TV1", "2\r\n"}}) {
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }
@@ -189,8 +199,11 @@ private Q_SLOTS:
         usage("load address of one letter", "telvaro-cli load-sign --address \u00df x.TVD",
               "--address takes two letters or digits, not \"\u00df\"");
         usage("no input kind", "telvaro-cli load-controller x.TVD", "give one of --serial-input and --binary-input");
+        // One rule for both read-backs, before anything is opened.
         usage("verify over TCP", "telvaro-cli load-controller --port 0 --binary-input --verify load.TVD",
               "--verify reads the controller back over a serial link (--port 1 or above); the link is TCP");
+        usage("compare over UDP", "telvaro-cli upload --port -1 --compare load.TVD --binary-input",
+              "--compare reads the controller back over a serial link (--port 1 or above); the link is UDP");
         usage("repeat beyond 200", "telvaro-cli run --repeat-from 201 x.TVD",
               "--repeat-from takes a message number from 0 to 200");
         usage("no duration", "telvaro-cli run --duration 0 x.TVD", "--duration takes a number of seconds above 0");
@@ -222,9 +235,17 @@ private Q_SLOTS:
         row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
         row("address of a call", "telvaro-cli clear-list --address 123",
             "1 [Invalid Sign Address.\nAddress must be 2 Hexadecimal characters.\n] ");
-        // Registers that did not load stop the load before its first frame.
+        // Registers that did not load stop the load before its first frame,
+        // their reason told once; a file of another format is refused only then.
         row("damaged registers", "telvaro-cli load-controller --binary-input " + udp + "regs.TVD",
-            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\nError Loading Controller\n...");
+            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\nError Loading Controller\n"
+            "The registers did not load; nothing was sent.\n] ");
+        row("registers of another format", "telvaro-cli load-controller --binary-input " + udp + "other.TVD",
+            "1 [Error Loading Controller\nThe registers did not load: other.TV1: the file is of format 2; this "
+            "program reads format 1\n] ");
+        row("damaged registers compared", "telvaro-cli upload --compare regs.TVD --binary-input " + udp,
+            "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\n"
+            "The registers did not load; nothing was compared.\n] ");
         row("upload elsewhere", "telvaro-cli upload --port 0 x.TVD",
             "1 [Error Loading Controller\nThe upload reads a serial port; choose a port number of 1 or above.\n] ");
         // list and convert; a convert may read what one before wrote, and
@@ -326,6 +347,30 @@ private Q_SLOTS:
                 "wide.TVD 2>$e; done; diff <(grep -o 'TX.*' stalled.log) <(grep -o 'TX.*' free.log) "
                 "&& grep -c TX stalled.log; rm stalled* free*",
             "0 [] 60\n", "*");
+        // A transcript that cannot hold every line fails the command: a full
+        // device, a FIFO nobody reads, a disk that fills midway, where the
+        // file keeps whole lines only and the next command appends to it.
+        row("transcript to a full device", "telvaro-cli send " + udp + "--transcript /dev/full HI",
+            "1 [telvaro-cli: the transcript /dev/full is incomplete: 4 lines could not be written: No space left on "
+            "device.\n] ",
+            "HI");
+        row("simulator's transcript to a full device",
+            "telvaro-devsim --udp 0 --duration 0.1 --transcript /dev/full >/dev/null",
+            "1 [telvaro-devsim: the transcript /dev/full is incomplete: 1 lines could not be written: No space left "
+            "on device.\n] ");
+        row("transcript nobody reads",
+            "mkfifo slow; exec 4<>slow; telvaro-cli run " + udp + "--transcript slow wide.TVD; s=$?; rm slow; exit $s",
+            "1 [telvaro-cli: the transcript slow is incomplete: its last lines did not reach the file within 2 s.\n] ",
+            "*");
+        row("transcript on a disk that fills",
+            "mkdir -p small; unshare -rm bash <<'X'\nmount -t tmpfs -o size=64k none small || exit 99; cd small\n"
+            "head -c 1M /dev/zero >filler 2>/dev/null; truncate -s -6000 filler\ntelvaro-cli run " +
+                udp + "--transcript t.log ../wide.TVD 2>../err; a=$?; rm filler\ntelvaro-cli send " + udp +
+                "--transcript t.log HI; echo $a $? $(grep -cvE '^[0-9-]{10}T[0-9:]{8}\\.[0-9]{6}Z [A-Z]' t.log) "
+                "$(tail -n1 t.log | cut -f2); sed -E 's/[0-9]+ lines/N lines/' ../err >&2\nX",
+            "0 [telvaro-cli: the transcript t.log is incomplete: N lines could not be written: No space left on "
+            "device.\n] 1 0 0 done (exit status 0)\n",
+            "*");
         // A dry run opens nothing (no such device, nobody on the port) and
         // prints the waits in real time whatever the test scale.
         row("sign load dry run",
@@ -381,7 +426,10 @@ private Q_SLOTS:
         closed.stopListening();
         line.replace(QStringLiteral("UDP"), QString::number(udp.port())).replace("TCP", QString::number(tcp.port()));
         const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
-        const QByteArray got = Outcome(RunProgram("bash", {"-c", line}, {"PATH=" + path}));
+        const ProgramResult result = RunProgram("bash", {"-c", line}, {"PATH=" + path});
+        if (result.status == 99)
+            QSKIP("no file system can be mounted here");
+        const QByteArray got = Outcome(result);
         if (run.startsWith("2 ["))
             QVERIFY2(got.startsWith(run) && got.endsWith("] "), got.constData()); // nothing on stdout
         else if (run.endsWith("..."))
@@ -572,6 +620,53 @@ private Q_SLOTS:
         QVERIFY(back.registers == kRegisters);
     }
 
+    // An upload whose registers break the register rule is refused whole,
+    // and one whose files do not both fit on the disk writes neither: the
+    // old pair stays byte for byte. The disk is a small file system of its
+    // own, mounted for the command alone, with room for the registers only.
+    void uploadKeepsTheOldFiles_data()
+    {
+        columns<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
+        const QByteArray refused = "Error Loading Controller\nThe upload's register 02: ";
+        const QByteArray kept = "; nothing was taken from the upload.\n";
+        row("width 7", QByteArray("\0010270;125 \004"), false, refused + "the width 7 is out of range (0 to 5)" + kept);
+        row("full disk", RegisterFrame(kRegisters), true,
+            QByteArray("Error Saving out.TVD\nthe file could not be written in full: the disk may be full\n"
+                       "Neither file was changed.\n"));
+    }
+    void uploadKeepsTheOldFiles()
+    {
+        const auto [registers, fullDisk, err] = fetch<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
+        if (fullDisk && RunProgram("unshare", {"-rm", "true"}).status != 0)
+            QSKIP("no file system can be mounted here");
+        PtyPeer controller;
+        controller.onReceive = [upload = registers + QByteArray("M\x04").repeated(400) +
+                                         ConfigurationFrame(true)](PtyPeer &p, const QByteArray &chunk) {
+            if (chunk == WakeUpFrame())
+                p.reply(WakeUpReply());
+            else if (chunk == UploadRequestFrame())
+                p.reply(upload);
+        };
+        QTemporaryDir dir(m_dir.filePath(QStringLiteral("upload")));
+        const QByteArray oldTvd = "1000,0,\"OLD<0x04>\",\"\"\r\n", oldTv1 = WriteTv1(RegisterTable{}, 1);
+        for (const auto &[name, bytes] : {std::pair{"out.TVD", oldTvd}, {"out.TV1", oldTv1}}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("disk")));
+        // The old pair on the disk, filled but for one page; the upload; what the files hold then.
+        const QString fill = "head -c 4096 /dev/zero > room && { cat /dev/zero > filler; rm room; } 2>/dev/null; ";
+        const QString work = "cd disk && cp ../out.TVD ../out.TV1 . && " + (fullDisk ? fill : QString()) +
+                             "telvaro-cli upload --quiet --port 1 --device " + controller.devicePath() +
+                             " out.TVD; s=$?; cat out.TVD out.TV1; exit $s";
+        const QString mount = "unshare -rm bash -c 'mount -t tmpfs -o size=65536 none disk && eval \"$WORK\"'";
+        const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
+        const ProgramResult r =
+            RunProgram("bash", {"-c", "cd \"$DIR\" && " + (fullDisk ? mount : QStringLiteral("eval \"$WORK\""))},
+                       {"PATH=" + path, "DIR=" + dir.path(), "WORK=" + work});
+        QCOMPARE(Outcome(r), "1 [" + err + "] " + oldTvd + oldTv1);
+    }
+
     // A load that verifies itself and an upload that compares, against the
     // simulated controller: each difference named, the outcomes joined.
     void verifyOverPty_data()
@@ -579,8 +674,16 @@ private Q_SLOTS:
         columns<QString, QStringList, QByteArray>({"fault", "commands", "run"});
         const QString load = "load-controller --binary-input --verify load.TVD";
         const QByteArray one = "1 difference between what was sent and what the controller holds.\n";
-        row("verified", "none", QStringList{load, "upload --compare load.TVD --binary-input"},
+        row("verified", "none",
+            QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input"},
             QByteArray("0 [] 0 [] "));
+        // A token stands for a time text only; text that names an end byte is no end byte.
+        row("compared as bytes", "none",
+            QStringList{"load-controller --binary-input wrong.TVD", "upload --compare right.TVD --binary-input"},
+            QByteArray("0 [] 1 [message 000: sent \"<T> ok<0x04>\", read back \"TOTALLY WRONG ok<0x04>\"\n"
+                       "message 001: sent \"A<0x04>\", read back \"A<0x3C>0x04>B<0x04>\"\n"
+                       "message 002: sent \"B<0x04>\", missing from the controller\n"
+                       "3 differences between what was sent and what the controller holds.\n] "));
         row("message changed", "changed-message", QStringList{load},
             "1 [message 001: sent \"WORLD<0x0D><0x04>\", read back \"WORLD<0x0E><0x04>\"\n" + one + "] ");
         row("register changed", "changed-register", QStringList{load},
@@ -597,10 +700,28 @@ private Q_SLOTS:
         QProcess controller;
         StartDevice(controller, {"--pty", "--link", link, "--role", "controller", "--fault", fault});
         QByteArray got;
-        for (const QString &command : commands)
-            got += Outcome(RunCli(command.split(u' ') + QStringList{"--port", "1", "--device", link}));
+        int status = 0;
+        QFile::remove(QStringLiteral("verify.log"));
+        for (const QString &command : commands) {
+            const ProgramResult r = RunCli(command.split(u' ') +
+                                           QStringList{"--port", "1", "--device", link, "--transcript", "verify.log"});
+            got += Outcome(r);
+            status = r.status;
+        }
         StopDevice(controller);
         QCOMPARE(got, run);
+        // The transcript, appended to by each command, ends with the status
+        // the last one ended with.
+        QFile log(QStringLiteral("verify.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray lines = log.readAll();
+        qsizetype opened = 0; // a read-back opens the link once more
+        for (const QString &command : commands)
+            opened += command.contains(QLatin1String("--verify")) ? 2 : 1;
+        QCOMPARE(lines.count("LINK\topened"), opened);
+        const QByteArray last = lines.trimmed().split('\n').constLast();
+        QVERIFY2(last.contains(" END\t") && last.endsWith("(exit status " + QByteArray::number(status) + ")"),
+                 last.constData());
     }
 
     // A sign load over UDP (waits 10 times faster) as both ends record it:

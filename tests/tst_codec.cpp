@@ -3,6 +3,7 @@
 #include "codec/escapes.h"
 #include "codec/numbers.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <limits>
@@ -73,7 +74,8 @@ private Q_SLOTS:
     }
 
     // The date and time as the locale writes them short, in the code page;
-    // at midnight the date alone.
+    // at midnight the date alone. The shape of each, and only it, is what a
+    // read-back takes for a time token.
     void timeTokenText_data()
     {
         QTest::addColumn<Token>("row");
@@ -93,6 +95,10 @@ private Q_SLOTS:
         QFETCH(Token, row);
         const auto &[locale, time, text] = row;
         QCOMPARE(TimeTokenText(QDateTime(kAfternoon.date(), time), QLocale(locale)), QByteArray(text));
+        const QRegularExpression shape(QRegularExpression::anchoredPattern(TimeTokenPattern(QLocale(locale))));
+        QVERIFY(shape.match(QString::fromLatin1(text)).hasMatch());
+        QVERIFY(!shape.match(QString::fromLatin1(text).replace(u'3', u'x')).hasMatch());
+        QVERIFY(!shape.match(QStringLiteral("TOTALLY WRONG")).hasMatch());
     }
 
     // Every "<T>" in a message becomes the time text; anything else stays.

@@ -91,8 +91,10 @@ struct Flood {
     Flood(devsim::Transport &device, const QByteArray &chunk)
     {
         timer.setInterval(0);
+        // As fast as the link takes it, not faster.
         QObject::connect(&timer, &QTimer::timeout, [this, &device, chunk] {
-            device.reply(chunk);
+            if (device.queued() < chunk.size())
+                device.reply(chunk);
             peakKiB = qMax(peakKiB, test::ResidentKiB());
         });
     }
@@ -276,6 +278,13 @@ private Q_SLOTS:
                   "9930\x04A\x04" +
                       end,
                   "200", "Telvaro: Error Loading Controller", kept);
+        // A register the register dialog could not set refuses the whole upload.
+        const QString broken = "Telvaro: Error Loading Controller\r\nThe upload's register 02: the ";
+        test::row("register width 7", "\0010270\004A\004" + end, "200", broken + "width 7", kept);
+        test::row("register filled with a control byte", "\001023\001\004A\004" + end, "200",
+                  broken + "fill \"<0x01>\"", kept);
+        test::row("register width not a digit", "\00102\00130\004A\004" + end, "200", broken + "width \"<0x01>\"",
+                  kept);
         // One that starts with "?" answers the wake-up instead.
         test::row("wrong wake-up reply", QByteArray("?\x01Ready\x04!"), "200",
                   "Telvaro: Failed to connect to controller.", kept);

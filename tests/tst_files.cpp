@@ -304,7 +304,7 @@ private Q_SLOTS:
         const QString noFolder = "\r\nthe file cannot be written: " + qt_error_string(ENOENT);
         const QStringList full{"Error Saving @m.TVD\r\nthe file could not be written in full: the disk may be full"},
             other{"Error Saving @m.TXT\r\n\r\nThe name must end in TVD or QND"},
-            nowhere{"Error Saving @no/m.TV1 As 1" + noFolder, "Error Saving @no/m.TVD" + noFolder};
+            nowhere{"Error Saving @no/m.TV1 As 1" + noFolder + "\r\nNeither file was changed."};
         const QByteArray all = "201 T200 c200";
         // clang-format off
         const std::pair<const char *, Save> rows[] = {
@@ -427,11 +427,15 @@ private Q_SLOTS:
             if (s.kind != test::Shown::Message)
                 dialogs << s.title + (s.defaultAnswer == filter ? "" : " (other filter)");
         QCOMPARE(dialogs, (QStringList{"Save", "Save", "Open", "Open", "Open"}));
-        // Registers that are not the file's are not loaded into a controller.
+        // Registers that are not the file's, damaged or of another format, are
+        // not loaded into a controller.
         f.prompter.clear();
-        if (!message.isEmpty()) {
+        if (!replaced.isNull()) {
             QCOMPARE(f.ws.LoadController(true).ending, OperationOutcome::Ending::Failed);
-            QCOMPARE(f.prompter.messageTexts().value(0).section("\r\n", 0, 0), "Error Loading Controller");
+            QCOMPARE(f.prompter.messageTexts().value(0).section("\r\n", 0, 1),
+                     "Error Loading Controller\r\nThe registers did not load: " + f.path("a.TV1") + ": " +
+                         (message.isEmpty() ? "the file is of format 2; this program reads format 1"
+                                            : message.section("\r\n", 1)));
         }
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
         // A name typed without an extension gets the chosen filter's.
@@ -495,56 +499,75 @@ private Q_SLOTS:
         t.RefreshGrid();
         QCOMPARE(t.TextView(), QByteArray("000 | 000200 | A<0x0D> | A\r\r\n001 | 000005 | <1234> | old\r\n"));
     }
-    // On a full file system, in a folder where no new file can be made, the
-    // file written over in place is either all new or all old.
-    void savingInPlaceOnAFullDisk_data()
+    // On a full file system a message file and its register companion are
+    // both new or both old, written beside the old ones or, in a folder
+    // where no new file can be made, over them in place.
+    void savingOnAFullDisk_data()
     {
         QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("inPlace");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("larger than the space left") << 400 << false;
-        QTest::newRow("within the old file's space") << 2 << true;
+        QTest::newRow("in place, larger than the space left") << 400 << true << false;
+        QTest::newRow("in place, within the old files' space") << 2 << true << true;
+        QTest::newRow("beside, larger than the space left") << 400 << false << false;
     }
-    void savingInPlaceOnAFullDisk()
+    void savingOnAFullDisk()
     {
         QFETCH(int, count);
+        QFETCH(bool, inPlace);
         QFETCH(bool, saved);
         QTemporaryDir dir;
         const QByteArray old = QByteArray("1,1,\"old text of fifty-two bytes\",\"kept\"\r\n").leftJustified(52, ' ');
+        RegisterTable oldRegisters{}, newRegisters{};
+        oldRegisters[2] = {3, "0"};
+        newRegisters[5] = {4, " "};
         QList<MessageEntry> entries;
         for (int i = 0; i < count; ++i)
             entries.append(Entry(100, "New text " + QByteArray::number(i)));
         const QByteArray got = OnSmallFileSystem(dir.path(), 64 * 1024, [&]() -> QByteArray {
-            const QString path = dir.filePath("m.TVD");
+            const QString path = dir.filePath("m.TVD"), companion = dir.filePath("m.TV1");
             Put(path, old);
-            QFile filler(dir.filePath("filler"));
-            if (!filler.open(QIODevice::WriteOnly))
+            Put(companion, WriteTv1(oldRegisters, 1));
+            // Full but for one page: room for the registers, not for 400 messages.
+            QFile room(dir.filePath("room")), filler(dir.filePath("filler"));
+            if (!room.open(QIODevice::WriteOnly) || room.write(QByteArray(4096, 'r')) != 4096 || !room.flush() ||
+                !filler.open(QIODevice::WriteOnly))
                 return "no filler";
             while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
             }
             filler.close();
-            if (!QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
+            room.remove();
+            if (inPlace && !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
                 return "no permissions";
             const FolderPermissionsForRoot asAnyone;
             test::ScriptedPrompter prompter;
             Workspace ws{prompter};
             FileCommands files{ws};
             ws.table().ReplaceAll(entries);
+            ws.mode().setMode(OperatingMode::ControllerLoad);
+            ws.registers().setTable(newRegisters);
             const Saved result = files.SaveFile(path);
+            const auto state = [](const QString &file, const QByteArray &before, const QByteArray &after) {
+                const QByteArray now = Contents(file);
+                return now == before ? "old" : now == after ? "new" : "cut";
+            };
             return QByteArray::number(int(result)) + '|' + prompter.messageTexts().join('|').toUtf8() + '|' +
-                   (Contents(path) == old                 ? "old"
-                    : Contents(path) == WriteTvd(entries) ? "new"
-                                                          : "cut");
+                   state(path, old, WriteTvd(entries)) + ' ' +
+                   state(companion, WriteTv1(oldRegisters, 1), WriteTv1(newRegisters, 1)) + ' ' +
+                   QDir(dir.path()).entryList(QDir::Files).join(u' ').toUtf8();
         });
         if (got.startsWith("skip: "))
             QSKIP(got.constData());
         const QByteArray full = "Error Saving " + QFile::encodeName(dir.filePath("m.TVD")) +
-                                "\r\nthe file could not be written in full: the disk may be full";
-        QCOMPARE(got, saved ? QByteArray::number(int(Saved::Saved)) + "||new"
-                            : QByteArray::number(int(Saved::Failed)) + '|' + full + "|old");
+                                "\r\nthe file could not be written in full: the disk may be full\r\n"
+                                "Neither file was changed.";
+        // Nothing is left beside them.
+        QCOMPARE(got, saved ? QByteArray::number(int(Saved::Saved)) + "||new new filler m.TV1 m.TVD"
+                            : QByteArray::number(int(Saved::Failed)) + '|' + full + "|old old filler m.TV1 m.TVD");
     }
     // In a read-only folder a writable file is written over in place and a
     // new one cannot be made; a companion that cannot be written fails the
-    // save even though the message file was written.
+    // save, and the message file is not written either.
     void savingWhereFilesCannotBeMade_data()
     {
         QTest::addColumn<QString>("how");
@@ -580,11 +603,12 @@ private Q_SLOTS:
         const Saved got = f.files.SaveFile(path);
         const QStringList shown = f.prompter.messageTexts();
         QCOMPARE(got, how == QLatin1String("there") ? Saved::Saved : Saved::Failed);
-        QCOMPARE(shown.size(), how == QLatin1String("there") ? 0 : how == QLatin1String("none") ? 2 : 1);
+        QCOMPARE(shown.size(), how == QLatin1String("there") ? 0 : 1);
         if (!shown.isEmpty())
-            QVERIFY(shown.front().startsWith("Error Saving " + companion + " As 1\r\n"));
+            QVERIFY(shown.front().startsWith("Error Saving " + companion + " As 1\r\n") &&
+                    shown.front().endsWith("\r\nNeither file was changed."));
         QCOMPARE(Contents(path),
-                 how == QLatin1String("none") ? QByteArray("<missing>") : WriteTvd(f.ws.table().entries()));
+                 how == QLatin1String("there") ? WriteTvd(f.ws.table().entries()) : QByteArray("<missing>"));
     }
 };
 

@@ -2,6 +2,7 @@
 // bytes, the hold, status panels, messages, received data, devices that go
 // away midway, the menu states around a run.
 #include "app/communication.h"
+#include "base/boundedwriter.h"
 #include "base/clock.h"
 #include "base/wait.h"
 #include "codec/escapes.h"
@@ -10,11 +11,17 @@
 #include "link/link.h"
 #include "link/linkrules.h"
 #include "link/serialdevices.h"
+#include "link/transcript.h"
 #include "linkedworkspace.h"
 #include "peers.h"
 
 #include <QtTest>
+#include <atomic>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 
 using namespace telvaro;
 using namespace telvaro::test;
@@ -214,6 +221,43 @@ struct Run {
     bool linkDropped;
     QString message, other = {};
     int minMs = 0, maxMs = 60000;
+};
+
+// What arrives at the reading end of a pipe or FIFO until stop() finds it
+// quiet: read on a thread of its own, so the writer never waits on the test.
+class PipeReader {
+public:
+    explicit PipeReader(int fd) : m_fd(fd), m_thread([this] { read(); }) {}
+    QByteArray stop()
+    {
+        m_stopping = true;
+        m_thread.join();
+        ::close(m_fd);
+        return m_got;
+    }
+
+private:
+    void read()
+    {
+        char chunk[65536];
+        for (;;) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 200) <= 0) {
+                if (m_stopping)
+                    return;
+                continue;
+            }
+            const auto n = ::read(m_fd, chunk, sizeof chunk);
+            if (n == 0)
+                return;
+            if (n > 0)
+                m_got.append(chunk, n);
+        }
+    }
+    const int m_fd;
+    std::atomic<bool> m_stopping = false;
+    QByteArray m_got;
+    std::thread m_thread;
 };
 
 } // namespace
@@ -636,6 +680,79 @@ private Q_SLOTS:
         QVERIFY(SerialAssignments().isEmpty());
         f.ws.link().TmrCheck_Timer();
         QCOMPARE(f.ws.status().text(1), QStringLiteral("Port 1 Closed"));
+    }
+
+    // A transcript holds every line whole, however long; a FIFO that takes
+    // nothing while more than the transcript's bound comes gets one DROPPED
+    // line for all it missed, and the transcript says it is incomplete.
+    void transcriptLines_data()
+    {
+        columns<bool, int, int, QByteArray>({"stalled", "chunks", "bytes", "got"});
+        row("a line over 1 MiB", false, 1, 1100000, QByteArray("1 lines, 0 DROPPED lines, whole"));
+        row("a flood while nothing reads", true, 300, 100000, QByteArray("300 lines, 1 DROPPED lines, incomplete"));
+    }
+    void transcriptLines()
+    {
+        const auto [stalled, chunks, bytes, got] =
+            fetch<bool, int, int, QByteArray>({"stalled", "chunks", "bytes", "got"});
+        QCOMPARE(Transcript::Line(QDateTime(QDate(2026, 12, 7), QTime(10, 15, 2), Qt::UTC), 12345, "TX 1", "A"),
+                 QByteArray("2026-12-07T10:15:02.012345Z TX 1\tA\n"));
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("t.log")));
+        QVERIFY(::mkfifo(path.constData(), 0600) == 0);
+        const int readEnd = ::open(path.constData(), O_RDWR); // holds the FIFO open while nothing reads
+        QVERIFY(readEnd >= 0);
+        QByteArray chunk(bytes, 'x');
+        for (int i = 0; i < bytes; i += 1000)
+            chunk[i] = '\x04';
+        QByteArray all;
+        {
+            Transcript transcript;
+            QVERIFY(transcript.open(dir.filePath(QStringLiteral("t.log"))));
+            std::optional<PipeReader> reader;
+            if (!stalled)
+                reader.emplace(readEnd);
+            for (int i = 0; i < chunks; ++i)
+                transcript.traffic(true, chunk);
+            if (stalled)
+                reader.emplace(readEnd);
+            const bool whole = transcript.flush(20000);
+            QCOMPARE(whole, transcript.problem().isEmpty());
+            all = reader->stop() + (whole ? "whole" : "incomplete");
+        }
+        qint64 lines = 0, dropped = 0;
+        for (const QByteArray &line : all.split('\n')) {
+            const QByteArray details = line.mid(line.indexOf('\t') + 1);
+            if (line.contains(" TX ")) {
+                QCOMPARE(details, FormatReceived(chunk));
+                ++lines;
+            } else if (line.contains(" DROPPED\t")) {
+                lines += details.left(details.indexOf(' ')).toLongLong();
+                ++dropped;
+            }
+        }
+        QCOMPARE(QByteArray::number(lines) + " lines, " + QByteArray::number(dropped) + " DROPPED lines, " +
+                     all.split('\n').constLast(),
+                 got);
+    }
+
+    // The live output's writer gives back the room of what went out: more
+    // than its bound, in turns, all arrives.
+    void boundedWriterGivesRoomBack()
+    {
+        int ends[2];
+        QVERIFY(::pipe(ends) == 0);
+        PipeReader reader(ends[0]);
+        {
+            BoundedWriter writer(ends[1], 1 << 20, true);
+            for (int turn = 0; turn < 3; ++turn) {
+                for (int i = 0; i < 1000; ++i)
+                    QVERIFY(writer.put(QByteArray(1023, 'a' + turn) + '\n'));
+                QVERIFY(writer.drain(20000));
+            }
+            QCOMPARE(writer.takeDropped(), 0);
+        }
+        QCOMPARE(reader.stop().size(), 3 * 1024 * 1000);
     }
 
 private:

@@ -4,6 +4,7 @@
 #include "base/transfer.h"
 #include "base/wait.h"
 #include "codec/codepage.h"
+#include "codec/escapes.h"
 #include "controller/controllerprotocol.h"
 #include "controller/controllerverify.h"
 #include "devsim/controllerdevice.h"
@@ -16,7 +17,10 @@
 #include <QtTest>
 
 using namespace telvaro;
+using test::columns;
+using test::fetch;
 using test::PtyPeer;
+using test::row;
 using test::TcpPeer;
 using test::UdpPeer;
 using Ending = OperationOutcome::Ending;
@@ -397,26 +401,87 @@ private Q_SLOTS:
         QVERIFY(f.settled());
     }
 
-    // The comparison of a read-back: a time token matches any time text,
-    // a message read back beyond those sent is numbered on, and a report
-    // shows ten differences and then the count of all.
+    // The comparison of a read-back, in bytes: the messages aligned as a diff
+    // aligns lines, each numbered by its table position (twice its place
+    // here); a time token stands for a time text and nothing else.
+    void readBackDifferences_data()
+    {
+        columns<QList<QByteArray>, QList<QByteArray>, QStringList>({"sent", "back", "lines"});
+        const QByteArray now = TimeTokenText(QDateTime::currentDateTime()),
+                         midnight = TimeTokenText(QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        const QByteArray A = "A<0x04>", B = "B<0x04>", C = "C<0x04>", D = "D<0x04>", X = "X<0x04>";
+        row("same", QList{A, B}, QList{A, B}, QStringList());
+        row("time texts", QList<QByteArray>{"X<T>Y<0x04>", "<T> <T><0x04>"},
+            QList<QByteArray>{"X" + now + "Y<0x04>", midnight + " " + now + "<0x04>"}, QStringList());
+        row("time token, other text", QList<QByteArray>{"<T> ok<0x04>"}, QList<QByteArray>{"TOTALLY WRONG ok<0x04>"},
+            QStringList{"message 000: sent \"<T> ok<0x04>\", read back \"TOTALLY WRONG ok<0x04>\""});
+        row("time token, the text <T>", QList<QByteArray>{"<T><0x04>"}, QList<QByteArray>{"<0x3C>T><0x04>"},
+            QStringList{"message 000: sent \"<T><0x04>\", read back \"<0x3C>T><0x04>\""});
+        row("escape text, no end byte", QList{A, B}, QList<QByteArray>{"A<0x3C>0x04>B<0x04>"},
+            QStringList{"message 000: sent \"A<0x04>\", read back \"A<0x3C>0x04>B<0x04>\"",
+                        "message 002: sent \"B<0x04>\", missing from the controller"});
+        row("one missing", QList{A, B, C, D, X}, QList{A, B, D, X},
+            QStringList{"message 004: sent \"C<0x04>\", missing from the controller"});
+        row("one extra", QList{A, B, C}, QList{A, X, B, C},
+            QStringList{"extra message after message 000: read back \"X<0x04>\""});
+        row("extra first", QList{A}, QList{X, A},
+            QStringList{"extra message before message 000: read back \"X<0x04>\""});
+        row("nothing sent", QList<QByteArray>(), QList{X}, QStringList{"extra message: read back \"X<0x04>\""});
+        row("changed, then missing", QList{A, B, C, D}, QList{A, X, D},
+            QStringList{"message 002: sent \"B<0x04>\", read back \"X<0x04>\"",
+                        "message 004: sent \"C<0x04>\", missing from the controller"});
+        // A frame without its end byte runs on into the next one.
+        row("numbered by the frame it starts in", QList<QByteArray>{"A", B, C}, QList<QByteArray>{"AB<0x04>", X},
+            QStringList{"message 004: sent \"C<0x04>\", read back \"X<0x04>\""});
+    }
     void readBackDifferences()
     {
-        const auto image = [](const QByteArray &messages) {
-            return ReadControllerImage("<0x01>0230<0x04>" + messages + ConfigurationText(true));
+        const auto [sent, back, lines] =
+            fetch<QList<QByteArray>, QList<QByteArray>, QStringList>({"sent", "back", "lines"});
+        const auto bytes = [](const QByteArray &notation) { return ParseEscapes(notation).value(); };
+        QList<SentMessage> messages;
+        for (qsizetype i = 0; i < sent.size(); ++i)
+            messages.append({int(2 * i), bytes(sent[i])});
+        const ControllerImage image = SentControllerImage(registerFrame, messages, ConfigurationFrame(true));
+        QByteArray held = registerFrame;
+        for (const QByteArray &m : back)
+            held += bytes(m);
+        const ControllerComparison c =
+            CompareWithController(image, ReadControllerImage(held + ConfigurationFrame(true)));
+        QCOMPARE(c.differences.join("\n"), lines.join("\n"));
+        QVERIFY(!c.positional);
+    }
+
+    // A full table: one message missing and one extra found among 32,766;
+    // lists that differ everywhere are compared by position and say so. A
+    // report shows ten differences, then the count of all.
+    void readBackOfAFullTable()
+    {
+        const auto image = [](int count, const char *prefix, qsizetype skip = -1, qsizetype insert = -1) {
+            QByteArray bytes = RegisterFrame({});
+            for (int i = 0; i < count; ++i) {
+                if (i == insert)
+                    bytes += "EXTRA\x04";
+                if (i != skip)
+                    bytes += prefix + QByteArray::number(i) + QByteArray(70, 'a') + '\x04';
+            }
+            return ReadControllerImage(bytes + ConfigurationFrame(false));
         };
-        const ControllerImage sent = image("A<T>B<0x04>C<0x04>");
-        QCOMPARE(ControllerDifferences(sent, image("A12/7/26 11:02:03 AMB<0x04>C<0x04>"), {3, 5}), QStringList());
-        QCOMPARE(ControllerDifferences(sent, image("AB<0x04>C<0x04>D<0x04>"), {3, 5}),
-                 (QStringList{"message 003: sent \"A<T>B<0x04>\", read back \"AB<0x04>\"",
-                              "message 006: sent none, read back \"D<0x04>\""}));
-        QByteArray many;
-        for (int i = 0; i < 12; ++i)
-            many += QByteArray(70, 'a') + QByteArray::number(i % 10) + "<0x04>";
-        const QStringList report = DifferenceReport(ControllerDifferences(image(many), image({}), {}));
-        QCOMPARE(report.size(), 11);
-        QCOMPARE(report.front(), "message 000: sent \"" + QString(60, u'a') + "...\", read back none");
-        QCOMPARE(report.back(), "12 differences between what was sent and what the controller holds.");
+        const int full = MessageTable::MaxEntries;
+        const ControllerComparison aligned = CompareWithController(image(full, "m"), image(full, "m", 1000, 30000));
+        QCOMPARE(aligned.differences.size(), 2);
+        QCOMPARE(aligned.differences.front(), "message 1000: sent \"m1000" + QString(55, u'a') +
+                                                  "...\", missing from "
+                                                  "the controller");
+        QCOMPARE(aligned.differences.back(), "extra message after message 29999: read back \"EXTRA<0x04>\"");
+        const ControllerComparison positional = CompareWithController(image(full, "m"), image(full, "n"));
+        QVERIFY(positional.positional);
+        const QStringList report = DifferenceReport(positional);
+        QCOMPARE(report.size(), 12);
+        QCOMPARE(report.front(),
+                 "message 000: sent \"m0" + QString(58, u'a') + "...\", read back \"n0" + QString(58, u'a') + "...\"");
+        QVERIFY(report[10].contains("compared position by position"));
+        QCOMPARE(report.back(), "32766 differences between what was sent and what the controller holds.");
     }
 };
 

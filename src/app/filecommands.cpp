@@ -6,10 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace telvaro {
 
@@ -50,53 +55,199 @@ QString CutShortText()
     return QStringLiteral("the file could not be written in full: the disk may be full");
 }
 
-// Written over in place, for a folder where no new file can be made. The
-// whole new size is reserved before a byte of the old file is overwritten,
-// and the old bytes go back if a write still fails, so that a full disk
-// leaves the file as it was.
-std::optional<QString> WriteInPlace(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::ReadWrite))
-        return QStringLiteral("the file cannot be written: ") + file.errorString();
-    const QByteArray old = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("the file cannot be read: ") + file.errorString();
-    if (bytes.size() > old.size() && posix_fallocate(file.handle(), 0, bytes.size()) != 0) {
-        file.resize(old.size()); // a reservation cut short may have grown the file
-        return CutShortText();
+// One file's new contents, made ready in full before any file is replaced:
+// written to a temporary file beside it, or, in a folder where no new file
+// can be made, the room reserved to write an existing file over in place
+// (the operator may write the file but not the folder). Until commit()
+// nothing the operator sees changes; after it, restore() puts the old file
+// back.
+class StagedFile {
+public:
+    StagedFile(const QString &name, const QByteArray &bytes) : m_name(name), m_bytes(bytes) {}
+    ~StagedFile()
+    {
+        // A reservation made for nothing goes; so does the old file's second
+        // name once the new file stays.
+        if (m_inPlace && !m_committed)
+            m_inPlace->resize(m_old.size());
+        if (!m_backup.isEmpty())
+            unlink(QFile::encodeName(m_backup).constData());
     }
-    const auto writeAll = [&file](const QByteArray &contents) {
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+
+    std::optional<QString> stage()
+    {
+        m_save = std::make_unique<QSaveFile>(m_name);
+        if (!m_save->open(QIODevice::WriteOnly)) {
+            const QString why = m_save->errorString();
+            m_save.reset();
+            if (QFileInfo(m_name).isFile())
+                return stageInPlace();
+            return QStringLiteral("the file cannot be written: ") + why;
+        }
+        // A short write of a small file shows only when the buffer is
+        // flushed, and a file system may refuse the data only when it goes
+        // to the disk: both before any file is replaced.
+        if (m_save->write(m_bytes) != m_bytes.size() || !m_save->flush() || fsync(m_save->handle()) != 0) {
+            m_save->cancelWriting();
+            m_save.reset();
+            return CutShortText();
+        }
+        return std::nullopt;
+    }
+
+    // keepOld: the old file is kept aside until the save is through, so
+    // that restore() can put it back.
+    std::optional<QString> commit(bool keepOld)
+    {
+        if (m_inPlace) {
+            if (!writeInPlace(m_bytes)) {
+                writeInPlace(m_old);
+                return CutShortText();
+            }
+            m_committed = true;
+            return std::nullopt;
+        }
+        const QFileInfo info(m_name);
+        m_existed = info.exists();
+        if (keepOld && m_existed && !keepOldFile(info.canonicalFilePath())) {
+            m_save->cancelWriting();
+            return QStringLiteral("the file there cannot be kept aside to be put back");
+        }
+        if (!m_save->commit()) {
+            const QString why = m_save->errorString();
+            if (!m_backup.isEmpty())
+                unlink(QFile::encodeName(std::exchange(m_backup, {})).constData());
+            return QStringLiteral("the file cannot be replaced: ") + why;
+        }
+        m_committed = true;
+        return std::nullopt;
+    }
+
+    // After a commit: the file as it was before. False when it could not
+    // be put back.
+    bool restore()
+    {
+        if (m_inPlace)
+            return writeInPlace(m_old);
+        if (!m_backup.isEmpty()) {
+            if (rename(QFile::encodeName(m_backup).constData(), QFile::encodeName(m_replaced).constData()) != 0)
+                return false;
+            m_backup.clear();
+            return true;
+        }
+        if (m_oldKept)
+            return StagedFile(m_replaced, m_old).replaceAlone();
+        return m_existed || QFile::remove(m_name);
+    }
+
+    // Stages and commits this file alone.
+    bool replaceAlone() { return !stage() && !commit(false); }
+
+private:
+    std::optional<QString> stageInPlace()
+    {
+        m_inPlace = std::make_unique<QFile>(m_name);
+        if (!m_inPlace->open(QIODevice::ReadWrite)) {
+            const QString why = m_inPlace->errorString();
+            m_inPlace.reset();
+            return QStringLiteral("the file cannot be written: ") + why;
+        }
+        m_old = m_inPlace->readAll();
+        if (m_inPlace->error() != QFileDevice::NoError) {
+            const QString why = m_inPlace->errorString();
+            m_inPlace.reset();
+            return QStringLiteral("the file cannot be read: ") + why;
+        }
+        // The whole new size is reserved before a byte of the old file is
+        // overwritten, so that a full disk leaves the file as it was.
+        if (m_bytes.size() > m_old.size() && posix_fallocate(m_inPlace->handle(), 0, m_bytes.size()) != 0) {
+            m_inPlace->resize(m_old.size()); // a reservation cut short may have grown the file
+            m_inPlace.reset();
+            return CutShortText();
+        }
+        return std::nullopt;
+    }
+
+    bool writeInPlace(const QByteArray &contents)
+    {
+        QFile &file = *m_inPlace;
         return file.seek(0) && file.write(contents) == contents.size() && file.flush() &&
                file.resize(contents.size()) && fsync(file.handle()) == 0;
-    };
-    if (writeAll(bytes))
-        return std::nullopt;
-    writeAll(old);
-    return CutShortText();
-}
+    }
 
-// The new contents go to a temporary file beside the old one, which is
-// replaced only when everything was written: a failed save keeps the file
-// that was there. In a folder where no new file can be made, an existing
-// file the operator may write is written over in place instead. Returns why
-// the save failed, or nothing.
-std::optional<QString> WriteWholeFile(const QString &name, const QByteArray &bytes)
+    // A second name for the file about to be replaced (a hard link costs no
+    // room on a full disk); where the file system has none, its bytes.
+    bool keepOldFile(const QString &path)
+    {
+        m_replaced = path;
+        const QByteArray from = QFile::encodeName(path);
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QString candidate =
+                path + QStringLiteral(".old-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+            if (link(from.constData(), QFile::encodeName(candidate).constData()) == 0) {
+                m_backup = candidate;
+                return true;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        FileBytes old = ReadWholeFile(path);
+        if (!old.bytes)
+            return false;
+        m_old = std::move(*old.bytes);
+        m_oldKept = true;
+        return true;
+    }
+
+    QString m_name;
+    QByteArray m_bytes;
+    std::unique_ptr<QSaveFile> m_save;
+    std::unique_ptr<QFile> m_inPlace;
+    QByteArray m_old; // the old contents, written back in place or where no second name could be made
+    bool m_oldKept = false;
+    bool m_existed = false;
+    bool m_committed = false;
+    QString m_backup;   // the old file's second name, until the save is through
+    QString m_replaced; // the file replaced (where a link named it, its target)
+};
+
+// Why files written together failed: which one, and whether every file is
+// as it was.
+struct WriteFailure {
+    qsizetype file;
+    QString why;
+    bool allKept = true;
+};
+
+// The files change together or not at all. Each is written in full before
+// any is replaced; then they are put in place one after another, and if one
+// cannot be, those before it are put back. Two replacements are not one
+// step: a program killed between them leaves the first new and the second
+// old, a moment as short as a rename.
+std::optional<WriteFailure> WriteTogether(const QList<std::pair<QString, QByteArray>> &contents)
 {
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (QFileInfo(name).isFile())
-            return WriteInPlace(name, bytes);
-        return QStringLiteral("the file cannot be written: ") + file.errorString();
+    std::vector<std::unique_ptr<StagedFile>> files;
+    for (qsizetype i = 0; i < contents.size(); ++i) {
+        files.push_back(std::make_unique<StagedFile>(contents[i].first, contents[i].second));
+        if (auto why = files.back()->stage())
+            return WriteFailure{i, *why};
     }
-    // A short write of a small file shows only when the buffer is flushed,
-    // and commit() would still replace the old file with the cut one.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return CutShortText();
+    for (qsizetype i = 0; i < contents.size(); ++i) {
+        auto why = files[size_t(i)]->commit(i + 1 < contents.size());
+        if (!why)
+            continue;
+        WriteFailure failure{i, *why};
+        for (qsizetype j = 0; j < i; ++j) {
+            if (files[size_t(j)]->restore())
+                continue;
+            failure.allKept = false;
+            failure.why += QStringLiteral("\r\n%1 could not be put back: it holds the new contents")
+                               .arg(QDir::toNativeSeparators(contents[j].first));
+        }
+        return failure;
     }
-    if (!file.commit())
-        return QStringLiteral("the file cannot be replaced: ") + file.errorString();
     return std::nullopt;
 }
 
@@ -241,27 +392,32 @@ FileCommands::SaveResult FileCommands::SaveFile(const QString &name)
         if (beyond >= 0 && !confirmed(QndIntervalText(beyond, entries[beyond].Interval)))
             return SaveResult::Cancelled;
     }
-    const QByteArray bytes = format == MessageFormat::Qnd ? WriteQnd(entries) : WriteTvd(entries);
-
-    bool companionSaved = true;
-    if (m_ws.mode().mode() == OperatingMode::ControllerLoad) {
-        if (const QString companion = CompanionName(name); !companion.isEmpty())
-            companionSaved = SaveRegisterFile(companion, RegisterFileFormat);
-    }
-    if (const auto why = WriteWholeFile(name, bytes)) {
-        prompter.inform(SaveErrorText(name), *why);
-        return SaveResult::Failed;
-    }
-    // The messages without their registers are not the table that was saved.
-    return companionSaved ? SaveResult::Saved : SaveResult::Failed;
+    // The table and its registers are one piece of work: in Controller
+    // Load mode the companion and the message file change together or not
+    // at all.
+    QList<std::pair<QString, QByteArray>> contents;
+    const QString companion = CompanionName(name);
+    if (m_ws.mode().mode() == OperatingMode::ControllerLoad && !companion.isEmpty())
+        contents.append({companion, WriteTv1(m_ws.registers().table(), RegisterFileFormat)});
+    contents.append({name, format == MessageFormat::Qnd ? WriteQnd(entries) : WriteTvd(entries)});
+    const auto failure = WriteTogether(contents);
+    if (!failure)
+        return SaveResult::Saved;
+    const bool companionFailed = contents.size() > 1 && failure->file == 0;
+    QString detail = failure->why;
+    if (contents.size() > 1 && failure->allKept)
+        detail += QStringLiteral("\r\nNeither file was changed.");
+    prompter.inform(companionFailed ? RegisterSaveErrorText(companion, RegisterFileFormat) : SaveErrorText(name),
+                    detail);
+    return SaveResult::Failed;
 }
 
 bool FileCommands::SaveRegisterFile(const QString &name, qint16 format)
 {
-    const auto why = WriteWholeFile(name, WriteTv1(m_ws.registers().table(), format));
-    if (!why)
+    const auto failure = WriteTogether({{name, WriteTv1(m_ws.registers().table(), format)}});
+    if (!failure)
         return true;
-    m_ws.prompter().inform(RegisterSaveErrorText(name, format), *why);
+    m_ws.prompter().inform(RegisterSaveErrorText(name, format), failure->why);
     return false;
 }
 
@@ -283,13 +439,16 @@ void FileCommands::LoadRegisterFile(const QString &name)
         break;
     }
     case RegisterFileRead::Result::OtherFormat:
-        // A format this program does not know leaves the registers alone.
+        // A format this program does not know leaves the registers alone,
+        // without a word at Open; but they are not the file's, and no load
+        // sends them as if they were.
+        m_ws.registers().markNotLoaded(OpenErrorDetail(name, read.error), false);
         break;
     case RegisterFileRead::Result::Malformed:
         // Nothing is taken from a damaged file; the operator learns that
         // the registers are not the file's, and no load sends them as if.
         m_ws.prompter().inform(RegisterOpenErrorText(name), read.error);
-        m_ws.registers().markNotLoaded(OpenErrorDetail(name, read.error));
+        m_ws.registers().markNotLoaded(OpenErrorDetail(name, read.error), true);
         break;
     }
 }

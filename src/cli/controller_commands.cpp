@@ -42,47 +42,74 @@ QList<int> SentMessageNumbers(const MessageTable &table)
     return numbers;
 }
 
+// A read-back needs the serial port; over another link the option is
+// refused before anything is opened or sent, like any option that cannot
+// work with the command's other choices.
+std::optional<int> RefuseReadBackOff(const CommandLine &line, Workspace &ws, const QString &option)
+{
+    if (ws.link().kind() == LinkKind::Serial)
+        return std::nullopt;
+    return line.usageError(
+        QStringLiteral("%1 reads the controller back over a serial link (--port 1 or above); the link is %2")
+            .arg(option, ws.link().kind() == LinkKind::Tcp ? QStringLiteral("TCP") : QStringLiteral("UDP")));
+}
+
 // Reads the controller back, as an upload does but keeping the table and
 // every file as they are, and compares it with what was sent. The exit
 // status: 0 only when everything matches.
 int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
 {
-    QByteArray buffer;
+    QByteArray received;
     const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, quiet, {}, {}}, [&] {
         UploadTransfer transfer = UploadFromController(ws.operations());
-        buffer = transfer.buffer;
+        received = transfer.received;
         return transfer.outcome;
     });
     if (ending.status != ExitDone)
         return ending.status;
-    const ControllerImage back = ReadControllerImage(buffer);
-    QStringList lines = back.error.isEmpty()
-                            ? DifferenceReport(ControllerDifferences(sent, back, SentMessageNumbers(ws.table())))
-                            : QStringList{back.error};
-    const bool same = back.error.isEmpty() && lines.size() == 1;
-    if (same)
-        lines = QStringList{QStringLiteral("The controller holds what was sent.")};
-    if (auto *transcript = ws.findChild<Transcript *>())
+    const ControllerImage back = ReadControllerImage(received);
+    const ControllerComparison comparison =
+        back.error.isEmpty() ? CompareWithController(sent, back) : ControllerComparison{};
+    const bool same = back.error.isEmpty() && comparison.differences.isEmpty();
+    const QStringList lines = same ? QStringList{QStringLiteral("The controller holds what was sent.")}
+                              : back.error.isEmpty() ? DifferenceReport(comparison)
+                                                     : QStringList{back.error};
+    if (auto *transcript = CommandTranscript())
         transcript->event("VERIFY", lines.constLast());
     if (same)
         return ExitDone;
-    for (const QString &l : std::as_const(lines))
+    for (const QString &l : lines)
         PrintError(l);
     return ExitFailed;
 }
 
-// What a load of the table sends after its wake-up and clear, in the
-// upload's notation; none when a message holds an escape out of range.
-std::optional<QByteArray> TableAsSent(const Workspace &ws, bool serialInput)
+// Registers that did not load from the companion beside the table are
+// neither sent nor compared: refused before the first frame. A damaged
+// companion's reason was printed as it was opened and is not printed again.
+std::optional<int> RefuseUnloadedRegisters(const Workspace &ws, const QString &consequence)
 {
-    QByteArray text = FormatReceived(RegisterFrame(ws.registers().table()));
-    for (const MessageEntry &entry : ws.table().entries()) {
-        const auto bytes = ParseEscapes(entry.Text);
+    const Registers &registers = ws.registers();
+    if (registers.notLoaded().isEmpty())
+        return std::nullopt;
+    PrintError(registers.notLoadedShown() ? QStringLiteral("The registers did not load; ") + consequence
+                                          : QStringLiteral("The registers did not load: ") + registers.notLoaded());
+    return ExitFailed;
+}
+
+// What a load of the table sends after its wake-up and clear; none when a
+// message holds an escape out of range. Time tokens stay: each stands for
+// the time text the load puts in its place.
+std::optional<ControllerImage> TableAsSent(const Workspace &ws, bool serialInput)
+{
+    QList<SentMessage> messages;
+    for (int i = 0; i <= ws.table().UpperIndex(); ++i) {
+        const auto bytes = ParseEscapes(ws.table().entry(i).Text);
         if (!bytes)
             return std::nullopt;
-        text += FormatReceived(*bytes);
+        if (!bytes->isEmpty())
+            messages.append({i, *bytes});
     }
-    return text + ConfigurationText(serialInput);
+    return SentControllerImage(RegisterFrame(ws.registers().table()), messages, ConfigurationFrame(serialInput));
 }
 
 } // namespace
@@ -99,9 +126,10 @@ int LoadController(const QStringList &args)
     AddLinkOptions(line);
     AddInputOptions(line, {});
     line.addOption({QStringLiteral("verify")},
-                   QStringLiteral("After a load that ended normally, reads the controller back (serial links only) "
-                                  "and compares registers, messages and input configuration with what was sent; "
-                                  "exit status 1 with a line for each difference when anything differs."),
+                   QStringLiteral("After a load that ended normally, reads the controller back and compares "
+                                  "registers, messages and input configuration with what was sent; exit status 1 "
+                                  "with a line for each difference when anything differs. Serial links only: with "
+                                  "a TCP or UDP link it is a usage error (exit status 2)."),
                    QStringLiteral("--verify"));
     AddDryRunOptions(line);
     AddQuietOption(line);
@@ -125,15 +153,17 @@ int LoadController(const QStringList &args)
     Workspace ws(prompter);
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
+    if (!ws.registers().notLoaded().isEmpty()) {
+        PrintError(QStringLiteral("Error Loading Controller"));
+        return *RefuseUnloadedRegisters(ws, QStringLiteral("nothing was sent."));
+    }
     const std::optional<DryRun> dryRun = ReadDryRun(line);
     if (verify && dryRun)
         return line.usageError(QStringLiteral("--verify reads a controller back: it cannot go with --dry-run"));
-    // The read-back uses the serial port: refused before any frame.
-    if (verify && ws.link().kind() != LinkKind::Serial)
-        return line.usageError(
-            QStringLiteral("--verify reads the controller back over a serial link (--port 1 or "
-                           "above); the link is %1")
-                .arg(ws.link().kind() == LinkKind::Tcp ? QStringLiteral("TCP") : QStringLiteral("UDP")));
+    if (verify) {
+        if (const auto status = RefuseReadBackOff(line, ws, QStringLiteral("--verify")))
+            return *status;
+    }
     // What went out after the wake-up and the clear is what must come back.
     QList<QByteArray> frames;
     const auto recording =
@@ -143,10 +173,18 @@ int LoadController(const QStringList &args)
     QObject::disconnect(recording);
     if (!verify || status != ExitDone)
         return status;
-    QByteArray sent;
-    for (const QByteArray &frame : frames.mid(2))
-        sent += FormatReceived(frame);
-    return ReadBackAndCompare(ws, ReadControllerImage(sent), Quiet(line));
+    // Wake-up, clear and registers, each message's frame, the configuration.
+    const QList<int> numbers = SentMessageNumbers(ws.table());
+    if (frames.size() != numbers.size() + 4) {
+        PrintError(QStringLiteral("The load sent %1 frames where %2 were planned; nothing was compared.")
+                       .arg(frames.size())
+                       .arg(numbers.size() + 4));
+        return ExitFailed;
+    }
+    QList<SentMessage> messages;
+    for (qsizetype i = 0; i < numbers.size(); ++i)
+        messages.append({numbers[i], frames[3 + i]});
+    return ReadBackAndCompare(ws, SentControllerImage(frames[2], messages, frames.last()), Quiet(line));
 }
 
 namespace {
@@ -162,18 +200,18 @@ int CompareUpload(const CommandLine &line, const LinkOptions &options)
     Workspace ws(prompter);
     if (const auto status = PrepareLink(ws, options, line))
         return *status;
+    if (const auto status = RefuseReadBackOff(line, ws, QStringLiteral("--compare")))
+        return *status;
     if (!FileCommands(ws).OpenWithCompanion(line.value(QStringLiteral("compare"))))
         return ExitFailed;
-    if (const QString why = ws.registers().notLoaded(); !why.isEmpty()) {
-        PrintError(QStringLiteral("The registers did not load: ") + why);
-        return ExitFailed;
-    }
+    if (const auto status = RefuseUnloadedRegisters(ws, QStringLiteral("nothing was compared.")))
+        return *status;
     const auto sent = TableAsSent(ws, serial);
     if (!sent) {
         PrintError(QStringLiteral("A message holds an escape outside 0 to 255."));
         return ExitFailed;
     }
-    return ReadBackAndCompare(ws, ReadControllerImage(*sent), Quiet(line));
+    return ReadBackAndCompare(ws, *sent, Quiet(line));
 }
 
 } // namespace
@@ -191,7 +229,8 @@ int Upload(const QStringList &args)
                    QStringLiteral("--force"));
     line.addOption({QStringLiteral("compare")},
                    QStringLiteral("Writes no file: compares what the controller holds with FILE, its TV1 companion "
-                                  "and the input given; exit status 1 with a line for each difference."),
+                                  "and the input given; exit status 1 with a line for each difference. Serial "
+                                  "links only: with a TCP or UDP link it is a usage error (exit status 2)."),
                    QStringLiteral("--compare controller.TVD --serial-input"), QStringLiteral("FILE"));
     AddInputOptions(line, QStringLiteral(", with --compare"));
     AddQuietOption(line);

@@ -5,13 +5,13 @@
 #include "base/settingsstore.h"
 #include "cli/commandline.h"
 #include "cli/commands.h"
+#include "cli/operationrun.h"
 #include "cli/output.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
 #include "link/linkrules.h"
 #include "link/linksettings.h"
-#include "link/transcript.h"
 
 namespace telvaro::cli {
 
@@ -56,7 +56,8 @@ void AddLinkOptions(CommandLine &line)
                    QStringLiteral("--verbose"));
     line.addOption({transcriptOption},
                    QStringLiteral("Appends every chunk sent (TX) and received (RX), every link event and the ending "
-                                  "to FILE, one line each with its UTC time in microseconds."),
+                                  "to FILE, one line each with its UTC time in microseconds; exit status 1 when FILE "
+                                  "does not hold every line."),
                    QStringLiteral("--transcript sign-07.log"), QStringLiteral("FILE"));
 }
 
@@ -143,15 +144,8 @@ std::optional<int> PrepareLink(Workspace &ws, const LinkOptions &options, const 
     });
     if (options.verbose)
         EchoStatusPanels(ws);
-    if (options.transcript) {
-        auto *transcript = new Transcript(&ws);
-        if (!transcript->open(*options.transcript)) {
-            PrintError(QStringLiteral("telvaro-cli: cannot open the transcript %1: %2")
-                           .arg(*options.transcript, transcript->errorString()));
-            return ExitFailed;
-        }
-        transcript->observe(ws.link());
-    }
+    if (options.transcript && !OpenTranscript(ws, *options.transcript))
+        return ExitFailed;
     return std::nullopt;
 }
 

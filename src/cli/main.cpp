@@ -2,6 +2,7 @@
 // core as the window.
 #include "base/wait.h"
 #include "cli/commands.h"
+#include "cli/operationrun.h"
 #include "cli/output.h"
 
 #include <QCommandLineParser>
@@ -126,6 +127,7 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("unknown command \"%1\"").arg(name));
         status = command->run(args);
     }
-    // Output that did not go out in full is a failure, whatever came before.
-    return OutputFailed() && status == ExitDone ? ExitFailed : status;
+    // Output that did not go out in full is a failure, whatever came before;
+    // the transcript's last line carries the status the command ends with.
+    return EndTranscript(OutputFailed() && status == ExitDone ? ExitFailed : status);
 }

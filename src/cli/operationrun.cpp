@@ -3,18 +3,30 @@
 #include "app/workspace.h"
 #include "base/stopsignals.h"
 #include "base/wait.h"
+#include "cli/commands.h"
 #include "cli/linkoptions.h"
 #include "cli/output.h"
 #include "controller/controllerprotocol.h"
 #include "link/transcript.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <csignal>
+#include <memory>
 
 namespace telvaro::cli {
 
 namespace {
+
+struct CommandTranscriptState {
+    std::unique_ptr<Transcript> transcript;
+    QString path;
+    // How the last operation ended, and its status, for its END line.
+    std::optional<QString> ending;
+    int endStatus = 0;
+};
+CommandTranscriptState commandTranscript;
 
 QString SignalName(int number)
 {
@@ -46,7 +58,7 @@ QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
     return QStringLiteral("Nothing was saved.");
 }
 
-// How an operation ended, with its reasons, for the transcript.
+// How an operation ended, with its reasons, for the transcript's END line.
 QString EndingText(const CommandEnding &ending)
 {
     using Ending = OperationOutcome::Ending;
@@ -68,7 +80,15 @@ QString EndingText(const CommandEnding &ending)
     reasons.removeAll(QString());
     if (!reasons.isEmpty())
         text += QStringLiteral(": ") + reasons.join(QStringLiteral(" "));
-    return text + QStringLiteral(" (exit status %1)").arg(ending.status);
+    return text;
+}
+
+// The END line of the operation before, written as the next one starts or
+// the command ends.
+void WriteEnd(Transcript &transcript, int status)
+{
+    if (const auto ending = std::exchange(commandTranscript.ending, std::nullopt))
+        transcript.event("END", *ending + QStringLiteral(" (exit status %1)").arg(status));
 }
 
 // What the progress line counts down from: the operation's own plan; for
@@ -94,6 +114,49 @@ std::optional<StepPlan> ProgressPlan(Workspace &ws, const OperationRun &how,
 
 } // namespace
 
+bool OpenTranscript(Workspace &ws, const QString &path)
+{
+    auto transcript = std::make_unique<Transcript>();
+    if (!transcript->open(path)) {
+        PrintError(
+            QStringLiteral("telvaro-cli: cannot open the transcript %1: %2").arg(path, transcript->errorString()));
+        return false;
+    }
+    transcript->observe(ws.link());
+    commandTranscript = {std::move(transcript), path, std::nullopt, 0};
+    return true;
+}
+
+Transcript *CommandTranscript()
+{
+    return commandTranscript.transcript.get();
+}
+
+int EndTranscript(int status)
+{
+    const std::unique_ptr<Transcript> transcript = std::move(commandTranscript.transcript);
+    if (!transcript)
+        return status;
+    // Whether the lines so far all reached the file decides the status the
+    // END line carries; then whether the END line itself did.
+    QElapsedTimer waited;
+    waited.start();
+    bool whole = transcript->flush(Transcript::FinalWaitMs);
+    if (!whole)
+        status = status == ExitDone ? ExitFailed : status;
+    if (commandTranscript.ending) {
+        WriteEnd(*transcript, status);
+        if (!transcript->flush(int(qMax<qint64>(0, Transcript::FinalWaitMs - waited.elapsed()))) && whole) {
+            whole = false;
+            status = status == ExitDone ? ExitFailed : status;
+        }
+    }
+    if (!whole)
+        PrintError(QStringLiteral("telvaro-cli: the transcript %1 is incomplete: %2")
+                       .arg(commandTranscript.path, transcript->problem()));
+    return status;
+}
+
 QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome)
 {
     const QString step = ProgressLine::StepText(how.steps, stepPanel, how.messages);
@@ -110,6 +173,10 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
         ending.status = OutcomeStatus(ending.outcome);
         return ending;
     }
+    // An operation before this one (a load before its read-back) ended with
+    // the status it had.
+    if (commandTranscript.transcript)
+        WriteEnd(*commandTranscript.transcript, commandTranscript.endStatus);
     const std::optional<StepPlan> plan = ProgressPlan(ws, how, operation);
     const LiveOutput output;
     QString stepAtStop;
@@ -144,8 +211,10 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     } else {
         ending.status = OutcomeStatus(ending.outcome);
     }
-    if (auto *transcript = ws.findChild<Transcript *>())
-        transcript->event("END", EndingText(ending));
+    if (commandTranscript.transcript) {
+        commandTranscript.ending = EndingText(ending);
+        commandTranscript.endStatus = ending.status;
+    }
     return ending;
 }
 

@@ -12,8 +12,9 @@
 #include <optional>
 
 namespace telvaro {
+class Transcript;
 class Workspace;
-}
+} // namespace telvaro
 
 namespace telvaro::cli {
 
@@ -34,6 +35,16 @@ struct CommandEnding {
 };
 
 CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::function<OperationOutcome()> &operation);
+
+// --transcript: the command's transcript of its link, opened for appending
+// (false, the reason printed, when it cannot be) and kept to the command's
+// end; none until then.
+bool OpenTranscript(Workspace &ws, const QString &path);
+Transcript *CommandTranscript();
+// The command's end: its transcript ends with an END line that carries the
+// command's final exit status. A transcript that does not hold every line
+// is told on stderr and makes the command fail. Returns the exit status.
+int EndTranscript(int status);
 
 // The line a stop by signal prints: where it stopped, what the device has.
 QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome);

@@ -3,9 +3,12 @@
 #include "codec/codepage.h"
 #include "codec/numbers.h"
 
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -218,6 +221,108 @@ QString TimeWithSecondsFormat(const QLocale &locale)
     return out;
 }
 
+// A text in the code page, one character per byte, as a pattern that
+// matches it literally.
+QString LiteralPattern(QStringView text)
+{
+    return QRegularExpression::escape(QString::fromLatin1(TextToBytes(text)));
+}
+
+// Any of the texts, each as the code page writes it.
+QString OneOf(const QStringList &texts)
+{
+    QStringList patterns;
+    for (const QString &t : texts)
+        if (!t.isEmpty())
+            patterns << LiteralPattern(t);
+    // The longest first, so that a name that begins another does not cut it short.
+    std::sort(patterns.begin(), patterns.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    patterns.removeDuplicates();
+    return patterns.isEmpty() ? QString() : QStringLiteral("(?:%1)").arg(patterns.join(u'|'));
+}
+
+// What QLocale::toString writes for a date or time format, by the shape of
+// each field: digits where a number goes, the locale's names where a name
+// goes, and the rest as it stands.
+QString FormatPattern(QStringView format, const QLocale &locale)
+{
+    QString digits;
+    for (int d = 0; d <= 9; ++d)
+        digits += QRegularExpression::escape(QString::fromLatin1(TextToBytes(locale.toString(d))));
+    const QString digit = QStringLiteral("[%1]").arg(digits);
+    const auto numbers = [&digit](int fewest, int most) {
+        return fewest == most ? QStringLiteral("%1{%2}").arg(digit).arg(most)
+                              : QStringLiteral("%1{%2,%3}").arg(digit).arg(fewest).arg(most);
+    };
+    const auto names = [&locale](bool months, QLocale::FormatType type) {
+        QStringList all;
+        for (int k = 1; k <= (months ? 12 : 7); ++k)
+            all << (months ? QStringList{locale.monthName(k, type), locale.standaloneMonthName(k, type)}
+                           : QStringList{locale.dayName(k, type), locale.standaloneDayName(k, type)});
+        return OneOf(all);
+    };
+    QStringList dayHalves;
+    for (const QString &half : {locale.amText(), locale.pmText()})
+        dayHalves << half << half.toUpper() << half.toLower();
+    QString out;
+    const qsizetype size = format.size();
+    for (qsizetype i = 0; i < size;) {
+        const QChar c = format[i];
+        if (c == u'\'') {
+            // Quoted text; two quotes stand for one.
+            if (i + 1 < size && format[i + 1] == u'\'') {
+                out += LiteralPattern(u"'");
+                i += 2;
+                continue;
+            }
+            const qsizetype close = format.indexOf(u'\'', i + 1);
+            const qsizetype end = close < 0 ? size : close;
+            out += LiteralPattern(format.sliced(i + 1, end - i - 1));
+            i = end + 1;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < size && format[i + run] == c)
+            ++run;
+        qsizetype used = 1;
+        switch (c.unicode()) {
+        case 'd':
+        case 'M':
+            used = qMin<qsizetype>(run, 4);
+            out +=
+                used <= 2 ? numbers(used, 2) : names(c == u'M', used == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+            break;
+        case 'y':
+            used = run >= 4 ? 4 : run >= 2 ? 2 : 1;
+            out += used == 1 ? LiteralPattern(u"y") : used == 2 ? numbers(2, 2) : QStringLiteral("-?") + numbers(4, 9);
+            break;
+        case 'h':
+        case 'H':
+        case 'm':
+        case 's':
+            used = qMin<qsizetype>(run, 2);
+            out += numbers(used, 2);
+            break;
+        case 'z':
+            used = run >= 3 ? 3 : 1;
+            out += numbers(used, 3);
+            break;
+        case 'a':
+        case 'A':
+            used = i + 1 < size && format[i + 1].toLower() == u'p' ? 2 : 1;
+            out += OneOf(dayHalves);
+            break;
+        case 't':
+            used = run;
+            out += QStringLiteral("\\S+");
+            break;
+        default: out += LiteralPattern(format.sliced(i, 1));
+        }
+        i += used;
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<QByteArray> ParseEscapes(QByteArrayView text)
@@ -261,6 +366,13 @@ QByteArray TimeTokenText(const QDateTime &now, const QLocale &locale)
         text += locale.toString(time, TimeWithSecondsFormat(locale));
     }
     return TextToBytes(text);
+}
+
+QString TimeTokenPattern(const QLocale &locale)
+{
+    return QStringLiteral("(?:%1)(?: %2)?")
+        .arg(FormatPattern(locale.dateFormat(QLocale::ShortFormat), locale),
+             FormatPattern(TimeWithSecondsFormat(locale), locale));
 }
 
 QByteArray ExpandTimeTokens(QByteArrayView text, const QDateTime &now)

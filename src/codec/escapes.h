@@ -22,6 +22,10 @@ QByteArray ExpandTimeTokens(QByteArrayView text, const QDateTime &now);
 // form, or in the given locale's.
 QByteArray TimeTokenText(const QDateTime &now);
 QByteArray TimeTokenText(const QDateTime &now, const QLocale &locale);
+// A regular expression, over bytes read as Latin-1 characters, that matches
+// every text TimeTokenText gives in the locale and nothing of another shape:
+// digits where a number goes, the locale's names where a name goes.
+QString TimeTokenPattern(const QLocale &locale);
 
 // A code as its escape, "<0x" upper-case hex digits ">": two digits up to
 // 255, more for larger codes.

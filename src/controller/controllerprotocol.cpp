@@ -1,13 +1,13 @@
 #include "controller/controllerprotocol.h"
 
 #include "codec/controlbytes.h"
+#include "codec/escapes.h"
 #include "codec/numbers.h"
 
 namespace telvaro {
 
 namespace {
 const QByteArray endMark = QByteArrayLiteral("<0x04>");
-const QByteArray startMark = QByteArrayLiteral("<0x01>");
 constexpr qsizetype entryLength = 4;
 constexpr qsizetype entryStride = 5;
 } // namespace
@@ -85,18 +85,37 @@ UploadContents ParseUpload(const QByteArray &buffer)
         position = next;
         if (first) {
             first = false;
-            // Entries of four characters, five apart, between the leading
-            // "<0x01>" and the closing "<0x04>".
-            for (qsizetype at = startMark.size(); at + entryLength <= piece.size() - endMark.size();
-                 at += entryStride) {
-                const QByteArray entry = piece.mid(at, entryLength);
+            // The register frame is read as the bytes the controller sent,
+            // so that a control byte is one character, not its escape.
+            const std::optional<QByteArray> frame = ParseEscapes(piece);
+            if (!frame) {
+                contents.error = QStringLiteral("The upload's register frame cannot be read.");
+                return contents;
+            }
+            // Entries of four bytes, five apart, between the leading SOH and
+            // the closing EOT.
+            for (qsizetype at = 1; at + entryLength <= frame->size() - 1; at += entryStride) {
+                const QByteArray entry = frame->mid(at, entryLength);
                 const auto number = RoundToInt32(LenientValue(entry.left(2)));
                 if (!number || *number < 0 || *number > 31) {
                     contents.error = QStringLiteral("The upload names register \"%1\"; registers are 0 to 31.")
-                                         .arg(QString::fromLatin1(entry.left(2)));
+                                         .arg(QString::fromLatin1(FormatReceived(entry.left(2))));
                     return contents;
                 }
-                const RegisterEntry value{qint16(LenientValue(entry.mid(2, 1))), entry.mid(3, 1)};
+                // Registers the register dialog could not have set refuse the
+                // whole upload: nothing is taken from it.
+                const char width = entry.at(2);
+                const RegisterEntry value{qint16(width >= '0' && width <= '9' ? width - '0' : -1), entry.mid(3, 1)};
+                const auto broken = value.Width < 0
+                                        ? std::optional(QStringLiteral("the width \"%1\" is not a number")
+                                                            .arg(QString::fromLatin1(FormatReceived(entry.mid(2, 1)))))
+                                        : RegisterRuleBroken(value);
+                if (broken) {
+                    contents.error = QStringLiteral("The upload's register %1: %2; nothing was taken from the upload.")
+                                         .arg(*number, 2, 10, QLatin1Char('0'))
+                                         .arg(*broken);
+                    return contents;
+                }
                 contents.registers.append({*number, value});
             }
             continue;

@@ -56,7 +56,8 @@ struct UploadContents {
     QList<std::pair<int, RegisterEntry>> registers;
     QList<UploadPiece> pieces;
     bool configurationSeen = false;
-    // A register number outside 0 to 31; nothing after it is read.
+    // A register number outside 0 to 31, or a register that breaks the rule
+    // every register keeps; nothing is to be taken from such an upload.
     QString error;
 };
 UploadContents ParseUpload(const QByteArray &buffer);

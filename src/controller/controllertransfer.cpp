@@ -176,7 +176,9 @@ UploadTransfer UploadFromController(Operations &operations)
         }
         // Only the new text (and what may join it) is searched.
         const qsizetype from = qMax<qsizetype>(0, result.buffer.size() - ConfigurationText(true).size() + 1);
-        result.buffer += FormatReceived(serial.takeInput());
+        const QByteArray input = serial.takeInput();
+        result.received += input;
+        result.buffer += FormatReceived(input);
         if (result.buffer.size() > UploadLimit)
             return fail(loadError, QStringLiteral("The controller sent more than an upload can hold."));
         if (result.buffer.indexOf(ConfigurationText(false), from) >= 0 ||

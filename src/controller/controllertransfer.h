@@ -22,6 +22,9 @@ struct UploadTransfer {
     OperationOutcome outcome;
     // Everything received after the request, in escape notation.
     QByteArray buffer;
+    // The same as the bytes came, for a comparison that must not take text
+    // such as "<0x04>" for the byte it names.
+    QByteArray received;
 };
 UploadTransfer UploadFromController(Operations &operations);
 

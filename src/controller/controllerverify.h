@@ -1,6 +1,8 @@
 #pragma once
 // What a controller holds, compared with what it was sent: registers, each
-// message and the input configuration, as an upload reads them back.
+// message and the input configuration, as an upload reads them back. The
+// comparison is of bytes, and the messages are aligned as a diff aligns
+// lines, so that one message left out reads as one missing message.
 
 #include "table/registers.h"
 
@@ -11,27 +13,46 @@
 
 namespace telvaro {
 
-// A controller's contents in the upload's escape notation.
+// A controller's contents as bytes.
 struct ControllerImage {
     RegisterTable registers{};
-    QList<QByteArray> messages; // each with its "<0x04>"
+    QList<QByteArray> messages; // each up to and including its EOT
+    QList<int> numbers;         // what was sent: the table number each message starts in
     QByteArray configuration;   // the configuration frame; empty when none came
-    QString error;              // the text could not be read
+    QString error;              // the register frame could not be read
 };
-// Reads the register frame, the messages and the configuration frame from
-// text in escape notation: an upload's, or a load's frames after its wake-up
-// and clear, each formatted as received.
-ControllerImage ReadControllerImage(const QByteArray &text);
+// The register frame, the messages and the configuration frame, split at
+// each EOT as an upload splits what the controller sends.
+ControllerImage ReadControllerImage(const QByteArray &bytes);
 
-// One line per difference: "register 12: sent "125 ", read back none",
-// "message 003: sent "...", read back "..."", "configuration: ...".
-// messageNumbers: the table position of each message sent, in order. A
-// "<T>" sent stands for any time text read back.
-QStringList ControllerDifferences(const ControllerImage &sent, const ControllerImage &readBack,
-                                  const QList<int> &messageNumbers);
+// What a load sends after its wake-up and clear: the register frame, each
+// message's frame with its table number, the configuration frame. A "<T>"
+// left in a message stands for a time text.
+struct SentMessage {
+    int number;
+    QByteArray bytes;
+};
+ControllerImage SentControllerImage(const QByteArray &registerFrame, const QList<SentMessage> &messages,
+                                    const QByteArray &configurationFrame);
+
+// Beyond this many messages missing or extra (a changed one counts twice),
+// the lists are compared position by position: aligning them costs memory
+// that grows with its square (16 MB here) and time with it times the
+// number of messages (about a second for a full table).
+constexpr int MaxAlignedEdits = 2000;
+
+struct ControllerComparison {
+    // One line per difference: "register 12: sent "125 ", read back none",
+    // "message 003: sent "...", read back "..."", "message 004: sent "...",
+    // missing from the controller", "extra message after message 004: read
+    // back "..."", "configuration: ...".
+    QStringList differences;
+    bool positional = false; // too many differences to align the messages
+};
+ControllerComparison CompareWithController(const ControllerImage &sent, const ControllerImage &readBack);
 
 // At most this many differences are shown, then how many there are.
 constexpr int MaxDifferenceLines = 10;
-QStringList DifferenceReport(const QStringList &differences);
+QStringList DifferenceReport(const ControllerComparison &comparison);
 
 } // namespace telvaro

@@ -116,7 +116,8 @@ int main(int argc, char *argv[])
                QStringLiteral("--log device.log"), QStringLiteral("FILE")),
         Option({QStringLiteral("transcript")},
                QStringLiteral("Appends every chunk received (RX) and sent (TX) and every connection to FILE, one line "
-                              "each with its UTC time in microseconds, as telvaro-cli --transcript writes them."),
+                              "each with its UTC time in microseconds, as telvaro-cli --transcript writes them; exit "
+                              "status 1 when FILE does not hold every line."),
                QStringLiteral("--transcript device.transcript"), QStringLiteral("FILE")),
         Option({QStringLiteral("duration")},
                QStringLiteral("Ends after that many seconds; otherwise on Ctrl+C or SIGTERM."),
@@ -244,5 +245,11 @@ int main(int argc, char *argv[])
         QTimer::singleShot(qRound64(duration * 1000), &app, &QCoreApplication::quit);
     const int status = app.exec();
     transcript.event("END", ending);
+    // A transcript that does not hold every line is no success.
+    if (!transcript.flush(Transcript::FinalWaitMs)) {
+        Print(stderr, QStringLiteral("telvaro-devsim: the transcript %1 is incomplete: %2\n")
+                          .arg(parser.value(QStringLiteral("transcript")), transcript.problem()));
+        return status == 0 ? 1 : status;
+    }
     return status;
 }

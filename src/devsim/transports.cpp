@@ -223,6 +223,9 @@ QString PtyTransport::start()
     }
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyTransport::readMaster);
+    m_writable = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
+    m_writable->setEnabled(false);
+    connect(m_writable, &QSocketNotifier::activated, this, &PtyTransport::writeQueued);
     return {};
 #else
     return QStringLiteral("pseudo-terminals are not available on this platform");
@@ -239,17 +242,38 @@ QString PtyTransport::description() const
 
 bool PtyTransport::transmit(const QByteArray &bytes)
 {
+    if (m_master < 0)
+        return false;
+    // A terminal holds a few kilobytes: a longer frame goes out as the
+    // program reads, every byte in order, behind what is still queued.
+    m_outgoing += bytes;
+    return writeQueued();
+}
+
+bool PtyTransport::writeQueued()
+{
 #ifdef Q_OS_UNIX
     qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n <= 0)
+    while (done < m_outgoing.size()) {
+        const ssize_t n = ::write(m_master, m_outgoing.constData() + done, size_t(m_outgoing.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            // Nothing more can reach the program through this terminal.
+            m_outgoing.clear();
+            m_writable->setEnabled(false);
             return false;
-        done += n;
+        }
+        break;
     }
+    m_outgoing.remove(0, done);
+    m_writable->setEnabled(!m_outgoing.isEmpty());
     return true;
 #else
-    Q_UNUSED(bytes);
     return false;
 #endif
 }
@@ -273,7 +297,9 @@ void PtyTransport::readMaster()
 void PtyTransport::vanish()
 {
     delete m_notifier;
-    m_notifier = nullptr;
+    delete m_writable;
+    m_notifier = m_writable = nullptr;
+    m_outgoing.clear();
 #ifdef Q_OS_UNIX
     if (m_slave >= 0)
         ::close(m_slave);

@@ -31,6 +31,9 @@ public:
         if (transmit(bytes))
             Q_EMIT sent(bytes);
     }
+    // Bytes sent that the other end has not taken yet, where the device
+    // holds them itself; a device that floods the link keeps to its pace.
+    virtual qsizetype queued() const { return 0; }
 
 Q_SIGNALS:
     void chunkReceived(const QByteArray &chunk);
@@ -111,6 +114,7 @@ public:
     void vanish();
     // The output speed the program has set the terminal to (a termios speed_t).
     unsigned outputSpeed() const;
+    qsizetype queued() const override { return m_outgoing.size(); }
     // Why linkPath cannot become the device's link, or empty when it can.
     static QString LinkPathProblem(const QString &linkPath);
 
@@ -119,12 +123,17 @@ protected:
 
 private:
     void readMaster();
+    // Writes what is queued until the terminal's buffer is full; the rest
+    // waits for the terminal to take more. False when the terminal fails.
+    bool writeQueued();
 
     QString m_linkPath;
     QString m_devicePath;
     int m_master = -1;
     int m_slave = -1;
     QSocketNotifier *m_notifier = nullptr;
+    QSocketNotifier *m_writable = nullptr;
+    QByteArray m_outgoing;
 };
 
 } // namespace telvaro::devsim

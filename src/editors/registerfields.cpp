@@ -76,7 +76,7 @@ void RegisterSetup::LblWidth_Click(Prompter &prompter)
     // Cancelling answers the empty text, which reads as 0.
     const QString answer = prompter.input(WidthPrompt(), WidthTitle(), QStringLiteral("0")).value_or(QString());
     const std::optional<qint16> width = RoundToInt16(LenientValue(answer));
-    if (!width || *width < 0 || *width > WidestRegister)
+    if (!width || !IsRegisterWidth(*width))
         return;
     shownEntry().Width = *width;
     VScroll1_Change(m_shown);

@@ -28,7 +28,6 @@ bool RegisterInsertShownAfterSwitch(bool shown, OperatingMode mode, ModeSwitchPl
 
 inline constexpr int FirstRegister = 1;
 inline constexpr int LastRegister = 31;
-inline constexpr int WidestRegister = 5;
 
 // The register dialog's working copy: changed register by register, written
 // back only on OK.

@@ -9,11 +9,15 @@
 //   2026-12-07T10:15:02.130112Z END<TAB>failed: Error Loading Sign: The device closed the connection.
 //   2026-12-07T10:15:02.130200Z DROPPED<TAB>12 lines
 // TX and RX carry the byte count; the bytes are in escape notation (32 to
-// 125 as they are, every other byte <0xHH>). Writing never holds up the
-// protocol: lines wait for a slow file within a bound, beyond which they are
-// dropped and counted in a line of their own.
-
-#include "base/boundedwriter.h"
+// 125 as they are, every other byte <0xHH>), however many there are.
+//
+// Writing never holds up the protocol: the bytes are handed as they are, with
+// their time, to a thread of the transcript's own, which formats and writes
+// them. What waits for a slow file is bounded; beyond that lines are dropped,
+// and one DROPPED line tells how many where writing resumes. The file only
+// ever holds whole lines: a write that fails (a full disk) is taken back to
+// the end of the last whole line. Whether every line reached the file is
+// told by flush(), so that the program can say so and fail.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -43,17 +47,25 @@ public:
     // kind: LINK, END or another word of the simulator's.
     void event(const QByteArray &kind, const QString &text);
 
+    // Waits up to ms for every line so far to reach the file. True when the
+    // file holds every line so far; otherwise problem() says what is missing.
+    bool flush(int ms);
+    QString problem() const;
+
     // The line for a happening at a time, with its newline.
     static QByteArray Line(const QDateTime &utc, qint64 microsecond, const QByteArray &kind, const QByteArray &details);
 
-    static constexpr qsizetype QueueLimit = 1 << 20;
+    // What may wait for the file, in bytes as they came: a line longer than
+    // that still goes in whole when nothing else waits.
+    static constexpr qsizetype QueueLimit = 8 << 20;
     static constexpr int FinalWaitMs = 2000;
 
-private:
-    void write(const QByteArray &kind, const QByteArray &details);
+    struct Writer;
 
-    std::unique_ptr<BoundedWriter> m_writer;
-    qint64 m_unreported = 0;
+private:
+    void put(char kind, QByteArray word, QByteArray details);
+
+    std::shared_ptr<Writer> m_writer;
     QString m_error;
 };
 

@@ -285,6 +285,9 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
     }
     if (*format != RegisterFileFormat) {
         read.result = RegisterFileRead::Result::OtherFormat;
+        read.error = QStringLiteral("the file is of format %1; this program reads format %2")
+                         .arg(*format)
+                         .arg(RegisterFileFormat);
         return read;
     }
     for (int r = 1; r < int(read.registers.size()); ++r) {
@@ -299,18 +302,13 @@ RegisterFileRead ReadTv1(QByteArrayView bytes)
             read.error = Int16Problem(line, "width", fields->at(0));
             return read;
         }
-        if (!IsRegisterWidth(*width)) {
-            read.error = AtLine(
-                line, QStringLiteral("the width %1 is out of range (0 to %2)").arg(*width).arg(MaxRegisterWidth));
-            return read;
-        }
         // Fills are written like message texts, so a quote comes back as one.
-        const QByteArray fill = ParseEscapes(fields->at(1)).value_or(fields->at(1).toByteArray());
-        if (!IsRegisterFill(fill)) {
-            read.error = AtLine(line, QStringLiteral("the fill \"%1\" is neither a blank nor 0").arg(Excerpt(fill)));
+        const RegisterEntry entry{*width, ParseEscapes(fields->at(1)).value_or(fields->at(1).toByteArray())};
+        if (const auto broken = RegisterRuleBroken(entry)) {
+            read.error = AtLine(line, *broken);
             return read;
         }
-        read.registers[r] = {*width, fill};
+        read.registers[r] = entry;
     }
     read.result = RegisterFileRead::Result::Loaded;
     return read;

@@ -52,7 +52,7 @@ constexpr qint16 RegisterFileFormat = 1;
 struct RegisterFileRead {
     enum class Result { Loaded, OtherFormat, Malformed } result = Result::Malformed;
     RegisterTable registers; // complete only when Loaded
-    QString error;
+    QString error;           // why it was not, for OtherFormat too
 };
 RegisterFileRead ReadTv1(QByteArrayView bytes);
 QByteArray WriteTv1(const RegisterTable &registers, qint16 format);

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace telvaro {
 
@@ -17,8 +18,9 @@ struct RegisterEntry {
 };
 using RegisterTable = std::array<RegisterEntry, 32>;
 
-// The rules the register dialog keeps, which a controller's upload can read
-// back: a width of 0 to 5 and a fill of a blank or a zero.
+// The one rule every register keeps, whether the register dialog set it, a
+// file or an upload gave it: a width of 0 to 5 and a fill of one blank or
+// one zero, as bytes.
 constexpr qint16 MaxRegisterWidth = 5;
 inline bool IsRegisterWidth(qint16 width)
 {
@@ -28,6 +30,9 @@ inline bool IsRegisterFill(const QByteArray &fill)
 {
     return fill == " " || fill == "0";
 }
+// How an entry breaks that rule ("the width 7 is out of range (0 to 5)"), or
+// nothing when it keeps it.
+std::optional<QString> RegisterRuleBroken(const RegisterEntry &entry);
 
 // The one register table of the program, with a signal for whoever shows it.
 class Registers : public QObject {
@@ -58,7 +63,13 @@ public:
     // Why the registers are not the ones of the table beside them (their
     // companion file was refused); empty once a whole table is set.
     QString notLoaded() const { return m_notLoaded; }
-    void markNotLoaded(const QString &why) { m_notLoaded = why; }
+    // Whether the operator was shown that reason as the file was opened.
+    bool notLoadedShown() const { return m_notLoadedShown; }
+    void markNotLoaded(const QString &why, bool shown)
+    {
+        m_notLoaded = why;
+        m_notLoadedShown = shown;
+    }
 
 Q_SIGNALS:
     void changed();
@@ -66,6 +77,7 @@ Q_SIGNALS:
 private:
     RegisterTable m_table{};
     QString m_notLoaded;
+    bool m_notLoadedShown = false;
 };
 
 } // namespace telvaro
