@@ -46,8 +46,8 @@ check_help() {
 }
 
 check_page telvaro "NAME|SYNOPSIS|DESCRIPTION|COMMANDS|OPTIONS|EXIT STATUS|ENVIRONMENT|FILES|EXAMPLES|SEE ALSO"
-check_page telvaro-cli "NAME|SYNOPSIS|DESCRIPTION|COMMANDS|OPTIONS|EXIT STATUS|FILES|EXAMPLES|SEE ALSO"
-check_page telvaro-devsim "NAME|SYNOPSIS|DESCRIPTION|OPTIONS|EXIT STATUS|FILES|EXAMPLES|SEE ALSO"
+check_page telvaro-cli "NAME|SYNOPSIS|DESCRIPTION|COMMANDS|OPTIONS|EXIT STATUS|ENVIRONMENT|FILES|EXAMPLES|SEE ALSO"
+check_page telvaro-devsim "NAME|SYNOPSIS|DESCRIPTION|OPTIONS|EXIT STATUS|ENVIRONMENT|FILES|EXAMPLES|SEE ALSO"
 
 statuses=("0 1 2 130 143 " "0 1 2 ")
 for i in 0 1; do
@@ -56,7 +56,7 @@ for i in 0 1; do
     text=$(render "$folder/$name.1" | sed 's/^ *//')
     help=$("$program" --help)
     check_help "$name" "$help" "$text"
-    status=$(sed -n '/^EXIT STATUS$/,/^FILES$/p' <<<"$text" | grep -oE '^[0-9]+' | tr '\n' ' ')
+    status=$(sed -n '/^EXIT STATUS$/,/^ENVIRONMENT$/p' <<<"$text" | grep -oE '^[0-9]+' | tr '\n' ' ')
     [ "$status" = "${statuses[i]}" ] || fail "$name: exit statuses are $status, not ${statuses[i]}"
 done
 

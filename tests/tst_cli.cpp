@@ -121,6 +121,8 @@ private Q_SLOTS:
               {"slow.TVD", "10,0,\"X\",\"\"\r\n10,1,\"Y\",\"\"\r\n599999,2,\"Z\",\"\"\r\n"},
               {"three.TVD", "9000,0,\"A\",\"\"\r\n9000,1,\"B\",\"\"\r\n9000,2,\"C\",\"\"\r\n"},
               {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"},
+              {"escape2.TVD", "10,0,\"A\",\"\"\r\n10,1,\"B\",\"\"\r\n10,2,\"<0256>\",\"\"\r\n"},
+              {"paced.TVD", "400,0,\"A\",\"\"\r\n400,1,\"B\",\"\"\r\n400,2,\"C\",\"\"\r\n"},
               {"two.TVD", "1000,0,\"<0x02>HELLO<0x03>\",\"\"\r\n1000,1,\"WORLD<0x0D>\",\"\"\r\n"},
               {"load.TVD", "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n"},
               {"load.TV1", WriteTv1(kRegisters, 1)},
@@ -243,7 +245,8 @@ private Q_SLOTS:
         row("registers of another format", "telvaro-cli load-controller --binary-input " + udp + "other.TVD",
             "1 [Error Loading Controller\nThe registers did not load: other.TV1: the file is of format 2; this "
             "program reads format 1\n] ");
-        row("damaged registers compared", "telvaro-cli upload --compare regs.TVD --binary-input " + udp,
+        row("damaged registers compared",
+            "telvaro-cli upload --compare regs.TVD --binary-input --port 1 --device /nonexistent/tty",
             "1 [Error Opening regs.TV1\nline 3: the width -5 is out of range (0 to 5)\n"
             "The registers did not load; nothing was compared.\n] ");
         row("upload elsewhere", "telvaro-cli upload --port 0 x.TVD",
@@ -382,11 +385,35 @@ private Q_SLOTS:
         row("sign load of 8101 messages",
             "TELVARO_TIME_SCALE=1 telvaro-cli load-sign --dry-run " + udp + "big.TVD | tail -1",
             "0 [] total 16216.000\n");
+        // Over TCP the connection wait's first look comes before any frame.
         row("run dry run cut by its duration",
             "TELVARO_TIME_SCALE=1 telvaro-cli run --dry-run --hex --repeat-from 1 --duration 700 --port 0 --ip "
             "127.0.0.1 --ip-port CLOSED slow.TVD",
-            "0 [] 0.000\t58\n0.010\t59\n0.020\t5A\n600.019\t59\n600.029\t5A\ntotal 700.000\n");
-        row("send dry run", "telvaro-cli send --dry-run " + udp + "'<0x02>'", "0 [] 0.000\t<0x02>\ntotal 0.020\n");
+            "0 [] 0.500\t58\n0.510\t59\n0.520\t5A\n600.519\t59\n600.529\t5A\ntotal 700.000\n");
+        // A message due when the run ends is not sent.
+        row("run dry run, message due at its end",
+            "TELVARO_TIME_SCALE=1 telvaro-cli run --dry-run --hex --duration 0.02 " + udp + "slow.TVD",
+            "0 [] 0.000\t58\n0.010\t59\ntotal 0.020\n");
+        // Frames with no waits between them are no endless run.
+        row("controller load dry run over TCP",
+            "telvaro-cli load-controller --dry-run --binary-input --port 0 --ip 127.0.0.1 --ip-port CLOSED load.TVD "
+            "| cut -f1 | uniq -c",
+            "0 []       6 0.005\n      1 total 0.005\n");
+        // Nothing goes over a link: no transcript is made.
+        row("send dry run",
+            "telvaro-cli send --dry-run --transcript t.log " + udp + "'<0x02>'; s=$?; ls t.log; exit $s",
+            "0 [--dry-run opens no link: the transcript t.log is not written.\nls: cannot access 't.log': No such file "
+            "or directory\n] 0.000\t<0x02>\ntotal 0.020\n");
+        usage("hex without a dry run", "telvaro-cli load-sign --hex " + udp + "two.TVD",
+              "--hex needs --dry-run: it shows a dry run's frames, and without --dry-run the command would send to "
+              "the device");
+        // Every message is checked before the erase: nothing is opened.
+        row("sign load of a bad table", "telvaro-cli load-sign --port 0 --ip 127.0.0.1 --ip-port CLOSED escape2.TVD",
+            "1 [Error Loading Sign\nMessage 2 holds an escape outside 0 to 255.\n] ");
+        // A test build says it runs on the test clock.
+        row("time scale said", "telvaro-cli encode x 2>&1 >/dev/null | sed 's/^/said: /'",
+            "0 [] said: telvaro-cli: TELVARO_TIME_SCALE=100 runs the protocol waits at 100 times real speed (a test "
+            "build).\n");
         row("run dry run, bad escape", "telvaro-cli run --dry-run " + udp + "escape.TVD",
             "1 [Error Going into Run\nMessage 0 holds an escape outside 0 to 255.\n] total 0.000\n");
         row("run dry run without an end", "telvaro-cli run --dry-run --repeat-from 0 --duration 9 " + udp + "zero.TVD",
@@ -495,6 +522,66 @@ private Q_SLOTS:
             frames += FormatReceived(frame);
         QCOMPARE(plan.frames.size(), 6);
         QCOMPARE(received, frames);
+    }
+
+    // A run keeps to its plan over each link, to its end or cut by
+    // --duration between two messages (at 1/4 of real time): the same
+    // messages, and the plan's total is the span from the link opened to it
+    // closed, as the transcript has them. The best of three runs is taken: a
+    // loaded machine only ever makes a run late.
+    void plansKeepTime_data()
+    {
+        columns<QString, QString>({"link", "duration"});
+        for (const char *link : {"udp", "tcp", "pty"})
+            for (const char *duration : {"", "0.5"})
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(link, duration).trimmed())) << link << duration;
+    }
+    void plansKeepTime()
+    {
+        auto [kind, duration] = fetch<QString, QString>({"link", "duration"});
+        UdpPeer udp;
+        TcpPeer tcp;
+        QProcess device;
+        const QString pty = m_dir.filePath(QStringLiteral("ttyPaced")), ip = "--ip 127.0.0.1 --ip-port ";
+        if (kind == QLatin1String("pty"))
+            StartDevice(device, {"--pty", "--link", pty});
+        const QString link = kind == QLatin1String("pty")   ? "--port 1 --device " + pty
+                             : kind == QLatin1String("tcp") ? "--port 0 " + ip + QString::number(tcp.port())
+                                                            : "--port -1 " + ip + QString::number(udp.port());
+        const QStringList args = ("run " + link +
+                                  (duration.isEmpty() ? "" : " --repeat-from 0 --duration " + duration) + " paced.TVD")
+                                     .split(u' '),
+                          scale = {"TELVARO_TIME_SCALE=4"};
+        const Plan plan = DryRun(args, scale);
+        const double bound = qMax(0.01 * plan.total, 0.02);
+        double best = -1;
+        for (int attempt = 0; attempt < 3 && qAbs(best - plan.total) > bound; ++attempt) {
+            QFile::remove(QStringLiteral("paced.log"));
+            QCOMPARE(RunProgram(CliPath(), args + QStringList{"--transcript", "paced.log"}, scale).status, 0);
+            QFile log(QStringLiteral("paced.log"));
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            double opened = 0, closed = 0;
+            int sent = 0;
+            for (const QString &line : QString::fromUtf8(log.readAll()).split(u'\n')) {
+                const double at = double(QDateTime::fromString(line.left(19), Qt::ISODate).toSecsSinceEpoch()) +
+                                  line.mid(19, 7).toDouble();
+                const QString what = line.section(u' ', 1);
+                if (what.startsWith(QLatin1String("LINK\topened")))
+                    opened = at;
+                else if (what == QLatin1String("LINK\tclosed by us"))
+                    closed = at;
+                else
+                    sent += what.startsWith(QLatin1String("TX "));
+            }
+            QCOMPARE(sent, plan.frames.size());
+            if (qAbs(closed - opened - plan.total) < qAbs(best - plan.total))
+                best = closed - opened;
+        }
+        const QString figures = QStringLiteral("planned %1 s, ran %2 s").arg(plan.total).arg(best);
+        qInfo("%s", qPrintable(figures));
+        QVERIFY2(plan.total > 0 && qAbs(best - plan.total) <= bound, qPrintable(figures));
+        if (device.state() != QProcess::NotRunning)
+            StopDevice(device);
     }
 
     // Help of the program and each command on stdout, every option with a

@@ -176,7 +176,8 @@ private Q_SLOTS:
         const OperationOutcome outcome = f.ws.MnuLoadSign_Click(SignChoice{});
         QCOMPARE(outcome.ending, loads ? OperationOutcome::Ending::Stopped : OperationOutcome::Ending::Failed);
         QCOMPARE(f.udp.datagrams.size(), loads ? 1 : 0);
-        QCOMPARE(f.prompter.messageTexts(), loads ? QStringList() : QStringList{"Error Loading Sign"});
+        QCOMPARE(f.prompter.messageTexts(),
+                 loads ? QStringList() : QStringList{"Error Loading Sign\r\nA sign holds messages 0 to 8100."});
     }
 };
 

@@ -217,8 +217,10 @@ private Q_SLOTS:
         const std::optional<SignChoice> cancelled, chosen = SignChoice{};
         const QString none, erased = "The sign's memory was erased; 0 of 2 messages are stored.";
         QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}, none, -1};
+        // A table the load would refuse half way is refused before the erase.
         QTest::newRow("empty table") << SignEnding{
-            {}, chosen, 0, Ending::Failed, 0, "Error Loading Sign", {"-3", "Off"}, none, -1};
+            {}, chosen, 0, Ending::Failed, 0, "Error Loading Sign\r\nThe table is empty: there is nothing to load.",
+            {}, none,   -1};
         // Data entry 30 ms after the first frame, in the 10 s wait; over TCP in the 5 s pause
         // before the new connection (real time divided by 4 here): either ends at once.
         QTest::newRow("data entry in a wait")
@@ -249,16 +251,15 @@ private Q_SLOTS:
                 {},
                 none,
                 -1};
-        // A failure after the erase says what the sign is left with.
-        QTest::newRow("escape out of range")
-            << SignEnding{{"<0999>", "B"},
+        QTest::newRow("escape out of range in message 2")
+            << SignEnding{{"A", "B", "<0256>"},
                           chosen,
                           0,
                           Ending::Failed,
-                          3,
-                          "Error Loading Sign\r\nMessage 0 holds an escape outside 0 to 255.\r\n" + erased,
-                          {"-3", "-2", "-1", "0", "Off"},
-                          erased,
+                          0,
+                          "Error Loading Sign\r\nMessage 2 holds an escape outside 0 to 255.",
+                          {},
+                          none,
                           -1};
     }
     void endings()

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <thread>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
@@ -18,6 +19,7 @@ namespace telvaro {
 namespace {
 double timeScale = 1.0;
 PlannedClock *plannedClock = nullptr;
+OperationEnd *operationEnd = nullptr;
 // The last stretch of a wait, slept without events: short enough for the
 // window to stay responsive, long enough to cover a late timer.
 constexpr auto finalStretch = std::chrono::microseconds(2000);
@@ -59,24 +61,33 @@ PlannedClock *PlannedClock::running()
     return plannedClock;
 }
 
-void PlannedClock::endAfter(MonotonicClock::duration after, std::function<void()> action)
-{
-    m_end = m_start + after;
-    m_endAction = std::move(action);
-}
-
 void PlannedClock::advanceTo(MonotonicClock::time_point deadline)
 {
-    if (m_ended || deadline <= m_now)
+    m_now = std::max(m_now, deadline);
+}
+
+OperationEnd::OperationEnd(MonotonicClock::time_point at, std::function<void()> action)
+    : m_at(at), m_action(std::move(action))
+{
+    operationEnd = this;
+}
+
+OperationEnd::~OperationEnd()
+{
+    operationEnd = nullptr;
+}
+
+OperationEnd *OperationEnd::current()
+{
+    return operationEnd;
+}
+
+void OperationEnd::reach()
+{
+    if (std::exchange(m_reached, true))
         return;
-    if (m_end && *m_end <= deadline) {
-        m_now = std::max(m_now, *m_end);
-        m_ended = true;
-        if (m_endAction)
-            m_endAction();
-        return;
-    }
-    m_now = deadline;
+    if (m_action)
+        m_action();
 }
 
 MonotonicClock::duration ScaledInterval(double intervalMs)
@@ -140,13 +151,28 @@ Wait::End Wait::run()
     recheck();
     if (m_done)
         return m_end;
-    const auto deadline = m_deadline.value_or(MonotonicNow() + ScaledInterval(double(m_intervalMs)));
-    if (plannedClock) {
-        // Nothing happens on a planned link while the clock moves on, except
-        // the planned end, which may stop the wait.
-        plannedClock->advanceTo(deadline);
+    auto deadline = m_deadline.value_or(MonotonicNow() + ScaledInterval(double(m_intervalMs)));
+    // The operation's set end cuts every wait that reaches it.
+    OperationEnd *const end = operationEnd;
+    if (end && end->reached()) {
+        finish(End::Stopped);
+        return m_end;
+    }
+    const bool endsOperation = end && end->at() <= deadline;
+    if (endsOperation)
+        deadline = end->at();
+    const auto elapsed = [&] {
+        if (endsOperation) {
+            end->reach();
+            finish(End::Stopped);
+        }
         finish(End::Elapsed);
         return m_end;
+    };
+    if (plannedClock) {
+        // Nothing happens on a planned link while the clock moves on.
+        plannedClock->advanceTo(deadline);
+        return elapsed();
     }
     // A precise single-shot timer ends the nested loop shortly before the
     // deadline: no polling, no sleeping slices.
@@ -175,9 +201,13 @@ Wait::End Wait::run()
     // told to end (the program is stopping): nothing more to wait for.
     if (m_done || !timerFired)
         return m_end;
+    // A wait inside this one reached the end meanwhile.
+    if (end && end->reached() && !endsOperation) {
+        finish(End::Stopped);
+        return m_end;
+    }
     SleepPreciselyUntil(deadline);
-    finish(End::Elapsed);
-    return m_end;
+    return elapsed();
 }
 
 void PauseUntil(MonotonicClock::time_point deadline)

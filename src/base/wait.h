@@ -80,8 +80,6 @@ MonotonicClock::time_point MonotonicNow();
 // deadline at once instead of waiting, MonotonicNow() reads it, and the
 // wall clock that "<T>" reads moves with it, so an operation runs through
 // its frames and waits as it would on the link, only without the time.
-// A planned end (run --duration) does its action when the clock reaches
-// it; waits after it end at once, as they do when the program is stopping.
 class PlannedClock {
 public:
     PlannedClock();
@@ -89,11 +87,9 @@ public:
     PlannedClock(const PlannedClock &) = delete;
     PlannedClock &operator=(const PlannedClock &) = delete;
 
-    void endAfter(MonotonicClock::duration after, std::function<void()> action);
     // Time since the clock was made.
     MonotonicClock::duration elapsed() const { return m_now - m_start; }
     MonotonicClock::time_point now() const { return m_now; }
-    // Moves on to deadline, or to the planned end when that comes first.
     void advanceTo(MonotonicClock::time_point deadline);
 
     static PlannedClock *running();
@@ -101,9 +97,31 @@ public:
 private:
     MonotonicClock::time_point m_start;
     MonotonicClock::time_point m_now;
-    std::optional<MonotonicClock::time_point> m_end;
-    std::function<void()> m_endAction;
-    bool m_ended = false;
+};
+
+// An end set for the operation under way (run --duration), on the clock
+// that MonotonicNow() reads, planned or real. The wait that reaches it
+// ends there and does the action (data entry); every wait after it ends at
+// once, as when the program is stopping. A message due at the end or later
+// is not sent, in a plan as on the link.
+class OperationEnd {
+public:
+    OperationEnd(MonotonicClock::time_point at, std::function<void()> action);
+    ~OperationEnd();
+    OperationEnd(const OperationEnd &) = delete;
+    OperationEnd &operator=(const OperationEnd &) = delete;
+
+    MonotonicClock::time_point at() const { return m_at; }
+    bool reached() const { return m_reached; }
+    // Does the action, once.
+    void reach();
+
+    static OperationEnd *current();
+
+private:
+    MonotonicClock::time_point m_at;
+    std::function<void()> m_action;
+    bool m_reached = false;
 };
 
 // Waits until deadline while processing events; at once when it has passed.

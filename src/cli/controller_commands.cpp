@@ -143,7 +143,10 @@ int LoadController(const QStringList &args)
     if (const auto status = line.parse(args))
         return *status;
     LinkOptions options;
+    std::optional<DryRun> dryRun;
     if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    if (const auto bad = ReadDryRun(line, options, dryRun))
         return line.usageError(*bad);
     const bool serial = line.isSet(serialInputOption);
     if (serial == line.isSet(binaryInputOption))
@@ -157,7 +160,6 @@ int LoadController(const QStringList &args)
         PrintError(QStringLiteral("Error Loading Controller"));
         return *RefuseUnloadedRegisters(ws, QStringLiteral("nothing was sent."));
     }
-    const std::optional<DryRun> dryRun = ReadDryRun(line);
     if (verify && dryRun)
         return line.usageError(QStringLiteral("--verify reads a controller back: it cannot go with --dry-run"));
     if (verify) {

@@ -4,6 +4,7 @@
 #include "base/wait.h"
 #include "cli/cliprompter.h"
 #include "cli/commandline.h"
+#include "cli/linkoptions.h"
 #include "cli/output.h"
 #include "codec/escapes.h"
 #include "link/plannedlink.h"
@@ -36,10 +37,7 @@ OperationOutcome Planned(Workspace &ws, int messages, std::optional<double> dura
                          const std::function<OperationOutcome()> &operation, double &total)
 {
     PlannedClock clock;
-    if (durationSeconds)
-        clock.endAfter(
-            std::chrono::duration_cast<MonotonicClock::duration>(std::chrono::duration<double>(*durationSeconds)),
-            [&ws] { ws.MnuModeData_Click(); });
+    const std::optional<OperationEnd> end = EndAfter(ws, durationSeconds);
     double last = -1;
     int standing = 0;
     bool endless = false;
@@ -66,22 +64,43 @@ OperationOutcome Planned(Workspace &ws, int messages, std::optional<double> dura
 
 } // namespace
 
+std::optional<OperationEnd> EndAfter(Workspace &ws, std::optional<double> durationSeconds)
+{
+    if (!durationSeconds)
+        return std::nullopt;
+    return std::optional<OperationEnd>(std::in_place,
+                                       MonotonicNow() + std::chrono::duration_cast<MonotonicClock::duration>(
+                                                            std::chrono::duration<double>(*durationSeconds)),
+                                       [&ws] { ws.MnuModeData_Click(); });
+}
+
 void AddDryRunOptions(CommandLine &line)
 {
     line.addOption({dryRunOption},
                    QStringLiteral("Opens no link and sends nothing: prints each frame the command would send, its "
                                   "planned start in seconds, a tab and the frame in escape notation, then "
-                                  "\"total SECONDS\", when it would end."),
+                                  "\"total SECONDS\", when it would end. A transcript is not written."),
                    QStringLiteral("--dry-run"));
     line.addOption({hexOption}, QStringLiteral("With --dry-run, the frames as hexadecimal bytes."),
                    QStringLiteral("--dry-run --hex"));
 }
 
-std::optional<DryRun> ReadDryRun(const CommandLine &line)
+std::optional<QString> ReadDryRun(const CommandLine &line, LinkOptions &options, std::optional<DryRun> &dryRun)
 {
-    if (!line.isSet(dryRunOption))
+    dryRun.reset();
+    if (!line.isSet(dryRunOption)) {
+        if (line.isSet(hexOption))
+            return QStringLiteral("--hex needs --dry-run: it shows a dry run's frames, and without --dry-run the "
+                                  "command would send to the device");
         return std::nullopt;
-    return DryRun{line.isSet(hexOption)};
+    }
+    dryRun = DryRun{line.isSet(hexOption)};
+    if (options.transcript) {
+        PrintError(
+            QStringLiteral("--dry-run opens no link: the transcript %1 is not written.").arg(*options.transcript));
+        options.transcript.reset();
+    }
+    return std::nullopt;
 }
 
 OperationOutcome RunDryRun(Workspace &ws, const DryRun &how, int messages, std::optional<double> durationSeconds,

@@ -24,7 +24,10 @@ int Send(const QStringList &args)
     if (const auto status = line.parse(args))
         return *status;
     LinkOptions options;
+    OperationRun how;
     if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    if (const auto bad = ReadDryRun(line, options, how.dryRun))
         return line.usageError(*bad);
     const QStringList texts = line.positionals();
     if (texts.size() != 1)
@@ -35,8 +38,6 @@ int Send(const QStringList &args)
     if (const auto status = PrepareLink(ws, options, line))
         return *status;
     ws.setBox(Workspace::Box::Entry, texts.front());
-    OperationRun how;
-    how.dryRun = ReadDryRun(line);
     return RunOperation(ws, how, [&ws] { return ws.CmdQuickSend_Click(); }).status;
 }
 

@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <csignal>
 #include <memory>
 
@@ -194,15 +193,11 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
             stepAtStop = ws.status().text(3);
         });
     });
-    QTimer deadline;
-    if (how.durationSeconds) {
-        deadline.setSingleShot(true);
-        QObject::connect(&deadline, &QTimer::timeout, &ws, [&] { stop([] {}); });
-        deadline.start(static_cast<int>(*how.durationSeconds * 1000));
-    }
     {
         const ProgressLine progress(ws.status(), how.steps, how.messages,
                                     how.quiet || how.steps == ProgressLine::Steps::Send, plan);
+        // From the same moment as in a plan, and ended by the same waits.
+        const std::optional<OperationEnd> end = EndAfter(ws, how.durationSeconds);
         ending.outcome = operation();
     }
     if (ending.signalNumber != 0) {

@@ -19,7 +19,10 @@ int Run(const QStringList &args)
     line.addOption({QStringLiteral("repeat-from")},
                    QStringLiteral("After the last message, starts again at message N (0 to 200) until stopped."),
                    QStringLiteral("--repeat-from 0"), QStringLiteral("N"));
-    line.addOption({QStringLiteral("duration")}, QStringLiteral("Stops the run after that many seconds."),
+    line.addOption({QStringLiteral("duration")},
+                   QStringLiteral("Stops the run that many seconds after it starts, counted from the opening of "
+                                  "the link (a connection's wait counts); a message due at that moment or later is "
+                                  "not sent. A dry run ends its plan at the same moment."),
                    QStringLiteral("--duration 60"), QStringLiteral("SECONDS"));
     AddDryRunOptions(line);
     AddQuietOption(line);
@@ -30,7 +33,10 @@ int Run(const QStringList &args)
     if (const auto status = line.parse(args))
         return *status;
     LinkOptions options;
+    std::optional<DryRun> dryRun;
     if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    if (const auto bad = ReadDryRun(line, options, dryRun))
         return line.usageError(*bad);
     std::optional<qint16> repeatFrom;
     if (line.isSet(QStringLiteral("repeat-from"))) {
@@ -45,7 +51,6 @@ int Run(const QStringList &args)
         if (!duration || !(*duration > 0) || *duration > 864000)
             return line.usageError(QStringLiteral("--duration takes a number of seconds above 0"));
     }
-    const std::optional<DryRun> dryRun = ReadDryRun(line);
     // A run that repeats goes on until stopped: its plan needs an end.
     if (dryRun && repeatFrom && !duration)
         return line.usageError(QStringLiteral("--dry-run of a run with --repeat-from needs --duration"));

@@ -27,11 +27,14 @@ void AddSignOptions(CommandLine &line, const QString &addressRule)
 
 // The arguments, the link options and the sign type of a sign command; the
 // exit status when they are not usable.
-std::optional<int> ParseSignCommand(CommandLine &line, const QStringList &args, LinkOptions &options, SignType &type)
+std::optional<int> ParseSignCommand(CommandLine &line, const QStringList &args, LinkOptions &options, SignType &type,
+                                    std::optional<DryRun> &dryRun)
 {
     if (const auto status = line.parse(args))
         return status;
     if (const auto bad = ReadLinkOptions(line, options))
+        return line.usageError(*bad);
+    if (const auto bad = ReadDryRun(line, options, dryRun))
         return line.usageError(*bad);
     const auto chosen =
         line.isSet(signTypeOption) ? SignTypeFromName(line.value(signTypeOption)) : std::optional(SignType::Vyrena);
@@ -60,7 +63,8 @@ QByteArray LoadAddress(const QString &typed)
 
 // call-message and clear-list: the dialog's command put into the entry box
 // and quick-sent, or the dialog's refusal.
-int SendLoadedCommand(const CommandLine &line, const LinkOptions &options, const LoadedCommand &command)
+int SendLoadedCommand(const CommandLine &line, const LinkOptions &options, const std::optional<DryRun> &dryRun,
+                      const LoadedCommand &command)
 {
     CliPrompter prompter;
     if (!command.refusal.isEmpty()) {
@@ -72,7 +76,7 @@ int SendLoadedCommand(const CommandLine &line, const LinkOptions &options, const
         return *status;
     ws.setBox(Workspace::Box::Entry, command.text);
     OperationRun how;
-    how.dryRun = ReadDryRun(line);
+    how.dryRun = dryRun;
     return RunOperation(ws, how, [&ws] { return ws.CmdQuickSend_Click(); }).status;
 }
 
@@ -96,7 +100,8 @@ int LoadSign(const QStringList &args)
     line.addExample(QStringLiteral("telvaro-cli load-sign --sign-type orbilux --address 0A signs.TVD"));
     LinkOptions options;
     SignType type = SignType::Vyrena;
-    if (const auto status = ParseSignCommand(line, args, options, type))
+    std::optional<DryRun> dryRun;
+    if (const auto status = ParseSignCommand(line, args, options, type, dryRun))
         return *status;
     const QString address = ReadAddress(line);
     if (!IsSignLoadAddress(LoadAddress(address)))
@@ -106,7 +111,7 @@ int LoadSign(const QStringList &args)
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
     const SignChoice choice{type, LoadAddress(address)};
-    const OperationRun how{ProgressLine::Steps::Load, ws.table().count(), Quiet(line), std::nullopt, ReadDryRun(line)};
+    const OperationRun how{ProgressLine::Steps::Load, ws.table().count(), Quiet(line), std::nullopt, dryRun};
     return RunOperation(ws, how, [&] { return ws.MnuLoadSign_Click(choice); }).status;
 }
 
@@ -122,12 +127,13 @@ int CallMessage(const QStringList &args)
     line.addExample(QStringLiteral("telvaro-cli call-message --sign-type orbilux --address 01 12"));
     LinkOptions options;
     SignType type = SignType::Vyrena;
-    if (const auto status = ParseSignCommand(line, args, options, type))
+    std::optional<DryRun> dryRun;
+    if (const auto status = ParseSignCommand(line, args, options, type, dryRun))
         return *status;
     const QStringList numbers = line.positionals();
     if (numbers.size() != 1)
         return line.usageError(QStringLiteral("expects one message number N"));
-    return SendLoadedCommand(line, options, CallMessageCommand(type, ReadAddress(line), numbers.front()));
+    return SendLoadedCommand(line, options, dryRun, CallMessageCommand(type, ReadAddress(line), numbers.front()));
 }
 
 int ClearList(const QStringList &args)
@@ -139,11 +145,12 @@ int ClearList(const QStringList &args)
     line.addExample(QStringLiteral("telvaro-cli clear-list --port -1 --ip 192.168.1.100 --ip-port 3001"));
     LinkOptions options;
     SignType type = SignType::Vyrena;
-    if (const auto status = ParseSignCommand(line, args, options, type))
+    std::optional<DryRun> dryRun;
+    if (const auto status = ParseSignCommand(line, args, options, type, dryRun))
         return *status;
     if (!line.positionals().isEmpty())
         return line.usageError(QStringLiteral("takes no arguments"));
-    return SendLoadedCommand(line, options, ClearListCommand(type, ReadAddress(line)));
+    return SendLoadedCommand(line, options, dryRun, ClearListCommand(type, ReadAddress(line)));
 }
 
 } // namespace telvaro::cli

@@ -1,5 +1,6 @@
 #include "link/plannedlink.h"
 
+#include "base/wait.h"
 #include "link/link.h"
 #include "link/linkrules.h"
 
@@ -44,8 +45,19 @@ bool PlannedSocket::setProtocol(Protocol protocol)
 
 void PlannedSocket::connectToRemote()
 {
-    m_state = SocketState::Connected;
+    m_state = SocketState::Connecting;
+    m_connectStarted = MonotonicNow();
     Q_EMIT stateChanged();
+}
+
+int PlannedSocket::state() const
+{
+    // The device takes the connection at once: connected as soon as any
+    // time has passed, so the connection wait still makes its first whole
+    // look, as it does on the link.
+    if (m_state == SocketState::Connecting && MonotonicNow() > m_connectStarted)
+        return SocketState::Connected;
+    return m_state;
 }
 
 bool PlannedSocket::send(const QByteArray &bytes)
@@ -56,6 +68,7 @@ bool PlannedSocket::send(const QByteArray &bytes)
     return true;
 }
 
+// The link's end as the plan sees it: closed at once.
 void PlannedSocket::close()
 {
     if (m_state == SocketState::Closed)

@@ -1,13 +1,15 @@
 #pragma once
 // The link services of a dry run: nothing is opened or sent. Every write is
-// handed to the recorder as it would go out, and a serial reply that the
-// protocol waits for comes at once. With the planned clock the operation
-// runs its own frames and waits unchanged.
+// handed to the recorder as it would go out, a serial reply that the
+// protocol waits for comes at once, and a TCP device takes the connection
+// at once. With the planned clock the operation runs its own frames and
+// waits unchanged.
 
 #include "link/serialport.h"
 #include "link/socket.h"
 
 #include <QSignalBlocker>
+#include <chrono>
 #include <functional>
 #include <utility>
 
@@ -49,7 +51,7 @@ public:
     void setRemoteHost(const QString &) override {}
     void setRemotePort(quint16) override {}
     void connectToRemote() override;
-    int state() const override { return m_state; }
+    int state() const override;
     bool send(const QByteArray &bytes) override;
     qint64 pendingBytes() const override { return 0; }
     QByteArray takeReceived() override { return {}; }
@@ -60,6 +62,7 @@ private:
     FrameRecorder m_record;
     Protocol m_protocol = Protocol::Tcp;
     int m_state;
+    std::chrono::steady_clock::time_point m_connectStarted;
 };
 
 // Puts the planned services in place of the link's own for as long as it

@@ -20,4 +20,11 @@ struct MessageStep {
 
 MessageStep TakeMessageStep(MessageTable &table, qint64 position);
 
+// Why the message at position could not be sent, as TakeMessageStep says
+// it, without making it ready; empty when it can be.
+QString MessageFailure(const MessageTable &table, qint64 position);
+
+// Why a transfer of a table without messages ends.
+QString EmptyLoadText();
+
 } // namespace telvaro

@@ -9,8 +9,6 @@
 #include "table/entrypanel.h"
 #include "table/messagetable.h"
 
-#include <QCoreApplication>
-
 #include <utility>
 
 namespace telvaro {
@@ -52,10 +50,11 @@ OperationOutcome MnuModeRun_Click(Operations &operations, MessageTable &table, c
         const qint32 interval = step.interval;
 
         // Intervals of 0 or above ten minutes do not wait; events are still
-        // processed once per entry so that data entry can stop the run.
+        // processed once per entry so that data entry, or the run's set
+        // end, can stop the run.
         if (interval <= 0 || interval > LongestPauseMs) {
-            QCoreApplication::processEvents();
             due = MonotonicNow();
+            PauseUntil(due);
         } else {
             const auto step = ScaledInterval(interval);
             due += step;

@@ -14,6 +14,27 @@ QString SignMemoryText(int stored, int messages)
     return QStringLiteral("The sign's memory was erased; %1 of %2 messages are stored.").arg(stored).arg(messages);
 }
 
+namespace {
+
+// Why the load would refuse the table (no message, too many, a message that
+// cannot be sent), in the words it would use; empty when it can load it.
+QString SignLoadRefusal(const MessageTable &table)
+{
+    const int upper = table.UpperIndex();
+    if (upper < 0)
+        return EmptyLoadText();
+    // Labels name messages 0 to 8100 only; a larger table would load
+    // messages under labels that collide.
+    if (upper > HighestFileLabel)
+        return QStringLiteral("A sign holds messages 0 to %1.").arg(HighestFileLabel);
+    for (int i = 0; i <= upper; ++i)
+        if (const QString failure = MessageFailure(table, i); !failure.isEmpty())
+            return failure;
+    return {};
+}
+
+} // namespace
+
 OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, const std::optional<SignChoice> &choice)
 {
     if (!choice) {
@@ -26,6 +47,10 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
     if (!frame.start())
         return frame.outcome();
     const QString error = QStringLiteral("Error Loading Sign");
+    // The first frame erases the sign: a table the load would refuse half way
+    // must be refused before it, with nothing opened.
+    if (const QString refusal = SignLoadRefusal(table); !refusal.isEmpty())
+        return frame.fail(error + QStringLiteral("\r\n") + refusal, refusal);
     if (!frame.connect(error))
         return frame.outcome();
 
@@ -33,10 +58,6 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
     Progress &progress = operations.progress();
     progress.Start();
     const int upper = table.UpperIndex();
-    // Labels name messages 0 to 8100 only; a larger table would load
-    // messages under labels that collide.
-    if (upper > HighestFileLabel)
-        return frame.fail(error, QStringLiteral("A sign holds messages 0 to %1.").arg(HighestFileLabel));
     // Every ending after the erase says what the sign is left with.
     bool erased = false;
     int stored = 0;
@@ -58,7 +79,7 @@ OperationOutcome MnuLoadSign_Click(Operations &operations, MessageTable &table, 
             bytes = AdpHeader(choice->type, choice->address, step) + message.bytes;
         }
         if (!progress.Update(qint16(qMax(step, 0)), qint16(upper), bytes))
-            return frame.fail(error, QStringLiteral("The table is empty: there is nothing to load."));
+            return frame.fail(error, EmptyLoadText());
         QByteArray shown;
         const SendResult::Status sent = frame.send(bytes, &shown);
         if (sent == SendResult::Status::Failed)
