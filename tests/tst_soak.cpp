@@ -1,5 +1,6 @@
-// Long runs on the test clock with resident memory sampled, and a table at
-// its full size through save, open, add, run and sign load.
+// Long runs on the test clock with resident memory sampled, a run's
+// schedule around a slow send, and a table at its full size through save,
+// open, add, run and sign load.
 #include "app/filecommands.h"
 #include "base/wait.h"
 #include "datatable.h"
@@ -7,11 +8,14 @@
 #include "peers.h"
 #include "resident.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 using namespace telvaro;
+using test::TcpPeer;
 using test::UdpPeer;
 
 namespace {
@@ -83,6 +87,54 @@ private Q_SLOTS:
         const qint64 late = test::ResidentKiB();
         QVERIFY(early > 0);
         QVERIFY2(late - early < 8 * 1024, qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(early).arg(late)));
+    }
+
+    // A run keeps the schedule its first message set, whatever a send costs:
+    // a send that took part of an interval (a device slow to take the frame)
+    // moves nothing after it; one that took several intervals restarts the
+    // schedule from its end, without a burst of the messages missed meanwhile.
+    void runKeepsItsSchedule_data()
+    {
+        test::columns<int, int>({"intervalMs", "stallMs"});
+        test::row("send for half an interval", 800, 400);
+        test::row("send for five intervals", 200, 1000);
+    }
+    void runKeepsItsSchedule()
+    {
+        const auto [interval, stall] = test::fetch<int, int>({"intervalMs", "stallMs"});
+        SetPauseTimeScale(2);
+        TcpPeer tcp;
+        tcp.stallReading(); // from its connection on, with room for little
+        test::LinkedWorkspace f;
+        f.linkTo(0, tcp.port());
+        // Message 1 is more than the sockets hold: its send lasts until the device reads again.
+        f.fill({"A", QByteArray(8 << 20, 'x'), "C", "D"}, interval * 2);
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> due; // when each message became due, in ms
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, &f.ws, [&](int panel) {
+            bool number = false;
+            const int at = f.ws.status().text(3).toInt(&number);
+            if (panel != 3 || !number)
+                return;
+            due << clock.elapsed();
+            if (at == 1)
+                QTimer::singleShot(stall, &tcp, [&tcp] { tcp.resumeReading(); });
+        });
+        QVERIFY(f.ws.MnuModeRun_Click().complete());
+        QCOMPARE(due.size(), 4);
+        QStringList shown;
+        for (qint64 t : due)
+            shown << QString::number(t);
+        const QString times = QStringLiteral("due at ") + shown.join(QStringLiteral(", ")) + QStringLiteral(" ms");
+        if (stall < interval) {
+            // Message 3 is due three intervals after message 0, the slow send not added.
+            QVERIFY2(due[3] - due[0] >= 3 * interval - 1 && due[3] - due[0] < 3 * interval + stall / 2,
+                     qPrintable(times));
+        } else {
+            // Message 2 goes once message 1 is out, message 3 a whole interval later.
+            QVERIFY2(due[2] - due[1] >= stall && due[3] - due[2] >= interval / 2, qPrintable(times));
+        }
     }
 
     // The table at its 32,766 messages: saved and opened whole, and a run
