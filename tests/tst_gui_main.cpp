@@ -974,7 +974,7 @@ private Q_SLOTS:
         f.prompter.clear();
         auto *progress = child<QWidget>(&f.window, "frmProgress");
         QStringList percents;
-        udp.onReceive = [&](test::UdpPeer &peer, const QByteArray &) {
+        udp.onReceive = [&, yes = yes, gesture = gesture](test::UdpPeer &peer, const QByteArray &) {
             percents << progress->windowTitle().section(u' ', -1);
             if (peer.datagrams.size() != 2)
                 return;

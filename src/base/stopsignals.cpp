@@ -2,6 +2,8 @@
 
 #include <QSocketNotifier>
 
+#include <atomic>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/socket.h>
@@ -13,12 +15,15 @@ namespace telvaro {
 #ifdef Q_OS_UNIX
 namespace {
 int pipeEnds[2] = {-1, -1};
-volatile sig_atomic_t received = 0;
+// Lock-free, so the handler may count on it from whichever thread the
+// signal lands on.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 // Only async-signal-safe work here: the number down the pipe, or the end.
 void onSignal(int number)
 {
-    if (received++ > 0)
+    if (received.fetch_add(1) > 0)
         ::_exit(128 + number);
     const char byte = char(number);
     [[maybe_unused]] const auto written = ::write(pipeEnds[0], &byte, 1);
