@@ -1148,6 +1148,40 @@ private Q_SLOTS:
                                          .arg(port);
         QCOMPARE(f.prompter.messageTexts().filter("Unable"), QStringList{"Unable to connect!  State = " + why});
     }
+
+    // The window manager's close request (Alt+F4) reaches the progress
+    // window as the close box's does: it asks, and only Yes stops the load.
+    void progressWindowCloseRequestAsks_data()
+    {
+        test::columns<bool>({"yes"});
+        test::row("Yes", true);
+        test::row("No", false);
+    }
+    void progressWindowCloseRequestAsks()
+    {
+        const auto [yes] = test::fetch<bool>({"yes"});
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.addEntries(1);
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.prompter.clear();
+        auto *progress = child<QWidget>(&f.window, "frmProgress");
+        udp.onReceive = [&, yes = yes](test::UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() != 2)
+                return;
+            f.prompter.answer(yes ? Prompter::Answer::Yes : Prompter::Answer::No);
+            QCloseEvent request;
+            QApplication::sendEvent(progress->windowHandle(), &request);
+        };
+        f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
+        f.window.action(Item::MnuLoadSign)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Stop sending? What is not sent yet will not be sent."});
+        QCOMPARE(udp.datagrams.size(), yes ? 2 : 4);
+        QVERIFY(!progress->isVisible() && f.ws.transfer().transmitting() == 0);
+    }
 };
 
 QTEST_MAIN(GuiMainTest)
