@@ -1101,6 +1101,87 @@ private Q_SLOTS:
         progress.Done(); // a window that is not shown: nothing happens
         QVERIFY(!window.isVisible() && !progress.isShown());
     }
+
+    // A connection that fails says why on the next line, in the command
+    // line's words, whichever operation opened it.
+    void failedConnectionSaysWhy_data()
+    {
+        test::columns<int, bool>({"item", "closes"});
+        for (const auto &[name, command] : {std::pair{"Quick Send", Item::CmdQuickSend},
+                                            {"Run", Item::MnuModeRun},
+                                            {"Load Sign", Item::MnuLoadSign},
+                                            {"Load Controller", Item::MnuLoadController}}) {
+            test::row(qPrintable(QStringLiteral("%1, refused").arg(name)), int(command), false);
+            test::row(qPrintable(QStringLiteral("%1, closed at once").arg(name)), int(command), true);
+        }
+    }
+    void failedConnectionSaysWhy()
+    {
+        const auto [item, closes] = test::fetch<int, bool>({"item", "closes"});
+        const auto command = Item(item);
+        Fixture f;
+        f.addEntries(1);
+        test::TcpPeer device;
+        // The check comes after the whole connection wait, so the close is in.
+        device.onReceive = [](test::TcpPeer &peer, const QByteArray &) { peer.dropConnection(false); };
+        const quint16 port = device.port();
+        f.ws.linkSettings().set({0, "127.0.0.1", QString::number(port), "9600", {}});
+        if (!closes)
+            device.stopListening();
+        if (command == Item::MnuLoadSign)
+            f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        if (command == Item::MnuLoadController)
+            f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
+        f.prompter.clear();
+        if (command == Item::CmdQuickSend) {
+            auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
+            button->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(button, Qt::Key_Space);
+        } else {
+            if (command == Item::MnuLoadSign)
+                f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
+            f.window.action(command)->trigger();
+        }
+        const QString why = closes ? QStringLiteral("8\r\nThe connection failed: The device closed the connection.")
+                                   : QStringLiteral("9\r\nThe connection failed: The device at 127.0.0.1:%1 refused "
+                                                    "the connection.")
+                                         .arg(port);
+        QCOMPARE(f.prompter.messageTexts().filter("Unable"), QStringList{"Unable to connect!  State = " + why});
+    }
+
+    // The window manager's close request (Alt+F4) reaches the progress
+    // window as the close box's does: it asks, and only Yes stops the load.
+    void progressWindowCloseRequestAsks_data()
+    {
+        test::columns<bool>({"yes"});
+        test::row("Yes", true);
+        test::row("No", false);
+    }
+    void progressWindowCloseRequestAsks()
+    {
+        const auto [yes] = test::fetch<bool>({"yes"});
+        SetPauseTimeScale(100);
+        Fixture f;
+        test::UdpPeer udp;
+        f.useUdp(udp);
+        f.addEntries(1);
+        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.prompter.clear();
+        auto *progress = child<QWidget>(&f.window, "frmProgress");
+        udp.onReceive = [&, yes = yes](test::UdpPeer &peer, const QByteArray &) {
+            if (peer.datagrams.size() != 2)
+                return;
+            f.prompter.answer(yes ? Prompter::Answer::Yes : Prompter::Answer::No);
+            QCloseEvent request;
+            QApplication::sendEvent(progress->windowHandle(), &request);
+        };
+        f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
+        f.window.action(Item::MnuLoadSign)->trigger();
+        SetPauseTimeScale(1);
+        QCOMPARE(f.prompter.messageTexts(), QStringList{"Stop sending? What is not sent yet will not be sent."});
+        QCOMPARE(udp.datagrams.size(), yes ? 2 : 4);
+        QVERIFY(!progress->isVisible() && f.ws.transfer().transmitting() == 0);
+    }
 };
 
 QTEST_MAIN(GuiMainTest)

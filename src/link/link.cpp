@@ -166,7 +166,13 @@ bool Link::CheckLink()
 {
     if (m_serial->isOpen() || m_socket->state() == SocketState::Connected)
         return true;
-    m_prompter.inform(UnableToConnectText(m_socket->state()));
+    // The state is for whoever knows sockets; the operator is also told,
+    // in the command line's words, which device did what.
+    const QString reason = connectionFailureReason();
+    if (reason.isEmpty())
+        m_prompter.inform(UnableToConnectText(m_socket->state()));
+    else
+        m_prompter.inform(UnableToConnectText(m_socket->state()), QStringLiteral("The connection failed: ") + reason);
     return false;
 }
 

@@ -62,7 +62,8 @@ public:
     // Prepares and opens the link; Serial and Tcp wait for it. False on a
     // failure to open (lastError() says why), which callers report.
     bool OpenLink();
-    // Serial and Tcp: shows "Unable to connect!" when the link is not usable.
+    // Serial and Tcp: shows "Unable to connect!" when the link is not usable,
+    // with the reason on the next line.
     bool CheckLink();
     // Writes bytes on the link opened last. A serial or TCP send waits until
     // the bytes are handed to the system, for as long as the device keeps

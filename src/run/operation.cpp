@@ -172,6 +172,7 @@ bool OperationFrame::connect(const QString &openFailureMessage)
     if (kind != LinkKind::Udp && !link.CheckLink()) {
         m_outcome.ending = OperationOutcome::Ending::ConnectionFailed;
         m_outcome.reason = link.connectionFailureReason();
+        m_outcome.told = true;
         // The check has said why; the traffic panel stays as it was.
         end(false);
         return false;
