@@ -112,7 +112,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         QList<qint64> due; // when each message became due, in ms
-        QObject::connect(&f.ws.status(), &StatusPanels::changed, &f.ws, [&](int panel) {
+        QObject::connect(&f.ws.status(), &StatusPanels::changed, &f.ws, [&, stall = stall](int panel) {
             bool number = false;
             const int at = f.ws.status().text(3).toInt(&number);
             if (panel != 3 || !number)

@@ -292,7 +292,7 @@ private Q_SLOTS:
                 idleAt = clock.elapsed();
         });
         int goneOut = 0;
-        QObject::connect(&f.ws.link(), &Link::transmitted, &f.ws, [&] {
+        QObject::connect(&f.ws.link(), &Link::transmitted, &f.ws, [&, dataEntry = dataEntry] {
             if (++goneOut == -dataEntry)
                 f.ws.MnuModeData_Click();
         });
