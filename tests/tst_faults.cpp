@@ -16,6 +16,8 @@
 
 #include <QElapsedTimer>
 #include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace telvaro;
 using test::PtyPeer;
@@ -55,6 +57,11 @@ struct Fixture : test::LinkedWorkspace {
         // not when this peer gets round to reading it: a late read would let
         // the reopen find the terminal still there.
         if (fault == Fault::TerminalGoneAtFirst || fault == Fault::RefusesReopen) {
+            // A terminal of the test's own keeps the number of the one that
+            // went from being given to another program's terminal, which the
+            // reopen would find in its place.
+            if (fault == Fault::TerminalGoneAtFirst)
+                held = ::open(qPrintable(pty.devicePath()), O_RDWR | O_NOCTTY);
             QObject::connect(&ws.link(), &Link::linkEvent, &pty, [this, fault](LinkEvent event) {
                 if (event == LinkEvent::ClosedByUs && fault == Fault::TerminalGoneAtFirst)
                     pty.vanish();
@@ -76,6 +83,13 @@ struct Fixture : test::LinkedWorkspace {
                 p.dropConnection(true);
         };
     }
+
+    ~Fixture()
+    {
+        if (held >= 0)
+            ::close(held);
+    }
+    int held = -1;
 
     OperationOutcome run(Operation operation)
     {
