@@ -16,6 +16,8 @@
 
 #include <QElapsedTimer>
 #include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace telvaro;
 using test::PtyPeer;
@@ -51,8 +53,19 @@ struct Fixture : test::LinkedWorkspace {
         if (fault == Fault::NeverReplies)
             return;
         // The sign restarts after its erase frame and does not come back.
+        // The terminal goes as the load closes the link after that frame,
+        // not when this peer gets round to reading it: a late read would let
+        // the reopen find the terminal still there.
         if (fault == Fault::TerminalGoneAtFirst || fault == Fault::RefusesReopen) {
-            pty.onReceive = [](PtyPeer &p, const QByteArray &) { p.vanish(); };
+            // A terminal of the test's own keeps the number of the one that
+            // went from being given to another program's terminal, which the
+            // reopen would find in its place.
+            if (fault == Fault::TerminalGoneAtFirst)
+                held = ::open(qPrintable(pty.devicePath()), O_RDWR | O_NOCTTY);
+            QObject::connect(&ws.link(), &Link::linkEvent, &pty, [this, fault](LinkEvent event) {
+                if (event == LinkEvent::ClosedByUs && fault == Fault::TerminalGoneAtFirst)
+                    pty.vanish();
+            });
             tcp.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
                 if (!chunk.isEmpty())
                     p.stopListening();
@@ -70,6 +83,13 @@ struct Fixture : test::LinkedWorkspace {
                 p.dropConnection(true);
         };
     }
+
+    ~Fixture()
+    {
+        if (held >= 0)
+            ::close(held);
+    }
+    int held = -1;
 
     OperationOutcome run(Operation operation)
     {
