@@ -484,11 +484,16 @@ private Q_SLOTS:
 
     // "Quick Send" through its button: what could start another transfer is
     // off while it sends, and panel 2 shows the traffic; the received box
-    // shows a line per line break.
-    void quickSendAndTheReceivedBox()
+    // shows a line per line break. The focus starts in the message box; after
+    // a quick send, delivered or failed, it is on "Quick Send" again, so a
+    // second Space sends again rather than clearing the message.
+    void quickSendFocusAndTheReceivedBox()
     {
         SetPauseTimeScale(20);
         Fixture f;
+        const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hi<0x09>"));
+        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("Hi<0x09>"));
         test::UdpPeer device;
         f.useUdp(device);
         auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
@@ -504,9 +509,7 @@ private Q_SLOTS:
             during = state();
             peer.reply("A\r\n");
         };
-        QTest::keyClicks(f.window.boxWidget(Box::Entry), QStringLiteral("Hi<0x09>"));
         QTest::mouseClick(button, Qt::LeftButton);
-        SetPauseTimeScale(1);
         QCOMPARE(device.datagrams, QList<QByteArray>{"Hi\t"});
         QCOMPARE(during, QStringLiteral("Hi<0x09> 0 0 0"));
         QCOMPARE(state(), QStringLiteral("No Traffic 1 1 1"));
@@ -523,25 +526,11 @@ private Q_SLOTS:
         QTest::keyClick(recData, Qt::Key_Tab);
         QCOMPARE(recData->toPlainText() + f.ws.box(Box::RecData), QStringLiteral("threethree"));
         QVERIFY(QApplication::focusWidget() != recData);
-    }
 
-    // The focus starts in the message box; after a quick send, delivered or
-    // failed, it is on "Quick Send" again, so a second Space sends again
-    // rather than clearing the message.
-    void focusStartsInTheMessageAndStaysOnQuickSend()
-    {
-        SetPauseTimeScale(20);
-        Fixture f;
-        const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hi"));
-        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("Hi"));
-        test::UdpPeer device;
-        f.useUdp(device);
-        auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
         button->setFocus(Qt::TabFocusReason);
         press(Qt::Key_Space);
         press(Qt::Key_Space);
-        QCOMPARE(device.datagrams, (QList<QByteArray>{"Hi", "Hi"}));
+        QCOMPARE(device.datagrams, (QList<QByteArray>{"Hi\t", "Hi\t", "Hi\t"}));
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         f.ws.linkSettings().set({0, "127.0.0.1", QString::number(closed.serverPort()), "9600", {}});
@@ -550,7 +539,7 @@ private Q_SLOTS:
         SetPauseTimeScale(1);
         QCOMPARE(f.prompter.messageTexts().size(), 1);
         QCOMPARE(QApplication::focusWidget(), button);
-        QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi|"));
+        QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi<0x09>|"));
     }
 
     // A screen reader names every control that takes the focus, and the
