@@ -311,11 +311,10 @@ private Q_SLOTS:
     void deleteKeyRemovesTheNumberedEntry_data()
     {
         test::columns<int, QString, QStringList>({"entries", "number", "left"});
-        QTest::newRow("middle") << 3 << "001" << QStringList{"0 100 M0|M0|c0", "1 102 M2|M2|c2"};
-        QTest::newRow("beyond the table removes the last")
-            << 3 << "050" << QStringList{"0 100 M0|M0|c0", "1 101 M1|M1|c1"};
-        QTest::newRow("negative acts as zero") << 2 << "-3" << QStringList{"0 101 M1|M1|c1"};
-        QTest::newRow("only entry") << 1 << "000" << QStringList{};
+        test::row("middle", 3, "001", QStringList{"0 100 M0|M0|c0", "1 102 M2|M2|c2"});
+        test::row("beyond the table removes the last", 3, "050", QStringList{"0 100 M0|M0|c0", "1 101 M1|M1|c1"});
+        test::row("negative acts as zero", 2, "-3", QStringList{"0 101 M1|M1|c1"});
+        test::row("only entry", 1, "000", QStringList{});
     }
     void deleteKeyRemovesTheNumberedEntry()
     {
@@ -713,16 +712,15 @@ private Q_SLOTS:
         const QRect area = screen->availableGeometry();
         const double tpp = 1440.0 / screen->logicalDotsPerInchX();
         const auto px = [tpp](double twips) { return qRound(twips / tpp); };
-        QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000));
-        QTest::newRow("inside the screen")
-            << QStringList{"MainLeft", "150", "MainTop", "1500", "MainWidth", "11700", "MainHeight", "7500"}
-            << QRect(px(150), px(1500), px(11700), px(7500));
-        QTest::newRow("width 5e5") << QStringList{"MainLeft", "1500", "MainWidth", "5e5"}
-                                   << QRect(area.left(), px(1000), area.width(), px(6000));
-        QTest::newRow("left 1e30") << QStringList{"MainLeft", "1e30", "MainTop", "1500"}
-                                   << QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000));
-        QTest::newRow("left -1e30") << QStringList{"MainLeft", "-1e30"}
-                                    << QRect(area.left(), px(1000), px(7500), px(6000));
+        test::row("first run", QStringList{}, QRect(px(1000), px(1000), px(7500), px(6000)));
+        test::row("inside the screen",
+                  QStringList{"MainLeft", "150", "MainTop", "1500", "MainWidth", "11700", "MainHeight", "7500"},
+                  QRect(px(150), px(1500), px(11700), px(7500)));
+        test::row("width 5e5", QStringList{"MainLeft", "1500", "MainWidth", "5e5"},
+                  QRect(area.left(), px(1000), area.width(), px(6000)));
+        test::row("left 1e30", QStringList{"MainLeft", "1e30", "MainTop", "1500"},
+                  QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000)));
+        test::row("left -1e30", QStringList{"MainLeft", "-1e30"}, QRect(area.left(), px(1000), px(7500), px(6000)));
     }
     void storedGeometryIsPlacedOnTheScreen()
     {
