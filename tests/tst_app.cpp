@@ -53,9 +53,6 @@ Q_DECLARE_METATYPE(QList<telvaro::TwipsRect>)
 class AppTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Geometry read in order, then the link; a value that does not read
-    // stops the load with a message, the later steps not run. Then saved
-    // back: the port as a number, the rest as stored.
     // The working controls for several inner sizes, every rectangle and
     // column compared: a frame of 9000 x 1600 and a comment box of 100.
     void layoutArithmetic_data()
@@ -69,15 +66,13 @@ private Q_SLOTS:
                          {500, 3100, w, gridHeight},
                          {500, 3200 + gridHeight, w, 750}};
         };
-        QTest::newRow("9000 x 8000") << QSizeF(9000, 8000) << stack(8000, 3000) << QList<double>{550, 1000, 3035, 3035};
-        QTest::newRow("half rounds to even up")
-            << QSizeF(9001, 5000) << stack(8001, 0) << QList<double>{550, 1000, 3036, 3036};
-        QTest::newRow("half rounds to even down")
-            << QSizeF(9003, 6000) << stack(8003, 1000) << QList<double>{550, 1000, 3036, 3036};
-        QTest::newRow("narrower than the margins")
-            << QSizeF(900, 7000) << stack(0, 2000) << QList<double>{550, 1000, 0, 0};
-        QTest::newRow("lower than 5000") << QSizeF(9000, 4999) << stack(8000, 0).mid(0, 3) << QList<double>{};
-        QTest::newRow("minimised") << QSizeF(0, 0) << stack(0, 0).mid(0, 3) << QList<double>{};
+        test::row("9000 x 8000", QSizeF(9000, 8000), stack(8000, 3000), QList<double>{550, 1000, 3035, 3035});
+        test::row("half rounds to even up", QSizeF(9001, 5000), stack(8001, 0), QList<double>{550, 1000, 3036, 3036});
+        test::row("half rounds to even down", QSizeF(9003, 6000), stack(8003, 1000),
+                  QList<double>{550, 1000, 3036, 3036});
+        test::row("narrower than the margins", QSizeF(900, 7000), stack(0, 2000), QList<double>{550, 1000, 0, 0});
+        test::row("lower than 5000", QSizeF(9000, 4999), stack(8000, 0).mid(0, 3), QList<double>{});
+        test::row("minimised", QSizeF(0, 0), stack(0, 0).mid(0, 3), QList<double>{});
     }
     void layoutArithmetic()
     {
@@ -93,6 +88,9 @@ private Q_SLOTS:
                  columns);
     }
 
+    // Geometry read in order, then the link; a value that does not read
+    // stops the load with a message, the later steps not run. Then saved
+    // back: the port as a number, the rest as stored.
     void formLoad_data()
     {
         // loaded: left,top,width,height|port|address|IP port|baud|caption|message; saved: AppPort|AppSerialBaud

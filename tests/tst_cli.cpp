@@ -330,19 +330,15 @@ private Q_SLOTS:
             "timeout --foreground -s KILL 5 telvaro-cli run --repeat-from 1 " + udp +
                 "slow.TVD & sleep 1; kill $!; wait $!",
             "143 [Stopped by SIGTERM at message 3 of 3. 3 messages were sent.\n] ", "X|Y|Z");
-        row("sign load stopped by SIGINT",
-            "TELVARO_TIME_SCALE=1 timeout --foreground -s KILL 5 telvaro-cli load-sign " + udp +
-                "two.TVD & sleep 2; kill -INT $!; wait $!",
-            "130 [Stopped by SIGINT at set-up frame 1 of 3. The sign's memory was erased; 0 of 2 messages are "
-            "stored.\n] ",
-            "\001Z00\002E$\004");
-        // A terminal or session that goes ends it the same way.
-        row("sign load stopped by SIGHUP",
-            "TELVARO_TIME_SCALE=1 timeout --foreground -s KILL 5 telvaro-cli load-sign " + udp +
-                "two.TVD & sleep 2; kill -HUP $!; wait $!",
-            "129 [Stopped by SIGHUP at set-up frame 1 of 3. The sign's memory was erased; 0 of 2 messages are "
-            "stored.\n] ",
-            "\001Z00\002E$\004");
+        // A terminal or session that goes ends it as an interrupt does.
+        for (const auto &[name, signal, status] :
+             {std::tuple{"sign load stopped by SIGINT", "INT", "130"}, {"sign load stopped by SIGHUP", "HUP", "129"}})
+            row(name,
+                "TELVARO_TIME_SCALE=1 timeout --foreground -s KILL 5 telvaro-cli load-sign " + udp +
+                    "two.TVD & sleep 2; kill -" + signal + " $!; wait $!",
+                QByteArray(status) + " [Stopped by SIG" + signal +
+                    " at set-up frame 1 of 3. The sign's memory was erased; 0 of 2 messages are stored.\n] ",
+                "\001Z00\002E$\004");
         row("run, device gone", "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port TCP three.TVD",
             "1 [Error Going into Run\nThe device reset the connection.\n2 of 3 frames were not sent.\n] ", "A");
         // The device reads 7 bytes and resets 50 ms later: the load is more than the sockets hold.
@@ -467,19 +463,18 @@ private Q_SLOTS:
             if (!chunk.isEmpty())
                 QTimer::singleShot(50, &p, [&p] { p.dropConnection(true); });
         };
-        line.replace(QStringLiteral("RESETS"), QString::number(resets.port()));
         acceptClose.onReceive = [](TcpPeer &p, const QByteArray &) { p.dropConnection(false); };
-        line.replace(QStringLiteral("ACCEPT"), QString::number(acceptClose.port()));
         closing.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
             if (!chunk.isEmpty())
                 p.dropConnection(false);
         };
-        line.replace(QStringLiteral("CLOSING"), QString::number(closing.port()));
         tcp.onReceive = [](TcpPeer &p, const QByteArray &chunk) {
             if (!chunk.isEmpty())
                 p.dropConnection(true);
         };
-        line.replace(QStringLiteral("CLOSED"), QString::number(closed.port()));
+        for (const auto &[name, peer] :
+             {std::pair{"RESETS", &resets}, {"ACCEPT", &acceptClose}, {"CLOSING", &closing}, {"CLOSED", &closed}})
+            line.replace(QLatin1String(name), QString::number(peer->port()));
         closed.stopListening();
         line.replace(QStringLiteral("UDP"), QString::number(udp.port())).replace("TCP", QString::number(tcp.port()));
         const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");

@@ -102,21 +102,14 @@ private Q_SLOTS:
     }
 
     // Every "<T>" in a message becomes the time text; anything else stays.
-    void expandTimeTokens_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("expected");
-        const QByteArray s = TimeTokenText(kAfternoon);
-        QTest::newRow("twice") << B("a<T>b<T>") << "a" + s + "b" + s;
-        QTest::newRow("nested") << B("<<T>>") << "<" + s + ">";
-        QTest::newRow("lower case") << B("<t>") << B("<t>");
-        QTest::newRow("unclosed") << B("x<T") << B("x<T");
-    }
     void expandTimeTokens()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(ExpandTimeTokens(text, kAfternoon), expected);
+        const QByteArray s = TimeTokenText(kAfternoon);
+        for (const auto &[text, expected] : {std::pair{B("a<T>b<T>"), "a" + s + "b" + s}, // twice
+                                             {B("<<T>>"), "<" + s + ">"},                 // nested
+                                             {B("<t>"), B("<t>")},                        // lower case
+                                             {B("x<T"), B("x<T")}})                       // unclosed
+            QCOMPARE(ExpandTimeTokens(text, kAfternoon), expected);
     }
 
     // The header label's codes: the quotient by 90 rounded, halves to even.

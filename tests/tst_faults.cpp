@@ -293,11 +293,7 @@ private Q_SLOTS:
                   "Configuration Upload: Incomplete load from Controller", QList<QByteArray>{"AB" + end});
         test::row("end byte missing at the end", registers + "AB", "200",
                   "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
-        test::row("register 99",
-                  "\x01"
-                  "9930\x04A\x04" +
-                      end,
-                  "200", "Telvaro: Error Loading Controller", kept);
+        test::row("register 99", "\0019930\004A\004" + end, "200", "Telvaro: Error Loading Controller", kept);
         // A register the register dialog could not set refuses the whole upload.
         const QString broken = "Telvaro: Error Loading Controller\r\nThe upload's register 02: the ";
         test::row("register width 7", "\0010270\004A\004" + end, "200", broken + "width 7", kept);

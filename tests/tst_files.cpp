@@ -504,18 +504,14 @@ private Q_SLOTS:
     // where no new file can be made, over them in place.
     void savingOnAFullDisk_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("inPlace");
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("in place, larger than the space left") << 400 << true << false;
-        QTest::newRow("in place, within the old files' space") << 2 << true << true;
-        QTest::newRow("beside, larger than the space left") << 400 << false << false;
+        test::columns<int, bool, bool>({"count", "inPlace", "saved"});
+        test::row("in place, larger than the space left", 400, true, false);
+        test::row("in place, within the old files' space", 2, true, true);
+        test::row("beside, larger than the space left", 400, false, false);
     }
     void savingOnAFullDisk()
     {
-        QFETCH(int, count);
-        QFETCH(bool, inPlace);
-        QFETCH(bool, saved);
+        const auto [count, inPlace, saved] = test::fetch<int, bool, bool>({"count", "inPlace", "saved"});
         QTemporaryDir dir;
         const QByteArray old = QByteArray("1,1,\"old text of fifty-two bytes\",\"kept\"\r\n").leftJustified(52, ' ');
         RegisterTable oldRegisters{}, newRegisters{};
@@ -524,7 +520,7 @@ private Q_SLOTS:
         QList<MessageEntry> entries;
         for (int i = 0; i < count; ++i)
             entries.append(Entry(100, "New text " + QByteArray::number(i)));
-        const QByteArray got = OnSmallFileSystem(dir.path(), 64 * 1024, [&]() -> QByteArray {
+        const QByteArray got = OnSmallFileSystem(dir.path(), 64 * 1024, [&, inPlace = inPlace]() -> QByteArray {
             const QString path = dir.filePath("m.TVD"), companion = dir.filePath("m.TV1");
             Put(path, old);
             Put(companion, WriteTv1(oldRegisters, 1));
@@ -570,14 +566,15 @@ private Q_SLOTS:
     // save, and the message file is not written either.
     void savingWhereFilesCannotBeMade_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("read-only folder, files there") << "there";
-        QTest::newRow("read-only folder, no files") << "none";
-        QTest::newRow("companion blocked by a folder") << "blocked";
+        test::columns<QString>({"how"});
+        for (const auto &[name, how] : {std::pair{"read-only folder, files there", "there"},
+                                        {"read-only folder, no files", "none"},
+                                        {"companion blocked by a folder", "blocked"}})
+            test::row(name, QString(how));
     }
     void savingWhereFilesCannotBeMade()
     {
-        QFETCH(QString, how);
+        const auto [how] = test::fetch<QString>({"how"});
         Fixture f;
         f.ws.table().ReplaceAll({Entry(5, "new", "c")});
         f.ws.mode().setMode(OperatingMode::ControllerLoad);

@@ -218,22 +218,18 @@ private Q_SLOTS:
         // controls: colour, font, selection start, selection length
         test::columns<QString, QList<int>, QString, QString, QString, bool>(
             {"shortcut", "controls", "code", "buttons", "entry", "throughComment"});
-        QTest::newRow("SCP at the caret, Green, font 3, code 7")
-            << "Ctrl+S" << QList<int>{1, 3, 2, 0} << "7"
-            << "CmdSOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification CmdMJustification "
-               "CmdRJustification CmdComputerTime CmdCode CmdEOT"
-            << "HE<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>LLO" << false;
-        QTest::newRow("ADP over a selection, Rainbow 2, font 12, code 1B")
-            << "Ctrl+A" << QList<int>{9, 12, 1, 3} << "1B"
-            << "CmdSOT CmdStartText CmdETX CmdEOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification "
-               "CmdMJustification CmdRJustification CmdSignDate CmdSignTime CmdComputerTime CmdString CmdCode"
-            << "H<0x01><0x02><0x03><0x04><0x1B><0x07><0x1C>A<0x1D>BA<0x1A><<0x0A>0<0x0A>1<0x0A>2<0x0B><0x13><T>"
-               "<0x10><0x1B>O"
-            << false;
-        QTest::newRow("SCP over a selection hidden as the comment box took the focus")
-            << "Ctrl+S" << QList<int>{0, 1, 1, 2} << "00"
-            << "CmdSOT CmdEOT"
-            << "H<0x02><0x04>LO" << true;
+        test::row("SCP at the caret, Green, font 3, code 7", "Ctrl+S", QList<int>{1, 3, 2, 0}, "7",
+                  "CmdSOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification CmdMJustification "
+                  "CmdRJustification CmdComputerTime CmdCode CmdEOT",
+                  "HE<0x02><0x1B>2A2P2G3F1J2J3J<T><0x07><0x04>LLO", false);
+        test::row("ADP over a selection, Rainbow 2, font 12, code 1B", "Ctrl+A", QList<int>{9, 12, 1, 3}, "1B",
+                  "CmdSOT CmdStartText CmdETX CmdEOT CmdMode CmdFlash CmdColor CmdBackColor CmdFont CmdLJustification "
+                  "CmdMJustification CmdRJustification CmdSignDate CmdSignTime CmdComputerTime CmdString CmdCode",
+                  "H<0x01><0x02><0x03><0x04><0x1B><0x07><0x1C>A<0x1D>BA<0x1A><<0x0A>0<0x0A>1<0x0A>2<0x0B><0x13><T>"
+                  "<0x10><0x1B>O",
+                  false);
+        test::row("SCP over a selection hidden as the comment box took the focus", "Ctrl+S", QList<int>{0, 1, 1, 2},
+                  "00", "CmdSOT CmdEOT", "H<0x02><0x04>LO", true);
     }
     void buttonsInsertTheirCodes()
     {

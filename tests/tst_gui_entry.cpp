@@ -268,31 +268,28 @@ private Q_SLOTS:
         const QStringList all{confirm.arg(3).arg(5), interval.arg("000103"), data.arg(3), comments.arg(3)};
         const QStringList filled{"3 1500 HELLO|HELLO|x", "4 1500 HELLO|HELLO|x", "5 1500 HELLO|HELLO|x"};
         const QStringList answers{"1500", "HELLO", "x"};
-        QTest::newRow("down over all columns")
-            << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled << QKeySequence();
-        QTest::newRow("up and left fills the same block")
-            << QPoint(3, 5) << QPoint(1, 3) << true << answers << all << filled << QKeySequence();
-        // The keyboard's context-menu keys stand for the right button.
-        QTest::newRow("Menu key") << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled
-                                  << QKeySequence(Qt::Key_Menu);
-        QTest::newRow("Shift+F10") << QPoint(1, 3) << QPoint(3, 5) << true << answers << all << filled
-                                   << QKeySequence(Qt::ShiftModifier | Qt::Key_F10);
-        QTest::newRow("message and comment only")
-            << QPoint(2, 0) << QPoint(3, 1) << true << QStringList{"HELLO", "x"}
-            << QStringList{confirm.arg(0).arg(1), data.arg(0), comments.arg(0)}
-            << QStringList{"0 100 HELLO|HELLO|x", "1 101 HELLO|HELLO|x"} << QKeySequence();
-        QTest::newRow("cancelled") << QPoint(1, 0) << QPoint(3, 3) << false << QStringList{}
-                                   << QStringList{confirm.arg(0).arg(3)} << QStringList{} << QKeySequence();
+        for (const auto &[name, from, to, keys] :
+             {std::tuple{"down over all columns", QPoint(1, 3), QPoint(3, 5), QKeySequence()},
+              {"up and left fills the same block", QPoint(3, 5), QPoint(1, 3), QKeySequence()},
+              // The keyboard's context-menu keys stand for the right button.
+              {"Menu key", QPoint(1, 3), QPoint(3, 5), QKeySequence(Qt::Key_Menu)},
+              {"Shift+F10", QPoint(1, 3), QPoint(3, 5), QKeySequence(Qt::ShiftModifier | Qt::Key_F10)}})
+            row(name, from, to, true, answers, all, filled, keys);
+        row("message and comment only", QPoint(2, 0), QPoint(3, 1), true, QStringList{"HELLO", "x"},
+            QStringList{confirm.arg(0).arg(1), data.arg(0), comments.arg(0)},
+            QStringList{"0 100 HELLO|HELLO|x", "1 101 HELLO|HELLO|x"}, QKeySequence());
+        row("cancelled", QPoint(1, 0), QPoint(3, 3), false, QStringList{}, QStringList{confirm.arg(0).arg(3)},
+            QStringList{}, QKeySequence());
         // An interval that is not a whole number is refused, never written;
         // the other columns still get their prompts.
-        QTest::newRow("refused answers") << QPoint(1, 0) << QPoint(3, 3) << true << QStringList{"12.5", "<1234>", ""}
-                                         << QStringList{confirm.arg(0).arg(3),
-                                                        interval.arg("000100"),
-                                                        "Telvaro: Timing Interval Out of Range!",
-                                                        data.arg(0),
-                                                        "Telvaro: Escape Value Out of Range! Escapes hold 0 to 255.",
-                                                        comments.arg(0)}
-                                         << QStringList{} << QKeySequence();
+        const QStringList refused{confirm.arg(0).arg(3),
+                                  interval.arg("000100"),
+                                  "Telvaro: Timing Interval Out of Range!",
+                                  data.arg(0),
+                                  "Telvaro: Escape Value Out of Range! Escapes hold 0 to 255.",
+                                  comments.arg(0)};
+        row("refused answers", QPoint(1, 0), QPoint(3, 3), true, QStringList{"12.5", "<1234>", ""}, refused,
+            QStringList{}, QKeySequence());
     }
     void massFillOverASelection()
     {

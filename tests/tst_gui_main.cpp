@@ -311,11 +311,10 @@ private Q_SLOTS:
     void deleteKeyRemovesTheNumberedEntry_data()
     {
         test::columns<int, QString, QStringList>({"entries", "number", "left"});
-        QTest::newRow("middle") << 3 << "001" << QStringList{"0 100 M0|M0|c0", "1 102 M2|M2|c2"};
-        QTest::newRow("beyond the table removes the last")
-            << 3 << "050" << QStringList{"0 100 M0|M0|c0", "1 101 M1|M1|c1"};
-        QTest::newRow("negative acts as zero") << 2 << "-3" << QStringList{"0 101 M1|M1|c1"};
-        QTest::newRow("only entry") << 1 << "000" << QStringList{};
+        test::row("middle", 3, "001", QStringList{"0 100 M0|M0|c0", "1 102 M2|M2|c2"});
+        test::row("beyond the table removes the last", 3, "050", QStringList{"0 100 M0|M0|c0", "1 101 M1|M1|c1"});
+        test::row("negative acts as zero", 2, "-3", QStringList{"0 101 M1|M1|c1"});
+        test::row("only entry", 1, "000", QStringList{});
     }
     void deleteKeyRemovesTheNumberedEntry()
     {
@@ -484,11 +483,16 @@ private Q_SLOTS:
 
     // "Quick Send" through its button: what could start another transfer is
     // off while it sends, and panel 2 shows the traffic; the received box
-    // shows a line per line break.
-    void quickSendAndTheReceivedBox()
+    // shows a line per line break. The focus starts in the message box; after
+    // a quick send, delivered or failed, it is on "Quick Send" again, so a
+    // second Space sends again rather than clearing the message.
+    void quickSendFocusAndTheReceivedBox()
     {
         SetPauseTimeScale(20);
         Fixture f;
+        const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hi<0x09>"));
+        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("Hi<0x09>"));
         test::UdpPeer device;
         f.useUdp(device);
         auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
@@ -504,9 +508,7 @@ private Q_SLOTS:
             during = state();
             peer.reply("A\r\n");
         };
-        QTest::keyClicks(f.window.boxWidget(Box::Entry), QStringLiteral("Hi<0x09>"));
         QTest::mouseClick(button, Qt::LeftButton);
-        SetPauseTimeScale(1);
         QCOMPARE(device.datagrams, QList<QByteArray>{"Hi\t"});
         QCOMPARE(during, QStringLiteral("Hi<0x09> 0 0 0"));
         QCOMPARE(state(), QStringLiteral("No Traffic 1 1 1"));
@@ -523,25 +525,11 @@ private Q_SLOTS:
         QTest::keyClick(recData, Qt::Key_Tab);
         QCOMPARE(recData->toPlainText() + f.ws.box(Box::RecData), QStringLiteral("threethree"));
         QVERIFY(QApplication::focusWidget() != recData);
-    }
 
-    // The focus starts in the message box; after a quick send, delivered or
-    // failed, it is on "Quick Send" again, so a second Space sends again
-    // rather than clearing the message.
-    void focusStartsInTheMessageAndStaysOnQuickSend()
-    {
-        SetPauseTimeScale(20);
-        Fixture f;
-        const auto press = [](auto key) { QTest::keyClick(QApplication::focusWidget(), key); };
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Hi"));
-        QCOMPARE(f.window.boxWidget(Box::Entry)->text(), QStringLiteral("Hi"));
-        test::UdpPeer device;
-        f.useUdp(device);
-        auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
         button->setFocus(Qt::TabFocusReason);
         press(Qt::Key_Space);
         press(Qt::Key_Space);
-        QCOMPARE(device.datagrams, (QList<QByteArray>{"Hi", "Hi"}));
+        QCOMPARE(device.datagrams, (QList<QByteArray>{"Hi\t", "Hi\t", "Hi\t"}));
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         f.ws.linkSettings().set({0, "127.0.0.1", QString::number(closed.serverPort()), "9600", {}});
@@ -550,7 +538,7 @@ private Q_SLOTS:
         SetPauseTimeScale(1);
         QCOMPARE(f.prompter.messageTexts().size(), 1);
         QCOMPARE(QApplication::focusWidget(), button);
-        QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi|"));
+        QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi<0x09>|"));
     }
 
     // A screen reader names every control that takes the focus, and the
@@ -724,16 +712,15 @@ private Q_SLOTS:
         const QRect area = screen->availableGeometry();
         const double tpp = 1440.0 / screen->logicalDotsPerInchX();
         const auto px = [tpp](double twips) { return qRound(twips / tpp); };
-        QTest::newRow("first run") << QStringList{} << QRect(px(1000), px(1000), px(7500), px(6000));
-        QTest::newRow("inside the screen")
-            << QStringList{"MainLeft", "150", "MainTop", "1500", "MainWidth", "11700", "MainHeight", "7500"}
-            << QRect(px(150), px(1500), px(11700), px(7500));
-        QTest::newRow("width 5e5") << QStringList{"MainLeft", "1500", "MainWidth", "5e5"}
-                                   << QRect(area.left(), px(1000), area.width(), px(6000));
-        QTest::newRow("left 1e30") << QStringList{"MainLeft", "1e30", "MainTop", "1500"}
-                                   << QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000));
-        QTest::newRow("left -1e30") << QStringList{"MainLeft", "-1e30"}
-                                    << QRect(area.left(), px(1000), px(7500), px(6000));
+        test::row("first run", QStringList{}, QRect(px(1000), px(1000), px(7500), px(6000)));
+        test::row("inside the screen",
+                  QStringList{"MainLeft", "150", "MainTop", "1500", "MainWidth", "11700", "MainHeight", "7500"},
+                  QRect(px(150), px(1500), px(11700), px(7500)));
+        test::row("width 5e5", QStringList{"MainLeft", "1500", "MainWidth", "5e5"},
+                  QRect(area.left(), px(1000), area.width(), px(6000)));
+        test::row("left 1e30", QStringList{"MainLeft", "1e30", "MainTop", "1500"},
+                  QRect(area.right() + 1 - px(7500), px(1500), px(7500), px(6000)));
+        test::row("left -1e30", QStringList{"MainLeft", "-1e30"}, QRect(area.left(), px(1000), px(7500), px(6000)));
     }
     void storedGeometryIsPlacedOnTheScreen()
     {

@@ -242,52 +242,31 @@ private Q_SLOTS:
         QTest::addColumn<SignEnding>("row");
         const QList<QByteArray> ab = {"A", "B"};
         const std::optional<SignChoice> cancelled, chosen = SignChoice{};
-        const QString none, erased = "The sign's memory was erased; 0 of 2 messages are stored.";
-        QTest::newRow("cancelled") << SignEnding{ab, cancelled, 0, Ending::Stopped, 0, "", {}, none, -1};
+        const QString erased = "The sign's memory was erased; 0 of 2 messages are stored.";
+        const auto row = [](const QString &name, const QList<QByteArray> &texts, std::optional<SignChoice> choice,
+                            int dataEntry, Ending ending, int frames, const QString &message,
+                            const QStringList &panel3 = {}, const QString &deviceState = {}, qint16 port = -1) {
+            QTest::newRow(qPrintable(name))
+                << SignEnding{texts, choice, dataEntry, ending, frames, message, panel3, deviceState, port};
+        };
+        row("cancelled", ab, cancelled, 0, Ending::Stopped, 0, "");
         // A table the load would refuse half way is refused before the erase.
-        QTest::newRow("empty table") << SignEnding{
-            {}, chosen, 0, Ending::Failed, 0, "Error Loading Sign\r\nThe table is empty: there is nothing to load.",
-            {}, none,   -1};
+        row("empty table", {}, chosen, 0, Ending::Failed, 0,
+            "Error Loading Sign\r\nThe table is empty: there is nothing to load.");
         // Data entry 30 ms after the first frame, in the 10 s wait; over TCP in the 5 s pause
         // before the new connection (real time divided by 4 here): either ends at once.
-        QTest::newRow("data entry in a wait")
-            << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased, -1};
-        QTest::newRow("data entry before the reconnection")
-            << SignEnding{ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased, 0};
-        QTest::newRow("data entry as message 0 goes out")
-            << SignEnding{ab,
-                          chosen,
-                          -4,
-                          Ending::Stopped,
-                          4,
-                          "",
-                          {"-3", "-2", "-1", "0", "Off"},
-                          "The sign's memory was erased; 1 of 2 messages are stored.",
-                          -1};
+        row("data entry in a wait", ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased);
+        row("data entry before the reconnection", ab, chosen, 30, Ending::Stopped, 1, "", {"-3", "Off"}, erased, 0);
+        row("data entry as message 0 goes out", ab, chosen, -4, Ending::Stopped, 4, "", {"-3", "-2", "-1", "0", "Off"},
+            "The sign's memory was erased; 1 of 2 messages are stored.");
         // One rule for the address, before any frame.
         for (const char *address : {"0", "", "0?", "0a"})
-            QTest::newRow(qPrintable(QStringLiteral("address \"%1\"").arg(address))) << SignEnding{
-                ab,
-                SignChoice{SignType::Vyrena, address},
-                0,
-                Ending::Failed,
-                0,
-                Workspace::SignAddressRefusalText() + QStringLiteral("\r\nThe address takes two letters or digits, "
-                                                                     "not \"%1\".")
-                                                          .arg(address),
-                {},
-                none,
-                -1};
-        QTest::newRow("escape out of range in message 2")
-            << SignEnding{{"A", "B", "<0256>"},
-                          chosen,
-                          0,
-                          Ending::Failed,
-                          0,
-                          "Error Loading Sign\r\nMessage 2 holds an escape outside 0 to 255.",
-                          {},
-                          none,
-                          -1};
+            row(QStringLiteral("address \"%1\"").arg(address), ab, SignChoice{SignType::Vyrena, address}, 0,
+                Ending::Failed, 0,
+                Workspace::SignAddressRefusalText() +
+                    QStringLiteral("\r\nThe address takes two letters or digits, not \"%1\".").arg(address));
+        row("escape out of range in message 2", {"A", "B", "<0256>"}, chosen, 0, Ending::Failed, 0,
+            "Error Loading Sign\r\nMessage 2 holds an escape outside 0 to 255.");
     }
     void endings()
     {
@@ -498,9 +477,8 @@ private Q_SLOTS:
         const int full = MessageTable::MaxEntries;
         const ControllerComparison aligned = CompareWithController(image(full, "m"), image(full, "m", 1000, 30000));
         QCOMPARE(aligned.differences.size(), 2);
-        QCOMPARE(aligned.differences.front(), "message 1000: sent \"m1000" + QString(55, u'a') +
-                                                  "...\", missing from "
-                                                  "the controller");
+        QCOMPARE(aligned.differences.front(),
+                 "message 1000: sent \"m1000" + QString(55, u'a') + "...\", missing from the controller");
         QCOMPARE(aligned.differences.back(), "extra message after message 29999: read back \"EXTRA<0x04>\"");
         const ControllerComparison positional = CompareWithController(image(full, "m"), image(full, "n"));
         QVERIFY(positional.positional);
