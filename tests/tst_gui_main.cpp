@@ -947,7 +947,11 @@ private Q_SLOTS:
         QTest::newRow("Stop") << "Stop" << false << stopped;
         QTest::newRow("close box, Yes") << "close" << true << stopped;
         QTest::newRow("Escape, Yes") << "Escape" << true << stopped;
-        QTest::newRow("Escape, No") << "Escape" << false << QStringList{"25%", "50%", "75%", "100%"};
+        const QStringList whole{"25%", "50%", "75%", "100%"};
+        QTest::newRow("Escape, No") << "Escape" << false << whole;
+        // The window manager's close request (Alt+F4) takes the close box's way.
+        QTest::newRow("close request, Yes") << "request" << true << stopped;
+        QTest::newRow("close request, No") << "request" << false << whole;
     }
     void progressWindowStops()
     {
@@ -973,6 +977,9 @@ private Q_SLOTS:
                 QTest::keyClick(stop, Qt::Key_Space);
             } else if (gesture == "close") {
                 progress->close();
+            } else if (gesture == "request") {
+                QCloseEvent request;
+                QApplication::sendEvent(progress->windowHandle(), &request);
             } else {
                 QTest::keyClick(progress, Qt::Key_Escape);
             }
@@ -981,7 +988,9 @@ private Q_SLOTS:
         f.window.action(Item::MnuLoadSign)->trigger();
         SetPauseTimeScale(1);
         QCOMPARE(percents, seen);
-        QCOMPARE(f.prompter.messageTexts().size(), gesture == "Stop" ? 0 : 1);
+        QCOMPARE(f.prompter.messageTexts(), gesture == "Stop" ? QStringList{}
+                                                              : QStringList{"Stop sending? What is not sent yet will "
+                                                                            "not be sent."});
         QVERIFY(!progress->isVisible() && f.window.action(Item::MnuModeData)->isChecked());
         QCOMPARE(f.ws.transfer().transmitting(), 0);
     }
@@ -1134,40 +1143,6 @@ private Q_SLOTS:
                                                     "the connection.")
                                          .arg(port);
         QCOMPARE(f.prompter.messageTexts().filter("Unable"), QStringList{"Unable to connect!  State = " + why});
-    }
-
-    // The window manager's close request (Alt+F4) reaches the progress
-    // window as the close box's does: it asks, and only Yes stops the load.
-    void progressWindowCloseRequestAsks_data()
-    {
-        test::columns<bool>({"yes"});
-        test::row("Yes", true);
-        test::row("No", false);
-    }
-    void progressWindowCloseRequestAsks()
-    {
-        const auto [yes] = test::fetch<bool>({"yes"});
-        SetPauseTimeScale(100);
-        Fixture f;
-        test::UdpPeer udp;
-        f.useUdp(udp);
-        f.addEntries(1);
-        f.ws.SetOperatingMode(OperatingMode::SignLoad);
-        f.prompter.clear();
-        auto *progress = child<QWidget>(&f.window, "frmProgress");
-        udp.onReceive = [&, yes = yes](test::UdpPeer &peer, const QByteArray &) {
-            if (peer.datagrams.size() != 2)
-                return;
-            f.prompter.answer(yes ? Prompter::Answer::Yes : Prompter::Answer::No);
-            QCloseEvent request;
-            QApplication::sendEvent(progress->windowHandle(), &request);
-        };
-        f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
-        f.window.action(Item::MnuLoadSign)->trigger();
-        SetPauseTimeScale(1);
-        QCOMPARE(f.prompter.messageTexts(), QStringList{"Stop sending? What is not sent yet will not be sent."});
-        QCOMPARE(udp.datagrams.size(), yes ? 2 : 4);
-        QVERIFY(!progress->isVisible() && f.ws.transfer().transmitting() == 0);
     }
 };
 
