@@ -436,6 +436,12 @@ private Q_SLOTS:
                      "Error Loading Controller\r\nThe registers did not load: " + f.path("a.TV1") + ": " +
                          (message.isEmpty() ? "the file is of format 2; this program reads format 1"
                                             : message.section("\r\n", 1)));
+            // A table with no companion keeps the registers as they are; the
+            // earlier file's refusal is not its own.
+            QVERIFY(QFile::copy(f.path("a.TVD"), f.path("b.TVD")));
+            f.prompter.choosePath(f.path("b.TVD"));
+            f.files.mnuFileOpen_Click();
+            QCOMPARE(f.ws.registers().notLoaded(), QString());
         }
         QCOMPARE(QtDialogFilter(filter), QStringLiteral("Telvaro Files (*.TVD);;Quendra Files (*.QND)"));
         // A name typed without an extension gets the chosen filter's.

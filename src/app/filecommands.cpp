@@ -423,9 +423,12 @@ bool FileCommands::SaveRegisterFile(const QString &name, qint16 format)
 
 void FileCommands::LoadRegisterFile(const QString &name)
 {
-    // Only a companion that is not there leaves the registers as they were.
-    if (name.isEmpty() || !QFileInfo::exists(name))
+    // Only a companion that is not there leaves the registers as they were;
+    // an earlier table's refused companion is no reason to refuse this one.
+    if (name.isEmpty() || !QFileInfo::exists(name)) {
+        m_ws.registers().markNotLoaded(QString(), false);
         return;
+    }
     const FileBytes file =
         QFileInfo(name).isFile() ? ReadWholeFile(name) : FileBytes{std::nullopt, QStringLiteral("it is not a file")};
     const RegisterFileRead read =
