@@ -250,6 +250,10 @@ qint64 QtSocketService::unacknowledgedBytes() const
     return 0;
 }
 
+namespace {
+constexpr int EndingReadsPerCall = 16;
+}
+
 void QtSocketService::readEnding()
 {
 #ifdef Q_OS_LINUX
@@ -257,7 +261,9 @@ void QtSocketService::readEnding()
         return;
     const qsizetype before = m_received.size();
     char buffer[4096];
-    for (;;) {
+    // A bounded share a call: a device that floods after our end must not
+    // hold the event loop here; the notifier calls again for the rest.
+    for (int reads = 0; reads < EndingReadsPerCall; ++reads) {
         const ssize_t n = ::recv(m_ending, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n > 0) {
             m_received.append(buffer, n);
