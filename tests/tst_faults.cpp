@@ -190,13 +190,7 @@ private Q_SLOTS:
             SetPauseTimeScale(atOnce ? 10 : 5);
         Fixture f(operation, fault);
         const QList<QByteArray> before = {f.ws.table().entry(0).Text, f.ws.table().entry(2).Text};
-        QElapsedTimer clock;
-        clock.start();
-        qint64 idleAt = -1;
-        QObject::connect(&f.ws.transfer(), &TransferState::transmittingChanged, &f.ws, [&](int value) {
-            if (value == 0)
-                idleAt = clock.elapsed();
-        });
+        const test::IdleClock idle(f.ws);
         const OperationOutcome outcome = f.run(operation);
         QCOMPARE(outcome.complete(), message.isEmpty());
         const QString shown = f.prompter.messageTexts().join(u'|');
@@ -205,9 +199,9 @@ private Q_SLOTS:
                      ? shown.isEmpty()
                      : shown.startsWith(ends.front()) && (ends.size() == 1 || shown.endsWith(ends.back())),
                  qPrintable(shown));
-        QVERIFY2(clock.elapsed() < (atOnce ? 1500 : 15000), qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(idle.clock.elapsed() < (atOnce ? 1500 : 15000), qPrintable(QString::number(idle.clock.elapsed())));
         // Told, and the menus the operator's again, as soon as the link went.
-        QVERIFY2(clock.elapsed() - idleAt < 1000, qPrintable(QString::number(clock.elapsed() - idleAt)));
+        QVERIFY2(idle.sinceIdle() < 1000, qPrintable(QString::number(idle.sinceIdle())));
         QVERIFY(f.settled());
         if (operation == Operation::Upload)
             QCOMPARE((QList<QByteArray>{f.ws.table().entry(0).Text, f.ws.table().entry(2).Text}), before);

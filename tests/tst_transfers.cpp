@@ -290,13 +290,7 @@ private Q_SLOTS:
             f.udp.onReceive = [&](UdpPeer &, const QByteArray &b) { dataEntryLater(b); };
             f.tcp.onReceive = [&](TcpPeer &, const QByteArray &b) { dataEntryLater(b); };
         }
-        QElapsedTimer clock;
-        clock.start();
-        qint64 idleAt = -1;
-        QObject::connect(&f.ws.transfer(), &TransferState::transmittingChanged, &f.ws, [&](int value) {
-            if (value == 0)
-                idleAt = clock.elapsed();
-        });
+        const test::IdleClock idle(f.ws);
         int goneOut = 0;
         QObject::connect(&f.ws.link(), &Link::transmitted, &f.ws, [&, dataEntry = dataEntry] {
             if (++goneOut == -dataEntry)
@@ -304,7 +298,7 @@ private Q_SLOTS:
         });
         const OperationOutcome outcome = f.ws.MnuLoadSign_Click(choice);
         // Data entry ends the load at once, whatever wait it was in.
-        QVERIFY2(clock.elapsed() - idleAt < 1000, qPrintable(QString::number(clock.elapsed() - idleAt)));
+        QVERIFY2(idle.sinceIdle() < 1000, qPrintable(QString::number(idle.sinceIdle())));
         QCOMPARE(outcome.ending, ending);
         QTRY_COMPARE_WITH_TIMEOUT(f.frames.size(), frames, 1000);
         QCOMPARE(f.prompter.messageTexts().join(QString()), message);

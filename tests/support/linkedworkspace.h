@@ -8,7 +8,25 @@
 #include "temphome.h"
 #include "watchdog.h"
 
+#include <QElapsedTimer>
+
 namespace telvaro::test {
+
+// How long an operation outlives `Transmitting` falling to 0: a wait that
+// ignores the stop or the device's going shows here.
+struct IdleClock {
+    QElapsedTimer clock;
+    qint64 idleAt = -1;
+    explicit IdleClock(Workspace &ws)
+    {
+        clock.start();
+        QObject::connect(&ws.transfer(), &TransferState::transmittingChanged, &ws, [this](int value) {
+            if (value == 0)
+                idleAt = clock.elapsed();
+        });
+    }
+    qint64 sinceIdle() const { return clock.elapsed() - idleAt; }
+};
 
 struct LinkedWorkspace {
     TempHome home;
