@@ -385,6 +385,9 @@ private Q_SLOTS:
             "mkfifo slow; exec 4<>slow; telvaro-cli run " + udp + "--transcript slow wide.TVD; s=$?; rm slow; exit $s",
             "1 [telvaro-cli: the transcript slow is incomplete: its last lines did not reach the file within 2 s.\n] ",
             "*");
+        row("transcript to a pipe without a reader",
+            "mkfifo none; telvaro-cli send " + udp + "--transcript none HI; s=$?; rm none; exit $s",
+            "1 [telvaro-cli: cannot open the transcript none: nothing reads the pipe\n] ");
         row("transcript on a disk that fills",
             "mkdir -p small; unshare -rm bash <<'X'\nmount -t tmpfs -o size=64k none small || exit 99; cd small\n"
             "head -c 1M /dev/zero >filler 2>/dev/null; truncate -s -6000 filler\ntelvaro-cli run " +

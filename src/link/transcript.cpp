@@ -288,7 +288,15 @@ bool Transcript::open(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
 #ifdef Q_OS_UNIX
-    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Not blocking at the open: a pipe that nothing reads would hold the
+    // command before its first frame, for ever.
+    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0 && errno == ENXIO) {
+        m_error = QStringLiteral("nothing reads the pipe");
+        return false;
+    }
+    if (fd >= 0)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 #else
     const int fd = ::_open(name.constData(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, 0666);
 #endif
