@@ -3,6 +3,7 @@
 #include "base/wait.h"
 #include "cli/commands.h"
 #include "cli/operationrun.h"
+#include "cli/outcomejson.h"
 #include "cli/output.h"
 
 #include <QCommandLineParser>
@@ -21,6 +22,7 @@ struct Command {
     const char *synopsis;
     const char *summary;
     std::function<int(const QStringList &)> run;
+    bool takesLink = false;
 };
 
 const Command commands[] = {
@@ -28,18 +30,18 @@ const Command commands[] = {
     {"decode", "", "bytes on stdin to notation on stdout", Decode},
     {"list", "[--text-view] [--raw] FILE", "a TVD or QND file as the grid shows it", List},
     {"convert", "[--force] IN OUT", "open IN, save OUT as TVD or QND by its extension", Convert},
-    {"send", "[LINK] [--dry-run [--hex]] TEXT", "Quick Send of TEXT", Send},
-    {"run", "[LINK] [--repeat-from N] [--duration SECONDS] [--dry-run [--hex]] FILE", "run FILE's table", Run},
+    {"send", "[LINK] [--dry-run [--hex]] TEXT", "Quick Send of TEXT", Send, true},
+    {"run", "[LINK] [--repeat-from N] [--duration SECONDS] [--dry-run [--hex]] FILE", "run FILE's table", Run, true},
     {"load-sign", "[LINK] [--sign-type vyrena|orbilux] [--address XX] [--dry-run [--hex]] FILE",
-     "load FILE's table into an ADP sign", LoadSign},
+     "load FILE's table into an ADP sign", LoadSign, true},
     {"call-message", "[LINK] [--sign-type T] [--address XX] [--dry-run [--hex]] N",
-     "make the sign show loaded message N", CallMessage},
-    {"clear-list", "[LINK] [--sign-type T] [--address XX] [--dry-run [--hex]]", "empty the sign's play list",
-     ClearList},
+     "make the sign show loaded message N", CallMessage, true},
+    {"clear-list", "[LINK] [--sign-type T] [--address XX] [--dry-run [--hex]]", "empty the sign's play list", ClearList,
+     true},
     {"load-controller", "[LINK] (--serial-input|--binary-input) [--verify] [--dry-run [--hex]] FILE",
-     "load a sign controller; --verify reads it back and compares", LoadController},
+     "load a sign controller; --verify reads it back and compares", LoadController, true},
     {"upload", "[LINK] OUT | [LINK] --compare FILE (--serial-input|--binary-input)",
-     "read a controller back into OUT and its TV1 companion, or compare it with FILE", Upload},
+     "read a controller back into OUT and its TV1 companion, or compare it with FILE", Upload, true},
     {"ports", "[--json]", "the serial devices plugged in, stable names first", Ports},
 };
 
@@ -133,9 +135,12 @@ int main(int argc, char *argv[])
                                           [&name](const Command &c) { return name == QLatin1String(c.name); });
         if (command == std::end(commands))
             return usageError(QStringLiteral("unknown command \"%1\"").arg(name));
+        // The commands that talk to a device can end with a machine-readable outcome.
+        if (command->takesLink)
+            ExpectOutcome(name, args);
         status = command->run(args);
     }
     // Output that did not go out in full is a failure, whatever came before;
     // the transcript's last line carries the status the command ends with.
-    return EndTranscript(OutputFailed() && status == ExitDone ? ExitFailed : status);
+    return WriteOutcome(EndTranscript(OutputFailed() && status == ExitDone ? ExitFailed : status));
 }

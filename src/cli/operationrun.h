@@ -26,7 +26,12 @@ struct OperationRun {
     std::optional<double> durationSeconds;
     // --dry-run: the frames and their times printed, nothing sent.
     std::optional<DryRun> dryRun;
+    // run --repeat-from: the table starts again until stopped.
+    bool repeats = false;
 };
+
+// An upload sends the wake-up and the request; the rest comes back.
+constexpr int UploadFrames = 2;
 
 struct CommandEnding {
     OperationOutcome outcome;
