@@ -43,6 +43,10 @@ const Command commands[] = {
     {"upload", "[LINK] OUT | [LINK] --compare FILE (--serial-input|--binary-input)",
      "read a controller back into OUT and its TV1 companion, or compare it with FILE", Upload, true},
     {"ports", "[--json]", "the serial devices plugged in, stable names first", Ports},
+    {"fleet",
+     "load [--parallel N] [--retries K] [--tag TAG] [--report FILE] [--only-failed REPORT] [--registry DIR] "
+     "[NAME...] | status [REPORT]",
+     "load the signs of the registry, a JSON report of every sign; or print a report", Fleet},
 };
 
 QString ProgramHelp(const QCommandLineParser &parser)
