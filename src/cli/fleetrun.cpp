@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/fleetplan.h"
 #include "cli/fleetreport.h"
+#include "cli/operationrun.h"
 #include "cli/output.h"
 #include "cli/progressline.h"
 
@@ -253,6 +254,12 @@ void FleetRun::finished(qsizetype index, int exitCode, QProcess::ExitStatus stat
     const QJsonDocument doc = QJsonDocument::fromJson(last);
     if (doc.isObject()) {
         sign.outcome = doc.object();
+    } else if (m_stopSignal != 0 && status == QProcess::CrashExit) {
+        // The signal came before the load had set up its own stop, and so
+        // before it had opened its link.
+        sign.outcome = OwnOutcome(sign, QStringLiteral("stopped"),
+                                  {QStringLiteral("Stopped by %1 as it started; nothing was sent.")
+                                       .arg(SignalName(m_stopSignal))});
     } else {
         QStringList reasons = sign.errorLines;
         reasons << (status == QProcess::CrashExit
@@ -308,7 +315,7 @@ void FleetRun::stop(int signalNumber)
             sign.state = FleetSign::State::Ended;
             sign.outcome =
                 OwnOutcome(sign, QStringLiteral("stopped"),
-                           {QStringLiteral("Not started: the fleet was stopped by signal %1.").arg(signalNumber)});
+                           {QStringLiteral("Not started: the fleet was stopped by %1.").arg(SignalName(signalNumber))});
         }
     }
     saveReport();

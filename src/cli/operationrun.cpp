@@ -29,18 +29,6 @@ struct CommandTranscriptState {
 };
 CommandTranscriptState commandTranscript;
 
-QString SignalName(int number)
-{
-    switch (number) {
-#ifdef SIGHUP
-    case SIGHUP: return QStringLiteral("SIGHUP");
-#endif
-    case SIGINT: return QStringLiteral("SIGINT");
-    case SIGTERM: return QStringLiteral("SIGTERM");
-    default: return QStringLiteral("signal %1").arg(number);
-    }
-}
-
 QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
 {
     const int sent = outcome.framesSent;
@@ -132,6 +120,19 @@ std::optional<int> FramesPlanned(Workspace &ws, const OperationRun &how,
 }
 
 } // namespace
+
+QString SignalName(int number)
+{
+    switch (number) {
+#ifdef SIGHUP
+    case SIGHUP: return QStringLiteral("SIGHUP");
+#endif
+    case SIGINT: return QStringLiteral("SIGINT");
+    case SIGTERM: return QStringLiteral("SIGTERM");
+    default: return QStringLiteral("signal %1").arg(number);
+    }
+}
+
 
 bool OpenTranscript(Workspace &ws, const QString &path)
 {

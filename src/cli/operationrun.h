@@ -51,6 +51,9 @@ Transcript *CommandTranscript();
 // is told on stderr and makes the command fail. Returns the exit status.
 int EndTranscript(int status);
 
+// "SIGINT", "SIGTERM", "SIGHUP" or "signal N".
+QString SignalName(int number);
+
 // The line a stop by signal prints: where it stopped, what the device has.
 QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome);
 
