@@ -59,9 +59,10 @@ void AddLoadOptions(CommandLine &line)
                    QStringLiteral("--progress"));
     line.addOption({QStringLiteral("q"), QStringLiteral("quiet")},
                    QStringLiteral("No progress line, even on a terminal."), QStringLiteral("--quiet"));
-    line.addPositional(QStringLiteral("NAME"), QStringLiteral("Signs to load; default every sign of the registry."),
-                       QStringLiteral("[NAME...]"));
 }
+
+const QStringList loadOptions = {"registry", "parallel",    "retries",     "retry-pause", "tag",
+                                 "report",   "only-failed", "transcripts", "progress",    "quiet"};
 
 std::optional<int> ReadLoadOptions(const CommandLine &line, FleetOptions &options)
 {
@@ -78,7 +79,7 @@ std::optional<int> ReadLoadOptions(const CommandLine &line, FleetOptions &option
     if (line.isSet(QStringLiteral("progress")) && line.isSet(QStringLiteral("quiet")))
         return line.usageError(QStringLiteral("--progress and --quiet go against each other"));
     options.tag = line.value(QStringLiteral("tag"));
-    options.names = line.positionals();
+    options.names = line.positionals().mid(1);
     options.report = line.isSet(QStringLiteral("report")) ? line.value(QStringLiteral("report")) : DefaultReportPath();
     options.transcripts = line.isSet(QStringLiteral("transcripts")) ? line.value(QStringLiteral("transcripts"))
                                                                     : DefaultTranscriptFolder();
@@ -100,22 +101,8 @@ std::optional<int> ReadLoadOptions(const CommandLine &line, FleetOptions &option
     return std::nullopt;
 }
 
-int FleetLoad(const QStringList &args)
+int FleetLoad(const CommandLine &line)
 {
-    CommandLine line(QStringLiteral("fleet load"),
-                     QStringLiteral("Loads the signs of the registry, each by telvaro-cli load-sign or "
-                                    "load-controller (with --verify where its file says verify=yes) as a process of "
-                                    "its own with its transcript, and writes a JSON report with every sign's "
-                                    "outcome, saved again as each sign ends. Exit status 0 only when every sign "
-                                    "ended done; 130 or 143 when stopped by SIGINT or SIGTERM, which is handed on "
-                                    "to the loads under way."));
-    AddLoadOptions(line);
-    line.addExample(QStringLiteral("telvaro-cli fleet load --parallel 20 --retries 2 --report night.json"));
-    line.addExample(QStringLiteral("telvaro-cli fleet load --only-failed night.json --report night-2.json"),
-                    QStringLiteral("loads again the signs that did not end done"));
-    line.addExample(QStringLiteral("telvaro-cli fleet load --tag north sign-07 sign-08"));
-    if (const auto status = line.parse(args))
-        return *status;
     FleetOptions options;
     if (const auto status = ReadLoadOptions(line, options))
         return *status;
@@ -128,21 +115,15 @@ int FleetLoad(const QStringList &args)
     return run.exec();
 }
 
-int FleetStatus(const QStringList &args)
+int FleetStatus(const CommandLine &line)
 {
-    CommandLine line(QStringLiteral("fleet status"),
-                     QStringLiteral("Prints one line per sign of a fleet report: name, status, end (UTC), frames "
-                                    "sent/planned and the first reason, separated by tabs. Exit status 0 when every "
-                                    "sign ended done, 1 otherwise."));
-    line.addPositional(QStringLiteral("REPORT"),
-                       QStringLiteral("The report; default the one the last fleet load wrote."),
-                       QStringLiteral("[REPORT]"));
-    line.addExample(QStringLiteral("telvaro-cli fleet status night.json"));
-    if (const auto status = line.parse(args))
-        return *status;
-    if (line.positionals().size() > 1)
-        return line.usageError(QStringLiteral("takes at most one REPORT"));
-    const QString path = line.positionals().isEmpty() ? LastReportPath() : line.positionals().front();
+    for (const QString &option : loadOptions)
+        if (line.isSet(option))
+            return line.usageError(QStringLiteral("fleet status takes no --%1").arg(option));
+    const QStringList reports = line.positionals().mid(1);
+    if (reports.size() > 1)
+        return line.usageError(QStringLiteral("fleet status takes at most one REPORT"));
+    const QString path = reports.isEmpty() ? LastReportPath() : reports.front();
     const auto read = ReadReport(path);
     if (const auto *problem = std::get_if<QString>(&read)) {
         PrintError(QStringLiteral("telvaro-cli fleet: ") + *problem);
@@ -163,24 +144,36 @@ int FleetStatus(const QStringList &args)
 
 int Fleet(const QStringList &args)
 {
-    const QString sub = args.value(0);
-    if (sub == QLatin1String("load"))
-        return FleetLoad(args.mid(1));
-    if (sub == QLatin1String("status"))
-        return FleetStatus(args.mid(1));
-    if (sub == QLatin1String("--help") || sub == QLatin1String("-h")) {
-        return WriteOut("Usage: telvaro-cli fleet load [options] [NAME...]\n"
-                        "       telvaro-cli fleet status [REPORT]\n"
-                        "Loads the signs of the registry and reports on them.\n"
-                        "Run \"telvaro-cli fleet load --help\" or \"telvaro-cli fleet status --help\" for the "
-                        "options.\n")
-                   ? ExitDone
-                   : ExitFailed;
-    }
-    PrintError(sub.isEmpty() ? QStringLiteral("telvaro-cli fleet: give load or status")
-                             : QStringLiteral("telvaro-cli fleet: unknown \"%1\"; give load or status").arg(sub));
-    PrintError(QStringLiteral("Run \"telvaro-cli fleet --help\" for its use."));
-    return ExitUsage;
+    CommandLine line(QStringLiteral("fleet"),
+                     QStringLiteral("fleet load loads the signs of the registry, each by telvaro-cli load-sign or "
+                                    "load-controller (with --verify where its file says verify=yes) as a process of "
+                                    "its own with its transcript, and writes a JSON report with every sign's "
+                                    "outcome, saved again as each sign ends; exit status 0 only when every sign "
+                                    "ended done, 130 or 143 when stopped by SIGINT or SIGTERM, which is handed on "
+                                    "to the loads under way. fleet status prints one line per sign of a report: "
+                                    "name, status, end (UTC), frames sent/planned and the first reason, separated "
+                                    "by tabs; exit status 0 when every sign ended done."));
+    AddLoadOptions(line);
+    line.addPositional(QStringLiteral("ACTION"), QStringLiteral("load: loads the signs; status: prints a report."),
+                       QStringLiteral("load|status"));
+    line.addPositional(QStringLiteral("NAME"),
+                       QStringLiteral("load: the signs to load, default every sign of the registry; status: the "
+                                      "report, default the one the last fleet load wrote."),
+                       QStringLiteral("[NAME...|REPORT]"));
+    line.addExample(QStringLiteral("telvaro-cli fleet load --parallel 20 --retries 2 --report night.json"));
+    line.addExample(QStringLiteral("telvaro-cli fleet load --only-failed night.json --report night-2.json"),
+                    QStringLiteral("loads again the signs that did not end done"));
+    line.addExample(QStringLiteral("telvaro-cli fleet load --tag north sign-07 sign-08"));
+    line.addExample(QStringLiteral("telvaro-cli fleet status night.json"));
+    if (const auto status = line.parse(args))
+        return *status;
+    const QString action = line.positionals().value(0);
+    if (action == QLatin1String("load"))
+        return FleetLoad(line);
+    if (action == QLatin1String("status"))
+        return FleetStatus(line);
+    return line.usageError(action.isEmpty() ? QStringLiteral("give load or status")
+                                            : QStringLiteral("\"%1\" is not load or status").arg(action));
 }
 
 } // namespace telvaro::cli

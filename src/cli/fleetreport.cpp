@@ -63,10 +63,12 @@ std::optional<QString> SaveReport(const QString &path, const QJsonObject &report
         return file.errorString();
     // Where fleet status finds it; a note that cannot be written loses only
     // the default of fleet status.
-    QDir().mkpath(StateFolder());
-    QSaveFile note(LastReportNote());
-    if (note.open(QIODevice::WriteOnly) && note.write(absolute.toUtf8() + '\n'))
-        note.commit();
+    if (LastReportPath() != absolute) {
+        QDir().mkpath(StateFolder());
+        QSaveFile note(LastReportNote());
+        if (note.open(QIODevice::WriteOnly) && note.write(absolute.toUtf8() + '\n'))
+            note.commit();
+    }
     return std::nullopt;
 }
 

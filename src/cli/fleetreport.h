@@ -1,9 +1,10 @@
 #pragma once
 // The fleet's report: one JSON file holding every sign of a fleet load
 // exactly once, with the fields of its --json outcome and its attempts.
-// It is saved whole (written aside, then renamed) at the start and after
-// every sign ends, so a fleet that is killed leaves a true report: a sign
-// under way then reads "running", one not yet started "pending".
+// It is saved whole (written aside, then renamed) at the start, after every
+// sign ends and shortly after loads start, so a fleet that is killed leaves
+// a true report: a sign under way then reads "running", one not yet
+// started "pending".
 
 #include <QJsonObject>
 #include <QString>

@@ -24,6 +24,7 @@ namespace telvaro::cli {
 namespace {
 
 constexpr int progressRedrawMs = 500;
+constexpr int startsSavedMs = 200;
 // What the fleet keeps of a child's output: the outcome is its last line.
 constexpr qsizetype keptOutput = 64 * 1024;
 constexpr qsizetype keptErrorLines = 8;
@@ -122,6 +123,9 @@ std::variant<QList<FleetSign>, QString> SelectSigns(const FleetOptions &options)
 FleetRun::FleetRun(FleetOptions options, QList<FleetSign> signs, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_signs(std::move(signs)), m_started(Now())
 {
+    m_saveSoon.setSingleShot(true);
+    m_saveSoon.setInterval(startsSavedMs);
+    connect(&m_saveSoon, &QTimer::timeout, this, &FleetRun::saveReport);
 }
 
 int FleetRun::exec()
@@ -239,7 +243,9 @@ void FleetRun::start(qsizetype index)
         }
     });
     process->start();
-    saveReport();
+    // Starts come in bursts: one save tells them all.
+    if (!m_saveSoon.isActive())
+        m_saveSoon.start();
 }
 
 void FleetRun::finished(qsizetype index, int exitCode, QProcess::ExitStatus status)
@@ -250,16 +256,15 @@ void FleetRun::finished(qsizetype index, int exitCode, QProcess::ExitStatus stat
     sign.out += sign.process->readAllStandardOutput();
     sign.process->deleteLater();
     sign.process = nullptr;
-    const QByteArray last = sign.out.trimmed().split('\n').constLast();
-    const QJsonDocument doc = QJsonDocument::fromJson(last);
+    const QJsonDocument doc = QJsonDocument::fromJson(std::exchange(sign.out, {}).trimmed().split('\n').constLast());
     if (doc.isObject()) {
         sign.outcome = doc.object();
     } else if (m_stopSignal != 0 && status == QProcess::CrashExit) {
         // The signal came before the load had set up its own stop, and so
         // before it had opened its link.
-        sign.outcome = OwnOutcome(sign, QStringLiteral("stopped"),
-                                  {QStringLiteral("Stopped by %1 as it started; nothing was sent.")
-                                       .arg(SignalName(m_stopSignal))});
+        sign.outcome = OwnOutcome(
+            sign, QStringLiteral("stopped"),
+            {QStringLiteral("Stopped by %1 as it started; nothing was sent.").arg(SignalName(m_stopSignal))});
     } else {
         QStringList reasons = sign.errorLines;
         reasons << (status == QProcess::CrashExit
@@ -371,6 +376,7 @@ QJsonObject FleetRun::report() const
 
 void FleetRun::saveReport()
 {
+    m_saveSoon.stop();
     if (const auto problem = SaveReport(m_options.report, report())) {
         if (!m_reportFailed)
             tell(QStringLiteral("telvaro-cli fleet: cannot write the report %1: %2").arg(m_options.report, *problem));

@@ -78,6 +78,7 @@ private:
     int m_stopSignal = 0;
     bool m_reportFailed = false;
     QTimer m_progressTimer;
+    QTimer m_saveSoon;
     QEventLoop *m_loop = nullptr;
 };
 

@@ -63,10 +63,11 @@ QString ProgramHelp(const QCommandLineParser &parser)
     // The options section as the parser lays it out.
     text += u'\n' + parser.helpText().section(QStringLiteral("\n\n"), 1, 1) + u'\n';
     text += QStringLiteral("\nLINK is --port N (1 and up serial, 0 TCP, -1 UDP), --ip ADDRESS, --ip-port PORT,\n"
-                           "--baud RATE, --device PATH, --verbose, --transcript FILE; what is not given comes\n"
-                           "from the window's settings. Exit status: 0 done, 1 the operation failed or was\n"
-                           "refused (its message is on stderr), 2 usage error, 128 + N stopped by signal N\n"
-                           "(129 SIGHUP, 130 SIGINT, 143 SIGTERM).\n"
+                           "--baud RATE, --device PATH, --verbose, --transcript FILE, --sign NAME,\n"
+                           "--registry DIR, --json; what is not given comes from the registry file of\n"
+                           "--sign, then from the window's settings. Exit status: 0 done, 1 the\n"
+                           "operation failed or was refused (its message is on stderr), 2 usage error,\n"
+                           "128 + N stopped by signal N (129 SIGHUP, 130 SIGINT, 143 SIGTERM).\n"
                            "Run \"telvaro-cli COMMAND --help\" for the options of a command.\n");
     return text;
 }

@@ -133,7 +133,6 @@ QString SignalName(int number)
     }
 }
 
-
 bool OpenTranscript(Workspace &ws, const QString &path)
 {
     auto transcript = std::make_unique<Transcript>();
