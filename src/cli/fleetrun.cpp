@@ -260,11 +260,11 @@ void FleetRun::finished(qsizetype index, int exitCode, QProcess::ExitStatus stat
     if (doc.isObject()) {
         sign.outcome = doc.object();
     } else if (m_stopSignal != 0 && status == QProcess::CrashExit) {
-        // The signal came before the load had set up its own stop, and so
-        // before it had opened its link.
-        sign.outcome = OwnOutcome(
-            sign, QStringLiteral("stopped"),
-            {QStringLiteral("Stopped by %1 as it started; nothing was sent.").arg(SignalName(m_stopSignal))});
+        // The signal came before the load had set up its own stop.
+        sign.outcome = OwnOutcome(sign, QStringLiteral("stopped"),
+                                  {QStringLiteral("Ended by %1 before it could stop in order; its transcript "
+                                                  "shows what was sent.")
+                                       .arg(SignalName(m_stopSignal))});
     } else {
         QStringList reasons = sign.errorLines;
         reasons << (status == QProcess::CrashExit
