@@ -283,8 +283,10 @@ private Q_SLOTS:
         writeSign(QStringLiteral("a"), UdpSign(port, QStringLiteral("0A")));
         writeSign(QStringLiteral("b"), QStringLiteral("port=0\nip=127.0.0.1\nip-port=1\naddress=0B\ntable=t.TVD\n"));
         writeSign(QStringLiteral("c"), QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1\naddress=0C\n").arg(port));
-        const auto first = fleet({"--retries", "2", "--retry-pause", "1", "--report", "first.json"});
+        const auto first = fleet({"--retries", "2", "--retry-pause", "1", "--report", "first.json", "--progress"});
         QCOMPARE(first.status, 1);
+        QVERIFY2(first.err.trimmed().endsWith("fleet: 1 of 3 done, 2 failed, 0 running, about 0.0 s left"),
+                 first.err.constData());
         const QJsonObject report = ReadJsonFile(QStringLiteral("first.json"));
         QCOMPARE(report.value("signs").toArray().size(), 3);
         for (const auto &[name, status, attempts] :

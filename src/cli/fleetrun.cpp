@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <csignal>
 #include <unistd.h>
+#include <vector>
 
 namespace telvaro::cli {
 
@@ -394,33 +395,34 @@ void FleetRun::tell(const QString &line)
 }
 
 // Signs done, failed and under way, and the time left from the plans: the
-// work left spread over the parallel slots, but never less than the
-// longest sign still under way.
+// signs still to load go, in order, to whichever of the N places frees
+// first, as the fleet starts them.
 void FleetRun::drawProgress()
 {
     int done = 0, failed = 0, running = 0;
-    double work = 0, longest = 0;
+    std::vector<double> places;
+    QList<double> waiting;
     for (const FleetSign &s : std::as_const(m_signs)) {
         const double planned = s.plannedSeconds.value_or(0);
         switch (s.state) {
         case FleetSign::State::Ended: (Status(s) == QLatin1String("done") ? done : failed) += 1; break;
-        case FleetSign::State::Running: {
+        case FleetSign::State::Running:
             ++running;
-            const double left = qMax(0.0, planned - s.since.elapsed() / 1000.0);
-            work += left;
-            longest = qMax(longest, left);
+            places.push_back(qMax(0.0, planned - s.since.elapsed() / 1000.0));
             break;
-        }
         case FleetSign::State::Pending:
-        case FleetSign::State::Pausing: work += planned; break;
+        case FleetSign::State::Pausing: waiting << planned; break;
         }
     }
+    places.resize(qMax(places.size(), size_t(m_options.parallel)), 0.0);
+    for (const double planned : std::as_const(waiting))
+        *std::min_element(places.begin(), places.end()) += planned;
     const QString text = QStringLiteral("fleet: %1 of %2 done, %3 failed, %4 running, about %5 left")
                              .arg(done)
                              .arg(m_signs.size())
                              .arg(failed)
                              .arg(running)
-                             .arg(ProgressLine::DurationText(qMax(longest, work / m_options.parallel)));
+                             .arg(ProgressLine::DurationText(*std::max_element(places.begin(), places.end())));
     if (ErrorIsTerminal())
         WriteError("\r" + TerminalText(text) + "\x1b[K");
     else
