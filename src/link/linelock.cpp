@@ -70,6 +70,25 @@ qint64 FlockHolder(int fd)
     return 0;
 }
 
+qint64 PortLockHolder(const QString &device)
+{
+    const QString devices = QStringLiteral("/dev/");
+    for (QString name : {QFileInfo(device).canonicalFilePath(), device}) {
+        if (name.startsWith(devices))
+            name = name.mid(devices.size());
+        QFile lock(LineLockFolder() + QStringLiteral("/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_')));
+        if (lock.open(QIODevice::ReadOnly))
+            if (const qint64 pid = lock.readLine().trimmed().toLongLong(); pid > 0)
+                return pid;
+    }
+    return 0;
+}
+
+bool DeviceHeldElsewhere(const QString &device)
+{
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+}
+
 bool LineLock::openFile(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);

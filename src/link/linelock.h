@@ -23,6 +23,12 @@ QString ProcessText(qint64 pid);
 // The process holding an flock on the file open as fd, from /proc/locks;
 // 0 where the system does not tell.
 qint64 FlockHolder(int fd);
+// The process whose serial port library holds the device by a UUCP-style
+// lock file ("LCK..ttyUSB0" with its PID first), as far as it tells.
+qint64 PortLockHolder(const QString &device);
+// Opening the device was refused although this user may use it: another
+// program holds it.
+bool DeviceHeldElsewhere(const QString &device);
 
 class LineLock {
 public:
