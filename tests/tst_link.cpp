@@ -719,7 +719,8 @@ private Q_SLOTS:
         QVERIFY(listed.size() == 2 && adapter && FindSerialDevice(listed, second.devicePath()));
         QCOMPARE(SerialDeviceFields(*adapter),
                  QStringList({stable, first.devicePath(), "0403:6001", "FTDI", "FT232R USB UART", "A50285BI"}));
-        QCOMPARE(SerialDeviceFields(*FindSerialDevice(listed, second.devicePath())), QStringList{second.devicePath()});
+        QCOMPARE(SerialDeviceFields(*FindSerialDevice(listed, second.devicePath())),
+                 (QStringList{second.devicePath(), second.devicePath(), "", "", "", ""}));
 
         LinkedWorkspace f;
         f.linkTo(0, 3001);

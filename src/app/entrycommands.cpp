@@ -63,6 +63,7 @@ void Workspace::CmdAddMessage_Click()
     m_table.SetContents(n, *interval, TextToBytes(box(Box::Entry)), *sendData, TextToBytes(box(Box::Comment)));
     setBox(Box::MessageNumber, MessageNumberText(n + 1));
     m_table.RefreshGrid();
+    noticeCodePage(box(Box::Entry));
 }
 
 std::optional<qint32> Workspace::AddInterval() const
@@ -97,6 +98,7 @@ void Workspace::CmdReplaceMessage_Click()
     setBox(Box::MessageNumber, MessageNumberText(position + 1));
     TxtMessageNumber_LostFocus();
     m_table.RefreshGrid();
+    noticeCodePage(box(Box::Entry));
 }
 
 void Workspace::CmdLoadMessage_Click()

@@ -105,8 +105,19 @@ void Workspace::SaveSettings(SettingsStore &settings, bool minimized, const Wind
         m_prompter.inform(QStringLiteral("!?ERROR?!"));
 }
 
+void Workspace::noticeCodePage(const QString &text)
+{
+    if (const QString warning = CodePageWarning(text); !warning.isEmpty() && !m_codePageNoticed.contains(text)) {
+        m_codePageNoticed.insert(text);
+        m_prompter.inform(warning);
+    }
+}
+
 OperationOutcome Workspace::CmdQuickSend_Click()
 {
+    // Refused while another operation holds the link: nothing is sent yet.
+    if (!m_operations.holdsLink())
+        noticeCodePage(box(Box::Entry));
     return telvaro::CmdQuickSend_Click(m_operations, m_entry);
 }
 

@@ -20,6 +20,7 @@
 #include "table/registers.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -160,6 +161,9 @@ Q_SIGNALS:
 private:
     std::optional<int> StepTo(double target);
     void showModeItems(OperatingMode mode);
+    // Tells the first time a text is sent or stored which of its characters
+    // have no byte in the code page.
+    void noticeCodePage(const QString &text);
 
     Prompter &m_prompter;
     TransferState m_transfer;
@@ -175,6 +179,7 @@ private:
     Operations m_operations;
     QString m_caption = QStringLiteral("Telvaro");
     bool m_shutdownConfirmed = false;
+    QSet<QString> m_codePageNoticed;
 };
 
 } // namespace telvaro

@@ -29,6 +29,8 @@ int Encode(const QStringList &args)
         PrintMessage(QStringLiteral("An escape in the text has a value outside 0 to 255."));
         return ExitFailed;
     }
+    if (const QString warning = CodePageWarning(texts.front()); !warning.isEmpty())
+        PrintMessage(warning);
     const QByteArray out = line.isSet(QStringLiteral("hex")) ? bytes->toHex(' ').toUpper() + '\n' : *bytes;
     return WriteOut(out) ? ExitDone : ExitFailed;
 }

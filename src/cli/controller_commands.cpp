@@ -240,7 +240,9 @@ int Upload(const QStringList &args)
                    QStringLiteral("--compare controller.TVD --serial-input"), QStringLiteral("FILE"));
     AddInputOptions(line, QStringLiteral(", with --compare"));
     AddQuietOption(line);
-    line.addPositional(QStringLiteral("OUT"), QStringLiteral("The file to write: TVD or QND, by its extension."));
+    // The usage line shows both forms: an upload to OUT, or a comparison.
+    line.addPositional(QStringLiteral("OUT"), QStringLiteral("The file to write: TVD or QND, by its extension."),
+                       QStringLiteral("OUT | --compare FILE (--serial-input|--binary-input)"));
     line.addExample(QStringLiteral("telvaro-cli upload --port 1 --device /tmp/ttyController uploaded.TVD"),
                     QStringLiteral("writes uploaded.TVD and uploaded.TV1"));
     line.addExample(QStringLiteral("telvaro-cli upload --port 1 --device /dev/ttyUSB0 --compare controller.TVD "

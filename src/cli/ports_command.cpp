@@ -44,7 +44,7 @@ int Ports(const QStringList &args)
                      QStringLiteral("Lists the serial devices plugged in, one a line: the name to give --device or "
                                     "the settings (the stable name under /dev/serial/by-id/ where there is one), "
                                     "then the device, the USB vendor:product ids, manufacturer, description and "
-                                    "serial number, separated by tabs."));
+                                    "serial number: always six fields separated by tabs, an unknown one empty."));
     line.addOption({QStringLiteral("json")},
                    QStringLiteral("Writes the list as a JSON array of objects, with null for what is not known."),
                    QStringLiteral("--json"));

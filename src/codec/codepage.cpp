@@ -102,4 +102,31 @@ bool IsRepresentable(QStringView text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return ByteOf(c.unicode()) >= 0; });
 }
 
+QString UnrepresentableCharacters(QStringView text)
+{
+    QString found;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (ByteOf(text[i].unicode()) >= 0)
+            continue;
+        // A character outside the basic plane is both its halves.
+        const bool pair = IsHighSurrogate(text[i].unicode()) && i + 1 < n && IsLowSurrogate(text[i + 1].unicode());
+        const QStringView character = text.sliced(i, pair ? 2 : 1);
+        if (!found.contains(character))
+            found += character;
+        i += pair ? 1 : 0;
+    }
+    return found;
+}
+
+QString CodePageWarning(QStringView text)
+{
+    const QString found = UnrepresentableCharacters(text);
+    if (found.isEmpty())
+        return {};
+    const bool one = found.size() == 1 || (found.size() == 2 && found.front().isHighSurrogate());
+    return one ? QStringLiteral("The character \"%1\" has no byte in windows-1252; it becomes \"?\".").arg(found)
+               : QStringLiteral("The characters \"%1\" have no byte in windows-1252; each becomes \"?\".").arg(found);
+}
+
 } // namespace telvaro

@@ -19,4 +19,11 @@ QByteArray TextToBytes(QStringView text);
 // True when every character of the text has a byte in the code page.
 bool IsRepresentable(QStringView text);
 
+// The characters of the text that have no byte in the code page, each once,
+// in the order they first come.
+QString UnrepresentableCharacters(QStringView text);
+// What the operator is told of a text with such characters: which they are
+// and that each becomes "?". Empty for a text that converts whole.
+QString CodePageWarning(QStringView text);
+
 } // namespace telvaro

@@ -118,13 +118,10 @@ QString UsbIdsText(const SerialDevice &device)
 
 QStringList SerialDeviceFields(const SerialDevice &device)
 {
-    QStringList fields{device.assignedName()};
-    if (!device.stableName.isEmpty())
-        fields.append(device.device);
-    for (const QString &field : {UsbIdsText(device), device.manufacturer, device.description, device.serialNumber})
-        if (!field.isEmpty())
-            fields.append(field);
-    return fields;
+    // Every line has every column, so that a script can cut a column by its
+    // number whatever the adapter tells.
+    return {device.assignedName(), device.device,      UsbIdsText(device),
+            device.manufacturer,   device.description, device.serialNumber};
 }
 
 QString PluggedInText(const QList<SerialDevice> &devices)

@@ -59,7 +59,8 @@ void SetSerialDeviceSource(const SerialDeviceSource *source);
 std::optional<SerialDevice> FindSerialDevice(const QList<SerialDevice> &devices, const QString &name);
 
 // The fields of a line of the list: stable name (or device) first, then the
-// device, the USB ids and the descriptions, the unknown ones left out.
+// device, the USB ids, manufacturer, description and serial number; the
+// unknown ones empty.
 QStringList SerialDeviceFields(const SerialDevice &device);
 // "0403:6001", or empty without USB ids.
 QString UsbIdsText(const SerialDevice &device);

@@ -1,5 +1,6 @@
 #include "link/serialport.h"
 
+#include "link/linelock.h"
 #include "link/serialdevices.h"
 
 #include <QSettings>
@@ -93,8 +94,13 @@ bool QtSerialPortService::open()
     if (!m_port.open(QIODevice::ReadWrite)) {
         // An adapter that is not plugged in is told with what is.
         m_missing = m_port.error() == QSerialPort::DeviceNotFoundError;
-        m_error = m_missing ? MissingDeviceText(m_deviceName, CurrentSerialDevices().devices())
-                            : QStringLiteral("%1: %2").arg(m_deviceName, m_port.errorString());
+        const bool held = m_port.error() == QSerialPort::PermissionError && DeviceHeldElsewhere(m_deviceName);
+        if (m_missing)
+            m_error = MissingDeviceText(m_deviceName, CurrentSerialDevices().devices());
+        else if (held)
+            m_error = LineBusyText(m_deviceName, ProcessText(PortLockHolder(m_deviceName)));
+        else
+            m_error = QStringLiteral("%1: %2").arg(m_deviceName, m_port.errorString());
         return false;
     }
     // Devices commonly expect the terminal-ready line. Pseudo-terminals have

@@ -1,0 +1,310 @@
+// One operation per serial line across processes, and the small hazards of
+// the command line: the ports table's columns, completion of file names
+// with blanks, characters without a byte in windows-1252, upload's help.
+// Two telvaro-cli processes meet on one real pseudo-terminal served by
+// telvaro-devsim; protocol waits run 3 times faster (TELVARO_TIME_SCALE).
+#include "codec/codepage.h"
+#include "datatable.h"
+#include "link/linelock.h"
+#include "link/serialdevices.h"
+#include "linkedworkspace.h"
+#include "peers.h"
+#include "programs.h"
+
+#include <QSerialPort>
+#include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace telvaro;
+using namespace telvaro::test;
+
+namespace {
+
+const QStringList kScaled = {"TELVARO_TIME_SCALE=3"};
+const QStringList kFast = {"TELVARO_TIME_SCALE=100"};
+
+// "STATUS [STDERR] STDOUT" of one run.
+QByteArray Outcome(const ProgramResult &r)
+{
+    return QByteArray::number(r.status) + " [" + r.err + "] " + r.out;
+}
+
+QString OwnProcessText()
+{
+    return ProcessText(::getpid());
+}
+
+// Reads the simulator's log as it comes until a line holds text.
+bool AwaitLog(QProcess &device, QStringList &log, const QString &text)
+{
+    const int scale = qMax(1, qEnvironmentVariableIntValue("TELVARO_TIMEOUT_SCALE"));
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000 * scale) {
+        while (device.canReadLine()) {
+            log << QString::fromUtf8(device.readLine()).trimmed();
+            if (log.last().contains(text))
+                return true;
+        }
+        device.waitForReadyRead(100);
+    }
+    return false;
+}
+
+QByteArray WithoutScaleLine(const QByteArray &err)
+{
+    QByteArrayList lines = err.split('\n');
+    lines.removeIf([](const QByteArray &line) { return line.startsWith("telvaro-cli: TELVARO_TIME_SCALE="); });
+    return lines.join('\n').trimmed();
+}
+
+} // namespace
+
+class TestLines : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QFile table(dir.filePath("three.TVD"));
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write("9000,0,\"A\",\"\"\r\n9000,1,\"B\",\"\"\r\n9000,2,\"C\",\"\"\r\n");
+    }
+
+    // A send started in a sign load's close-and-reopen gap: refused at once
+    // (naming the load's process), or with --wait-line sent after the load.
+    void sendInLoadGap_data()
+    {
+        QTest::addColumn<bool>("wait");
+        QTest::newRow("refused at once") << false;
+        QTest::newRow("waits its turn") << true;
+    }
+    void sendInLoadGap()
+    {
+        QFETCH(bool, wait);
+        const QString pty = dir.filePath("line");
+        QProcess device;
+        QVERIFY(StartDevice(device, {"--role", "sign", "--pty", "--link", pty}).startsWith("device "));
+        QProcess load;
+        load.setProcessEnvironment(EnvironmentWith(kScaled));
+        load.start(CliPath(), {"load-sign", "--port", "1", "--device", pty, dir.filePath("three.TVD")});
+        QVERIFY(load.waitForStarted());
+        const QString loader = QStringLiteral("(PID %1, telvaro-cli)").arg(load.processId());
+        QStringList log;
+        // The load closes the line after its erase and opens it again later.
+        QVERIFY(AwaitLog(device, log, "erase the memory"));
+        QProcess send;
+        send.setProcessEnvironment(EnvironmentWith(kScaled));
+        send.start(CliPath(), QStringList{"send", "--port", "1", "--device", pty, "HELLO"} +
+                                  (wait ? QStringList{"--wait-line"} : QStringList{}));
+        QVERIFY(send.waitForFinished(20000));
+        const bool loadRunning = load.state() != QProcess::NotRunning;
+        QVERIFY(load.waitForFinished(20000));
+        QCOMPARE(load.exitCode(), 0);
+        QCOMPARE(WithoutScaleLine(load.readAllStandardError()), QByteArray());
+        const QByteArray err = WithoutScaleLine(send.readAllStandardError());
+        log += StopDevice(device);
+        const auto at = [&log](const QString &pattern) { return log.indexOf(QRegularExpression(pattern)); };
+        if (wait) {
+            QCOMPARE(send.exitCode(), 0);
+            QVERIFY2(at(".*store message 002.*") < at(".*received HELLO"), qPrintable(log.join('\n')));
+        } else {
+            QCOMPARE(send.exitCode(), 1);
+            QVERIFY(loadRunning);
+            QVERIFY2(err.endsWith(LineBusyText(pty, loader).toUtf8()), err);
+            QCOMPARE(at(".*received HELLO"), -1);
+        }
+    }
+
+    // A device held by another process, whichever way it holds it: the
+    // command says so, and names the holder where the system tells it.
+    void heldByAnotherProgram_data()
+    {
+        QTest::addColumn<bool>("telvaroLock");
+        QTest::newRow("line lock of a Telvaro process") << true;
+        QTest::newRow("serial port opened by another program") << false;
+    }
+    void heldByAnotherProgram()
+    {
+        QFETCH(bool, telvaroLock);
+        PtyPeer peer;
+        LineLock line;
+        QSerialPort other;
+        if (telvaroLock) {
+            QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
+        } else {
+            other.setPortName(peer.devicePath());
+            QVERIFY(other.open(QIODevice::ReadWrite));
+        }
+        const ProgramResult r = RunCli({"send", "--port", "1", "--device", peer.devicePath(), "HELLO"});
+        QCOMPARE(r.status, 1);
+        const QString busy = LineBusyText(peer.devicePath(), OwnProcessText());
+        QVERIFY2(r.err.contains(busy.toUtf8()), r.err);
+    }
+
+    // Waiting for a held line ends at once on the operator's stop.
+    void waitEndsOnStop()
+    {
+        PtyPeer peer;
+        LineLock line;
+        QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
+        QProcess send;
+        send.start(CliPath(), {"send", "--wait-line", "--port", "1", "--device", peer.devicePath(), "X"});
+        QVERIFY(send.waitForStarted());
+        // It waits once it has the line's lock file open.
+        const QString lockFile = LineLockPath(peer.devicePath());
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(send.processId()));
+        const auto opened = [&] {
+            const QStringList links = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+            return std::any_of(links.begin(), links.end(),
+                               [&](const QString &fd) { return QFile::symLinkTarget(fds.filePath(fd)) == lockFile; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(opened(), 5000);
+        QCOMPARE(send.state(), QProcess::Running);
+        send.terminate();
+        QVERIFY(send.waitForFinished(5000));
+        QCOMPARE(send.exitCode(), 128 + SIGTERM);
+        const QByteArray err = send.readAllStandardError();
+        QVERIFY2(err.endsWith("Stopped by SIGTERM. Nothing was sent.\n"), err);
+    }
+
+    // The window tells a held line as the reason line of the operation's own
+    // failure message.
+    void windowTellsHeldLine()
+    {
+        PtyPeer peer;
+        LineLock line;
+        QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
+        LinkedWorkspace f;
+        f.linkTo(1, 0, peer.devicePath());
+        f.ws.setBox(Workspace::Box::Entry, QStringLiteral("HELLO"));
+        const OperationOutcome outcome = f.ws.CmdQuickSend_Click();
+        QCOMPARE(outcome.ending, OperationOutcome::Ending::Refused);
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QVERIFY2(f.prompter.shown.front().text.endsWith(QStringLiteral("\r\n") +
+                                                        LineBusyText(peer.devicePath(), OwnProcessText())),
+                 qPrintable(f.prompter.shown.front().text));
+        QVERIFY(f.settled());
+        line.release();
+        QCOMPARE(f.ws.CmdQuickSend_Click().ending, OperationOutcome::Ending::Done);
+    }
+    // Every line of the ports table has every column, unknown ones empty.
+    void portsColumns_data()
+    {
+        columns<SerialDevice, QStringList>({"device", "fields"});
+        const SerialDevice adapter{"/dev/ttyUSB0", "FT232R USB UART",           "FTDI", "A50285BI", 0x0403,
+                                   0x6001,         "/dev/serial/by-id/usb-FTDI"};
+        row("everything known", adapter,
+            QStringList{"/dev/serial/by-id/usb-FTDI", "/dev/ttyUSB0", "0403:6001", "FTDI", "FT232R USB UART",
+                        "A50285BI"});
+        row("nothing known", SerialDevice{"/dev/ttyS0", {}, {}, {}, {}, {}, {}},
+            QStringList{"/dev/ttyS0", "/dev/ttyS0", "", "", "", ""});
+        row("ids and serial number only", SerialDevice{"/dev/ttyACM0", {}, {}, "77", 0x2341, 0x0043, {}},
+            QStringList{"/dev/ttyACM0", "/dev/ttyACM0", "2341:0043", "", "", "77"});
+    }
+    void portsColumns()
+    {
+        const auto [device, fields] = fetch<SerialDevice, QStringList>({"device", "fields"});
+        QCOMPARE(SerialDeviceFields(device), fields);
+    }
+    // The machine's own devices, whatever they tell.
+    void portsOnThisMachine()
+    {
+        const ProgramResult r = RunCli({"ports"});
+        QCOMPARE(r.status, 0);
+        for (const QByteArray &line : r.out.split('\n'))
+            if (!line.isEmpty())
+                QVERIFY2(line.count('\t') == 5, line);
+    }
+
+    // Completion as bash runs it: one reply a line, a name with blanks one
+    // reply, however the typed part is quoted.
+    void completion_data()
+    {
+        columns<QStringList, QStringList>({"words", "replies"});
+        row("start of names with blanks", QStringList{"list", "my"}, QStringList{"my file.TVD", "my other.TVD"});
+        row("blank escaped", QStringList{"list", "my\\ f"}, QStringList{"my file.TVD"});
+        row("in double quotes", QStringList{"list", "\"my f"}, QStringList{"my file.TVD"});
+        row("in single quotes", QStringList{"list", "'my o"}, QStringList{"my other.TVD"});
+        row("after --transcript", QStringList{"send", "--transcript", "my"},
+            QStringList{"my file.TVD", "my other.TVD"});
+        row("an option", QStringList{"send", "--wait-l"}, QStringList{"--wait-line"});
+        row("a command", QStringList{"load-s"}, QStringList{"load-sign"});
+    }
+    void completion()
+    {
+        const auto [words, replies] = fetch<QStringList, QStringList>({"words", "replies"});
+        QTemporaryDir folder;
+        for (const char *name : {"my file.TVD", "my other.TVD", "plain.TVD"})
+            QVERIFY(QFile(folder.filePath(name)).open(QIODevice::WriteOnly));
+        QProcess bash;
+        bash.setWorkingDirectory(folder.path());
+        const QString script =
+            QStringLiteral("source \"$0\"; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _telvaro_cli; "
+                           "printf '%s\\n' \"${COMPREPLY[@]}\" | sort");
+        bash.start("bash", QStringList{"-c", script, TELVARO_COMPLETION, CliPath()} + words);
+        QVERIFY(bash.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), replies);
+    }
+
+    // Characters without a byte in windows-1252 are named on stderr.
+    void codePageWarningOnCommandLine_data()
+    {
+        columns<QString, QByteArray, QByteArray>({"text", "bytes", "warning"});
+        row("none", "Caf\u00e9 \u20ac", QByteArray("43 61 66 E9 20 80"), QByteArray());
+        row("one, twice", "a\u2192b\u2192", QByteArray("61 3F 62 3F"),
+            QByteArray("The character \"\u2192\" has no byte in windows-1252; it becomes \"?\".\n"));
+        row("several, one outside the basic plane", "\u2192\u0142\U0001F600", QByteArray("3F 3F 3F"),
+            QByteArray("The characters \"\u2192\u0142\U0001F600\" have no byte in windows-1252; each becomes "
+                       "\"?\".\n"));
+    }
+    void codePageWarningOnCommandLine()
+    {
+        const auto [text, bytes, warning] = fetch<QString, QByteArray, QByteArray>({"text", "bytes", "warning"});
+        const ProgramResult encoded = RunCli({"encode", "--hex", text});
+        QCOMPARE(Outcome(encoded), "0 [" + warning + "] " + bytes + "\n");
+        UdpPeer peer;
+        const ProgramResult sent = RunProgram(
+            CliPath(), {"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(peer.port()), text},
+            kFast);
+        QCOMPARE(Outcome(sent), "0 [" + warning + "] ");
+        QTRY_COMPARE(peer.datagrams.value(0).toHex(' ').toUpper(), bytes);
+    }
+
+    // The window tells it once per text, not once per send.
+    void codePageWarningInWindow()
+    {
+        SetPauseTimeScale(100);
+        UdpPeer peer;
+        LinkedWorkspace f;
+        f.linkTo(-1, peer.port());
+        const auto send = [&f](const QString &text) {
+            f.ws.setBox(Workspace::Box::Entry, text);
+            return f.ws.CmdQuickSend_Click().ending;
+        };
+        for (const QString &text : {"a\u2192", "a\u2192", "plain", "b\u0142", "a\u2192"})
+            QCOMPARE(send(text), OperationOutcome::Ending::Done);
+        QStringList shown;
+        for (const Shown &message : f.prompter.shown)
+            shown << message.text;
+        QCOMPARE(shown, QStringList({CodePageWarning(u"\u2192"), CodePageWarning(u"\u0142")}));
+        SetPauseTimeScale(1);
+    }
+
+    void uploadHelpShowsCompare()
+    {
+        const ProgramResult r = RunCli({"upload", "--help"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.startsWith("Usage: telvaro-cli upload [options] OUT | --compare FILE "
+                                  "(--serial-input|--binary-input)\n"),
+                 r.out);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLines)
+#include "tst_lines.moc"
