@@ -79,11 +79,15 @@ public Q_SLOTS:
     void MnuRegister_Click();
 
 private:
+    // The menus, the toolbar and the commands they start (mainmenus.cpp).
     void buildMenus();
     void buildToolbar();
+    void wireFileCommands();
+    void wireEditCommands();
+    void wireRun();
+    // The working controls and their layout (maincanvas.cpp).
     void buildCentral();
     void wireEntryPanel();
-    void wireEditCommands();
     QLineEdit *clipboardBox(Workspace::ClipboardBox which) const;
     void bindBox(Workspace::Box which, QLineEdit *edit);
     void renderItem(Item item);
@@ -99,9 +103,9 @@ private:
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.
     void wireLink();
-    void wireRun();
     void renderRecData();
-    // The "&Protocol" menu's editors and the register dialog.
+    // The "&Protocol" menu's editors and the register dialog
+    // (editorwiring.cpp).
     void wireEditors();
     void openEditor(QWidget *editor, QWidget *focus);
 
