@@ -702,7 +702,7 @@ private Q_SLOTS:
     }
 
     // Stored left, top, width and height in twips, placed within the
-    // screen's work area and written back as placed.
+    // screen's work area, frame and all, and written back as placed.
     void storedGeometryIsPlacedOnTheScreen_data()
     {
         // stored: key, value, key, value, ...; a window too small to show
@@ -726,9 +726,13 @@ private Q_SLOTS:
     {
         const auto [stored, expected] = test::fetch<QStringList, QRect>({"stored", "expected"});
         Fixture f(stored);
+        QApplication::processEvents();
+        // Its frame, too, stays on the screen.
+        const QRect area = f.window.screen()->availableGeometry();
+        const QSize frame = f.window.frameGeometry().size() - f.window.size();
         QRect grown = expected;
-        grown.setSize(expected.size().expandedTo(f.window.minimumSize()));
-        grown.moveRight(std::min(grown.right(), f.window.screen()->availableGeometry().right()));
+        grown.setSize(expected.size().expandedTo(f.window.minimumSize()).boundedTo(area.size() - frame));
+        grown.moveRight(std::min(grown.right(), area.right() - frame.width()));
         QCOMPARE(QRect(f.window.pos(), f.window.size()), grown);
         QVERIFY(f.prompter.shown.isEmpty());
         f.prompter.answer(Prompter::Answer::Yes);

@@ -66,6 +66,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEditCommands();
     m_windowOrder = new WindowOrder(*this);
     new AccessKeysInTheActiveWindow(*this);
+    new WindowsKeptOnScreen(this);
     auto *progress = new frmProgress(m_ws.progress(), m_ws.prompter(), this);
     connect(progress, &frmProgress::stopRequested, this, [this] { m_ws.MnuModeData_Click(); });
 
@@ -95,7 +96,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     for (int panel = 1; panel <= 3; ++panel)
         renderStatus(panel);
     renderGauge();
-    setMinimumSize(smallestWholeSize());
+    fitMinimumToScreen();
 }
 
 void frmMain::wireEntryPanel()

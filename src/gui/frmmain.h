@@ -27,6 +27,7 @@ namespace telvaro {
 class FrmEditA;
 class FrmEditS;
 class FrmRegister;
+class ScrollingBody;
 class SettingsStore;
 class WindowOrder;
 
@@ -99,6 +100,9 @@ private:
     void placeOnScreen(QRect wanted);
     QRect innerRect() const;
     QSize smallestWholeSize() const;
+    // The smallest size, or less on a screen too small for it: the working
+    // controls then scroll.
+    void fitMinimumToScreen();
     int currentGridRow() const;
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.
@@ -117,6 +121,7 @@ private:
     QHash<int, QLabel *> m_sbInfo;
     WindowOrder *m_windowOrder = nullptr;
     MessageGrid *m_grid = nullptr;
+    ScrollingBody *m_body = nullptr;
     QWidget *m_canvas = nullptr;
     QWidget *m_fraSelect = nullptr;
     QPlainTextEdit *m_txtMessages = nullptr;

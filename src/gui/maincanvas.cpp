@@ -6,6 +6,7 @@
 #include "app/mainlayout.h"
 #include "gui/editorcontrols.h"
 #include "gui/screenfit.h"
+#include "gui/scrollingbody.h"
 #include "gui/statuspanel.h"
 
 #include <QCheckBox>
@@ -34,8 +35,10 @@ using Box = Workspace::Box;
 void frmMain::buildCentral()
 {
     // The working controls sit on a canvas that Form_Resize lays out in
-    // twips; the second status bar is docked below it.
-    auto *central = new QWidget(this);
+    // twips; the second status bar is docked below it. On a screen too
+    // small for them, they scroll.
+    m_body = new ScrollingBody(this);
+    QWidget *central = m_body->widget();
     auto *docked = new QVBoxLayout(central);
     docked->setContentsMargins(0, 0, 0, 0);
     docked->setSpacing(0);
@@ -153,7 +156,7 @@ void frmMain::buildCentral()
         m_sbInfo.insert(panel, panelLabel(sbInfo, QStringLiteral("SbInfoPanel%1").arg(panel),
                                           QString::fromLatin1(infoCaptions[panel - 1]), panel <= 2 ? 2 : 1));
     docked->addWidget(sbInfo);
-    setCentralWidget(central);
+    setCentralWidget(m_body);
     // Where the controls stand before the first resize: the layout of a
     // window with room for a few grid rows.
     Form_Resize(QSizeF(7365, 6500));
@@ -189,7 +192,10 @@ QRect frmMain::innerRect() const
 void frmMain::Form_Resize()
 {
     const double tpp = twipsPerPixel();
-    const QSize inner = innerRect().size();
+    // Scrolled, the controls are laid out for the inside their content
+    // would need.
+    const QSize scrolled = (m_body->widget()->size() - m_body->viewport()->size()).expandedTo(QSize(0, 0));
+    const QSize inner = innerRect().size() + scrolled;
     Form_Resize(QSizeF(inner.width() * tpp, inner.height() * tpp));
 }
 
@@ -197,7 +203,9 @@ void frmMain::Form_Resize(const QSizeF &client)
 {
     const double tpp = twipsPerPixel();
     // Measured from the window's inside, placed on the canvas.
-    const QPoint origin = innerRect().topLeft() - m_canvas->mapTo(this, QPoint());
+    // (Where the body is scrolled, from where it would stand unscrolled.)
+    const QPoint origin =
+        innerRect().topLeft() - m_body->mapTo(this, QPoint()) - m_canvas->mapTo(m_body->widget(), QPoint());
     const auto pixels = [tpp](double twips) { return int(std::lround(twips / tpp)); };
     const auto place = [&pixels, origin](QWidget *widget, const std::optional<TwipsRect> &r) {
         if (r)
@@ -255,6 +263,19 @@ QSize frmMain::smallestWholeSize() const
                          3 * m_grid->verticalHeader()->defaultSectionSize() + 2 * m_grid->frameWidth();
     const int menu = menuWidget() ? menuWidget()->sizeHint().height() : 0;
     return QSize(m_fraSelect->width() + pixels(1000), menu + pixels(5000) + gridRows);
+}
+
+void frmMain::fitMinimumToScreen()
+{
+    const QSize whole = smallestWholeSize();
+    // The bars above and below the body keep their heights; what is left
+    // of the smallest size is the least the content takes before it
+    // scrolls.
+    layout()->activate();
+    const QSize around(0, height() - m_body->height());
+    m_body->setSurroundings(around);
+    m_body->widget()->setMinimumSize(whole - around);
+    setMinimumSize(whole.boundedTo(roomOnScreen(this)));
 }
 
 } // namespace telvaro
