@@ -12,6 +12,7 @@
 #include "gui/frmprogress.h"
 #include "gui/frmserialdevices.h"
 #include "gui/frmsigntype.h"
+#include "gui/frmverify.h"
 #include "gui/widgetprompter.h"
 #include "peers.h"
 #include "run/progress.h"
@@ -547,7 +548,7 @@ private Q_SLOTS:
     {
         test::columns<QString>({"window"});
         for (const char *w : {"frmMain", "FrmEditS", "FrmEditA", "FrmRegister", "FrmSignType", "FrmDisplayLoaded",
-                              "FrmSerialDevices", "frmProgress"})
+                              "FrmSerialDevices", "frmProgress", "FrmVerify"})
             QTest::newRow(w) << QString(w);
     }
     void everyControlNamedOnce()
@@ -560,6 +561,8 @@ private Q_SLOTS:
         FrmSignType signType(&f.window);
         FrmDisplayLoaded loaded(f.ws, &f.window);
         FrmSerialDevices devices(f.ws, &f.window);
+        FrmVerify verify(&f.window);
+        verify.show(test::OneDifference());
         QWidget *window = name == "frmMain" ? &f.window : nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w->objectName() == name)

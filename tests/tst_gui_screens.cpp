@@ -5,6 +5,7 @@
 #include "gui/frmprogress.h"
 #include "gui/frmserialdevices.h"
 #include "gui/frmsigntype.h"
+#include "gui/frmverify.h"
 #include "windowfixture.h"
 
 #include <QAbstractScrollArea>
@@ -22,8 +23,8 @@ struct ScreenCase {
     int fontDpi; // 96: 100 %, 144: 150 %
 };
 
-const QStringList Windows = {"frmMain",     "FrmEditS",         "FrmEditA",         "FrmRegister",
-                             "FrmSignType", "FrmDisplayLoaded", "FrmSerialDevices", "frmProgress"};
+const QStringList Windows = {"frmMain",          "FrmEditS",         "FrmEditA",    "FrmRegister", "FrmSignType",
+                             "FrmDisplayLoaded", "FrmSerialDevices", "frmProgress", "FrmVerify"};
 
 // The screen this process runs on, in the same terms.
 bool OnScreen(const ScreenCase &screen)
@@ -103,6 +104,8 @@ private Q_SLOTS:
         FrmSignType signType(&f.window);
         FrmDisplayLoaded loaded(f.ws, &f.window);
         FrmSerialDevices devices(f.ws, &f.window);
+        FrmVerify verify(&f.window);
+        verify.show(test::OneDifference());
         QWidget *window = name == "frmMain" ? &f.window : nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w->objectName() == name)

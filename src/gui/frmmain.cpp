@@ -12,6 +12,7 @@
 #include "gui/frmserialdevices.h"
 #include "gui/frmsigntype.h"
 #include "gui/frmsplash.h"
+#include "gui/frmverify.h"
 #include "gui/keyfilters.h"
 #include "gui/screenfit.h"
 #include "gui/statuspanel.h"
@@ -302,6 +303,15 @@ void frmMain::MnuDisplayLoaded_Click()
 {
     FrmDisplayLoaded dialog(m_ws, this);
     dialog.exec();
+}
+
+void frmMain::showVerification(const ControllerVerification &verification)
+{
+    if (!verification.compared)
+        return;
+    if (!m_frmVerify)
+        m_frmVerify = new FrmVerify(this);
+    m_frmVerify->show(verification);
 }
 
 void frmMain::MnuComSerialDevices_Click()

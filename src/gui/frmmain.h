@@ -27,6 +27,7 @@ namespace telvaro {
 class FrmEditA;
 class FrmEditS;
 class FrmRegister;
+class FrmVerify;
 class ScrollingBody;
 class SettingsStore;
 class WindowOrder;
@@ -78,6 +79,8 @@ public Q_SLOTS:
     void MnuSCPProtocol_Click();
     void MnuADPProtocol_Click();
     void MnuRegister_Click();
+    // What a read-back found; a read-back that did not end done was told.
+    void showVerification(const ControllerVerification &verification);
 
 private:
     // The menus, the toolbar and the commands they start (mainmenus.cpp).
@@ -135,6 +138,7 @@ private:
     QPointer<FrmEditS> m_frmEditS;
     QPointer<FrmEditA> m_frmEditA;
     QPointer<FrmRegister> m_frmRegister;
+    FrmVerify *m_frmVerify = nullptr;
     // Where Qt put the focus when it took it from the disabled Quick Send.
     QPointer<QWidget> m_focusTakenFromQuickSend;
     bool m_quickSendLostFocus = false;

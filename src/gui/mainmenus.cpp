@@ -143,7 +143,15 @@ void frmMain::wireRun()
     connect(action(Item::MnuAbout), &QAction::triggered, this, &frmMain::MnuAbout_Click);
     connect(action(Item::MnuHelpOpen), &QAction::triggered, this, &frmMain::MnuHelpOpen_Click);
     connect(action(Item::MnuDisplayLoaded), &QAction::triggered, this, &frmMain::MnuDisplayLoaded_Click);
-    connect(action(Item::MnuLoadController), &QAction::triggered, this, [this] { m_ws.MnuLoadController_Click(); });
+    // A serial load that ended done may be read back at once.
+    connect(action(Item::MnuLoadController), &QAction::triggered, this, [this] {
+        if (const auto verification = m_ws.OfferVerification(m_ws.MnuLoadController_Click()))
+            showVerification(*verification);
+    });
+    connect(action(Item::MnuVerifyController), &QAction::triggered, this, [this] {
+        if (const auto verification = m_ws.MnuVerifyController_Click())
+            showVerification(*verification);
+    });
     connect(action(Item::MnuUploadController), &QAction::triggered, this, [this] { m_ws.MnuUploadController_Click(); });
     for (OperatingMode mode : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
         connect(action(UseModeItem(mode)), &QAction::triggered, this, [this, mode] { m_ws.SetOperatingMode(mode); });
