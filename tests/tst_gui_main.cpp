@@ -12,6 +12,7 @@
 #include "gui/frmprogress.h"
 #include "gui/frmserialdevices.h"
 #include "gui/frmsigntype.h"
+#include "gui/frmverify.h"
 #include "gui/widgetprompter.h"
 #include "peers.h"
 #include "run/progress.h"
@@ -547,7 +548,7 @@ private Q_SLOTS:
     {
         test::columns<QString>({"window"});
         for (const char *w : {"frmMain", "FrmEditS", "FrmEditA", "FrmRegister", "FrmSignType", "FrmDisplayLoaded",
-                              "FrmSerialDevices", "frmProgress"})
+                              "FrmSerialDevices", "frmProgress", "FrmVerify"})
             QTest::newRow(w) << QString(w);
     }
     void everyControlNamedOnce()
@@ -560,6 +561,8 @@ private Q_SLOTS:
         FrmSignType signType(&f.window);
         FrmDisplayLoaded loaded(f.ws, &f.window);
         FrmSerialDevices devices(f.ws, &f.window);
+        FrmVerify verify(&f.window);
+        verify.show(test::OneDifference());
         QWidget *window = name == "frmMain" ? &f.window : nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w->objectName() == name)
@@ -702,7 +705,7 @@ private Q_SLOTS:
     }
 
     // Stored left, top, width and height in twips, placed within the
-    // screen's work area and written back as placed.
+    // screen's work area, frame and all, and written back as placed.
     void storedGeometryIsPlacedOnTheScreen_data()
     {
         // stored: key, value, key, value, ...; a window too small to show
@@ -726,9 +729,13 @@ private Q_SLOTS:
     {
         const auto [stored, expected] = test::fetch<QStringList, QRect>({"stored", "expected"});
         Fixture f(stored);
+        QApplication::processEvents();
+        // Its frame, too, stays on the screen.
+        const QRect area = f.window.screen()->availableGeometry();
+        const QSize frame = f.window.frameGeometry().size() - f.window.size();
         QRect grown = expected;
-        grown.setSize(expected.size().expandedTo(f.window.minimumSize()));
-        grown.moveRight(std::min(grown.right(), f.window.screen()->availableGeometry().right()));
+        grown.setSize(expected.size().expandedTo(f.window.minimumSize()).boundedTo(area.size() - frame));
+        grown.moveRight(std::min(grown.right(), area.right() - frame.width()));
         QCOMPARE(QRect(f.window.pos(), f.window.size()), grown);
         QVERIFY(f.prompter.shown.isEmpty());
         f.prompter.answer(Prompter::Answer::Yes);

@@ -86,6 +86,7 @@ OperationOutcome Workspace::LoadController(bool serialInterface)
         m_prompter.inform(QStringLiteral("Error Loading Controller"), reason);
         return Failure({}, reason);
     }
+    m_loadedSerialInterface = serialInterface;
     return telvaro::MnuLoadController_Click(m_operations, m_table, m_registers.table(), m_entry, serialInterface);
 }
 

@@ -5,6 +5,7 @@
 // the transfer flags; plus the link and the operations on it. The window
 // renders this state and forwards its events to the handlers here.
 
+#include "app/verification.h"
 #include "base/items.h"
 #include "base/mode.h"
 #include "base/prompter.h"
@@ -107,6 +108,15 @@ public:
     // once; what Add would refuse is refused before the first frame.
     OperationOutcome MnuUploadController_Click();
     static QString ChangedDuringUploadText();
+    // Reads the controller back over the serial port and compares it with
+    // the table and registers on screen, which stay as they are. The first
+    // asks, as a load does, whether the controller has a serial interface;
+    // Cancel: none.
+    std::optional<ControllerVerification> MnuVerifyController_Click();
+    ControllerVerification VerifyController(bool serialInterface);
+    // After a load over a serial port that ended done, asks whether to
+    // verify the controller now; verifies it if so.
+    std::optional<ControllerVerification> OfferVerification(const OperationOutcome &load);
 
     // "&New": one blank message, number box "000", registers cleared.
     void NewTable();
@@ -166,6 +176,8 @@ private:
     void noticeCodePage(const QString &text);
 
     Prompter &m_prompter;
+    // The answer the last load was sent with.
+    bool m_loadedSerialInterface = false;
     TransferState m_transfer;
     MenuState m_menus;
     StatusPanels m_status;

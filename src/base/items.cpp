@@ -19,6 +19,7 @@ bool StartsOperation(Item item)
     case Item::MnuLoadSign:
     case Item::MnuLoadController:
     case Item::MnuUploadController:
+    case Item::MnuVerifyController:
     case Item::MnuDisplayLoaded:
     case Item::CmdQuickSend: return true;
     default: return false;

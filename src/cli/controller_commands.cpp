@@ -70,19 +70,13 @@ int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
         NoteVerification(true);
         return ending.status;
     }
-    const ControllerImage back = ReadControllerImage(received);
-    const ControllerComparison comparison =
-        back.error.isEmpty() ? CompareWithController(sent, back) : ControllerComparison{};
-    const bool same = back.error.isEmpty() && comparison.differences.isEmpty();
-    const QStringList lines = same ? QStringList{QStringLiteral("The controller holds what was sent.")}
-                              : back.error.isEmpty() ? DifferenceReport(comparison)
-                                                     : QStringList{back.error};
-    NoteVerification(!back.error.isEmpty(), comparison.differences);
+    const ReadBackComparison result = CompareReadBack(sent, received);
+    NoteVerification(!result.error.isEmpty(), result.comparison.differences);
     if (auto *transcript = CommandTranscript())
-        transcript->event("VERIFY", lines.constLast());
-    if (same)
+        transcript->event("VERIFY", result.lines.constLast());
+    if (result.same())
         return ExitDone;
-    for (const QString &l : lines)
+    for (const QString &l : result.lines)
         PrintError(l);
     return ExitFailed;
 }
@@ -98,22 +92,6 @@ std::optional<int> RefuseUnloadedRegisters(const Workspace &ws, const QString &c
     PrintError(registers.notLoadedShown() ? QStringLiteral("The registers did not load; ") + consequence
                                           : QStringLiteral("The registers did not load: ") + registers.notLoaded());
     return ExitFailed;
-}
-
-// What a load of the table sends after its wake-up and clear; none when a
-// message holds an escape out of range. Time tokens stay: each stands for
-// the time text the load puts in its place.
-std::optional<ControllerImage> TableAsSent(const Workspace &ws, bool serialInput)
-{
-    QList<SentMessage> messages;
-    for (int i = 0; i <= ws.table().UpperIndex(); ++i) {
-        const auto bytes = ParseEscapes(ws.table().entry(i).Text);
-        if (!bytes)
-            return std::nullopt;
-        if (!bytes->isEmpty())
-            messages.append({i, *bytes});
-    }
-    return SentControllerImage(RegisterFrame(ws.registers().table()), messages, ConfigurationFrame(serialInput));
 }
 
 } // namespace
@@ -212,7 +190,7 @@ int CompareUpload(const CommandLine &line, const LinkOptions &options)
         return ExitFailed;
     if (const auto status = RefuseUnloadedRegisters(ws, QStringLiteral("nothing was compared.")))
         return *status;
-    const auto sent = TableAsSent(ws, serial);
+    const auto sent = TableAsSent(ws.table(), ws.registers().table(), serial);
     if (!sent) {
         PrintError(QStringLiteral("A message holds an escape outside 0 to 255."));
         return ExitFailed;

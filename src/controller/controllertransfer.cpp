@@ -128,10 +128,10 @@ OperationOutcome MnuLoadController_Click(Operations &operations, MessageTable &t
     return frame.finish();
 }
 
-UploadTransfer UploadFromController(Operations &operations)
+UploadTransfer UploadFromController(Operations &operations, Item entry)
 {
     UploadTransfer result;
-    OperationFrame frame(operations, Item::MnuUploadController, OperationFrame::Style::Transfer);
+    OperationFrame frame(operations, entry, OperationFrame::Style::Transfer);
     if (!frame.start()) {
         result.outcome = frame.outcome();
         return result;

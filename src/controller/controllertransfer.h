@@ -26,6 +26,8 @@ struct UploadTransfer {
     // such as "<0x04>" for the byte it names.
     QByteArray received;
 };
-UploadTransfer UploadFromController(Operations &operations);
+// The menu entry that started it is marked while it runs: an upload, or a
+// verification reading the controller back.
+UploadTransfer UploadFromController(Operations &operations, Item entry = Item::MnuUploadController);
 
 } // namespace telvaro

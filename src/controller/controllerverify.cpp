@@ -68,10 +68,11 @@ qsizetype FirstDifference(const QByteArray &a, const QByteArray &b)
     return i;
 }
 
-QString Difference(const QString &what, const QByteArray &sent, const QByteArray &back)
+ControllerDifference Difference(const QString &what, const QByteArray &sent, const QByteArray &back)
 {
     const qsizetype at = FirstDifference(sent, back);
-    return QStringLiteral("%1: sent %2, read back %3").arg(what, Shown(sent, at, true), Shown(back, at, false));
+    const QString a = Shown(sent, at, true), b = Shown(back, at, false);
+    return {what, a, b, QStringLiteral("%1: sent %2, read back %3").arg(what, a, b)};
 }
 
 QString MessageName(int number)
@@ -269,13 +270,14 @@ public:
     }
     void changed(qsizetype i, qsizetype j)
     {
-        m_lines << Difference(MessageName(number(i)), m_sent.messages[i], m_back.messages[j]);
+        m_rows << Difference(MessageName(number(i)), m_sent.messages[i], m_back.messages[j]);
         m_lastSent = i;
     }
     void missing(qsizetype i)
     {
-        m_lines << QStringLiteral("%1: sent %2, missing from the controller")
-                       .arg(MessageName(number(i)), Shown(m_sent.messages[i], 0, true));
+        const QString what = MessageName(number(i)), sent = Shown(m_sent.messages[i], 0, true);
+        m_rows << ControllerDifference{what, sent, QStringLiteral("missing"),
+                                       QStringLiteral("%1: sent %2, missing from the controller").arg(what, sent)};
         m_lastSent = i;
     }
     void extra(qsizetype j)
@@ -285,17 +287,21 @@ public:
             where = QStringLiteral(" after ") + MessageName(number(m_lastSent));
         else if (!m_sent.messages.isEmpty())
             where = QStringLiteral(" before ") + MessageName(number(0));
-        m_lines << QStringLiteral("extra message%1: read back %2").arg(where, Shown(m_back.messages[j], 0, false));
+        const QString back = Shown(m_back.messages[j], 0, false);
+        m_rows << ControllerDifference{QStringLiteral("extra message") + where,
+                                       {},
+                                       back,
+                                       QStringLiteral("extra message%1: read back %2").arg(where, back)};
     }
     void setLastSent(qsizetype i) { m_lastSent = i; }
-    QStringList lines() const { return m_lines; }
+    QList<ControllerDifference> rows() const { return m_rows; }
 
 private:
     int number(qsizetype i) const { return int(m_sent.numbers.value(i, int(i))); }
 
     const ControllerImage &m_sent;
     const ControllerImage &m_back;
-    QStringList m_lines;
+    QList<ControllerDifference> m_rows;
     qsizetype m_lastSent = -1;
 };
 
@@ -349,14 +355,27 @@ ControllerImage SentControllerImage(const QByteArray &registerFrame, const QList
     return image;
 }
 
+std::optional<ControllerImage> TableAsSent(const MessageTable &table, const RegisterTable &registers, bool serialInput)
+{
+    QList<SentMessage> messages;
+    for (int i = 0; i <= table.UpperIndex(); ++i) {
+        const auto bytes = ParseEscapes(table.entry(i).Text);
+        if (!bytes)
+            return std::nullopt;
+        if (!bytes->isEmpty())
+            messages.append({i, *bytes});
+    }
+    return SentControllerImage(RegisterFrame(registers), messages, ConfigurationFrame(serialInput));
+}
+
 ControllerComparison CompareWithController(const ControllerImage &sent, const ControllerImage &readBack)
 {
     ControllerComparison result;
-    QStringList &lines = result.differences;
+    QList<ControllerDifference> &rows = result.rows;
     for (size_t k = 0; k < sent.registers.size(); ++k) {
         const QByteArray a = RegisterText(k, sent.registers[k]), b = RegisterText(k, readBack.registers[k]);
         if (a != b)
-            lines << Difference(QStringLiteral("register %1").arg(k, 2, 10, QLatin1Char('0')), a, b);
+            rows << Difference(QStringLiteral("register %1").arg(k, 2, 10, QLatin1Char('0')), a, b);
     }
 
     const QList<QByteArray> &a = sent.messages, &b = readBack.messages;
@@ -394,10 +413,12 @@ ControllerComparison CompareWithController(const ControllerImage &sent, const Co
             }
         }
     }
-    lines << report.lines();
+    rows << report.rows();
 
     if (sent.configuration != readBack.configuration)
-        lines << Difference(QStringLiteral("configuration"), sent.configuration, readBack.configuration);
+        rows << Difference(QStringLiteral("configuration"), sent.configuration, readBack.configuration);
+    for (const ControllerDifference &d : std::as_const(rows))
+        result.differences << d.line;
     return result;
 }
 
@@ -413,6 +434,19 @@ QStringList DifferenceReport(const ControllerComparison &comparison)
                  .arg(differences.size())
                  .arg(differences.size() == 1 ? QStringLiteral("difference") : QStringLiteral("differences"));
     return lines;
+}
+
+ReadBackComparison CompareReadBack(const ControllerImage &sent, const QByteArray &received)
+{
+    ReadBackComparison result;
+    const ControllerImage back = ReadControllerImage(received);
+    result.error = back.error;
+    if (result.error.isEmpty())
+        result.comparison = CompareWithController(sent, back);
+    result.lines = result.same()            ? QStringList{QStringLiteral("The controller holds what was sent.")}
+                   : result.error.isEmpty() ? DifferenceReport(result.comparison)
+                                            : QStringList{result.error};
+    return result;
 }
 
 } // namespace telvaro

@@ -4,6 +4,7 @@
 #include "editors/scpeditor.h"
 #include "gui/editorcontrols.h"
 #include "gui/frmmain.h"
+#include "gui/scrollingbody.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -48,7 +49,8 @@ FrmEditA::FrmEditA(frmMain &main) : QWidget(&main, Qt::Tool), m_main(main), m_ws
     divider->setFrameShape(QFrame::VLine);
     divider->setFrameShadow(QFrame::Sunken);
     QLayout *quick = buildQuickStartArea();
-    auto *layout = new QHBoxLayout(this);
+    // On a small screen the editor scrolls rather than run off it.
+    auto *layout = new QHBoxLayout(ScrollingBody::fill(this));
     layout->addLayout(codes);
     layout->addWidget(divider);
     layout->addLayout(quick, 1);

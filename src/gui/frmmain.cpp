@@ -1,59 +1,42 @@
 #include "gui/frmmain.h"
 
 #include "app/communication.h"
-#include "app/filecommands.h"
 #include "app/helpfile.h"
-#include "app/mainlayout.h"
 #include "app/menus.h"
 #include "base/settingsstore.h"
-#include "base/wait.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
-#include "gui/editorcontrols.h"
 #include "gui/frmdisplayloaded.h"
-#include "gui/frmedita.h"
-#include "gui/frmedits.h"
 #include "gui/frmprogress.h"
 #include "gui/frmregister.h"
 #include "gui/frmserialdevices.h"
 #include "gui/frmsigntype.h"
 #include "gui/frmsplash.h"
+#include "gui/frmverify.h"
+#include "gui/keyfilters.h"
+#include "gui/screenfit.h"
+#include "gui/statuspanel.h"
 #include "signload/modes.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
-#include <QStatusBar>
-#include <QStyle>
-#include <QTableView>
 #include <QTextCursor>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
-#include <QVBoxLayout>
-#include <cmath>
 
 #include <algorithm>
 #include <limits>
@@ -68,224 +51,7 @@ namespace telvaro {
 
 namespace {
 using Box = Workspace::Box;
-
-// Twips to pixels, kept within a range where later arithmetic on the
-// pixels cannot overflow.
-int toPixels(double twips, double twipsPerPixel)
-{
-    constexpr double limit = 1 << 24;
-    return qRound(std::clamp(twips / twipsPerPixel, -limit, limit));
-}
-
-// The rectangle moved, and shrunk if it must, so that all of it lies on
-// the screen's free area, as a window manager would keep it.
-QRect keptOnScreen(QRect wanted, const QScreen *screen)
-{
-    if (!screen)
-        return wanted;
-    const QRect area = screen->availableGeometry();
-    wanted.setSize(wanted.size().boundedTo(area.size()));
-    wanted.moveLeft(std::clamp(wanted.left(), area.left(), area.right() + 1 - wanted.width()));
-    wanted.moveTop(std::clamp(wanted.top(), area.top(), area.bottom() + 1 - wanted.height()));
-    return wanted;
-}
-
-// A status panel: a text longer than the panel ends in "…", and the whole
-// text is its tool tip. The panel asks for the room of the whole text.
-class ElidingLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    void setFullText(const QString &text)
-    {
-        m_full = text;
-        setToolTip(text);
-        updateGeometry();
-        elide();
-    }
-    QSize sizeHint() const override
-    {
-        const int frame = width() - contentsRect().width();
-        return {fontMetrics().horizontalAdvance(m_full) + frame + 2 * margin() + 4, QLabel::sizeHint().height()};
-    }
-
-protected:
-    void resizeEvent(QResizeEvent *event) override
-    {
-        QLabel::resizeEvent(event);
-        elide();
-    }
-
-private:
-    void elide()
-    {
-        // Only what can fit is measured, so a long text costs no more than a
-        // short one.
-        const int room = contentsRect().width() - 2 * margin();
-        const qsizetype fits = 2 * (room / qMax(1, fontMetrics().averageCharWidth()) + 2);
-        setText(fontMetrics().elidedText(m_full.left(fits), Qt::ElideRight, room));
-    }
-    QString m_full;
-};
-
-QLabel *panelLabel(QStatusBar *bar, const QString &name, const QString &text, int stretch, bool eliding = false)
-{
-    QLabel *label = eliding ? new ElidingLabel(text, bar) : new QLabel(text, bar);
-    label->setObjectName(name);
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setFrameShadow(QFrame::Sunken);
-    bar->addPermanentWidget(label, stretch);
-    return label;
-}
-
-// The menu's shortcuts run their commands wherever the focus is in the
-// window: the text boxes would otherwise take Ctrl+C, Ctrl+V and Ctrl+A as
-// their own copy, paste and select-all.
-class MenuShortcutsFirst : public QObject {
-public:
-    MenuShortcutsFirst(QWidget &window, QList<QAction *> actions)
-        : QObject(&window), m_window(window), m_actions(std::move(actions))
-    {
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType() ||
-            static_cast<QWidget *>(watched)->window() != &m_window)
-            return false;
-        const QKeySequence keys(static_cast<QKeyEvent *>(event)->keyCombination());
-        const bool menuKeys = std::any_of(m_actions.cbegin(), m_actions.cend(), [&keys](const QAction *a) {
-            return a->isEnabled() && a->shortcut() == keys;
-        });
-        if (!menuKeys)
-            return false;
-        // Left unaccepted, the override lets the menu's shortcut fire.
-        event->ignore();
-        return true;
-    }
-
-private:
-    QWidget &m_window;
-    const QList<QAction *> m_actions;
-};
-
-// An access key acts in the window that has the focus. The editors share
-// the main window's keys, so the menu bar's would otherwise open its menus
-// over them, or take turns with their buttons.
-class AccessKeysInTheActiveWindow : public QObject {
-public:
-    explicit AccessKeysInTheActiveWindow(QWidget &main) : QObject(&main), m_main(main)
-    {
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        QWidget *active = QApplication::activeWindow();
-        if (event->type() != QEvent::Shortcut || !watched->isWidgetType() || !active || active == &m_main)
-            return false;
-        const QKeySequence keys = static_cast<QShortcutEvent *>(event)->key();
-        if (keys.count() != 1 || keys[0].keyboardModifiers() != Qt::AltModifier)
-            return false;
-        const QList<QAbstractButton *> buttons = active->findChildren<QAbstractButton *>();
-        const auto own = std::find_if(buttons.cbegin(), buttons.cend(), [&keys](const QAbstractButton *b) {
-            return b->isVisible() && b->isEnabled() && QKeySequence::mnemonic(b->text()) == keys;
-        });
-        if (own != buttons.cend()) {
-            (*own)->setFocus(Qt::ShortcutFocusReason);
-            (*own)->animateClick();
-            return true;
-        }
-        // A label's key takes the focus to the control it names.
-        const QList<QLabel *> labels = active->findChildren<QLabel *>();
-        const auto label = std::find_if(labels.cbegin(), labels.cend(), [&keys](const QLabel *l) {
-            return l->isVisible() && l->buddy() && l->buddy()->isEnabled() && QKeySequence::mnemonic(l->text()) == keys;
-        });
-        if (label != labels.cend()) {
-            (*label)->buddy()->setFocus(Qt::ShortcutFocusReason);
-            if (auto *button = qobject_cast<QAbstractButton *>((*label)->buddy()))
-                button->animateClick();
-            return true;
-        }
-        // The main window's own keys stay there.
-        return static_cast<QWidget *>(watched)->window() == &m_main;
-    }
-
-private:
-    QWidget &m_main;
-};
-
-// The "&File" menu drives the core's file commands; Exit comes back as a
-// request to close the window.
-void wireFileCommands(frmMain &window)
-{
-    auto *files = new FileCommands(window.workspace(), &window);
-    files->setObjectName(QStringLiteral("fileCommands"));
-    const struct {
-        Item menu;
-        void (FileCommands::*handler)();
-    } commands[] = {{Item::mnuFileNew, &FileCommands::mnuFileNew_Click},
-                    {Item::mnuFileOpen, &FileCommands::mnuFileOpen_Click},
-                    {Item::mnuFileSave, &FileCommands::mnuFileSave_Click},
-                    {Item::mnuFileExit, &FileCommands::mnuFileExit_Click}};
-    for (const auto &c : commands)
-        QObject::connect(window.action(c.menu), &QAction::triggered, files, c.handler);
-    QObject::connect(files, &FileCommands::exitRequested, &window, &QWidget::close);
-}
-
-// Menus and tool tips are windows too, but nothing a shutdown closes.
-bool isTransient(const QWidget *window)
-{
-    const Qt::WindowType type = window->windowType();
-    return type == Qt::Popup || type == Qt::ToolTip;
-}
 } // namespace
-
-// Notes the order in which the program's other windows open: the toolkit's
-// list of windows is in no particular order, and a shutdown closes them
-// newest first.
-class WindowOrder : public QObject {
-public:
-    explicit WindowOrder(QWidget &main) : QObject(&main), m_main(main)
-    {
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-
-    // The other windows open now, the most recently opened first; any opened
-    // before the watch began count as the oldest.
-    QWidgetList newestFirst() const
-    {
-        QWidgetList windows;
-        for (auto it = m_opened.crbegin(); it != m_opened.crend(); ++it)
-            if (*it && (*it)->isVisible())
-                windows << *it;
-        const QWidgetList all = QApplication::topLevelWidgets();
-        for (QWidget *w : all)
-            if (w != &m_main && w->isVisible() && !isTransient(w) && !windows.contains(w))
-                windows << w;
-        return windows;
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::Show || event->spontaneous() || !watched->isWidgetType())
-            return false;
-        auto *window = static_cast<QWidget *>(watched);
-        if (window->isWindow() && window != &m_main && !isTransient(window)) {
-            // Opened again after closing, it is the newest.
-            m_opened.removeIf([window](const QPointer<QWidget> &w) { return w.isNull() || w == window; });
-            m_opened << window;
-        }
-        return false;
-    }
-
-private:
-    QWidget &m_main;
-    QList<QPointer<QWidget>> m_opened;
-};
 
 frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     : QMainWindow(parent), m_ws(workspace), m_settings(settings)
@@ -301,6 +67,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEditCommands();
     m_windowOrder = new WindowOrder(*this);
     new AccessKeysInTheActiveWindow(*this);
+    new WindowsKeptOnScreen(this);
     auto *progress = new frmProgress(m_ws.progress(), m_ws.prompter(), this);
     connect(progress, &frmProgress::stopRequested, this, [this] { m_ws.MnuModeData_Click(); });
 
@@ -320,7 +87,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
         if (m_txtMessages->isVisible())
             m_txtMessages->setPlainText(BytesToText(m_ws.table().TextView()));
     });
-    wireFileCommands(*this);
+    wireFileCommands();
     wireLink();
     wireRun();
     wireEditors();
@@ -330,230 +97,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     for (int panel = 1; panel <= 3; ++panel)
         renderStatus(panel);
     renderGauge();
-    setMinimumSize(smallestWholeSize());
-}
-
-void frmMain::buildMenus()
-{
-    QHash<Item, QMenu *> menus;
-    for (const MenuItemDef &def : MainMenuDefinition()) {
-        QAction *act = nullptr;
-        if (!def.parent) {
-            const bool hasItems = std::any_of(MainMenuDefinition().begin(), MainMenuDefinition().end(),
-                                              [&def](const MenuItemDef &d) { return d.parent == def.item; });
-            if (hasItems) {
-                QMenu *menu = menuBar()->addMenu(def.caption);
-                menu->setObjectName(ItemName(def.item));
-                menus.insert(def.item, menu);
-                act = menu->menuAction();
-            } else {
-                // "Registers" is a command on the menu bar itself.
-                act = menuBar()->addAction(def.caption);
-            }
-        } else {
-            // In Sign Load mode "&Data Entry" shows beside this entry: the
-            // access key moves so that each answers to its own.
-            const QString caption =
-                def.item == Item::MnuDisplayLoaded ? QStringLiteral("Display Loaded &Message") : def.caption;
-            act = menus.value(*def.parent)->addAction(caption);
-            if (!def.shortcut.isEmpty())
-                act->setShortcut(QKeySequence(def.shortcut, QKeySequence::PortableText));
-        }
-        act->setObjectName(ItemName(def.item));
-        m_actions.insert(def.item, act);
-        // Qt toggles a checkable item on a click; the core decides its check,
-        // so show the core's state again before the command runs.
-        connect(act, &QAction::triggered, this, [this, item = def.item] { renderItem(item); });
-    }
-    QList<QAction *> withShortcuts;
-    for (QAction *act : std::as_const(m_actions))
-        if (!act->shortcut().isEmpty())
-            withShortcuts << act;
-    new MenuShortcutsFirst(*this, withShortcuts);
-    for (Item checkable : {Item::MnuModeRun, Item::MnuModeData, Item::MnuLoadSign, Item::MnuLoadController,
-                           Item::mnuTestMode, Item::mnuSignLoad, Item::mnuControllerLoad})
-        m_actions.value(checkable)->setCheckable(true);
-}
-
-void frmMain::buildToolbar()
-{
-    QToolBar *tb = addToolBar(QStringLiteral("Toolbar"));
-    tb->setObjectName(QStringLiteral("tbToolBar"));
-    tb->setMovable(false);
-    // Small icons keep the toolbar within the margin above the entry box.
-    const int icon = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    tb->setIconSize(QSize(icon, icon));
-    // The desktop theme's icons, our own where the theme has none.
-    const struct {
-        const char *key;
-        const char *icon;
-    } buttons[] = {{"New", "document-new"}, {"Open", "document-open"}, {"Save", "document-save"}, {nullptr, nullptr},
-                   {"Cut", "edit-cut"},     {"Copy", "edit-copy"},     {"Paste", "edit-paste"},   {nullptr, nullptr}};
-    for (const auto &b : buttons) {
-        if (!b.key) {
-            tb->addSeparator();
-            continue;
-        }
-        const QString name = QString::fromLatin1(b.icon);
-        const QIcon icon = QIcon::fromTheme(name, QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
-        const QString key = QString::fromLatin1(b.key);
-        QAction *act = tb->addAction(icon, key);
-        act->setObjectName(QStringLiteral("tb") + key);
-        act->setToolTip(key);
-        connect(act, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
-    }
-    m_modeButton = new QToolButton(tb);
-    m_modeButton->setObjectName(QStringLiteral("tbSoftMode"));
-    m_modeButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_modeButton->setPopupMode(QToolButton::MenuButtonPopup);
-    connect(m_modeButton, &QToolButton::clicked, this, [this] { tbToolBar_ButtonClick(QStringLiteral("SoftMode")); });
-    tb->addWidget(m_modeButton);
-}
-
-void frmMain::buildCentral()
-{
-    // The working controls sit on a canvas that Form_Resize lays out in
-    // twips; the second status bar is docked below it.
-    auto *central = new QWidget(this);
-    auto *docked = new QVBoxLayout(central);
-    docked->setContentsMargins(0, 0, 0, 0);
-    docked->setSpacing(0);
-    m_canvas = new QWidget(central);
-    m_canvas->setObjectName(QStringLiteral("Canvas"));
-    docked->addWidget(m_canvas, 1);
-
-    auto *txtEntry = new QLineEdit(m_canvas);
-    txtEntry->setObjectName(QStringLiteral("TxtEntry"));
-    txtEntry->setAccessibleName(QStringLiteral("Message to Send"));
-    bindBox(Box::Entry, txtEntry);
-    // A selection kept from before a change of the text no longer applies.
-    connect(txtEntry, &QLineEdit::textChanged, this, [this] { m_entrySelection.reset(); });
-
-    auto *fraSelect = new QGroupBox(QStringLiteral("Selection and Operation"), m_canvas);
-    m_fraSelect = fraSelect;
-    fraSelect->setObjectName(QStringLiteral("FraSelect"));
-    auto *grid = new QGridLayout(fraSelect);
-    auto label = [fraSelect](const char *name, const char *text) {
-        auto *l = new QLabel(QString::fromLatin1(text), fraSelect);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
-    auto button = [fraSelect](const char *name, const char *text) {
-        auto *b = new QPushButton(QString::fromLatin1(text), fraSelect);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    auto *txtNumber = new QLineEdit(fraSelect);
-    txtNumber->setObjectName(QStringLiteral("TxtMessageNumber"));
-    auto *txtInterval = new QLineEdit(fraSelect);
-    txtInterval->setObjectName(QStringLiteral("TxtInterval"));
-    bindBox(Box::MessageNumber, txtNumber);
-    bindBox(Box::Interval, txtInterval);
-    QLabel *numberLabel = label("LblMessageNumber", "Message #");
-    QLabel *intervalLabel = label("LblInt_Num", " Interval");
-    nameBy(numberLabel, txtNumber);
-    nameBy(intervalLabel, txtInterval);
-    grid->addWidget(numberLabel, 0, 0);
-    grid->addWidget(txtNumber, 0, 1);
-    grid->addWidget(intervalLabel, 1, 0);
-    grid->addWidget(txtInterval, 1, 1);
-    grid->addWidget(button("CmdAddMessage", "Add Message"), 0, 2);
-    grid->addWidget(button("CmdReplaceMessage", "Replace Message"), 1, 2);
-    grid->addWidget(button("CmdLoadMessage", "Load Message"), 0, 3);
-    grid->addWidget(button("CmdIncrement", "Increment"), 0, 4);
-    grid->addWidget(button("CmdDecrement", "Decrement"), 1, 4);
-    grid->addWidget(button("CmdSetRepeat", "Set Begin Repeat #"), 1, 3);
-    m_chkRepeat = new QCheckBox(QStringLiteral("Enable Repeat"), fraSelect);
-    m_chkRepeat->setObjectName(QStringLiteral("ChkRepeat"));
-    connect(m_chkRepeat, &QCheckBox::toggled, this, [this](bool on) { m_ws.entry().setRepeatEnabled(on); });
-    grid->addWidget(m_chkRepeat, 0, 5);
-    m_lblBeginRepeat = label("LblBeginRepeat", "");
-    m_lblBeginRepeat->setText(m_ws.box(Box::RepeatCaption));
-    grid->addWidget(m_lblBeginRepeat, 1, 5);
-    m_cmdQuickSend = button("CmdQuickSend", "Quick Send");
-    grid->addWidget(m_cmdQuickSend, 0, 6);
-    grid->addWidget(button("Cmd95ClearText", "Clear Entry"), 1, 6);
-    auto *chkLoad = new QCheckBox(QStringLiteral("ADP Load Mode"), fraSelect);
-    chkLoad->setObjectName(QStringLiteral("ChkLoad"));
-    chkLoad->hide();
-    m_lblMessageHeader = label("LblMessageHeader", "");
-    m_lblMessageHeader->hide();
-    // The comment box below the frame is captioned from inside it.
-    QLabel *commentLabel = label("Label1", "Comments");
-    grid->addWidget(commentLabel, 2, 0);
-    // Wide enough for every number the boxes take (message 32765, interval
-    // 600000), whatever the font.
-    const int numberWidth = txtNumber->fontMetrics().horizontalAdvance(QStringLiteral("6000000")) + 8;
-    txtNumber->setFixedWidth(numberWidth);
-    txtInterval->setFixedWidth(numberWidth);
-    fraSelect->setFixedSize(fraSelect->sizeHint());
-
-    auto *txtComment = new QLineEdit(m_canvas);
-    txtComment->setObjectName(QStringLiteral("Txt95DisplayText"));
-    bindBox(Box::Comment, txtComment);
-    nameBy(commentLabel, txtComment);
-
-    m_grid = new MessageGrid(m_canvas);
-    m_grid->setObjectName(QStringLiteral("MSFGMessages"));
-    m_grid->setAccessibleName(QStringLiteral("Messages"));
-    m_grid->setModel(&m_ws.table());
-    m_grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_grid->verticalHeader()->setFont(m_grid->font());
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 4);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setWordWrap(false);
-    m_grid->installEventFilter(this);
-    m_grid->viewport()->installEventFilter(this);
-    // The grid's events act on its current row, where the selection began.
-    connect(m_grid, &QTableView::clicked, this, [this] { m_ws.MSFGMessages_Click(currentGridRow()); });
-    connect(m_grid, &QTableView::doubleClicked, this, [this] { m_ws.MSFGMessages_DblClick(currentGridRow()); });
-    connect(m_grid, &QTableView::pressed, this, [this] { m_ws.MSFGMessages_MouseDown(currentGridRow()); });
-    connect(m_grid, &MessageGrid::selectionMoved, this, [this](int gridRow) { m_ws.MSFGMessages_SelChange(gridRow); });
-
-    m_txtRecData = new QPlainTextEdit(m_canvas);
-    m_txtRecData->setObjectName(QStringLiteral("TxtRecData"));
-    m_txtRecData->setAccessibleName(QStringLiteral("Received Data"));
-    // What the device said: read and copied, never typed over; Tab leaves.
-    m_txtRecData->setReadOnly(true);
-    m_txtRecData->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_txtRecData->setTabChangesFocus(true);
-
-    m_txtMessages = new QPlainTextEdit(m_canvas);
-    m_txtMessages->setObjectName(QStringLiteral("TxtMessages"));
-    m_txtMessages->setAccessibleName(QStringLiteral("Message Table as Text"));
-    m_txtMessages->hide();
-
-    auto *sbInfo = new QStatusBar(central);
-    sbInfo->setObjectName(QStringLiteral("SbInfo"));
-    sbInfo->setSizeGripEnabled(false);
-    const char *infoCaptions[] = {"Connection Status", "Sent Traffic", "Transmission #", "Date", "Time", "Count", "%"};
-    for (int panel = 1; panel <= 7; ++panel)
-        m_sbInfo.insert(panel, panelLabel(sbInfo, QStringLiteral("SbInfoPanel%1").arg(panel),
-                                          QString::fromLatin1(infoCaptions[panel - 1]), panel <= 2 ? 2 : 1));
-    docked->addWidget(sbInfo);
-    setCentralWidget(central);
-    // Where the controls stand before the first resize: the layout of a
-    // window with room for a few grid rows.
-    Form_Resize(QSizeF(7365, 6500));
-    m_canvas->installEventFilter(this);
-
-    QStatusBar *sbMain = statusBar();
-    sbMain->setObjectName(QStringLiteral("SBMain"));
-    for (int panel = 1; panel <= 3; ++panel) {
-        // The link and traffic texts can be long: these panels give way,
-        // the captions of the bar above them stay whole.
-        QLabel *label = panelLabel(sbMain, QStringLiteral("SBMainPanel%1").arg(panel), {}, panel == 3 ? 1 : 3, true);
-        label->setMinimumWidth(30);
-        m_sbMain.insert(panel, label);
-    }
-
-    connect(&m_ws.entry(), &EntryPanel::boxChanged, this, [this](Box which) {
-        if (which == Box::RepeatCaption)
-            m_lblBeginRepeat->setText(m_ws.box(which));
-        else if (which == Box::HeaderLabel)
-            m_lblMessageHeader->setText(m_ws.box(which));
-    });
+    fitMinimumToScreen();
 }
 
 void frmMain::wireEntryPanel()
@@ -576,26 +120,6 @@ void frmMain::wireEntryPanel()
     for (Box which : {Box::Interval, Box::MessageNumber, Box::Entry, Box::Comment})
         m_lineBoxes.value(which)->installEventFilter(this);
     m_txtMessages->installEventFilter(this);
-}
-
-void frmMain::wireEditCommands()
-{
-    connect(action(Item::MnuEditClearMessage), &QAction::triggered, this, [this] { m_ws.MnuEditClearMessage_Click(); });
-    connect(action(Item::mnuEditCut), &QAction::triggered, this, &frmMain::mnuEditCut_Click);
-    connect(action(Item::mnuEditCopy), &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
-    connect(action(Item::mnuEditPaste), &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
-}
-
-void frmMain::tbToolBar_ButtonClick(const QString &key)
-{
-    static const QHash<QString, Item> commands = {
-        {QStringLiteral("New"), Item::mnuFileNew},   {QStringLiteral("Open"), Item::mnuFileOpen},
-        {QStringLiteral("Save"), Item::mnuFileSave}, {QStringLiteral("Cut"), Item::mnuEditCut},
-        {QStringLiteral("Copy"), Item::mnuEditCopy}, {QStringLiteral("Paste"), Item::mnuEditPaste}};
-    // "SoftMode", the mode button itself, and any other key do nothing.
-    const auto it = commands.constFind(key);
-    if (it != commands.constEnd())
-        action(*it)->trigger();
 }
 
 QLineEdit *frmMain::clipboardBox(Workspace::ClipboardBox which) const
@@ -738,30 +262,6 @@ void frmMain::selectGridRow(int gridRow, int firstColumn, int lastColumn)
     m_grid->selectBlock(model->index(gridRow - 1, firstColumn), model->index(gridRow - 1, lastColumn));
 }
 
-void frmMain::wireRun()
-{
-    connect(action(Item::MnuModeRun), &QAction::triggered, this, [this] { m_ws.MnuModeRun_Click(); });
-    connect(action(Item::MnuModeData), &QAction::triggered, this, [this] { m_ws.MnuModeData_Click(); });
-    connect(action(Item::MnuLoadSign), &QAction::triggered, this, &frmMain::MnuLoadSign_Click);
-    connect(action(Item::MnuAbout), &QAction::triggered, this, &frmMain::MnuAbout_Click);
-    connect(action(Item::MnuHelpOpen), &QAction::triggered, this, &frmMain::MnuHelpOpen_Click);
-    connect(action(Item::MnuDisplayLoaded), &QAction::triggered, this, &frmMain::MnuDisplayLoaded_Click);
-    connect(action(Item::MnuLoadController), &QAction::triggered, this, [this] { m_ws.MnuLoadController_Click(); });
-    connect(action(Item::MnuUploadController), &QAction::triggered, this, [this] { m_ws.MnuUploadController_Click(); });
-    for (OperatingMode mode : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
-        connect(action(UseModeItem(mode)), &QAction::triggered, this, [this, mode] { m_ws.SetOperatingMode(mode); });
-    // The mode button shows the mode's picture and name.
-    const auto showMode = [this] {
-        const OperatingMode mode = m_ws.mode().mode();
-        static const char *const pictures[] = {"mode-test", "mode-signload", "mode-controller"};
-        m_modeButton->setIcon(
-            QIcon(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(pictures[ModeViewFor(mode).picture - 7]))));
-        m_modeButton->setText(ModeKey(mode));
-    };
-    connect(&m_ws.mode(), &ModeState::modeChanged, this, showMode);
-    showMode();
-}
-
 void frmMain::MnuAbout_Click()
 {
     // The splash shows for two seconds over the window; nothing waits for
@@ -803,6 +303,15 @@ void frmMain::MnuDisplayLoaded_Click()
 {
     FrmDisplayLoaded dialog(m_ws, this);
     dialog.exec();
+}
+
+void frmMain::showVerification(const ControllerVerification &verification)
+{
+    if (!verification.compared)
+        return;
+    if (!m_frmVerify)
+        m_frmVerify = new FrmVerify(this);
+    m_frmVerify->show(verification);
 }
 
 void frmMain::MnuComSerialDevices_Click()
@@ -853,86 +362,6 @@ void frmMain::renderRecData()
     }
     m_txtRecData->moveCursor(QTextCursor::End);
     m_txtRecData->ensureCursorVisible();
-}
-
-QRect frmMain::innerRect() const
-{
-    // The window's inside below its menu bar; the toolbar and the status
-    // bars lie within it.
-    const QWidget *bar = menuWidget();
-    const int top = bar && bar->isVisible() ? bar->geometry().bottom() + 1 : 0;
-    return QRect(0, top, width(), height() - top);
-}
-
-void frmMain::Form_Resize()
-{
-    const double tpp = twipsPerPixel();
-    const QSize inner = innerRect().size();
-    Form_Resize(QSizeF(inner.width() * tpp, inner.height() * tpp));
-}
-
-void frmMain::Form_Resize(const QSizeF &client)
-{
-    const double tpp = twipsPerPixel();
-    // Measured from the window's inside, placed on the canvas.
-    const QPoint origin = innerRect().topLeft() - m_canvas->mapTo(this, QPoint());
-    const auto pixels = [tpp](double twips) { return int(std::lround(twips / tpp)); };
-    const auto place = [&pixels, origin](QWidget *widget, const std::optional<TwipsRect> &r) {
-        if (r)
-            widget->setGeometry(
-                QRect(pixels(r->left), pixels(r->top), pixels(r->width), pixels(r->height)).translated(origin));
-    };
-    // The specified 100 twips are less than a line: the box keeps one line.
-    const double commentHeight = std::max(100.0, m_lineBoxes.value(Box::Comment)->sizeHint().height() * tpp);
-    const TwipsRect select{0, 0, m_fraSelect->width() * tpp, m_fraSelect->height() * tpp};
-    const MainLayout layout = telvaro::Form_Resize(client.width(), client.height(), select, commentHeight);
-    place(m_lineBoxes.value(Box::Entry), layout.entry);
-    place(m_fraSelect, layout.select);
-    place(m_lineBoxes.value(Box::Comment), layout.comment);
-    place(m_grid, layout.grid);
-    if (layout.columns) {
-        // Column 0, the message numbers, is the grid's fixed row header.
-        m_grid->verticalHeader()->setFixedWidth(pixels((*layout.columns)[0]));
-        for (int column = 1; column < MessageTable::ColumnCount; ++column)
-            m_grid->setColumnWidth(column, pixels((*layout.columns)[size_t(column)]));
-    }
-    place(m_txtRecData, layout.recData);
-}
-
-double frmMain::twipsPerPixel() const
-{
-    const QScreen *s = screen();
-    const double dpi = s ? s->logicalDotsPerInchX() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
-WindowGeometry frmMain::geometryInTwips() const
-{
-    const double tpp = twipsPerPixel();
-    return {pos().x() * tpp, pos().y() * tpp, width() * tpp, height() * tpp};
-}
-
-void frmMain::placeOnScreen(QRect wanted)
-{
-    // Never smaller than the size that shows every control whole.
-    wanted.setSize(wanted.size().expandedTo(minimumSize()));
-    const QScreen *target = QGuiApplication::screenAt(wanted.topLeft());
-    wanted = keptOnScreen(wanted, target ? target : screen());
-    move(wanted.topLeft());
-    resize(wanted.size());
-}
-
-QSize frmMain::smallestWholeSize() const
-{
-    // The frame between its margins, and below it a grid with its header
-    // and three rows above the received-data box: the layout gives the grid
-    // what the inside has above 5000 twips.
-    const double tpp = twipsPerPixel();
-    const auto pixels = [tpp](double twips) { return int(std::ceil(twips / tpp)); };
-    const int gridRows = m_grid->horizontalHeader()->sizeHint().height() +
-                         3 * m_grid->verticalHeader()->defaultSectionSize() + 2 * m_grid->frameWidth();
-    const int menu = menuWidget() ? menuWidget()->sizeHint().height() : 0;
-    return QSize(m_fraSelect->width() + pixels(1000), menu + pixels(5000) + gridRows);
 }
 
 void frmMain::Form_Load()
@@ -1049,85 +478,6 @@ frmMain::~frmMain()
 {
     // The register dialog has no owner window to take it along.
     delete m_frmRegister;
-}
-
-void frmMain::wireEditors()
-{
-    connect(action(Item::MnuSCPProtocol), &QAction::triggered, this, &frmMain::MnuSCPProtocol_Click);
-    connect(action(Item::MnuADPProtocol), &QAction::triggered, this, &frmMain::MnuADPProtocol_Click);
-    connect(action(Item::MnuRegister), &QAction::triggered, this, &frmMain::MnuRegister_Click);
-}
-
-void frmMain::InsertInEntry(const QString &code)
-{
-    // The box keeps its caret and selection while another window has the
-    // focus, and the focus stays where the operator clicked. Inserting
-    // counts as an edit, so the workspace hears of it as of typing.
-    QLineEdit *entry = boxWidget(Box::Entry);
-    if (m_entrySelection)
-        entry->setSelection(m_entrySelection->first, m_entrySelection->second);
-    entry->insert(code);
-}
-
-void frmMain::MnuSCPProtocol_Click()
-{
-    if (m_frmEditA)
-        m_frmEditA->hide();
-    if (!m_frmEditS) {
-        m_frmEditS = new FrmEditS(*this);
-        connect(m_frmEditS, &FrmEditS::closed, this, [this] { m_frmEditS.clear(); });
-    }
-    openEditor(m_frmEditS, m_frmEditS->cmdCode());
-}
-
-void frmMain::MnuADPProtocol_Click()
-{
-    // A hidden ADP editor comes back as it was; a closed one loads afresh.
-    if (!m_frmEditA) {
-        m_frmEditA = new FrmEditA(*this);
-        connect(m_frmEditA, &FrmEditA::closed, this, [this] { m_frmEditA.clear(); });
-    }
-    openEditor(m_frmEditA, m_frmEditA->cmdCode());
-}
-
-void frmMain::openEditor(QWidget *editor, QWidget *focus)
-{
-    // At the main window's left edge, its top edge 4000 twips below the
-    // main window's, kept whole on the screen and stepped aside from
-    // another window standing on exactly that spot, which it would hide.
-    if (!editor->testAttribute(Qt::WA_Resized)) {
-        editor->ensurePolished();
-        editor->adjustSize();
-    }
-    const QRect frame = frameGeometry();
-    // Until it is shown its frame is not known; it has one like ours.
-    const QSize outer = editor->isVisible() ? editor->frameGeometry().size() : editor->size() + frame.size() - size();
-    QRect wanted(QPoint(frame.left(), frame.top() + toPixels(4000, twipsPerPixel())), outer);
-    const auto taken = [editor](const QRect &spot) {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        return std::any_of(windows.cbegin(), windows.cend(), [editor, &spot](const QWidget *w) {
-            return w != editor && w->isVisible() && !isTransient(w) && w->frameGeometry().topLeft() == spot.topLeft();
-        });
-    };
-    wanted = keptOnScreen(wanted, screen());
-    for (int step = 0; step < 8 && taken(wanted); ++step)
-        wanted = keptOnScreen(wanted.translated(2 * fontMetrics().height(), 2 * fontMetrics().height()), screen());
-    editor->move(wanted.topLeft());
-    editor->show();
-    editor->raise();
-    editor->activateWindow();
-    focus->setFocus(Qt::OtherFocusReason);
-}
-
-void frmMain::MnuRegister_Click()
-{
-    if (!m_frmRegister) {
-        m_frmRegister = new FrmRegister(m_ws.registers(), m_ws.prompter());
-        connect(m_frmRegister, &QDialog::finished, this, [this] { m_frmRegister.clear(); });
-    }
-    m_frmRegister->show();
-    m_frmRegister->raise();
-    m_frmRegister->activateWindow();
 }
 
 } // namespace telvaro

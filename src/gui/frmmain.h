@@ -27,6 +27,8 @@ namespace telvaro {
 class FrmEditA;
 class FrmEditS;
 class FrmRegister;
+class FrmVerify;
+class ScrollingBody;
 class SettingsStore;
 class WindowOrder;
 
@@ -77,13 +79,19 @@ public Q_SLOTS:
     void MnuSCPProtocol_Click();
     void MnuADPProtocol_Click();
     void MnuRegister_Click();
+    // What a read-back found; a read-back that did not end done was told.
+    void showVerification(const ControllerVerification &verification);
 
 private:
+    // The menus, the toolbar and the commands they start (mainmenus.cpp).
     void buildMenus();
     void buildToolbar();
+    void wireFileCommands();
+    void wireEditCommands();
+    void wireRun();
+    // The working controls and their layout (maincanvas.cpp).
     void buildCentral();
     void wireEntryPanel();
-    void wireEditCommands();
     QLineEdit *clipboardBox(Workspace::ClipboardBox which) const;
     void bindBox(Workspace::Box which, QLineEdit *edit);
     void renderItem(Item item);
@@ -95,13 +103,16 @@ private:
     void placeOnScreen(QRect wanted);
     QRect innerRect() const;
     QSize smallestWholeSize() const;
+    // The smallest size, or less on a screen too small for it: the working
+    // controls then scroll.
+    void fitMinimumToScreen();
     int currentGridRow() const;
     void massFillFromSelection();
     // The Communication menu, "Quick Send" and the received-data box.
     void wireLink();
-    void wireRun();
     void renderRecData();
-    // The "&Protocol" menu's editors and the register dialog.
+    // The "&Protocol" menu's editors and the register dialog
+    // (editorwiring.cpp).
     void wireEditors();
     void openEditor(QWidget *editor, QWidget *focus);
 
@@ -113,6 +124,7 @@ private:
     QHash<int, QLabel *> m_sbInfo;
     WindowOrder *m_windowOrder = nullptr;
     MessageGrid *m_grid = nullptr;
+    ScrollingBody *m_body = nullptr;
     QWidget *m_canvas = nullptr;
     QWidget *m_fraSelect = nullptr;
     QPlainTextEdit *m_txtMessages = nullptr;
@@ -126,6 +138,7 @@ private:
     QPointer<FrmEditS> m_frmEditS;
     QPointer<FrmEditA> m_frmEditA;
     QPointer<FrmRegister> m_frmRegister;
+    FrmVerify *m_frmVerify = nullptr;
     // Where Qt put the focus when it took it from the disabled Quick Send.
     QPointer<QWidget> m_focusTakenFromQuickSend;
     bool m_quickSendLostFocus = false;

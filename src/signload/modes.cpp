@@ -10,7 +10,7 @@ ModeView ModeViewFor(OperatingMode mode)
     case OperatingMode::ControllerLoad:
         return {QStringLiteral("Telvaro - Controller Load Mode"),
                 9,
-                {Item::MnuLoadController, Item::MnuUploadController, Item::MnuRegister}};
+                {Item::MnuLoadController, Item::MnuUploadController, Item::MnuVerifyController, Item::MnuRegister}};
     case OperatingMode::Test: break;
     }
     return {QStringLiteral("Telvaro - Test Mode"), 7, {Item::MnuModeRun}};
@@ -19,7 +19,8 @@ ModeView ModeViewFor(OperatingMode mode)
 const QList<Item> &ModeDependentItems()
 {
     static const QList<Item> items = {Item::MnuModeRun,        Item::MnuLoadSign,         Item::MnuDisplayLoaded,
-                                      Item::MnuLoadController, Item::MnuUploadController, Item::MnuRegister};
+                                      Item::MnuLoadController, Item::MnuUploadController, Item::MnuVerifyController,
+                                      Item::MnuRegister};
     return items;
 }
 

@@ -22,6 +22,19 @@
 
 namespace telvaro::test {
 
+// A read-back that found one message changed, as the verify window shows it.
+inline ControllerVerification OneDifference()
+{
+    ControllerVerification verification;
+    verification.compared = true;
+    ControllerComparison &comparison = verification.result.comparison;
+    comparison.rows = {
+        {"message 001", "\"A<0x04>\"", "\"B<0x04>\"", "message 001: sent \"A<0x04>\", read back \"B<0x04>\""}};
+    comparison.differences = {comparison.rows.front().line};
+    verification.result.lines = DifferenceReport(comparison);
+    return verification;
+}
+
 // A named control; the suite stops if there is none.
 template <typename T> T *child(const QObject *parent, const QString &name)
 {
