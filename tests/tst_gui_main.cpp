@@ -1097,53 +1097,6 @@ private Q_SLOTS:
         progress.Done(); // a window that is not shown: nothing happens
         QVERIFY(!window.isVisible() && !progress.isShown());
     }
-
-    // A connection that fails says why on the next line, in the command
-    // line's words, whichever operation opened it.
-    void failedConnectionSaysWhy_data()
-    {
-        test::columns<int, bool>({"item", "closes"});
-        for (const auto &[name, command] : {std::pair{"Quick Send", Item::CmdQuickSend},
-                                            {"Run", Item::MnuModeRun},
-                                            {"Load Sign", Item::MnuLoadSign},
-                                            {"Load Controller", Item::MnuLoadController}}) {
-            test::row(qPrintable(QStringLiteral("%1, refused").arg(name)), int(command), false);
-            test::row(qPrintable(QStringLiteral("%1, closed at once").arg(name)), int(command), true);
-        }
-    }
-    void failedConnectionSaysWhy()
-    {
-        const auto [item, closes] = test::fetch<int, bool>({"item", "closes"});
-        const auto command = Item(item);
-        Fixture f;
-        f.addEntries(1);
-        test::TcpPeer device;
-        // The check comes after the whole connection wait, so the close is in.
-        device.onReceive = [](test::TcpPeer &peer, const QByteArray &) { peer.dropConnection(false); };
-        const quint16 port = device.port();
-        f.ws.linkSettings().set({0, "127.0.0.1", QString::number(port), "9600", {}});
-        if (!closes)
-            device.stopListening();
-        if (command == Item::MnuLoadSign)
-            f.ws.SetOperatingMode(OperatingMode::SignLoad);
-        if (command == Item::MnuLoadController)
-            f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
-        f.prompter.clear();
-        if (command == Item::CmdQuickSend) {
-            auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
-            button->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(button, Qt::Key_Space);
-        } else {
-            if (command == Item::MnuLoadSign)
-                f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
-            f.window.action(command)->trigger();
-        }
-        const QString why = closes ? QStringLiteral("8\r\nThe connection failed: The device closed the connection.")
-                                   : QStringLiteral("9\r\nThe connection failed: The device at 127.0.0.1:%1 refused "
-                                                    "the connection.")
-                                         .arg(port);
-        QCOMPARE(f.prompter.messageTexts().filter("Unable"), QStringList{"Unable to connect!  State = " + why});
-    }
 };
 
 QTEST_MAIN(GuiMainTest)
