@@ -3,10 +3,8 @@
 // bars, the mode switch and the sign-load dialogs, the run's highlight, the
 // progress window and the close request.
 #include "app/helpfile.h"
-#include "base/operatortexts.h"
 #include "base/wait.h"
 #include "codec/numbers.h"
-#include "devsim/controllerdevice.h"
 #include "founddevices.h"
 #include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
@@ -1025,34 +1023,6 @@ private Q_SLOTS:
                                       Prompter::Icon::Critical)),
                  answer);
         QCOMPARE(shown, QStringLiteral("Telvaro|") + text);
-    }
-
-    // An upload whose messages the table cannot hold (text the controller
-    // keeps that reads as an escape above a byte) changes nothing and says
-    // why, rather than leave a message out.
-    void uploadRefusesWhatTheTableCannotHold()
-    {
-        SetPauseTimeScale(100);
-        Fixture f;
-        test::PtyPeer pty;
-        devsim::ControllerDevice controller{[&pty](const QByteArray &b) { pty.reply(b); }};
-        controller.setPaceMs(20);
-        pty.onReceive = [&controller](test::PtyPeer &, const QByteArray &b) { controller.receive(b); };
-        f.ws.linkSettings().set({1, "127.0.0.1", "3001", "9600", pty.devicePath()});
-        QList<MessageEntry> loaded;
-        for (const QByteArray text : {"A<0x04>", "<0x3C>0300><0x04>", "C<0x04>"})
-            loaded.append({qint16(loaded.size()), 100, text, {}, {}});
-        f.ws.table().ReplaceAll(loaded);
-        f.ws.table().RefreshGrid();
-        QVERIFY(f.ws.LoadController(true).complete());
-        QCOMPARE(controller.messages().size(), 3);
-        const QStringList before = f.entries();
-        f.prompter.clear();
-        const OperationOutcome outcome = f.ws.MnuUploadController_Click();
-        SetPauseTimeScale(1);
-        QCOMPARE(outcome.ending, OperationOutcome::Ending::Failed);
-        QCOMPARE(f.prompter.messageTexts(), QStringList{texts::EscapeOutOfRange()});
-        QCOMPARE(f.entries(), before);
     }
 
     void progressCaptions_data()
