@@ -76,18 +76,31 @@ Plan DryRun(const QStringList &args, const QStringList &env)
     return plan;
 }
 
-// A transcript's lines: when (seconds since the epoch) and what.
+// A transcript's lines: when (seconds since the epoch) and what. A line
+// whose time is not to the microsecond is left out.
 QList<std::pair<double, QString>> TranscriptLines(const QString &path)
 {
+    static const QRegularExpression stamped(QStringLiteral("^(\\S{19})(\\.\\d{6})Z (.*)$"));
     QList<std::pair<double, QString>> lines;
     QFile log(path);
     if (!log.open(QIODevice::ReadOnly))
         return lines;
     for (const QString &line : QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts))
-        lines.append(
-            {double(QDateTime::fromString(line.left(19), Qt::ISODate).toSecsSinceEpoch()) + line.mid(19, 7).toDouble(),
-             line.section(u' ', 1)});
+        if (const QRegularExpressionMatch m = stamped.match(line); m.hasMatch())
+            lines.append({double(QDateTime::fromString(m.captured(1), Qt::ISODate).toSecsSinceEpoch()) +
+                              m.captured(2).toDouble(),
+                          m.captured(3)});
     return lines;
+}
+
+// The byte counts and bytes of the lines a transcript has in one direction ("TX" or "RX").
+QStringList Traffic(const QList<std::pair<double, QString>> &lines, const QString &direction)
+{
+    QStringList traffic;
+    for (const auto &[at, what] : lines)
+        if (what.startsWith(direction + u' '))
+            traffic << what.mid(3);
+    return traffic;
 }
 
 // Each frame's "<T>" text of a moment from the given start on put back as "<T>".
@@ -480,8 +493,7 @@ private Q_SLOTS:
             line.replace(QLatin1String(name), QString::number(peer->port()));
         closed.stopListening();
         line.replace(QStringLiteral("UDP"), QString::number(udp.port())).replace("TCP", QString::number(tcp.port()));
-        const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
-        const ProgramResult result = RunProgram("bash", {"-c", line}, {"PATH=" + path});
+        const ProgramResult result = RunShell(line);
         if (result.status == 99)
             QSKIP("no file system can be mounted here");
         const QByteArray got = Outcome(result);
@@ -496,24 +508,32 @@ private Q_SLOTS:
     }
 
     // A dry run prints the frames the real operation sends and when: a sign
-    // load over UDP (at 1/10 of real time), with the waits its transcript
-    // shows; a run with escapes and time tokens (planned in real time, run
-    // at 1/100), whose tokens show when each frame goes out; a controller
-    // load over a pseudo-terminal, as the simulated controller received it.
+    // load over UDP (at 1/10 of real time), as its transcript and the sign's
+    // hold it, with the waits its transcript shows; a run with escapes and
+    // time tokens (planned in real time, run at 1/100), whose tokens show
+    // when each frame goes out; a controller load over a pseudo-terminal, as
+    // the simulated controller received it.
     void dryRunsAsSent()
     {
-        UdpPeer udp;
-        const QStringList link = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(udp.port())};
-        const Plan load = DryRun(QStringList{"load-sign"} + link + QStringList{"three.TVD"}, {"TELVARO_TIME_SCALE=10"});
-        QFile::remove(QStringLiteral("asSent.log"));
-        QCOMPARE(RunProgram(CliPath(),
-                            QStringList{"load-sign"} + link + QStringList{"--transcript", "asSent.log", "three.TVD"},
+        for (const char *log : {"asSent.log", "sign.log"})
+            QFile::remove(QString::fromLatin1(log));
+        QProcess sign;
+        const QString signPort =
+            StartDevice(sign, {"--udp", "0", "--role", "sign", "--transcript", "sign.log"}).section(u':', -1);
+        const QStringList toSign = {"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", signPort};
+        const Plan load = DryRun(toSign + QStringList{"three.TVD"}, {"TELVARO_TIME_SCALE=10"});
+        QCOMPARE(RunProgram(CliPath(), toSign + QStringList{"--transcript", "asSent.log", "three.TVD"},
                             {"TELVARO_TIME_SCALE=10"})
                      .status,
                  0);
+        StopDevice(sign);
+        const auto asSent = TranscriptLines(QStringLiteral("asSent.log"));
+        QStringList signFrames;
+        for (const auto &[offset, frame] : load.frames)
+            signFrames << QString::number(frame.size()) + u'\t' + QString::fromLatin1(FormatReceived(frame));
         QCOMPARE(load.frames.size(), 6);
-        for (int i = 0; i < load.frames.size(); ++i)
-            QCOMPARE(load.frames[i].second, udp.datagrams.value(i));
+        QCOMPARE(Traffic(asSent, "TX"), signFrames);
+        QCOMPARE(Traffic(TranscriptLines(QStringLiteral("sign.log")), "RX"), signFrames);
         // When the program sent each frame, from the link opened to it
         // closed, as its transcript has them, against the plan: no wait is
         // shorter than planned, and none is longer by more than half of it
@@ -522,7 +542,7 @@ private Q_SLOTS:
         for (const auto &[offset, frame] : load.frames)
             due << offset;
         due << load.total;
-        for (const auto &[at, what] : TranscriptLines(QStringLiteral("asSent.log")))
+        for (const auto &[at, what] : asSent)
             if (what.startsWith(QLatin1String("LINK\topened")) || what.startsWith(QLatin1String("TX ")) ||
                 what == QLatin1String("LINK\tclosed by us"))
                 ran << at;
@@ -533,7 +553,8 @@ private Q_SLOTS:
             QVERIFY2(gap >= plannedGap - 0.001 && gap <= plannedGap + qMax(plannedGap / 2, 0.1), qPrintable(figures));
         }
 
-        udp.datagrams.clear();
+        UdpPeer udp;
+        const QStringList link = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(udp.port())};
         const QDateTime dryStart = QDateTime::currentDateTime();
         const Plan run = DryRun(QStringList{"run"} + link + QStringList{"tokens.TVD"}, {"TELVARO_TIME_SCALE=1"});
         const QDateTime realStart = QDateTime::currentDateTime();
@@ -598,22 +619,14 @@ private Q_SLOTS:
         for (int attempt = 0; attempt < 3 && qAbs(best - plan.total) > bound; ++attempt) {
             QFile::remove(QStringLiteral("paced.log"));
             QCOMPARE(RunProgram(CliPath(), args + QStringList{"--transcript", "paced.log"}, scale).status, 0);
-            QFile log(QStringLiteral("paced.log"));
-            QVERIFY(log.open(QIODevice::ReadOnly));
+            const auto lines = TranscriptLines(QStringLiteral("paced.log"));
             double opened = 0, closed = 0;
-            int sent = 0;
-            for (const QString &line : QString::fromUtf8(log.readAll()).split(u'\n')) {
-                const double at = double(QDateTime::fromString(line.left(19), Qt::ISODate).toSecsSinceEpoch()) +
-                                  line.mid(19, 7).toDouble();
-                const QString what = line.section(u' ', 1);
+            for (const auto &[at, what] : lines)
                 if (what.startsWith(QLatin1String("LINK\topened")))
                     opened = at;
                 else if (what == QLatin1String("LINK\tclosed by us"))
                     closed = at;
-                else
-                    sent += what.startsWith(QLatin1String("TX "));
-            }
-            QCOMPARE(sent, plan.frames.size());
+            QCOMPARE(Traffic(lines, "TX").size(), plan.frames.size());
             if (qAbs(closed - opened - plan.total) < qAbs(best - plan.total))
                 best = closed - opened;
         }
@@ -787,10 +800,8 @@ private Q_SLOTS:
                              "telvaro-cli upload --quiet --port 1 --device " + controller.devicePath() +
                              " out.TVD; s=$?; cat out.TVD out.TV1; exit $s";
         const QString mount = "unshare -rm bash -c 'mount -t tmpfs -o size=65536 none disk && eval \"$WORK\"'";
-        const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
-        const ProgramResult r =
-            RunProgram("bash", {"-c", "cd \"$DIR\" && " + (fullDisk ? mount : QStringLiteral("eval \"$WORK\""))},
-                       {"PATH=" + path, "DIR=" + dir.path(), "WORK=" + work});
+        const ProgramResult r = RunShell("cd \"$DIR\" && " + (fullDisk ? mount : QStringLiteral("eval \"$WORK\"")),
+                                         {"DIR=" + dir.path(), "WORK=" + work});
         QCOMPARE(Outcome(r), "1 [" + err + "] " + oldTvd + oldTv1);
     }
 
@@ -849,51 +860,6 @@ private Q_SLOTS:
         const QByteArray last = lines.trimmed().split('\n').constLast();
         QVERIFY2(last.contains(" END\t") && last.endsWith("(exit status " + QByteArray::number(status) + ")"),
                  last.constData());
-    }
-
-    // A sign load over UDP (waits 10 times faster) as both ends record it:
-    // every frame a TX line and the sign's RX line, apart by the load's waits.
-    void transcriptOfSignLoad()
-    {
-        QProcess sign;
-        const QString port =
-            StartDevice(sign, {"--udp", "0", "--role", "sign", "--transcript", "sign.log"}).section(u':', -1);
-        const ProgramResult load = RunProgram(CliPath(),
-                                              {"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port,
-                                               "--transcript", "load.log", "two.TVD"},
-                                              {"TELVARO_TIME_SCALE=10"});
-        StopDevice(sign);
-        QCOMPARE(load.status, 0);
-        static const QRegularExpression chunk(
-            QStringLiteral("^(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3})(\\d{3})Z (TX|RX) (\\d+)\t(.*)$"));
-        const auto frames = [](const char *file, const QString &direction, QList<double> *ms = nullptr) {
-            QFile f(QString::fromLatin1(file));
-            QStringList bytes;
-            for (const QString &text :
-                 f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split(u'\n') : QStringList()) {
-                const QRegularExpressionMatch m = chunk.match(text);
-                if (!m.hasMatch() || m.captured(3) != direction)
-                    continue;
-                QDateTime at = QDateTime::fromString(m.captured(1), QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
-                at.setTimeSpec(Qt::UTC);
-                if (ms)
-                    *ms << at.toMSecsSinceEpoch() + m.captured(2).toDouble() / 1000;
-                bytes << m.captured(4) + u' ' + m.captured(5);
-            }
-            return bytes;
-        };
-        QList<double> sent;
-        const QStringList tx = frames("load.log", "TX", &sent);
-        QCOMPARE(tx, frames("sign.log", "RX"));
-        QCOMPARE(tx.size(), 5);
-        QCOMPARE(tx.front(), QStringLiteral("8 <0x01>Z00<0x02>E$<0x04>"));
-        for (qsizetype i = 1; i < sent.size(); ++i) {
-            const double gap = sent[i] - sent[i - 1], planned = i == 1 ? 1000 : 200;
-            qInfo("gap %lld: %.3f ms (planned %.0f)", qlonglong(i), gap, planned);
-            // The program's own send times: a late wake-up only lengthens a
-            // gap, and a wrong wait is off by far more than half of it.
-            QVERIFY2(gap >= planned - 1 && gap <= planned * 1.5, qPrintable(QString::number(gap)));
-        }
     }
 };
 

@@ -273,9 +273,10 @@ private Q_SLOTS:
     // Uploads of garbage: a wrong wake-up reply or register number fails
     // the upload, a message without its end byte is reported, and
     // any byte a message holds comes back as the same byte to send. An
-    // upload the table cannot take, or one Add would refuse for the interval
-    // box, says so once and keeps the table and the registers; the latter
-    // before the first frame.
+    // upload the table cannot take (too many messages, or one that reads as
+    // an escape above a byte), or one Add would refuse for the interval box,
+    // says so once and keeps the table and the registers; the latter before
+    // the first frame.
     void garbageUpload_data()
     {
         test::columns<QByteArray, QString, QString, QList<QByteArray>>({"upload", "interval", "message", "bytes"});
@@ -301,6 +302,9 @@ private Q_SLOTS:
         test::row("bytes above 127", registers + high + end, "200", serialInput, QList<QByteArray>{high});
         test::row("NUL bytes", registers + nul + end, "200", serialInput, QList<QByteArray>{nul});
         const QString full = "Telvaro: " + texts::TableFull();
+        // Text the controller keeps that reads as an escape above a byte.
+        test::row("escape above a byte", registers + "<0300>\x04" + end, "200", "Telvaro: " + texts::EscapeOutOfRange(),
+                  kept);
         test::row("one message more than the table holds",
                   registers + QByteArray(MessageTable::MaxEntries + 1, '\x04') + end, "200", full, kept);
         for (const char *interval : {"abc", "", "700000"})

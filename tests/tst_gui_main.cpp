@@ -3,10 +3,8 @@
 // bars, the mode switch and the sign-load dialogs, the run's highlight, the
 // progress window and the close request.
 #include "app/helpfile.h"
-#include "base/operatortexts.h"
 #include "base/wait.h"
 #include "codec/numbers.h"
-#include "devsim/controllerdevice.h"
 #include "founddevices.h"
 #include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
@@ -1034,34 +1032,6 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringLiteral("Telvaro|") + text);
     }
 
-    // An upload whose messages the table cannot hold (text the controller
-    // keeps that reads as an escape above a byte) changes nothing and says
-    // why, rather than leave a message out.
-    void uploadRefusesWhatTheTableCannotHold()
-    {
-        SetPauseTimeScale(100);
-        Fixture f;
-        test::PtyPeer pty;
-        devsim::ControllerDevice controller{[&pty](const QByteArray &b) { pty.reply(b); }};
-        controller.setPaceMs(20);
-        pty.onReceive = [&controller](test::PtyPeer &, const QByteArray &b) { controller.receive(b); };
-        f.ws.linkSettings().set({1, "127.0.0.1", "3001", "9600", pty.devicePath()});
-        QList<MessageEntry> loaded;
-        for (const QByteArray text : {"A<0x04>", "<0x3C>0300><0x04>", "C<0x04>"})
-            loaded.append({qint16(loaded.size()), 100, text, {}, {}});
-        f.ws.table().ReplaceAll(loaded);
-        f.ws.table().RefreshGrid();
-        QVERIFY(f.ws.LoadController(true).complete());
-        QCOMPARE(controller.messages().size(), 3);
-        const QStringList before = f.entries();
-        f.prompter.clear();
-        const OperationOutcome outcome = f.ws.MnuUploadController_Click();
-        SetPauseTimeScale(1);
-        QCOMPARE(outcome.ending, OperationOutcome::Ending::Failed);
-        QCOMPARE(f.prompter.messageTexts(), QStringList{texts::EscapeOutOfRange()});
-        QCOMPARE(f.entries(), before);
-    }
-
     void progressCaptions_data()
     {
         test::columns<int, int, QString, int>({"index", "total", "caption", "bar"});
@@ -1103,53 +1073,6 @@ private Q_SLOTS:
         progress.Done();
         progress.Done(); // a window that is not shown: nothing happens
         QVERIFY(!window.isVisible() && !progress.isShown());
-    }
-
-    // A connection that fails says why on the next line, in the command
-    // line's words, whichever operation opened it.
-    void failedConnectionSaysWhy_data()
-    {
-        test::columns<int, bool>({"item", "closes"});
-        for (const auto &[name, command] : {std::pair{"Quick Send", Item::CmdQuickSend},
-                                            {"Run", Item::MnuModeRun},
-                                            {"Load Sign", Item::MnuLoadSign},
-                                            {"Load Controller", Item::MnuLoadController}}) {
-            test::row(qPrintable(QStringLiteral("%1, refused").arg(name)), int(command), false);
-            test::row(qPrintable(QStringLiteral("%1, closed at once").arg(name)), int(command), true);
-        }
-    }
-    void failedConnectionSaysWhy()
-    {
-        const auto [item, closes] = test::fetch<int, bool>({"item", "closes"});
-        const auto command = Item(item);
-        Fixture f;
-        f.addEntries(1);
-        test::TcpPeer device;
-        // The check comes after the whole connection wait, so the close is in.
-        device.onReceive = [](test::TcpPeer &peer, const QByteArray &) { peer.dropConnection(false); };
-        const quint16 port = device.port();
-        f.ws.linkSettings().set({0, "127.0.0.1", QString::number(port), "9600", {}});
-        if (!closes)
-            device.stopListening();
-        if (command == Item::MnuLoadSign)
-            f.ws.SetOperatingMode(OperatingMode::SignLoad);
-        if (command == Item::MnuLoadController)
-            f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
-        f.prompter.clear();
-        if (command == Item::CmdQuickSend) {
-            auto *button = child<QPushButton>(&f.window, "CmdQuickSend");
-            button->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(button, Qt::Key_Space);
-        } else {
-            if (command == Item::MnuLoadSign)
-                f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
-            f.window.action(command)->trigger();
-        }
-        const QString why = closes ? QStringLiteral("8\r\nThe connection failed: The device closed the connection.")
-                                   : QStringLiteral("9\r\nThe connection failed: The device at 127.0.0.1:%1 refused "
-                                                    "the connection.")
-                                         .arg(port);
-        QCOMPARE(f.prompter.messageTexts().filter("Unable"), QStringList{"Unable to connect!  State = " + why});
     }
 };
 

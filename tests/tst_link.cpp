@@ -664,40 +664,6 @@ private Q_SLOTS:
             QVERIFY2(took > Link::SendWaitLimitMs / scale, qPrintable(QString::number(took)));
     }
 
-    // A run keeps to its schedule of deadlines; after a send that took
-    // several intervals it goes on from there, without a burst to catch up.
-    void runAfterASlowSend()
-    {
-        SetPauseTimeScale(100);
-        Fixture f(0);
-        f.fill({QByteArray(8 << 20, 'x'), "B", "C", "D"}, 5000); // 50 ms each here
-        f.tcp.stallReading();
-        QTimer::singleShot(80, &f.tcp, [&f] { f.tcp.resumeReading(); });
-        QElapsedTimer clock;
-        clock.start();
-        QList<qint64> at;     // when messages 1 to 3 became due
-        qint64 firstOut = -1; // when the long first message was out
-        QObject::connect(&f.ws.status(), &StatusPanels::changed, &f.ws, [&](int panel) {
-            if (panel == 3 && f.ws.status().text(3).toInt() > 0)
-                at << clock.elapsed();
-            if (panel == 2 && firstOut < 0 && f.ws.status().text(2).startsWith(u'x'))
-                firstOut = clock.elapsed();
-        });
-        QVERIFY(f.ws.MnuModeRun_Click().complete());
-        QCOMPARE(at.size(), 3);
-        QVERIFY2(at[0] >= 80, qPrintable(QString::number(at[0])));
-        // The schedule starts when the first message is out: each later one
-        // is due a whole number of intervals after that, a slow first send
-        // not counted against them (nor sent in a burst to catch up). Only
-        // lower bounds from that start: a late wake-up makes a message later,
-        // never earlier.
-        for (qsizetype k = 0; k < at.size(); ++k)
-            QVERIFY2(
-                at[k] - firstOut >= 50 * (k + 1) - 1,
-                qPrintable(
-                    QStringLiteral("message %1 due %2 ms after the first was out").arg(k + 1).arg(at[k] - firstOut)));
-    }
-
     // An adapter chosen from the list: stored by its stable name for the
     // current serial port (port 1 from TCP), found again when it comes back
     // as another terminal, named with what is plugged in when it is gone as

@@ -1,6 +1,7 @@
 #include "programs.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -39,6 +40,12 @@ ProgramResult RunProgram(const QString &program, const QStringList &args, const 
     QByteArrayList err = p.readAllStandardError().split('\n');
     err.removeIf([](const QByteArray &line) { return line.startsWith("telvaro-cli: TELVARO_TIME_SCALE="); });
     return {status, p.readAllStandardOutput(), err.join('\n')};
+}
+
+ProgramResult RunShell(const QString &line, const QStringList &env)
+{
+    const QString path = QFileInfo(CliPath()).path() + u':' + qEnvironmentVariable("PATH");
+    return RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), line}, env + QStringList{"PATH=" + path});
 }
 
 QString StartDevice(QProcess &p, const QStringList &args)

@@ -33,6 +33,8 @@ inline ProgramResult RunCli(const QStringList &args)
 {
     return RunProgram(CliPath(), args);
 }
+// Runs a command line with bash, the programs under test first on the PATH.
+ProgramResult RunShell(const QString &line, const QStringList &env = {});
 
 // Starts the simulator and returns the line it announces itself with.
 QString StartDevice(QProcess &p, const QStringList &args);
