@@ -58,13 +58,13 @@ QJsonObject OwnOutcome(const FleetSign &sign, const QString &status, const QStri
                        {QStringLiteral("transcript"), QJsonValue()}};
 }
 
-// The names of a previous report's signs, split by whether they ended done.
-QSet<QString> PreviousNames(const QJsonObject &report, bool done)
+// The signs of a report that ended done.
+QSet<QString> DoneNames(const QJsonObject &report)
 {
     QSet<QString> names;
     for (const QJsonValue &v : report.value(QStringLiteral("signs")).toArray()) {
         const QJsonObject sign = v.toObject();
-        if ((sign.value(QStringLiteral("status")).toString() == QLatin1String("done")) == done)
+        if (sign.value(QStringLiteral("status")).toString() == QLatin1String("done"))
             names.insert(sign.value(QStringLiteral("sign")).toString());
     }
     return names;
@@ -76,6 +76,7 @@ FleetSign FromRegistry(const std::variant<SignEntry, RegistryError> &read, const
     sign.name = name;
     if (const auto *entry = std::get_if<SignEntry>(&read)) {
         sign.entry = *entry;
+        sign.line = entry->lineKey();
         return sign;
     }
     sign.state = FleetSign::State::Ended;
@@ -108,10 +109,10 @@ std::variant<QList<FleetSign>, QString> SelectSigns(const FleetOptions &options)
             signs << FromRegistry(read, NameOfFile(file));
         }
     }
+    const QSet<QString> done = options.previous ? DoneNames(*options.previous) : QSet<QString>();
     const auto left = [&](const FleetSign &s) {
         const bool tagged = options.tag.isEmpty() || !s.entry || s.entry->tags().contains(options.tag);
-        const bool again = !options.previous || !PreviousNames(*options.previous, true).contains(s.name);
-        return !(tagged && again);
+        return !tagged || done.contains(s.name);
     };
     signs.removeIf(left);
     if (signs.isEmpty() && !options.previous)
@@ -177,12 +178,12 @@ bool FleetRun::allEnded() const
 // and for the one using it now.
 bool FleetRun::lineFree(qsizetype index) const
 {
-    const QString line = m_signs[index].entry->lineKey();
+    const QString &line = m_signs[index].line;
     if (line.isEmpty())
         return true;
     for (qsizetype j = 0; j < m_signs.size(); ++j) {
         const FleetSign &other = m_signs[j];
-        if (j == index || !other.entry || other.entry->lineKey() != line)
+        if (j == index || other.line != line)
             continue;
         if (other.state == FleetSign::State::Running || (j < index && other.state == FleetSign::State::Pending))
             return false;
@@ -349,7 +350,7 @@ QJsonObject FleetRun::report() const
         entries.append({sign.name, entry});
     }
     if (m_options.previous) {
-        const QSet<QString> done = PreviousNames(*m_options.previous, true);
+        const QSet<QString> done = DoneNames(*m_options.previous);
         for (const QJsonValue &v : m_options.previous->value(QStringLiteral("signs")).toArray())
             if (const QJsonObject sign = v.toObject(); done.contains(sign.value(QStringLiteral("sign")).toString()))
                 entries.append({sign.value(QStringLiteral("sign")).toString(), sign});

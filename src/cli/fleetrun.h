@@ -36,6 +36,7 @@ struct FleetSign {
     enum class State { Pending, Running, Pausing, Ended };
     QString name;
     std::optional<SignEntry> entry; // none when its file is refused
+    QString line;                   // its serial device (lineKey), empty for TCP and UDP
     QJsonObject outcome;            // the last attempt's, or the refusal
     State state = State::Pending;
     int attempts = 0;
