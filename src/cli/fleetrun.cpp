@@ -219,6 +219,9 @@ void FleetRun::start(qsizetype index)
     process->setProgram(QCoreApplication::applicationFilePath());
     process->setArguments({sign.entry->operation(), QStringLiteral("--sign"), sign.name, QStringLiteral("--registry"),
                            m_options.registry, QStringLiteral("--json"), QStringLiteral("--quiet"),
+                           // Signs of one line never overlap here; another program's
+                           // operation on the line is waited for, not failed on.
+                           QStringLiteral("--wait-line"),
                            QStringLiteral("--transcript"),
                            QDir(m_options.transcripts).filePath(sign.name + QStringLiteral(".log"))});
     // A Ctrl+C at the terminal reaches the fleet alone, which hands it on
