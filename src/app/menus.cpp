@@ -46,6 +46,7 @@ const QList<MenuItemDef> &MainMenuDefinition()
         item(Item::MnuLoadSign, "&Load Sign");
         item(Item::MnuDisplayLoaded, "&Display Loaded Message");
         item(Item::MnuUploadController, "&Upload From Controller");
+        item(Item::MnuPreview, "&Preview...");
         menu(Item::MnuRegister, "Registers");
         menu(Item::MnuHelp, "&Help");
         item(Item::MnuHelpOpen, "&Open Help File");

@@ -13,6 +13,7 @@
 #include "gui/frmdisplayloaded.h"
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
+#include "gui/frmpreview.h"
 #include "gui/frmprogress.h"
 #include "gui/frmregister.h"
 #include "gui/frmserialdevices.h"
@@ -301,7 +302,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     wireEditCommands();
     m_windowOrder = new WindowOrder(*this);
     new AccessKeysInTheActiveWindow(*this);
-    auto *progress = new frmProgress(m_ws.progress(), m_ws.prompter(), this);
+    auto *progress = new frmProgress(m_ws, this);
     connect(progress, &frmProgress::stopRequested, this, [this] { m_ws.MnuModeData_Click(); });
 
     connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);
@@ -748,6 +749,7 @@ void frmMain::wireRun()
     connect(action(Item::MnuDisplayLoaded), &QAction::triggered, this, &frmMain::MnuDisplayLoaded_Click);
     connect(action(Item::MnuLoadController), &QAction::triggered, this, [this] { m_ws.MnuLoadController_Click(); });
     connect(action(Item::MnuUploadController), &QAction::triggered, this, [this] { m_ws.MnuUploadController_Click(); });
+    connect(action(Item::MnuPreview), &QAction::triggered, this, [this] { FrmPreview::ShowFor(m_ws, this); });
     for (OperatingMode mode : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
         connect(action(UseModeItem(mode)), &QAction::triggered, this, [this, mode] { m_ws.SetOperatingMode(mode); });
     // The mode button shows the mode's picture and name.
