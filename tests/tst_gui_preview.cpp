@@ -174,6 +174,14 @@ private Q_SLOTS:
         f.ws.CmdAddMessage_Click();
         QTRY_COMPARE(plan.rowCount(), 3);
         QCOMPARE(plan.data(plan.index(2, PlanPreview::ColFrame), Qt::DisplayRole).toString(), "NEW");
+        // A run that repeats shows one pass, up to where it starts again.
+        f.ws.entry().setRepeatEnabled(true);
+        f.ws.setBox(Workspace::Box::RepeatCaption, QStringLiteral("1"));
+        QTRY_VERIFY(plan.repeats());
+        QCOMPARE(plan.rowCount(), 3);
+        // Message 1 comes again after the three intervals, 100, 101 and 5 ms.
+        QCOMPARE(plan.totalText(), QStringLiteral("Repeats after 0.206 s (0.2 s) until Data Entry ends it"));
+        f.ws.entry().setRepeatEnabled(false);
         f.ws.SetOperatingMode(OperatingMode::SignLoad);
         QTRY_COMPARE(plan.rowCount(), 6);
         QCOMPARE(plan.data(plan.index(0, PlanPreview::ColStep), Qt::DisplayRole).toString(), "set-up 1 of 3");
