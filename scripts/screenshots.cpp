@@ -1,12 +1,14 @@
 // Shows the main window at its first-run size, at 640 x 480 and at
-// 1024 x 768, opens the editors, the register dialog, the progress window of
-// a long frame and the serial devices dialog as an operator would, and saves
+// 1024 x 768, opens the editors, the register dialog, the preview of a sign
+// load, the progress window of a long frame with its time left and the
+// serial devices dialog as an operator would, and saves
 // a picture of each: scripts/screenshots runs it on a virtual X server to
 // make the README's pictures. With "large-font" as the second argument it
 // saves only the main window, under the name for a larger system font.
 #include "founddevices.h"
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
+#include "gui/frmpreview.h"
 #include "gui/frmprogress.h"
 #include "gui/frmregister.h"
 #include "gui/frmserialdevices.h"
@@ -84,8 +86,22 @@ int main(int argc, char *argv[])
             child<QScrollBar>(w, "VScroll1")->setValue(3);
             save(w, "register-dialog.png");
         }
-    // A sign load's long frame: the status line ends in an ellipsis and the
-    // window keeps its width.
+    // The preview of a sign load of the table over UDP.
+    f.ws.linkSettings().set({-1, "192.168.1.100", "3001", "9600", {}});
+    f.ws.SetOperatingMode(OperatingMode::SignLoad);
+    FrmPreview *preview = FrmPreview::ShowFor(f.ws, &f.window);
+    QTest::qWait(300);
+    save(preview, "preview.png");
+    preview->close();
+    // A sign load's long frame, four messages into a table as large as a
+    // sign holds: the status line ends in an ellipsis and the window keeps
+    // its width; under the bar, the time left of the load's plan.
+    QList<MessageEntry> signFull;
+    for (qint16 i = 0; i <= 8100; ++i)
+        signFull.append({i, 0, "<0x02>OPEN 7 DAYS", {}, {}});
+    const QList<MessageEntry> shown = f.ws.table().entries();
+    f.ws.table().ReplaceAll(signFull);
+    f.ws.menus().setChecked(Item::MnuLoadSign, true);
     QByteArray frame = "\x01Z00\x02"
                        "AA\x1B"
                        "0b";
@@ -93,12 +109,14 @@ int main(int argc, char *argv[])
         frame += "OPEN 7 DAYS \x0D";
     frame += '\x04';
     f.ws.progress().Start();
-    f.ws.progress().Update(3, 11, frame);
-    QTest::qWait(100);
+    f.ws.status().setText(3, QStringLiteral("3"));
+    f.ws.progress().Update(3, 8100, frame);
+    QTest::qWait(600);
     if (auto *progress = f.window.findChild<frmProgress *>())
         save(progress, "progress.png");
     f.ws.progress().Done();
     f.ws.MnuModeData_Click();
+    f.ws.table().ReplaceAll(shown);
     // Two adapters as a sign installation has them, the first assigned.
     test::FoundDevices found;
     const QString ftdi = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");

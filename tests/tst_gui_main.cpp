@@ -546,7 +546,8 @@ private Q_SLOTS:
     {
         test::columns<QString>({"window"});
         for (const char *w : {"frmMain", "FrmEditS", "FrmEditA", "FrmRegister", "FrmSignType", "FrmDisplayLoaded",
-                              "FrmSerialDevices", "frmProgress", "FrmVerify"})
+                              "FrmSerialDevices", "frmProgress", "FrmVerify",
+                              "FrmPreview"})
             QTest::newRow(w) << QString(w);
     }
     void everyControlNamedOnce()
@@ -556,6 +557,7 @@ private Q_SLOTS:
         f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
         f.window.action(name == "FrmEditS" ? Item::MnuSCPProtocol : Item::MnuADPProtocol)->trigger();
         f.window.action(Item::MnuRegister)->trigger();
+        f.window.action(Item::MnuPreview)->trigger();
         FrmSignType signType(&f.window);
         FrmDisplayLoaded loaded(f.ws, &f.window);
         FrmSerialDevices devices(f.ws, &f.window);

@@ -47,6 +47,7 @@ const QList<MenuItemDef> &MainMenuDefinition()
         item(Item::MnuDisplayLoaded, "&Display Loaded Message");
         item(Item::MnuUploadController, "&Upload From Controller");
         item(Item::MnuVerifyController, "&Verify Controller");
+        item(Item::MnuPreview, "&Preview...");
         menu(Item::MnuRegister, "Registers");
         menu(Item::MnuHelp, "&Help");
         item(Item::MnuHelpOpen, "&Open Help File");

@@ -18,7 +18,7 @@ namespace telvaro {
         X(MnuEditClearMessage) X(MnuEditClearRange) X(mnuEditCut) X(mnuEditCopy) X(mnuEditPaste) X(MnuProtocol)        \
             X(MnuSCPProtocol) X(MnuADPProtocol) X(MnuCommunication) X(MnuComSetPort) X(MnuComSetIP) X(MnuComSetBaud)   \
                 X(MnuComSerialDevices) X(MnuMode) X(MnuModeRun) X(MnuModeData) X(MnuLoadController) X(MnuLoadSign)     \
-                    X(MnuDisplayLoaded) X(MnuUploadController) X(MnuVerifyController) X(MnuRegister) X(MnuHelp)        \
+                    X(MnuDisplayLoaded) X(MnuUploadController) X(MnuVerifyController) X(MnuPreview) X(MnuRegister) X(MnuHelp)        \
                         X(MnuHelpOpen) X(MnuAbout) X(CmdQuickSend)
 
 enum class Item : int {

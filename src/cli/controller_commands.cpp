@@ -61,11 +61,12 @@ std::optional<int> RefuseReadBackOff(const CommandLine &line, Workspace &ws, con
 int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
 {
     QByteArray received;
-    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, quiet, {}, {}}, [&] {
-        UploadTransfer transfer = UploadFromController(ws.operations());
-        received = transfer.received;
-        return transfer.outcome;
-    });
+    const CommandEnding ending =
+        RunOperation(ws, {ProgressLine::Steps::Upload, 0, quiet, {}, {PlannedOperation::Upload}}, [&] {
+            UploadTransfer transfer = UploadFromController(ws.operations());
+            received = transfer.received;
+            return transfer.outcome;
+        });
     if (ending.status != ExitDone) {
         NoteVerification(true);
         return ending.status;
@@ -152,7 +153,9 @@ int LoadController(const QStringList &args)
     QList<QByteArray> frames;
     const auto recording =
         QObject::connect(&ws.link(), &Link::transmitted, &ws, [&frames](const QByteArray &f) { frames << f; });
-    const OperationRun how{ProgressLine::Steps::Controller, ws.table().count(), Quiet(line), std::nullopt, dryRun};
+    OperationRun how{ProgressLine::Steps::Controller, ws.table().count(), Quiet(line), dryRun,
+                     PlannedOperation::ControllerLoad};
+    how.plan.serialInput = serial;
     const int status = RunOperation(ws, how, [&] { return ws.LoadController(serial); }).status;
     QObject::disconnect(recording);
     if (!verify || status != ExitDone)
@@ -251,8 +254,9 @@ int Upload(const QStringList &args)
         return *status;
     // The register companion is written with a save in Controller Load mode.
     ws.mode().setMode(OperatingMode::ControllerLoad);
-    const CommandEnding ending = RunOperation(ws, {ProgressLine::Steps::Upload, 0, Quiet(line), {}, {}},
-                                              [&ws] { return ws.MnuUploadController_Click(); });
+    const CommandEnding ending =
+        RunOperation(ws, {ProgressLine::Steps::Upload, 0, Quiet(line), {}, {PlannedOperation::Upload}},
+                     [&ws] { return ws.MnuUploadController_Click(); });
     if (ending.status != ExitDone)
         return ending.status;
     return SaveStatus(ws, files.front());

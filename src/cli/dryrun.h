@@ -1,15 +1,10 @@
 #pragma once
-// --dry-run: the operation of a command run on a planned clock over a link
-// that opens nothing and records every write, so that what it prints is
-// what the real command would send, frame by frame, and when. The same
-// planned run gives the progress line its remaining time.
+// --dry-run: the plan of a command's operation printed, so that what it
+// prints is what the real command would send, frame by frame, and when.
 
-#include "base/wait.h"
-#include "run/operation.h"
+#include "plan/plan.h"
 
-#include <QList>
 #include <QString>
-#include <functional>
 #include <optional>
 
 namespace telvaro {
@@ -32,31 +27,14 @@ struct DryRun {
 // link. Returns the problem, or nothing.
 std::optional<QString> ReadDryRun(const CommandLine &line, LinkOptions &options, std::optional<DryRun> &dryRun);
 
-// When each step of an operation (as status panel 3 names it) is planned
-// to start, in seconds from the operation's start, and when it ends.
-struct StepPlan {
-    QList<std::pair<QString, double>> starts;
-    double total = 0;
-};
-
-// run --duration: data entry that many seconds from now, the start of the
-// operation, on the clock its waits read, planned or real; nothing without
-// a duration.
-std::optional<OperationEnd> EndAfter(Workspace &ws, std::optional<double> durationSeconds);
-
 // One line per frame on stdout, "SECONDS<tab>FRAME", in escape notation or
-// in hexadecimal, then "total SECONDS"; durationSeconds ends a run as
-// --duration does. The outcome is the real command's, down to its messages.
-OperationOutcome RunDryRun(Workspace &ws, const DryRun &how, int messages, std::optional<double> durationSeconds,
-                           const std::function<OperationOutcome()> &operation);
+// in hexadecimal, then "total SECONDS", of the plan of request for ws. The
+// outcome is the real command's, down to its messages, and the panels of ws
+// change as the real operation would change them.
+OperationOutcome RunDryRun(Workspace &ws, const DryRun &how, PlanRequest request);
 
-// The plan of an operation about to run for real, worked out on the same
-// workspace without a word on stderr and without a change it would not make
-// itself.
-// How many frames the same planned run writes.
-int CountPlannedFrames(Workspace &ws, int messages, std::optional<double> durationSeconds,
-                       const std::function<OperationOutcome()> &operation);
-
-StepPlan PlanSteps(Workspace &ws, int messages, const std::function<OperationOutcome()> &operation);
+// How many frames the operation of request writes on ws, planned without a
+// word on stderr.
+int CountPlannedFrames(Workspace &ws, const PlanRequest &request);
 
 } // namespace telvaro::cli

@@ -3,11 +3,11 @@
 #include "app/filecommands.h"
 #include "app/workspace.h"
 #include "cli/cliprompter.h"
-#include "cli/dryrun.h"
 #include "cli/linkoptions.h"
 #include "codec/codepage.h"
 #include "codec/numbers.h"
 #include "fleet/registry.h"
+#include "plan/stepplan.h"
 #include "signload/signload.h"
 
 namespace telvaro::cli {
@@ -37,9 +37,10 @@ std::optional<double> PlannedSeconds(const SignEntry &sign)
     const SignChoice choice{SignTypeFromName(sign.values.value(QStringLiteral("sign-type"), QStringLiteral("vyrena")))
                                 .value_or(SignType::Vyrena),
                             TextToBytes(sign.values.value(QStringLiteral("address"), QStringLiteral("00")).toUpper())};
-    const StepPlan plan = PlanSteps(ws, ws.table().count(), [&]() {
-        return controller ? ws.LoadController(serialInput) : ws.MnuLoadSign_Click(choice);
-    });
+    PlanRequest request(controller ? PlannedOperation::ControllerLoad : PlannedOperation::SignLoad);
+    request.sign = choice;
+    request.serialInput = serialInput;
+    const StepPlan plan = PlanSteps(ws, request, prompter);
     return plan.starts.isEmpty() ? std::nullopt : std::optional(plan.total);
 }
 

@@ -3,12 +3,13 @@
 #include "app/workspace.h"
 #include "base/stopsignals.h"
 #include "base/wait.h"
+#include "cli/cliprompter.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
 #include "cli/outcomejson.h"
 #include "cli/output.h"
-#include "controller/controllerprotocol.h"
 #include "link/transcript.h"
+#include "plan/stepplan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -82,41 +83,42 @@ void WriteEnd(Transcript &transcript, int status)
 
 // What the progress line counts down from: the operation's own plan; for
 // an upload, whose length is the controller's, the longest it may take.
-std::optional<StepPlan> ProgressPlan(Workspace &ws, const OperationRun &how,
-                                     const std::function<OperationOutcome()> &operation)
+std::optional<StepPlan> ProgressPlan(Workspace &ws, const OperationRun &how)
 {
     if (!ProgressLine::Shown(how.quiet))
         return std::nullopt;
     switch (how.steps) {
     case ProgressLine::Steps::Load:
-    case ProgressLine::Steps::Controller: {
-        const StepPlan plan = PlanSteps(ws, how.messages, operation);
-        return plan.starts.isEmpty() ? std::nullopt : std::optional(plan);
-    }
-    case ProgressLine::Steps::Upload:
-        return StepPlan{{}, std::chrono::duration<double>(ScaledInterval(UploadLimitMs)).count()};
+    case ProgressLine::Steps::Controller:
+    case ProgressLine::Steps::Upload: break;
     case ProgressLine::Steps::Run:
-    case ProgressLine::Steps::Send: break;
+    case ProgressLine::Steps::Send: return std::nullopt;
     }
-    return std::nullopt;
+    // The plan is worked out without a word on stderr.
+    auto *prompter = dynamic_cast<CliPrompter *>(&ws.prompter());
+    if (prompter)
+        prompter->setMuted(true);
+    const StepPlan plan = PlanSteps(ws, how.plan, ws.prompter());
+    if (prompter)
+        prompter->setMuted(false);
+    return plan.atMost || !plan.starts.isEmpty() ? std::optional(plan) : std::nullopt;
 }
 
 // The frames the operation's plan holds; none for a run that repeats
 // without an end.
-std::optional<int> FramesPlanned(Workspace &ws, const OperationRun &how,
-                                 const std::function<OperationOutcome()> &operation)
+std::optional<int> FramesPlanned(Workspace &ws, const OperationRun &how)
 {
     switch (how.steps) {
     case ProgressLine::Steps::Upload: return UploadFrames;
     case ProgressLine::Steps::Run:
-        if (how.repeats && !how.durationSeconds)
+        if (how.repeats && !how.plan.durationSeconds)
             return std::nullopt;
         break;
     case ProgressLine::Steps::Send:
     case ProgressLine::Steps::Load:
     case ProgressLine::Steps::Controller: break;
     }
-    return CountPlannedFrames(ws, how.messages, how.durationSeconds, operation);
+    return CountPlannedFrames(ws, how.plan);
 }
 
 } // namespace
@@ -189,7 +191,7 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
 {
     CommandEnding ending;
     if (how.dryRun) {
-        ending.outcome = RunDryRun(ws, *how.dryRun, how.messages, how.durationSeconds, operation);
+        ending.outcome = RunDryRun(ws, *how.dryRun, how.plan);
         ending.status = OutcomeStatus(ending.outcome);
         NoteOperation(ending, ending.outcome.framesSent);
         return ending;
@@ -198,8 +200,8 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     // the status it had.
     if (commandTranscript.transcript)
         WriteEnd(*commandTranscript.transcript, commandTranscript.endStatus);
-    const std::optional<StepPlan> plan = ProgressPlan(ws, how, operation);
-    const std::optional<int> framesPlanned = OutcomeWanted() ? FramesPlanned(ws, how, operation) : std::nullopt;
+    const std::optional<StepPlan> plan = ProgressPlan(ws, how);
+    const std::optional<int> framesPlanned = OutcomeWanted() ? FramesPlanned(ws, how) : std::nullopt;
     const LiveOutput output;
     QString stepAtStop;
     // A stop ends the operation as data entry does, and at once: every wait
@@ -220,7 +222,7 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
         const ProgressLine progress(ws.status(), how.steps, how.messages,
                                     how.quiet || how.steps == ProgressLine::Steps::Send, plan);
         // From the same moment as in a plan, and ended by the same waits.
-        const std::optional<OperationEnd> end = EndAfter(ws, how.durationSeconds);
+        const std::optional<OperationEnd> end = EndAfter(ws, how.plan.durationSeconds);
         ending.outcome = operation();
     }
     if (ending.signalNumber != 0) {

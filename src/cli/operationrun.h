@@ -22,10 +22,12 @@ struct OperationRun {
     ProgressLine::Steps steps = ProgressLine::Steps::Send;
     int messages = 0; // in the table
     bool quiet = false;
-    // A requested end (run --duration): a normal ending, like the table's end.
-    std::optional<double> durationSeconds;
     // --dry-run: the frames and their times printed, nothing sent.
     std::optional<DryRun> dryRun;
+    // The operation as its plan names it, for a dry run and the progress
+    // line; its duration (run --duration) is a normal ending, like the
+    // table's end.
+    PlanRequest plan{PlannedOperation::QuickSend};
     // run --repeat-from: the table starts again until stopped.
     bool repeats = false;
 };

@@ -52,33 +52,6 @@ void ProgressLine::stepChanged()
     draw();
 }
 
-QString ProgressLine::DurationText(double seconds)
-{
-    const qint64 whole = qint64(seconds + 0.5);
-    if (seconds < 60)
-        return QStringLiteral("%1 s").arg(seconds, 0, 'f', 1);
-    if (whole < 3600)
-        return QStringLiteral("%1 min %2 s").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
-    const qint64 minutes = (whole + 30) / 60;
-    return QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
-std::optional<double> ProgressLine::Remaining(const StepPlan &plan, const QString &step, double sinceStep)
-{
-    // An upload's plan holds only its longest end, counted from the start.
-    if (plan.starts.isEmpty())
-        return qMax(0.0, plan.total - sinceStep);
-    for (qsizetype i = 0; i < plan.starts.size(); ++i) {
-        if (plan.starts[i].first != step)
-            continue;
-        const double next = i + 1 < plan.starts.size() ? plan.starts[i + 1].second : plan.total;
-        // A step that takes longer than planned (a slow reply) holds the
-        // count at the next step's start.
-        return qMax(plan.total - next, plan.total - plan.starts[i].second - sinceStep);
-    }
-    return std::nullopt;
-}
-
 ProgressLine::~ProgressLine()
 {
     if (m_drawn)
@@ -104,7 +77,7 @@ void ProgressLine::draw()
     const QString step = StepText(m_steps, m_panels.text(3), m_messages);
     QString text = DurationText(double(m_clock.elapsed()) / 1000);
     if (m_plan) {
-        const bool upload = m_plan->starts.isEmpty();
+        const bool upload = m_plan->atMost;
         const double since = double((upload ? m_clock : m_stepClock).elapsed()) / 1000;
         if (const auto left = Remaining(*m_plan, m_panels.text(3), since))
             text += (upload ? QStringLiteral(", at most ") : QStringLiteral(", ")) + DurationText(*left) +

@@ -4,7 +4,7 @@
 // from the operation's plan, the time left. Drawn only on a terminal, so
 // that logs and pipes get nothing extra.
 
-#include "cli/dryrun.h"
+#include "plan/stepplan.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -45,11 +45,6 @@ public:
     static bool Shown(bool quiet);
     // The text for a step as panel 3 shows it.
     static QString StepText(Steps steps, const QString &panel, int messages);
-    // "12.3 s", "4 min 05 s", "4 h 30 min".
-    static QString DurationText(double seconds);
-    // Seconds left of plan while step is sinceStep seconds under way;
-    // nothing for a step the plan does not hold.
-    static std::optional<double> Remaining(const StepPlan &plan, const QString &step, double sinceStep);
 
 private:
     void draw();

@@ -63,8 +63,9 @@ int Run(const QStringList &args)
         ws.setBox(Workspace::Box::RepeatCaption, QString::number(*repeatFrom));
     }
 
-    const OperationRun how{ProgressLine::Steps::Run, ws.table().count(), Quiet(line), duration, dryRun,
-                           repeatFrom.has_value()};
+    OperationRun how{ProgressLine::Steps::Run, ws.table().count(), Quiet(line), dryRun, PlannedOperation::Run};
+    how.plan.durationSeconds = duration;
+    how.repeats = repeatFrom.has_value();
     return RunOperation(ws, how, [&ws] { return ws.MnuModeRun_Click(); }).status;
 }
 

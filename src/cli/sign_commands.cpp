@@ -111,7 +111,8 @@ int LoadSign(const QStringList &args)
     if (const auto status = PrepareTable(ws, options, line))
         return *status;
     const SignChoice choice{type, LoadAddress(address)};
-    const OperationRun how{ProgressLine::Steps::Load, ws.table().count(), Quiet(line), std::nullopt, dryRun};
+    OperationRun how{ProgressLine::Steps::Load, ws.table().count(), Quiet(line), dryRun, PlannedOperation::SignLoad};
+    how.plan.sign = choice;
     return RunOperation(ws, how, [&] { return ws.MnuLoadSign_Click(choice); }).status;
 }
 

@@ -149,6 +149,8 @@ UploadTransfer UploadFromController(Operations &operations, Item entry)
         return result;
     }
     SerialPortService &serial = link.serial();
+    // No frames to count: the progress window shows the time it may take.
+    operations.progress().Start();
     if (!serial.write(WakeUpFrame()))
         return fail(loadError, serial.errorString());
     frame.countWritten();

@@ -68,7 +68,7 @@ frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
     m_windowOrder = new WindowOrder(*this);
     new AccessKeysInTheActiveWindow(*this);
     new WindowsKeptOnScreen(this);
-    auto *progress = new frmProgress(m_ws.progress(), m_ws.prompter(), this);
+    auto *progress = new frmProgress(m_ws, this);
     connect(progress, &frmProgress::stopRequested, this, [this] { m_ws.MnuModeData_Click(); });
 
     connect(&m_ws.menus(), &MenuState::itemChanged, this, &frmMain::renderItem);

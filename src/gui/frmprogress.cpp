@@ -1,6 +1,8 @@
 #include "gui/frmprogress.h"
 
+#include "app/workspace.h"
 #include "base/prompter.h"
+#include "plan/timeleft.h"
 #include "run/progress.h"
 
 #include <QCloseEvent>
@@ -27,6 +29,9 @@ frmProgress::frmProgress(Progress &progress, Prompter &prompter, QWidget *owner)
     m_bar->setAccessibleName(QStringLiteral("Progress"));
     m_bar->setRange(0, Progress::BarMaximum);
     m_bar->setTextVisible(false);
+    m_time = new QLabel(this);
+    m_time->setObjectName(QStringLiteral("LblTimeLeft"));
+    m_time->setTextFormat(Qt::PlainText);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusBar"));
     m_status->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -43,6 +48,7 @@ frmProgress::frmProgress(Progress &progress, Prompter &prompter, QWidget *owner)
     buttons->addWidget(stop);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_bar);
+    layout->addWidget(m_time);
     layout->addWidget(m_status);
     layout->addLayout(buttons);
     resize(420, sizeHint().height());
@@ -56,6 +62,13 @@ frmProgress::frmProgress(Progress &progress, Prompter &prompter, QWidget *owner)
     // own close is being asked about, and a close inside a close is lost.
     connect(&m_progress, &Progress::finished, this, &QWidget::hide);
     render();
+}
+
+frmProgress::frmProgress(Workspace &workspace, QWidget *owner)
+    : frmProgress(workspace.progress(), workspace.prompter(), owner)
+{
+    m_timeLeft = new TimeLeft(workspace, this);
+    connect(m_timeLeft, &TimeLeft::changed, this, [this] { m_time->setText(m_timeLeft->text()); });
 }
 
 void frmProgress::render()

@@ -4,6 +4,7 @@
 
 #include "app/filecommands.h"
 #include "app/menus.h"
+#include "gui/frmpreview.h"
 #include "gui/keyfilters.h"
 #include "signload/modes.h"
 
@@ -153,6 +154,7 @@ void frmMain::wireRun()
             showVerification(*verification);
     });
     connect(action(Item::MnuUploadController), &QAction::triggered, this, [this] { m_ws.MnuUploadController_Click(); });
+    connect(action(Item::MnuPreview), &QAction::triggered, this, [this] { FrmPreview::ShowFor(m_ws, this); });
     for (OperatingMode mode : {OperatingMode::Test, OperatingMode::SignLoad, OperatingMode::ControllerLoad})
         connect(action(UseModeItem(mode)), &QAction::triggered, this, [this, mode] { m_ws.SetOperatingMode(mode); });
     // The mode button shows the mode's picture and name.
