@@ -8,6 +8,7 @@
 #include "cli/operationrun.h"
 #include "cli/output.h"
 #include "cli/progressline.h"
+#include "plan/stepplan.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -285,14 +286,14 @@ void FleetRun::finished(qsizetype index, int exitCode, QProcess::ExitStatus stat
     if (statusText == QLatin1String("done") || m_stopSignal != 0 || sign.attempts > m_options.retries) {
         sign.state = FleetSign::State::Ended;
         tell(QStringLiteral("%1: %2 after %3%4")
-                 .arg(sign.name, statusText, ProgressLine::DurationText(sign.since.elapsed() / 1000.0), why));
+                 .arg(sign.name, statusText, DurationText(sign.since.elapsed() / 1000.0), why));
     } else {
         sign.state = FleetSign::State::Pausing;
         tell(QStringLiteral("%1: %2 (attempt %3 of %4), again in %5%6")
                  .arg(sign.name, statusText)
                  .arg(sign.attempts)
                  .arg(m_options.retries + 1)
-                 .arg(ProgressLine::DurationText(m_options.retryPauseSeconds), why));
+                 .arg(DurationText(m_options.retryPauseSeconds), why));
         QTimer::singleShot(
             std::chrono::duration_cast<std::chrono::milliseconds>(ScaledInterval(m_options.retryPauseSeconds * 1000.0)),
             this, [this, index] {
@@ -426,7 +427,7 @@ void FleetRun::drawProgress()
                              .arg(m_signs.size())
                              .arg(failed)
                              .arg(running)
-                             .arg(ProgressLine::DurationText(*std::max_element(places.begin(), places.end())));
+                             .arg(DurationText(*std::max_element(places.begin(), places.end())));
     if (ErrorIsTerminal())
         WriteError("\r" + TerminalText(text) + "\x1b[K");
     else
