@@ -7,6 +7,8 @@
 #include "link/link.h"
 #include "run/progress.h"
 
+#include <utility>
+
 namespace telvaro {
 
 QStringList OutcomeDetails(const OperationOutcome &outcome)
@@ -188,6 +190,7 @@ bool OperationFrame::takeLine()
     if (device.isEmpty())
         return true;
     LineLock &line = m_ops.m_line;
+    bool told = false;
     for (;;) {
         switch (line.tryTake(device)) {
         case LineLock::Take::Taken: return true;
@@ -202,6 +205,9 @@ bool OperationFrame::takeLine()
             m_outcome.ending = OperationOutcome::Ending::Refused;
             return false;
         }
+        if (!std::exchange(told, true))
+            Q_EMIT m_ops.waitingForLine(LineBusyText(device, line.holder()) +
+                                        QStringLiteral(" Waiting until it is free."));
         if (Wait(Operations::LineLookMs).stopWhenIdle(m_ops.transfer()).run() == Wait::End::Stopped) {
             m_outcome.ending = OperationOutcome::Ending::Stopped;
             end(false);

@@ -84,6 +84,11 @@ public:
     // How often a waiting operation looks whether the line is free.
     static constexpr int LineLookMs = 50;
 
+Q_SIGNALS:
+    // An operation has begun to wait for its serial line: who holds it.
+    void waitingForLine(const QString &text);
+
+public:
 private:
     friend class OperationFrame;
     void onLinkFailed(const QString &description);
