@@ -173,9 +173,10 @@ private Q_SLOTS:
     }
 
     // The window tells a held line as the reason line of the operation's own
-    // failure message.
+    // failure message, and lets the line go at each operation's end.
     void windowTellsHeldLine()
     {
+        SetPauseTimeScale(100);
         PtyPeer peer;
         LineLock line;
         QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
@@ -191,6 +192,14 @@ private Q_SLOTS:
         QVERIFY(f.settled());
         line.release();
         QCOMPARE(f.ws.CmdQuickSend_Click().ending, OperationOutcome::Ending::Done);
+        // The window lets the line go after each operation; a command keeps
+        // it to its end, across a load and its read-back.
+        QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
+        line.release();
+        f.ws.operations().keepLineToEnd();
+        QCOMPARE(f.ws.CmdQuickSend_Click().ending, OperationOutcome::Ending::Done);
+        QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Busy);
+        SetPauseTimeScale(1);
     }
     // Every line of the ports table has every column, unknown ones empty.
     void portsColumns_data()

@@ -350,7 +350,8 @@ void OperationFrame::release()
     if (!m_holding)
         return;
     m_holding = false;
-    m_ops.m_line.release();
+    if (!m_ops.m_keepLine)
+        m_ops.m_line.release();
     m_ops.m_held = false;
     m_ops.menus().setLinkHeld(false);
 }
