@@ -166,11 +166,13 @@ bool OperationFrame::connect(const QString &openFailureMessage)
         return false;
     }
     if (!opened) {
-        // An adapter that is not plugged in is named, with what is.
+        // An adapter that is not plugged in is named, with what is; one that
+        // another program holds is refused, with who holds it.
         const bool missing = kind == LinkKind::Serial && link.serial().deviceMissing();
-        fail(missing ? openFailureMessage + QStringLiteral("\r\n") + link.lastError() : openFailureMessage,
+        const bool held = kind == LinkKind::Serial && link.serial().deviceHeld();
+        fail(missing || held ? openFailureMessage + QStringLiteral("\r\n") + link.lastError() : openFailureMessage,
              link.lastError());
-        m_outcome.ending = OperationOutcome::Ending::ConnectionFailed;
+        m_outcome.ending = held ? OperationOutcome::Ending::Refused : OperationOutcome::Ending::ConnectionFailed;
         return false;
     }
     if (kind != LinkKind::Udp && !link.CheckLink()) {
