@@ -220,6 +220,7 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
     }
     ws.linkSettings().set(settings);
     ws.operations().setWaitForLine(options.waitLine);
+    ws.operations().keepLineToEnd();
     ws.MnuModeData_Click();
     return std::nullopt;
 }

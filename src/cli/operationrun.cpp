@@ -218,6 +218,11 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
             stepAtStop = ws.status().text(3);
         });
     });
+    // A wait for a serial line held by another process is told once.
+    QObject waiting;
+    if (!how.quiet)
+        QObject::connect(&ws.operations(), &Operations::waitingForLine, &waiting,
+                         [](const QString &text) { PrintError(text); });
     {
         const ProgressLine progress(ws.status(), how.steps, how.messages,
                                     how.quiet || how.steps == ProgressLine::Steps::Send, plan);

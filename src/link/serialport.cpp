@@ -84,6 +84,7 @@ bool QtSerialPortService::open()
     m_unsent = 0;
     m_announced = 0;
     m_missing = false;
+    m_held = false;
     m_deviceName = deviceName();
     m_port.setPortName(m_deviceName);
     m_port.setBaudRate(m_settings.baud);
@@ -94,10 +95,10 @@ bool QtSerialPortService::open()
     if (!m_port.open(QIODevice::ReadWrite)) {
         // An adapter that is not plugged in is told with what is.
         m_missing = m_port.error() == QSerialPort::DeviceNotFoundError;
-        const bool held = m_port.error() == QSerialPort::PermissionError && DeviceHeldElsewhere(m_deviceName);
+        m_held = m_port.error() == QSerialPort::PermissionError && DeviceHeldElsewhere(m_deviceName);
         if (m_missing)
             m_error = MissingDeviceText(m_deviceName, CurrentSerialDevices().devices());
-        else if (held)
+        else if (m_held)
             m_error = LineBusyText(m_deviceName, ProcessText(PortLockHolder(m_deviceName)));
         else
             m_error = QStringLiteral("%1: %2").arg(m_deviceName, m_port.errorString());

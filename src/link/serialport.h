@@ -42,6 +42,8 @@ public:
     virtual QString deviceName() const { return {}; }
     // The last open failed because the device is not there.
     virtual bool deviceMissing() const { return false; }
+    // The last open failed because another program holds the device.
+    virtual bool deviceHeld() const { return false; }
 
 Q_SIGNALS:
     // The device went away while open; the port reads as closed from now on.
@@ -64,6 +66,7 @@ public:
     void setDeviceOverride(const QString &path) { m_override = path; }
     QString deviceName() const override;
     bool deviceMissing() const override { return m_missing; }
+    bool deviceHeld() const override { return m_held; }
     LineSettings settings() const { return m_settings; }
 
     void setPortNumber(qint16 portNumber) override { m_portNumber = portNumber; }
@@ -96,6 +99,7 @@ private:
     bool m_lost = false;
     qint64 m_unsent = 0;
     bool m_missing = false;
+    bool m_held = false;
 };
 
 // The device configured for a port number in the settings group

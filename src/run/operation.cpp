@@ -7,6 +7,8 @@
 #include "link/link.h"
 #include "run/progress.h"
 
+#include <utility>
+
 namespace telvaro {
 
 QStringList OutcomeDetails(const OperationOutcome &outcome)
@@ -164,11 +166,13 @@ bool OperationFrame::connect(const QString &openFailureMessage)
         return false;
     }
     if (!opened) {
-        // An adapter that is not plugged in is named, with what is.
+        // An adapter that is not plugged in is named, with what is; one that
+        // another program holds is refused, with who holds it.
         const bool missing = kind == LinkKind::Serial && link.serial().deviceMissing();
-        fail(missing ? openFailureMessage + QStringLiteral("\r\n") + link.lastError() : openFailureMessage,
+        const bool held = kind == LinkKind::Serial && link.serial().deviceHeld();
+        fail(missing || held ? openFailureMessage + QStringLiteral("\r\n") + link.lastError() : openFailureMessage,
              link.lastError());
-        m_outcome.ending = OperationOutcome::Ending::ConnectionFailed;
+        m_outcome.ending = held ? OperationOutcome::Ending::Refused : OperationOutcome::Ending::ConnectionFailed;
         return false;
     }
     if (kind != LinkKind::Udp && !link.CheckLink()) {
@@ -188,6 +192,7 @@ bool OperationFrame::takeLine()
     if (device.isEmpty())
         return true;
     LineLock &line = m_ops.m_line;
+    bool told = false;
     for (;;) {
         switch (line.tryTake(device)) {
         case LineLock::Take::Taken: return true;
@@ -202,6 +207,9 @@ bool OperationFrame::takeLine()
             m_outcome.ending = OperationOutcome::Ending::Refused;
             return false;
         }
+        if (!std::exchange(told, true))
+            Q_EMIT m_ops.waitingForLine(LineBusyText(device, line.holder()) +
+                                        QStringLiteral(" Waiting until it is free."));
         if (Wait(Operations::LineLookMs).stopWhenIdle(m_ops.transfer()).run() == Wait::End::Stopped) {
             m_outcome.ending = OperationOutcome::Ending::Stopped;
             end(false);
@@ -344,7 +352,8 @@ void OperationFrame::release()
     if (!m_holding)
         return;
     m_holding = false;
-    m_ops.m_line.release();
+    if (!m_ops.m_keepLine)
+        m_ops.m_line.release();
     m_ops.m_held = false;
     m_ops.menus().setLinkHeld(false);
 }

@@ -81,9 +81,18 @@ public:
     // A serial line held by another process: wait for it (until the
     // operator stops) instead of refusing at once.
     void setWaitForLine(bool wait) { m_waitForLine = wait; }
+    // The serial line stays held after an operation, to the end of the
+    // process: a command whose load is followed by its read-back keeps the
+    // line between the two.
+    void keepLineToEnd() { m_keepLine = true; }
     // How often a waiting operation looks whether the line is free.
     static constexpr int LineLookMs = 50;
 
+Q_SIGNALS:
+    // An operation has begun to wait for its serial line: who holds it.
+    void waitingForLine(const QString &text);
+
+public:
 private:
     friend class OperationFrame;
     void onLinkFailed(const QString &description);
@@ -105,6 +114,7 @@ private:
     qint64 m_droppedPending = 0;
     QString m_dropReason;
     bool m_waitForLine = false;
+    bool m_keepLine = false;
     // The serial line, held from before the first open to the end.
     LineLock m_line;
 };
