@@ -73,13 +73,18 @@ qint64 FlockHolder(int fd)
 qint64 PortLockHolder(const QString &device)
 {
     const QString devices = QStringLiteral("/dev/");
+    // Where serial port libraries put such files, the first writable first.
+    const QStringList folders{QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/tmp")};
     for (QString name : {QFileInfo(device).canonicalFilePath(), device}) {
         if (name.startsWith(devices))
             name = name.mid(devices.size());
-        QFile lock(LineLockFolder() + QStringLiteral("/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_')));
-        if (lock.open(QIODevice::ReadOnly))
-            if (const qint64 pid = lock.readLine().trimmed().toLongLong(); pid > 0)
-                return pid;
+        name = QStringLiteral("/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+        for (const QString &folder : folders) {
+            QFile lock(folder + name);
+            if (lock.open(QIODevice::ReadOnly))
+                if (const qint64 pid = lock.readLine().trimmed().toLongLong(); pid > 0)
+                    return pid;
+        }
     }
     return 0;
 }
