@@ -78,6 +78,12 @@ public:
     // as soon as "&Data Entry" is chosen or the link goes.
     bool holdsLink() const { return m_held; }
 
+Q_SIGNALS:
+    // An operation took the link; one ended (refused ones too), as its
+    // frame saw it.
+    void operationStarted();
+    void operationEnded(const telvaro::OperationOutcome &outcome);
+
 private:
     friend class OperationFrame;
     void onLinkFailed(const QString &description);
