@@ -1,10 +1,12 @@
 // Shows the main window at its first-run size, at 640 x 480 and at
 // 1024 x 768, opens the editors, the register dialog, the preview of a sign
-// load, the progress window of a long frame with its time left and the
-// serial devices dialog as an operator would, and saves
-// a picture of each: scripts/screenshots runs it on a virtual X server to
-// make the README's pictures. With "large-font" as the second argument it
-// saves only the main window, under the name for a larger system font.
+// load, the progress window of a long frame with its time left, the serial
+// devices dialog and the verify window as an operator would, and saves a
+// picture of each: scripts/screenshots runs it on a virtual X server to make
+// the README's pictures. With "large-font" as the second argument it saves
+// only the main window, under the name for a larger system font; with
+// "small-screen", the main window and the ADP editor as a small screen shows
+// them.
 #include "founddevices.h"
 #include "gui/frmedita.h"
 #include "gui/frmedits.h"
@@ -12,6 +14,7 @@
 #include "gui/frmprogress.h"
 #include "gui/frmregister.h"
 #include "gui/frmserialdevices.h"
+#include "gui/frmverify.h"
 #include "windowfixture.h"
 
 #include <QDir>
@@ -28,6 +31,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
     const bool largeFont = argc > 2 && qstrcmp(argv[2], "large-font") == 0;
+    const bool smallScreen = argc > 2 && qstrcmp(argv[2], "small-screen") == 0;
     bool ok = true;
     const auto save = [&out, &ok](QWidget *window, const char *file) {
         QApplication::processEvents();
@@ -52,6 +56,13 @@ int main(int argc, char *argv[])
     QTest::qWait(300);
     if (largeFont) {
         save(&f.window, "main-large-font.png");
+        return ok ? 0 : 1;
+    }
+    if (smallScreen) {
+        save(&f.window, "main-small-screen.png");
+        f.window.MnuADPProtocol_Click();
+        QTest::qWait(200);
+        save(f.window.findChild<FrmEditA *>(), "editor-adp-small-screen.png");
         return ok ? 0 : 1;
     }
     save(&f.window, "screenshot.png");
@@ -134,5 +145,21 @@ int main(int argc, char *argv[])
     devices.show();
     QTest::qWait(100);
     save(&devices, "serial-devices.png");
+    devices.close();
+
+    // A controller read back with one message changed and one register
+    // set otherwise than on screen.
+    ControllerVerification verification;
+    verification.compared = true;
+    ControllerComparison &comparison = verification.result.comparison;
+    comparison.rows = {{"register 03", "\"0304 0\"", "\"0305 0\"", {}},
+                       {"message 002", "\"<0x02>SALE<0x0D><0x04>\"", "\"<0x02>SOLD<0x0D><0x04>\"", {}}};
+    for (ControllerDifference &d : comparison.rows)
+        comparison.differences << d.what;
+    verification.result.lines = DifferenceReport(comparison);
+    FrmVerify verify(&f.window);
+    verify.show(verification);
+    QTest::qWait(100);
+    save(&verify, "verify.png");
     return ok ? 0 : 1;
 }

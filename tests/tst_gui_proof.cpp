@@ -1,12 +1,16 @@
 // What the window proves after a load: "Verify Controller" reads the
-// simulated controller back and lists what differs from the screen.
+// simulated controller back and lists what differs from the screen; "Record
+// Transcript" keeps the link's traffic as the command line's --transcript.
 #include "app/verification.h"
 #include "base/wait.h"
 #include "gui/frmverify.h"
+#include "peers.h"
 #include "programs.h"
 #include "windowfixture.h"
 
 #include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -14,6 +18,19 @@ using namespace telvaro;
 using test::child;
 
 namespace {
+
+// A transcript's lines with their times masked.
+QStringList Untimed(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("cannot read ") + path};
+    static const QRegularExpression time(QStringLiteral("^\\S+Z "));
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    for (QString &line : lines)
+        line.replace(time, QStringLiteral("TIME "));
+    return lines;
+}
 
 struct Fixture : test::WindowFixture {
     QTemporaryDir dir;
@@ -84,6 +101,62 @@ private Q_SLOTS:
         QTRY_COMPARE(f.verified(), (QStringList{"1 difference between what was sent and what the controller holds.",
                                                 R"(message 001|"TWICE<0x04>"|"TWO<0x04>")"}));
         QCOMPARE(f.entries(), before);
+    }
+
+    // A quick send recorded from the window, and the same by the command
+    // line: the same lines but for their times. The window's choice is kept
+    // in the settings, panel 1's tool tip names the file, and unchecking
+    // the entry ends the recording.
+    void transcriptAsTheCommandLineWritesIt()
+    {
+        QTemporaryDir dir;
+        test::UdpPeer device;
+        const QString cli = dir.filePath("cli.log"), window = dir.filePath("window.log");
+        const QString port = QString::number(device.port());
+        QCOMPARE(test::RunCli({"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, "--transcript", cli,
+                               "HELLO<0x0D>"})
+                     .status,
+                 0);
+
+        test::WindowFixture f;
+        f.ws.linkSettings().set({-1, "127.0.0.1", port, "9600", {}});
+        f.prompter.choosePath(window);
+        f.window.action(Item::MnuComTranscript)->trigger();
+        QVERIFY(f.window.action(Item::MnuComTranscript)->isChecked());
+        QCOMPARE(f.settings.read("Transcript", {}), window);
+        QVERIFY2(f.window.statusLabel(1)->toolTip().endsWith(window), qPrintable(f.window.statusLabel(1)->toolTip()));
+        f.window.boxWidget(Workspace::Box::Entry)->setText("HELLO<0x0D>");
+        f.ws.setBox(Workspace::Box::Entry, "HELLO<0x0D>");
+        QTest::mouseClick(child<QPushButton>(&f.window, "CmdQuickSend"), Qt::LeftButton);
+        QTRY_COMPARE(device.datagrams.size(), 2);
+        f.window.action(Item::MnuComTranscript)->trigger();
+        QVERIFY(!f.window.action(Item::MnuComTranscript)->isChecked());
+        QCOMPARE(f.settings.read("Transcript", {}), QString());
+        QVERIFY(f.prompter.messageTexts().isEmpty());
+        QCOMPARE(Untimed(window), Untimed(cli));
+    }
+
+    // A transcript that cannot be opened is told as the command line tells
+    // it, and is not kept; one kept from before goes on at the start.
+    void transcriptThatCannotBeWritten()
+    {
+        QTemporaryDir dir;
+        const QString nowhere = dir.filePath("missing/t.log");
+        const test::ProgramResult cli =
+            test::RunCli({"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", "9", "--transcript", nowhere, "X"});
+        const QString told = QString::fromUtf8(cli.err).section(u'\n', 0, 0).section("telvaro-cli: ", 1);
+        QVERIFY2(told.startsWith("cannot open the transcript " + nowhere), cli.err.constData());
+        test::WindowFixture f;
+        f.prompter.choosePath(nowhere);
+        f.window.action(Item::MnuComTranscript)->trigger();
+        QCOMPARE(f.prompter.messageTexts(), QStringList{u'C' + told.mid(1)});
+        QVERIFY(!f.window.action(Item::MnuComTranscript)->isChecked());
+        QCOMPARE(f.settings.read("Transcript", {}), QString());
+
+        const QString kept = dir.filePath("kept.log");
+        test::WindowFixture again({"Transcript", kept});
+        QVERIFY(again.ws.transcript().recording());
+        QVERIFY(again.window.action(Item::MnuComTranscript)->isChecked());
     }
 };
 

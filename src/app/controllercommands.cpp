@@ -97,9 +97,8 @@ OperationOutcome Workspace::MnuUploadController_Click()
     const auto interval = AddInterval();
     if (!interval && m_menus.item(Item::MnuUploadController).enabled && !m_operations.holdsLink()) {
         m_prompter.inform(texts::IntervalOutOfRange());
-        return Failure({},
-                       QStringLiteral("The interval box holds no interval from 0 to 600000 ms; nothing was uploaded."),
-                       false);
+        return Failure(
+            {}, QStringLiteral("The interval box holds no interval from 0 to 600000 ms; nothing was uploaded."), false);
     }
     const QByteArray comment = TextToBytes(box(Box::Comment));
     const QList<MessageEntry> tableBefore = m_table.entries();

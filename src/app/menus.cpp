@@ -37,6 +37,7 @@ const QList<MenuItemDef> &MainMenuDefinition()
         item(Item::MnuComSetIP, "Set &IP Address and Port");
         item(Item::MnuComSetBaud, "Set &Baud");
         item(Item::MnuComSerialDevices, "Serial &Devices...");
+        item(Item::MnuComTranscript, "Record &Transcript...");
         menu(Item::MnuMode, "&Action");
         item(Item::MnuModeRun, "&Run");
         // One chord stops a run or a load at once; the menu's access key

@@ -61,6 +61,7 @@ ControllerVerification Workspace::VerifyController(bool serialInterface)
         return verification;
     verification.result = CompareReadBack(*sent, transfer.received);
     verification.compared = true;
+    m_transcript.verified(verification.result.lines.constLast(), verification.result.same());
     return verification;
 }
 

@@ -15,7 +15,8 @@ namespace telvaro {
 
 Workspace::Workspace(Prompter &prompter, QObject *parent)
     : QObject(parent), m_prompter(prompter), m_link(m_transfer, prompter),
-      m_operations(m_menus, m_transfer, m_status, m_progress, m_link, prompter)
+      m_operations(m_menus, m_transfer, m_status, m_progress, m_link, prompter),
+      m_transcript(m_link, m_operations, prompter, m_menus)
 {
     m_link.setSettings(m_linkSettings.value());
     connect(&m_linkSettings, &LinkSettingsState::changed, this, [this] { m_link.setSettings(m_linkSettings.value()); });

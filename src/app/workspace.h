@@ -5,6 +5,7 @@
 // the transfer flags; plus the link and the operations on it. The window
 // renders this state and forwards its events to the handlers here.
 
+#include "app/transcriptrecorder.h"
 #include "app/verification.h"
 #include "base/items.h"
 #include "base/mode.h"
@@ -65,6 +66,8 @@ public:
     // The one link to the device; closed between operations.
     Link &link() { return m_link; }
     Operations &operations() { return m_operations; }
+    // The window's transcript of every operation on the link.
+    TranscriptRecorder &transcript() { return m_transcript; }
 
     // The entry panel's boxes, which most handlers read and write.
     QString box(Box which) const { return m_entry.box(which); }
@@ -189,6 +192,7 @@ private:
     Progress m_progress;
     Link m_link;
     Operations m_operations;
+    TranscriptRecorder m_transcript;
     QString m_caption = QStringLiteral("Telvaro");
     bool m_shutdownConfirmed = false;
     QSet<QString> m_codePageNoticed;

@@ -14,6 +14,7 @@
 #include "fleet/registry.h"
 #include "link/linkrules.h"
 #include "link/linksettings.h"
+#include "run/endingtext.h"
 
 namespace telvaro::cli {
 
@@ -274,9 +275,7 @@ int OutcomeStatus(const OperationOutcome &outcome)
         for (const QString &line : std::as_const(lines))
             PrintError(line);
     }
-    const bool ended = outcome.ending == Ending::Done || outcome.ending == Ending::Stopped;
-    return ended && outcome.framesNotSent == 0 && outcome.bytesNotSent == 0 && !outcome.linkDropped ? ExitDone
-                                                                                                    : ExitFailed;
+    return EndedAsItShould(outcome) ? ExitDone : ExitFailed;
 }
 
 std::optional<int> PrepareTable(Workspace &ws, const LinkOptions &options, const CommandLine &line)

@@ -10,6 +10,7 @@
 #include "cli/output.h"
 #include "link/transcript.h"
 #include "plan/stepplan.h"
+#include "run/endingtext.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -51,26 +52,7 @@ QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
 // How an operation ended, with its reasons, for the transcript's END line.
 QString EndingText(const CommandEnding &ending)
 {
-    using Ending = OperationOutcome::Ending;
-    const OperationOutcome &outcome = ending.outcome;
-    QString text;
-    switch (outcome.ending) {
-    case Ending::Done: text = QStringLiteral("done"); break;
-    case Ending::Stopped:
-        text = ending.signalNumber != 0 ? QStringLiteral("stopped by ") + SignalName(ending.signalNumber)
-                                        : QStringLiteral("stopped");
-        break;
-    case Ending::Refused: text = QStringLiteral("refused"); break;
-    case Ending::ConnectionFailed: text = QStringLiteral("connection failed"); break;
-    case Ending::Failed: text = QStringLiteral("failed"); break;
-    }
-    QStringList reasons = OutcomeDetails(outcome);
-    if (outcome.ending == Ending::Refused)
-        reasons << outcome.reason;
-    reasons.removeAll(QString());
-    if (!reasons.isEmpty())
-        text += QStringLiteral(": ") + reasons.join(QStringLiteral(" "));
-    return text;
+    return telvaro::EndingText(ending.outcome, ending.signalNumber != 0 ? SignalName(ending.signalNumber) : QString());
 }
 
 // The END line of the operation before, written as the next one starts or
@@ -78,7 +60,7 @@ QString EndingText(const CommandEnding &ending)
 void WriteEnd(Transcript &transcript, int status)
 {
     if (const auto ending = std::exchange(commandTranscript.ending, std::nullopt))
-        transcript.event("END", *ending + QStringLiteral(" (exit status %1)").arg(status));
+        transcript.event("END", EndLineText(*ending, status));
 }
 
 // What the progress line counts down from: the operation's own plan; for

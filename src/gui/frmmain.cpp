@@ -51,6 +51,7 @@ namespace telvaro {
 
 namespace {
 using Box = Workspace::Box;
+const QString TranscriptKey = QStringLiteral("Transcript");
 } // namespace
 
 frmMain::frmMain(Workspace &workspace, SettingsStore &settings, QWidget *parent)
@@ -246,6 +247,9 @@ void frmMain::renderStatus(int panel)
         text = shown;
     }
     static_cast<ElidingLabel *>(label)->setFullText(text);
+    // Panel 1, the link's, names the transcript its traffic goes to.
+    if (const QString transcript = m_ws.transcript().toolTip(); panel == 1 && !transcript.isEmpty())
+        label->setToolTip(text + u'\n' + transcript);
 }
 
 void frmMain::renderGauge()
@@ -314,6 +318,17 @@ void frmMain::showVerification(const ControllerVerification &verification)
     m_frmVerify->show(verification);
 }
 
+void frmMain::MnuComTranscript_Click()
+{
+    TranscriptRecorder &transcript = m_ws.transcript();
+    if (transcript.recording())
+        transcript.stop();
+    else if (const auto path = m_ws.prompter().saveFileName(QStringLiteral("Record Transcript"),
+                                                            QStringLiteral("Transcripts (*.log);;All Files (*)")))
+        transcript.start(*path);
+    m_settings.write(TranscriptKey, transcript.path());
+}
+
 void frmMain::MnuComSerialDevices_Click()
 {
     if (!CommunicationAvailable(m_ws))
@@ -333,6 +348,8 @@ void frmMain::wireLink()
     for (const auto &c : commands)
         connect(action(c.item), &QAction::triggered, this, [this, handler = c.handler] { handler(m_ws); });
     connect(action(Item::MnuComSerialDevices), &QAction::triggered, this, &frmMain::MnuComSerialDevices_Click);
+    connect(action(Item::MnuComTranscript), &QAction::triggered, this, &frmMain::MnuComTranscript_Click);
+    connect(&m_ws.transcript(), &TranscriptRecorder::recordingChanged, this, [this] { renderStatus(1); });
     connect(m_cmdQuickSend, &QPushButton::clicked, this, [this] { m_ws.CmdQuickSend_Click(); });
 
     renderRecData();
@@ -387,6 +404,11 @@ void frmMain::Form_Load()
                 [this](QAction *act) { m_ws.tbToolBar_ButtonMenuClick(act->data().toString()); });
         m_modeButton->setMenu(modeMenu);
     }
+    // The transcript chosen before goes on; one that cannot is told and
+    // forgotten.
+    if (const QString transcript = m_settings.read(TranscriptKey, {}); !transcript.isEmpty())
+        if (!m_ws.transcript().start(transcript))
+            m_settings.write(TranscriptKey, {});
     // What the operator types first goes into the message box.
     m_lineBoxes.value(Box::Entry)->setFocus(Qt::OtherFocusReason);
 }

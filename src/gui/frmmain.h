@@ -71,6 +71,8 @@ public Q_SLOTS:
     void MnuLoadSign_Click();
     void MnuDisplayLoaded_Click();
     void MnuComSerialDevices_Click();
+    // Records every operation's link traffic to a chosen file, or no more.
+    void MnuComTranscript_Click();
     void MnuAbout_Click();
     void MnuHelpOpen_Click();
     void mnuEditCut_Click();

@@ -77,7 +77,7 @@ void frmMain::buildMenus()
             withShortcuts << act;
     new MenuShortcutsFirst(*this, withShortcuts);
     for (Item checkable : {Item::MnuModeRun, Item::MnuModeData, Item::MnuLoadSign, Item::MnuLoadController,
-                           Item::mnuTestMode, Item::mnuSignLoad, Item::mnuControllerLoad})
+                           Item::mnuTestMode, Item::mnuSignLoad, Item::mnuControllerLoad, Item::MnuComTranscript})
         m_actions.value(checkable)->setCheckable(true);
 }
 

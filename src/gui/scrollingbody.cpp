@@ -2,6 +2,7 @@
 
 #include "gui/screenfit.h"
 
+#include <QEvent>
 #include <QLayout>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -26,8 +27,19 @@ QWidget *ScrollingBody::fill(QWidget *window)
     auto *body = new ScrollingBody(window);
     auto *outer = new QVBoxLayout(window);
     outer->setContentsMargins(0, 0, 0, 0);
+    // A window whose content keeps one size grows no larger than it.
+    outer->setSizeConstraint(QLayout::SetMinAndMaxSize);
     outer->addWidget(body);
+    body->widget()->installEventFilter(body);
     return body->widget();
+}
+
+bool ScrollingBody::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == widget() && event->type() == QEvent::LayoutRequest)
+        if (const QLayout *layout = widget()->layout(); layout && layout->sizeConstraint() == QLayout::SetFixedSize)
+            setMaximumSize(widget()->sizeHint());
+    return QScrollArea::eventFilter(watched, event);
 }
 
 QSize ScrollingBody::sizeHint() const

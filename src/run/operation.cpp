@@ -115,6 +115,7 @@ bool OperationFrame::start()
             m_ops.prompter().inform(m_outcome.reason, QStringLiteral("Wait for it to end, or choose Data Entry."));
             m_outcome.told = true;
         }
+        Q_EMIT m_ops.operationEnded(m_outcome);
         return false;
     }
     m_ops.m_held = true;
@@ -124,6 +125,7 @@ bool OperationFrame::start()
     m_ops.m_droppedPending = 0;
     m_ops.m_dropReason.clear();
     m_holding = true;
+    Q_EMIT m_ops.operationStarted();
     menus.setLinkHeld(true);
 
     menus.setEnabled(Item::CmdQuickSend, false);
@@ -345,6 +347,7 @@ void OperationFrame::end(bool resetTraffic)
             menus.setEnabled(item, true);
     }
     release();
+    Q_EMIT m_ops.operationEnded(m_outcome);
 }
 
 void OperationFrame::release()

@@ -91,8 +91,11 @@ public:
 Q_SIGNALS:
     // An operation has begun to wait for its serial line: who holds it.
     void waitingForLine(const QString &text);
+    // An operation took the link; one ended (refused ones too), as its
+    // frame saw it.
+    void operationStarted();
+    void operationEnded(const telvaro::OperationOutcome &outcome);
 
-public:
 private:
     friend class OperationFrame;
     void onLinkFailed(const QString &description);
