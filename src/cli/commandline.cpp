@@ -36,11 +36,14 @@ CommandLine::CommandLine(const QString &name, const QString &description) : m_na
 void CommandLine::addOption(const QStringList &names, const QString &sentence, const QString &example,
                             const QString &valueName)
 {
+    for (const QString &n : names)
+        m_known.insert(n);
     m_parser.addOption(QCommandLineOption(names, sentence + QStringLiteral(" Example: ") + example, valueName));
 }
 
 void CommandLine::addPositional(const QString &name, const QString &description, const QString &syntax)
 {
+    m_positionalNames << name;
     m_parser.addPositionalArgument(name, description, syntax);
 }
 
@@ -70,6 +73,14 @@ std::optional<int> CommandLine::parse(const QStringList &args)
         return usageError(m_parser.errorText());
     if (m_parser.isSet(QStringLiteral("help")))
         return WriteOut(helpText().toUtf8()) ? ExitDone : ExitFailed;
+    if (!m_hook)
+        return std::nullopt;
+    const auto expanded = m_hook(*this, args);
+    if (const int *status = std::get_if<int>(&expanded))
+        return *status;
+    const QStringList &runWith = std::get<QStringList>(expanded);
+    if (runWith != args && !m_parser.parse(QStringList{QCoreApplication::arguments().constFirst()} + runWith))
+        return usageError(m_parser.errorText());
     return std::nullopt;
 }
 

@@ -5,9 +5,12 @@
 // commands share.
 
 #include <QCommandLineParser>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
+#include <variant>
 
 namespace telvaro::cli {
 
@@ -22,6 +25,14 @@ public:
                    const QString &valueName = {});
     void addPositional(const QString &name, const QString &description, const QString &syntax = {});
     void addExample(const QString &commandLine, const QString &comment = {});
+
+    // Turns the arguments once parsed into the ones the command runs with
+    // (--sign puts its registry file's options in front), or ends the
+    // command with an exit status.
+    using ArgumentsHook = std::function<std::variant<QStringList, int>(const CommandLine &, const QStringList &)>;
+    void setArgumentsHook(ArgumentsHook hook) { m_hook = std::move(hook); }
+    bool knows(const QString &option) const { return m_known.contains(option); }
+    bool takesPositional(const QString &name) const { return m_positionalNames.contains(name); }
 
     // Reads the arguments after the command's name. Nothing when the command
     // should go on; otherwise the exit status: 0 after --help (printed on
@@ -40,6 +51,9 @@ private:
     QString m_name;
     QCommandLineParser m_parser;
     QStringList m_examples;
+    QSet<QString> m_known;
+    QStringList m_positionalNames;
+    ArgumentsHook m_hook;
 };
 
 // The one line of usage the help begins with.

@@ -10,6 +10,7 @@
 #include "codec/codepage.h"
 #include "codec/escapes.h"
 #include "codec/numbers.h"
+#include "fleet/registry.h"
 #include "link/linkrules.h"
 #include "link/linksettings.h"
 
@@ -23,6 +24,8 @@ const QString baudOption = QStringLiteral("baud");
 const QString deviceOption = QStringLiteral("device");
 const QString verboseOption = QStringLiteral("verbose");
 const QString transcriptOption = QStringLiteral("transcript");
+const QString signOption = QStringLiteral("sign");
+const QString registryOption = QStringLiteral("registry");
 
 std::optional<QString> Given(const CommandLine &line, const QString &name)
 {
@@ -35,10 +38,104 @@ QString PortKind(qint16 port)
         return QStringLiteral("serial port %1").arg(port);
     return (port == 0 ? QStringLiteral("TCP (port %1)") : QStringLiteral("UDP (port %1)")).arg(port);
 }
+// The options of a sign's file as (option, value) pairs: a flag has no value.
+QList<std::pair<QString, std::optional<QString>>> OptionPairs(const QStringList &args)
+{
+    QList<std::pair<QString, std::optional<QString>>> pairs;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString name = args[i].mid(2);
+        if (i + 1 < args.size() && !args[i + 1].startsWith(QStringLiteral("--")))
+            pairs.append({name, args[++i]});
+        else
+            pairs.append({name, std::nullopt});
+    }
+    return pairs;
+}
+
+// Whether the command line's own --port is a serial port; nothing when it
+// gives none (or one that its reading refuses later).
+std::optional<bool> GivenSerial(const CommandLine &line)
+{
+    if (!line.isSet(portOption))
+        return std::nullopt;
+    const auto number = StrictValue(line.value(portOption));
+    const auto port = number ? RoundToInt16(*number) : std::nullopt;
+    return port ? std::optional(*port >= 1) : std::nullopt;
+}
+
+bool IsGiven(const CommandLine &line, const QString &name)
+{
+    return line.knows(name) && line.isSet(name);
+}
+
+// The sign's options that this command takes and its command line does not
+// decide otherwise: an option given wins, a link of the other kind drops
+// the file's details of its own kind, an input given replaces the file's,
+// and a dry run reads nothing back.
+QStringList SignDefaults(const CommandLine &line, const SignEntry &sign)
+{
+    const auto serial = GivenSerial(line);
+    // An upload that writes a file has no use for the controller's input.
+    const bool inputDecided = (line.knows(QStringLiteral("compare")) && !line.isSet(QStringLiteral("compare"))) ||
+                            IsGiven(line, QStringLiteral("serial-input")) ||
+                            IsGiven(line, QStringLiteral("binary-input"));
+    QStringList args;
+    for (const auto &[name, value] : OptionPairs(sign.linkArguments())) {
+        const bool networkDetail = name == ipOption || name == ipPortOption;
+        const bool serialDetail = name == deviceOption || name == baudOption;
+        const bool dropped = !line.knows(name) || line.isSet(name) || (serial && *serial && networkDetail) ||
+                             (serial && !*serial && serialDetail) ||
+                             (name.endsWith(QStringLiteral("-input")) && inputDecided) ||
+                             (name == QStringLiteral("verify") && IsGiven(line, QStringLiteral("dry-run")));
+        if (dropped)
+            continue;
+        args << QStringLiteral("--") + name;
+        if (value)
+            args << *value;
+    }
+    return args;
+}
+
+// --sign NAME: the arguments the command runs with, the sign's file first
+// so that what the command line gives wins, and the sign's table as FILE
+// where the command takes one and none is given.
+std::variant<QStringList, int> WithSign(const CommandLine &line, const QStringList &args)
+{
+    if (!line.isSet(signOption)) {
+        if (line.isSet(registryOption))
+            return line.usageError(QStringLiteral("--registry goes with --sign"));
+        return args;
+    }
+    const QString dir = line.isSet(registryOption) ? line.value(registryOption) : DefaultRegistryDir();
+    const auto read = ReadSign(dir, line.value(signOption));
+    if (const auto *error = std::get_if<RegistryError>(&read)) {
+        PrintError(error->text());
+        PrintError(QStringLiteral("Nothing was sent."));
+        return ExitFailed;
+    }
+    const SignEntry &sign = std::get<SignEntry>(read);
+    QStringList runWith = SignDefaults(line, sign) + args;
+    if (line.takesPositional(QStringLiteral("FILE")) && line.positionals().isEmpty()) {
+        if (!args.contains(QStringLiteral("--")))
+            runWith << QStringLiteral("--");
+        runWith << sign.table();
+    }
+    return runWith;
+}
+
 } // namespace
 
 void AddLinkOptions(CommandLine &line)
 {
+    line.addOption({signOption},
+                   QStringLiteral("Takes the link, the sign's options and the table from the registry file "
+                                  "NAME.conf; options given on the command line win. A missing, malformed or "
+                                  "incomplete file ends the command with exit status 1 before anything is sent."),
+                   QStringLiteral("--sign sign-07"), QStringLiteral("NAME"));
+    line.addOption({registryOption},
+                   QStringLiteral("The folder of the registry, for --sign; default /etc/telvaro/signs."),
+                   QStringLiteral("--registry /srv/signs"), QStringLiteral("DIR"));
+    line.setArgumentsHook(WithSign);
     line.addOption({portOption},
                    QStringLiteral("The link: serial port N (1 and up), 0 for TCP, -1 for UDP; default the stored "
                                   "port."),
