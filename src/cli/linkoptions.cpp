@@ -26,6 +26,7 @@ const QString verboseOption = QStringLiteral("verbose");
 const QString transcriptOption = QStringLiteral("transcript");
 const QString signOption = QStringLiteral("sign");
 const QString registryOption = QStringLiteral("registry");
+const QString waitLineOption = QStringLiteral("wait-line");
 
 std::optional<QString> Given(const CommandLine &line, const QString &name)
 {
@@ -149,6 +150,10 @@ void AddLinkOptions(CommandLine &line)
     line.addOption({deviceOption},
                    QStringLiteral("The device to open for the serial port number, instead of the configured one."),
                    QStringLiteral("--device /dev/ttyUSB0"), QStringLiteral("PATH"));
+    line.addOption({waitLineOption},
+                   QStringLiteral("When another program uses the serial device, waits until it is free (or until "
+                                  "SIGINT or SIGTERM) instead of failing at once."),
+                   QStringLiteral("--wait-line"));
     line.addOption({verboseOption}, QStringLiteral("Prints every change of the status panels on stderr."),
                    QStringLiteral("--verbose"));
     line.addOption({transcriptOption},
@@ -173,6 +178,7 @@ std::optional<QString> ReadLinkOptions(const CommandLine &line, LinkOptions &opt
     options.device = Given(line, deviceOption);
     options.transcript = Given(line, transcriptOption);
     options.verbose = line.isSet(verboseOption);
+    options.waitLine = line.isSet(waitLineOption);
     return std::nullopt;
 }
 
@@ -210,6 +216,7 @@ std::optional<LinkSetupError> SetUpLink(Workspace &ws, const LinkOptions &option
         settings.DevicePath = *options.device;
     }
     ws.linkSettings().set(settings);
+    ws.operations().setWaitForLine(options.waitLine);
     ws.MnuModeData_Click();
     return std::nullopt;
 }

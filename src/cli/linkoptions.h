@@ -1,7 +1,7 @@
 #pragma once
 // The link options every command that talks to a device takes:
-// --port N, --ip ADDRESS, --ip-port PORT, --baud RATE, --device PATH and
-// --verbose. What is not given comes from the settings store.
+// --port N, --ip ADDRESS, --ip-port PORT, --baud RATE, --device PATH,
+// --wait-line and --verbose. What is not given comes from the settings store.
 
 #include <QString>
 #include <optional>
@@ -23,6 +23,7 @@ struct LinkOptions {
     std::optional<QString> device;
     std::optional<QString> transcript;
     bool verbose = false;
+    bool waitLine = false;
 };
 
 void AddLinkOptions(CommandLine &line);

@@ -110,15 +110,21 @@ SendResult Link::refused(const QString &reason)
     return {SendResult::Status::Failed, {}};
 }
 
+QString Link::serialDevice()
+{
+    if (m_serial == &m_builtinSerial)
+        m_builtinSerial.setDeviceOverride(m_settings.DevicePath);
+    m_serial->setPortNumber(m_settings.PortNumber);
+    return m_serial->deviceName();
+}
+
 bool Link::OpenLink()
 {
     m_error.clear();
     m_deviceReset = false;
     m_openedKind = kind();
     if (m_openedKind == LinkKind::Serial) {
-        if (m_serial == &m_builtinSerial)
-            m_builtinSerial.setDeviceOverride(m_settings.DevicePath);
-        m_serial->setPortNumber(m_settings.PortNumber);
+        serialDevice();
         // The rate last accepted (restored at start-up, or set through "Set
         // Baud"); a stored rate the port cannot take leaves the default.
         if (!m_serial->setSettings(LineSettingsText(m_settings.BaudText)))

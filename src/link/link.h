@@ -59,6 +59,9 @@ public:
     // The kind the current port number selects.
     LinkKind kind() const;
 
+    // The device the serial port number stands for now, as the next
+    // OpenLink opens it; empty where the serial service does not tell.
+    QString serialDevice();
     // Prepares and opens the link; Serial and Tcp wait for it. False on a
     // failure to open (lastError() says why), which callers report.
     bool OpenLink();

@@ -150,6 +150,8 @@ bool OperationFrame::connect(const QString &openFailureMessage)
     m_failureText = openFailureMessage;
     Link &link = m_ops.link();
     const LinkKind kind = link.kind();
+    if (kind == LinkKind::Serial && !takeLine())
+        return false;
     // A device that takes the connection and leaves it at once is reported
     // by the check with the state it left, as for every operation.
     m_ops.m_checking = true;
@@ -178,6 +180,34 @@ bool OperationFrame::connect(const QString &openFailureMessage)
         return false;
     }
     return true;
+}
+
+bool OperationFrame::takeLine()
+{
+    const QString device = m_ops.link().serialDevice();
+    if (device.isEmpty())
+        return true;
+    LineLock &line = m_ops.m_line;
+    for (;;) {
+        switch (line.tryTake(device)) {
+        case LineLock::Take::Taken: return true;
+        case LineLock::Take::Failed:
+            failWithReason(line.error());
+            m_outcome.ending = OperationOutcome::Ending::ConnectionFailed;
+            return false;
+        case LineLock::Take::Busy: break;
+        }
+        if (!m_ops.m_waitForLine) {
+            failWithReason(LineBusyText(device, line.holder()));
+            m_outcome.ending = OperationOutcome::Ending::Refused;
+            return false;
+        }
+        if (Wait(Operations::LineLookMs).stopWhenIdle(m_ops.transfer()).run() == Wait::End::Stopped) {
+            m_outcome.ending = OperationOutcome::Ending::Stopped;
+            end(false);
+            return false;
+        }
+    }
 }
 
 SendResult::Status OperationFrame::send(const QByteArray &bytes, QByteArray *shownLater)
@@ -314,6 +344,7 @@ void OperationFrame::release()
     if (!m_holding)
         return;
     m_holding = false;
+    m_ops.m_line.release();
     m_ops.m_held = false;
     m_ops.menus().setLinkHeld(false);
 }

@@ -6,6 +6,7 @@
 // and ends in every case the one way its kind ends, with a typed outcome.
 
 #include "base/items.h"
+#include "link/linelock.h"
 #include "link/link.h"
 
 #include <QObject>
@@ -24,7 +25,7 @@ struct OperationOutcome {
     enum class Ending {
         Done,
         Stopped,          // by the operator ("&Data Entry")
-        Refused,          // another operation held the link, or the command was disabled
+        Refused,          // another operation held the link or the serial line, or the command was disabled
         ConnectionFailed, // the link could not be opened or was not usable
         Failed,           // reason says why
     };
@@ -77,6 +78,11 @@ public:
     // An operation holds the link from its start to its end; its waits end
     // as soon as "&Data Entry" is chosen or the link goes.
     bool holdsLink() const { return m_held; }
+    // A serial line held by another process: wait for it (until the
+    // operator stops) instead of refusing at once.
+    void setWaitForLine(bool wait) { m_waitForLine = wait; }
+    // How often a waiting operation looks whether the line is free.
+    static constexpr int LineLookMs = 50;
 
 private:
     friend class OperationFrame;
@@ -98,6 +104,9 @@ private:
     bool m_linkDropped = false;
     qint64 m_droppedPending = 0;
     QString m_dropReason;
+    bool m_waitForLine = false;
+    // The serial line, held from before the first open to the end.
+    LineLock m_line;
 };
 
 class OperationFrame {
@@ -148,6 +157,7 @@ public:
 
 private:
     void markTransmitting();
+    bool takeLine();
     void end(bool resetTraffic);
     void release();
 
