@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostInfo>
 #include <QMap>
 #include <QRegularExpression>
@@ -112,6 +113,10 @@ std::optional<QString> Finish(BridgeOptions &options)
         options.state = DefaultState();
     if (options.transcripts.isEmpty())
         options.transcripts = options.state + QStringLiteral("/transcripts");
+    // The operations run in processes of their own: every path is made whole.
+    for (QString *path : {&options.registry, &options.state, &options.transcripts}) {
+        *path = QFileInfo(*path).absoluteFilePath();
+    }
     if (!options.cert.isEmpty() != !options.key.isEmpty())
         return QStringLiteral("--cert and --key go together");
     if (!options.cert.isEmpty() && options.ca.isEmpty())

@@ -75,7 +75,10 @@ QStringList CliArguments(const Command &command, const QString &sign, const JobF
                      files.registry,
                      QStringLiteral("--json"),
                      QStringLiteral("--transcript"),
-                     files.transcript};
+                     files.transcript,
+                     // A line another program holds is waited for, as the
+                     // bridge's own operations wait for one another.
+                     QStringLiteral("--wait-line")};
     if (command.op == QLatin1String("load-controller") && command.verify)
         args << QStringLiteral("--verify");
     if (command.op == QLatin1String("run") && command.duration)
