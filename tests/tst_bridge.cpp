@@ -28,7 +28,11 @@ using namespace telvaro::test;
 namespace {
 
 const QStringList timeScale{QStringLiteral("TELVARO_TIME_SCALE=20")};
-const QByteArray table = "0,5,\"ONE\",\"first\"\r\n1,7,\"TWO<0x0D>\",\"\"\r\n";
+// Interval, number, text, comment.
+const QByteArray table = "5,0,\"ONE\",\"first\"\r\n7,1,\"TWO<0x0D>\",\"\"\r\n";
+const QByteArray controllerTable = "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n";
+// A run that goes on until it is stopped: its one message waits an hour.
+const QByteArray longRun = R"({"id":"long","op":"run","messages":[{"text":"A","interval":3600}]})";
 
 int Scale()
 {
@@ -194,8 +198,10 @@ class TestBridge : public QObject {
         const QString dir = path(name);
         QDir().mkpath(dir);
         Write(dir + "/t.TVD", table);
+        Write(dir + "/c.TVD", controllerTable);
         for (auto it = signs.begin(); it != signs.end(); ++it)
-            Write(dir + '/' + it.key() + ".conf", it.value().toUtf8() + "\ntable=t.TVD\n");
+            Write(dir + '/' + it.key() + ".conf",
+                  it.value().toUtf8() + (it.value().contains("input=") ? "\ntable=c.TVD\n" : "\ntable=t.TVD\n"));
         return dir;
     }
     static QString udpSign(quint16 port)
@@ -283,7 +289,7 @@ private Q_SLOTS:
         const auto [command, plan] = fetch<QByteArray, QStringList>({"command", "plan"});
         UdpPeer sign;
         const QString dir = registry("reg-ops", {{"s", udpSign(sign.port())}});
-        Write(dir + "/one.TVD", "0,5,\"ONE\",\"\"\r\n");
+        Write(dir + "/one.TVD", "5,0,\"ONE\",\"\"\r\n");
         Bus bus(m_broker->port());
         QProcess &bridge = newBridge();
         startBridge(bridge, "ops", dir, bus, {"s"});
@@ -310,13 +316,13 @@ private Q_SLOTS:
         startBridge(bridge, "ctl", dir, bus, {"c"});
         bus.command("c", R"({"id":"v","op":"load-controller","verify":true})");
         const QJsonObject result = bus.waitFor("telvaro/c/result", {{"id", "v"}}, 30);
-        QCOMPARE(result.value("status").toString(), "done");
+        QVERIFY2(result.value("status").toString() == "done", QJsonDocument(result).toJson());
         QCOMPARE(result.value("verification").toObject().value("result").toString(), "same");
         const QJsonObject state =
             QJsonDocument::fromJson(bus.lastPayload("telvaro/c/state")).object().value("last_verified_load").toObject();
         QCOMPARE(state.value("result").toString(), "same");
         QCOMPARE(state.value("table_sha256").toString(),
-                 QCryptographicHash::hash(table, QCryptographicHash::Sha256).toHex());
+                 QCryptographicHash::hash(controllerTable, QCryptographicHash::Sha256).toHex());
         bus.command("c", R"({"id":"u","op":"upload"})");
         const QJsonObject upload = bus.waitFor("telvaro/c/result", {{"id", "u"}}, 30);
         QCOMPARE(upload.value("status").toString(), "done");
@@ -400,11 +406,11 @@ private Q_SLOTS:
         Bus bus(m_broker->port());
         QProcess &bridge = newBridge();
         startBridge(bridge, "order", dir, bus, {"x", "y", "u"});
-        bus.command("x", R"({"id":"long","op":"run","duration":600})");
+        bus.command("x", longRun);
         bus.command("y", R"({"id":"second","op":"clear-list"})");
         bus.command("u", R"({"id":"other","op":"send","text":"FAST"})");
         QCOMPARE(bus.waitFor("telvaro/u/result", {{"id", "other"}}).value("status").toString(), "done");
-        QVERIFY(bus.resultIds("x").isEmpty());
+        QVERIFY2(bus.resultIds("x").isEmpty(), bus.lastPayload("telvaro/x/result"));
         QVERIFY(bus.resultIds("y").isEmpty());
         QCOMPARE(bus.waitFor("telvaro/y/state", {{"queue", 1}}).value("state").toString(), "idle");
         bus.command("x", R"({"id":"halt","op":"stop"})");
@@ -458,12 +464,11 @@ private Q_SLOTS:
         Bus bus(m_broker->port());
         QProcess &bridge = newBridge();
         startBridge(bridge, "end", dir, bus, {"s"});
-        bus.command("s", R"({"id":"cut","op":"run","duration":600})");
+        bus.command("s", longRun);
         QVERIFY(QTest::qWaitFor([&sign] { return !sign.datagrams.isEmpty(); }, 10000 * Scale()));
         ::kill(pid_t(bridge.processId()), signal);
         QVERIFY(bridge.waitForFinished(10000 * Scale()));
         QCOMPARE(bridge.exitStatus() == QProcess::NormalExit, signal == SIGTERM);
-        QCOMPARE(bus.waitFor("telvaro/bridge/end/status", {}).isEmpty(), false);
         QVERIFY(QTest::qWaitFor([&bus] { return bus.lastPayload("telvaro/bridge/end/status") == "offline"; },
                                 10000 * Scale()));
         // Nothing goes on sending once the bridge is gone.
@@ -473,7 +478,7 @@ private Q_SLOTS:
         QCOMPARE(sign.datagrams.size(), sent);
         if (signal == SIGKILL)
             startBridge(newBridge(), "end", dir, bus, {});
-        const QJsonObject result = bus.waitFor("telvaro/s/result", {{"id", "cut"}});
+        const QJsonObject result = bus.waitFor("telvaro/s/result", {{"id", "long"}});
         QCOMPARE(result.value("status").toString(), status);
         QVERIFY(result.value("frames_sent").toInt() > 0);
         if (signal == SIGKILL)
