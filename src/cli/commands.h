@@ -27,6 +27,7 @@ int ClearList(const QStringList &args);
 int LoadController(const QStringList &args);
 int Upload(const QStringList &args);
 int Ports(const QStringList &args);
+int Fleet(const QStringList &args);
 
 // Saves the workspace's table as name (and its companion in Controller Load
 // mode); the exit status, with a hint when a warning was answered Cancel.

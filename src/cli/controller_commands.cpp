@@ -6,6 +6,7 @@
 #include "cli/dryrun.h"
 #include "cli/linkoptions.h"
 #include "cli/operationrun.h"
+#include "cli/outcomejson.h"
 #include "cli/output.h"
 #include "cli/progressline.h"
 #include "codec/escapes.h"
@@ -65,8 +66,10 @@ int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
         received = transfer.received;
         return transfer.outcome;
     });
-    if (ending.status != ExitDone)
+    if (ending.status != ExitDone) {
+        NoteVerification(true);
         return ending.status;
+    }
     const ControllerImage back = ReadControllerImage(received);
     const ControllerComparison comparison =
         back.error.isEmpty() ? CompareWithController(sent, back) : ControllerComparison{};
@@ -74,6 +77,7 @@ int ReadBackAndCompare(Workspace &ws, const ControllerImage &sent, bool quiet)
     const QStringList lines = same ? QStringList{QStringLiteral("The controller holds what was sent.")}
                               : back.error.isEmpty() ? DifferenceReport(comparison)
                                                      : QStringList{back.error};
+    NoteVerification(!back.error.isEmpty(), comparison.differences);
     if (auto *transcript = CommandTranscript())
         transcript->event("VERIFY", lines.constLast());
     if (same)

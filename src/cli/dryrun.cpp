@@ -118,13 +118,36 @@ OperationOutcome RunDryRun(Workspace &ws, const DryRun &how, int messages, std::
     return outcome;
 }
 
-StepPlan PlanSteps(Workspace &ws, int messages, const std::function<OperationOutcome()> &operation)
+namespace {
+// Runs plan with the prompter muted, so that nothing of it reaches stderr.
+void Muted(Workspace &ws, const std::function<void()> &plan)
 {
-    StepPlan plan;
     auto *prompter = dynamic_cast<CliPrompter *>(&ws.prompter());
     if (prompter)
         prompter->setMuted(true);
-    {
+    plan();
+    if (prompter)
+        prompter->setMuted(false);
+}
+} // namespace
+
+int CountPlannedFrames(Workspace &ws, int messages, std::optional<double> durationSeconds,
+                       const std::function<OperationOutcome()> &operation)
+{
+    int frames = 0;
+    Muted(ws, [&] {
+        const QSignalBlocker quiet(ws.status());
+        double total = 0;
+        Planned(
+            ws, messages, durationSeconds, [&frames](double, const QByteArray &) { ++frames; }, operation, total);
+    });
+    return frames;
+}
+
+StepPlan PlanSteps(Workspace &ws, int messages, const std::function<OperationOutcome()> &operation)
+{
+    StepPlan plan;
+    Muted(ws, [&] {
         // --verbose echoes the panels: the plan changes them only as the real
         // operation will.
         const QSignalBlocker quiet(ws.status());
@@ -137,9 +160,7 @@ StepPlan PlanSteps(Workspace &ws, int messages, const std::function<OperationOut
         // A plan that failed says nothing about the real operation's time.
         if (!outcome.complete())
             plan = {};
-    }
-    if (prompter)
-        prompter->setMuted(false);
+    });
     return plan;
 }
 

@@ -53,6 +53,10 @@ OperationOutcome RunDryRun(Workspace &ws, const DryRun &how, int messages, std::
 // The plan of an operation about to run for real, worked out on the same
 // workspace without a word on stderr and without a change it would not make
 // itself.
+// How many frames the same planned run writes.
+int CountPlannedFrames(Workspace &ws, int messages, std::optional<double> durationSeconds,
+                       const std::function<OperationOutcome()> &operation);
+
 StepPlan PlanSteps(Workspace &ws, int messages, const std::function<OperationOutcome()> &operation);
 
 } // namespace telvaro::cli

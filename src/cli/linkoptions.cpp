@@ -6,6 +6,7 @@
 #include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/operationrun.h"
+#include "cli/outcomejson.h"
 #include "cli/output.h"
 #include "codec/codepage.h"
 #include "codec/escapes.h"
@@ -78,8 +79,8 @@ QStringList SignDefaults(const CommandLine &line, const SignEntry &sign)
     const auto serial = GivenSerial(line);
     // An upload that writes a file has no use for the controller's input.
     const bool inputDecided = (line.knows(QStringLiteral("compare")) && !line.isSet(QStringLiteral("compare"))) ||
-                            IsGiven(line, QStringLiteral("serial-input")) ||
-                            IsGiven(line, QStringLiteral("binary-input"));
+                              IsGiven(line, QStringLiteral("serial-input")) ||
+                              IsGiven(line, QStringLiteral("binary-input"));
     QStringList args;
     for (const auto &[name, value] : OptionPairs(sign.linkArguments())) {
         const bool networkDetail = name == ipOption || name == ipPortOption;
@@ -107,6 +108,7 @@ std::variant<QStringList, int> WithSign(const CommandLine &line, const QStringLi
             return line.usageError(QStringLiteral("--registry goes with --sign"));
         return args;
     }
+    NoteSign(line.value(signOption));
     const QString dir = line.isSet(registryOption) ? line.value(registryOption) : DefaultRegistryDir();
     const auto read = ReadSign(dir, line.value(signOption));
     if (const auto *error = std::get_if<RegistryError>(&read)) {
@@ -137,6 +139,7 @@ void AddLinkOptions(CommandLine &line)
                    QStringLiteral("The folder of the registry, for --sign; default /etc/telvaro/signs."),
                    QStringLiteral("--registry /srv/signs"), QStringLiteral("DIR"));
     line.setArgumentsHook(WithSign);
+    AddJsonOption(line);
     line.addOption({portOption},
                    QStringLiteral("The link: serial port N (1 and up), 0 for TCP, -1 for UDP; default the stored "
                                   "port."),

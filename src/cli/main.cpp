@@ -3,6 +3,7 @@
 #include "base/wait.h"
 #include "cli/commands.h"
 #include "cli/operationrun.h"
+#include "cli/outcomejson.h"
 #include "cli/output.h"
 
 #include <QCommandLineParser>
@@ -21,6 +22,7 @@ struct Command {
     const char *synopsis;
     const char *summary;
     std::function<int(const QStringList &)> run;
+    bool takesLink = false;
 };
 
 const Command commands[] = {
@@ -28,19 +30,23 @@ const Command commands[] = {
     {"decode", "", "bytes on stdin to notation on stdout", Decode},
     {"list", "[--text-view] [--raw] FILE", "a TVD or QND file as the grid shows it", List},
     {"convert", "[--force] IN OUT", "open IN, save OUT as TVD or QND by its extension", Convert},
-    {"send", "[LINK] [--dry-run [--hex]] TEXT", "Quick Send of TEXT", Send},
-    {"run", "[LINK] [--repeat-from N] [--duration SECONDS] [--dry-run [--hex]] FILE", "run FILE's table", Run},
+    {"send", "[LINK] [--dry-run [--hex]] TEXT", "Quick Send of TEXT", Send, true},
+    {"run", "[LINK] [--repeat-from N] [--duration SECONDS] [--dry-run [--hex]] FILE", "run FILE's table", Run, true},
     {"load-sign", "[LINK] [--sign-type vyrena|orbilux] [--address XX] [--dry-run [--hex]] FILE",
-     "load FILE's table into an ADP sign", LoadSign},
+     "load FILE's table into an ADP sign", LoadSign, true},
     {"call-message", "[LINK] [--sign-type T] [--address XX] [--dry-run [--hex]] N",
-     "make the sign show loaded message N", CallMessage},
-    {"clear-list", "[LINK] [--sign-type T] [--address XX] [--dry-run [--hex]]", "empty the sign's play list",
-     ClearList},
+     "make the sign show loaded message N", CallMessage, true},
+    {"clear-list", "[LINK] [--sign-type T] [--address XX] [--dry-run [--hex]]", "empty the sign's play list", ClearList,
+     true},
     {"load-controller", "[LINK] (--serial-input|--binary-input) [--verify] [--dry-run [--hex]] FILE",
-     "load a sign controller; --verify reads it back and compares", LoadController},
+     "load a sign controller; --verify reads it back and compares", LoadController, true},
     {"upload", "[LINK] OUT | [LINK] --compare FILE (--serial-input|--binary-input)",
-     "read a controller back into OUT and its TV1 companion, or compare it with FILE", Upload},
+     "read a controller back into OUT and its TV1 companion, or compare it with FILE", Upload, true},
     {"ports", "[--json]", "the serial devices plugged in, stable names first", Ports},
+    {"fleet",
+     "load [--parallel N] [--retries K] [--tag TAG] [--report FILE] [--only-failed REPORT] [--registry DIR] "
+     "[NAME...] | status [REPORT]",
+     "load the signs of the registry, a JSON report of every sign; or print a report", Fleet},
 };
 
 QString ProgramHelp(const QCommandLineParser &parser)
@@ -57,10 +63,11 @@ QString ProgramHelp(const QCommandLineParser &parser)
     // The options section as the parser lays it out.
     text += u'\n' + parser.helpText().section(QStringLiteral("\n\n"), 1, 1) + u'\n';
     text += QStringLiteral("\nLINK is --port N (1 and up serial, 0 TCP, -1 UDP), --ip ADDRESS, --ip-port PORT,\n"
-                           "--baud RATE, --device PATH, --verbose, --transcript FILE; what is not given comes\n"
-                           "from the window's settings. Exit status: 0 done, 1 the operation failed or was\n"
-                           "refused (its message is on stderr), 2 usage error, 128 + N stopped by signal N\n"
-                           "(129 SIGHUP, 130 SIGINT, 143 SIGTERM).\n"
+                           "--baud RATE, --device PATH, --verbose, --transcript FILE, --sign NAME,\n"
+                           "--registry DIR, --json; what is not given comes from the registry file of\n"
+                           "--sign, then from the window's settings. Exit status: 0 done, 1 the\n"
+                           "operation failed or was refused (its message is on stderr), 2 usage error,\n"
+                           "128 + N stopped by signal N (129 SIGHUP, 130 SIGINT, 143 SIGTERM).\n"
                            "Run \"telvaro-cli COMMAND --help\" for the options of a command.\n");
     return text;
 }
@@ -133,9 +140,12 @@ int main(int argc, char *argv[])
                                           [&name](const Command &c) { return name == QLatin1String(c.name); });
         if (command == std::end(commands))
             return usageError(QStringLiteral("unknown command \"%1\"").arg(name));
+        // The commands that talk to a device can end with a machine-readable outcome.
+        if (command->takesLink)
+            ExpectOutcome(name, args);
         status = command->run(args);
     }
     // Output that did not go out in full is a failure, whatever came before;
     // the transcript's last line carries the status the command ends with.
-    return EndTranscript(OutputFailed() && status == ExitDone ? ExitFailed : status);
+    return WriteOutcome(EndTranscript(OutputFailed() && status == ExitDone ? ExitFailed : status));
 }

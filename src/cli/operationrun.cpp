@@ -5,12 +5,14 @@
 #include "base/wait.h"
 #include "cli/commands.h"
 #include "cli/linkoptions.h"
+#include "cli/outcomejson.h"
 #include "cli/output.h"
 #include "controller/controllerprotocol.h"
 #include "link/transcript.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <csignal>
 #include <memory>
 
@@ -26,18 +28,6 @@ struct CommandTranscriptState {
     int endStatus = 0;
 };
 CommandTranscriptState commandTranscript;
-
-QString SignalName(int number)
-{
-    switch (number) {
-#ifdef SIGHUP
-    case SIGHUP: return QStringLiteral("SIGHUP");
-#endif
-    case SIGINT: return QStringLiteral("SIGINT");
-    case SIGTERM: return QStringLiteral("SIGTERM");
-    default: return QStringLiteral("signal %1").arg(number);
-    }
-}
 
 QString DeviceHolds(const OperationRun &how, const OperationOutcome &outcome)
 {
@@ -111,7 +101,37 @@ std::optional<StepPlan> ProgressPlan(Workspace &ws, const OperationRun &how,
     return std::nullopt;
 }
 
+// The frames the operation's plan holds; none for a run that repeats
+// without an end.
+std::optional<int> FramesPlanned(Workspace &ws, const OperationRun &how,
+                                 const std::function<OperationOutcome()> &operation)
+{
+    switch (how.steps) {
+    case ProgressLine::Steps::Upload: return UploadFrames;
+    case ProgressLine::Steps::Run:
+        if (how.repeats && !how.durationSeconds)
+            return std::nullopt;
+        break;
+    case ProgressLine::Steps::Send:
+    case ProgressLine::Steps::Load:
+    case ProgressLine::Steps::Controller: break;
+    }
+    return CountPlannedFrames(ws, how.messages, how.durationSeconds, operation);
+}
+
 } // namespace
+
+QString SignalName(int number)
+{
+    switch (number) {
+#ifdef SIGHUP
+    case SIGHUP: return QStringLiteral("SIGHUP");
+#endif
+    case SIGINT: return QStringLiteral("SIGINT");
+    case SIGTERM: return QStringLiteral("SIGTERM");
+    default: return QStringLiteral("signal %1").arg(number);
+    }
+}
 
 bool OpenTranscript(Workspace &ws, const QString &path)
 {
@@ -123,6 +143,7 @@ bool OpenTranscript(Workspace &ws, const QString &path)
     }
     transcript->observe(ws.link());
     commandTranscript = {std::move(transcript), path, std::nullopt, 0};
+    NoteTranscript(QFileInfo(path).absoluteFilePath());
     return true;
 }
 
@@ -170,6 +191,7 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     if (how.dryRun) {
         ending.outcome = RunDryRun(ws, *how.dryRun, how.messages, how.durationSeconds, operation);
         ending.status = OutcomeStatus(ending.outcome);
+        NoteOperation(ending, ending.outcome.framesSent);
         return ending;
     }
     // An operation before this one (a load before its read-back) ended with
@@ -177,6 +199,7 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     if (commandTranscript.transcript)
         WriteEnd(*commandTranscript.transcript, commandTranscript.endStatus);
     const std::optional<StepPlan> plan = ProgressPlan(ws, how, operation);
+    const std::optional<int> framesPlanned = OutcomeWanted() ? FramesPlanned(ws, how, operation) : std::nullopt;
     const LiveOutput output;
     QString stepAtStop;
     // A stop ends the operation as data entry does, and at once: every wait
@@ -206,6 +229,7 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     } else {
         ending.status = OutcomeStatus(ending.outcome);
     }
+    NoteOperation(ending, framesPlanned);
     if (commandTranscript.transcript) {
         commandTranscript.ending = EndingText(ending);
         commandTranscript.endStatus = ending.status;

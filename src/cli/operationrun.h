@@ -26,7 +26,12 @@ struct OperationRun {
     std::optional<double> durationSeconds;
     // --dry-run: the frames and their times printed, nothing sent.
     std::optional<DryRun> dryRun;
+    // run --repeat-from: the table starts again until stopped.
+    bool repeats = false;
 };
+
+// An upload sends the wake-up and the request; the rest comes back.
+constexpr int UploadFrames = 2;
 
 struct CommandEnding {
     OperationOutcome outcome;
@@ -45,6 +50,9 @@ Transcript *CommandTranscript();
 // command's final exit status. A transcript that does not hold every line
 // is told on stderr and makes the command fail. Returns the exit status.
 int EndTranscript(int status);
+
+// "SIGINT", "SIGTERM", "SIGHUP" or "signal N".
+QString SignalName(int number);
 
 // The line a stop by signal prints: where it stopped, what the device has.
 QString StopLine(int signalNumber, const OperationRun &how, const QString &stepPanel, const OperationOutcome &outcome);

@@ -152,8 +152,19 @@ QByteArray TerminalBytes(QByteArrayView bytes)
     return TerminalText(BytesToText(bytes));
 }
 
+namespace {
+void (*errorObserver)(const QString &) = nullptr;
+}
+
+void ObserveErrorLines(void (*observer)(const QString &line))
+{
+    errorObserver = observer;
+}
+
 void PrintError(const QString &line)
 {
+    if (errorObserver)
+        errorObserver(line);
     Emit(2, TerminalText(line) + '\n');
 }
 

@@ -33,6 +33,9 @@ QByteArray TerminalBytes(QByteArrayView bytes);
 
 // A line on stderr, made safe for the terminal.
 void PrintError(const QString &line);
+// Every line PrintError writes is also given to observer (one at a time;
+// nullptr for none), so that a machine-readable outcome can carry it.
+void ObserveErrorLines(void (*observer)(const QString &line));
 // A message the window would show in a message box: one line on stderr for
 // each of its lines.
 void PrintMessage(const QString &text);

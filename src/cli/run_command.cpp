@@ -63,9 +63,9 @@ int Run(const QStringList &args)
         ws.setBox(Workspace::Box::RepeatCaption, QString::number(*repeatFrom));
     }
 
-    return RunOperation(ws, {ProgressLine::Steps::Run, ws.table().count(), Quiet(line), duration, dryRun},
-                        [&ws] { return ws.MnuModeRun_Click(); })
-        .status;
+    const OperationRun how{ProgressLine::Steps::Run, ws.table().count(), Quiet(line), duration, dryRun,
+                           repeatFrom.has_value()};
+    return RunOperation(ws, how, [&ws] { return ws.MnuModeRun_Click(); }).status;
 }
 
 } // namespace telvaro::cli

@@ -151,6 +151,7 @@ UploadTransfer UploadFromController(Operations &operations)
     SerialPortService &serial = link.serial();
     if (!serial.write(WakeUpFrame()))
         return fail(loadError, serial.errorString());
+    frame.countWritten();
     int polls = 0;
     while (serial.bytesWaiting() < WakeUpReply().size() && polls < WakeUpPolls) {
         pollWait(operations, WakeUpPollMs);
@@ -167,6 +168,7 @@ UploadTransfer UploadFromController(Operations &operations)
 
     if (!serial.write(UploadRequestFrame()))
         return fail(loadError, serial.errorString());
+    frame.countWritten();
     TransferState &transfer = operations.transfer();
     transfer.setUploadState(1);
     serial.setReceiveThreshold(1);

@@ -134,6 +134,9 @@ public:
     // a frame once its reply came or its link was renewed.
     SendResult::Status send(const QByteArray &bytes, QByteArray *shownLater = nullptr);
     void showTraffic(const QByteArray &shown);
+    // A frame written straight to the serial port (an upload's requests)
+    // counts among the frames sent.
+    void countWritten() { ++m_outcome.framesSent; }
     // "&Data Entry" was chosen or the link failed since the start. Asked
     // where the operation still had something to do, so a failed link
     // counts as an ending that did not deliver.
