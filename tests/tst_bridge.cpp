@@ -31,8 +31,15 @@ const QStringList timeScale{QStringLiteral("TELVARO_TIME_SCALE=20")};
 // Interval, number, text, comment.
 const QByteArray table = "5,0,\"ONE\",\"first\"\r\n7,1,\"TWO<0x0D>\",\"\"\r\n";
 const QByteArray controllerTable = "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n";
-// A run that goes on until it is stopped: its one message waits an hour.
-const QByteArray longRun = R"({"id":"long","op":"run","messages":[{"text":"A","interval":3600}]})";
+// A run that goes on until it is stopped: 2,000 messages a second apart.
+QByteArray LongRun()
+{
+    QJsonArray messages;
+    for (int i = 0; i < 2000; ++i)
+        messages.append(QJsonObject{{"text", QStringLiteral("M%1").arg(i)}, {"interval", 1}});
+    return QJsonDocument(QJsonObject{{"id", "long"}, {"op", "run"}, {"messages", messages}})
+        .toJson(QJsonDocument::Compact);
+}
 
 int Scale()
 {
@@ -406,7 +413,7 @@ private Q_SLOTS:
         Bus bus(m_broker->port());
         QProcess &bridge = newBridge();
         startBridge(bridge, "order", dir, bus, {"x", "y", "u"});
-        bus.command("x", longRun);
+        bus.command("x", LongRun());
         bus.command("y", R"({"id":"second","op":"clear-list"})");
         bus.command("u", R"({"id":"other","op":"send","text":"FAST"})");
         QCOMPARE(bus.waitFor("telvaro/u/result", {{"id", "other"}}).value("status").toString(), "done");
@@ -464,12 +471,14 @@ private Q_SLOTS:
         Bus bus(m_broker->port());
         QProcess &bridge = newBridge();
         startBridge(bridge, "end", dir, bus, {"s"});
-        bus.command("s", longRun);
+        bus.command("s", LongRun());
         QVERIFY(QTest::qWaitFor([&sign] { return !sign.datagrams.isEmpty(); }, 10000 * Scale()));
         ::kill(pid_t(bridge.processId()), signal);
         QVERIFY(bridge.waitForFinished(10000 * Scale()));
         QCOMPARE(bridge.exitStatus() == QProcess::NormalExit, signal == SIGTERM);
-        QVERIFY(QTest::qWaitFor([&bus] { return bus.lastPayload("telvaro/bridge/end/status") == "offline"; },
+        // Retained, so that a client coming later sees it too.
+        Bus later(m_broker->port());
+        QVERIFY(QTest::qWaitFor([&later] { return later.lastPayload("telvaro/bridge/end/status") == "offline"; },
                                 10000 * Scale()));
         // Nothing goes on sending once the bridge is gone.
         QTest::qWait(300);
