@@ -31,12 +31,13 @@ const QStringList timeScale{QStringLiteral("TELVARO_TIME_SCALE=20")};
 // Interval, number, text, comment.
 const QByteArray table = "5,0,\"ONE\",\"first\"\r\n7,1,\"TWO<0x0D>\",\"\"\r\n";
 const QByteArray controllerTable = "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n";
-// A run that goes on until it is stopped: 2,000 messages a second apart.
+// A run that goes on until it is stopped: 2,000 messages a second apart
+// (intervals are in milliseconds).
 QByteArray LongRun()
 {
     QJsonArray messages;
     for (int i = 0; i < 2000; ++i)
-        messages.append(QJsonObject{{"text", QStringLiteral("M%1").arg(i)}, {"interval", 1}});
+        messages.append(QJsonObject{{"text", QStringLiteral("M%1").arg(i)}, {"interval", 1000}});
     return QJsonDocument(QJsonObject{{"id", "long"}, {"op", "run"}, {"messages", messages}})
         .toJson(QJsonDocument::Compact);
 }
@@ -415,11 +416,18 @@ private Q_SLOTS:
         startBridge(bridge, "order", dir, bus, {"x", "y", "u"});
         bus.command("x", LongRun());
         bus.command("y", R"({"id":"second","op":"clear-list"})");
+        // Taken in time, but its expiry passes while the line is busy.
+        const QDateTime expires = QDateTime::currentDateTimeUtc().addSecs(3);
+        bus.command("y", QJsonDocument(QJsonObject{{"id", "late"},
+                                                   {"op", "clear-list"},
+                                                   {"expires", expires.toString(Qt::ISODateWithMs)}})
+                             .toJson(QJsonDocument::Compact));
         bus.command("u", R"({"id":"other","op":"send","text":"FAST"})");
         QCOMPARE(bus.waitFor("telvaro/u/result", {{"id", "other"}}).value("status").toString(), "done");
         QVERIFY2(bus.resultIds("x").isEmpty(), bus.lastPayload("telvaro/x/result"));
         QVERIFY(bus.resultIds("y").isEmpty());
-        QCOMPARE(bus.waitFor("telvaro/y/state", {{"queue", 1}}).value("state").toString(), "idle");
+        QCOMPARE(bus.waitFor("telvaro/y/state", {{"queue", 2}}).value("state").toString(), "idle");
+        QVERIFY(QTest::qWaitFor([&expires] { return QDateTime::currentDateTimeUtc() > expires; }, 10000));
         bus.command("x", R"({"id":"halt","op":"stop"})");
         QCOMPARE(bus.waitFor("telvaro/x/result", {{"id", "halt"}}).value("status").toString(), "done");
         const QJsonObject stopped = bus.waitFor("telvaro/x/result", {{"id", "long"}});
@@ -427,6 +435,9 @@ private Q_SLOTS:
         const QJsonObject second = bus.waitFor("telvaro/y/result", {{"id", "second"}});
         QCOMPARE(second.value("status").toString(), "done");
         QVERIFY(second.value("started").toString() >= stopped.value("ended").toString());
+        const QJsonObject late = bus.waitFor("telvaro/y/result", {{"id", "late"}});
+        QCOMPARE(late.value("status").toString(), "refused");
+        QVERIFY(late.value("reasons").toArray().first().toString().contains("while it waited for the line"));
         StopDevice(line);
     }
 

@@ -211,6 +211,7 @@ LineQueue *Bridge::queueOf(const QString &sign)
         queue = new LineQueue(m_cli, this);
         connect(queue, &LineQueue::jobStarted, this, &Bridge::onJobStarted);
         connect(queue, &LineQueue::jobEnded, this, &Bridge::onJobEnded);
+        connect(queue, &LineQueue::jobExpired, this, &Bridge::onJobExpired);
     }
     return queue;
 }
@@ -249,6 +250,16 @@ void Bridge::onJobEnded(const Job &job, const QJsonObject &result)
     publishResult({job.key, job.sign, result});
     publishState(job.sign);
     finishIfDone();
+}
+
+void Bridge::onJobExpired(const Job &job)
+{
+    const QString reason = QStringLiteral("the command expired at %1 while it waited for the line")
+                               .arg(UtcText(*job.command.expires));
+    publishResult({{}, job.sign,
+                   RefusalResult(job.sign, {job.command.id, job.command.op, reason}, QDateTime::currentDateTimeUtc())});
+    QFile::remove(job.files.table);
+    publishState(job.sign);
 }
 
 void Bridge::publishResult(const Outgoing &outgoing)

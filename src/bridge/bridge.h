@@ -52,6 +52,7 @@ private:
     void stopSign(const QString &sign, const Command &command);
     void onJobStarted(const Job &job, const QDateTime &at);
     void onJobEnded(const Job &job, const QJsonObject &result);
+    void onJobExpired(const Job &job);
     void publishResult(const Outgoing &outgoing);
     void publishState(const QString &sign);
     void flushOutbox();

@@ -90,7 +90,7 @@ std::variant<CommandMessage, Refused> ReadMessage(const QJsonValue &value, int i
         const auto interval = WholeNumber(object.value(QStringLiteral("interval")),
                                           std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
         if (!interval)
-            return Refused{where + QStringLiteral(" \"interval\" must be a whole number of seconds")};
+            return Refused{where + QStringLiteral(" \"interval\" must be a whole number of milliseconds")};
         message.interval = qint32(*interval);
     }
     if (object.contains(QStringLiteral("comment"))) {

@@ -64,6 +64,9 @@ QList<Job> LineQueue::drain()
 
 void LineQueue::startNext()
 {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    while (!m_queue.isEmpty() && m_queue.first().command.expires && *m_queue.first().command.expires <= now)
+        Q_EMIT jobExpired(m_queue.takeFirst());
     if (m_queue.isEmpty())
         return;
     m_current = m_queue.takeFirst();

@@ -41,6 +41,8 @@ public:
 Q_SIGNALS:
     void jobStarted(const Job &job, const QDateTime &at);
     void jobEnded(const Job &job, const QJsonObject &result);
+    // Its expiry passed while it waited for the line: it never starts.
+    void jobExpired(const Job &job);
 
 private:
     void startNext();
