@@ -68,8 +68,10 @@ bool StartBroker(QProcess &broker, const QString &dir, quint16 port)
     QFile conf(dir + "/broker.conf");
     if (!conf.open(QIODevice::WriteOnly))
         return false;
-    conf.write("listener " + QByteArray::number(port) + " 127.0.0.1\nallow_anonymous true\npersistence false\n"
-               "log_dest none\nmax_queued_messages 100000\nuser " + QByteArray(getpwuid(getuid())->pw_name) + "\n");
+    conf.write("listener " + QByteArray::number(port) +
+               " 127.0.0.1\nallow_anonymous true\npersistence false\n"
+               "log_dest none\nmax_queued_messages 100000\nuser " +
+               QByteArray(getpwuid(getuid())->pw_name) + "\n");
     conf.close();
     broker.setStandardErrorFile(QProcess::nullDevice());
     broker.start(QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/bin"}), {"-c", conf.fileName()});
@@ -149,9 +151,8 @@ int main(int argc, char *argv[])
         });
         QFile conf(QStringLiteral("%1/signs/s%2.conf").arg(dir.path()).arg(i));
         conf.open(QIODevice::WriteOnly);
-        conf.write(QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1\ntable=t.TVD\n")
-                       .arg(devices.back()->port())
-                       .toUtf8());
+        conf.write(
+            QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1\ntable=t.TVD\n").arg(devices.back()->port()).toUtf8());
     }
 
     bridge::MqttClient client;
@@ -178,9 +179,9 @@ int main(int argc, char *argv[])
     env.insert("XDG_CONFIG_HOME", dir.path() + "/home");
     bridgeProcess.setProcessEnvironment(env);
     bridgeProcess.setStandardErrorFile(QProcess::nullDevice());
-    bridgeProcess.start(bin + "/telvaro-bridge", {"--broker", QStringLiteral("127.0.0.1:%1").arg(port), "--registry",
-                                                 dir.path() + "/signs", "--state", dir.path() + "/state", "--id",
-                                                 "bench", "--no-discovery"});
+    bridgeProcess.start(bin + "/telvaro-bridge",
+                        {"--broker", QStringLiteral("127.0.0.1:%1").arg(port), "--registry", dir.path() + "/signs",
+                         "--state", dir.path() + "/state", "--id", "bench", "--no-discovery"});
     if (!SpinUntil([&] { return states.size() == signs; }, 20000)) {
         std::fprintf(stderr, "bench_bridge: the bridge did not publish every sign's state\n");
         return 1;

@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(served, "a sign this bridge does not serve gets no command");
     Require(CommandOps().contains(command.op), "only known ops are taken");
     Require(!command.expires || *command.expires > now, "an expired command is refused");
-    Require(!command.messages ||
-                (!command.messages->isEmpty() && command.messages->size() <= MessageTable::MaxEntries),
+    Require(!command.messages || (!command.messages->isEmpty() && command.messages->size() <= MessageTable::MaxEntries),
             "a table of messages fits a table");
     Require(!command.duration || *command.duration > 0, "a run lasts some time");
     return 0;

@@ -4,8 +4,8 @@
 // Protocol waits run 20 times faster (TELVARO_TIME_SCALE).
 
 #include "bridge/mqttclient.h"
-#include "datatable.h"
 #include "codec/escapes.h"
+#include "datatable.h"
 #include "peers.h"
 #include "programs.h"
 
@@ -75,9 +75,9 @@ public:
                                    "listener " + QByteArray::number(m_port) +
                                        " 127.0.0.1\npersistence false\nlog_dest none\n"
                                        // Run as root, it would drop to a user that cannot read the test's files.
-                                       "user " + QByteArray(getpwuid(getuid())->pw_name) + "\n" +
-                                       (m_extra.contains("allow_anonymous") ? "" : "allow_anonymous true\n") +
-                                       m_extra);
+                                       "user " +
+                                       QByteArray(getpwuid(getuid())->pw_name) + "\n" +
+                                       (m_extra.contains("allow_anonymous") ? "" : "allow_anonymous true\n") + m_extra);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.start(QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {"/usr/sbin", "/usr/bin"}),
@@ -118,8 +118,9 @@ public:
         settings.host = QStringLiteral("127.0.0.1");
         settings.port = port;
         settings.clientId = QStringLiteral("tst_bridge-%1").arg(++s_clients);
-        connect(&m_client, &MqttClient::messageReceived, this,
-                [this](const QString &topic, const QByteArray &payload) { m_seen.append({topic, payload}); });
+        connect(&m_client, &MqttClient::messageReceived, this, [this](const QString &topic, const QByteArray &payload) {
+            m_seen.append({topic, payload});
+        });
         connect(&m_client, &MqttClient::connected, this, [this] { m_client.subscribe(QStringLiteral("#"), 1); });
         if (const auto problem = m_client.start(settings))
             qWarning("test client: %s", qPrintable(*problem));
@@ -212,10 +213,7 @@ class TestBridge : public QObject {
                   it.value().toUtf8() + (it.value().contains("input=") ? "\ntable=c.TVD\n" : "\ntable=t.TVD\n"));
         return dir;
     }
-    static QString udpSign(quint16 port)
-    {
-        return QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1").arg(port);
-    }
+    static QString udpSign(quint16 port) { return QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1").arg(port); }
 
     // Starts a bridge and waits until it serves the signs named (their
     // state is published after their commands are subscribed to).
@@ -339,8 +337,8 @@ private Q_SLOTS:
         for (const QString &line : StopDevice(controller))
             if (line.startsWith(QLatin1String("received ")))
                 received += line.mid(9).toLatin1();
-        QVERIFY(received.startsWith(
-            FormatReceived(planned(dir, {"load-controller", "--sign", "c", "--verify"}).left(16))));
+        QVERIFY(
+            received.startsWith(FormatReceived(planned(dir, {"load-controller", "--sign", "c", "--verify"}).left(16))));
     }
 
     // What never reaches a device: each refused with its reason, the
@@ -557,7 +555,8 @@ private Q_SLOTS:
             QCOMPARE(ssl("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=TestCA -keyout %1/ca.key -out "
                          "%1/ca.crt"),
                      0);
-            QCOMPARE(ssl("req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout %1/server.key -out %1/server.csr"), 0);
+            QCOMPARE(ssl("req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout %1/server.key -out %1/server.csr"),
+                     0);
             QCOMPARE(ssl("x509 -req -in %1/server.csr -CA %1/ca.crt -CAkey %1/ca.key -CAcreateserial -days 1 "
                          "-out %1/server.crt"),
                      0);

@@ -51,8 +51,9 @@ Bridge::Bridge(const BridgeOptions &options, const QString &cliPath, QObject *pa
 
 std::optional<QString> Bridge::start()
 {
-    for (const QString &dir : {m_options.state, m_options.transcripts, m_options.state + QStringLiteral("/tables"),
-                               m_options.state + QStringLiteral("/uploads"), m_options.state + QStringLiteral("/signs")}) {
+    for (const QString &dir :
+         {m_options.state, m_options.transcripts, m_options.state + QStringLiteral("/tables"),
+          m_options.state + QStringLiteral("/uploads"), m_options.state + QStringLiteral("/signs")}) {
         if (!QDir().mkpath(dir))
             return QStringLiteral("%1: the folder cannot be made").arg(dir);
     }
@@ -64,7 +65,8 @@ std::optional<QString> Bridge::start()
             continue;
         }
         const SignEntry &entry = std::get<SignEntry>(read);
-        SignState state{entry, entry.lineKey().isEmpty() ? QStringLiteral("sign:") + entry.name : entry.lineKey(), {}, {}};
+        SignState state{
+            entry, entry.lineKey().isEmpty() ? QStringLiteral("sign:") + entry.name : entry.lineKey(), {}, {}};
         QFile saved(m_options.state + QStringLiteral("/signs/") + entry.name + QStringLiteral(".json"));
         if (saved.open(QIODevice::ReadOnly)) {
             const QJsonObject object = QJsonDocument::fromJson(saved.readAll()).object();
@@ -77,7 +79,8 @@ std::optional<QString> Bridge::start()
         Say(QStringLiteral("the registry %1 holds no sign to serve").arg(m_options.registry));
     for (const Journal::Entry &left : m_journal.leftOver()) {
         const QString job = left.start.value(QStringLiteral("job")).toString();
-        QJsonObject result = left.result ? *left.result : InterruptedResult(left.start, QDateTime::currentDateTimeUtc());
+        QJsonObject result =
+            left.result ? *left.result : InterruptedResult(left.start, QDateTime::currentDateTimeUtc());
         if (!left.result)
             m_journal.ended(job, result);
         m_outbox.append({job, left.start.value(QStringLiteral("sign")).toString(), result});
@@ -142,7 +145,8 @@ void Bridge::onMessage(const QString &topic, const QByteArray &payload)
     }
     const Command &command = std::get<Command>(read);
     if (m_stopping) {
-        publishResult({{}, sign,
+        publishResult({{},
+                       sign,
                        RefusalResult(sign, {command.id, command.op, QStringLiteral("The bridge is stopping.")},
                                      QDateTime::currentDateTimeUtc())});
         return;
@@ -168,9 +172,11 @@ void Bridge::stopSign(const QString &sign, const Command &command)
     const bool stopped = queueOf(sign)->stop(sign);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (!stopped) {
-        publishResult({{}, sign,
-                       RefusalResult(sign, {command.id, command.op,
-                                            QStringLiteral("No operation of the sign was running; nothing was stopped.")},
+        publishResult({{},
+                       sign,
+                       RefusalResult(sign,
+                                     {command.id, command.op,
+                                      QStringLiteral("No operation of the sign was running; nothing was stopped.")},
                                      now)});
         return;
     }
@@ -243,8 +249,8 @@ void Bridge::onJobEnded(const Job &job, const QJsonObject &result)
         QFile::remove(job.files.table);
     QSaveFile saved(m_options.state + QStringLiteral("/signs/") + job.sign + QStringLiteral(".json"));
     if (!saved.open(QIODevice::WriteOnly) ||
-        saved.write(Compact({{QStringLiteral("last"), state.last},
-                             {QStringLiteral("last_verified_load"), state.lastVerified}})) < 0 ||
+        saved.write(Compact(
+            {{QStringLiteral("last"), state.last}, {QStringLiteral("last_verified_load"), state.lastVerified}})) < 0 ||
         !saved.commit())
         Say(QStringLiteral("the state of %1 cannot be kept: %2").arg(job.sign, saved.errorString()));
     publishResult({job.key, job.sign, result});
@@ -254,9 +260,10 @@ void Bridge::onJobEnded(const Job &job, const QJsonObject &result)
 
 void Bridge::onJobExpired(const Job &job)
 {
-    const QString reason = QStringLiteral("the command expired at %1 while it waited for the line")
-                               .arg(UtcText(*job.command.expires));
-    publishResult({{}, job.sign,
+    const QString reason =
+        QStringLiteral("the command expired at %1 while it waited for the line").arg(UtcText(*job.command.expires));
+    publishResult({{},
+                   job.sign,
                    RefusalResult(job.sign, {job.command.id, job.command.op, reason}, QDateTime::currentDateTimeUtc())});
     QFile::remove(job.files.table);
     publishState(job.sign);
@@ -288,14 +295,13 @@ void Bridge::publishState(const QString &sign)
     const SignState &state = m_signs.value(sign);
     const LineQueue *queue = m_lines.value(state.line);
     const bool busy = queue && queue->running(sign);
-    const QJsonObject payload{
-        {QStringLiteral("sign"), sign},
-        {QStringLiteral("bridge"), m_options.id},
-        {QStringLiteral("state"), busy ? QStringLiteral("busy") : QStringLiteral("idle")},
-        {QStringLiteral("queue"), queue ? queue->waiting(sign) : 0},
-        {QStringLiteral("last"), state.last.isEmpty() ? QJsonValue() : QJsonValue(state.last)},
-        {QStringLiteral("last_verified_load"),
-         state.lastVerified.isEmpty() ? QJsonValue() : QJsonValue(state.lastVerified)}};
+    const QJsonObject payload{{QStringLiteral("sign"), sign},
+                              {QStringLiteral("bridge"), m_options.id},
+                              {QStringLiteral("state"), busy ? QStringLiteral("busy") : QStringLiteral("idle")},
+                              {QStringLiteral("queue"), queue ? queue->waiting(sign) : 0},
+                              {QStringLiteral("last"), state.last.isEmpty() ? QJsonValue() : QJsonValue(state.last)},
+                              {QStringLiteral("last_verified_load"),
+                               state.lastVerified.isEmpty() ? QJsonValue() : QJsonValue(state.lastVerified)}};
     m_client->publish(m_topics.state(sign), Compact(payload), 1, true);
 }
 
@@ -308,9 +314,10 @@ void Bridge::stop()
     for (LineQueue *queue : std::as_const(m_lines)) {
         for (const Job &job : queue->drain()) {
             const QString reason = QStringLiteral("The bridge stopped before the operation began.");
-            publishResult({{}, job.sign,
-                           RefusalResult(job.sign, {job.command.id, job.command.op, reason},
-                                         QDateTime::currentDateTimeUtc())});
+            publishResult(
+                {{},
+                 job.sign,
+                 RefusalResult(job.sign, {job.command.id, job.command.op, reason}, QDateTime::currentDateTimeUtc())});
             QFile::remove(job.files.table);
         }
     }

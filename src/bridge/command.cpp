@@ -87,8 +87,8 @@ std::variant<CommandMessage, Refused> ReadMessage(const QJsonValue &value, int i
         return *refused;
     message.text = std::get<QString>(text);
     if (object.contains(QStringLiteral("interval"))) {
-        const auto interval = WholeNumber(object.value(QStringLiteral("interval")),
-                                          std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
+        const auto interval = WholeNumber(object.value(QStringLiteral("interval")), std::numeric_limits<qint32>::min(),
+                                          std::numeric_limits<qint32>::max());
         if (!interval)
             return Refused{where + QStringLiteral(" \"interval\" must be a whole number of milliseconds")};
         message.interval = qint32(*interval);
@@ -134,8 +134,7 @@ std::optional<Refused> ReadExpiry(const QJsonValue &value, const QDateTime &now,
     if (expires.timeSpec() == Qt::LocalTime)
         return Refused{QStringLiteral("\"expires\" must give its time zone, such as 2026-12-07T23:00:00Z")};
     if (expires <= now)
-        return Refused{QStringLiteral("the command expired at %1")
-                           .arg(expires.toUTC().toString(Qt::ISODateWithMs))};
+        return Refused{QStringLiteral("the command expired at %1").arg(expires.toUTC().toString(Qt::ISODateWithMs))};
     command.expires = expires;
     return std::nullopt;
 }
@@ -154,8 +153,8 @@ std::optional<Refused> ReadOpFields(const QJsonObject &object, Command &command)
             return Refused{QStringLiteral("call-message needs \"number\"")};
         const auto number = WholeNumber(object.value(QStringLiteral("number")), 0, MessageTable::MaxEntries - 1);
         if (!number)
-            return Refused{QStringLiteral("\"number\" must be a whole number from 0 to %1")
-                               .arg(MessageTable::MaxEntries - 1)};
+            return Refused{
+                QStringLiteral("\"number\" must be a whole number from 0 to %1").arg(MessageTable::MaxEntries - 1)};
         command.number = qint16(*number);
     }
     if (object.contains(QStringLiteral("messages"))) {
@@ -213,25 +212,31 @@ std::variant<Command, Refused> Read(const QJsonObject &object, bool served, cons
 
 const QStringList &CommandOps()
 {
-    static const QStringList ops{QStringLiteral("send"),   QStringLiteral("call-message"),
-                                 QStringLiteral("clear-list"), QStringLiteral("load-sign"),
-                                 QStringLiteral("load-controller"), QStringLiteral("upload"),
-                                 QStringLiteral("run"),    QStringLiteral("stop")};
+    static const QStringList ops{QStringLiteral("send"),
+                                 QStringLiteral("call-message"),
+                                 QStringLiteral("clear-list"),
+                                 QStringLiteral("load-sign"),
+                                 QStringLiteral("load-controller"),
+                                 QStringLiteral("upload"),
+                                 QStringLiteral("run"),
+                                 QStringLiteral("stop")};
     return ops;
 }
 
 std::variant<Command, CommandRefusal> ReadCommand(QByteArrayView payload, bool served, const QDateTime &now)
 {
     if (payload.size() > MaxCommandBytes)
-        return CommandRefusal{{}, {}, QStringLiteral("the command has %1 bytes; at most %2 are taken")
-                                          .arg(payload.size())
-                                          .arg(MaxCommandBytes)};
+        return CommandRefusal{
+            {},
+            {},
+            QStringLiteral("the command has %1 bytes; at most %2 are taken").arg(payload.size()).arg(MaxCommandBytes)};
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(payload.toByteArray(), &error);
     if (error.error != QJsonParseError::NoError)
-        return CommandRefusal{{}, {}, QStringLiteral("the command is not JSON: %1 at byte %2")
-                                          .arg(error.errorString())
-                                          .arg(error.offset)};
+        return CommandRefusal{
+            {},
+            {},
+            QStringLiteral("the command is not JSON: %1 at byte %2").arg(error.errorString()).arg(error.offset)};
     if (!document.isObject())
         return CommandRefusal{{}, {}, QStringLiteral("the command is not a JSON object")};
     const QJsonObject object = document.object();

@@ -29,11 +29,11 @@ struct CommandMessage {
 struct Command {
     QString id; // the caller's, echoed back; may be empty
     QString op;
-    QString text;                                 // send
-    qint16 number = 0;                            // call-message
+    QString text;                                  // send
+    qint16 number = 0;                             // call-message
     std::optional<QList<CommandMessage>> messages; // load-sign, load-controller, run
-    bool verify = false;                          // load-controller
-    std::optional<double> duration;               // run, seconds
+    bool verify = false;                           // load-controller
+    std::optional<double> duration;                // run, seconds
     std::optional<QDateTime> expires;
 };
 

@@ -45,7 +45,8 @@ QList<RetainedMessage> DiscoveryMessages(const Topics &topics, const QString &di
     };
     QJsonObject text = entity(QStringLiteral("send"), QStringLiteral("Send"));
     text.insert(QStringLiteral("command_topic"), topics.command(sign));
-    text.insert(QStringLiteral("command_template"), QStringLiteral("{\"op\": \"send\", \"text\": {{ value | tojson }}}"));
+    text.insert(QStringLiteral("command_template"),
+                QStringLiteral("{\"op\": \"send\", \"text\": {{ value | tojson }}}"));
     text.insert(QStringLiteral("max"), 255);
     QJsonObject button = entity(QStringLiteral("clear"), QStringLiteral("Clear play list"));
     button.insert(QStringLiteral("command_topic"), topics.command(sign));

@@ -1,7 +1,7 @@
 #include "bridge/journal.h"
 
-#include <QFileInfo>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <cstdio>
@@ -102,8 +102,8 @@ void Journal::append(const QJsonObject &line)
 {
     const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
     if (m_file.write(bytes) != bytes.size())
-        std::fprintf(stderr, "telvaro-bridge: the journal %s cannot be written: %s\n",
-                     qPrintable(m_file.fileName()), qPrintable(m_file.errorString()));
+        std::fprintf(stderr, "telvaro-bridge: the journal %s cannot be written: %s\n", qPrintable(m_file.fileName()),
+                     qPrintable(m_file.errorString()));
 }
 
 } // namespace telvaro::bridge

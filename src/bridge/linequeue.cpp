@@ -79,9 +79,8 @@ void LineQueue::startNext()
             [this] { AppendBounded(m_ending.out, m_process->readAllStandardOutput()); });
     connect(m_process, &QProcess::readyReadStandardError, this,
             [this] { AppendBounded(m_ending.err, m_process->readAllStandardError()); });
-    connect(m_process, &QProcess::finished, this, [this](int exitCode, QProcess::ExitStatus status) {
-        finish(exitCode, status == QProcess::CrashExit);
-    });
+    connect(m_process, &QProcess::finished, this,
+            [this](int exitCode, QProcess::ExitStatus status) { finish(exitCode, status == QProcess::CrashExit); });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             finish(-1, true);

@@ -76,8 +76,8 @@ std::optional<QString> MqttClient::start(const BrokerSettings &settings)
     }
     // A broker that is not there yet is retried by the network thread, so a
     // failure here is not the end.
-    const int rc = mosquitto_connect_async(m_client, settings.host.toUtf8().constData(), settings.port,
-                                           keepAliveSeconds);
+    const int rc =
+        mosquitto_connect_async(m_client, settings.host.toUtf8().constData(), settings.port, keepAliveSeconds);
     if (rc == MOSQ_ERR_INVAL)
         return QStringLiteral("the broker %1:%2 cannot be used").arg(settings.host).arg(settings.port);
     const int loop = mosquitto_loop_start(m_client);

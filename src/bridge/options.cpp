@@ -84,9 +84,9 @@ std::optional<QString> Apply(const QString &key, const QString &value, BridgeOpt
     if ((key == QLatin1String("prefix") || key == QLatin1String("discovery-prefix") || key == QLatin1String("id")) &&
         !topicLevel.match(value).hasMatch())
         return QStringLiteral("%1 must be a topic without \"#\", \"+\" or empty levels, not \"%2\"").arg(key, value);
-    QString *const fields[] = {nullptr,          &options.registry, &options.id,          &options.prefix,
-                               &options.credentials, &options.ca,  &options.cert,        &options.key,
-                               &options.transcripts, &options.state, &options.discoveryPrefix};
+    QString *const fields[] = {
+        nullptr,       &options.registry, &options.id,          &options.prefix, &options.credentials,    &options.ca,
+        &options.cert, &options.key,      &options.transcripts, &options.state,  &options.discoveryPrefix};
     for (size_t i = 0; i < std::size(keys); ++i) {
         if (key == QLatin1String(keys[i].name))
             *fields[i] = value;
@@ -139,8 +139,9 @@ std::variant<OptionsRequest, QString> ReadOptions(const QStringList &arguments)
         parser.addOption({QLatin1String(key.name), QLatin1String(key.sentence), QLatin1String(key.value)});
         fileKeys << QLatin1String(key.name);
     }
-    parser.addOption({QStringLiteral("config"), QStringLiteral("Reads the settings from FILE (the same keys, "
-                                                               "key=value); the command line wins."),
+    parser.addOption({QStringLiteral("config"),
+                      QStringLiteral("Reads the settings from FILE (the same keys, "
+                                     "key=value); the command line wins."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("no-discovery"), QStringLiteral("Publishes no Home Assistant discovery.")});
     if (!parser.parse(arguments))

@@ -68,14 +68,8 @@ QString StatusOfExit(int exitCode)
 
 QStringList CliArguments(const Command &command, const QString &sign, const JobFiles &files)
 {
-    QStringList args{command.op,
-                     QStringLiteral("--sign"),
-                     sign,
-                     QStringLiteral("--registry"),
-                     files.registry,
-                     QStringLiteral("--json"),
-                     QStringLiteral("--transcript"),
-                     files.transcript,
+    QStringList args{command.op, QStringLiteral("--sign"), sign, QStringLiteral("--registry"), files.registry,
+                     QStringLiteral("--json"), QStringLiteral("--transcript"), files.transcript,
                      // A line another program holds is waited for, as the
                      // bridge's own operations wait for one another.
                      QStringLiteral("--wait-line")};
@@ -150,9 +144,9 @@ QJsonObject ChildResult(const QString &sign, const Command &command, const JobFi
 
 QJsonObject InterruptedResult(const QJsonObject &start, const QDateTime &now)
 {
-    QJsonObject result = Skeleton(start.value(QStringLiteral("sign")).toString(),
-                                  start.value(QStringLiteral("id")).toString(),
-                                  start.value(QStringLiteral("op")).toString());
+    QJsonObject result =
+        Skeleton(start.value(QStringLiteral("sign")).toString(), start.value(QStringLiteral("id")).toString(),
+                 start.value(QStringLiteral("op")).toString());
     const QString transcript = start.value(QStringLiteral("transcript")).toString();
     result.insert(QStringLiteral("transcript"), transcript);
     result.insert(QStringLiteral("status"), QStringLiteral("interrupted"));
@@ -172,15 +166,15 @@ QJsonObject InterruptedResult(const QJsonObject &start, const QDateTime &now)
             }
         }
     }
-    const QString sent = chunks == 0 ? QStringLiteral("Nothing had been sent.")
-                                     : QStringLiteral("%1 bytes had been sent in %2 writes, the last at %3.")
-                                           .arg(bytes)
-                                           .arg(chunks)
-                                           .arg(last);
+    const QString sent =
+        chunks == 0
+            ? QStringLiteral("Nothing had been sent.")
+            : QStringLiteral("%1 bytes had been sent in %2 writes, the last at %3.").arg(bytes).arg(chunks).arg(last);
     result.insert(QStringLiteral("reasons"),
                   QJsonArray{QStringLiteral("The bridge ended while the operation ran; it did not finish."), sent});
     result.insert(QStringLiteral("frames_sent"), chunks);
-    const QDateTime started = QDateTime::fromString(start.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
+    const QDateTime started =
+        QDateTime::fromString(start.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
     SetTimes(result, started.isValid() ? started : now, now);
     return result;
 }

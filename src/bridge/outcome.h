@@ -32,10 +32,10 @@ QJsonObject RefusalResult(const QString &sign, const CommandRefusal &refusal, co
 
 struct ChildEnding {
     int exitCode = 0;
-    bool crashed = false;  // ended by a signal it did not handle, or never started
-    QString crashReason;   // what Qt said
-    QByteArray out;        // stdout: what the device sent, then the outcome line
-    QByteArray err;        // stderr: the messages
+    bool crashed = false; // ended by a signal it did not handle, or never started
+    QString crashReason;  // what Qt said
+    QByteArray out;       // stdout: what the device sent, then the outcome line
+    QByteArray err;       // stderr: the messages
     QDateTime started;
     QDateTime ended;
 };
