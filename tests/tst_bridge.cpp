@@ -577,6 +577,44 @@ private Q_SLOTS:
         QCOMPARE(sign.datagrams, QList<QByteArray>{"SAFE"});
     }
 
+    // The settings from a configuration file, the command line winning;
+    // what cannot be used ends the bridge at once with the reason.
+    void settings_data()
+    {
+        columns<QByteArray, QStringList, int, QString>({"config", "args", "status", "message"});
+        row("from the file", QByteArray("prefix=other\nid=fromfile\n# a comment\n"), QStringList{}, -1, "");
+        row("unknown key", QByteArray("brokr=x\n"), QStringList{}, 2, "bridge.conf:4: unknown key \"brokr\"");
+        row("bad discovery", QByteArray("discovery=maybe\n"), QStringList{}, 2, "discovery is yes or no");
+        row("cert without key", QByteArray(""), QStringList{"--ca", "ca.crt", "--cert", "c.crt"}, 2,
+            "--cert and --key go together");
+        row("bad broker", QByteArray(""), QStringList{"--broker", "host:99999"}, 2, "--broker takes HOST");
+        row("credentials without username", QByteArray("credentials=CREDS\n"), QStringList{}, 1, "no username= line");
+    }
+    void settings()
+    {
+        const auto [config, args, status, message] =
+            fetch<QByteArray, QStringList, int, QString>({"config", "args", "status", "message"});
+        UdpPeer sign;
+        const QString dir = registry("reg-conf", {{"s", udpSign(sign.port())}});
+        Write(path("creds"), "password=secret\n");
+        const QString conf =
+            Write(path("bridge.conf"), "broker=127.0.0.1:" + QByteArray::number(m_broker->port()) +
+                                           "\nregistry=" + dir.toUtf8() + "\nstate=" + path("state-conf").toUtf8() +
+                                           "\n" + QByteArray(config).replace("CREDS", path("creds").toUtf8()));
+        if (status >= 0) {
+            const ProgramResult r =
+                RunProgram(qEnvironmentVariable("TELVARO_BRIDGE"), QStringList{"--config", conf} + args);
+            QCOMPARE(r.status, status);
+            QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
+            QVERIFY(!r.err.contains("secret"));
+            return;
+        }
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        bridge.start(qEnvironmentVariable("TELVARO_BRIDGE"), {"--config", conf});
+        QCOMPARE(bus.waitFor("other/s/state", {}).value("bridge").toString(), "fromfile");
+    }
+
     // Home Assistant's entities, retained, each with the bridge's
     // availability; none with --no-discovery.
     void discovery()
