@@ -159,12 +159,13 @@ int main(int argc, char *argv[])
     QHash<QString, int> states;
     int results = 0;
     QObject::connect(&client, &bridge::MqttClient::connected, [&] { client.subscribe("telvaro/#", 1); });
-    QObject::connect(&client, &bridge::MqttClient::messageReceived, [&](const QString &topic, const QByteArray &) {
-        if (topic.endsWith("/state"))
-            ++states[topic];
-        else if (topic.endsWith("/result"))
-            ++results;
-    });
+    QObject::connect(&client, &bridge::MqttClient::messageReceived,
+                     [&](const QString &topic, const QByteArray &, bool) {
+                         if (topic.endsWith("/state"))
+                             ++states[topic];
+                         else if (topic.endsWith("/result"))
+                             ++results;
+                     });
     bridge::BrokerSettings settings;
     settings.host = "127.0.0.1";
     settings.port = port;

@@ -118,9 +118,10 @@ public:
         settings.host = QStringLiteral("127.0.0.1");
         settings.port = port;
         settings.clientId = QStringLiteral("tst_bridge-%1").arg(++s_clients);
-        connect(&m_client, &MqttClient::messageReceived, this, [this](const QString &topic, const QByteArray &payload) {
-            m_seen.append({topic, payload});
-        });
+        connect(&m_client, &MqttClient::messageReceived, this,
+                [this](const QString &topic, const QByteArray &payload, bool) {
+                    m_seen.append({topic, payload});
+                });
         connect(&m_client, &MqttClient::connected, this, [this] { m_client.subscribe(QStringLiteral("#"), 1); });
         if (const auto problem = m_client.start(settings))
             qWarning("test client: %s", qPrintable(*problem));
@@ -129,9 +130,9 @@ public:
     }
     ~Bus() override { m_client.disconnectFromBroker(1000); }
 
-    void command(const QString &sign, const QByteArray &payload)
+    void command(const QString &sign, const QByteArray &payload, bool retain = false)
     {
-        m_client.publish(QStringLiteral("telvaro/%1/command").arg(sign), payload, 1, false);
+        m_client.publish(QStringLiteral("telvaro/%1/command").arg(sign), payload, 1, retain);
     }
     // The last message on a topic whose JSON holds the fields given, waiting
     // up to seconds for it.
@@ -362,6 +363,8 @@ private Q_SLOTS:
         row("outside the code page", QByteArray(R"({"id":"r","op":"send","text":"€ ✓"})"), "r",
             "no byte in windows-1252");
         row("nothing to stop", QByteArray(R"({"id":"r","op":"stop"})"), "r", "nothing was stopped");
+        // Left on the broker with the retain flag (and cleared at the row's end).
+        row("retained", QByteArray(R"({"id":"r","op":"send","text":"AGAIN"})"), "r", "a retained command is not run");
     }
     void refusals()
     {
@@ -369,9 +372,17 @@ private Q_SLOTS:
         UdpPeer sign;
         const QString dir = registry("reg-refuse", {{"s", udpSign(sign.port())}});
         Bus bus(m_broker->port());
+        // A retained command is one the broker hands to the bridge as it
+        // subscribes.
+        const bool retain = QTest::currentDataTag() == QLatin1String("retained");
+        if (retain)
+            bus.command("s", payload, true);
         QProcess &bridge = newBridge();
-        startBridge(bridge, "refuse", dir, bus, {"s"});
-        bus.command("s", payload);
+        // (A bridge with a session of its own on the broker would also get
+        // it once, queued for the session as it was published.)
+        startBridge(bridge, retain ? "retain" : "refuse", dir, bus, {"s"});
+        if (!retain)
+            bus.command("s", payload);
         const QJsonObject result = bus.waitFor("telvaro/s/result", {{"status", "refused"}});
         QCOMPARE(result.value("id").toString(), id);
         QVERIFY2(result.value("reasons").toArray().first().toString().contains(reason),
@@ -380,6 +391,8 @@ private Q_SLOTS:
         bus.command("s", R"({"id":"after","op":"send","text":"OK"})");
         QCOMPARE(bus.waitFor("telvaro/s/result", {{"id", "after"}}).value("status").toString(), "done");
         QCOMPARE(sign.datagrams, QList<QByteArray>{"OK"});
+        if (retain)
+            bus.command("s", {}, true);
     }
 
     // A sign that cannot be reached: failed, with the command line's reasons.

@@ -133,7 +133,7 @@ void Bridge::onConnected()
     finishIfDone();
 }
 
-void Bridge::onMessage(const QString &topic, const QByteArray &payload)
+void Bridge::onMessage(const QString &topic, const QByteArray &payload, bool retained)
 {
     const QString sign = m_topics.signOfCommand(topic);
     if (sign.isEmpty())
@@ -144,11 +144,14 @@ void Bridge::onMessage(const QString &topic, const QByteArray &payload)
         return;
     }
     const Command &command = std::get<Command>(read);
-    if (m_stopping) {
-        publishResult({{},
-                       sign,
-                       RefusalResult(sign, {command.id, command.op, QStringLiteral("The bridge is stopping.")},
-                                     QDateTime::currentDateTimeUtc())});
+    // A retained command would run again at every connection.
+    const QString refusal =
+        retained     ? QStringLiteral("a retained command is not run; publish commands without the retain flag")
+        : m_stopping ? QStringLiteral("The bridge is stopping.")
+                     : QString();
+    if (!refusal.isEmpty()) {
+        publishResult(
+            {{}, sign, RefusalResult(sign, {command.id, command.op, refusal}, QDateTime::currentDateTimeUtc())});
         return;
     }
     if (command.op == QLatin1String("stop"))

@@ -47,7 +47,7 @@ private:
     };
 
     void onConnected();
-    void onMessage(const QString &topic, const QByteArray &payload);
+    void onMessage(const QString &topic, const QByteArray &payload, bool retained);
     void take(const QString &sign, const Command &command);
     void stopSign(const QString &sign, const Command &command);
     void onJobStarted(const Job &job, const QDateTime &at);

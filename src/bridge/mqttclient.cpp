@@ -162,8 +162,10 @@ void MqttClient::OnMessage(mosquitto *, void *self, const mosquitto_message *mes
     auto *client = static_cast<MqttClient *>(self);
     const QString topic = QString::fromUtf8(message->topic);
     const QByteArray payload(static_cast<const char *>(message->payload), message->payloadlen);
+    const bool retained = message->retain;
     QMetaObject::invokeMethod(
-        client, [client, topic, payload] { Q_EMIT client->messageReceived(topic, payload); }, Qt::QueuedConnection);
+        client, [client, topic, payload, retained] { Q_EMIT client->messageReceived(topic, payload, retained); },
+        Qt::QueuedConnection);
 }
 
 void MqttClient::OnPublish(mosquitto *, void *self, int)

@@ -51,7 +51,9 @@ Q_SIGNALS:
     void connected();
     void connectFailed(const QString &reason);
     void disconnected(const QString &reason);
-    void messageReceived(const QString &topic, const QByteArray &payload);
+    // retained: the broker kept it for whoever subscribes, rather than
+    // passing it on as it was published.
+    void messageReceived(const QString &topic, const QByteArray &payload, bool retained);
 
 private:
     static void OnConnect(mosquitto *, void *self, int rc);
