@@ -1,9 +1,12 @@
 # Sourced by the scripts: installs the Debian packages the build needs when
 # they are missing (as root), so a fresh Debian 12 machine works unattended.
-TELVARO_PACKAGES="cmake g++ make qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev xvfb xauth x11-utils"
+TELVARO_PACKAGES="cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libqt6svg6 libgl-dev libmosquitto-dev xvfb xauth x11-utils"
 # The validators of the desktop entry, the metainfo, the man pages, the
 # systemd units and the Debian package, which the tests run.
 TELVARO_CHECK_PACKAGES="desktop-file-utils appstream man-db systemd lintian"
+# The MQTT broker, its clients and openssl, which the bridge suite runs
+# (its own broker on loopback, never the system's service).
+TELVARO_CHECK_PACKAGES="$TELVARO_CHECK_PACKAGES mosquitto mosquitto-clients openssl"
 # What scripts/screenshots shrinks its pictures with.
 TELVARO_PICTURE_PACKAGES="optipng"
 

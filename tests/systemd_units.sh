@@ -15,11 +15,16 @@ units=$(mktemp -d)
 trap 'rm -rf "$units"' EXIT
 cp "$1"/*.service "$1"/*.timer "$units"/
 sed -i "s#^ExecStart=telvaro-cli #ExecStart=$2 #" "$units"/*.service
+sed -i "s#^ExecStart=telvaro-bridge #ExecStart=$(dirname "$2")/telvaro-bridge #" "$units"/telvaro-bridge.service
+grep -q "^ExecStart=$(dirname "$2")/telvaro-bridge " "$units"/telvaro-bridge.service
 grep -q "^ExecStart=$2 " "$units"/telvaro-load@.service
 instances=()
-for unit in "$units"/*@.*; do
+for unit in "$units"/*.service "$units"/*.timer; do
     name=$(basename "$unit")
-    instances+=("$units/${name/@./@sign-07.}")
+    case $name in
+    *@.*) instances+=("$units/${name/@./@sign-07.}") ;;
+    *) instances+=("$unit") ;;
+    esac
 done
 report=$(systemd-analyze verify --man=no "${instances[@]}" 2>&1) || { echo "$report"; exit 1; }
 [ -z "$report" ] || { echo "$report"; exit 1; }

@@ -1,0 +1,651 @@
+// telvaro-bridge end to end: a real Mosquitto broker on loopback with its
+// own configuration and port, the bridge as a process, the test as an MQTT
+// client, and simulated signs and controllers that record what they get.
+// Protocol waits run 20 times faster (TELVARO_TIME_SCALE).
+
+#include "bridge/mqttclient.h"
+#include "codec/escapes.h"
+#include "datatable.h"
+#include "peers.h"
+#include "programs.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace telvaro;
+using namespace telvaro::bridge;
+using namespace telvaro::test;
+
+namespace {
+
+const QStringList timeScale{QStringLiteral("TELVARO_TIME_SCALE=20")};
+// Interval, number, text, comment.
+const QByteArray table = "5,0,\"ONE\",\"first\"\r\n7,1,\"TWO<0x0D>\",\"\"\r\n";
+const QByteArray controllerTable = "1000,0,\"<0x02>HELLO<0x03><0x04>\",\"\"\r\n1000,1,\"WORLD<0x0D><0x04>\",\"\"\r\n";
+// A run that goes on until it is stopped: 2,000 messages a second apart
+// (intervals are in milliseconds).
+QByteArray LongRun()
+{
+    QJsonArray messages;
+    for (int i = 0; i < 2000; ++i)
+        messages.append(QJsonObject{{"text", QStringLiteral("M%1").arg(i)}, {"interval", 1000}});
+    return QJsonDocument(QJsonObject{{"id", "long"}, {"op", "run"}, {"messages", messages}})
+        .toJson(QJsonDocument::Compact);
+}
+
+int Scale()
+{
+    return qMax(1, qEnvironmentVariableIntValue("TELVARO_TIMEOUT_SCALE"));
+}
+
+quint16 FreePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+QString Write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qWarning("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// A Mosquitto broker of the test's own: its configuration, its port.
+class Broker {
+public:
+    Broker(const QString &dir, const QByteArray &extra = {}) : m_dir(dir), m_extra(extra), m_port(FreePort()) {}
+    ~Broker() { stop(); }
+    quint16 port() const { return m_port; }
+
+    bool start()
+    {
+        const QString conf = Write(m_dir + QStringLiteral("/broker.conf"),
+                                   "listener " + QByteArray::number(m_port) +
+                                       " 127.0.0.1\npersistence false\nlog_dest none\n"
+                                       // Run as root, it would drop to a user that cannot read the test's files.
+                                       "user " +
+                                       QByteArray(getpwuid(getuid())->pw_name) + "\n" +
+                                       (m_extra.contains("allow_anonymous") ? "" : "allow_anonymous true\n") + m_extra);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.start(QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {"/usr/sbin", "/usr/bin"}),
+                        {"-c", conf});
+        QTcpSocket probe;
+        for (int i = 0; i < 100 * Scale(); ++i) {
+            probe.connectToHost(QHostAddress::LocalHost, m_port);
+            if (probe.waitForConnected(100))
+                return true;
+            probe.abort();
+            QTest::qWait(50);
+        }
+        return false;
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QString m_dir;
+    QByteArray m_extra;
+    quint16 m_port;
+    QProcess m_process;
+};
+
+// The test's side of the bus: commands out, everything the bridge says in.
+class Bus : public QObject {
+public:
+    Bus(quint16 port, const BrokerSettings &extra = {})
+    {
+        BrokerSettings settings = extra;
+        settings.host = QStringLiteral("127.0.0.1");
+        settings.port = port;
+        settings.clientId = QStringLiteral("tst_bridge-%1").arg(++s_clients);
+        connect(&m_client, &MqttClient::messageReceived, this,
+                [this](const QString &topic, const QByteArray &payload, bool) {
+                    m_seen.append({topic, payload});
+                });
+        connect(&m_client, &MqttClient::connected, this, [this] { m_client.subscribe(QStringLiteral("#"), 1); });
+        if (const auto problem = m_client.start(settings))
+            qWarning("test client: %s", qPrintable(*problem));
+        if (!QTest::qWaitFor([this] { return m_client.isConnected(); }, 5000 * Scale()))
+            qWarning("test client: not connected");
+    }
+    ~Bus() override { m_client.disconnectFromBroker(1000); }
+
+    void command(const QString &sign, const QByteArray &payload, bool retain = false)
+    {
+        m_client.publish(QStringLiteral("telvaro/%1/command").arg(sign), payload, 1, retain);
+    }
+    // The last message on a topic whose JSON holds the fields given, waiting
+    // up to seconds for it.
+    QJsonObject waitFor(const QString &topic, const QJsonObject &fields, int seconds = 10)
+    {
+        QJsonObject found;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (const auto &[t, payload] : std::as_const(m_seen)) {
+                    const QJsonObject o = QJsonDocument::fromJson(payload).object();
+                    if (t == topic && Holds(o, fields))
+                        found = o;
+                }
+                return !found.isEmpty();
+            },
+            seconds * 1000 * Scale());
+        return found;
+    }
+    QByteArray lastPayload(const QString &topic) const
+    {
+        for (auto it = m_seen.rbegin(); it != m_seen.rend(); ++it)
+            if (it->first == topic)
+                return it->second;
+        return {};
+    }
+    int count(const QString &topic) const
+    {
+        return int(std::count_if(m_seen.begin(), m_seen.end(), [&topic](const auto &m) { return m.first == topic; }));
+    }
+    QList<QString> resultIds(const QString &sign) const
+    {
+        QList<QString> ids;
+        for (const auto &[topic, payload] : m_seen)
+            if (topic == QStringLiteral("telvaro/%1/result").arg(sign))
+                ids << QJsonDocument::fromJson(payload).object().value("id").toString();
+        return ids;
+    }
+
+private:
+    static bool Holds(const QJsonObject &o, const QJsonObject &fields)
+    {
+        for (auto it = fields.begin(); it != fields.end(); ++it)
+            if (o.value(it.key()) != it.value())
+                return false;
+        return true;
+    }
+    static inline int s_clients = 0;
+    MqttClient m_client;
+    QList<std::pair<QString, QByteArray>> m_seen;
+};
+
+} // namespace
+
+class TestBridge : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Broker> m_broker;
+    // The test's bridges, ended by cleanup() whatever the test's outcome.
+    std::vector<std::unique_ptr<QProcess>> m_bridges;
+
+    QProcess &newBridge()
+    {
+        m_bridges.push_back(std::make_unique<QProcess>());
+        return *m_bridges.back();
+    }
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // A registry folder holding one NAME.conf per sign and the signs' table.
+    QString registry(const QString &name, const QMap<QString, QString> &signs)
+    {
+        const QString dir = path(name);
+        QDir().mkpath(dir);
+        Write(dir + "/t.TVD", table);
+        Write(dir + "/c.TVD", controllerTable);
+        for (auto it = signs.begin(); it != signs.end(); ++it)
+            Write(dir + '/' + it.key() + ".conf",
+                  it.value().toUtf8() + (it.value().contains("input=") ? "\ntable=c.TVD\n" : "\ntable=t.TVD\n"));
+        return dir;
+    }
+    static QString udpSign(quint16 port) { return QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1").arg(port); }
+
+    // Starts a bridge and waits until it serves the signs named (their
+    // state is published after their commands are subscribed to).
+    void startBridge(QProcess &bridge, const QString &id, const QString &registryDir, Bus &bus,
+                     const QStringList &signs, quint16 port = 0, const QStringList &extra = {})
+    {
+        bridge.setProcessEnvironment(EnvironmentWith(timeScale + QStringList{"XDG_CONFIG_HOME=" + path("home")}));
+        bridge.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        bridge.start(qEnvironmentVariable("TELVARO_BRIDGE"),
+                     QStringList{"--broker", QStringLiteral("127.0.0.1:%1").arg(port ? port : m_broker->port()),
+                                 "--registry", registryDir, "--id", id, "--state", path("state-" + id)} +
+                         extra);
+        QVERIFY(bridge.waitForStarted(5000));
+        for (const QString &sign : signs)
+            QVERIFY(!bus.waitFor("telvaro/" + sign + "/state", {{"bridge", id}}).isEmpty());
+    }
+    static void endBridge(QProcess &bridge)
+    {
+        if (bridge.state() == QProcess::NotRunning)
+            return;
+        bridge.terminate();
+        if (!bridge.waitForFinished(10000 * Scale()))
+            bridge.kill();
+    }
+
+    // The frames the command line plans for an operation: what the device
+    // must get, byte for byte.
+    QByteArray planned(const QString &registryDir, const QStringList &args)
+    {
+        const ProgramResult r = RunProgram(
+            CliPath(), args.first(1) + QStringList{"--registry", registryDir, "--dry-run", "--hex"} + args.mid(1),
+            timeScale);
+        QByteArray bytes;
+        for (const QByteArray &line : r.out.split('\n'))
+            if (line.contains('\t'))
+                bytes += QByteArray::fromHex(line.mid(line.indexOf('\t') + 1));
+        return bytes;
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        for (const auto &bridge : m_bridges)
+            endBridge(*bridge);
+        m_bridges.clear();
+    }
+
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {"/usr/sbin", "/usr/bin"}).isEmpty())
+            QSKIP("the mosquitto broker is not installed");
+        QVERIFY(!qEnvironmentVariable("TELVARO_BRIDGE").isEmpty());
+        m_broker = std::make_unique<Broker>(path("broker"));
+        QDir().mkpath(path("broker"));
+        QVERIFY(m_broker->start());
+    }
+
+    // Every op through the bridge: the result's fields and, where the op
+    // sends a plan, exactly the plan's bytes at the device.
+    void operations_data()
+    {
+        columns<QByteArray, QStringList>({"command", "plan"});
+        row("send", QByteArray(R"({"id":"a","op":"send","text":"HELLO<0x0D>"})"),
+            QStringList{"send", "--sign", "s", "--", "HELLO<0x0D>"});
+        row("call-message", QByteArray(R"({"id":"a","op":"call-message","number":1})"),
+            QStringList{"call-message", "--sign", "s", "--", "1"});
+        row("clear-list", QByteArray(R"({"id":"a","op":"clear-list"})"), QStringList{"clear-list", "--sign", "s"});
+        row("load-sign registry table", QByteArray(R"({"id":"a","op":"load-sign"})"),
+            QStringList{"load-sign", "--sign", "s"});
+        row("load-sign messages",
+            QByteArray(R"({"id":"a","op":"load-sign","messages":[{"text":"ONE","interval":5,"comment":"first"},)"
+                       R"({"text":"TWO<0x0D>","interval":7}]})"),
+            QStringList{"load-sign", "--sign", "s", "--", path("reg-ops/t.TVD")});
+        row("run", QByteArray(R"({"id":"a","op":"run","duration":0.3,"messages":[{"text":"ONE","interval":5}]})"),
+            QStringList{"run", "--sign", "s", "--duration", "0.3", "--", path("reg-ops/one.TVD")});
+    }
+    void operations()
+    {
+        const auto [command, plan] = fetch<QByteArray, QStringList>({"command", "plan"});
+        UdpPeer sign;
+        const QString dir = registry("reg-ops", {{"s", udpSign(sign.port())}});
+        Write(dir + "/one.TVD", "5,0,\"ONE\",\"\"\r\n");
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        startBridge(bridge, "ops", dir, bus, {"s"});
+        bus.command("s", command);
+        const QJsonObject result = bus.waitFor("telvaro/s/result", {{"id", "a"}});
+        QCOMPARE(result.value("status").toString(), "done");
+        QCOMPARE(result.value("exit").toInt(-1), 0);
+        QCOMPARE(result.value("sign").toString(), "s");
+        QVERIFY(QFile::exists(result.value("transcript").toString()));
+        QCOMPARE(sign.datagrams.join(), planned(dir, plan));
+    }
+
+    // A controller load with verification over a pseudo-terminal: the
+    // device gets the plan, the result and the sign's state carry the
+    // verification and the table's digest.
+    void controllerLoad()
+    {
+        const QString pty = path("ttyController");
+        QProcess controller;
+        StartDevice(controller, {"--pty", "--link", pty, "--role", "controller"});
+        const QString dir = registry("reg-ctl", {{"c", "port=1\ndevice=" + pty + "\ninput=binary"}});
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        startBridge(bridge, "ctl", dir, bus, {"c"});
+        bus.command("c", R"({"id":"v","op":"load-controller","verify":true})");
+        const QJsonObject result = bus.waitFor("telvaro/c/result", {{"id", "v"}}, 30);
+        QVERIFY2(result.value("status").toString() == "done", QJsonDocument(result).toJson());
+        QCOMPARE(result.value("verification").toObject().value("result").toString(), "same");
+        const QJsonObject state =
+            QJsonDocument::fromJson(bus.lastPayload("telvaro/c/state")).object().value("last_verified_load").toObject();
+        QCOMPARE(state.value("result").toString(), "same");
+        QCOMPARE(state.value("table_sha256").toString(),
+                 QCryptographicHash::hash(controllerTable, QCryptographicHash::Sha256).toHex());
+        bus.command("c", R"({"id":"u","op":"upload"})");
+        const QJsonObject upload = bus.waitFor("telvaro/c/result", {{"id", "u"}}, 30);
+        QCOMPARE(upload.value("status").toString(), "done");
+        QVERIFY(QFile::exists(upload.value("file").toString()));
+        QByteArray received;
+        for (const QString &line : StopDevice(controller))
+            if (line.startsWith(QLatin1String("received ")))
+                received += line.mid(9).toLatin1();
+        QVERIFY(
+            received.startsWith(FormatReceived(planned(dir, {"load-controller", "--sign", "c", "--verify"}).left(16))));
+    }
+
+    // What never reaches a device: each refused with its reason, the
+    // caller's id echoed where it could be read.
+    void refusals_data()
+    {
+        columns<QByteArray, QString, QString>({"payload", "id", "reason"});
+        row("not JSON", QByteArray("{\"id\":"), "", "is not JSON");
+        row("not an object", QByteArray("[1,2]"), "", "not a JSON object");
+        row("oversized", QByteArray(R"({"id":"big","op":"send","text":")") + QByteArray(1 << 20, 'A') + "\"}", "",
+            "at most 1048576");
+        row("unknown op", QByteArray(R"({"id":"r","op":"reboot"})"), "r", "unknown op \"reboot\"");
+        row("wrong type", QByteArray(R"({"id":"r","op":"send","text":5})"), "r", "\"text\" must be a string");
+        row("missing field", QByteArray(R"({"id":"r","op":"call-message"})"), "r", "needs \"number\"");
+        row("field of another op", QByteArray(R"({"id":"r","op":"clear-list","text":"X"})"), "r",
+            "takes no field \"text\"");
+        row("expired", QByteArray(R"({"id":"r","op":"send","text":"X","expires":"2001-01-01T00:00:00Z"})"), "r",
+            "expired at 2001-01-01T00:00:00.000Z");
+        row("no time zone", QByteArray(R"({"id":"r","op":"send","text":"X","expires":"2099-01-01T00:00:00"})"), "r",
+            "time zone");
+        row("outside the code page", QByteArray(R"({"id":"r","op":"send","text":"€ ✓"})"), "r",
+            "no byte in windows-1252");
+        row("nothing to stop", QByteArray(R"({"id":"r","op":"stop"})"), "r", "nothing was stopped");
+        // Left on the broker with the retain flag (and cleared at the row's end).
+        row("retained", QByteArray(R"({"id":"r","op":"send","text":"AGAIN"})"), "r", "a retained command is not run");
+    }
+    void refusals()
+    {
+        const auto [payload, id, reason] = fetch<QByteArray, QString, QString>({"payload", "id", "reason"});
+        UdpPeer sign;
+        const QString dir = registry("reg-refuse", {{"s", udpSign(sign.port())}});
+        Bus bus(m_broker->port());
+        // A retained command is one the broker hands to the bridge as it
+        // subscribes.
+        const bool retain = QTest::currentDataTag() == QLatin1String("retained");
+        if (retain)
+            bus.command("s", payload, true);
+        QProcess &bridge = newBridge();
+        // (A bridge with a session of its own on the broker would also get
+        // it once, queued for the session as it was published.)
+        startBridge(bridge, retain ? "retain" : "refuse", dir, bus, {"s"});
+        if (!retain)
+            bus.command("s", payload);
+        const QJsonObject result = bus.waitFor("telvaro/s/result", {{"status", "refused"}});
+        QCOMPARE(result.value("id").toString(), id);
+        QVERIFY2(result.value("reasons").toArray().first().toString().contains(reason),
+                 qPrintable(result.value("reasons").toArray().first().toString()));
+        // The bridge goes on serving.
+        bus.command("s", R"({"id":"after","op":"send","text":"OK"})");
+        QCOMPARE(bus.waitFor("telvaro/s/result", {{"id", "after"}}).value("status").toString(), "done");
+        QCOMPARE(sign.datagrams, QList<QByteArray>{"OK"});
+        if (retain)
+            bus.command("s", {}, true);
+    }
+
+    // A sign that cannot be reached: failed, with the command line's reasons.
+    void failure()
+    {
+        const quint16 closed = FreePort();
+        const QString dir =
+            registry("reg-fail", {{"s", QStringLiteral("port=0\nip=127.0.0.1\nip-port=%1").arg(closed)}});
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        startBridge(bridge, "fail", dir, bus, {"s"});
+        bus.command("s", R"({"id":"f","op":"send","text":"X"})");
+        const QJsonObject result = bus.waitFor("telvaro/s/result", {{"id", "f"}});
+        QCOMPARE(result.value("status").toString(), "failed");
+        QCOMPARE(result.value("exit").toInt(), 1);
+        QVERIFY(!result.value("reasons").toArray().isEmpty());
+    }
+
+    // Ops of different signs run at once; ops of one serial line run one at
+    // a time in the order they came; stop ends the running one.
+    void timeAndOrder()
+    {
+        UdpPeer fast;
+        QProcess line;
+        const QString pty = path("ttyShared");
+        StartDevice(line, {"--pty", "--link", pty, "--role", "sign"});
+        const QString dir = registry("reg-order", {{"x", "port=1\ndevice=" + pty + "\naddress=01"},
+                                                   {"y", "port=1\ndevice=" + pty + "\naddress=02"},
+                                                   {"u", udpSign(fast.port())}});
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        startBridge(bridge, "order", dir, bus, {"x", "y", "u"});
+        bus.command("x", LongRun());
+        bus.command("y", R"({"id":"second","op":"clear-list"})");
+        // Taken in time, but its expiry passes while the line is busy.
+        const QDateTime expires = QDateTime::currentDateTimeUtc().addSecs(3);
+        bus.command("y", QJsonDocument(QJsonObject{{"id", "late"},
+                                                   {"op", "clear-list"},
+                                                   {"expires", expires.toString(Qt::ISODateWithMs)}})
+                             .toJson(QJsonDocument::Compact));
+        bus.command("u", R"({"id":"other","op":"send","text":"FAST"})");
+        QCOMPARE(bus.waitFor("telvaro/u/result", {{"id", "other"}}).value("status").toString(), "done");
+        QVERIFY2(bus.resultIds("x").isEmpty(), bus.lastPayload("telvaro/x/result"));
+        QVERIFY(bus.resultIds("y").isEmpty());
+        QCOMPARE(bus.waitFor("telvaro/y/state", {{"queue", 2}}).value("state").toString(), "idle");
+        QVERIFY(QTest::qWaitFor([&expires] { return QDateTime::currentDateTimeUtc() > expires; }, 10000));
+        bus.command("x", R"({"id":"halt","op":"stop"})");
+        QCOMPARE(bus.waitFor("telvaro/x/result", {{"id", "halt"}}).value("status").toString(), "done");
+        const QJsonObject stopped = bus.waitFor("telvaro/x/result", {{"id", "long"}});
+        QCOMPARE(stopped.value("status").toString(), "stopped");
+        const QJsonObject second = bus.waitFor("telvaro/y/result", {{"id", "second"}});
+        QCOMPARE(second.value("status").toString(), "done");
+        QVERIFY(second.value("started").toString() >= stopped.value("ended").toString());
+        const QJsonObject late = bus.waitFor("telvaro/y/result", {{"id", "late"}});
+        QCOMPARE(late.value("status").toString(), "refused");
+        QVERIFY(late.value("reasons").toArray().first().toString().contains("while it waited for the line"));
+        StopDevice(line);
+    }
+
+    // The broker restarted while an operation runs: the operation goes on,
+    // its result and the retained state come once the broker is back.
+    void brokerRestart()
+    {
+        UdpPeer sign;
+        const QString dir = registry("reg-restart", {{"s", udpSign(sign.port())}});
+        QProcess &bridge = newBridge();
+        {
+            Bus bus(m_broker->port());
+            startBridge(bridge, "restart", dir, bus, {"s"});
+            bus.command("s", R"({"id":"through","op":"run","duration":1.5})");
+            QVERIFY(!bus.waitFor("telvaro/s/state", {{"state", "busy"}}).isEmpty());
+        }
+        m_broker->stop();
+        QTest::qWait(300);
+        QVERIFY(m_broker->start());
+        Bus bus(m_broker->port());
+        QCOMPARE(bus.waitFor("telvaro/s/result", {{"id", "through"}}, 20).value("status").toString(), "done");
+        QCOMPARE(bus.lastPayload("telvaro/bridge/restart/status"), "online");
+        QVERIFY(!bus.waitFor("telvaro/s/state", {{"state", "idle"}}).isEmpty());
+        QVERIFY(!sign.datagrams.isEmpty());
+    }
+
+    // SIGTERM ends the running operation through data entry, publishes its
+    // outcome and "offline"; SIGKILL leaves it to the next start, which
+    // says it was interrupted and what had been sent.
+    void bridgeEnds_data()
+    {
+        columns<int, QString>({"signal", "status"});
+        row("SIGTERM", int(SIGTERM), "stopped");
+        row("SIGKILL", int(SIGKILL), "interrupted");
+    }
+    void bridgeEnds()
+    {
+        const auto [signal, status] = fetch<int, QString>({"signal", "status"});
+        UdpPeer sign;
+        const QString dir = registry("reg-end", {{"s", udpSign(sign.port())}});
+        QDir(path("state-end")).removeRecursively();
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        startBridge(bridge, "end", dir, bus, {"s"});
+        bus.command("s", LongRun());
+        QVERIFY(QTest::qWaitFor([&sign] { return !sign.datagrams.isEmpty(); }, 10000 * Scale()));
+        ::kill(pid_t(bridge.processId()), signal);
+        QVERIFY(bridge.waitForFinished(10000 * Scale()));
+        QCOMPARE(bridge.exitStatus() == QProcess::NormalExit, signal == SIGTERM);
+        // Retained, so that a client coming later sees it too.
+        Bus later(m_broker->port());
+        QVERIFY(QTest::qWaitFor([&later] { return later.lastPayload("telvaro/bridge/end/status") == "offline"; },
+                                10000 * Scale()));
+        // Nothing goes on sending once the bridge is gone.
+        QTest::qWait(300);
+        const qsizetype sent = sign.datagrams.size();
+        QTest::qWait(500);
+        QCOMPARE(sign.datagrams.size(), sent);
+        if (signal == SIGKILL)
+            startBridge(newBridge(), "end", dir, bus, {});
+        const QJsonObject result = bus.waitFor("telvaro/s/result", {{"id", "long"}});
+        QCOMPARE(result.value("status").toString(), status);
+        QVERIFY(result.value("frames_sent").toInt() > 0);
+        if (signal == SIGKILL)
+            QVERIFY(result.value("reasons").toArray().at(1).toString().contains("had been sent"));
+        QCOMPARE(bus.count("telvaro/s/result"), 1);
+    }
+
+    // Two bridges on one broker, each with its own signs: each serves its
+    // own and never the other's.
+    void twoBridges()
+    {
+        UdpPeer one, two;
+        const QString first = registry("reg-b1", {{"one", udpSign(one.port())}});
+        const QString second = registry("reg-b2", {{"two", udpSign(two.port())}});
+        Bus bus(m_broker->port());
+        startBridge(newBridge(), "b1", first, bus, {"one"});
+        startBridge(newBridge(), "b2", second, bus, {"two"});
+        bus.command("one", R"({"id":"1","op":"send","text":"FIRST"})");
+        bus.command("two", R"({"id":"2","op":"send","text":"SECOND"})");
+        QCOMPARE(bus.waitFor("telvaro/one/result", {{"id", "1"}}).value("status").toString(), "done");
+        QCOMPARE(bus.waitFor("telvaro/two/result", {{"id", "2"}}).value("status").toString(), "done");
+        QCOMPARE(bus.waitFor("telvaro/one/state", {}).value("bridge").toString(), "b1");
+        QCOMPARE(bus.waitFor("telvaro/two/state", {}).value("bridge").toString(), "b2");
+        QCOMPARE(bus.count("telvaro/one/result"), 1);
+        QCOMPARE(one.datagrams, QList<QByteArray>{"FIRST"});
+        QCOMPARE(two.datagrams, QList<QByteArray>{"SECOND"});
+    }
+
+    // A broker that asks for a password, and one that speaks only TLS with
+    // a certificate authority made here.
+    void secured_data()
+    {
+        columns<QString>({"kind"});
+        row("password", "password");
+        row("tls", "tls");
+    }
+    void secured()
+    {
+        const auto [kind] = fetch<QString>({"kind"});
+        const QString dir = path("secure-" + kind);
+        QDir().mkpath(dir);
+        QByteArray conf;
+        QStringList extra;
+        BrokerSettings client;
+        if (kind == QLatin1String("password")) {
+            QCOMPARE(RunProgram("mosquitto_passwd", {"-c", "-b", dir + "/passwd", "bridge", "s3cret word"}).status, 0);
+            conf = "allow_anonymous false\npassword_file " + (dir + "/passwd").toUtf8() + "\n";
+            Write(dir + "/credentials", "username=bridge\npassword=s3cret word\n");
+            extra << "--credentials" << dir + "/credentials";
+            client.username = "bridge";
+            client.password = "s3cret word";
+        } else {
+            const auto ssl = [&dir](const QString &args) {
+                return RunProgram("openssl", args.arg(dir).split(u' ')).status;
+            };
+            QCOMPARE(ssl("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=TestCA -keyout %1/ca.key -out "
+                         "%1/ca.crt"),
+                     0);
+            QCOMPARE(ssl("req -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -keyout %1/server.key -out %1/server.csr"),
+                     0);
+            QCOMPARE(ssl("x509 -req -in %1/server.csr -CA %1/ca.crt -CAkey %1/ca.key -CAcreateserial -days 1 "
+                         "-out %1/server.crt"),
+                     0);
+            conf = "allow_anonymous true\ncafile " + (dir + "/ca.crt").toUtf8() + "\ncertfile " +
+                   (dir + "/server.crt").toUtf8() + "\nkeyfile " + (dir + "/server.key").toUtf8() + "\n";
+            extra << "--ca" << dir + "/ca.crt";
+            client.caFile = dir + "/ca.crt";
+        }
+        Broker broker(dir, conf);
+        QVERIFY(broker.start());
+        UdpPeer sign;
+        const QString reg = registry("reg-" + kind, {{"s", udpSign(sign.port())}});
+        Bus bus(broker.port(), client);
+        QProcess &bridge = newBridge();
+        startBridge(bridge, kind, reg, bus, {"s"}, broker.port(), extra);
+        bus.command("s", R"({"id":"sec","op":"send","text":"SAFE"})");
+        QCOMPARE(bus.waitFor("telvaro/s/result", {{"id", "sec"}}).value("status").toString(), "done");
+        QCOMPARE(sign.datagrams, QList<QByteArray>{"SAFE"});
+    }
+
+    // The settings from a configuration file, the command line winning;
+    // what cannot be used ends the bridge at once with the reason.
+    void settings_data()
+    {
+        columns<QByteArray, QStringList, int, QString>({"config", "args", "status", "message"});
+        row("from the file", QByteArray("prefix=other\nid=fromfile\n# a comment\n"), QStringList{}, -1, "");
+        row("unknown key", QByteArray("brokr=x\n"), QStringList{}, 2, "bridge.conf:4: unknown key \"brokr\"");
+        row("bad discovery", QByteArray("discovery=maybe\n"), QStringList{}, 2, "discovery is yes or no");
+        row("cert without key", QByteArray(""), QStringList{"--ca", "ca.crt", "--cert", "c.crt"}, 2,
+            "--cert and --key go together");
+        row("bad broker", QByteArray(""), QStringList{"--broker", "host:99999"}, 2, "--broker takes HOST");
+        row("credentials without username", QByteArray("credentials=CREDS\n"), QStringList{}, 1, "no username= line");
+    }
+    void settings()
+    {
+        const auto [config, args, status, message] =
+            fetch<QByteArray, QStringList, int, QString>({"config", "args", "status", "message"});
+        UdpPeer sign;
+        const QString dir = registry("reg-conf", {{"s", udpSign(sign.port())}});
+        Write(path("creds"), "password=secret\n");
+        const QString conf =
+            Write(path("bridge.conf"), "broker=127.0.0.1:" + QByteArray::number(m_broker->port()) +
+                                           "\nregistry=" + dir.toUtf8() + "\nstate=" + path("state-conf").toUtf8() +
+                                           "\n" + QByteArray(config).replace("CREDS", path("creds").toUtf8()));
+        if (status >= 0) {
+            const ProgramResult r =
+                RunProgram(qEnvironmentVariable("TELVARO_BRIDGE"), QStringList{"--config", conf} + args);
+            QCOMPARE(r.status, status);
+            QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
+            QVERIFY(!r.err.contains("secret"));
+            return;
+        }
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        bridge.start(qEnvironmentVariable("TELVARO_BRIDGE"), {"--config", conf});
+        QCOMPARE(bus.waitFor("other/s/state", {}).value("bridge").toString(), "fromfile");
+    }
+
+    // Home Assistant's entities, retained, each with the bridge's
+    // availability; none with --no-discovery.
+    void discovery()
+    {
+        UdpPeer sign;
+        const QString dir = registry("reg-ha", {{"s", udpSign(sign.port())}});
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        startBridge(bridge, "ha", dir, bus, {"s"}, 0, {"--discovery-prefix", "ha"});
+        const QJsonObject text = bus.waitFor("ha/text/telvaro_ha/s_send/config", {});
+        QCOMPARE(text.value("command_topic").toString(), "telvaro/s/command");
+        QCOMPARE(text.value("availability_topic").toString(), "telvaro/bridge/ha/status");
+        QCOMPARE(bus.waitFor("ha/button/telvaro_ha/s_clear/config", {}).value("payload_press").toString(),
+                 "{\"op\": \"clear-list\"}");
+        QCOMPARE(bus.waitFor("ha/sensor/telvaro_ha/s_outcome/config", {}).value("state_topic").toString(),
+                 "telvaro/s/state");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBridge)
+#include "tst_bridge.moc"
