@@ -6,11 +6,7 @@
 #include "base/wait.h"
 #include "codec/numbers.h"
 #include "founddevices.h"
-#include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
-#include "gui/frmserialdevices.h"
-#include "gui/frmsigntype.h"
-#include "gui/frmverify.h"
 #include "gui/widgetprompter.h"
 #include "peers.h"
 #include "run/progress.h"
@@ -546,27 +542,14 @@ private Q_SLOTS:
     {
         test::columns<QString>({"window"});
         for (const char *w : {"frmMain", "FrmEditS", "FrmEditA", "FrmRegister", "FrmSignType", "FrmDisplayLoaded",
-                              "FrmSerialDevices", "frmProgress", "FrmVerify",
-                              "FrmPreview"})
+                              "FrmSerialDevices", "frmProgress", "FrmVerify", "FrmPreview"})
             QTest::newRow(w) << QString(w);
     }
     void everyControlNamedOnce()
     {
         const auto [name] = test::fetch<QString>({"window"});
         Fixture f;
-        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
-        f.window.action(name == "FrmEditS" ? Item::MnuSCPProtocol : Item::MnuADPProtocol)->trigger();
-        f.window.action(Item::MnuRegister)->trigger();
-        f.window.action(Item::MnuPreview)->trigger();
-        FrmSignType signType(&f.window);
-        FrmDisplayLoaded loaded(f.ws, &f.window);
-        FrmSerialDevices devices(f.ws, &f.window);
-        FrmVerify verify(&f.window);
-        verify.show(test::OneDifference());
-        QWidget *window = name == "frmMain" ? &f.window : nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName() == name)
-                window = w;
+        QWidget *window = f.openEveryWindow(name);
         QVERIFY(window);
         QHash<QString, QString> named; // accessible name: object name
         QStringList faults;

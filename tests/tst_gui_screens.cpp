@@ -1,11 +1,7 @@
 // Every window on a small screen: on 1024 x 768 at 150 % and on 800 x 600
 // at 100 %, each lies on the screen and each of its controls can be
 // scrolled into sight.
-#include "gui/frmdisplayloaded.h"
 #include "gui/frmprogress.h"
-#include "gui/frmserialdevices.h"
-#include "gui/frmsigntype.h"
-#include "gui/frmverify.h"
 #include "windowfixture.h"
 
 #include <QAbstractScrollArea>
@@ -24,7 +20,7 @@ struct ScreenCase {
 };
 
 const QStringList Windows = {"frmMain",          "FrmEditS",         "FrmEditA",    "FrmRegister", "FrmSignType",
-                             "FrmDisplayLoaded", "FrmSerialDevices", "frmProgress", "FrmVerify"};
+                             "FrmDisplayLoaded", "FrmSerialDevices", "frmProgress", "FrmVerify",   "FrmPreview"};
 
 // The screen this process runs on, in the same terms.
 bool OnScreen(const ScreenCase &screen)
@@ -98,18 +94,7 @@ private Q_SLOTS:
             return;
         }
         test::WindowFixture f;
-        f.ws.SetOperatingMode(OperatingMode::ControllerLoad);
-        f.window.action(name == "FrmEditS" ? Item::MnuSCPProtocol : Item::MnuADPProtocol)->trigger();
-        f.window.action(Item::MnuRegister)->trigger();
-        FrmSignType signType(&f.window);
-        FrmDisplayLoaded loaded(f.ws, &f.window);
-        FrmSerialDevices devices(f.ws, &f.window);
-        FrmVerify verify(&f.window);
-        verify.show(test::OneDifference());
-        QWidget *window = name == "frmMain" ? &f.window : nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName() == name)
-                window = w;
+        QWidget *window = f.openEveryWindow(name);
         QVERIFY(window);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));

@@ -15,12 +15,14 @@ namespace telvaro {
     X(mnuFileNew)                                                                                                      \
     X(mnuFileOpen)                                                                                                     \
     X(mnuFileSave)                                                                                                     \
-    X(mnuFileExit) X(mnuUseMode) X(mnuTestMode) X(mnuSignLoad) X(mnuControllerLoad) X(MnuEdit) X(MnuEditClearMessage)  \
+    X(mnuFileExit)                                                                                                     \
+    X(mnuUseMode) X(mnuTestMode) X(mnuSignLoad) X(mnuControllerLoad) X(MnuEdit) X(MnuEditClearMessage)                 \
         X(MnuEditClearRange) X(mnuEditCut) X(mnuEditCopy) X(mnuEditPaste) X(MnuProtocol) X(MnuSCPProtocol)             \
             X(MnuADPProtocol) X(MnuCommunication) X(MnuComSetPort) X(MnuComSetIP) X(MnuComSetBaud)                     \
                 X(MnuComSerialDevices) X(MnuComTranscript) X(MnuMode) X(MnuModeRun) X(MnuModeData)                     \
                     X(MnuLoadController) X(MnuLoadSign) X(MnuDisplayLoaded) X(MnuUploadController)                     \
-                        X(MnuVerifyController) X(MnuPreview) X(MnuRegister) X(MnuHelp) X(MnuHelpOpen) X(MnuAbout) X(CmdQuickSend)
+                        X(MnuVerifyController) X(MnuPreview) X(MnuRegister) X(MnuHelp) X(MnuHelpOpen) X(MnuAbout)      \
+                            X(CmdQuickSend)
 
 enum class Item : int {
 #define TELVARO_ITEM_ENUM(name) name,

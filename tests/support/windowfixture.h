@@ -6,7 +6,11 @@
 #include "app/workspace.h"
 #include "base/settingsstore.h"
 #include "datatable.h"
+#include "gui/frmdisplayloaded.h"
 #include "gui/frmmain.h"
+#include "gui/frmserialdevices.h"
+#include "gui/frmsigntype.h"
+#include "gui/frmverify.h"
 #include "scriptedprompter.h"
 #include "signload/modes.h"
 #include "temphome.h"
@@ -71,6 +75,25 @@ struct WindowFixture {
         window.show();
         if (!QTest::qWaitForWindowActive(&window))
             qWarning("the main window did not become active");
+    }
+    // Every window of the program, as the walks over all of them want it:
+    // opened over the main window (which owns them) in Controller Load mode,
+    // with a verification of one difference. Returns the one named name.
+    QWidget *openEveryWindow(const QString &name)
+    {
+        ws.SetOperatingMode(OperatingMode::ControllerLoad);
+        window.action(name == "FrmEditS" ? Item::MnuSCPProtocol : Item::MnuADPProtocol)->trigger();
+        window.action(Item::MnuRegister)->trigger();
+        window.action(Item::MnuPreview)->trigger();
+        new FrmSignType(&window);
+        new FrmDisplayLoaded(ws, &window);
+        new FrmSerialDevices(ws, &window);
+        (new FrmVerify(&window))->show(OneDifference());
+        QWidget *found = name == "frmMain" ? &window : nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == name)
+                found = w;
+        return found;
     }
     // Appends "M<i>" sent as is, interval 100 + i, comment "c<i>", for i
     // from 0 to n - 1.
