@@ -102,6 +102,9 @@ std::optional<QString> Bridge::start()
         broker.username = std::get<Credentials>(credentials).username;
         broker.password = std::get<Credentials>(credentials).password;
     }
+    // Every line has its child started before the first command comes.
+    for (const QString &sign : m_signs.keys())
+        queueOf(sign);
     m_client = new MqttClient(this);
     connect(m_client, &MqttClient::connected, this, &Bridge::onConnected);
     connect(m_client, &MqttClient::messageReceived, this, &Bridge::onMessage);
