@@ -240,6 +240,25 @@ class TestBridge : public QObject {
             bridge.kill();
     }
 
+    // The bridge's children that wait for a command.
+    static QList<qint64> waitingChildren(qint64 bridge)
+    {
+        QList<qint64> found;
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(bridge);
+        for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile children(tasks + '/' + task + "/children");
+            if (!children.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray &pid : children.readAll().simplified().split(' ')) {
+                QFile cmdline("/proc/" + pid + "/cmdline");
+                if (!pid.isEmpty() && cmdline.open(QIODevice::ReadOnly) &&
+                    cmdline.readAll().contains("--arguments-from-stdin"))
+                    found << pid.toLongLong();
+            }
+        }
+        return found;
+    }
+
     // The frames the command line plans for an operation: what the device
     // must get, byte for byte.
     QByteArray planned(const QString &registryDir, const QStringList &args)
@@ -409,6 +428,35 @@ private Q_SLOTS:
         QCOMPARE(result.value("status").toString(), "failed");
         QCOMPARE(result.value("exit").toInt(), 1);
         QVERIFY(!result.value("reasons").toArray().isEmpty());
+    }
+
+    // The child a line keeps ready, killed while it waits: it tells nothing,
+    // another takes its place, and the next command runs as ever.
+    void waitingChildKilled()
+    {
+        UdpPeer sign;
+        const QString dir = registry("reg-waiting", {{"s", udpSign(sign.port())}});
+        Bus bus(m_broker->port());
+        QProcess &bridge = newBridge();
+        startBridge(bridge, "waiting", dir, bus, {"s"});
+        QList<qint64> before;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                before = waitingChildren(bridge.processId());
+                return before.size() == 1;
+            },
+            5000 * Scale()));
+        QCOMPARE(::kill(pid_t(before.first()), SIGKILL), 0);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const QList<qint64> now = waitingChildren(bridge.processId());
+                return now.size() == 1 && now.first() != before.first();
+            },
+            5000 * Scale()));
+        bus.command("s", R"({"id":"w","op":"send","text":"HELLO<0x0D>"})");
+        QCOMPARE(bus.waitFor("telvaro/s/result", {{"id", "w"}}).value("status").toString(), "done");
+        QCOMPARE(bus.resultIds("s"), QList<QString>{"w"});
+        QCOMPARE(sign.datagrams.join(), planned(dir, {"send", "--sign", "s", "--", "HELLO<0x0D>"}));
     }
 
     // Ops of different signs run at once; ops of one serial line run one at

@@ -102,6 +102,9 @@ std::optional<QString> Bridge::start()
         broker.username = std::get<Credentials>(credentials).username;
         broker.password = std::get<Credentials>(credentials).password;
     }
+    // Every line has its child started before the first command comes.
+    for (const QString &sign : m_signs.keys())
+        queueOf(sign);
     m_client = new MqttClient(this);
     connect(m_client, &MqttClient::connected, this, &Bridge::onConnected);
     connect(m_client, &MqttClient::messageReceived, this, &Bridge::onMessage);
@@ -256,8 +259,9 @@ void Bridge::onJobEnded(const Job &job, const QJsonObject &result)
             {{QStringLiteral("last"), state.last}, {QStringLiteral("last_verified_load"), state.lastVerified}})) < 0 ||
         !saved.commit())
         Say(QStringLiteral("the state of %1 cannot be kept: %2").arg(job.sign, saved.errorString()));
-    publishResult({job.key, job.sign, result});
+    // The state first: whoever has the result finds the state that holds it.
     publishState(job.sign);
+    publishResult({job.key, job.sign, result});
     finishIfDone();
 }
 

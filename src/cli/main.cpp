@@ -8,9 +8,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <functional>
+#include <optional>
+#include <unistd.h>
 
 using namespace telvaro;
 using namespace telvaro::cli;
@@ -94,6 +99,38 @@ bool ApplyTimeScale()
     return true;
 }
 
+// A process started ahead of its command (the bridge keeps one ready per
+// line) takes its arguments as one line on stdin, a JSON array of strings,
+// once the start-up that does not depend on them is done.
+constexpr char argumentsFromStdin[] = "--arguments-from-stdin";
+constexpr qsizetype longestArgumentLine = 64 << 20;
+
+std::optional<QStringList> ArgumentsFromStdin()
+{
+    QByteArray line;
+    char chunk[65536];
+    while (!line.contains('\n') && line.size() < longestArgumentLine) {
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        line.append(chunk, got);
+    }
+    if (!line.contains('\n'))
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(line.left(line.indexOf('\n')));
+    if (!document.isArray())
+        return std::nullopt;
+    QStringList arguments{QCoreApplication::arguments().constFirst()};
+    for (const QJsonValue &value : document.array()) {
+        if (!value.isString())
+            return std::nullopt;
+        arguments.append(value.toString());
+    }
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -122,7 +159,14 @@ int main(int argc, char *argv[])
         PrintError(QStringLiteral("Run \"telvaro-cli --help\" for the commands."));
         return ExitUsage;
     };
-    if (!parser.parse(QCoreApplication::arguments()))
+    QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 2 && arguments.at(1) == QLatin1String(argumentsFromStdin)) {
+        const auto given = ArgumentsFromStdin();
+        if (!given)
+            return ExitUsage;
+        arguments = *given;
+    }
+    if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (!ApplyTimeScale())
         return usageError(QStringLiteral("TELVARO_TIME_SCALE must be a number above 0"));
