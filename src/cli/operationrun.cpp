@@ -88,7 +88,7 @@ std::optional<StepPlan> ProgressPlan(Workspace &ws, const OperationRun &how)
 
 // The frames the operation's plan holds; none for a run that repeats
 // without an end.
-std::optional<int> FramesPlanned(Workspace &ws, const OperationRun &how)
+std::optional<int> FramesPlanned(Workspace &ws, const OperationRun &how, const std::optional<StepPlan> &steps)
 {
     switch (how.steps) {
     case ProgressLine::Steps::Upload: return UploadFrames;
@@ -100,6 +100,10 @@ std::optional<int> FramesPlanned(Workspace &ws, const OperationRun &how)
     case ProgressLine::Steps::Load:
     case ProgressLine::Steps::Controller: break;
     }
+    // The progress line's plan has counted them already: a large table is
+    // not planned twice before its first frame.
+    if (steps && !steps->starts.isEmpty())
+        return steps->frames;
     return CountPlannedFrames(ws, how.plan);
 }
 
@@ -183,7 +187,7 @@ CommandEnding RunOperation(Workspace &ws, const OperationRun &how, const std::fu
     if (commandTranscript.transcript)
         WriteEnd(*commandTranscript.transcript, commandTranscript.endStatus);
     const std::optional<StepPlan> plan = ProgressPlan(ws, how);
-    const std::optional<int> framesPlanned = OutcomeWanted() ? FramesPlanned(ws, how) : std::nullopt;
+    const std::optional<int> framesPlanned = OutcomeWanted() ? FramesPlanned(ws, how, plan) : std::nullopt;
     const LiveOutput output;
     QString stepAtStop;
     // A stop ends the operation as data entry does, and at once: every wait

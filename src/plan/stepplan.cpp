@@ -6,6 +6,7 @@ StepPlan PlanSteps(const Workspace &ws, const PlanRequest &request, Prompter &pr
 {
     StepPlan plan;
     const PlanEnding ending = PlanOperation(ws, request, prompter, [&plan](const PlannedFrame &frame) {
+        ++plan.frames;
         if (plan.starts.isEmpty() || plan.starts.constLast().first != frame.step)
             plan.starts.append({frame.step, frame.offset});
         return true;

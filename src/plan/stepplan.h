@@ -18,6 +18,7 @@ class Workspace;
 struct StepPlan {
     QList<std::pair<QString, double>> starts;
     double total = 0;
+    int frames = 0; // how many the operation writes
     // An upload's plan has no steps, only the longest it may take.
     bool atMost = false;
 };
