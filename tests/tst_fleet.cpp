@@ -111,6 +111,7 @@ private Q_SLOTS:
         row("address on serial", "port=1\nip=10.0.0.7\ntable=t.TVD\n", 2, "ip= does not go with port=1");
         row("verify on a sign", "port=1\nverify=yes\ntable=t.TVD\n", 2, "a sign without input=");
         row("missing file", "", 0, "no such sign");
+        row("far too large", "port=1\ntable=t.TVD\n" + QString(70000, u'#'), 0, "too large");
     }
     void registryErrors()
     {

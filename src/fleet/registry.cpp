@@ -18,6 +18,7 @@ namespace telvaro {
 namespace {
 
 const QString confSuffix = QStringLiteral(".conf");
+constexpr qint64 MaxSignFileBytes = 64 * 1024;
 
 // A check of one value: the reason it cannot be used, or empty.
 using ValueCheck = std::function<QString(const QString &)>;
@@ -268,7 +269,12 @@ std::variant<SignEntry, RegistryError> ReadSign(const QString &dir, const QStrin
         return RegistryError{path, 0, QStringLiteral("no such sign: the file does not exist")};
     if (!file.open(QIODevice::ReadOnly))
         return RegistryError{path, 0, QStringLiteral("cannot be read: ") + file.errorString()};
-    return ParseSign(path, name, file.readAll());
+    // A sign's file is a dozen short lines; a file far larger is not one,
+    // and is never read whole.
+    const QByteArray text = file.read(MaxSignFileBytes + 1);
+    if (text.size() > MaxSignFileBytes)
+        return RegistryError{path, 0, QStringLiteral("too large for a sign's file (over %1 bytes)").arg(MaxSignFileBytes)};
+    return ParseSign(path, name, text);
 }
 
 QList<std::variant<SignEntry, RegistryError>> ReadRegistry(const QString &dir)
