@@ -48,6 +48,9 @@ std::optional<QString> MqttClient::start(const BrokerSettings &settings)
     if (!m_client)
         return QStringLiteral("the MQTT client could not be made");
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // A command or a result is one small packet: held back for the broker's
+    // delayed acknowledgement it would wait up to 40 ms (Nagle's algorithm).
+    mosquitto_int_option(m_client, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_connect_callback_set(m_client, OnConnect);
     mosquitto_disconnect_callback_set(m_client, OnDisconnect);
     mosquitto_message_callback_set(m_client, OnMessage);
