@@ -12,8 +12,6 @@
 #include "run/progress.h"
 #include "windowfixture.h"
 
-#include <QAccessible>
-#include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -167,17 +165,15 @@ private Q_SLOTS:
         QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
     }
 
-    // The File and Edit menus' commands and the toolbar's keys for them;
-    // the mode button itself does nothing.
+    // The File menu's commands and the toolbar's keys for them; the mode
+    // button itself does nothing.
     void menuAndToolbarCommands_data()
     {
-        test::columns<QString, QString>({"file", "edit"});
-        QTest::newRow("menu") << QString("mnuFile") << "mnuEdit";
-        QTest::newRow("toolbar") << QString("tb") << "tb";
+        test::rows<QString>("file", {{"menu", "mnuFile"}, {"toolbar", "tb"}});
     }
     void menuAndToolbarCommands()
     {
-        const auto [file, edit] = test::fetch<QString, QString>({"file", "edit"});
+        const auto [file] = test::fetch<QString>({"file"});
         Fixture f;
         const auto trigger = [&f](const QString &name) { child<QAction>(&f.window, name)->trigger(); };
         const QAbstractItemModel *grid = f.window.grid()->model();
@@ -197,19 +193,6 @@ private Q_SLOTS:
         trigger(file + "New");
         QCOMPARE(grid->rowCount(), 1);
         QCOMPARE(grid->index(0, 2).data().toString(), QString());
-
-        QLineEdit *entry = f.window.boxWidget(Box::Entry);
-        entry->setFocus();
-        entry->setText(QStringLiteral("ABC"));
-        entry->setSelection(1, 1);
-        trigger(edit + "Copy");
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("B"));
-        entry->selectAll();
-        trigger(edit + "Cut");
-        QCOMPARE(entry->text(), QString());
-        trigger(edit + "Paste");
-        trigger(edit + "Paste");
-        QCOMPARE(entry->text(), QStringLiteral("ABCABC"));
 
         child<QToolButton>(&f.window, "tbSoftMode")->click();
         QCOMPARE(f.ws.mode().mode(), OperatingMode::Test);
@@ -299,34 +282,6 @@ private Q_SLOTS:
         f.ws.setBox(Box::Interval, QStringLiteral("042"));
         f.click(0, MessageTable::ColInterval);
         QCOMPARE(f.boxes().section(u'|', 0, 1), QStringLiteral("000|000"));
-    }
-
-    // The number box, not the grid's row, names the entry the Delete key
-    // removes; the number box and the header stay as they were.
-    void deleteKeyRemovesTheNumberedEntry_data()
-    {
-        test::columns<int, QString, QStringList>({"entries", "number", "left"});
-        test::row("middle", 3, "001", QStringList{"0 100 M0|M0|c0", "1 102 M2|M2|c2"});
-        test::row("beyond the table removes the last", 3, "050", QStringList{"0 100 M0|M0|c0", "1 101 M1|M1|c1"});
-        test::row("negative acts as zero", 2, "-3", QStringList{"0 101 M1|M1|c1"});
-        test::row("only entry", 1, "000", QStringList{});
-    }
-    void deleteKeyRemovesTheNumberedEntry()
-    {
-        const auto [entries, number, left] = test::fetch<int, QString, QStringList>({"entries", "number", "left"});
-        Fixture f;
-        f.addEntries(entries);
-        f.click(entries - 1, 2);
-        f.ws.setBox(Box::MessageNumber, number);
-        const QString header = f.ws.box(Box::HeaderLabel);
-        f.key(Qt::Key_Delete);
-        QCOMPARE(f.entries(), left);
-        QCOMPARE(f.boxes().section(u'|', 0, 0) + u' ' + f.ws.box(Box::HeaderLabel), number + u' ' + header);
-        const QAbstractItemModel *grid = f.window.grid()->model();
-        QCOMPARE(grid->rowCount(), qMax(1, int(left.size())));
-        if (left.isEmpty())
-            QCOMPARE(grid->index(0, 1).data().toString(), QStringLiteral("000000"));
-        QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(left.size() * 2));
     }
 
     // Where a selection starts names the message: the grid's current row,
@@ -534,40 +489,6 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.messageTexts().size(), 1);
         QCOMPARE(QApplication::focusWidget(), button);
         QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi<0x09>|"));
-    }
-
-    // A screen reader names every control that takes the focus, and the
-    // progress bar, by its own name within its window.
-    void everyControlNamedOnce_data()
-    {
-        test::columns<QString>({"window"});
-        for (const char *w : {"frmMain", "FrmEditS", "FrmEditA", "FrmRegister", "FrmSignType", "FrmDisplayLoaded",
-                              "FrmSerialDevices", "frmProgress", "FrmVerify", "FrmPreview"})
-            QTest::newRow(w) << QString(w);
-    }
-    void everyControlNamedOnce()
-    {
-        const auto [name] = test::fetch<QString>({"window"});
-        Fixture f;
-        QWidget *window = f.openEveryWindow(name);
-        QVERIFY(window);
-        QHash<QString, QString> named; // accessible name: object name
-        QStringList faults;
-        for (QWidget *w : window->findChildren<QWidget *>()) {
-            if (w->window() != window || (w->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar *>(w)))
-                continue;
-            const QString accessible = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed();
-            const QString what = w->objectName() + u'/' + w->metaObject()->className();
-            if (accessible.isEmpty())
-                faults << what + " unnamed";
-            else if (named.contains(accessible))
-                faults << what + " named " + accessible + " as " + named.value(accessible);
-            named.insert(accessible, what);
-        }
-        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
-        if (window == &f.window)
-            QCOMPARE(named.value("Message #") + u' ' + named.value("Interval"),
-                     QStringLiteral("TxtMessageNumber/QLineEdit TxtInterval/QLineEdit"));
     }
 
     // The Communication menu's commands, and panel 1 kept up to date.
