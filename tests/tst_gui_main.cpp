@@ -705,44 +705,6 @@ private Q_SLOTS:
         QCOMPARE(f.ws.mode().mode(), mode);
     }
 
-    void signTypeDialogChoosesTypeAndAddress_data()
-    {
-        test::columns<QString, bool, QList<QByteArray>>({"typed", "ok", "frames"});
-        const auto load = [](const QByteArray &a) {
-            // Octal escapes: \1 and \2 start a frame and its text, \4 ends it, \17 is 0x0F.
-            return QList<QByteArray>{"\1Z" + a + "\2E$\4", "\1Z" + a + "\2E.SL\4", "SETPLAYLISTTOE",
-                                     "\1Z" + a + "\2A\17DT!!M"};
-        };
-        test::row("ok", "a1", true, load("A1"));
-        test::row("nines", "99", true, load("99"));
-        test::row("cancel", "a1", false, QList<QByteArray>{});
-    }
-    void signTypeDialogChoosesTypeAndAddress()
-    {
-        const auto [typed, ok, frames] = test::fetch<QString, bool, QList<QByteArray>>({"typed", "ok", "frames"});
-        SetPauseTimeScale(100);
-        Fixture f;
-        test::UdpPeer udp;
-        f.useUdp(udp);
-        f.ws.table().AppendEntry();
-        f.ws.table().SetContents(0, 100, "M", {}, {});
-        f.ws.SetOperatingMode(OperatingMode::SignLoad);
-        f.whenShown([ok = ok, typed = typed](QDialog &dialog) {
-            auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
-            QCOMPARE(address->text(), QStringLiteral("00"));
-            QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
-            child<QRadioButton>(&dialog, QStringLiteral("OptOB"))->setChecked(true);
-            address->selectAll();
-            QTest::keyClicks(address, typed);
-            QCOMPARE(address->text(), typed.toUpper()); // the mask turns letters to upper case
-            child<QPushButton>(&dialog, ok ? "CmdOK" : "CmdCancel")->click();
-        });
-        f.window.action(Item::MnuLoadSign)->trigger();
-        SetPauseTimeScale(1);
-        QTRY_COMPARE_WITH_TIMEOUT(udp.datagrams, frames, 2000); // sent already: only to be read
-        QVERIFY(f.window.action(Item::MnuModeData)->isChecked());
-    }
-
     void loadedMessageDialogSendsThroughQuickSend()
     {
         SetPauseTimeScale(100);
@@ -848,25 +810,28 @@ private Q_SLOTS:
         QVERIFY(!shown);
     }
 
-    // A sign load's progress window: Stop ends the load as Data Entry does,
-    // the close box and Escape ask first; the percentage counts the set-up
-    // frames and reaches 100 % only with the last frame.
+    // A sign load from its dialog, of the type and address chosen there, and
+    // its progress window: Stop ends the load as Data Entry does, the close
+    // box and Escape ask first; the percentage counts the set-up frames and
+    // reaches 100 % only with the last frame. Cancel in the dialog loads
+    // nothing.
     void progressWindowStops_data()
     {
-        test::columns<QString, bool, QStringList>({"gesture", "yes", "seen"});
-        const QStringList stopped{"25%", "50%"};
-        QTest::newRow("Stop") << "Stop" << false << stopped;
-        QTest::newRow("close box, Yes") << "close" << true << stopped;
-        QTest::newRow("Escape, Yes") << "Escape" << true << stopped;
-        const QStringList whole{"25%", "50%", "75%", "100%"};
-        QTest::newRow("Escape, No") << "Escape" << false << whole;
+        test::columns<QString, QString, bool, QStringList>({"typed", "gesture", "yes", "seen"});
+        const QStringList stopped{"25%", "50%"}, whole{"25%", "50%", "75%", "100%"};
+        test::row("Stop", "a1", "Stop", false, stopped);
+        test::row("close box, Yes", "a1", "close", true, stopped);
+        test::row("Escape, Yes", "a1", "Escape", true, stopped);
+        test::row("Escape, No, address 99", "99", "Escape", false, whole);
         // The window manager's close request (Alt+F4) takes the close box's way.
-        QTest::newRow("close request, Yes") << "request" << true << stopped;
-        QTest::newRow("close request, No") << "request" << false << whole;
+        test::row("close request, Yes", "a1", "request", true, stopped);
+        test::row("close request, No", "a1", "request", false, whole);
+        test::row("dialog cancelled", "a1", "CmdCancel", false, QStringList{});
     }
     void progressWindowStops()
     {
-        const auto [gesture, yes, seen] = test::fetch<QString, bool, QStringList>({"gesture", "yes", "seen"});
+        const auto [typed, gesture, yes, seen] =
+            test::fetch<QString, QString, bool, QStringList>({"typed", "gesture", "yes", "seen"});
         SetPauseTimeScale(100);
         Fixture f;
         test::UdpPeer udp;
@@ -895,13 +860,24 @@ private Q_SLOTS:
                 QTest::keyClick(progress, Qt::Key_Escape);
             }
         };
-        f.whenShown([](QDialog &dialog) { child<QPushButton>(&dialog, "CmdOK")->click(); });
+        f.whenShown([typed = typed, gesture = gesture](QDialog &dialog) {
+            auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
+            QCOMPARE(address->text(), QStringLiteral("00"));
+            QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
+            child<QRadioButton>(&dialog, QStringLiteral("OptOB"))->setChecked(true);
+            address->selectAll();
+            QTest::keyClicks(address, typed);
+            QCOMPARE(address->text(), typed.toUpper()); // the mask turns letters to upper case
+            child<QPushButton>(&dialog, gesture == "CmdCancel" ? gesture : "CmdOK")->click();
+        });
         f.window.action(Item::MnuLoadSign)->trigger();
         SetPauseTimeScale(1);
         QCOMPARE(percents, seen);
-        QCOMPARE(f.prompter.messageTexts(), gesture == "Stop" ? QStringList{}
-                                                              : QStringList{"Stop sending? What is not sent yet will "
-                                                                            "not be sent."});
+        // Octal escapes: \1 and \2 start a frame and its text, \4 ends it.
+        QCOMPARE(udp.datagrams.value(0), seen.isEmpty() ? QByteArray() : "\1Z" + typed.toUpper().toLatin1() + "\2E$\4");
+        const bool asked = gesture != "Stop" && gesture != "CmdCancel";
+        QCOMPARE(f.prompter.messageTexts(),
+                 asked ? QStringList{"Stop sending? What is not sent yet will not be sent."} : QStringList{});
         QVERIFY(!progress->isVisible() && f.window.action(Item::MnuModeData)->isChecked());
         QCOMPARE(f.ws.transfer().transmitting(), 0);
     }
