@@ -105,8 +105,9 @@ private Q_SLOTS:
     }
     void previewEqualsDryRun()
     {
-        const auto [operation, port, messages, refused] = test::fetch<Operation, qint16, QList<std::pair<int, QByteArray>>, bool>(
-            {"operation", "port", "messages", "refused"});
+        const auto [operation, port, messages, refused] =
+            test::fetch<Operation, qint16, QList<std::pair<int, QByteArray>>, bool>(
+                {"operation", "port", "messages", "refused"});
         Fixture f;
         test::UdpPeer udp;
         f.open(messages);
