@@ -122,38 +122,23 @@ Q_DECLARE_METATYPE(telvaro::OperatingMode)
 class GuiEditorsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // What the windows show as loaded.
+    // What the windows hold as loaded: the lists in their order with their
+    // choices, the sliders' ranges, the boxes' texts.
     void windowsAsLaidOut_data()
     {
         // controls: name=caption|name=caption|...
         test::columns<QString, QString, QString>({"opener", "title", "controls"});
         const QString colours = "Red,Green,Amber,Dim Red,Dim Green,Brown,Orange,Yellow,Rainbow 1,Rainbow 2,Color Mix,"
                                 "Autocolor";
-        const QString scp =
-            "SldFont=1 in 1..16|CmdSOT=Start of Message|CmdMode=Exception|CmdFlash=Flash|CmdColor=Fore Color Start|"
-            "CmdBackColor=Back Color Start|CmdFont=Font Start|Label2=Justification|CmdLJustification=L|"
-            "CmdMJustification=M|CmdRJustification=R|CmdComputerTime=Computer Time|TxtCode=00|CmdCode=Character Code|"
-            "CmdEOT=End of Message|"
-            "Label1=SCP Message Editing Format: <0x02>0000<0x1B>CMDrRcCaApPsSgGfF[message text]jJ<0x04>";
+        const QString scp = "SldFont=1 in 1..16|TxtCode=00";
         const QString adp =
             "SldFont=0 in 0..15|LstQuickFont=Five High,*Seven SS,Seven S,Fifteen High SS,Fifteen High S,User 5,User 6,"
             "User 7,User 8,User 9,User 10,User 11,User 12,User 13,User 14,User 15|LstQuickModeP=*Fill,Top,Bottom,"
             "Middle,In/Out Mode|LstQuickModeT=Rotate (No Wrap),*Hold,Flash,Random,Move Left,Move Right,Scroll O/L,"
             "Scroll O/R,Move Up,Move Down,Scroll O/C,Unveil Up,Unveil Down,Unveil In,Unveil Up/In,Unveil Up/Out|"
             "LstNumReg=01,*02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31|"
-            "CmdSOT=Start of Message|CmdStartText=Start of Text|CmdETX=End of Text|CmdEOT=End of Message|"
-            "CmdMode=Mode Start|CmdFlash=Flash Start|CmdColor=Fore Color Start|CmdBackColor=Back Color Start|"
-            "CmdFont=Font Start|Label2=Justification|CmdLJustification=L|CmdMJustification=M|CmdRJustification=R|"
-            "CmdSignDate=Sign Date Start|CmdSignTime=Sign Time|CmdComputerTime=Computer Time|"
-            "CmdString=Call String File|TxtCode=00|CmdCode=Character Code|Label3=Quick Start Message|"
-            "Label4=Address Type|TxtSignAddress=00|LblType=OB|Label5=Fore Color              Back Color|"
-            "Label6= Available Fonts|Label7=Mode Position Mode Type|Label8=  Flash|ChkFlash=|ChkMode=Mode|"
-            "ChkFont=Font|ChkFore=Fore Color|ChkBack=Back Ground|TxtQuickEdit=Message to Display|"
-            "CmdQuickDate=Call Date|CmdQuickTime=Call Time|CmdQuickAdd=Load|CmdAddMessage=Add|"
-            "CmdInsertRegister=Register Insert";
-        const QString registers =
-            "Label1=Selected Register  Width|LblRegister=01|LblWidth=00|Frame1=Fill Character|OptSpace=Spaces|"
-            "Opt0=Zeroes|CmdOK=OK|CmdCancel=Cancel";
+            "TxtCode=00|TxtSignAddress=00|LblType=OB|ChkFlash=|TxtQuickEdit=Message to Display";
+        const QString registers = "LblRegister=01|LblWidth=00";
         QTest::newRow("SCP") << "Ctrl+S" << QString("Message Editing ") << "LstColor=" + colours + '|' + scp;
         QTest::newRow("ADP") << "Ctrl+A" << QString("Message Editing")
                              << "LstColor=" + colours + "|LstQuickForeColor=Black,*" + colours +
@@ -262,49 +247,6 @@ private Q_SLOTS:
         QVERIFY(!f.entry()->hasSelectedText());
         QCOMPARE(f.entry()->text().mid(f.entry()->cursorPosition()),
                  QStringLiteral("HELLO").mid(controls[2] + controls[3]));
-    }
-
-    void protocolMenuOpensAndHides_data()
-    {
-        test::columns<QStringList, bool, bool>({"shortcuts", "scpShown", "adpShown"});
-        QTest::newRow("SCP") << QStringList{"Ctrl+S"} << true << false;
-        QTest::newRow("ADP") << QStringList{"Ctrl+A"} << false << true;
-        QTest::newRow("ADP beside an open SCP") << QStringList{"Ctrl+S", "Ctrl+A"} << true << true;
-        QTest::newRow("SCP hides ADP") << QStringList{"Ctrl+A", "Ctrl+S"} << true << false;
-        QTest::newRow("ADP back after SCP") << QStringList{"Ctrl+A", "Ctrl+S", "Ctrl+A"} << true << true;
-        QTest::newRow("SCP twice") << QStringList{"Ctrl+S", "Ctrl+S"} << true << false;
-    }
-    void protocolMenuOpensAndHides()
-    {
-        const auto [shortcuts, scpShown, adpShown] =
-            test::fetch<QStringList, bool, bool>({"shortcuts", "scpShown", "adpShown"});
-        Fixture f;
-        const int below = qRound(4000 / f.window.twipsPerPixel());
-        for (const QString &keys : shortcuts) {
-            f.window.move(f.window.pos() + QPoint(7, 11));
-            f.shortcut(keys);
-            QWidget *opened = keys == QLatin1String("Ctrl+S") ? static_cast<QWidget *>(f.editor<FrmEditS>())
-                                                              : static_cast<QWidget *>(f.editor<FrmEditA>());
-            QVERIFY(opened && opened->isVisible());
-            QTRY_COMPARE(QApplication::focusWidget(), child<QPushButton>(opened, "CmdCode"));
-            QCOMPARE(opened->parentWidget(), &f.window);
-            // Below the main window as far as the screen allows, all of it
-            // on the screen.
-            const QRect area = f.window.screen()->availableGeometry();
-            const QRect placed = opened->frameGeometry();
-            QString where;
-            QDebug(&where) << placed;
-            QVERIFY2(area.contains(placed), qPrintable(where));
-            QCOMPARE(placed.top(),
-                     std::min(f.window.frameGeometry().top() + below, area.bottom() + 1 - placed.height()));
-        }
-        const FrmEditS *scp = f.editor<FrmEditS>();
-        const FrmEditA *adp = f.editor<FrmEditA>();
-        QCOMPARE(scp && scp->isVisible(), scpShown);
-        QCOMPARE(adp && adp->isVisible(), adpShown);
-        // Both open, neither stands exactly on the other.
-        if (scpShown && adpShown)
-            QVERIFY(scp->frameGeometry().topLeft() != adp->frameGeometry().topLeft());
     }
 
     // The lists and boxes chosen, then the calls and register fields put
@@ -434,50 +376,85 @@ private Q_SLOTS:
         QCOMPARE(shown(), written ? (QStringList{"07", "03", "0"}) : (QStringList{"07", "01", " "}));
     }
 
-    // The register controls after each kind of mode switch; the quick
-    // start's text lives as long as the editor, hidden or not.
-    void registerControlsFollowModeSwitches_data()
+    // The "&Protocol" menu's editors by their shortcuts: each opens below
+    // the main window, SCP hides ADP. The ADP editor's register controls
+    // after each kind of mode switch; its quick start's text lives as long
+    // as the editor, hidden or not.
+    void editorsFollowShortcutsAndModes_data()
     {
-        test::columns<OperatingMode, QStringList, bool, QString>({"openIn", "steps", "shown", "quick"});
+        // steps: a shortcut, "typed" into the quick start, a mode chosen from
+        // "menu" or "button", or "reopen": the ADP editor closed and opened
+        // again at once, before the closed one is discarded.
+        // shown: the SCP editor, the ADP editor, its register controls.
+        test::columns<OperatingMode, QStringList, QString, QString>({"openIn", "steps", "shown", "quick"});
         using M = OperatingMode;
-        const auto row = [](const char *name, M openIn, const QStringList &steps, bool shown,
-                            const char *quick = "typed") {
-            QTest::newRow(name) << openIn << steps << shown << QString(quick);
-        };
-        row("opened in Test", M::Test, {}, false);
-        row("opened in Sign Load", M::SignLoad, {}, true);
-        row("menu to Controller Load", M::Test, {"menu 2"}, true);
-        row("button to Controller Load", M::Test, {"button 2"}, true);
-        row("menu back to Test: still shown", M::Test, {"menu 2", "menu 0"}, true);
-        row("button back to Test: hidden", M::Test, {"menu 2", "button 0"}, false);
-        row("menu to Sign Load: still shown", M::ControllerLoad, {"menu 1"}, true);
-        row("button to Sign Load: hidden", M::SignLoad, {"button 1"}, false);
-        row("menu to Sign Load: still hidden", M::Test, {"menu 1"}, false);
-        row("button to Test while hidden: kept", M::ControllerLoad, {"Ctrl+S", "button 0", "Ctrl+A"}, true);
-        // Opened again at once, before the closed one is discarded.
-        row("closed, opened again in Test", M::ControllerLoad, {"menu 0", "reopen"}, false, "Message to Display");
+        using L = QStringList;
+        const QString loaded = "Message to Display";
+        test::row("SCP", M::Test, L{"Ctrl+S"}, "S", "");
+        test::row("ADP", M::Test, L{"Ctrl+A"}, "A", loaded);
+        test::row("ADP beside an open SCP", M::Test, L{"Ctrl+S", "Ctrl+A"}, "SA", loaded);
+        test::row("SCP hides ADP", M::Test, L{"Ctrl+A", "Ctrl+S"}, "S", "");
+        test::row("ADP back after SCP", M::Test, L{"Ctrl+A", "Ctrl+S", "Ctrl+A"}, "SA", loaded);
+        test::row("SCP twice", M::Test, L{"Ctrl+S", "Ctrl+S"}, "S", "");
+        const L typed{"Ctrl+A", "typed"};
+        test::row("opened in Test", M::Test, typed, "A", "typed");
+        test::row("opened in Sign Load", M::SignLoad, typed, "AR", "typed");
+        test::row("menu to Controller Load", M::Test, typed + L{"menu 2"}, "AR", "typed");
+        test::row("button to Controller Load", M::Test, typed + L{"button 2"}, "AR", "typed");
+        test::row("menu back to Test: still shown", M::Test, typed + L{"menu 2", "menu 0"}, "AR", "typed");
+        test::row("button back to Test: hidden", M::Test, typed + L{"menu 2", "button 0"}, "A", "typed");
+        test::row("menu to Sign Load: still shown", M::ControllerLoad, typed + L{"menu 1"}, "AR", "typed");
+        test::row("button to Sign Load: hidden", M::SignLoad, typed + L{"button 1"}, "A", "typed");
+        test::row("menu to Sign Load: still hidden", M::Test, typed + L{"menu 1"}, "A", "typed");
+        test::row("button to Test while hidden: kept", M::ControllerLoad, typed + L{"Ctrl+S", "button 0", "Ctrl+A"},
+                  "SAR", "typed");
+        test::row("closed, opened again in Test", M::ControllerLoad, typed + L{"menu 0", "reopen"}, "A", loaded);
     }
-    void registerControlsFollowModeSwitches()
+    void editorsFollowShortcutsAndModes()
     {
         const auto [openIn, steps, shown, quick] =
-            test::fetch<OperatingMode, QStringList, bool, QString>({"openIn", "steps", "shown", "quick"});
+            test::fetch<OperatingMode, QStringList, QString, QString>({"openIn", "steps", "shown", "quick"});
         Fixture f;
         f.ws.SetOperatingMode(openIn);
-        child<QPlainTextEdit>(f.shortcut("Ctrl+A"), "TxtQuickEdit")->setPlainText("typed");
+        const int below = qRound(4000 / f.window.twipsPerPixel());
         for (const QString &step : steps) {
-            if (step.startsWith(QLatin1String("Ctrl"))) {
-                f.shortcut(step);
+            if (step == QLatin1String("typed")) {
+                child<QPlainTextEdit>(f.editor<FrmEditA>(), "TxtQuickEdit")->setPlainText(step);
             } else if (step == QLatin1String("reopen")) {
                 f.editor<FrmEditA>()->close();
                 f.window.action(Item::MnuADPProtocol)->trigger();
-            } else {
+            } else if (!step.startsWith(QLatin1String("Ctrl"))) {
                 f.switchMode(step.startsWith(QLatin1String("menu")), OperatingMode(step.section(u' ', 1).toInt()));
+            } else {
+                f.window.move(f.window.pos() + QPoint(7, 11));
+                f.shortcut(step);
+                QWidget *opened = step == QLatin1String("Ctrl+S") ? static_cast<QWidget *>(f.editor<FrmEditS>())
+                                                                  : static_cast<QWidget *>(f.editor<FrmEditA>());
+                QVERIFY(opened && opened->isVisible());
+                QTRY_COMPARE(QApplication::focusWidget(), child<QPushButton>(opened, "CmdCode"));
+                QCOMPARE(opened->parentWidget(), &f.window);
+                // Below the main window as far as the screen allows, all of it
+                // on the screen.
+                const QRect area = f.window.screen()->availableGeometry();
+                const QRect placed = opened->frameGeometry();
+                QString where;
+                QDebug(&where) << placed;
+                QVERIFY2(area.contains(placed), qPrintable(where));
+                QCOMPARE(placed.top(),
+                         std::min(f.window.frameGeometry().top() + below, area.bottom() + 1 - placed.height()));
             }
         }
+        const FrmEditS *scp = f.editor<FrmEditS>();
         const FrmEditA *adp = f.editor<FrmEditA>();
-        QVERIFY(adp && adp->isVisible());
-        QCOMPARE(child<QListWidget>(adp, "LstNumReg")->isVisible(), shown);
-        QCOMPARE(child<QPushButton>(adp, "CmdInsertRegister")->isVisible(), shown);
+        QCOMPARE(scp && scp->isVisible(), shown.contains(u'S'));
+        QCOMPARE(adp && adp->isVisible(), shown.contains(u'A'));
+        // Both open, neither stands exactly on the other.
+        if (shown.contains(QLatin1String("SA")))
+            QVERIFY(scp->frameGeometry().topLeft() != adp->frameGeometry().topLeft());
+        if (!shown.contains(u'A'))
+            return;
+        QCOMPARE(child<QListWidget>(adp, "LstNumReg")->isVisible(), shown.contains(u'R'));
+        QCOMPARE(child<QPushButton>(adp, "CmdInsertRegister")->isVisible(), shown.contains(u'R'));
         QCOMPARE(captionOf(child<QPlainTextEdit>(adp, "TxtQuickEdit")), quick);
     }
 };

@@ -227,29 +227,50 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown.isEmpty());
     }
 
-    void clearMessage_data()
+    // The Delete key in the grid removes the entry the number box names,
+    // not the grid's row; "Clear Message" the one its answer names. The
+    // rest move up; the number box and the header stay as they were.
+    void removeOneEntry_data()
     {
-        test::columns<int, QString, QString>({"entries", "answer", "texts"});
-        row("3 of 10", 10, "3", "M0 M1 M2 M4 M5 M6 M7 M8 M9");
-        row("12 of 10 removes the last", 10, "12", "M0 M1 M2 M3 M4 M5 M6 M7 M8");
-        row("empty answer", 10, "", "M0 M1 M2 M3 M4 M5 M6 M7 M8 M9");
-        row("letters read as 0", 10, "x", "M1 M2 M3 M4 M5 M6 M7 M8 M9");
-        row("only entry", 1, "0", "");
-        row("empty table", 0, "0", "");
+        // answer: null for the Delete key
+        test::columns<int, QString, QString, QString>({"entries", "number", "answer", "texts"});
+        const QString key;
+        row("Delete, middle", 3, "001", key, "M0 M2");
+        row("Delete beyond the table removes the last", 3, "050", key, "M0 M1");
+        row("Delete, negative acts as zero", 2, "-3", key, "M1");
+        row("Delete, only entry", 1, "000", key, "");
+        row("Clear 3 of 10", 10, "004", "3", "M0 M1 M2 M4 M5 M6 M7 M8 M9");
+        row("Clear 12 of 10 removes the last", 10, "004", "12", "M0 M1 M2 M3 M4 M5 M6 M7 M8");
+        row("Clear, empty answer", 10, "004", "", "M0 M1 M2 M3 M4 M5 M6 M7 M8 M9");
+        row("Clear, letters read as 0", 10, "004", "x", "M1 M2 M3 M4 M5 M6 M7 M8 M9");
+        row("Clear, only entry", 1, "004", "0", "");
+        row("Clear, empty table", 0, "004", "0", "");
     }
-    void clearMessage()
+    void removeOneEntry()
     {
-        const auto [entries, answer, texts] = test::fetch<int, QString, QString>({"entries", "answer", "texts"});
+        const auto [entries, number, answer, texts] =
+            test::fetch<int, QString, QString, QString>({"entries", "number", "answer", "texts"});
         Fixture f;
         f.addEntries(entries);
-        f.ws.setBox(Box::MessageNumber, "004");
-        f.prompter.type(answer);
-        f.window.action(Item::MnuEditClearMessage)->trigger();
-        QCOMPARE(f.shown(), QStringList{"Clear Message: Clear This Message: [004]"});
+        QTest::mouseClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(qMax(0, entries - 1), 2));
+        f.ws.setBox(Box::MessageNumber, number);
+        const QString named = number + u' ' + f.ws.box(Box::HeaderLabel);
+        if (answer.isNull()) {
+            QTest::keyClick(f.window.grid(), Qt::Key_Delete);
+        } else {
+            f.prompter.type(answer);
+            f.window.action(Item::MnuEditClearMessage)->trigger();
+        }
+        QCOMPARE(f.shown(), answer.isNull() ? QStringList{} : QStringList{"Clear Message: Clear This Message: [004]"});
         QCOMPARE(f.texts(), texts);
         for (int i = 0; i < f.ws.table().count(); ++i)
             QCOMPARE(f.ws.table().entry(i).Number, qint16(i));
-        QCOMPARE(f.window.grid()->model()->rowCount(), qMax(1, f.ws.table().count()));
+        QCOMPARE(f.edit(Box::MessageNumber)->text() + u' ' + f.ws.box(Box::HeaderLabel), named);
+        const QAbstractItemModel *grid = f.window.grid()->model();
+        QCOMPARE(grid->rowCount(), qMax(1, f.ws.table().count()));
+        if (f.ws.table().isEmpty())
+            QCOMPARE(grid->index(0, 1).data().toString(), QStringLiteral("000000"));
+        QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(f.ws.table().count() * 2));
     }
 
     // A selection dragged over "M0" to "M7", then the right button: a
@@ -322,40 +343,49 @@ private Q_SLOTS:
                  expected[3].section(u' ', 2).section(u'|', 0, 0));
     }
 
+    // Cut, Copy and Paste from the Edit menu or the toolbar act on the box
+    // that has the focus.
+    void clipboardFollowsTheFocusedBox_data()
+    {
+        test::rows<QString>("commands", {{"menu", "mnuEdit"}, {"toolbar", "tb"}});
+    }
     void clipboardFollowsTheFocusedBox()
     {
+        const auto [commands] = test::fetch<QString>({"commands"});
         Fixture f;
         QClipboard *clip = QGuiApplication::clipboard();
-        const auto trigger = [&f](Item item) { f.window.action(item)->trigger(); };
+        const auto trigger = [&f, commands = commands](const char *command) {
+            test::child<QAction>(&f.window, commands + command)->trigger();
+        };
         f.type(Box::Entry, "xxABCyy");
         QLineEdit *entry = f.edit(Box::Entry);
         entry->setSelection(2, 3);
-        trigger(Item::mnuEditCut);
+        trigger("Cut");
         QCOMPARE(clip->text() + u' ' + f.ws.box(Box::Entry), QStringLiteral("ABC xxyy"));
-        trigger(Item::mnuEditPaste); // at the caret
+        trigger("Paste"); // at the caret
         entry->setSelection(1, 2);
-        trigger(Item::mnuEditPaste); // over a selection
+        trigger("Paste"); // over a selection
         QCOMPARE(f.ws.box(Box::Entry), QStringLiteral("xABCBCyy"));
         // An empty clipboard takes the selection away and nothing else.
         clip->clear();
-        trigger(Item::mnuEditPaste);
+        trigger("Paste");
         entry->setSelection(0, 4);
-        trigger(Item::mnuEditPaste);
+        trigger("Paste");
         QCOMPARE(entry->text() + u' ' + f.ws.box(Box::Entry), QStringLiteral("BCyy BCyy"));
 
         f.type(Box::Comment, "note");
         f.edit(Box::Comment)->selectAll();
-        trigger(Item::mnuEditCopy);
+        trigger("Copy");
         QCOMPARE(clip->text(), QStringLiteral("note"));
         QVERIFY(f.ws.entry().Ez95TextFocused && !f.ws.entry().EntryFocused);
 
         // The number box takes part in nothing: paste goes nowhere, and with
         // the focus in the grid Copy leaves the clipboard empty.
         f.type(Box::MessageNumber, "001");
-        trigger(Item::mnuEditPaste);
+        trigger("Paste");
         QCOMPARE(f.edit(Box::MessageNumber)->text(), QStringLiteral("001"));
         f.window.grid()->setFocus();
-        trigger(Item::mnuEditCopy);
+        trigger("Copy");
         QCOMPARE(clip->text(), QString());
         QVERIFY(f.ws.table().isEmpty());
     }

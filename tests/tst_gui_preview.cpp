@@ -76,38 +76,48 @@ class GuiPreviewTest : public QObject {
 
 private Q_SLOTS:
     // Frames, planned starts and total equal the dry run of the same table
-    // and link, and the preview sends nothing.
+    // and link, and the preview sends nothing; a table the operation would
+    // refuse shows the message the operation gives, with its reason, as the
+    // command line prints it.
     void previewEqualsDryRun_data()
     {
-        test::columns<Operation, qint16, QList<std::pair<int, QByteArray>>>({"operation", "port", "messages"});
-        const QList<std::pair<int, QByteArray>> three{{100, "<0x02>A"}, {2500, "B<0x03>"}, {0, "C<0x0D>"}};
+        using Messages = QList<std::pair<int, QByteArray>>;
+        test::columns<Operation, qint16, Messages, bool>({"operation", "port", "messages", "refused"});
+        const Messages three{{100, "<0x02>A"}, {2500, "B<0x03>"}, {0, "C<0x0D>"}};
         const Operation signLoad{OperatingMode::SignLoad, {"load-sign"}};
         const Operation controller{OperatingMode::ControllerLoad, {"load-controller", "--serial-input"}};
         const Operation run{OperatingMode::Test, {"run"}};
-        test::row("sign load over UDP", signLoad, qint16(-1), three);
-        test::row("sign load over TCP", signLoad, qint16(0), three);
-        test::row("sign load over serial", signLoad, qint16(1), three);
-        test::row("controller load over serial", controller, qint16(1), three);
-        test::row("controller load over TCP", controller, qint16(0), three);
-        test::row("run over UDP", run, qint16(-1), three);
-        QList<std::pair<int, QByteArray>> many;
+        test::row("sign load over UDP", signLoad, qint16(-1), three, false);
+        test::row("sign load over TCP", signLoad, qint16(0), three, false);
+        test::row("sign load over serial", signLoad, qint16(1), three, false);
+        test::row("controller load over serial", controller, qint16(1), three, false);
+        test::row("controller load over TCP", controller, qint16(0), three, false);
+        test::row("run over UDP", run, qint16(-1), three, false);
+        Messages many;
         for (int i = 0; i < 300; ++i)
             many.append({10, "M" + QByteArray::number(i)});
-        test::row("sign load of 300", signLoad, qint16(-1), many);
+        test::row("sign load of 300", signLoad, qint16(-1), many, false);
+        test::row("sign load, bad escape", signLoad, qint16(-1), Messages{{10, "A"}, {10, "<0256>"}}, true);
+        test::row("controller load, bad escape",
+                  Operation{OperatingMode::ControllerLoad, {"load-controller", "--binary-input"}}, qint16(-1),
+                  Messages{{10, "<0300>"}}, true);
+        test::row("run, bad escape", run, qint16(-1), Messages{{10, "<1234>"}}, true);
     }
     void previewEqualsDryRun()
     {
-        const auto [operation, port, messages] =
-            test::fetch<Operation, qint16, QList<std::pair<int, QByteArray>>>({"operation", "port", "messages"});
+        const auto [operation, port, messages, refused] =
+            test::fetch<Operation, qint16, QList<std::pair<int, QByteArray>>, bool>(
+                {"operation", "port", "messages", "refused"});
         Fixture f;
         test::UdpPeer udp;
         f.open(messages);
         const QString device = f.dir.filePath(QStringLiteral("no-such-device"));
         f.ws.linkSettings().set({port, "127.0.0.1", QString::number(udp.port()), "9600", device});
         f.ws.SetOperatingMode(operation.mode);
+        f.prompter.clear();
         const QList<MessageEntry> before = f.ws.table().entries();
         FrmPreview *preview = f.preview();
-        if (operation.mode == OperatingMode::ControllerLoad) {
+        if (operation.command.contains("--serial-input")) {
             auto *serialInput = child<QCheckBox>(preview, "ChkSerialInput");
             serialInput->setFocus();
             QTest::keyClick(serialInput, Qt::Key_Space);
@@ -116,46 +126,21 @@ private Q_SLOTS:
             test::CliPath(),
             operation.command + Fixture::linkOptions(port, udp.port(), device) + QStringList{"--dry-run", f.path()},
             {"TELVARO_TIME_SCALE=1"});
-        QCOMPARE(dry.status, 0);
-        QTRY_COMPARE(Fixture::shown(*preview), QString::fromUtf8(dry.out));
-        QCOMPARE(child<QLabel>(preview, "LblTotal")->text(), preview->preview().totalText());
-        QVERIFY(preview->isVisible() && !child<QLabel>(preview, "LblRefusal")->isVisible());
-        QVERIFY(udp.datagrams.isEmpty());
+        QCOMPARE(dry.status, refused ? 1 : 0);
+        const QLabel *refusal = child<QLabel>(preview, "LblRefusal");
+        if (refused) {
+            QCOMPARE(refusal->text().split(QStringLiteral("\r\n")), QString::fromUtf8(dry.err).trimmed().split(u'\n'));
+            QVERIFY(!child<QTableView>(preview, "GrdFrames")->isVisible());
+            QVERIFY(child<QLabel>(preview, "LblTotal")->text().isEmpty());
+        } else {
+            QTRY_COMPARE(Fixture::shown(*preview), QString::fromUtf8(dry.out));
+            QCOMPARE(child<QLabel>(preview, "LblTotal")->text(), preview->preview().totalText());
+            QVERIFY(!refusal->isVisible());
+        }
+        QVERIFY(preview->isVisible() && udp.datagrams.isEmpty());
+        QCOMPARE(f.prompter.messageTexts(), QStringList{}); // nothing was put before the operator
         QCOMPARE(f.ws.table().entries(), before);
         QCOMPARE(f.ws.transfer().transmitting(), 0);
-    }
-
-    // A table the operation would refuse shows the message the operation
-    // gives, with its reason, as the command line prints it.
-    void refusedTableShowsTheRefusal_data()
-    {
-        test::columns<Operation, QList<std::pair<int, QByteArray>>>({"operation", "messages"});
-        test::row("sign load, bad escape", Operation{OperatingMode::SignLoad, {"load-sign"}},
-                  QList<std::pair<int, QByteArray>>{{10, "A"}, {10, "<0256>"}});
-        test::row("controller load, bad escape",
-                  Operation{OperatingMode::ControllerLoad, {"load-controller", "--binary-input"}},
-                  QList<std::pair<int, QByteArray>>{{10, "<0300>"}});
-        test::row("run, bad escape", Operation{OperatingMode::Test, {"run"}},
-                  QList<std::pair<int, QByteArray>>{{10, "<1234>"}});
-    }
-    void refusedTableShowsTheRefusal()
-    {
-        const auto [operation, messages] =
-            test::fetch<Operation, QList<std::pair<int, QByteArray>>>({"operation", "messages"});
-        Fixture f;
-        f.open(messages);
-        f.ws.linkSettings().set({-1, "127.0.0.1", "9", "9600", {}});
-        f.ws.SetOperatingMode(operation.mode);
-        f.prompter.clear();
-        FrmPreview *preview = f.preview();
-        const test::ProgramResult dry = test::RunProgram(
-            test::CliPath(), operation.command + Fixture::linkOptions(-1, 9, {}) + QStringList{"--dry-run", f.path()});
-        QCOMPARE(dry.status, 1);
-        QCOMPARE(child<QLabel>(preview, "LblRefusal")->text().split(QStringLiteral("\r\n")),
-                 QString::fromUtf8(dry.err).trimmed().split(u'\n'));
-        QVERIFY(!child<QTableView>(preview, "GrdFrames")->isVisible());
-        QVERIFY(child<QLabel>(preview, "LblTotal")->text().isEmpty());
-        QCOMPARE(f.prompter.messageTexts(), QStringList{}); // nothing was put before the operator
     }
 
     // The preview follows the table, the mode and its own choices, and

@@ -103,27 +103,42 @@ private Q_SLOTS:
         QCOMPARE(f.entries(), before);
     }
 
-    // A quick send recorded from the window, and the same by the command
-    // line: the same lines but for their times. The window's choice is kept
-    // in the settings, panel 1's tool tip names the file, and unchecking
-    // the entry ends the recording.
+    // The window's transcript as the command line's --transcript: a quick
+    // send recorded from both gives the same lines but for their times. The
+    // window's choice is kept in the settings, panel 1's tool tip names the
+    // file, and unchecking the entry ends the recording. One that cannot be
+    // opened is told as the command line tells it, and is not kept; one kept
+    // from before goes on at the start.
+    void transcriptAsTheCommandLineWritesIt_data()
+    {
+        test::rows<bool>("writable", {{"written", true}, {"cannot be opened", false}});
+    }
     void transcriptAsTheCommandLineWritesIt()
     {
+        const auto [writable] = test::fetch<bool>({"writable"});
         QTemporaryDir dir;
         test::UdpPeer device;
-        const QString cli = dir.filePath("cli.log"), window = dir.filePath("window.log");
+        const QString cli = dir.filePath(writable ? "cli.log" : "missing/t.log");
+        const QString window = writable ? dir.filePath("window.log") : cli;
         const QString port = QString::number(device.port());
-        QCOMPARE(test::RunCli({"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, "--transcript", cli,
-                               "HELLO<0x0D>"})
-                     .status,
-                 0);
-
+        const test::ProgramResult sent = test::RunCli(
+            {"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", port, "--transcript", cli, "HELLO<0x0D>"});
         test::WindowFixture f;
         f.ws.linkSettings().set({-1, "127.0.0.1", port, "9600", {}});
         f.prompter.choosePath(window);
         f.window.action(Item::MnuComTranscript)->trigger();
-        QVERIFY(f.window.action(Item::MnuComTranscript)->isChecked());
-        QCOMPARE(f.settings.read("Transcript", {}), window);
+        QCOMPARE(f.window.action(Item::MnuComTranscript)->isChecked(), writable);
+        QCOMPARE(f.settings.read("Transcript", {}), writable ? window : QString());
+        if (!writable) {
+            const QString told = QString::fromUtf8(sent.err).section(u'\n', 0, 0).section("telvaro-cli: ", 1);
+            QVERIFY2(told.startsWith("cannot open the transcript " + cli), sent.err.constData());
+            QCOMPARE(f.prompter.messageTexts(), QStringList{u'C' + told.mid(1)});
+            test::WindowFixture again({"Transcript", dir.filePath("kept.log")});
+            QVERIFY(again.ws.transcript().recording());
+            QVERIFY(again.window.action(Item::MnuComTranscript)->isChecked());
+            return;
+        }
+        QCOMPARE(sent.status, 0);
         QVERIFY2(f.window.statusLabel(1)->toolTip().endsWith(window), qPrintable(f.window.statusLabel(1)->toolTip()));
         f.window.boxWidget(Workspace::Box::Entry)->setText("HELLO<0x0D>");
         f.ws.setBox(Workspace::Box::Entry, "HELLO<0x0D>");
@@ -134,29 +149,6 @@ private Q_SLOTS:
         QCOMPARE(f.settings.read("Transcript", {}), QString());
         QVERIFY(f.prompter.messageTexts().isEmpty());
         QCOMPARE(Untimed(window), Untimed(cli));
-    }
-
-    // A transcript that cannot be opened is told as the command line tells
-    // it, and is not kept; one kept from before goes on at the start.
-    void transcriptThatCannotBeWritten()
-    {
-        QTemporaryDir dir;
-        const QString nowhere = dir.filePath("missing/t.log");
-        const test::ProgramResult cli =
-            test::RunCli({"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", "9", "--transcript", nowhere, "X"});
-        const QString told = QString::fromUtf8(cli.err).section(u'\n', 0, 0).section("telvaro-cli: ", 1);
-        QVERIFY2(told.startsWith("cannot open the transcript " + nowhere), cli.err.constData());
-        test::WindowFixture f;
-        f.prompter.choosePath(nowhere);
-        f.window.action(Item::MnuComTranscript)->trigger();
-        QCOMPARE(f.prompter.messageTexts(), QStringList{u'C' + told.mid(1)});
-        QVERIFY(!f.window.action(Item::MnuComTranscript)->isChecked());
-        QCOMPARE(f.settings.read("Transcript", {}), QString());
-
-        const QString kept = dir.filePath("kept.log");
-        test::WindowFixture again({"Transcript", kept});
-        QVERIFY(again.ws.transcript().recording());
-        QVERIFY(again.window.action(Item::MnuComTranscript)->isChecked());
     }
 };
 

@@ -1,11 +1,13 @@
 // Every window on a small screen: on 1024 x 768 at 150 % and on 800 x 600
 // at 100 %, each lies on the screen and each of its controls can be
-// scrolled into sight.
+// scrolled into sight and is named for a screen reader.
 #include "gui/frmprogress.h"
 #include "windowfixture.h"
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QProcess>
+#include <QProgressBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -105,9 +107,21 @@ private Q_SLOTS:
         QDebug(&where) << window->frameGeometry() << window->geometry() << window->pos() << "on" << area;
         QVERIFY2(area.contains(window->frameGeometry()), qPrintable(where));
 
-        QStringList unreachable;
+        QHash<QString, QString> named; // accessible name: object name
+        QStringList faults;
         for (QWidget *w : window->findChildren<QWidget *>()) {
-            if (w->window() != window || w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(window))
+            if (w->window() != window || (w->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar *>(w)))
+                continue;
+            // A screen reader names every control that takes the focus, and
+            // the progress bar, by its own name within its window.
+            const QString accessible = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed();
+            const QString what = w->objectName() + u'/' + w->metaObject()->className();
+            if (accessible.isEmpty())
+                faults << what + " unnamed";
+            else if (named.contains(accessible))
+                faults << what + " named " + accessible + " as " + named.value(accessible);
+            named.insert(accessible, what);
+            if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(window))
                 continue;
             // Scrolled to, from the innermost scrolling area out.
             for (QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget())
@@ -119,13 +133,13 @@ private Q_SLOTS:
             // Larger than what holds it, it shows as much as fits.
             const bool reached = !shown.isEmpty() && (shown.width() == whole.width() || shown.width() >= 40) &&
                                  (shown.height() == whole.height() || shown.height() >= 20);
-            if (!reached) {
-                QString what;
-                QDebug(&what) << w->objectName() << w->metaObject()->className() << whole << "shows" << shown;
-                unreachable << what;
-            }
+            if (!reached)
+                QDebug(&faults.emplace_back()) << what << whole << "shows" << shown;
         }
-        QVERIFY2(unreachable.isEmpty(), qPrintable(unreachable.join(u'\n')));
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+        if (window == &f.window)
+            QCOMPARE(named.value("Message #") + u' ' + named.value("Interval"),
+                     QStringLiteral("TxtMessageNumber/QLineEdit TxtInterval/QLineEdit"));
     }
 };
 
