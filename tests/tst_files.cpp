@@ -465,7 +465,6 @@ private Q_SLOTS:
         };
         t.RefreshGrid();
         QCOMPARE(t.UpperIndex(), qint16(-1));
-        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 0 / 128 00.0%"));
         QCOMPARE(row(0), QStringLiteral("MSG#|INTERVAL|MESSAGE TO SEND|COMMENTS"));
         QCOMPARE(t.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("MESSAGE TO SEND"));
         QCOMPARE(row(1), QStringLiteral("000|000000||"));
