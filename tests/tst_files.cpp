@@ -94,30 +94,22 @@ void add(MessageTable &t, qint32 interval, const QByteArray &text, const QByteAr
 }
 
 // Root writes into any folder. Without CAP_DAC_OVERRIDE in its effective set
-// it meets a folder's permissions like anyone else, until the scope ends.
-class FolderPermissionsForRoot {
-public:
-    FolderPermissionsForRoot()
-    {
-        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+// it meets a folder's permissions like anyone else, until the guard ends.
+auto FolderPermissionsForRoot()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    std::array<__user_cap_data_struct, 2> saved{};
+    bool dropped = false;
+    if (geteuid() == 0 && syscall(SYS_capget, &header, saved.data()) == 0) {
+        auto lowered = saved;
         lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
+        dropped = syscall(SYS_capset, &header, lowered.data()) == 0;
     }
-    ~FolderPermissionsForRoot()
-    {
-        if (m_lowered)
-            syscall(SYS_capset, &m_header, m_saved);
-    }
-    FolderPermissionsForRoot(const FolderPermissionsForRoot &) = delete;
-    FolderPermissionsForRoot &operator=(const FolderPermissionsForRoot &) = delete;
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_lowered = false;
-};
+    return qScopeGuard([=]() mutable {
+        if (dropped)
+            syscall(SYS_capset, &header, saved.data());
+    });
+}
 
 // What `work` returns, run in a child process on a file system of `bytes`
 // mounted over `folder` for the child alone; "skip: why" where this system
@@ -554,7 +546,7 @@ private Q_SLOTS:
             if (folder.contains("read-only") && !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
                 return "no permissions";
             const auto reopen = qScopeGuard([&] { QFile::setPermissions(dir.path(), open); });
-            const FolderPermissionsForRoot asAnyone;
+            const auto asAnyone = FolderPermissionsForRoot();
             if (QFile probe(dir.filePath("probe")); folder.contains("read-only") && probe.open(QIODevice::WriteOnly)) {
                 probe.remove();
                 return "skip: this process makes files in a folder without write permission";
