@@ -226,14 +226,6 @@ class TestBridge : public QObject {
                 return nullptr;
         return &bridge;
     }
-    static void endBridge(QProcess &bridge)
-    {
-        if (bridge.state() == QProcess::NotRunning)
-            return;
-        bridge.terminate();
-        if (!bridge.waitForFinished(10000 * Scale()))
-            bridge.kill();
-    }
 
     // The bridge's children that wait for a command.
     static QList<qint64> waitingChildren(qint64 bridge)
@@ -271,8 +263,11 @@ class TestBridge : public QObject {
 private Q_SLOTS:
     void cleanup()
     {
-        for (const auto &bridge : m_bridges)
-            endBridge(*bridge);
+        for (const auto &bridge : m_bridges) {
+            bridge->terminate();
+            if (!bridge->waitForFinished(10000 * Scale()))
+                bridge->kill();
+        }
         m_bridges.clear();
     }
 
@@ -344,8 +339,7 @@ private Q_SLOTS:
         const QJsonObject result = bus.waitFor("telvaro/c/result", {{"id", "v"}}, 30);
         QVERIFY2(result.value("status").toString() == "done", QJsonDocument(result).toJson());
         QCOMPARE(result.value("verification").toObject().value("result").toString(), "same");
-        const QJsonObject state =
-            QJsonDocument::fromJson(bus.lastPayload("telvaro/c/state")).object().value("last_verified_load").toObject();
+        const QJsonObject state = bus.waitFor("telvaro/c/state", {}).value("last_verified_load").toObject();
         QCOMPARE(state.value("result").toString(), "same");
         QCOMPARE(state.value("table_sha256").toString(),
                  QCryptographicHash::hash(controllerTable, QCryptographicHash::Sha256).toHex());
