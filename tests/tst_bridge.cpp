@@ -228,21 +228,18 @@ class TestBridge : public QObject {
         return &bridge;
     }
 
-    // The bridge's children that wait for a command.
+    // The bridge's children that wait for a command (all started by its
+    // main thread).
     static QList<qint64> waitingChildren(qint64 bridge)
     {
         QList<qint64> found;
-        const QString tasks = QStringLiteral("/proc/%1/task").arg(bridge);
-        for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QFile children(tasks + '/' + task + "/children");
-            if (!children.open(QIODevice::ReadOnly))
-                continue;
-            for (const QByteArray &pid : children.readAll().simplified().split(' ')) {
-                QFile cmdline("/proc/" + pid + "/cmdline");
-                if (!pid.isEmpty() && cmdline.open(QIODevice::ReadOnly) &&
-                    cmdline.readAll().contains("--arguments-from-stdin"))
-                    found << pid.toLongLong();
-            }
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(bridge));
+        (void)children.open(QIODevice::ReadOnly);
+        for (const QByteArray &pid : children.readAll().simplified().split(' ')) {
+            QFile cmdline("/proc/" + pid + "/cmdline");
+            if (!pid.isEmpty() && cmdline.open(QIODevice::ReadOnly) &&
+                cmdline.readAll().contains("--arguments-from-stdin"))
+                found << pid.toLongLong();
         }
         return found;
     }
