@@ -72,26 +72,23 @@ public:
 
     bool start()
     {
-        const QString conf = Write(m_dir + QStringLiteral("/broker.conf"),
-                                   "listener " + QByteArray::number(m_port) +
-                                       " 127.0.0.1\npersistence false\nlog_dest none\n"
-                                       // Run as root, it would drop to a user that cannot read the test's files.
-                                       "user " +
-                                       QByteArray(getpwuid(getuid())->pw_name) + "\n" +
-                                       (m_extra.contains("allow_anonymous") ? "" : "allow_anonymous true\n") + m_extra);
+        // Run as root, it would drop to a user that cannot read the test's files.
+        const QByteArray user = getpwuid(getuid())->pw_name;
+        const QString conf =
+            Write(m_dir + "/broker.conf",
+                  "listener " + QByteArray::number(m_port) + " 127.0.0.1\npersistence false\nlog_dest none\nuser " +
+                      user + '\n' + (m_extra.contains("allow_anonymous") ? "" : "allow_anonymous true\n") + m_extra);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.start(QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {"/usr/sbin", "/usr/bin"}),
                         {"-c", conf});
-        QTcpSocket probe;
-        for (int i = 0; i < 100 * Scale(); ++i) {
-            probe.connectToHost(QHostAddress::LocalHost, m_port);
-            if (probe.waitForConnected(100))
-                return true;
-            probe.abort();
-            QTest::qWait(50);
-        }
-        return false;
+        return QTest::qWaitFor(
+            [this] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, m_port);
+                return probe.waitForConnected(100);
+            },
+            15000 * Scale());
     }
     void stop()
     {
