@@ -352,6 +352,7 @@ private Q_SLOTS:
             QCOMPARE(sign.datagrams.join(), plan.isEmpty() ? QByteArray() : planned(dir, plan));
             return;
         }
+        // The bridge goes on serving.
         bus.command("s", R"({"id":"after","op":"send","text":"OK"})");
         QCOMPARE(bus.waitFor("telvaro/s/result", {{"id", "after"}}).value("status").toString(), "done");
         QCOMPARE(sign.datagrams, QList<QByteArray>{"OK"});
