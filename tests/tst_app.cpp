@@ -150,7 +150,6 @@ private Q_SLOTS:
         f.ws.linkSettings().setPortNumber(-1);
         f.prompter.answer(Prompter::Answer::No);
         QVERIFY(!f.ws.ConfirmShutdown());
-        QCOMPARE(f.prompter.shown[0].text, QStringLiteral("Are You Sure You want to Shutdown Telvaro?"));
         QCOMPARE(f.prompter.shown[0].title, QStringLiteral("Close Telvaro"));
         QCOMPARE(f.prompter.shown[0].buttons, Prompter::Buttons::YesNo);
         QVERIFY(!QFile::exists(f.home.settingsFile()));

@@ -38,14 +38,10 @@ QString quickLists(int fore, int back, int font)
     q.LstQuickBackColor_Click(back);
     q.LstQuickFont_Click(font);
     const auto colour = [](Rgb c) { return QStringLiteral("%1,%2,%3").arg(c.red).arg(c.green).arg(c.blue); };
-    return QStringList{q.FontCode(),
-                       q.ForeColorCode(),
-                       q.BackColorCode(),
-                       colour(q.preview().text),
-                       "on",
-                       colour(q.preview().background),
-                       QString::number(q.preview().pointSize)}
-        .join(u' ');
+    return QStringLiteral("%1 %2 %3 %4 on %5 %6")
+        .arg(q.FontCode(), q.ForeColorCode(), q.BackColorCode(), colour(q.preview().text),
+             colour(q.preview().background))
+        .arg(q.preview().pointSize);
 }
 
 // The register dialog showing register 7 (width 2, zeroes) after the width

@@ -94,30 +94,22 @@ void add(MessageTable &t, qint32 interval, const QByteArray &text, const QByteAr
 }
 
 // Root writes into any folder. Without CAP_DAC_OVERRIDE in its effective set
-// it meets a folder's permissions like anyone else, until the scope ends.
-class FolderPermissionsForRoot {
-public:
-    FolderPermissionsForRoot()
-    {
-        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+// it meets a folder's permissions like anyone else, until the guard ends.
+auto FolderPermissionsForRoot()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    std::array<__user_cap_data_struct, 2> saved{};
+    bool dropped = false;
+    if (geteuid() == 0 && syscall(SYS_capget, &header, saved.data()) == 0) {
+        auto lowered = saved;
         lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
+        dropped = syscall(SYS_capset, &header, lowered.data()) == 0;
     }
-    ~FolderPermissionsForRoot()
-    {
-        if (m_lowered)
-            syscall(SYS_capset, &m_header, m_saved);
-    }
-    FolderPermissionsForRoot(const FolderPermissionsForRoot &) = delete;
-    FolderPermissionsForRoot &operator=(const FolderPermissionsForRoot &) = delete;
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_lowered = false;
-};
+    return qScopeGuard([=]() mutable {
+        if (dropped)
+            syscall(SYS_capset, &header, saved.data());
+    });
+}
 
 // What `work` returns, run in a child process on a file system of `bytes`
 // mounted over `folder` for the child alone; "skip: why" where this system
@@ -465,7 +457,6 @@ private Q_SLOTS:
         };
         t.RefreshGrid();
         QCOMPARE(t.UpperIndex(), qint16(-1));
-        QCOMPARE(t.GaugeCountText() + u' ' + t.GaugePercentText(), QStringLiteral(" 0 / 128 00.0%"));
         QCOMPARE(row(0), QStringLiteral("MSG#|INTERVAL|MESSAGE TO SEND|COMMENTS"));
         QCOMPARE(t.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("MESSAGE TO SEND"));
         QCOMPARE(row(1), QStringLiteral("000|000000||"));
@@ -505,19 +496,27 @@ private Q_SLOTS:
         t.RefreshGrid();
         QCOMPARE(t.TextView(), QByteArray("000 | 000200 | A<0x0D> | A\r\r\n001 | 000005 | <1234> | old\r\n"));
     }
-    // On a full file system a message file and its register companion are
-    // both new or both old, written beside the old ones or, in a folder
-    // where no new file can be made, over them in place.
-    void savingOnAFullDisk_data()
+    // A message file and its register companion are both new or both old:
+    // written beside the old ones or, in a folder where no new file can be
+    // made, over them in place, on a full file system too. A companion that
+    // cannot be written fails the save, the message file not written either.
+    void savingBothOrNeither_data()
     {
-        test::columns<int, bool, bool>({"count", "inPlace", "saved"});
-        test::row("in place, larger than the space left", 400, true, false);
-        test::row("in place, within the old files' space", 2, true, true);
-        test::row("beside, larger than the space left", 400, false, false);
+        test::columns<QString, int, bool, QByteArray>({"folder", "count", "fullDisk", "outcome"});
+        const QByteArray full = "failed|Error Saving @m.TVD|Neither file was changed.|old old|filler m.TV1 m.TVD",
+                         companion = "failed|Error Saving @m.TV1 As 1|Neither file was changed.|none none|";
+        test::row("full, in place, larger than the space left", "read-only", 400, true, full);
+        test::row("full, in place, within the old files' space", "read-only", 2, true,
+                  QByteArray("saved|||new new|filler m.TV1 m.TVD"));
+        test::row("full, beside, larger than the space left", "writable", 400, true, full);
+        test::row("read-only folder, files there", "read-only", 1, false, QByteArray("saved|||new new|m.TV1 m.TVD"));
+        test::row("read-only folder, no files", "empty read-only", 1, false, companion);
+        test::row("companion blocked by a folder", "blocked", 1, false, companion);
     }
-    void savingOnAFullDisk()
+    void savingBothOrNeither()
     {
-        const auto [count, inPlace, saved] = test::fetch<int, bool, bool>({"count", "inPlace", "saved"});
+        const auto [folder, count, fullDisk, outcome] =
+            test::fetch<QString, int, bool, QByteArray>({"folder", "count", "fullDisk", "outcome"});
         QTemporaryDir dir;
         const QByteArray old = QByteArray("1,1,\"old text of fifty-two bytes\",\"kept\"\r\n").leftJustified(52, ' ');
         RegisterTable oldRegisters{}, newRegisters{};
@@ -526,22 +525,32 @@ private Q_SLOTS:
         QList<MessageEntry> entries;
         for (int i = 0; i < count; ++i)
             entries.append(Entry(100, "New text " + QByteArray::number(i)));
-        const QByteArray got = OnSmallFileSystem(dir.path(), 64 * 1024, [&, inPlace = inPlace]() -> QByteArray {
+        const auto work = [&, folder = folder, fullDisk = fullDisk]() -> QByteArray {
             const QString path = dir.filePath("m.TVD"), companion = dir.filePath("m.TV1");
-            Put(path, old);
-            Put(companion, WriteTv1(oldRegisters, 1));
+            if (folder == QLatin1String("blocked"))
+                QDir(dir.path()).mkdir("m.TV1");
+            else if (!folder.startsWith(QLatin1String("empty"))) {
+                Put(path, old);
+                Put(companion, WriteTv1(oldRegisters, 1));
+            }
             // Full but for one page: room for the registers, not for 400 messages.
             QFile room(dir.filePath("room")), filler(dir.filePath("filler"));
-            if (!room.open(QIODevice::WriteOnly) || room.write(QByteArray(4096, 'r')) != 4096 || !room.flush() ||
-                !filler.open(QIODevice::WriteOnly))
+            if (fullDisk && (!room.open(QIODevice::WriteOnly) || room.write(QByteArray(4096, 'r')) != 4096 ||
+                             !room.flush() || !filler.open(QIODevice::WriteOnly)))
                 return "no filler";
-            while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+            while (fullDisk && filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
             }
             filler.close();
             room.remove();
-            if (inPlace && !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
+            const QFile::Permissions open = QFile(dir.path()).permissions();
+            if (folder.contains("read-only") && !QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
                 return "no permissions";
-            const FolderPermissionsForRoot asAnyone;
+            const auto reopen = qScopeGuard([&] { QFile::setPermissions(dir.path(), open); });
+            const auto asAnyone = FolderPermissionsForRoot();
+            if (QFile probe(dir.filePath("probe")); folder.contains("read-only") && probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                return "skip: this process makes files in a folder without write permission";
+            }
             test::ScriptedPrompter prompter;
             Workspace ws{prompter};
             FileCommands files{ws};
@@ -551,67 +560,18 @@ private Q_SLOTS:
             const Saved result = files.SaveFile(path);
             const auto state = [](const QString &file, const QByteArray &before, const QByteArray &after) {
                 const QByteArray now = Contents(file);
-                return now == before ? "old" : now == after ? "new" : "cut";
+                return now == before ? "old" : now == after ? "new" : now == "<missing>" ? "none" : "cut";
             };
-            return QByteArray::number(int(result)) + '|' + prompter.messageTexts().join('|').toUtf8() + '|' +
-                   state(path, old, WriteTvd(entries)) + ' ' +
-                   state(companion, WriteTv1(oldRegisters, 1), WriteTv1(newRegisters, 1)) + ' ' +
+            const QString told = prompter.messageTexts().join('|');
+            return QByteArray(result == Saved::Saved ? "saved" : "failed") + '|' + told.section("\r\n", 0, 0).toUtf8() +
+                   '|' + told.section("\r\n", -1).toUtf8() + '|' + state(path, old, WriteTvd(entries)) + ' ' +
+                   state(companion, WriteTv1(oldRegisters, 1), WriteTv1(newRegisters, 1)) + '|' +
                    QDir(dir.path()).entryList(QDir::Files).join(u' ').toUtf8();
-        });
+        };
+        const QByteArray got = fullDisk ? OnSmallFileSystem(dir.path(), 64 * 1024, work) : work();
         if (got.startsWith("skip: "))
             QSKIP(got.constData());
-        const QByteArray full = "Error Saving " + QFile::encodeName(dir.filePath("m.TVD")) +
-                                "\r\nthe file could not be written in full: the disk may be full\r\n"
-                                "Neither file was changed.";
-        // Nothing is left beside them.
-        QCOMPARE(got, saved ? QByteArray::number(int(Saved::Saved)) + "||new new filler m.TV1 m.TVD"
-                            : QByteArray::number(int(Saved::Failed)) + '|' + full + "|old old filler m.TV1 m.TVD");
-    }
-    // In a read-only folder a writable file is written over in place and a
-    // new one cannot be made; a companion that cannot be written fails the
-    // save, and the message file is not written either.
-    void savingWhereFilesCannotBeMade_data()
-    {
-        test::columns<QString>({"how"});
-        for (const auto &[name, how] : {std::pair{"read-only folder, files there", "there"},
-                                        {"read-only folder, no files", "none"},
-                                        {"companion blocked by a folder", "blocked"}})
-            test::row(name, QString(how));
-    }
-    void savingWhereFilesCannotBeMade()
-    {
-        const auto [how] = test::fetch<QString>({"how"});
-        Fixture f;
-        f.ws.table().ReplaceAll({Entry(5, "new", "c")});
-        f.ws.mode().setMode(OperatingMode::ControllerLoad);
-        QDir folder(f.dir.path());
-        QVERIFY(folder.mkdir("locked") && folder.cd("locked"));
-        const QString path = folder.filePath("m.TVD"), companion = folder.filePath("m.TV1");
-        if (how == QLatin1String("there")) {
-            Put(path, "old");
-            Put(companion, "old");
-        }
-        if (how == QLatin1String("blocked"))
-            QVERIFY(folder.mkdir("m.TV1"));
-        const QFile::Permissions open = QFile(folder.path()).permissions();
-        if (how != QLatin1String("blocked"))
-            QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const auto reopen = qScopeGuard([&] { QFile::setPermissions(folder.path(), open); });
-        const FolderPermissionsForRoot asAnyone;
-        if (QFile probe(folder.filePath("probe"));
-            how != QLatin1String("blocked") && probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            QSKIP("this process makes files in a folder without write permission");
-        }
-        const Saved got = f.files.SaveFile(path);
-        const QStringList shown = f.prompter.messageTexts();
-        QCOMPARE(got, how == QLatin1String("there") ? Saved::Saved : Saved::Failed);
-        QCOMPARE(shown.size(), how == QLatin1String("there") ? 0 : 1);
-        if (!shown.isEmpty())
-            QVERIFY(shown.front().startsWith("Error Saving " + companion + " As 1\r\n") &&
-                    shown.front().endsWith("\r\nNeither file was changed."));
-        QCOMPARE(Contents(path),
-                 how == QLatin1String("there") ? WriteTvd(f.ws.table().entries()) : QByteArray("<missing>"));
+        QCOMPARE(got, QByteArray(outcome).replace("@", QFile::encodeName(dir.path()) + '/'));
     }
 };
 
