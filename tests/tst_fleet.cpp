@@ -25,17 +25,6 @@ QJsonObject LastJson(const QByteArray &out)
     return QJsonDocument::fromJson(out.trimmed().split('\n').constLast()).object();
 }
 
-// What a simulated sign understood, in order, without the times.
-QStringList Understood(const QStringList &log)
-{
-    static const QRegularExpression understood(QStringLiteral("^understood \\+\\d+\\.\\d{3} (.*)$"));
-    QStringList lines;
-    for (const QString &line : log)
-        if (const auto m = understood.match(line); m.hasMatch())
-            lines << m.captured(1);
-    return lines;
-}
-
 QJsonObject ReportSign(const QJsonObject &report, const QString &name)
 {
     for (const QJsonValue &v : report.value(QStringLiteral("signs")).toArray())

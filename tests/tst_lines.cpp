@@ -1,6 +1,6 @@
 // One operation per serial line across processes, and the small hazards of
 // the command line: the ports table's columns, completion of file names
-// with blanks, characters without a byte in windows-1252, upload's help.
+// with blanks, characters without a byte in windows-1252.
 // Two telvaro-cli processes meet on one real pseudo-terminal served by
 // telvaro-devsim; protocol waits run 3 times faster (TELVARO_TIME_SCALE).
 #include "codec/codepage.h"
@@ -14,7 +14,6 @@
 #include <QSerialPort>
 #include <QtTest>
 
-#include <csignal>
 #include <unistd.h>
 
 using namespace telvaro;
@@ -24,12 +23,6 @@ namespace {
 
 const QStringList kScaled = {"TELVARO_TIME_SCALE=3"};
 const QStringList kFast = {"TELVARO_TIME_SCALE=100"};
-
-// "STATUS [STDERR] STDOUT" of one run.
-QByteArray Outcome(const ProgramResult &r)
-{
-    return QByteArray::number(r.status) + " [" + r.err + "] " + r.out;
-}
 
 QString OwnProcessText()
 {
@@ -51,13 +44,6 @@ bool AwaitLog(QProcess &device, QStringList &log, const QString &text)
         device.waitForReadyRead(100);
     }
     return false;
-}
-
-QByteArray WithoutScaleLine(const QByteArray &err)
-{
-    QByteArrayList lines = err.split('\n');
-    lines.removeIf([](const QByteArray &line) { return line.startsWith("telvaro-cli: TELVARO_TIME_SCALE="); });
-    return lines.join('\n').trimmed();
 }
 
 } // namespace
@@ -116,22 +102,24 @@ private Q_SLOTS:
         } else {
             QCOMPARE(send.exitCode(), 1);
             QVERIFY(loadRunning);
-            QVERIFY2(err.endsWith(LineBusyText(pty, loader).toUtf8()), err);
+            QVERIFY2(err.endsWith(LineBusyText(pty, loader).toUtf8() + '\n'), err);
             QCOMPARE(at(".*received HELLO"), -1);
         }
     }
 
     // A device held by another process, whichever way it holds it: the
-    // command says so, and names the holder where the system tells it.
+    // command says so, and names the holder where the system tells it; one
+    // that waits for the line says so once and ends at once on a stop.
     void heldByAnotherProgram_data()
     {
-        QTest::addColumn<bool>("telvaroLock");
-        QTest::newRow("line lock of a Telvaro process") << true;
-        QTest::newRow("serial port opened by another program") << false;
+        columns<bool, bool>({"telvaroLock", "wait"});
+        row("line lock of a Telvaro process", true, false);
+        row("serial port opened by another program", false, false);
+        row("waiting for the line, stopped", true, true);
     }
     void heldByAnotherProgram()
     {
-        QFETCH(bool, telvaroLock);
+        const auto [telvaroLock, wait] = fetch<bool, bool>({"telvaroLock", "wait"});
         PtyPeer peer;
         LineLock line;
         QSerialPort other;
@@ -141,36 +129,22 @@ private Q_SLOTS:
             other.setPortName(peer.devicePath());
             QVERIFY(other.open(QIODevice::ReadWrite));
         }
-        const ProgramResult r = RunCli({"send", "--port", "1", "--device", peer.devicePath(), "HELLO"});
-        QCOMPARE(r.status, 1);
-        const QString busy = LineBusyText(peer.devicePath(), OwnProcessText());
-        // Refused as the quick send's own failure, the holder on its reason line.
-        QCOMPARE(r.err, "Error Going into Run\nCommunications not available\n" + busy.toUtf8() + "\n");
-    }
-
-    // Waiting for a held line ends at once on the operator's stop.
-    void waitEndsOnStop()
-    {
-        PtyPeer peer;
-        LineLock line;
-        QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
         QProcess send;
-        send.start(CliPath(), {"send", "--wait-line", "--port", "1", "--device", peer.devicePath(), "X"});
         send.setReadChannel(QProcess::StandardError);
-        QVERIFY(send.waitForStarted());
-        // It says once that it waits, and for whom.
-        const QByteArray waiting =
-            (LineBusyText(peer.devicePath(), OwnProcessText()) + QStringLiteral(" Waiting until it is free.\n"))
-                .toUtf8();
+        send.start(CliPath(), QStringList{"send", "--port", "1", "--device", peer.devicePath(), "HELLO"} +
+                                  (wait ? QStringList{"--wait-line"} : QStringList{}));
+        const QByteArray busy = LineBusyText(peer.devicePath(), OwnProcessText()).toUtf8();
         QByteArray err;
-        while (!err.contains(waiting) && send.waitForReadyRead(5000))
+        while (wait && !err.contains(busy) && send.waitForReadyRead(5000))
             err += send.readAllStandardError();
-        QCOMPARE(send.state(), QProcess::Running);
-        send.terminate();
+        if (wait)
+            send.terminate();
         QVERIFY(send.waitForFinished(5000));
-        QCOMPARE(send.exitCode(), 128 + SIGTERM);
-        err += send.readAllStandardError();
-        QCOMPARE(WithoutScaleLine(err) + '\n', waiting + "Stopped by SIGTERM. Nothing was sent.\n");
+        // Refused as the quick send's own failure, the holder on its reason line.
+        const QByteArray told =
+            wait ? "143 " + busy + " Waiting until it is free.\nStopped by SIGTERM. Nothing was sent.\n"
+                 : "1 Error Going into Run\nCommunications not available\n" + busy + "\n";
+        QCOMPARE(QByteArray::number(send.exitCode()) + ' ' + WithoutScaleLine(err + send.readAllStandardError()), told);
     }
 
     // The window tells a held line as the reason line of the operation's own
@@ -220,15 +194,6 @@ private Q_SLOTS:
     {
         const auto [device, fields] = fetch<SerialDevice, QStringList>({"device", "fields"});
         QCOMPARE(SerialDeviceFields(device), fields);
-    }
-    // The machine's own devices, whatever they tell.
-    void portsOnThisMachine()
-    {
-        const ProgramResult r = RunCli({"ports"});
-        QCOMPARE(r.status, 0);
-        for (const QByteArray &line : r.out.split('\n'))
-            if (!line.isEmpty())
-                QVERIFY2(line.count('\t') == 5, line);
     }
 
     // Completion as bash runs it: one reply a line, a name with blanks one
@@ -303,15 +268,6 @@ private Q_SLOTS:
             shown << message.text;
         QCOMPARE(shown, QStringList({CodePageWarning(u"\u2192"), CodePageWarning(u"\u0142")}));
         SetPauseTimeScale(1);
-    }
-
-    void uploadHelpShowsCompare()
-    {
-        const ProgramResult r = RunCli({"upload", "--help"});
-        QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.startsWith("Usage: telvaro-cli upload [options] OUT | --compare FILE "
-                                  "(--serial-input|--binary-input)\n"),
-                 r.out);
     }
 };
 
