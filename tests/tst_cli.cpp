@@ -84,6 +84,17 @@ QStringList Traffic(const QList<std::pair<double, QString>> &lines, const QStrin
     return traffic;
 }
 
+// When the link opened, each frame went out and the link closed, as a transcript has them.
+QList<double> Moments(const QList<std::pair<double, QString>> &lines)
+{
+    QList<double> moments;
+    for (const auto &[at, what] : lines)
+        if (what.startsWith(QLatin1String("LINK\topened")) || what.startsWith(QLatin1String("TX ")) ||
+            what == QLatin1String("LINK\tclosed by us"))
+            moments << at;
+    return moments;
+}
+
 // Each frame's "<T>" text of a moment from the given start on put back as "<T>".
 QByteArray Tokens(QByteArray frame, const QDateTime &start)
 {
@@ -497,61 +508,76 @@ private Q_SLOTS:
             QCOMPARE(udp.datagrams.join('|') + tcp.received, received);
     }
 
-    // A dry run prints the frames the real operation sends and when: a sign
-    // load over UDP (at 1/10 of real time) and a controller load over a
-    // pseudo-terminal, as the program's transcript and the simulated device
-    // have them, with the waits the transcript shows.
-    void dryRunsAsSent_data()
+    // An operation keeps to its dry run over each link: the frames printed
+    // go out, as the program's transcript and the simulated device have
+    // them; no wait is shorter than planned (but for the moments the link
+    // takes to open), and none is longer by more than half of it (a wait
+    // missing from the plan, at least 200 ms here, is); the plan's total is
+    // the span from the link opened to it closed. A sign
+    // load runs at 1/10 of real time, a controller load at 1/100, a run (to
+    // its end, or cut by --duration between two messages) at 1/4. The best
+    // of three runs is taken: a loaded machine only ever makes a run late.
+    void keepsToItsPlan_data()
     {
         columns<QStringList, QString, QString>({"device", "command", "scale"});
-        row("sign load over UDP", QStringList{"--udp", "0", "--role", "sign"},
-            "load-sign --port -1 --ip 127.0.0.1 --ip-port PORT three.TVD", "10");
-        const QString pty = m_dir.filePath(QStringLiteral("ttyPlanned"));
-        row("controller load over a pseudo-terminal", QStringList{"--pty", "--link", pty, "--role", "controller"},
+        const QString ip = " --ip 127.0.0.1 --ip-port PORT", pty = m_dir.filePath(QStringLiteral("ttyPlanned"));
+        row("sign load over udp", QStringList{"--udp", "0", "--role", "sign"},
+            "load-sign --port -1" + ip + " three.TVD", "10");
+        row("controller load over a pty", QStringList{"--pty", "--link", pty, "--role", "controller"},
             "load-controller --binary-input --port 1 --device " + pty + " load.TVD", "100");
+        for (const auto &[name, device, link] :
+             {std::tuple{"udp", QStringList{"--udp", "0"}, "--port -1" + ip},
+              std::tuple{"tcp", QStringList{"--tcp", "0"}, "--port 0" + ip},
+              std::tuple{"pty", QStringList{"--pty", "--link", pty}, "--port 1 --device " + pty}})
+            for (const QString &duration : {QString(), QStringLiteral(" --repeat-from 0 --duration 0.5")})
+                QTest::newRow(qPrintable(QStringLiteral("run over %1%2").arg(name, duration.isEmpty() ? "" : ", cut")))
+                    << device << "run " + link + duration + " paced.TVD"
+                    << "4";
     }
-    void dryRunsAsSent()
+    void keepsToItsPlan()
     {
         const auto [device, command, scale] = fetch<QStringList, QString, QString>({"device", "command", "scale"});
-        QFile::remove(QStringLiteral("asSent.log"));
         QProcess simulator;
         const QString port = StartDevice(simulator, device).section(u':', -1);
         const QStringList args = QString(command).replace(QLatin1String("PORT"), port).split(u' '),
                           env = {"TELVARO_TIME_SCALE=" + scale};
         const Plan plan = DryRun(args, env);
-        const ProgramResult sent = RunProgram(CliPath(), args + QStringList{"--transcript", "asSent.log"}, env);
-        QVERIFY2(sent.status == 0, sent.err.constData());
-        QByteArray received, planned;
-        for (const QString &line : StopDevice(simulator))
-            if (line.startsWith(QLatin1String("received ")))
-                received += line.mid(9).toLatin1();
-        const auto asSent = TranscriptLines(QStringLiteral("asSent.log"));
         QStringList frames;
+        QByteArray planned;
+        QList<double> due = {0}, best;
         for (const auto &[offset, frame] : plan.frames) {
             frames << QString::number(frame.size()) + u'\t' + QString::fromLatin1(FormatReceived(frame));
             planned += FormatReceived(frame);
-        }
-        QCOMPARE(plan.frames.size(), 6);
-        QCOMPARE(Traffic(asSent, "TX"), frames);
-        QCOMPARE(received, planned);
-        // When the program sent each frame, from the link opened to it
-        // closed, as its transcript has them, against the plan: no wait is
-        // shorter than planned, and none is longer by more than half of it
-        // (a wait missing from the plan, at least 200 ms here, is).
-        QList<double> due = {0}, ran;
-        for (const auto &[offset, frame] : plan.frames)
             due << offset;
-        due << plan.total;
-        for (const auto &[at, what] : asSent)
-            if (what.startsWith(QLatin1String("LINK\topened")) || what.startsWith(QLatin1String("TX ")) ||
-                what == QLatin1String("LINK\tclosed by us"))
-                ran << at;
-        QCOMPARE(ran.size(), due.size());
-        for (qsizetype i = 1; i < ran.size(); ++i) {
-            const double gap = ran[i] - ran[i - 1], plannedGap = due[i] - due[i - 1];
-            const QString figures = QStringLiteral("gap %1: ran %2 s, planned %3 s").arg(i).arg(gap).arg(plannedGap);
-            QVERIFY2(gap >= plannedGap - 0.001 && gap <= plannedGap + qMax(plannedGap / 2, 0.1), qPrintable(figures));
         }
+        due << plan.total;
+        const double bound = qMax(0.01 * plan.total, 0.02);
+        const auto span = [](const QList<double> &at) { return at.isEmpty() ? -1.0 : at.last() - at.first(); };
+        int runs = 0;
+        for (; runs < 3 && qAbs(span(best) - plan.total) > bound; ++runs) {
+            QFile::remove(QStringLiteral("asSent.log"));
+            const ProgramResult sent = RunProgram(CliPath(), args + QStringList{"--transcript", "asSent.log"}, env);
+            QVERIFY2(sent.status == 0, sent.err.constData());
+            const auto lines = TranscriptLines(QStringLiteral("asSent.log"));
+            QCOMPARE(Traffic(lines, "TX"), frames);
+            const QList<double> ran = Moments(lines);
+            QCOMPARE(ran.size(), due.size());
+            if (qAbs(span(ran) - plan.total) < qAbs(span(best) - plan.total))
+                best = ran;
+        }
+        QByteArray received;
+        for (const QString &line : StopDevice(simulator))
+            if (line.startsWith(QLatin1String("received ")))
+                received += line.mid(9).toLatin1();
+        QCOMPARE(received, planned.repeated(runs));
+        for (qsizetype i = 1; i < best.size(); ++i) {
+            const double gap = best[i] - best[i - 1], plannedGap = due[i] - due[i - 1];
+            const QString figures = QStringLiteral("gap %1: ran %2 s, planned %3 s").arg(i).arg(gap).arg(plannedGap);
+            QVERIFY2(gap >= plannedGap - bound && gap <= plannedGap + qMax(plannedGap / 2, 0.1), qPrintable(figures));
+        }
+        const QString figures = QStringLiteral("planned %1 s, ran %2 s").arg(plan.total).arg(span(best));
+        qInfo("%s", qPrintable(figures));
+        QVERIFY2(plan.total > 0 && qAbs(span(best) - plan.total) <= bound, qPrintable(figures));
     }
 
     // A run with escapes and time tokens, planned in real time and run at
@@ -574,58 +600,6 @@ private Q_SLOTS:
         }
         QCOMPARE(planned, (QList<QByteArray>{"\x02X<T>\x03", "Y<T>\r"}));
         QCOMPARE(sent, planned);
-    }
-
-    // A run keeps to its plan over each link, to its end or cut by
-    // --duration between two messages (at 1/4 of real time): the same
-    // messages, and the plan's total is the span from the link opened to it
-    // closed, as the transcript has them. The best of three runs is taken: a
-    // loaded machine only ever makes a run late.
-    void plansKeepTime_data()
-    {
-        columns<QString, QString>({"link", "duration"});
-        for (const char *link : {"udp", "tcp", "pty"})
-            for (const char *duration : {"", "0.5"})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(link, duration).trimmed())) << link << duration;
-    }
-    void plansKeepTime()
-    {
-        auto [kind, duration] = fetch<QString, QString>({"link", "duration"});
-        UdpPeer udp;
-        TcpPeer tcp;
-        QProcess device;
-        const QString pty = m_dir.filePath(QStringLiteral("ttyPaced")), ip = "--ip 127.0.0.1 --ip-port ";
-        if (kind == QLatin1String("pty"))
-            StartDevice(device, {"--pty", "--link", pty});
-        const QString link = kind == QLatin1String("pty")   ? "--port 1 --device " + pty
-                             : kind == QLatin1String("tcp") ? "--port 0 " + ip + QString::number(tcp.port())
-                                                            : "--port -1 " + ip + QString::number(udp.port());
-        const QStringList args = ("run " + link +
-                                  (duration.isEmpty() ? "" : " --repeat-from 0 --duration " + duration) + " paced.TVD")
-                                     .split(u' '),
-                          scale = {"TELVARO_TIME_SCALE=4"};
-        const Plan plan = DryRun(args, scale);
-        const double bound = qMax(0.01 * plan.total, 0.02);
-        double best = -1;
-        for (int attempt = 0; attempt < 3 && qAbs(best - plan.total) > bound; ++attempt) {
-            QFile::remove(QStringLiteral("paced.log"));
-            QCOMPARE(RunProgram(CliPath(), args + QStringList{"--transcript", "paced.log"}, scale).status, 0);
-            const auto lines = TranscriptLines(QStringLiteral("paced.log"));
-            double opened = 0, closed = 0;
-            for (const auto &[at, what] : lines)
-                if (what.startsWith(QLatin1String("LINK\topened")))
-                    opened = at;
-                else if (what == QLatin1String("LINK\tclosed by us"))
-                    closed = at;
-            QCOMPARE(Traffic(lines, "TX").size(), plan.frames.size());
-            if (qAbs(closed - opened - plan.total) < qAbs(best - plan.total))
-                best = closed - opened;
-        }
-        const QString figures = QStringLiteral("planned %1 s, ran %2 s").arg(plan.total).arg(best);
-        qInfo("%s", qPrintable(figures));
-        QVERIFY2(plan.total > 0 && qAbs(best - plan.total) <= bound, qPrintable(figures));
-        if (device.state() != QProcess::NotRunning)
-            StopDevice(device);
     }
 
     // Help of the program and each command on stdout, every option with a
