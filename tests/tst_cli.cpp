@@ -710,6 +710,11 @@ private Q_SLOTS:
             QStringList{"load-controller --binary-input load.TVD", "upload up.TVD",
                         "upload --compare up.TVD --binary-input"},
             QByteArray("0 [] 0 [Controller configured for Binary Input\n] 0 [] "));
+        // A controller that misbehaves fails the command with the window's message, its reason once.
+        row("double enq", "double-enq", QStringList{"load-controller --binary-input load.TVD"},
+            QByteArray("1 [Serial Connection Failed.\nNo reply <0x05> to step -1.\n] "));
+        row("garbage upload", "garbage-upload", QStringList{"upload up.TVD"},
+            QByteArray("1 [Error Loading Controller\nThe upload names register \"99\"; registers are 0 to 31.\n] "));
         row("compared as bytes", "none",
             QStringList{"load-controller --binary-input wrong.TVD", "upload --compare right.TVD --binary-input"},
             QByteArray("0 [] 1 [message 000: sent \"<T> ok<0x04>\", read back \"TOTALLY WRONG ok<0x04>\"\n"
