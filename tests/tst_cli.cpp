@@ -2,7 +2,6 @@
 // device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
 // Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
 #include "codec/escapes.h"
-#include "controller/controllerprotocol.h"
 #include "datatable.h"
 #include "peers.h"
 #include "programs.h"
@@ -82,6 +81,12 @@ QStringList Traffic(const QList<std::pair<double, QString>> &lines, const QStrin
         if (what.startsWith(direction + u' '))
             traffic << what.mid(3);
     return traffic;
+}
+
+QByteArray Contents(const char *path)
+{
+    QFile f(QString::fromLatin1(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // When the link opened, each frame went out and the link closed, as a transcript has them.
@@ -648,55 +653,11 @@ private Q_SLOTS:
         QCOMPARE(Events(pty).keys(), QStringList{"received ser<0x0D><0x0A>"});
     }
 
-    // An upload whose registers break the register rule is refused whole,
-    // and one whose files do not both fit on the disk writes neither: the
-    // old pair stays byte for byte. The disk is a small file system of its
-    // own, mounted for the command alone, with room for the registers only.
-    void uploadKeepsTheOldFiles_data()
-    {
-        columns<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
-        const QByteArray refused = "Error Loading Controller\nThe upload's register 02: ";
-        const QByteArray kept = "; nothing was taken from the upload.\n";
-        row("width 7", QByteArray("\0010270;125 \004"), false, refused + "the width 7 is out of range (0 to 5)" + kept);
-        row("full disk", RegisterFrame(kRegisters), true,
-            QByteArray("Error Saving out.TVD\nthe file could not be written in full: the disk may be full\n"
-                       "Neither file was changed.\n"));
-    }
-    void uploadKeepsTheOldFiles()
-    {
-        const auto [registers, fullDisk, err] = fetch<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
-        if (fullDisk && RunProgram("unshare", {"-rm", "true"}).status != 0)
-            QSKIP("no file system can be mounted here");
-        PtyPeer controller;
-        controller.onReceive = [upload = registers + QByteArray("M\x04").repeated(400) +
-                                         ConfigurationFrame(true)](PtyPeer &p, const QByteArray &chunk) {
-            if (chunk == WakeUpFrame())
-                p.reply(WakeUpReply());
-            else if (chunk == UploadRequestFrame())
-                p.reply(upload);
-        };
-        QTemporaryDir dir(m_dir.filePath(QStringLiteral("upload")));
-        const QByteArray oldTvd = "1000,0,\"OLD<0x04>\",\"\"\r\n", oldTv1 = WriteTv1(RegisterTable{}, 1);
-        for (const auto &[name, bytes] : {std::pair{"out.TVD", oldTvd}, {"out.TV1", oldTv1}}) {
-            QFile f(dir.filePath(QString::fromLatin1(name)));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        }
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("disk")));
-        // The old pair on the disk, filled but for one page; the upload; what the files hold then.
-        const QString fill = "head -c 4096 /dev/zero > room && { cat /dev/zero > filler; rm room; } 2>/dev/null; ";
-        const QString work = "cd disk && cp ../out.TVD ../out.TV1 . && " + (fullDisk ? fill : QString()) +
-                             "telvaro-cli upload --quiet --port 1 --device " + controller.devicePath() +
-                             " out.TVD; s=$?; cat out.TVD out.TV1; exit $s";
-        const QString mount = "unshare -rm bash -c 'mount -t tmpfs -o size=65536 none disk && eval \"$WORK\"'";
-        const ProgramResult r = RunShell("cd \"$DIR\" && " + (fullDisk ? mount : QStringLiteral("eval \"$WORK\"")),
-                                         {"DIR=" + dir.path(), "WORK=" + work});
-        QCOMPARE(Outcome(r), "1 [" + err + "] " + oldTvd + oldTv1);
-    }
-
     // Loads and uploads against the simulated controller on a
     // pseudo-terminal: a load that verifies itself, an upload that compares,
-    // each difference named, the outcomes joined; an upload's files hold what
-    // the controller holds.
+    // each difference named, the outcomes joined; an upload's pair of files
+    // holds what the controller holds, or when the upload fails, stays as it
+    // was.
     void verifyOverPty_data()
     {
         columns<QString, QStringList, QByteArray>({"fault", "commands", "run"});
@@ -705,16 +666,17 @@ private Q_SLOTS:
         row("verified", "none",
             QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input"},
             QByteArray("0 [] 0 [] "));
-        // A token stands for a time text only; text that names an end byte is no end byte.
         row("uploaded", "none",
             QStringList{"load-controller --binary-input load.TVD", "upload up.TVD",
                         "upload --compare up.TVD --binary-input"},
-            QByteArray("0 [] 0 [Controller configured for Binary Input\n] 0 [] "));
+            QByteArray("0 [] 0 [Controller configured for Binary Input\n] 0 [] new pair"));
         // A controller that misbehaves fails the command with the window's message, its reason once.
         row("double enq", "double-enq", QStringList{"load-controller --binary-input load.TVD"},
             QByteArray("1 [Serial Connection Failed.\nNo reply <0x05> to step -1.\n] "));
         row("garbage upload", "garbage-upload", QStringList{"upload up.TVD"},
-            QByteArray("1 [Error Loading Controller\nThe upload names register \"99\"; registers are 0 to 31.\n] "));
+            QByteArray(
+                "1 [Error Loading Controller\nThe upload names register \"99\"; registers are 0 to 31.\n] old pair"));
+        // A token stands for a time text only; text that names an end byte is no end byte.
         row("compared as bytes", "none",
             QStringList{"load-controller --binary-input wrong.TVD", "upload --compare right.TVD --binary-input"},
             QByteArray("0 [] 1 [message 000: sent \"<T> ok<0x04>\", read back \"TOTALLY WRONG ok<0x04>\"\n"
@@ -738,8 +700,11 @@ private Q_SLOTS:
         StartDevice(controller, {"--pty", "--link", link, "--role", "controller", "--fault", fault});
         QByteArray got;
         int status = 0;
-        for (const char *file : {"verify.log", "up.TVD", "up.TV1"})
-            QFile::remove(QString::fromLatin1(file));
+        QFile::remove(QStringLiteral("verify.log"));
+        for (const char *name : {"up.TVD", "up.TV1"}) {
+            QFile old(QString::fromLatin1(name));
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
+        }
         for (const QString &command : commands) {
             const ProgramResult r = RunCli(command.split(u' ') +
                                            QStringList{"--port", "1", "--device", link, "--transcript", "verify.log"});
@@ -747,12 +712,12 @@ private Q_SLOTS:
             status = r.status;
         }
         StopDevice(controller);
+        if (commands.contains(QStringLiteral("upload up.TVD")))
+            got += Contents("up.TVD") + Contents("up.TV1") == "old\r\nold\r\n" ? "old pair" : "new pair";
         QCOMPARE(got, run);
         // The transcript, appended to by each command, ends with the status
         // the last one ended with.
-        QFile log(QStringLiteral("verify.log"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray lines = log.readAll();
+        const QByteArray lines = Contents("verify.log");
         qsizetype opened = 0; // a read-back opens the link once more
         for (const QString &command : commands)
             opened += command.contains(QLatin1String("--verify")) ? 2 : 1;
