@@ -244,16 +244,12 @@ private Q_SLOTS:
         // where there is one; the same devices in JSON.
         const QString kernel = "<(for d in /sys/class/tty/*/device; do t=${d%/device}; readlink -f /dev/${t##*/}; "
                                "done | sort)";
-        // Each with every column, unknown ones empty.
+        // Each line with every column, unknown ones empty.
+        const QString devices = " | xargs -r readlink -f | sort) " + kernel;
         row("ports",
-            "diff <(telvaro-cli ports 2>/dev/null | awk -F'\\t' 'NF == 6 { print $1 }' | xargs -r readlink -f | "
-            "sort) " +
-                kernel + " && echo same",
-            "0 [] same\n");
-        row("ports as json",
-            "diff <(telvaro-cli ports --json 2>/dev/null | sed -nE 's/^ *\"device\": \"(.*)\",$/\\1/p' "
-            "| xargs -r readlink -f | sort) " +
-                kernel + " && echo same",
+            "diff <(telvaro-cli ports 2>/dev/null | awk -F'\\t' 'NF == 6 { print $1 }'" + devices +
+                " && diff <(telvaro-cli ports --json 2>/dev/null | sed -nE 's/^ *\"device\": \"(.*)\",$/\\1/p'" +
+                devices + " && echo same",
             "0 [] same\n");
         row("upload's usage", "telvaro-cli upload --help | head -n 1",
             "0 [] Usage: telvaro-cli upload [options] OUT | --compare FILE (--serial-input|--binary-input)\n");
@@ -631,20 +627,17 @@ private Q_SLOTS:
         for (const auto &[key, value] : {std::pair{"AppPort", "0"}, {"AppIP", "127.0.0.1"}, {"AppIPPort", ""}})
             store.setValue(QStringLiteral("Settings/") + key, *value ? QString(value) : tcpPort);
         store.sync();
-        QProcess viaTcp, viaPty;
-        for (QProcess *p : {&viaTcp, &viaPty})
-            p->setProcessEnvironment(EnvironmentWith({"TELVARO_TIME_SCALE="}));
-        viaTcp.start(CliPath(), {"send", "--verbose", "<0x02>Hi<0x03>"});
-        viaPty.start(CliPath(), {"send", "--port", "2", "--device", link, "--baud", "19200", "ser<0x0D><0x0A>"});
-        for (QProcess *p : {&viaTcp, &viaPty})
-            QVERIFY(p->waitForFinished(5000) && p->exitCode() == 0);
-        QVERIFY(viaPty.readAllStandardError().isEmpty());
-        const QByteArray verbose = viaTcp.readAllStandardError();
-        QVERIFY2(verbose.contains("panel 2: <0x02>Hi<0x03>\n") && verbose.contains("panel 2: No Traffic\n"),
-                 verbose.constData());
-        const QString answer = QString::fromLatin1(viaTcp.readAllStandardOutput());
-        QVERIFY2(QRegularExpression(QStringLiteral("^OK<0d13>\n\\d+\\.\\d\\d\n$")).match(answer).hasMatch(),
-                 qPrintable(answer));
+        const QStringList realTime = {"TELVARO_TIME_SCALE="};
+        const QStringList serial = {"send", "--port", "2", "--device", link, "--baud", "19200", "ser<0x0D><0x0A>"};
+        QCOMPARE(Outcome(RunProgram(CliPath(), serial, realTime)), "0 [] ");
+        const ProgramResult r = RunProgram(CliPath(), {"send", "--verbose", "<0x02>Hi<0x03>"}, realTime);
+        QVERIFY2(r.status == 0 && r.err.contains("panel 2: <0x02>Hi<0x03>\n") &&
+                     r.err.contains("panel 2: No Traffic\n"),
+                 r.err.constData());
+        QVERIFY2(QRegularExpression(QStringLiteral("^OK<0d13>\n\\d+\\.\\d\\d\n$"))
+                     .match(QString::fromLatin1(r.out))
+                     .hasMatch(),
+                 r.out.constData());
 
         const auto tcpLog = Events(tcp);
         QCOMPARE(tcpLog.keys(), (QStringList{"connected", "disconnected", "received <0x02>Hi<0x03>", "sent OK<0x0D>"}));
@@ -663,13 +656,10 @@ private Q_SLOTS:
         columns<QString, QStringList, QByteArray>({"fault", "commands", "run"});
         const QString load = "load-controller --binary-input --verify load.TVD";
         const QByteArray one = "1 difference between what was sent and what the controller holds.\n";
-        row("verified", "none",
-            QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input"},
-            QByteArray("0 [] 0 [] "));
-        row("uploaded", "none",
-            QStringList{"load-controller --binary-input load.TVD", "upload up.TVD",
-                        "upload --compare up.TVD --binary-input"},
-            QByteArray("0 [] 0 [Controller configured for Binary Input\n] 0 [] new pair"));
+        row("verified and uploaded", "none",
+            QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input",
+                        "upload up.TVD", "upload --compare up.TVD --binary-input"},
+            QByteArray("0 [] 0 [] 0 [Controller configured for Binary Input\n] 0 [] new pair"));
         // A controller that misbehaves fails the command with the window's message, its reason once.
         row("double enq", "double-enq", QStringList{"load-controller --binary-input load.TVD"},
             QByteArray("1 [Serial Connection Failed.\nNo reply <0x05> to step -1.\n] "));
