@@ -54,6 +54,9 @@ class TestLines : public QObject {
     QTemporaryDir dir;
 
 private Q_SLOTS:
+    // The window's waits on the test clock; the programs say theirs.
+    void init() { SetPauseTimeScale(100); }
+    void cleanupTestCase() { SetPauseTimeScale(1); }
     void initTestCase()
     {
         QVERIFY(dir.isValid());
@@ -151,7 +154,6 @@ private Q_SLOTS:
     // failure message, and lets the line go at each operation's end.
     void windowTellsHeldLine()
     {
-        SetPauseTimeScale(100);
         PtyPeer peer;
         LineLock line;
         QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
@@ -174,7 +176,6 @@ private Q_SLOTS:
         f.ws.operations().keepLineToEnd();
         QCOMPARE(f.ws.CmdQuickSend_Click().ending, OperationOutcome::Ending::Done);
         QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Busy);
-        SetPauseTimeScale(1);
     }
     // Every line of the ports table has every column, unknown ones empty.
     void portsColumns_data()
@@ -253,7 +254,6 @@ private Q_SLOTS:
     // The window tells it once per text, not once per send.
     void codePageWarningInWindow()
     {
-        SetPauseTimeScale(100);
         UdpPeer peer;
         LinkedWorkspace f;
         f.linkTo(-1, peer.port());
@@ -267,7 +267,6 @@ private Q_SLOTS:
         for (const Shown &message : f.prompter.shown)
             shown << message.text;
         QCOMPARE(shown, QStringList({CodePageWarning(u"\u2192"), CodePageWarning(u"\u0142")}));
-        SetPauseTimeScale(1);
     }
 };
 
