@@ -120,11 +120,9 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(m_dir.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
         qputenv("TELVARO_TIME_SCALE", "100"); // protocol waits and intervals
-        QByteArray many, wide;
-        QByteArray big; // as many messages as a sign holds
+        QByteArray big, wide;                 // as many messages as a sign holds, and long ones
         for (int i = 0; i <= 8100; ++i)
-            (i < 202 ? many : big) += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
-        big.prepend(many);
+            big += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
         for (int i = 0; i < 60; ++i) // what --verbose echoes of these outgrows a pipe's buffer
             wide += "10," + QByteArray::number(i) + ",\"" + QByteArray(2000, 'a' + i % 26) + "\",\"\"\r\n";
         const QByteArray tvd = "1000,0,\"<0x02>Hello\",\"first\"\r\n40000,1,\"\xe9<0x0D>\",\"a, b\"\r\n";
@@ -134,7 +132,6 @@ private Q_SLOTS:
         for (const auto &[name, bytes] :
              {std::pair{"m.tvd", tvd},
               {"bad.TVD", tvd + "5,2,\"x\"\r\n"},
-              {"many.TVD", many},
               {"wide.TVD", wide},
               {"big.TVD", big},
               {"zero.TVD", "0,0,\"Z\",\"\"\r\n"},
@@ -254,8 +251,6 @@ private Q_SLOTS:
         row("upload's usage", "telvaro-cli upload --help | head -n 1",
             "0 [] Usage: telvaro-cli upload [options] OUT | --compare FILE (--serial-input|--binary-input)\n");
         usage("ports with an argument", "telvaro-cli ports /dev/ttyS0", "takes no arguments");
-        row("refused", "telvaro-cli send --port 0 --ip 127.0.0.1 --ip-port CLOSED x",
-            "1 [Unable to connect!  State = 9\nThe connection failed: The device at 127.0.0.1:...");
         // A device that takes the connection and closes it at once is named as such, by every operation.
         for (const auto &[name, command] :
              {std::pair{"send closed at once", "send x"},
@@ -353,7 +348,7 @@ private Q_SLOTS:
             "mkfifo stalled; exec 4<>stalled; s=$(date +%s%N); telvaro-cli run --verbose --repeat-from 0 "
             "--duration 1 " +
                 udp +
-                "many.TVD 2>stalled >stalled; r=$?; "
+                "big.TVD 2>stalled >stalled; r=$?; "
                 "echo $r $(( ($(date +%s%N) - s) / 1000000 < 4000 )); rm stalled",
             "0 [] 0 1\n", "*");
         // Transcripts without their times: a device that closes, and a stderr

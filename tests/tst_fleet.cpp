@@ -19,12 +19,6 @@ namespace {
 
 const QByteArray twoMessages = "10,0,\"A\",\"\"\r\n10,1,\"B\",\"\"\r\n";
 
-// The last line of a command's stdout as JSON.
-QJsonObject LastJson(const QByteArray &out)
-{
-    return QJsonDocument::fromJson(out.trimmed().split('\n').constLast()).object();
-}
-
 QJsonObject ReportSign(const QJsonObject &report, const QString &name)
 {
     for (const QJsonValue &v : report.value(QStringLiteral("signs")).toArray())
@@ -206,7 +200,7 @@ private Q_SLOTS:
                   stop ? devLog : QString());
         const QStringList log = StopDevice(sign);
         QCOMPARE(r.status, exit);
-        const QJsonObject o = LastJson(r.out);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.trimmed().split('\n').constLast()).object();
         QCOMPARE(QStringList(o.keys()),
                  (QStringList{"duration", "ended", "exit", "frames_planned", "frames_sent", "op", "reasons", "sign",
                               "started", "status", "transcript", "verification"}));

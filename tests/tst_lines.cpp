@@ -21,28 +21,10 @@ using namespace telvaro::test;
 namespace {
 
 const QStringList kScaled = {"TELVARO_TIME_SCALE=3"};
-const QStringList kFast = {"TELVARO_TIME_SCALE=100"};
 
 QString OwnProcessText()
 {
     return ProcessText(::getpid());
-}
-
-// Reads the simulator's log as it comes until a line holds text.
-bool AwaitLog(QProcess &device, QStringList &log, const QString &text)
-{
-    const int scale = qMax(1, qEnvironmentVariableIntValue("TELVARO_TIMEOUT_SCALE"));
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000 * scale) {
-        while (device.canReadLine()) {
-            log << QString::fromUtf8(device.readLine()).trimmed();
-            if (log.last().contains(text))
-                return true;
-        }
-        device.waitForReadyRead(100);
-    }
-    return false;
 }
 
 } // namespace
@@ -83,9 +65,10 @@ private Q_SLOTS:
         load.start(CliPath(), {"load-sign", "--port", "1", "--device", pty, dir.filePath("three.TVD")});
         QVERIFY(load.waitForStarted());
         const QString loader = QStringLiteral("(PID %1, telvaro-cli)").arg(load.processId());
-        QStringList log;
         // The load closes the line after its erase and opens it again later.
-        QVERIFY(AwaitLog(device, log, "erase the memory"));
+        QString early;
+        QTRY_VERIFY_WITH_TIMEOUT((early += device.readAllStandardOutput()).contains(QLatin1String("erase the memory")),
+                                 10000);
         QProcess send;
         send.setProcessEnvironment(EnvironmentWith(kScaled));
         send.start(CliPath(), QStringList{"send", "--port", "1", "--device", pty, "HELLO"} +
@@ -96,7 +79,7 @@ private Q_SLOTS:
         QCOMPARE(load.exitCode(), 0);
         QCOMPARE(WithoutScaleLine(load.readAllStandardError()), QByteArray());
         const QByteArray err = WithoutScaleLine(send.readAllStandardError());
-        log += StopDevice(device);
+        const QStringList log = StopDevice(device);
         const auto at = [&log](const QString &pattern) { return log.indexOf(QRegularExpression(pattern)); };
         if (wait) {
             QCOMPARE(send.exitCode(), 0);
@@ -226,7 +209,7 @@ private Q_SLOTS:
         UdpPeer peer;
         const ProgramResult sent = RunProgram(
             CliPath(), {"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(peer.port()), text},
-            kFast);
+            {"TELVARO_TIME_SCALE=100"});
         QCOMPARE(Outcome(sent), "0 [" + warning + "] ");
         QTRY_COMPARE(peer.datagrams.value(0).toHex(' ').toUpper(), bytes);
     }

@@ -26,11 +26,8 @@ struct Fixture : test::LinkedWorkspace {
     void fill(int count, qint32 interval)
     {
         QList<MessageEntry> entries(count);
-        for (int i = 0; i < count; ++i) {
-            entries[i].Number = qint16(i);
-            entries[i].Interval = interval;
-            entries[i].Text = "<0x02>MESSAGE " + QByteArray::number(i) + "<0x03>";
-        }
+        for (int i = 0; i < count; ++i)
+            entries[i] = {qint16(i), interval, "<0x02>MESSAGE " + QByteArray::number(i) + "<0x03>", {}, {}};
         ws.table().ReplaceAll(entries);
         ws.table().RefreshGrid();
     }
