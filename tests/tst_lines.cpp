@@ -18,16 +18,8 @@
 using namespace telvaro;
 using namespace telvaro::test;
 
-namespace {
-
+// The programs' protocol waits, 3 times faster.
 const QStringList kScaled = {"TELVARO_TIME_SCALE=3"};
-
-QString OwnProcessText()
-{
-    return ProcessText(::getpid());
-}
-
-} // namespace
 
 class TestLines : public QObject {
     Q_OBJECT
@@ -120,7 +112,7 @@ private Q_SLOTS:
         send.setReadChannel(QProcess::StandardError);
         send.start(CliPath(), QStringList{"send", "--port", "1", "--device", peer.devicePath(), "HELLO"} +
                                   (wait ? QStringList{"--wait-line"} : QStringList{}));
-        const QByteArray busy = LineBusyText(peer.devicePath(), OwnProcessText()).toUtf8();
+        const QByteArray busy = LineBusyText(peer.devicePath(), ProcessText(::getpid())).toUtf8();
         QByteArray err;
         while (wait && !err.contains(busy) && send.waitForReadyRead(5000))
             err += send.readAllStandardError();
@@ -147,7 +139,7 @@ private Q_SLOTS:
         QCOMPARE(outcome.ending, OperationOutcome::Ending::Refused);
         QCOMPARE(f.prompter.shown.size(), 1);
         QVERIFY2(f.prompter.shown.front().text.endsWith(QStringLiteral("\r\n") +
-                                                        LineBusyText(peer.devicePath(), OwnProcessText())),
+                                                        LineBusyText(peer.devicePath(), ProcessText(::getpid()))),
                  qPrintable(f.prompter.shown.front().text));
         QVERIFY(f.settled());
         line.release();
