@@ -62,9 +62,9 @@ ProgramResult RunAt(const char *scale, const QStringList &args, const QString &s
             cli.terminate();
             break;
         }
-    if (!cli.waitForFinished(20000))
-        cli.kill();
-    return {cli.exitCode(), cli.readAllStandardOutput(), WithoutScaleLine(cli.readAllStandardError())};
+    const bool ended = cli.waitForFinished(20000) && cli.exitStatus() == QProcess::NormalExit;
+    cli.kill();
+    return {ended ? cli.exitCode() : -1, cli.readAllStandardOutput(), WithoutScaleLine(cli.readAllStandardError())};
 }
 
 } // namespace
