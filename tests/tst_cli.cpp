@@ -2,7 +2,6 @@
 // device in this test or telvaro-devsim received, help, usage errors, output that cannot be written.
 // Protocol waits run 100 times faster (TELVARO_TIME_SCALE); the simulator runs in real time.
 #include "codec/escapes.h"
-#include "controller/controllerprotocol.h"
 #include "datatable.h"
 #include "peers.h"
 #include "programs.h"
@@ -27,14 +26,6 @@ const RegisterTable kRegisters = [] {
     return r;
 }();
 
-using Controller = std::tuple<QString, int, int, QByteArray>;
-
-// "STATUS [STDERR] STDOUT" of one run.
-QByteArray Outcome(const ProgramResult &r)
-{
-    return QByteArray::number(r.status) + " [" + r.err + "] " + r.out;
-}
-
 // The simulator's log after SIGTERM: each event (peer addresses left out) and its seconds.
 QMultiMap<QString, double> Events(QProcess &device)
 {
@@ -45,17 +36,6 @@ QMultiMap<QString, double> Events(QProcess &device)
         log.insert(m.captured(2), m.captured(1).toDouble());
     }
     return log;
-}
-
-// The lines the simulator understood, without the seconds since the frame before.
-QStringList Understood(const QStringList &log)
-{
-    static const QRegularExpression seconds(QStringLiteral("^\\+\\d+\\.\\d{3} "));
-    QStringList lines;
-    for (const QString &line : log)
-        if (line.startsWith(QLatin1String("understood ")))
-            lines << line.mid(11).remove(seconds);
-    return lines;
 }
 
 // A dry run's frames (asked for in hexadecimal) with their planned starts, and its total.
@@ -103,6 +83,23 @@ QStringList Traffic(const QList<std::pair<double, QString>> &lines, const QStrin
     return traffic;
 }
 
+QByteArray Contents(const char *path)
+{
+    QFile f(QString::fromLatin1(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// When the link opened, each frame went out and the link closed, as a transcript has them.
+QList<double> Moments(const QList<std::pair<double, QString>> &lines)
+{
+    QList<double> moments;
+    for (const auto &[at, what] : lines)
+        if (what.startsWith(QLatin1String("LINK\topened")) || what.startsWith(QLatin1String("TX ")) ||
+            what == QLatin1String("LINK\tclosed by us"))
+            moments << at;
+    return moments;
+}
+
 // Each frame's "<T>" text of a moment from the given start on put back as "<T>".
 QByteArray Tokens(QByteArray frame, const QDateTime &start)
 {
@@ -123,11 +120,9 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(m_dir.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
         qputenv("TELVARO_TIME_SCALE", "100"); // protocol waits and intervals
-        QByteArray many, wide;
-        QByteArray big; // as many messages as a sign holds
+        QByteArray big, wide;                 // as many messages as a sign holds, and long ones
         for (int i = 0; i <= 8100; ++i)
-            (i < 202 ? many : big) += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
-        big.prepend(many);
+            big += "10," + QByteArray::number(i) + ",\"T" + QByteArray::number(i) + "\",\"\"\r\n";
         for (int i = 0; i < 60; ++i) // what --verbose echoes of these outgrows a pipe's buffer
             wide += "10," + QByteArray::number(i) + ",\"" + QByteArray(2000, 'a' + i % 26) + "\",\"\"\r\n";
         const QByteArray tvd = "1000,0,\"<0x02>Hello\",\"first\"\r\n40000,1,\"\xe9<0x0D>\",\"a, b\"\r\n";
@@ -137,7 +132,6 @@ private Q_SLOTS:
         for (const auto &[name, bytes] :
              {std::pair{"m.tvd", tvd},
               {"bad.TVD", tvd + "5,2,\"x\"\r\n"},
-              {"many.TVD", many},
               {"wide.TVD", wide},
               {"big.TVD", big},
               {"zero.TVD", "0,0,\"Z\",\"\"\r\n"},
@@ -188,7 +182,6 @@ private Q_SLOTS:
         const QByteArray full = "1 [telvaro-cli: cannot write the output: ...";
         row("encode", "telvaro-cli encode 'Hello<0x0D><0x00><0xFF>'", "0 [] Hello\r" + QByteArray("\0\xff", 2));
         row("encode hex", "telvaro-cli encode --hex '<&H1B>A<0x4a>'", "0 [] 1B 41 4A\n");
-        row("encode code page", "telvaro-cli encode --hex \u20ac\u00e9", "0 [] 80 E9\n");
         row("encode nothing", "telvaro-cli encode ''", "0 [] ");
         row("encode an option's text", "telvaro-cli encode -- --help", "0 [] --help");
         row("encode out of range", "telvaro-cli encode '<1234>'",
@@ -248,17 +241,16 @@ private Q_SLOTS:
         // where there is one; the same devices in JSON.
         const QString kernel = "<(for d in /sys/class/tty/*/device; do t=${d%/device}; readlink -f /dev/${t##*/}; "
                                "done | sort)";
+        // Each line with every column, unknown ones empty.
+        const QString devices = " | xargs -r readlink -f | sort) " + kernel;
         row("ports",
-            "diff <(telvaro-cli ports 2>/dev/null | cut -f1 | xargs -r readlink -f | sort) " + kernel + " && echo same",
+            "diff <(telvaro-cli ports 2>/dev/null | awk -F'\\t' 'NF == 6 { print $1 }'" + devices +
+                " && diff <(telvaro-cli ports --json 2>/dev/null | sed -nE 's/^ *\"device\": \"(.*)\",$/\\1/p'" +
+                devices + " && echo same",
             "0 [] same\n");
-        row("ports as json",
-            "diff <(telvaro-cli ports --json 2>/dev/null | sed -nE 's/^ *\"device\": \"(.*)\",$/\\1/p' "
-            "| xargs -r readlink -f | sort) " +
-                kernel + " && echo same",
-            "0 [] same\n");
+        row("upload's usage", "telvaro-cli upload --help | head -n 1",
+            "0 [] Usage: telvaro-cli upload [options] OUT | --compare FILE (--serial-input|--binary-input)\n");
         usage("ports with an argument", "telvaro-cli ports /dev/ttyS0", "takes no arguments");
-        row("refused", "telvaro-cli send --port 0 --ip 127.0.0.1 --ip-port CLOSED x",
-            "1 [Unable to connect!  State = 9\nThe connection failed: The device at 127.0.0.1:...");
         // A device that takes the connection and closes it at once is named as such, by every operation.
         for (const auto &[name, command] :
              {std::pair{"send closed at once", "send x"},
@@ -297,8 +289,6 @@ private Q_SLOTS:
         };
         const QByteArray qndWarning = "QND file format only supports intervals up to 32767 ms\n\n"
                                       "Message 001 has an interval of 40000 ms: the saved file will not open again\n";
-        const QByteArray limitWarning = "QND file format only supports 200 messages\n\n"
-                                        "Only the first 200 messages will be saved\n";
         const QByteArray refused = "Nothing was written; give --force to save it all the same.\n";
         row("list", "telvaro-cli list m.tvd", "0 [] " + grid);
         // UTF-8 for the terminal, every control character escaped.
@@ -320,8 +310,6 @@ private Q_SLOTS:
         // not written unless forced.
         row("to QND refused", "telvaro-cli convert m.tvd m.QND" + written("m.QND"),
             "1 [" + qndWarning + refused + "] ");
-        row("202 to QND refused", "telvaro-cli convert many.TVD few.QND" + written("few.QND"),
-            "1 [" + limitWarning + refused + "] ");
         row("to QND forced", "telvaro-cli convert --force m.tvd m.QND && head -n 3 m.QND",
             "0 [" + qndWarning + "] 1000,0,\"<0x02>Hello\"\r\n40000,1,\"\xe9<0x0D>\"\r\n0,2,\"\"\r\n");
         // That interval does not read back: nothing is written.
@@ -329,9 +317,6 @@ private Q_SLOTS:
             opening("m.QND: line 2: the interval 40000 is out of range (-32768 to 32767)"));
         row("save nowhere", "telvaro-cli convert m.tvd no/m.TVD",
             "1 [Error Saving no/m.TVD\nthe file cannot be written: " + qt_error_string(ENOENT).toUtf8() + "\n] ");
-        // A QND file holds messages 0 to 200; the first comment follows the last text.
-        row("202 to QND forced", "telvaro-cli convert --force many.TVD few.QND && sed -n 201,202p few.QND",
-            "0 [" + limitWarning + "] 10,200,\"T200\"\r\n\"\"\r\n");
         // An empty text sends no datagram.
         row("run once through", "telvaro-cli run " + udp + "once.TVD", "0 [] ", "\002A|B\r|C");
         // A stop cuts the wait of 10 minutes (6 s here) short, as data entry
@@ -363,7 +348,7 @@ private Q_SLOTS:
             "mkfifo stalled; exec 4<>stalled; s=$(date +%s%N); telvaro-cli run --verbose --repeat-from 0 "
             "--duration 1 " +
                 udp +
-                "many.TVD 2>stalled >stalled; r=$?; "
+                "big.TVD 2>stalled >stalled; r=$?; "
                 "echo $r $(( ($(date +%s%N) - s) / 1000000 < 4000 )); rm stalled",
             "0 [] 0 1\n", "*");
         // Transcripts without their times: a device that closes, and a stderr
@@ -418,9 +403,14 @@ private Q_SLOTS:
             "0 [] 0.000\t<0x01>Z0A<0x02>E$<0x04>\n15.000\t<0x01>Z0A<0x02>E.SL<0x04>\n17.000\tSETPLAYLISTTOE\n"
             "19.000\t<0x01>40A<0x02>A<0x0F>DT!!A\n21.000\t<0x01>40A<0x02>A<0x0F>DT!\"B\n"
             "23.000\t<0x01>40A<0x02>A<0x0F>DT!#C\ntotal 25.000\n");
+        // Labels name messages 0 to 8100: one more is refused before any frame.
         row("sign load of 8101 messages",
             "TELVARO_TIME_SCALE=1 telvaro-cli load-sign --dry-run " + udp + "big.TVD | tail -1",
             "0 [] total 16216.000\n");
+        row("sign load of 8102 messages",
+            "{ cat big.TVD; echo '10,8101,\"X\",\"\"'; } >bigger.TVD; telvaro-cli load-sign --dry-run " + udp +
+                "bigger.TVD",
+            "1 [Error Loading Sign\nA sign holds messages 0 to 8100.\n] total 0.000\n");
         // Over TCP the connection wait's first look comes before any frame.
         row("run dry run cut by its duration",
             "TELVARO_TIME_SCALE=1 telvaro-cli run --dry-run --hex --repeat-from 1 --duration 700 --port 0 --ip "
@@ -507,58 +497,89 @@ private Q_SLOTS:
             QCOMPARE(udp.datagrams.join('|') + tcp.received, received);
     }
 
-    // A dry run prints the frames the real operation sends and when: a sign
-    // load over UDP (at 1/10 of real time), as its transcript and the sign's
-    // hold it, with the waits its transcript shows; a run with escapes and
-    // time tokens (planned in real time, run at 1/100), whose tokens show
-    // when each frame goes out; a controller load over a pseudo-terminal, as
-    // the simulated controller received it.
-    void dryRunsAsSent()
+    // An operation keeps to its dry run over each link: the frames printed
+    // go out, as the program's transcript and the simulated device have
+    // them; no wait is shorter than planned (but for the moments the link
+    // takes to open), and none is longer by more than half of it (a wait
+    // missing from the plan, at least 200 ms here, is); the plan's total is
+    // the span from the link opened to it closed. A sign load runs at 1/10
+    // of real time, a controller load at 1/100, a run (to its end, or cut by
+    // --duration between two messages) at 1/4. The best of three runs is
+    // taken: a loaded machine only ever makes a run late.
+    void keepsToItsPlan_data()
     {
-        for (const char *log : {"asSent.log", "sign.log"})
-            QFile::remove(QString::fromLatin1(log));
-        QProcess sign;
-        const QString signPort =
-            StartDevice(sign, {"--udp", "0", "--role", "sign", "--transcript", "sign.log"}).section(u':', -1);
-        const QStringList toSign = {"load-sign", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", signPort};
-        const Plan load = DryRun(toSign + QStringList{"three.TVD"}, {"TELVARO_TIME_SCALE=10"});
-        QCOMPARE(RunProgram(CliPath(), toSign + QStringList{"--transcript", "asSent.log", "three.TVD"},
-                            {"TELVARO_TIME_SCALE=10"})
-                     .status,
-                 0);
-        StopDevice(sign);
-        const auto asSent = TranscriptLines(QStringLiteral("asSent.log"));
-        QStringList signFrames;
-        for (const auto &[offset, frame] : load.frames)
-            signFrames << QString::number(frame.size()) + u'\t' + QString::fromLatin1(FormatReceived(frame));
-        QCOMPARE(load.frames.size(), 6);
-        QCOMPARE(Traffic(asSent, "TX"), signFrames);
-        QCOMPARE(Traffic(TranscriptLines(QStringLiteral("sign.log")), "RX"), signFrames);
-        // When the program sent each frame, from the link opened to it
-        // closed, as its transcript has them, against the plan: no wait is
-        // shorter than planned, and none is longer by more than half of it
-        // (a wait missing from the plan, at least 200 ms here, is).
-        QList<double> due = {0}, ran;
-        for (const auto &[offset, frame] : load.frames)
+        columns<QStringList, QString, QString>({"device", "command", "scale"});
+        const QString ip = " --ip 127.0.0.1 --ip-port PORT", pty = m_dir.filePath(QStringLiteral("ttyPlanned"));
+        row("sign load over udp", QStringList{"--udp", "0", "--role", "sign"},
+            "load-sign --port -1" + ip + " three.TVD", "10");
+        row("controller load over a pty", QStringList{"--pty", "--link", pty, "--role", "controller"},
+            "load-controller --binary-input --port 1 --device " + pty + " load.TVD", "100");
+        for (const auto &[name, device, link] :
+             {std::tuple{"udp", QStringList{"--udp", "0"}, "--port -1" + ip},
+              std::tuple{"tcp", QStringList{"--tcp", "0"}, "--port 0" + ip},
+              std::tuple{"pty", QStringList{"--pty", "--link", pty}, "--port 1 --device " + pty}})
+            for (const QString &duration : {QString(), QStringLiteral(" --repeat-from 0 --duration 0.5")})
+                QTest::newRow(qPrintable(QStringLiteral("run over %1%2").arg(name, duration.isEmpty() ? "" : ", cut")))
+                    << device << "run " + link + duration + " paced.TVD"
+                    << "4";
+    }
+    void keepsToItsPlan()
+    {
+        const auto [device, command, scale] = fetch<QStringList, QString, QString>({"device", "command", "scale"});
+        QProcess simulator;
+        const QString port = StartDevice(simulator, device).section(u':', -1);
+        const QStringList args = QString(command).replace(QLatin1String("PORT"), port).split(u' '),
+                          env = {"TELVARO_TIME_SCALE=" + scale};
+        const Plan plan = DryRun(args, env);
+        QStringList frames;
+        QByteArray planned;
+        QList<double> due = {0}, best;
+        for (const auto &[offset, frame] : plan.frames) {
+            frames << QString::number(frame.size()) + u'\t' + QString::fromLatin1(FormatReceived(frame));
+            planned += FormatReceived(frame);
             due << offset;
-        due << load.total;
-        for (const auto &[at, what] : asSent)
-            if (what.startsWith(QLatin1String("LINK\topened")) || what.startsWith(QLatin1String("TX ")) ||
-                what == QLatin1String("LINK\tclosed by us"))
-                ran << at;
-        QCOMPARE(ran.size(), due.size());
-        for (qsizetype i = 1; i < ran.size(); ++i) {
-            const double gap = ran[i] - ran[i - 1], plannedGap = due[i] - due[i - 1];
-            const QString figures = QStringLiteral("gap %1: ran %2 s, planned %3 s").arg(i).arg(gap).arg(plannedGap);
-            QVERIFY2(gap >= plannedGap - 0.001 && gap <= plannedGap + qMax(plannedGap / 2, 0.1), qPrintable(figures));
         }
+        due << plan.total;
+        const double bound = qMax(0.01 * plan.total, 0.02);
+        const auto span = [](const QList<double> &at) { return at.isEmpty() ? -1.0 : at.last() - at.first(); };
+        int runs = 0;
+        for (; runs < 3 && qAbs(span(best) - plan.total) > bound; ++runs) {
+            QFile::remove(QStringLiteral("asSent.log"));
+            // Without a terminal no progress line either.
+            QCOMPARE(Outcome(RunProgram(CliPath(), args + QStringList{"--transcript", "asSent.log"}, env)), "0 [] ");
+            const auto lines = TranscriptLines(QStringLiteral("asSent.log"));
+            QCOMPARE(Traffic(lines, "TX"), frames);
+            const QList<double> ran = Moments(lines);
+            QCOMPARE(ran.size(), due.size());
+            if (qAbs(span(ran) - plan.total) < qAbs(span(best) - plan.total))
+                best = ran;
+        }
+        QByteArray received;
+        for (const QString &line : StopDevice(simulator))
+            if (line.startsWith(QLatin1String("received ")))
+                received += line.mid(9).toLatin1();
+        QCOMPARE(received, planned.repeated(runs));
+        for (qsizetype i = 1; i < best.size(); ++i) {
+            const double gap = best[i] - best[i - 1], plannedGap = due[i] - due[i - 1];
+            const QString figures = QStringLiteral("gap %1: ran %2 s, planned %3 s").arg(i).arg(gap).arg(plannedGap);
+            QVERIFY2(gap >= plannedGap - bound && gap <= plannedGap + qMax(plannedGap / 2, 0.1), qPrintable(figures));
+        }
+        const QString figures = QStringLiteral("planned %1 s, ran %2 s").arg(plan.total).arg(span(best));
+        qInfo("%s", qPrintable(figures));
+        QVERIFY2(!frames.isEmpty() && plan.total > 0 && qAbs(span(best) - plan.total) <= bound, qPrintable(figures));
+    }
 
+    // A run with escapes and time tokens, planned in real time and run at
+    // 1/100: the tokens show when each frame goes out.
+    void tokensAsPlanned()
+    {
         UdpPeer udp;
-        const QStringList link = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(udp.port())};
+        const QStringList args = {
+            "run", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(udp.port()), "tokens.TVD"};
         const QDateTime dryStart = QDateTime::currentDateTime();
-        const Plan run = DryRun(QStringList{"run"} + link + QStringList{"tokens.TVD"}, {"TELVARO_TIME_SCALE=1"});
+        const Plan run = DryRun(args, {"TELVARO_TIME_SCALE=1"});
         const QDateTime realStart = QDateTime::currentDateTime();
-        QCOMPARE(RunCli(QStringList{"run"} + link + QStringList{"tokens.TVD"}).status, 0);
+        QCOMPARE(RunCli(args).status, 0);
         QCOMPARE(run.frames.size(), 2);
         QCOMPARE(run.total, 103.0);
         QList<QByteArray> planned, sent;
@@ -568,73 +589,6 @@ private Q_SLOTS:
         }
         QCOMPARE(planned, (QList<QByteArray>{"\x02X<T>\x03", "Y<T>\r"}));
         QCOMPARE(sent, planned);
-
-        const QString pty = m_dir.filePath(QStringLiteral("ttyPlanned"));
-        QProcess controller;
-        StartDevice(controller, {"--pty", "--link", pty, "--role", "controller"});
-        const QStringList serial = {"load-controller", "--binary-input", "--port", "1", "--device", pty, "load.TVD"};
-        const Plan plan = DryRun(serial, {});
-        QCOMPARE(RunCli(serial).status, 0);
-        QByteArray received, frames;
-        for (const QString &line : StopDevice(controller))
-            if (line.startsWith(QLatin1String("received ")))
-                received += line.mid(9).toLatin1();
-        for (const auto &[offset, frame] : plan.frames)
-            frames += FormatReceived(frame);
-        QCOMPARE(plan.frames.size(), 6);
-        QCOMPARE(received, frames);
-    }
-
-    // A run keeps to its plan over each link, to its end or cut by
-    // --duration between two messages (at 1/4 of real time): the same
-    // messages, and the plan's total is the span from the link opened to it
-    // closed, as the transcript has them. The best of three runs is taken: a
-    // loaded machine only ever makes a run late.
-    void plansKeepTime_data()
-    {
-        columns<QString, QString>({"link", "duration"});
-        for (const char *link : {"udp", "tcp", "pty"})
-            for (const char *duration : {"", "0.5"})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(link, duration).trimmed())) << link << duration;
-    }
-    void plansKeepTime()
-    {
-        auto [kind, duration] = fetch<QString, QString>({"link", "duration"});
-        UdpPeer udp;
-        TcpPeer tcp;
-        QProcess device;
-        const QString pty = m_dir.filePath(QStringLiteral("ttyPaced")), ip = "--ip 127.0.0.1 --ip-port ";
-        if (kind == QLatin1String("pty"))
-            StartDevice(device, {"--pty", "--link", pty});
-        const QString link = kind == QLatin1String("pty")   ? "--port 1 --device " + pty
-                             : kind == QLatin1String("tcp") ? "--port 0 " + ip + QString::number(tcp.port())
-                                                            : "--port -1 " + ip + QString::number(udp.port());
-        const QStringList args = ("run " + link +
-                                  (duration.isEmpty() ? "" : " --repeat-from 0 --duration " + duration) + " paced.TVD")
-                                     .split(u' '),
-                          scale = {"TELVARO_TIME_SCALE=4"};
-        const Plan plan = DryRun(args, scale);
-        const double bound = qMax(0.01 * plan.total, 0.02);
-        double best = -1;
-        for (int attempt = 0; attempt < 3 && qAbs(best - plan.total) > bound; ++attempt) {
-            QFile::remove(QStringLiteral("paced.log"));
-            QCOMPARE(RunProgram(CliPath(), args + QStringList{"--transcript", "paced.log"}, scale).status, 0);
-            const auto lines = TranscriptLines(QStringLiteral("paced.log"));
-            double opened = 0, closed = 0;
-            for (const auto &[at, what] : lines)
-                if (what.startsWith(QLatin1String("LINK\topened")))
-                    opened = at;
-                else if (what == QLatin1String("LINK\tclosed by us"))
-                    closed = at;
-            QCOMPARE(Traffic(lines, "TX").size(), plan.frames.size());
-            if (qAbs(closed - opened - plan.total) < qAbs(best - plan.total))
-                best = closed - opened;
-        }
-        const QString figures = QStringLiteral("planned %1 s, ran %2 s").arg(plan.total).arg(best);
-        qInfo("%s", qPrintable(figures));
-        QVERIFY2(plan.total > 0 && qAbs(best - plan.total) <= bound, qPrintable(figures));
-        if (device.state() != QProcess::NotRunning)
-            StopDevice(device);
     }
 
     // Help of the program and each command on stdout, every option with a
@@ -668,20 +622,17 @@ private Q_SLOTS:
         for (const auto &[key, value] : {std::pair{"AppPort", "0"}, {"AppIP", "127.0.0.1"}, {"AppIPPort", ""}})
             store.setValue(QStringLiteral("Settings/") + key, *value ? QString(value) : tcpPort);
         store.sync();
-        QProcess viaTcp, viaPty;
-        for (QProcess *p : {&viaTcp, &viaPty})
-            p->setProcessEnvironment(EnvironmentWith({"TELVARO_TIME_SCALE="}));
-        viaTcp.start(CliPath(), {"send", "--verbose", "<0x02>Hi<0x03>"});
-        viaPty.start(CliPath(), {"send", "--port", "2", "--device", link, "--baud", "19200", "ser<0x0D><0x0A>"});
-        for (QProcess *p : {&viaTcp, &viaPty})
-            QVERIFY(p->waitForFinished(5000) && p->exitCode() == 0);
-        QVERIFY(viaPty.readAllStandardError().isEmpty());
-        const QByteArray verbose = viaTcp.readAllStandardError();
-        QVERIFY2(verbose.contains("panel 2: <0x02>Hi<0x03>\n") && verbose.contains("panel 2: No Traffic\n"),
-                 verbose.constData());
-        const QString answer = QString::fromLatin1(viaTcp.readAllStandardOutput());
-        QVERIFY2(QRegularExpression(QStringLiteral("^OK<0d13>\n\\d+\\.\\d\\d\n$")).match(answer).hasMatch(),
-                 qPrintable(answer));
+        const QStringList realTime = {"TELVARO_TIME_SCALE="};
+        const QStringList serial = {"send", "--port", "2", "--device", link, "--baud", "19200", "ser<0x0D><0x0A>"};
+        QCOMPARE(Outcome(RunProgram(CliPath(), serial, realTime)), "0 [] ");
+        const ProgramResult r = RunProgram(CliPath(), {"send", "--verbose", "<0x02>Hi<0x03>"}, realTime);
+        QVERIFY2(r.status == 0 && r.err.contains("panel 2: <0x02>Hi<0x03>\n") &&
+                     r.err.contains("panel 2: No Traffic\n"),
+                 r.err.constData());
+        QVERIFY2(QRegularExpression(QStringLiteral("^OK<0d13>\n\\d+\\.\\d\\d\n$"))
+                     .match(QString::fromLatin1(r.out))
+                     .hasMatch(),
+                 r.out.constData());
 
         const auto tcpLog = Events(tcp);
         QCOMPARE(tcpLog.keys(), (QStringList{"connected", "disconnected", "received <0x02>Hi<0x03>", "sent OK<0x0D>"}));
@@ -690,131 +641,26 @@ private Q_SLOTS:
         QCOMPARE(Events(pty).keys(), QStringList{"received ser<0x0D><0x0A>"});
     }
 
-    // A load of two messages, a call and a clear over UDP, as the sign
-    // understood them.
-    void signOverUdp()
-    {
-        QProcess sign;
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
-        const QStringList udp = {"--port", "-1", "--ip", "127.0.0.1", "--ip-port", port};
-        const auto load = RunCli(QStringList{"load-sign", "--address", "0a"} + udp + QStringList{"two.TVD"});
-        QCOMPARE(load.status, 0);
-        QVERIFY2(load.err.isEmpty() && load.out.isEmpty(), load.err.constData()); // no terminal: no progress
-        QCOMPARE(RunCli(QStringList{"call-message", "--address", "01"} + udp + QStringList{"91"}).status, 0);
-        QCOMPARE(RunCli(QStringList{"clear-list", "--sign-type", "orbilux"} + udp).status, 0);
-        const QStringList log = StopDevice(sign);
-        QCOMPARE(Understood(log), (QStringList{
-                                      "orbilux address 0A, E$: erase the memory",
-                                      "orbilux address 0A, E.SL: clear the play list",
-                                      "SETPLAYLISTTOE: set the play list to E",
-                                      "vyrena address 0A, store message 000 (label !!): <0x02>HELLO<0x03>",
-                                      "vyrena address 0A, store message 001 (label !\"): WORLD<0x0D>",
-                                      "vyrena address 01, E.SL: call message 091 (label \"\")",
-                                      "orbilux address 00, E.SL: clear the play list",
-                                  }));
-    }
-
-    // Load, then upload, against the simulated controller on a
-    // pseudo-terminal: the messages and registers come back; a controller
-    // that misbehaves makes the command fail with the window's message.
-    void controllerOverPty_data()
-    {
-        QTest::addColumn<Controller>("row"); // fault, load and upload status, stderr's start
-        QTest::newRow("round trip") << Controller{"none", 0, 0, "Controller configured for Binary Input\n"};
-        QTest::newRow("double enq") << Controller{"double-enq", 1, 0, "Serial Connection Failed.\n"};
-        QTest::newRow("garbage upload") << Controller{"garbage-upload", 0, 1, "Error Loading Controller\n"};
-    }
-    void controllerOverPty()
-    {
-        QFETCH(Controller, row);
-        const auto &[fault, loadStatus, uploadStatus, err] = row;
-        const QList<QByteArray> texts = {"<0x02>HELLO<0x03><0x04>", "WORLD<0x0D><0x04>"};
-        const QString link = m_dir.filePath(QStringLiteral("ttyController"));
-        QProcess controller;
-        StartDevice(controller, {"--pty", "--link", link, "--role", "controller", "--fault", fault});
-        const QStringList serial = {"--port", "1", "--device", link};
-        const auto load = RunCli(QStringList{"load-controller", "--binary-input"} + serial + QStringList{"load.TVD"});
-        QCOMPARE(load.status, loadStatus);
-        const QString out = m_dir.filePath(QStringLiteral("up.TVD"));
-        QFile::remove(out);
-        const auto upload = RunCli(QStringList{"upload"} + serial + QStringList{out});
-        QCOMPARE(upload.status, uploadStatus);
-        QVERIFY2((load.err + upload.err).startsWith(err), (load.err + upload.err).constData());
-        // The reason is told once, below the message.
-        const QByteArrayList lines = upload.err.split('\n');
-        QCOMPARE(QSet<QByteArray>(lines.begin(), lines.end()).size(), lines.size());
-        const QStringList log = Understood(StopDevice(controller));
-        QVERIFY2(log.contains(QStringLiteral("registers <0x01>0230;125 <0x04>")), qPrintable(log.join(u'\n')));
-        QFile file(out), companion(CompanionName(out));
-        QCOMPARE(file.open(QIODevice::ReadOnly) && companion.open(QIODevice::ReadOnly), uploadStatus == 0);
-        if (uploadStatus != 0) // nothing is saved from a failed upload
-            return;
-        QList<QByteArray> uploaded;
-        for (const MessageEntry &e : ReadTvd(file.readAll()).entries)
-            uploaded << e.Text;
-        // A load cut short after the registers leaves the controller without messages.
-        QCOMPARE(uploaded.mid(0, 2) == texts, loadStatus == 0);
-        QCOMPARE(uploaded.contains(texts.front()), loadStatus == 0);
-        const RegisterFileRead back = ReadTv1(companion.readAll());
-        QCOMPARE(back.result, RegisterFileRead::Result::Loaded);
-        QVERIFY(back.registers == kRegisters);
-    }
-
-    // An upload whose registers break the register rule is refused whole,
-    // and one whose files do not both fit on the disk writes neither: the
-    // old pair stays byte for byte. The disk is a small file system of its
-    // own, mounted for the command alone, with room for the registers only.
-    void uploadKeepsTheOldFiles_data()
-    {
-        columns<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
-        const QByteArray refused = "Error Loading Controller\nThe upload's register 02: ";
-        const QByteArray kept = "; nothing was taken from the upload.\n";
-        row("width 7", QByteArray("\0010270;125 \004"), false, refused + "the width 7 is out of range (0 to 5)" + kept);
-        row("full disk", RegisterFrame(kRegisters), true,
-            QByteArray("Error Saving out.TVD\nthe file could not be written in full: the disk may be full\n"
-                       "Neither file was changed.\n"));
-    }
-    void uploadKeepsTheOldFiles()
-    {
-        const auto [registers, fullDisk, err] = fetch<QByteArray, bool, QByteArray>({"registers", "fullDisk", "err"});
-        if (fullDisk && RunProgram("unshare", {"-rm", "true"}).status != 0)
-            QSKIP("no file system can be mounted here");
-        PtyPeer controller;
-        controller.onReceive = [upload = registers + QByteArray("M\x04").repeated(400) +
-                                         ConfigurationFrame(true)](PtyPeer &p, const QByteArray &chunk) {
-            if (chunk == WakeUpFrame())
-                p.reply(WakeUpReply());
-            else if (chunk == UploadRequestFrame())
-                p.reply(upload);
-        };
-        QTemporaryDir dir(m_dir.filePath(QStringLiteral("upload")));
-        const QByteArray oldTvd = "1000,0,\"OLD<0x04>\",\"\"\r\n", oldTv1 = WriteTv1(RegisterTable{}, 1);
-        for (const auto &[name, bytes] : {std::pair{"out.TVD", oldTvd}, {"out.TV1", oldTv1}}) {
-            QFile f(dir.filePath(QString::fromLatin1(name)));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        }
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("disk")));
-        // The old pair on the disk, filled but for one page; the upload; what the files hold then.
-        const QString fill = "head -c 4096 /dev/zero > room && { cat /dev/zero > filler; rm room; } 2>/dev/null; ";
-        const QString work = "cd disk && cp ../out.TVD ../out.TV1 . && " + (fullDisk ? fill : QString()) +
-                             "telvaro-cli upload --quiet --port 1 --device " + controller.devicePath() +
-                             " out.TVD; s=$?; cat out.TVD out.TV1; exit $s";
-        const QString mount = "unshare -rm bash -c 'mount -t tmpfs -o size=65536 none disk && eval \"$WORK\"'";
-        const ProgramResult r = RunShell("cd \"$DIR\" && " + (fullDisk ? mount : QStringLiteral("eval \"$WORK\"")),
-                                         {"DIR=" + dir.path(), "WORK=" + work});
-        QCOMPARE(Outcome(r), "1 [" + err + "] " + oldTvd + oldTv1);
-    }
-
-    // A load that verifies itself and an upload that compares, against the
-    // simulated controller: each difference named, the outcomes joined.
+    // Loads and uploads against the simulated controller on a
+    // pseudo-terminal: a load that verifies itself, an upload that compares,
+    // each difference named, the outcomes joined; an upload's pair of files
+    // holds what the controller holds, or when the upload fails, stays as it
+    // was.
     void verifyOverPty_data()
     {
         columns<QString, QStringList, QByteArray>({"fault", "commands", "run"});
         const QString load = "load-controller --binary-input --verify load.TVD";
         const QByteArray one = "1 difference between what was sent and what the controller holds.\n";
-        row("verified", "none",
-            QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input"},
-            QByteArray("0 [] 0 [] "));
+        row("verified and uploaded", "none",
+            QStringList{"load-controller --binary-input --verify long.TVD", "upload --compare long.TVD --binary-input",
+                        "upload up.TVD", "upload --compare up.TVD --binary-input"},
+            QByteArray("0 [] 0 [] 0 [Controller configured for Binary Input\n] 0 [] new pair"));
+        // A controller that misbehaves fails the command with the window's message, its reason once.
+        row("double enq", "double-enq", QStringList{"load-controller --binary-input load.TVD"},
+            QByteArray("1 [Serial Connection Failed.\nNo reply <0x05> to step -1.\n] "));
+        row("garbage upload", "garbage-upload", QStringList{"upload up.TVD"},
+            QByteArray(
+                "1 [Error Loading Controller\nThe upload names register \"99\"; registers are 0 to 31.\n] old pair"));
         // A token stands for a time text only; text that names an end byte is no end byte.
         row("compared as bytes", "none",
             QStringList{"load-controller --binary-input wrong.TVD", "upload --compare right.TVD --binary-input"},
@@ -840,6 +686,10 @@ private Q_SLOTS:
         QByteArray got;
         int status = 0;
         QFile::remove(QStringLiteral("verify.log"));
+        for (const char *name : {"up.TVD", "up.TV1"}) {
+            QFile old(QString::fromLatin1(name));
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
+        }
         for (const QString &command : commands) {
             const ProgramResult r = RunCli(command.split(u' ') +
                                            QStringList{"--port", "1", "--device", link, "--transcript", "verify.log"});
@@ -847,12 +697,12 @@ private Q_SLOTS:
             status = r.status;
         }
         StopDevice(controller);
+        if (commands.contains(QStringLiteral("upload up.TVD")))
+            got += Contents("up.TVD") + Contents("up.TV1") == "old\r\nold\r\n" ? "old pair" : "new pair";
         QCOMPARE(got, run);
         // The transcript, appended to by each command, ends with the status
         // the last one ended with.
-        QFile log(QStringLiteral("verify.log"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray lines = log.readAll();
+        const QByteArray lines = Contents("verify.log");
         qsizetype opened = 0; // a read-back opens the link once more
         for (const QString &command : commands)
             opened += command.contains(QLatin1String("--verify")) ? 2 : 1;

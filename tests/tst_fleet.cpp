@@ -19,23 +19,6 @@ namespace {
 
 const QByteArray twoMessages = "10,0,\"A\",\"\"\r\n10,1,\"B\",\"\"\r\n";
 
-// The last line of a command's stdout as JSON.
-QJsonObject LastJson(const QByteArray &out)
-{
-    return QJsonDocument::fromJson(out.trimmed().split('\n').constLast()).object();
-}
-
-// What a simulated sign understood, in order, without the times.
-QStringList Understood(const QStringList &log)
-{
-    static const QRegularExpression understood(QStringLiteral("^understood \\+\\d+\\.\\d{3} (.*)$"));
-    QStringList lines;
-    for (const QString &line : log)
-        if (const auto m = understood.match(line); m.hasMatch())
-            lines << m.captured(1);
-    return lines;
-}
-
 QJsonObject ReportSign(const QJsonObject &report, const QString &name)
 {
     for (const QJsonValue &v : report.value(QStringLiteral("signs")).toArray())
@@ -52,13 +35,36 @@ QByteArray Contents(const QString &path)
 
 QJsonObject ReadJsonFile(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
+    return QJsonDocument::fromJson(Contents(path)).object();
 }
 
-QString UdpSign(const QString &port, const QString &address, const QString &table = QStringLiteral("t.TVD"))
+QString UdpSign(const QString &port, const QString &address)
 {
-    return QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1\naddress=%2\ntable=%3\n").arg(port, address, table);
+    return QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1\naddress=%2\ntable=t.TVD\n").arg(port, address);
+}
+
+// Starts a simulated sign on UDP, logging to a file where given, and returns its port.
+QString StartSign(QProcess &sign, const QString &log = {})
+{
+    const QStringList toFile = log.isEmpty() ? QStringList() : QStringList{"--log", log};
+    return StartDevice(sign, QStringList{"--udp", "0", "--role", "sign"} + toFile).section(u':', -1);
+}
+
+// telvaro-cli on the test clock at a scale; SIGTERM once the sign's log
+// (where given) holds its erase.
+ProgramResult RunAt(const char *scale, const QStringList &args, const QString &stopAfterErase = {})
+{
+    QProcess cli;
+    cli.setProcessEnvironment(EnvironmentWith({QStringLiteral("TELVARO_TIME_SCALE=") + scale}));
+    cli.start(CliPath(), args);
+    for (QDeadlineTimer limit(5000); !stopAfterErase.isEmpty() && !limit.hasExpired(); QTest::qWait(10))
+        if (Contents(stopAfterErase).contains("E$")) {
+            cli.terminate();
+            break;
+        }
+    const bool ended = cli.waitForFinished(20000) && cli.exitStatus() == QProcess::NormalExit;
+    cli.kill();
+    return {ended ? cli.exitCode() : -1, cli.readAllStandardOutput(), WithoutScaleLine(cli.readAllStandardError())};
 }
 
 } // namespace
@@ -81,9 +87,9 @@ class FleetTest : public QObject {
         QVERIFY(QDir().mkpath(m_signs));
         write(QStringLiteral("t.TVD"), twoMessages);
     }
-    ProgramResult fleet(const QStringList &args)
+    ProgramResult fleet(const QStringList &args, const char *scale = "100", const QString &stopAfterErase = {})
     {
-        return RunCli(QStringList{"fleet", "load", "--registry", m_signs} + args);
+        return RunAt(scale, QStringList{"fleet", "load", "--registry", m_signs} + args, stopAfterErase);
     }
 
 private Q_SLOTS:
@@ -146,21 +152,22 @@ private Q_SLOTS:
     // gives wins.
     void signGivesLink_data()
     {
-        columns<QStringList, QString>({"extra", "understood"});
-        row("from the file", QStringList{}, "vyrena address 07, E.SL: call message 005 (label !&)");
-        row("address given", QStringList{"--address", "09"}, "vyrena address 09, E.SL: call message 005 (label !&)");
-        row("type given", QStringList{"--sign-type", "orbilux"},
+        columns<QStringList, QString>({"command", "understood"});
+        row("from the file", QStringList{"call-message", "5"}, "vyrena address 07, E.SL: call message 005 (label !&)");
+        row("address given", QStringList{"call-message", "--address", "09", "5"},
+            "vyrena address 09, E.SL: call message 005 (label !&)");
+        row("type given", QStringList{"call-message", "--sign-type", "orbilux", "5"},
             "orbilux address 07, E.SL: call message 005 (label !&)");
+        row("clear", QStringList{"clear-list", "--sign-type", "orbilux"},
+            "orbilux address 07, E.SL: clear the play list");
     }
     void signGivesLink()
     {
-        const auto [extra, understood] = fetch<QStringList, QString>({"extra", "understood"});
+        const auto [command, understood] = fetch<QStringList, QString>({"command", "understood"});
         freshRegistry(QStringLiteral("link"));
-        QProcess sign, other;
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
-        writeSign(QStringLiteral("s7"), UdpSign(port, QStringLiteral("07")));
-        const auto r =
-            RunCli(QStringList{"call-message", "--sign", "s7", "--registry", m_signs} + extra + QStringList{"5"});
+        QProcess sign;
+        writeSign(QStringLiteral("s7"), UdpSign(StartSign(sign), QStringLiteral("07")));
+        const auto r = RunCli(command + QStringList{"--sign", "s7", "--registry", m_signs});
         QVERIFY2(r.status == 0, r.err.constData());
         QCOMPARE(Understood(StopDevice(sign)), QStringList{understood});
     }
@@ -181,26 +188,19 @@ private Q_SLOTS:
         freshRegistry(QStringLiteral("json"));
         QProcess sign;
         const QString devLog = m_dir.filePath(QStringLiteral("json-%1.dev").arg(status));
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign", "--log", devLog}).section(u':', -1);
-        writeSign(QStringLiteral("udp"), UdpSign(port, QStringLiteral("07")));
+        writeSign(QStringLiteral("udp"), UdpSign(StartSign(sign, devLog), QStringLiteral("07")));
         writeSign(QStringLiteral("closed"), QStringLiteral("port=0\nip=127.0.0.1\nip-port=1\ntable=t.TVD\n"));
         writeSign(QStringLiteral("broken"), QStringLiteral("port=-1\ncolour=red\n"));
         const QString transcript = m_dir.filePath(QStringLiteral("json-%1.log").arg(status));
-        const QStringList args = {"load-sign", "--sign", name,           "--registry",
-                                  m_signs,     "--json", "--transcript", transcript};
-        QProcess cli;
         // A stop comes while the load waits after its erase: real time.
-        cli.setProcessEnvironment(
-            EnvironmentWith({status == QLatin1String("stopped") ? "TELVARO_TIME_SCALE=1" : "TELVARO_TIME_SCALE=100"}));
-        cli.start(CliPath(), args);
-        if (status == QLatin1String("stopped")) {
-            QTRY_VERIFY_WITH_TIMEOUT(Contents(devLog).contains("E$"), 5000);
-            cli.terminate();
-        }
-        QVERIFY(cli.waitForFinished(10000));
+        const bool stop = status == QLatin1String("stopped");
+        const ProgramResult r =
+            RunAt(stop ? "1" : "100",
+                  {"load-sign", "--sign", name, "--registry", m_signs, "--json", "--transcript", transcript},
+                  stop ? devLog : QString());
         const QStringList log = StopDevice(sign);
-        QCOMPARE(cli.exitCode(), exit);
-        const QJsonObject o = LastJson(cli.readAllStandardOutput());
+        QCOMPARE(r.status, exit);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.trimmed().split('\n').constLast()).object();
         QCOMPARE(QStringList(o.keys()),
                  (QStringList{"duration", "ended", "exit", "frames_planned", "frames_sent", "op", "reasons", "sign",
                               "started", "status", "transcript", "verification"}));
@@ -220,46 +220,33 @@ private Q_SLOTS:
         QCOMPARE(o.value("transcript").toString(), refused ? QString() : transcript);
     }
 
-    // Two signs wired to one pseudo-terminal never overlap: the second
-    // starts after the first ended, in registry order, even with room to run
-    // both at once.
-    void sharedLineNeverOverlaps()
+    // At most N loads at once: no moment lies inside more than N of the
+    // loads' spans. Two signs wired to one pseudo-terminal never overlap:
+    // the second starts after the first ended, in registry order, even with
+    // room to run both at once.
+    void parallelLimitAndSharedLine()
     {
-        freshRegistry(QStringLiteral("line"));
-        QProcess sign;
-        const QString pty = m_dir.filePath(QStringLiteral("ttyShared"));
-        StartDevice(sign, {"--pty", "--link", pty, "--role", "sign"});
+        freshRegistry(QStringLiteral("parallel"));
+        QProcess sign, wired;
+        const QString port = StartSign(sign), pty = m_dir.filePath(QStringLiteral("ttyShared"));
+        StartDevice(wired, {"--pty", "--link", pty, "--role", "sign"});
+        for (int i = 0; i < 3; ++i)
+            writeSign(QStringLiteral("s%1").arg(i), UdpSign(port, QStringLiteral("0%1").arg(i)));
         for (const char *n : {"p2", "p1"})
             writeSign(QString::fromLatin1(n), QStringLiteral("port=1\ndevice=%1\naddress=%2\ntable=t.TVD\n")
                                                   .arg(pty, QString::fromLatin1(n).toUpper()));
-        const auto r = fleet({"--parallel", "8", "--report", "line.json"});
+        const auto r = fleet({"--parallel", "2", "--report", "parallel.json"}, "20");
         QVERIFY2(r.status == 0, r.err.constData());
+        StopDevice(sign);
         QStringList addresses;
-        for (const QString &line : Understood(StopDevice(sign)).filter(QStringLiteral(" address ")))
+        for (const QString &line : Understood(StopDevice(wired)).filter(QStringLiteral(" address ")))
             addresses << line.section(u',', 0, 0).section(u' ', -1);
         QCOMPARE(addresses, (QStringList{"P1", "P1", "P1", "P1", "P2", "P2", "P2", "P2"}));
-        const QJsonObject report = ReadJsonFile(QStringLiteral("line.json"));
+        const QJsonObject report = ReadJsonFile(QStringLiteral("parallel.json"));
         QVERIFY(ReportSign(report, "p1").value("ended").toString() <
                 ReportSign(report, "p2").value("started").toString());
-    }
-
-    // At most N loads at once: no moment lies inside more than N of the
-    // loads' spans.
-    void parallelLimit()
-    {
-        freshRegistry(QStringLiteral("parallel"));
-        QProcess sign;
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
-        for (int i = 0; i < 5; ++i)
-            writeSign(QStringLiteral("s%1").arg(i), UdpSign(port, QStringLiteral("0%1").arg(i)));
-        QProcess cli;
-        cli.setProcessEnvironment(EnvironmentWith({"TELVARO_TIME_SCALE=20"}));
-        cli.start(CliPath(), {"fleet", "load", "--registry", m_signs, "--parallel", "2", "--report", "parallel.json"});
-        QVERIFY(cli.waitForFinished(20000));
-        QCOMPARE(cli.exitCode(), 0);
-        StopDevice(sign);
         QList<std::pair<QString, int>> edges;
-        for (const QJsonValue &v : ReadJsonFile(QStringLiteral("parallel.json")).value("signs").toArray()) {
+        for (const QJsonValue &v : report.value("signs").toArray()) {
             edges.append({v.toObject().value("started").toString(), 1});
             edges.append({v.toObject().value("ended").toString(), -1});
         }
@@ -280,7 +267,7 @@ private Q_SLOTS:
     {
         freshRegistry(QStringLiteral("retries"));
         QProcess sign;
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign"}).section(u':', -1);
+        const QString port = StartSign(sign);
         writeSign(QStringLiteral("a"), UdpSign(port, QStringLiteral("0A")));
         writeSign(QStringLiteral("b"), QStringLiteral("port=0\nip=127.0.0.1\nip-port=1\naddress=0B\ntable=t.TVD\n"));
         writeSign(QStringLiteral("c"), QStringLiteral("port=-1\nip=127.0.0.1\nip-port=%1\naddress=0C\n").arg(port));
@@ -296,11 +283,8 @@ private Q_SLOTS:
             QCOMPARE(s.value("status").toString(), QString::fromLatin1(status));
             QCOMPARE(s.value("attempts").toInt(), attempts);
         }
-        QVERIFY(ReportSign(report, "c")
-                    .value("reasons")[0]
-                    .toString()
-                    .endsWith("c.conf: incomplete: no table= (the "
-                              "table file to load)"));
+        const QString refused = ReportSign(report, "c").value("reasons")[0].toString();
+        QVERIFY2(refused.endsWith("c.conf: incomplete: no table= (the table file to load)"), qPrintable(refused));
         QVERIFY(QFile::exists(m_dir.filePath("state/telvaro/transcripts/b.log")));
 
         writeSign(QStringLiteral("b"), UdpSign(port, QStringLiteral("0B")));
@@ -330,17 +314,12 @@ private Q_SLOTS:
         freshRegistry(QStringLiteral("stop"));
         QProcess sign;
         const QString devLog = m_dir.filePath(QStringLiteral("stop.dev"));
-        const QString port = StartDevice(sign, {"--udp", "0", "--role", "sign", "--log", devLog}).section(u':', -1);
+        const QString port = StartSign(sign, devLog);
         for (const char *n : {"s1", "s2", "s3"})
             writeSign(QString::fromLatin1(n), UdpSign(port, QStringLiteral("07")));
-        QProcess cli;
-        cli.setProcessEnvironment(EnvironmentWith({"TELVARO_TIME_SCALE=1"}));
-        cli.start(CliPath(), {"fleet", "load", "--registry", m_signs, "--parallel", "1", "--report", "stop.json"});
-        QTRY_VERIFY_WITH_TIMEOUT(Contents(devLog).contains("E$"), 5000);
-        cli.terminate();
-        QVERIFY(cli.waitForFinished(10000));
+        const ProgramResult r = fleet({"--parallel", "1", "--report", "stop.json"}, "1", devLog);
         StopDevice(sign);
-        QCOMPARE(cli.exitCode(), 143);
+        QCOMPARE(r.status, 143);
         const QJsonObject report = ReadJsonFile(QStringLiteral("stop.json"));
         QCOMPARE(report.value("status").toString(), QStringLiteral("stopped"));
         const QJsonObject s1 = ReportSign(report, "s1");

@@ -1,12 +1,11 @@
 // One operation per serial line across processes, and the small hazards of
-// the command line: the ports table's columns, completion of file names
-// with blanks, characters without a byte in windows-1252, upload's help.
+// the command line: completion of file names with blanks, characters
+// without a byte in windows-1252.
 // Two telvaro-cli processes meet on one real pseudo-terminal served by
 // telvaro-devsim; protocol waits run 3 times faster (TELVARO_TIME_SCALE).
 #include "codec/codepage.h"
 #include "datatable.h"
 #include "link/linelock.h"
-#include "link/serialdevices.h"
 #include "linkedworkspace.h"
 #include "peers.h"
 #include "programs.h"
@@ -14,53 +13,13 @@
 #include <QSerialPort>
 #include <QtTest>
 
-#include <csignal>
 #include <unistd.h>
 
 using namespace telvaro;
 using namespace telvaro::test;
 
-namespace {
-
+// The programs' protocol waits, 3 times faster.
 const QStringList kScaled = {"TELVARO_TIME_SCALE=3"};
-const QStringList kFast = {"TELVARO_TIME_SCALE=100"};
-
-// "STATUS [STDERR] STDOUT" of one run.
-QByteArray Outcome(const ProgramResult &r)
-{
-    return QByteArray::number(r.status) + " [" + r.err + "] " + r.out;
-}
-
-QString OwnProcessText()
-{
-    return ProcessText(::getpid());
-}
-
-// Reads the simulator's log as it comes until a line holds text.
-bool AwaitLog(QProcess &device, QStringList &log, const QString &text)
-{
-    const int scale = qMax(1, qEnvironmentVariableIntValue("TELVARO_TIMEOUT_SCALE"));
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000 * scale) {
-        while (device.canReadLine()) {
-            log << QString::fromUtf8(device.readLine()).trimmed();
-            if (log.last().contains(text))
-                return true;
-        }
-        device.waitForReadyRead(100);
-    }
-    return false;
-}
-
-QByteArray WithoutScaleLine(const QByteArray &err)
-{
-    QByteArrayList lines = err.split('\n');
-    lines.removeIf([](const QByteArray &line) { return line.startsWith("telvaro-cli: TELVARO_TIME_SCALE="); });
-    return lines.join('\n').trimmed();
-}
-
-} // namespace
 
 class TestLines : public QObject {
     Q_OBJECT
@@ -68,6 +27,9 @@ class TestLines : public QObject {
     QTemporaryDir dir;
 
 private Q_SLOTS:
+    // The window's waits on the test clock; the programs say theirs.
+    void init() { SetPauseTimeScale(100); }
+    void cleanupTestCase() { SetPauseTimeScale(1); }
     void initTestCase()
     {
         QVERIFY(dir.isValid());
@@ -80,13 +42,13 @@ private Q_SLOTS:
     // (naming the load's process), or with --wait-line sent after the load.
     void sendInLoadGap_data()
     {
-        QTest::addColumn<bool>("wait");
-        QTest::newRow("refused at once") << false;
-        QTest::newRow("waits its turn") << true;
+        columns<bool>({"wait"});
+        row("refused at once", false);
+        row("waits its turn", true);
     }
     void sendInLoadGap()
     {
-        QFETCH(bool, wait);
+        const auto [wait] = fetch<bool>({"wait"});
         const QString pty = dir.filePath("line");
         QProcess device;
         QVERIFY(StartDevice(device, {"--role", "sign", "--pty", "--link", pty}).startsWith("device "));
@@ -95,9 +57,10 @@ private Q_SLOTS:
         load.start(CliPath(), {"load-sign", "--port", "1", "--device", pty, dir.filePath("three.TVD")});
         QVERIFY(load.waitForStarted());
         const QString loader = QStringLiteral("(PID %1, telvaro-cli)").arg(load.processId());
-        QStringList log;
         // The load closes the line after its erase and opens it again later.
-        QVERIFY(AwaitLog(device, log, "erase the memory"));
+        QString early;
+        QTRY_VERIFY_WITH_TIMEOUT((early += device.readAllStandardOutput()).contains(QLatin1String("erase the memory")),
+                                 10000);
         QProcess send;
         send.setProcessEnvironment(EnvironmentWith(kScaled));
         send.start(CliPath(), QStringList{"send", "--port", "1", "--device", pty, "HELLO"} +
@@ -108,7 +71,7 @@ private Q_SLOTS:
         QCOMPARE(load.exitCode(), 0);
         QCOMPARE(WithoutScaleLine(load.readAllStandardError()), QByteArray());
         const QByteArray err = WithoutScaleLine(send.readAllStandardError());
-        log += StopDevice(device);
+        const QStringList log = StopDevice(device);
         const auto at = [&log](const QString &pattern) { return log.indexOf(QRegularExpression(pattern)); };
         if (wait) {
             QCOMPARE(send.exitCode(), 0);
@@ -116,68 +79,56 @@ private Q_SLOTS:
         } else {
             QCOMPARE(send.exitCode(), 1);
             QVERIFY(loadRunning);
-            QVERIFY2(err.endsWith(LineBusyText(pty, loader).toUtf8()), err);
+            // Refused as the quick send's own failure, the holder on its reason line.
+            QCOMPARE(err, "Error Going into Run\nCommunications not available\n" + LineBusyText(pty, loader).toUtf8() +
+                              '\n');
             QCOMPARE(at(".*received HELLO"), -1);
         }
     }
 
-    // A device held by another process, whichever way it holds it: the
-    // command says so, and names the holder where the system tells it.
+    // A device held by another program says so, and names the holder where
+    // the system tells it (a Telvaro process holding its line is refused in
+    // the load's gap above); a send that waits for a held line says so once
+    // and ends at once on a stop.
     void heldByAnotherProgram_data()
     {
-        QTest::addColumn<bool>("telvaroLock");
-        QTest::newRow("line lock of a Telvaro process") << true;
-        QTest::newRow("serial port opened by another program") << false;
+        columns<bool>({"wait"});
+        row("serial port opened by another program", false);
+        row("waiting for a Telvaro process's line, stopped", true);
     }
     void heldByAnotherProgram()
     {
-        QFETCH(bool, telvaroLock);
+        const auto [wait] = fetch<bool>({"wait"});
         PtyPeer peer;
         LineLock line;
         QSerialPort other;
-        if (telvaroLock) {
+        if (wait) {
             QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
         } else {
             other.setPortName(peer.devicePath());
             QVERIFY(other.open(QIODevice::ReadWrite));
         }
-        const ProgramResult r = RunCli({"send", "--port", "1", "--device", peer.devicePath(), "HELLO"});
-        QCOMPARE(r.status, 1);
-        const QString busy = LineBusyText(peer.devicePath(), OwnProcessText());
-        // Refused as the quick send's own failure, the holder on its reason line.
-        QCOMPARE(r.err, "Error Going into Run\nCommunications not available\n" + busy.toUtf8() + "\n");
-    }
-
-    // Waiting for a held line ends at once on the operator's stop.
-    void waitEndsOnStop()
-    {
-        PtyPeer peer;
-        LineLock line;
-        QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
         QProcess send;
-        send.start(CliPath(), {"send", "--wait-line", "--port", "1", "--device", peer.devicePath(), "X"});
         send.setReadChannel(QProcess::StandardError);
-        QVERIFY(send.waitForStarted());
-        // It says once that it waits, and for whom.
-        const QByteArray waiting =
-            (LineBusyText(peer.devicePath(), OwnProcessText()) + QStringLiteral(" Waiting until it is free.\n"))
-                .toUtf8();
+        send.start(CliPath(), QStringList{"send", "--port", "1", "--device", peer.devicePath(), "HELLO"} +
+                                  (wait ? QStringList{"--wait-line"} : QStringList{}));
+        const QByteArray busy = LineBusyText(peer.devicePath(), ProcessText(::getpid())).toUtf8();
         QByteArray err;
-        while (!err.contains(waiting) && send.waitForReadyRead(5000))
+        while (wait && !err.contains(busy) && send.waitForReadyRead(5000))
             err += send.readAllStandardError();
-        QCOMPARE(send.state(), QProcess::Running);
-        send.terminate();
+        if (wait)
+            send.terminate();
         QVERIFY(send.waitForFinished(5000));
-        QCOMPARE(send.exitCode(), 128 + SIGTERM);
-        err += send.readAllStandardError();
-        QCOMPARE(WithoutScaleLine(err) + '\n', waiting + "Stopped by SIGTERM. Nothing was sent.\n");
+        const QByteArray told =
+            wait ? "143 " + busy + " Waiting until it is free.\nStopped by SIGTERM. Nothing was sent.\n"
+                 : "1 Error Going into Run\nCommunications not available\n" + busy + "\n";
+        QCOMPARE(QByteArray::number(send.exitCode()) + ' ' + WithoutScaleLine(err + send.readAllStandardError()), told);
     }
 
     // The window tells a held line as the reason line of the operation's own
     // failure message, and lets the line go at each operation's end.
     void windowTellsHeldLine()
     {
-        SetPauseTimeScale(100);
         PtyPeer peer;
         LineLock line;
         QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Taken);
@@ -188,7 +139,7 @@ private Q_SLOTS:
         QCOMPARE(outcome.ending, OperationOutcome::Ending::Refused);
         QCOMPARE(f.prompter.shown.size(), 1);
         QVERIFY2(f.prompter.shown.front().text.endsWith(QStringLiteral("\r\n") +
-                                                        LineBusyText(peer.devicePath(), OwnProcessText())),
+                                                        LineBusyText(peer.devicePath(), ProcessText(::getpid()))),
                  qPrintable(f.prompter.shown.front().text));
         QVERIFY(f.settled());
         line.release();
@@ -200,37 +151,7 @@ private Q_SLOTS:
         f.ws.operations().keepLineToEnd();
         QCOMPARE(f.ws.CmdQuickSend_Click().ending, OperationOutcome::Ending::Done);
         QCOMPARE(line.tryTake(peer.devicePath()), LineLock::Take::Busy);
-        SetPauseTimeScale(1);
     }
-    // Every line of the ports table has every column, unknown ones empty.
-    void portsColumns_data()
-    {
-        columns<SerialDevice, QStringList>({"device", "fields"});
-        const SerialDevice adapter{"/dev/ttyUSB0", "FT232R USB UART",           "FTDI", "A50285BI", 0x0403,
-                                   0x6001,         "/dev/serial/by-id/usb-FTDI"};
-        row("everything known", adapter,
-            QStringList{"/dev/serial/by-id/usb-FTDI", "/dev/ttyUSB0", "0403:6001", "FTDI", "FT232R USB UART",
-                        "A50285BI"});
-        row("nothing known", SerialDevice{"/dev/ttyS0", {}, {}, {}, {}, {}, {}},
-            QStringList{"/dev/ttyS0", "/dev/ttyS0", "", "", "", ""});
-        row("ids and serial number only", SerialDevice{"/dev/ttyACM0", {}, {}, "77", 0x2341, 0x0043, {}},
-            QStringList{"/dev/ttyACM0", "/dev/ttyACM0", "2341:0043", "", "", "77"});
-    }
-    void portsColumns()
-    {
-        const auto [device, fields] = fetch<SerialDevice, QStringList>({"device", "fields"});
-        QCOMPARE(SerialDeviceFields(device), fields);
-    }
-    // The machine's own devices, whatever they tell.
-    void portsOnThisMachine()
-    {
-        const ProgramResult r = RunCli({"ports"});
-        QCOMPARE(r.status, 0);
-        for (const QByteArray &line : r.out.split('\n'))
-            if (!line.isEmpty())
-                QVERIFY2(line.count('\t') == 5, line);
-    }
-
     // Completion as bash runs it: one reply a line, a name with blanks one
     // reply, however the typed part is quoted.
     void completion_data()
@@ -280,7 +201,7 @@ private Q_SLOTS:
         UdpPeer peer;
         const ProgramResult sent = RunProgram(
             CliPath(), {"send", "--port", "-1", "--ip", "127.0.0.1", "--ip-port", QString::number(peer.port()), text},
-            kFast);
+            {"TELVARO_TIME_SCALE=100"});
         QCOMPARE(Outcome(sent), "0 [" + warning + "] ");
         QTRY_COMPARE(peer.datagrams.value(0).toHex(' ').toUpper(), bytes);
     }
@@ -288,7 +209,6 @@ private Q_SLOTS:
     // The window tells it once per text, not once per send.
     void codePageWarningInWindow()
     {
-        SetPauseTimeScale(100);
         UdpPeer peer;
         LinkedWorkspace f;
         f.linkTo(-1, peer.port());
@@ -302,16 +222,6 @@ private Q_SLOTS:
         for (const Shown &message : f.prompter.shown)
             shown << message.text;
         QCOMPARE(shown, QStringList({CodePageWarning(u"\u2192"), CodePageWarning(u"\u0142")}));
-        SetPauseTimeScale(1);
-    }
-
-    void uploadHelpShowsCompare()
-    {
-        const ProgramResult r = RunCli({"upload", "--help"});
-        QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.startsWith("Usage: telvaro-cli upload [options] OUT | --compare FILE "
-                                  "(--serial-input|--binary-input)\n"),
-                 r.out);
     }
 };
 

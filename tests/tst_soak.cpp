@@ -1,6 +1,6 @@
 // Long runs on the test clock with resident memory sampled, a run's
 // schedule around a slow send, and a table at its full size through save,
-// open, add, run and sign load.
+// open and run.
 #include "app/filecommands.h"
 #include "base/wait.h"
 #include "datatable.h"
@@ -26,11 +26,8 @@ struct Fixture : test::LinkedWorkspace {
     void fill(int count, qint32 interval)
     {
         QList<MessageEntry> entries(count);
-        for (int i = 0; i < count; ++i) {
-            entries[i].Number = qint16(i);
-            entries[i].Interval = interval;
-            entries[i].Text = "<0x02>MESSAGE " + QByteArray::number(i) + "<0x03>";
-        }
+        for (int i = 0; i < count; ++i)
+            entries[i] = {qint16(i), interval, "<0x02>MESSAGE " + QByteArray::number(i) + "<0x03>", {}, {}};
         ws.table().ReplaceAll(entries);
         ws.table().RefreshGrid();
     }
@@ -123,10 +120,8 @@ private Q_SLOTS:
         });
         QVERIFY(f.ws.MnuModeRun_Click().complete());
         QCOMPARE(due.size(), 4);
-        QStringList shown;
-        for (qint64 t : due)
-            shown << QString::number(t);
-        const QString times = QStringLiteral("due at ") + shown.join(QStringLiteral(", ")) + QStringLiteral(" ms");
+        const QString times =
+            QStringLiteral("due at %1, %2, %3, %4 ms").arg(due[0]).arg(due[1]).arg(due[2]).arg(due[3]);
         if (stall < interval) {
             // Message 3 is due three intervals after message 0, the slow send not added.
             QVERIFY2(due[3] - due[0] >= 3 * interval - 1 && due[3] - due[0] < 3 * interval + stall / 2,
@@ -157,27 +152,6 @@ private Q_SLOTS:
         };
         QCOMPARE(f.ws.MnuModeRun_Click().ending, OperationOutcome::Ending::Stopped);
         QCOMPARE(f.udp.datagrams.size(), 3);
-    }
-
-    // Labels name messages 0 to 8100: a table up to there loads, one more
-    // is refused before any frame.
-    void signLoadUpToTheLastLabel_data()
-    {
-        test::columns<int, bool>({"count", "loads"});
-        test::row("8101 messages", 8101, true);
-        test::row("8102 messages", 8102, false);
-    }
-    void signLoadUpToTheLastLabel()
-    {
-        const auto [count, loads] = test::fetch<int, bool>({"count", "loads"});
-        Fixture f;
-        f.fill(count, 0);
-        f.udp.onReceive = [&f](UdpPeer &, const QByteArray &) { f.ws.MnuModeData_Click(); };
-        const OperationOutcome outcome = f.ws.MnuLoadSign_Click(SignChoice{});
-        QCOMPARE(outcome.ending, loads ? OperationOutcome::Ending::Stopped : OperationOutcome::Ending::Failed);
-        QCOMPARE(f.udp.datagrams.size(), loads ? 1 : 0);
-        QCOMPARE(f.prompter.messageTexts(),
-                 loads ? QStringList() : QStringList{"Error Loading Sign\r\nA sign holds messages 0 to 8100."});
     }
 };
 

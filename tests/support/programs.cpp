@@ -36,10 +36,19 @@ ProgramResult RunProgram(const QString &program, const QStringList &args, const 
         p.waitForFinished(5000);
     }
     const int status = ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    // Without the line a test build says the test clock with at every start.
-    QByteArrayList err = p.readAllStandardError().split('\n');
-    err.removeIf([](const QByteArray &line) { return line.startsWith("telvaro-cli: TELVARO_TIME_SCALE="); });
-    return {status, p.readAllStandardOutput(), err.join('\n')};
+    return {status, p.readAllStandardOutput(), WithoutScaleLine(p.readAllStandardError())};
+}
+
+QByteArray WithoutScaleLine(const QByteArray &err)
+{
+    QByteArrayList lines = err.split('\n');
+    lines.removeIf([](const QByteArray &line) { return line.startsWith("telvaro-cli: TELVARO_TIME_SCALE="); });
+    return lines.join('\n');
+}
+
+QByteArray Outcome(const ProgramResult &r)
+{
+    return QByteArray::number(r.status) + " [" + r.err + "] " + r.out;
 }
 
 ProgramResult RunShell(const QString &line, const QStringList &env)
@@ -66,6 +75,16 @@ QStringList StopDevice(QProcess &p, bool withTimes)
     if (!withTimes)
         for (QString &line : lines)
             line.remove(stamp);
+    return lines;
+}
+
+QStringList Understood(const QStringList &log)
+{
+    static const QRegularExpression understood(QStringLiteral("^understood (\\+\\d+\\.\\d{3} )?(.*)$"));
+    QStringList lines;
+    for (const QString &line : log)
+        if (const QRegularExpressionMatch m = understood.match(line); m.hasMatch())
+            lines << m.captured(2);
     return lines;
 }
 

@@ -35,11 +35,17 @@ inline ProgramResult RunCli(const QStringList &args)
 }
 // Runs a command line with bash, the programs under test first on the PATH.
 ProgramResult RunShell(const QString &line, const QStringList &env = {});
+// "STATUS [STDERR] STDOUT" of one run.
+QByteArray Outcome(const ProgramResult &r);
+// A program's stderr without the line a test build says the test clock with at every start.
+QByteArray WithoutScaleLine(const QByteArray &err);
 
 // Starts the simulator and returns the line it announces itself with.
 QString StartDevice(QProcess &p, const QStringList &args);
 // Ends it as an operator does (SIGTERM) and returns its log lines, without
 // their time stamps unless asked for.
 QStringList StopDevice(QProcess &p, bool withTimes = false);
+// What a simulated device understood, in order, without the seconds since the frame before.
+QStringList Understood(const QStringList &log);
 
 } // namespace telvaro::test
