@@ -28,6 +28,18 @@ namespace {
 enum class Operation { QuickSend, Run, SignLoad, ControllerLoad, Upload };
 enum class Fault { TerminalClosed, TcpReset, NeverReads, NeverReplies, TerminalGoneAtFirst, RefusesReopen };
 
+OperationOutcome Start(Workspace &ws, Operation operation)
+{
+    switch (operation) {
+    case Operation::QuickSend: return ws.CmdQuickSend_Click();
+    case Operation::Run: return ws.MnuModeRun_Click();
+    case Operation::SignLoad: return ws.MnuLoadSign_Click(SignChoice{});
+    case Operation::ControllerLoad: return ws.LoadController(true);
+    case Operation::Upload: break;
+    }
+    return ws.MnuUploadController_Click();
+}
+
 struct Fixture : test::LinkedWorkspace {
     TcpPeer tcp;
     PtyPeer pty;
@@ -90,18 +102,6 @@ struct Fixture : test::LinkedWorkspace {
             ::close(held);
     }
     int held = -1;
-
-    OperationOutcome run(Operation operation)
-    {
-        switch (operation) {
-        case Operation::QuickSend: return ws.CmdQuickSend_Click();
-        case Operation::Run: return ws.MnuModeRun_Click();
-        case Operation::SignLoad: return ws.MnuLoadSign_Click(SignChoice{});
-        case Operation::ControllerLoad: return ws.LoadController(true);
-        case Operation::Upload: break;
-        }
-        return ws.MnuUploadController_Click();
-    }
 };
 
 // A device that sends all the time: a steady stream, whatever it is told.
@@ -191,7 +191,7 @@ private Q_SLOTS:
         Fixture f(operation, fault);
         const QList<QByteArray> before = {f.ws.table().entry(0).Text, f.ws.table().entry(2).Text};
         const test::IdleClock idle(f.ws);
-        const OperationOutcome outcome = f.run(operation);
+        const OperationOutcome outcome = Start(f.ws, operation);
         QCOMPARE(outcome.complete(), message.isEmpty());
         const QString shown = f.prompter.messageTexts().join(u'|');
         const QStringList ends = message.split(u'*');
@@ -252,10 +252,7 @@ private Q_SLOTS:
         if (operation == Operation::Upload)
             SetPauseTimeScale(10);
         const qint64 before = test::ResidentKiB();
-        const OperationOutcome outcome = operation == Operation::Run        ? f.ws.MnuModeRun_Click()
-                                         : operation == Operation::SignLoad ? f.ws.MnuLoadSign_Click(SignChoice{})
-                                         : operation == Operation::Upload   ? f.ws.MnuUploadController_Click()
-                                                                            : f.ws.LoadController(true);
+        const OperationOutcome outcome = Start(f.ws, operation);
         flood.timer.stop();
         QCOMPARE(outcome.complete(), message.isEmpty());
         QCOMPARE(f.prompter.messageTexts().value(0).section(u'\r', 0, 0), message);
@@ -276,51 +273,60 @@ private Q_SLOTS:
     // upload the table cannot take (too many messages, or one that reads as
     // an escape above a byte), or one Add would refuse for the interval box,
     // says so once and keeps the table and the registers; the latter before
-    // the first frame.
+    // the first frame. Edits made during the upload's waits are replaced
+    // only when the operator answers Yes.
     void garbageUpload_data()
     {
-        test::columns<QByteArray, QString, QString, QList<QByteArray>>({"upload", "interval", "message", "bytes"});
+        // edits: the answer to the question about edits made meanwhile (Ok: none made)
+        test::columns<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
+            {"upload", "interval", "edits", "message", "bytes"});
+        const auto row = [](const QString &name, const QByteArray &upload, const QString &message,
+                            const QList<QByteArray> &bytes, const char *interval = "200",
+                            Prompter::Answer edits = Prompter::Answer::Ok) {
+            QTest::newRow(qPrintable(name)) << upload << QString(interval) << edits << message << bytes;
+        };
         const QByteArray registers = RegisterFrame(RegisterTable{}), end = ConfigurationFrame(true);
         const QString serialInput = "Controller Upload: Controller configured for Serial Input";
         const QByteArray high = "\x80\xC4\xFF\x04", nul("\0A\0\x04", 4);
         const QList<QByteArray> kept{"KEEP"};
-        test::row("end byte missing before the configuration", registers + "AB" + end, "200",
-                  "Configuration Upload: Incomplete load from Controller", QList<QByteArray>{"AB" + end});
-        test::row("end byte missing at the end", registers + "AB", "200",
-                  "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
-        test::row("register 99", "\0019930\004A\004" + end, "200", "Telvaro: Error Loading Controller", kept);
+        row("end byte missing before the configuration", registers + "AB" + end,
+            "Configuration Upload: Incomplete load from Controller", {"AB" + end});
+        row("end byte missing at the end", registers + "AB",
+            "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
+        row("register 99", "\0019930\004A\004" + end, "Telvaro: Error Loading Controller", kept);
         // A register the register dialog could not set refuses the whole upload.
         const QString broken = "Telvaro: Error Loading Controller\r\nThe upload's register 02: the ";
-        test::row("register width 7", "\0010270\004A\004" + end, "200", broken + "width 7", kept);
-        test::row("register filled with a control byte", "\001023\001\004A\004" + end, "200",
-                  broken + "fill \"<0x01>\"", kept);
-        test::row("register width not a digit", "\00102\00130\004A\004" + end, "200", broken + "width \"<0x01>\"",
-                  kept);
+        row("register width 7", "\0010270\004A\004" + end, broken + "width 7", kept);
+        row("register filled with a control byte", "\001023\001\004A\004" + end, broken + "fill \"<0x01>\"", kept);
+        row("register width not a digit", "\00102\00130\004A\004" + end, broken + "width \"<0x01>\"", kept);
         // One that starts with "?" answers the wake-up instead.
-        test::row("wrong wake-up reply", QByteArray("?\x01Ready\x04!"), "200",
-                  "Telvaro: Failed to connect to controller.", kept);
-        test::row("bytes above 127", registers + high + end, "200", serialInput, QList<QByteArray>{high});
-        test::row("NUL bytes", registers + nul + end, "200", serialInput, QList<QByteArray>{nul});
-        const QString full = "Telvaro: " + texts::TableFull();
+        row("wrong wake-up reply", QByteArray("?\x01Ready\x04!"), "Telvaro: Failed to connect to controller.", kept);
+        row("bytes above 127", registers + high + end, serialInput, {high});
+        row("NUL bytes", registers + nul + end, serialInput, {nul});
         // Text the controller keeps that reads as an escape above a byte.
-        test::row("escape above a byte", registers + "<0300>\x04" + end, "200", "Telvaro: " + texts::EscapeOutOfRange(),
-                  kept);
-        test::row("one message more than the table holds",
-                  registers + QByteArray(MessageTable::MaxEntries + 1, '\x04') + end, "200", full, kept);
+        row("escape above a byte", registers + "<0300>\x04" + end, "Telvaro: " + texts::EscapeOutOfRange(), kept);
+        row("one message more than the table holds", registers + QByteArray(MessageTable::MaxEntries + 1, '\x04') + end,
+            "Telvaro: " + texts::TableFull(), kept);
         for (const char *interval : {"abc", "", "700000"})
-            test::row(QByteArray("interval box ") + interval, registers + "A\x04" + end, interval,
-                      "Telvaro: " + texts::IntervalOutOfRange(), kept);
+            row(QStringLiteral("interval box ") + interval, registers + "A\x04" + end,
+                "Telvaro: " + texts::IntervalOutOfRange(), kept, interval);
+        const QString edited = "Controller Upload: " + Workspace::ChangedDuringUploadText();
+        row("edited meanwhile, replaced", registers + "A\x04" + end, edited + "|" + serialInput, {"A\x04"}, "200",
+            Prompter::Answer::Yes);
+        row("edited meanwhile, kept", registers + "A\x04" + end, edited, {"EDITED"}, "200", Prompter::Answer::No);
     }
     void garbageUpload()
     {
-        const auto [upload, interval, message, bytes] =
-            test::fetch<QByteArray, QString, QString, QList<QByteArray>>({"upload", "interval", "message", "bytes"});
+        const auto [upload, interval, edits, message, bytes] =
+            test::fetch<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
+                {"upload", "interval", "edits", "message", "bytes"});
         test::LinkedWorkspace f;
         PtyPeer pty;
         f.linkTo(1, 0, pty.devicePath());
         f.fill({"KEEP"});
         f.ws.registers().setEntry(1, {3, "0"});
         f.ws.setBox(Workspace::Box::Interval, interval);
+        f.prompter.answer(edits);
         // The upload goes in slices a terminal's buffer can take.
         QByteArray received, pending;
         QTimer slices;
@@ -329,55 +335,33 @@ private Q_SLOTS:
             pty.reply(pending.first(qMin<qsizetype>(pending.size(), 1024)));
             pending.remove(0, 1024);
         });
-        pty.onReceive = [upload = upload, &received, &pending, &slices](PtyPeer &p, const QByteArray &chunk) {
+        pty.onReceive = [&, upload = upload, edits = edits](PtyPeer &p, const QByteArray &chunk) {
             received += chunk;
             if (chunk == WakeUpFrame())
                 return p.reply(upload.startsWith('?') ? upload.mid(1) : WakeUpReply());
+            if (edits != Prompter::Answer::Ok) {
+                f.ws.setBox(Workspace::Box::MessageNumber, "000");
+                f.ws.setBox(Workspace::Box::Entry, "EDITED");
+                f.ws.CmdReplaceMessage_Click();
+            }
             pending = upload;
             slices.start();
         };
         const OperationOutcome outcome = f.ws.MnuUploadController_Click();
-        QCOMPARE(outcome.complete(), message.startsWith(QLatin1String("Controller Upload")));
-        QCOMPARE(f.prompter.shown.size(), 1);
-        const QString shown = f.prompter.shown.front().title + ": " + f.prompter.shown.front().text;
-        QVERIFY2(shown.startsWith(message), qPrintable(shown));
+        QCOMPARE(outcome.complete(), message.endsWith(QLatin1String("Serial Input")));
+        QStringList shown;
+        for (const auto &s : std::as_const(f.prompter.shown))
+            shown << s.title + ": " + s.text;
+        QVERIFY2(shown.join(u'|').startsWith(message) && shown.size() == message.count(u'|') + 1,
+                 qPrintable(shown.join(u'|')));
         QList<QByteArray> sent;
         for (int i = 0; i < f.ws.table().count(); ++i)
             sent << ParseEscapes(f.ws.table().entry(i).Text).value_or("unreadable");
         QCOMPARE(sent, bytes);
-        QCOMPARE(f.ws.registers().entry(1).Width, bytes == QList<QByteArray>{"KEEP"} ? 3 : 0);
+        // The registers go with the table, unless the operator's own stays.
+        const bool ownTable = bytes == QList<QByteArray>{"KEEP"} || bytes == QList<QByteArray>{"EDITED"};
+        QCOMPARE(f.ws.registers().entry(1).Width, ownTable ? 3 : 0);
         QCOMPARE(received.isEmpty(), interval != QLatin1String("200"));
-        QVERIFY(f.settled());
-    }
-
-    // Edits made during an upload's waits are replaced only when the
-    // operator answers Yes.
-    void editsDuringUpload_data()
-    {
-        test::columns<Prompter::Answer, QByteArray>({"answer", "first"});
-        test::row("replaced", Prompter::Answer::Yes, QByteArray("A<0x04>"));
-        test::row("kept", Prompter::Answer::No, QByteArray("EDITED"));
-    }
-    void editsDuringUpload()
-    {
-        const auto [answer, first] = test::fetch<Prompter::Answer, QByteArray>({"answer", "first"});
-        test::LinkedWorkspace f;
-        PtyPeer pty;
-        f.linkTo(1, 0, pty.devicePath());
-        f.fill({"KEEP"});
-        f.prompter.answer(answer);
-        pty.onReceive = [&f](PtyPeer &p, const QByteArray &chunk) {
-            if (chunk == WakeUpFrame())
-                return p.reply(WakeUpReply());
-            f.ws.setBox(Workspace::Box::MessageNumber, "000");
-            f.ws.setBox(Workspace::Box::Entry, "EDITED");
-            f.ws.CmdReplaceMessage_Click();
-            p.reply(RegisterFrame(RegisterTable{}) + "A\x04" + ConfigurationFrame(true));
-        };
-        f.ws.MnuUploadController_Click();
-        QCOMPARE(f.prompter.shown.front().text, Workspace::ChangedDuringUploadText());
-        QCOMPARE(f.ws.table().count(), 1);
-        QCOMPARE(f.ws.table().entry(0).Text, first);
         QVERIFY(f.settled());
     }
 };
