@@ -25,13 +25,12 @@ using test::TcpPeer;
 
 namespace {
 
-enum class Operation { QuickSend, Run, SignLoad, ControllerLoad, Upload };
+enum class Operation { Run, SignLoad, ControllerLoad, Upload };
 enum class Fault { TerminalClosed, TcpReset, NeverReads, NeverReplies, TerminalGoneAtFirst, RefusesReopen };
 
 OperationOutcome Start(Workspace &ws, Operation operation)
 {
     switch (operation) {
-    case Operation::QuickSend: return ws.CmdQuickSend_Click();
     case Operation::Run: return ws.MnuModeRun_Click();
     case Operation::SignLoad: return ws.MnuLoadSign_Click(SignChoice{});
     case Operation::ControllerLoad: return ws.LoadController(true);
@@ -55,7 +54,6 @@ struct Fixture : test::LinkedWorkspace {
         const QByteArray first = fault == Fault::NeverReads ? QByteArray(16 << 20, 'x') : QByteArray("A<0x04>");
         // A run's device goes early in a long interval (5 minutes, 3 s here).
         fill({first, "B<0x04>", "C<0x04>"}, operation == Operation::Run ? 300000 : 2000);
-        ws.setBox(Workspace::Box::Entry, QString::fromLatin1(first));
         if (fault == Fault::NeverReads)
             tcp.stallReading();
         // The controller answers the handshake; every device goes once the
@@ -148,15 +146,13 @@ private Q_SLOTS:
     {
         // message: its start, or its start and end around a "*"
         test::columns<Operation, Fault, QString>({"operation", "fault", "message"});
-        const QString run = "Error Going into Run\r\n", send = run + "Communications not available\r\n",
-                      sign = "Error Loading Sign\r\n", controller = "Error Loading Controller\r\n",
-                      gone = "The device /dev/pts/", reset = "The device reset the connection.",
+        const QString run = "Error Going into Run\r\n", sign = "Error Loading Sign\r\n",
+                      controller = "Error Loading Controller\r\n", gone = "The device /dev/pts/",
+                      reset = "The device reset the connection.",
                       noData = "The device took no data for 30 s; the connection was ended.",
                       erased = "The sign's memory was erased; 0 of 3 messages are stored.";
-        const auto QS = Operation::QuickSend, R = Operation::Run, SL = Operation::SignLoad,
-                   CL = Operation::ControllerLoad, U = Operation::Upload;
+        const auto R = Operation::Run, SL = Operation::SignLoad, CL = Operation::ControllerLoad, U = Operation::Upload;
         const auto TC = Fault::TerminalClosed, TR = Fault::TcpReset, NR = Fault::NeverReads, NRp = Fault::NeverReplies;
-        test::row("quick send, tcp peer never reads", QS, NR, send + noData);
         test::row("run, terminal closed", R, TC, run + gone);
         // The frames never tried count as not sent.
         test::row("run, tcp peer never reads", R, NR, run + noData + "\r\n3 of 3 frames were not sent.");

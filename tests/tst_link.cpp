@@ -16,7 +16,6 @@
 #include "peers.h"
 
 #include <QtTest>
-#include <atomic>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -222,37 +221,34 @@ struct Run {
 // quiet: read on a thread of its own, so the writer never waits on the test.
 class PipeReader {
 public:
-    explicit PipeReader(int fd) : m_fd(fd), m_thread([this] { read(); }) {}
+    explicit PipeReader(int fd) : m_fd(fd), m_thread([this](std::stop_token stop) { read(stop); }) {}
     QByteArray stop()
     {
-        m_stopping = true;
+        m_thread.request_stop();
         m_thread.join();
         ::close(m_fd);
         return m_got;
     }
 
 private:
-    void read()
+    void read(const std::stop_token &stop)
     {
         char chunk[65536];
+        pollfd p{m_fd, POLLIN, 0};
+        // Until the end of the data, or a quiet look after the stop.
         for (;;) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 200) <= 0) {
-                if (m_stopping)
-                    return;
-                continue;
-            }
-            const auto n = ::read(m_fd, chunk, sizeof chunk);
+            const int ready = ::poll(&p, 1, 200);
+            if (ready <= 0 && stop.stop_requested())
+                return;
+            const auto n = ready > 0 ? ::read(m_fd, chunk, sizeof chunk) : -1;
             if (n == 0)
                 return;
-            if (n > 0)
-                m_got.append(chunk, n);
+            m_got.append(chunk, qMax<qsizetype>(n, 0));
         }
     }
     const int m_fd;
-    std::atomic<bool> m_stopping = false;
     QByteArray m_got;
-    std::thread m_thread;
+    std::jthread m_thread;
 };
 
 } // namespace
@@ -552,11 +548,13 @@ private Q_SLOTS:
             QVERIFY(m.item(Item::MnuModeRun).checked && !m.item(Item::MnuModeRun).enabled &&
                     !m.item(Item::CmdQuickSend).enabled && !m.item(Item::MnuCommunication).enabled &&
                     !m.item(Item::MnuModeData).checked && m.item(Item::MnuMode).enabled);
-            if (f.received.size() == r.at && r.action == Run::DataEntry)
+            if (f.received.size() != r.at)
+                return;
+            if (r.action == Run::DataEntry)
                 f.ws.MnuModeData_Click();
-            if (f.received.size() == r.at && r.action == Run::DataEntryLater)
+            if (r.action == Run::DataEntryLater)
                 QTimer::singleShot(20, &f.ws, [&f] { f.ws.MnuModeData_Click(); });
-            if (f.received.size() == r.at && r.action == Run::Append) {
+            if (r.action == Run::Append) {
                 f.ws.table().AppendEntry();
                 f.ws.table().SetContents(f.ws.table().UpperIndex(), 100, "NEW", "NEW", {});
             }

@@ -255,8 +255,6 @@ private Q_SLOTS:
                 Ending::Failed, 0,
                 Workspace::SignAddressRefusalText() +
                     QStringLiteral("\r\nThe address takes two letters or digits, not \"%1\".").arg(address));
-        row("escape out of range in message 2", {"A", "B", "<0256>"}, chosen, 0, Ending::Failed, 0,
-            "Error Loading Sign\r\nMessage 2 holds an escape outside 0 to 255.");
     }
     void endings()
     {
