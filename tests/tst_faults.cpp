@@ -20,8 +20,7 @@
 #include <unistd.h>
 
 using namespace telvaro;
-using test::PtyPeer;
-using test::TcpPeer;
+using namespace telvaro::test;
 
 namespace {
 
@@ -39,7 +38,7 @@ OperationOutcome Start(Workspace &ws, Operation operation)
     return ws.MnuUploadController_Click();
 }
 
-struct Fixture : test::LinkedWorkspace {
+struct Fixture : LinkedWorkspace {
     TcpPeer tcp;
     PtyPeer pty;
     devsim::ControllerDevice controller{[this](const QByteArray &b) { pty.reply(b); }};
@@ -113,7 +112,7 @@ struct Flood {
         QObject::connect(&timer, &QTimer::timeout, [this, &device, chunk] {
             if (device.queued() < chunk.size())
                 device.reply(chunk);
-            peakKiB = qMax(peakKiB, test::ResidentKiB());
+            peakKiB = qMax(peakKiB, ResidentKiB());
         });
     }
 };
@@ -145,7 +144,7 @@ private Q_SLOTS:
     void deviceFailsMidOperation_data()
     {
         // message: its start, or its start and end around a "*"
-        test::columns<Operation, Fault, QString>({"operation", "fault", "message"});
+        columns<Operation, Fault, QString>({"operation", "fault", "message"});
         const QString run = "Error Going into Run\r\n", sign = "Error Loading Sign\r\n",
                       controller = "Error Loading Controller\r\n", gone = "The device /dev/pts/",
                       reset = "The device reset the connection.",
@@ -153,30 +152,26 @@ private Q_SLOTS:
                       erased = "The sign's memory was erased; 0 of 3 messages are stored.";
         const auto R = Operation::Run, SL = Operation::SignLoad, CL = Operation::ControllerLoad, U = Operation::Upload;
         const auto TC = Fault::TerminalClosed, TR = Fault::TcpReset, NR = Fault::NeverReads, NRp = Fault::NeverReplies;
-        test::row("run, terminal closed", R, TC, run + gone);
+        row("run, terminal closed", R, TC, run + gone);
         // The frames never tried count as not sent.
-        test::row("run, tcp peer never reads", R, NR, run + noData + "\r\n3 of 3 frames were not sent.");
-        test::row("sign load, terminal closed", SL, TC, sign + gone);
-        test::row("sign load, tcp reset", SL, TR, sign + reset);
-        test::row("sign load, tcp peer never reads", SL, NR,
-                  sign + noData + "\r\n3 of 6 frames were not sent.\r\n" + erased);
-        test::row("sign load, terminal gone at the reopen", SL, Fault::TerminalGoneAtFirst,
-                  sign + "The serial device /dev/pts/*\r\n" + erased);
-        test::row("sign load, reopen refused", SL, Fault::RefusesReopen,
-                  sign + "The device at 127.0.0.1:* refused the connection.\r\n5 of 6 frames were not sent.\r\n" +
-                      erased);
-        test::row("controller load, terminal closed", CL, TC, controller + gone);
-        test::row("controller load, tcp reset", CL, TR, controller + reset);
-        test::row("controller load, tcp peer never reads", CL, NR,
-                  controller + noData + "\r\n4 of 7 frames were not sent.");
-        test::row("controller load, controller never replies", CL, NRp, QStringLiteral("Serial Connection Failed."));
-        test::row("upload, terminal closed", U, TC, controller + gone);
-        test::row("upload, controller never replies", U, NRp, QStringLiteral("Failed to connect to controller."));
+        row("run, tcp peer never reads", R, NR, run + noData + "\r\n3 of 3 frames were not sent.");
+        row("sign load, terminal closed", SL, TC, sign + gone);
+        row("sign load, tcp reset", SL, TR, sign + reset);
+        row("sign load, tcp peer never reads", SL, NR, sign + noData + "\r\n3 of 6 frames were not sent.\r\n" + erased);
+        row("sign load, terminal gone at the reopen", SL, Fault::TerminalGoneAtFirst,
+            sign + "The serial device /dev/pts/*\r\n" + erased);
+        row("sign load, reopen refused", SL, Fault::RefusesReopen,
+            sign + "The device at 127.0.0.1:* refused the connection.\r\n5 of 6 frames were not sent.\r\n" + erased);
+        row("controller load, terminal closed", CL, TC, controller + gone);
+        row("controller load, tcp reset", CL, TR, controller + reset);
+        row("controller load, tcp peer never reads", CL, NR, controller + noData + "\r\n4 of 7 frames were not sent.");
+        row("controller load, controller never replies", CL, NRp, QStringLiteral("Serial Connection Failed."));
+        row("upload, terminal closed", U, TC, controller + gone);
+        row("upload, controller never replies", U, NRp, QStringLiteral("Failed to connect to controller."));
     }
     void deviceFailsMidOperation()
     {
-        const auto [operation, fault, message] =
-            test::fetch<Operation, Fault, QString>({"operation", "fault", "message"});
+        const auto [operation, fault, message] = fetch<Operation, Fault, QString>({"operation", "fault", "message"});
         // A terminal that went is seen at once, not at the end of a reply wait
         // (a minute, 6 s here).
         const bool atOnce = fault == Fault::TerminalClosed &&
@@ -186,7 +181,7 @@ private Q_SLOTS:
             SetPauseTimeScale(atOnce ? 10 : 5);
         Fixture f(operation, fault);
         const QList<QByteArray> before = {f.ws.table().entry(0).Text, f.ws.table().entry(2).Text};
-        const test::IdleClock idle(f.ws);
+        const IdleClock idle(f.ws);
         const OperationOutcome outcome = Start(f.ws, operation);
         QCOMPARE(outcome.complete(), message.isEmpty());
         const QString shown = f.prompter.messageTexts().join(u'|');
@@ -214,18 +209,18 @@ private Q_SLOTS:
     // fail; the received box and memory stay bounded.
     void floodingDevice_data()
     {
-        test::columns<Operation, QString, qint64>({"operation", "message", "boundKiB"}); // no message: all delivered
-        test::row("run", Operation::Run, QString(), qint64(32 << 10));
-        test::row("sign load", Operation::SignLoad, QString(), qint64(32 << 10));
-        test::row("controller load", Operation::ControllerLoad, "Serial Connection Failed.", qint64(32 << 10));
+        columns<Operation, QString, qint64>({"operation", "message", "boundKiB"}); // no message: all delivered
+        row("run", Operation::Run, QString(), qint64(32 << 10));
+        row("sign load", Operation::SignLoad, QString(), qint64(32 << 10));
+        row("controller load", Operation::ControllerLoad, "Serial Connection Failed.", qint64(32 << 10));
         // The upload holds at most its limit of text, which may double as it grows.
-        test::row("upload", Operation::Upload, "Error Loading Controller", qint64(UploadLimit / 1024 * 3));
+        row("upload", Operation::Upload, "Error Loading Controller", qint64(UploadLimit / 1024 * 3));
     }
     void floodingDevice()
     {
         const auto [operation, message, boundKiB] =
-            test::fetch<Operation, QString, qint64>({"operation", "message", "boundKiB"});
-        test::LinkedWorkspace f;
+            fetch<Operation, QString, qint64>({"operation", "message", "boundKiB"});
+        LinkedWorkspace f;
         TcpPeer tcp;
         PtyPeer pty;
         const bool serial = operation == Operation::ControllerLoad || operation == Operation::Upload;
@@ -247,7 +242,7 @@ private Q_SLOTS:
         // The upload's polls last long enough for a slow machine to reach the limit.
         if (operation == Operation::Upload)
             SetPauseTimeScale(10);
-        const qint64 before = test::ResidentKiB();
+        const qint64 before = ResidentKiB();
         const OperationOutcome outcome = Start(f.ws, operation);
         flood.timer.stop();
         QCOMPARE(outcome.complete(), message.isEmpty());
@@ -258,7 +253,7 @@ private Q_SLOTS:
         QVERIFY(f.ws.box(Workspace::Box::RecData).size() <= RecDataLimit);
         QVERIFY(f.settled());
 
-        if (test::MemoryIsMeasurable)
+        if (MemoryIsMeasurable)
             QVERIFY2(flood.peakKiB - before < boundKiB,
                      qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(before).arg(flood.peakKiB)));
     }
@@ -274,7 +269,7 @@ private Q_SLOTS:
     void garbageUpload_data()
     {
         // edits: the answer to the question about edits made meanwhile (Ok: none made)
-        test::columns<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
+        columns<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
             {"upload", "interval", "edits", "message", "bytes"});
         const auto row = [](const QString &name, const QByteArray &upload, const QString &message,
                             const QList<QByteArray> &bytes, const char *interval = "200",
@@ -314,9 +309,9 @@ private Q_SLOTS:
     void garbageUpload()
     {
         const auto [upload, interval, edits, message, bytes] =
-            test::fetch<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
+            fetch<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
                 {"upload", "interval", "edits", "message", "bytes"});
-        test::LinkedWorkspace f;
+        LinkedWorkspace f;
         PtyPeer pty;
         f.linkTo(1, 0, pty.devicePath());
         f.fill({"KEEP"});

@@ -17,12 +17,7 @@
 #include <QtTest>
 
 using namespace telvaro;
-using test::columns;
-using test::fetch;
-using test::PtyPeer;
-using test::row;
-using test::TcpPeer;
-using test::UdpPeer;
+using namespace telvaro::test;
 using Ending = OperationOutcome::Ending;
 using Fault = devsim::ControllerDevice::Fault;
 
@@ -36,7 +31,6 @@ struct Fixture : test::LinkedWorkspace {
     PtyPeer pty;
     QElapsedTimer clock;
     QList<QByteArray> frames; // as the device received them, one per arrival
-    QList<qint64> atMs;
     QStringList panel2AtReceipt;
     devsim::ControllerDevice device{[this](const QByteArray &b) { pty.reply(b); }};
 
@@ -64,7 +58,6 @@ struct Fixture : test::LinkedWorkspace {
         if (bytes.isEmpty())
             return;
         frames << bytes;
-        atMs << clock.elapsed();
         panel2AtReceipt << ws.status().text(2);
     }
 };
