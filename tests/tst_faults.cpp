@@ -1,5 +1,5 @@
-// Devices that fail in the middle of every operation on the link, flood it
-// or send garbage: each operation ends in data entry with the link closed,
+// Devices that fail in the middle of a run, a load or an upload, flood the
+// link or send garbage: each operation ends in data entry with the link closed,
 // within its time limits and bounded memory, and its outcome says whether
 // it went through.
 #include "base/operatortexts.h"

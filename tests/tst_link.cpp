@@ -421,7 +421,6 @@ private Q_SLOTS:
             // A datagram larger than the system takes.
             {"udp frame refused", {-1, QString(70000, u'u'), r, "", "", noComms, "No Traffic", "", 1, 0}},
             // A failed connection says why; the traffic panel stays as it was.
-            {"refused", {0, "x", Device::Refuses, "", "", unable + "9" + why + "The device at 127.0.0.1:PORT refused the connection.", "", closed, 1, 0}},
             // Twenty waits of 500 ms, 0.5 s on the test clock.
             {"never connects", {0, "x", Device::Stalls, "", "", unable + "6" + why + "No answer from 127.0.0.1:PORT within 10 s.", "", closed, 1, 0, 495}},
             {"socket error", {0, "x", Device::FailsAfterSend, "x", "", "", x, "", 0, 1}},
