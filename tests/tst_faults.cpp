@@ -127,10 +127,6 @@ QByteArray EveryByte(int times)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Operation)
-Q_DECLARE_METATYPE(Fault)
-Q_DECLARE_METATYPE(telvaro::Prompter::Answer)
-
 class FaultsTest : public QObject {
     Q_OBJECT
 

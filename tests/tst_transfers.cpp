@@ -109,11 +109,6 @@ private:
     QByteArray m_waiting;
 };
 
-QList<QByteArray> CutAt(const QByteArray &bytes, qsizetype at)
-{
-    return {bytes.left(at), bytes.mid(at)};
-}
-
 // texts, choice, data entry (n > 0: n ms after the first frame came; -n: as frame n goes out),
 // ending, frames, message, panel 3, what the sign is left with, the link (port 0 TCP, -1 UDP)
 using SignEnding =
@@ -357,6 +352,7 @@ private Q_SLOTS:
     // matched or searched.
     void cutAnywhereAcrossPolls()
     {
+        const auto cutAt = [](const QByteArray &bytes, qsizetype at) { return QList{bytes.left(at), bytes.mid(at)}; };
         const QByteArray upload = RegisterFrame(RegisterTable{}) + "A\x04" + ConfigurationFrame(true);
         for (qsizetype at = 1; at < upload.size(); ++at) {
             Fixture f(1);
@@ -365,9 +361,9 @@ private Q_SLOTS:
             int step = FirstControllerStep;
             serial.answer = [&](const QByteArray &frame) {
                 if (frame == UploadRequestFrame())
-                    return CutAt(upload, at);
+                    return cutAt(upload, at);
                 const QByteArray reply = ControllerReply(step++); // the upload's wake-up is step -3
-                return CutAt(reply, qMin(at, reply.size() - 1));
+                return cutAt(reply, qMin(at, reply.size() - 1));
             };
             f.fill({"ONE<0x04>"});
             QVERIFY2(f.ws.LoadController(true).complete(), qPrintable(QString::number(at)));
@@ -429,9 +425,9 @@ private Q_SLOTS:
     // report shows ten differences, then the count of all.
     void readBackOfAFullTable()
     {
-        const auto image = [](int count, const char *prefix, qsizetype skip = -1, qsizetype insert = -1) {
+        const auto image = [](const char *prefix, qsizetype skip = -1, qsizetype insert = -1) {
             QByteArray bytes = RegisterFrame({});
-            for (int i = 0; i < count; ++i) {
+            for (int i = 0; i < MessageTable::MaxEntries; ++i) {
                 if (i == insert)
                     bytes += "EXTRA\x04";
                 if (i != skip)
@@ -439,13 +435,10 @@ private Q_SLOTS:
             }
             return ReadControllerImage(bytes + ConfigurationFrame(false));
         };
-        const int full = MessageTable::MaxEntries;
-        const ControllerComparison aligned = CompareWithController(image(full, "m"), image(full, "m", 1000, 30000));
-        QCOMPARE(aligned.differences.size(), 2);
-        QCOMPARE(aligned.differences.front(),
-                 "message 1000: sent \"m1000" + QString(55, u'a') + "...\", missing from the controller");
-        QCOMPARE(aligned.differences.back(), "extra message after message 29999: read back \"EXTRA<0x04>\"");
-        const ControllerComparison positional = CompareWithController(image(full, "m"), image(full, "n"));
+        QCOMPARE(CompareWithController(image("m"), image("m", 1000, 30000)).differences,
+                 QStringList({"message 1000: sent \"m1000" + QString(55, u'a') + "...\", missing from the controller",
+                              "extra message after message 29999: read back \"EXTRA<0x04>\""}));
+        const ControllerComparison positional = CompareWithController(image("m"), image("n"));
         QVERIFY(positional.positional);
         const QStringList report = DifferenceReport(positional);
         QCOMPARE(report.size(), 12);
