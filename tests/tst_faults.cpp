@@ -176,7 +176,7 @@ private Q_SLOTS:
         if (atOnce || fault == Fault::RefusesReopen)
             SetPauseTimeScale(atOnce ? 10 : 5);
         Fixture f(operation, fault);
-        const QList<QByteArray> before = {f.ws.table().entry(0).Text, f.ws.table().entry(2).Text};
+        const auto before = f.ws.table().entries();
         const IdleClock idle(f.ws);
         const OperationOutcome outcome = Start(f.ws, operation);
         QCOMPARE(outcome.complete(), message.isEmpty());
@@ -190,8 +190,7 @@ private Q_SLOTS:
         // Told, and the menus the operator's again, as soon as the link went.
         QVERIFY2(idle.sinceIdle() < 1000, qPrintable(QString::number(idle.sinceIdle())));
         QVERIFY(f.settled());
-        if (operation == Operation::Upload)
-            QCOMPARE((QList<QByteArray>{f.ws.table().entry(0).Text, f.ws.table().entry(2).Text}), before);
+        QVERIFY(operation != Operation::Upload || f.ws.table().entries() == before);
         // A frame given up on is not completed later: the device's connection
         // is reset, and it keeps only what had reached it before.
         if (fault == Fault::NeverReads) {
