@@ -1,5 +1,5 @@
-// Devices that fail in the middle of every operation on the link, flood it
-// or send garbage: each operation ends in data entry with the link closed,
+// Devices that fail in the middle of a run, a load or an upload, flood the
+// link or send garbage: each operation ends in data entry with the link closed,
 // within its time limits and bounded memory, and its outcome says whether
 // it went through.
 #include "base/operatortexts.h"
@@ -20,15 +20,25 @@
 #include <unistd.h>
 
 using namespace telvaro;
-using test::PtyPeer;
-using test::TcpPeer;
+using namespace telvaro::test;
 
 namespace {
 
-enum class Operation { QuickSend, Run, SignLoad, ControllerLoad, Upload };
+enum class Operation { Run, SignLoad, ControllerLoad, Upload };
 enum class Fault { TerminalClosed, TcpReset, NeverReads, NeverReplies, TerminalGoneAtFirst, RefusesReopen };
 
-struct Fixture : test::LinkedWorkspace {
+OperationOutcome Start(Workspace &ws, Operation operation)
+{
+    switch (operation) {
+    case Operation::Run: return ws.MnuModeRun_Click();
+    case Operation::SignLoad: return ws.MnuLoadSign_Click(SignChoice{});
+    case Operation::ControllerLoad: return ws.LoadController(true);
+    case Operation::Upload: break;
+    }
+    return ws.MnuUploadController_Click();
+}
+
+struct Fixture : LinkedWorkspace {
     TcpPeer tcp;
     PtyPeer pty;
     devsim::ControllerDevice controller{[this](const QByteArray &b) { pty.reply(b); }};
@@ -43,7 +53,6 @@ struct Fixture : test::LinkedWorkspace {
         const QByteArray first = fault == Fault::NeverReads ? QByteArray(16 << 20, 'x') : QByteArray("A<0x04>");
         // A run's device goes early in a long interval (5 minutes, 3 s here).
         fill({first, "B<0x04>", "C<0x04>"}, operation == Operation::Run ? 300000 : 2000);
-        ws.setBox(Workspace::Box::Entry, QString::fromLatin1(first));
         if (fault == Fault::NeverReads)
             tcp.stallReading();
         // The controller answers the handshake; every device goes once the
@@ -90,49 +99,9 @@ struct Fixture : test::LinkedWorkspace {
             ::close(held);
     }
     int held = -1;
-
-    OperationOutcome run(Operation operation)
-    {
-        switch (operation) {
-        case Operation::QuickSend: return ws.CmdQuickSend_Click();
-        case Operation::Run: return ws.MnuModeRun_Click();
-        case Operation::SignLoad: return ws.MnuLoadSign_Click(SignChoice{});
-        case Operation::ControllerLoad: return ws.LoadController(true);
-        case Operation::Upload: break;
-        }
-        return ws.MnuUploadController_Click();
-    }
 };
-
-// A device that sends all the time: a steady stream, whatever it is told.
-struct Flood {
-    QTimer timer;
-    qint64 peakKiB = 0;
-    Flood(devsim::Transport &device, const QByteArray &chunk)
-    {
-        timer.setInterval(0);
-        // As fast as the link takes it, not faster.
-        QObject::connect(&timer, &QTimer::timeout, [this, &device, chunk] {
-            if (device.queued() < chunk.size())
-                device.reply(chunk);
-            peakKiB = qMax(peakKiB, test::ResidentKiB());
-        });
-    }
-};
-
-QByteArray EveryByte(int times)
-{
-    QByteArray bytes;
-    for (int i = 0; i < 256 * times; ++i)
-        bytes += char(i);
-    return bytes;
-}
 
 } // namespace
-
-Q_DECLARE_METATYPE(Operation)
-Q_DECLARE_METATYPE(Fault)
-Q_DECLARE_METATYPE(telvaro::Prompter::Answer)
 
 class FaultsTest : public QObject {
     Q_OBJECT
@@ -147,40 +116,34 @@ private Q_SLOTS:
     void deviceFailsMidOperation_data()
     {
         // message: its start, or its start and end around a "*"
-        test::columns<Operation, Fault, QString>({"operation", "fault", "message"});
-        const QString run = "Error Going into Run\r\n", send = run + "Communications not available\r\n",
-                      sign = "Error Loading Sign\r\n", controller = "Error Loading Controller\r\n",
-                      gone = "The device /dev/pts/", reset = "The device reset the connection.",
+        columns<Operation, Fault, QString>({"operation", "fault", "message"});
+        const QString run = "Error Going into Run\r\n", sign = "Error Loading Sign\r\n",
+                      controller = "Error Loading Controller\r\n", gone = "The device /dev/pts/",
+                      reset = "The device reset the connection.",
                       noData = "The device took no data for 30 s; the connection was ended.",
                       erased = "The sign's memory was erased; 0 of 3 messages are stored.";
-        const auto QS = Operation::QuickSend, R = Operation::Run, SL = Operation::SignLoad,
-                   CL = Operation::ControllerLoad, U = Operation::Upload;
+        const auto R = Operation::Run, SL = Operation::SignLoad, CL = Operation::ControllerLoad, U = Operation::Upload;
         const auto TC = Fault::TerminalClosed, TR = Fault::TcpReset, NR = Fault::NeverReads, NRp = Fault::NeverReplies;
-        test::row("quick send, tcp peer never reads", QS, NR, send + noData);
-        test::row("run, terminal closed", R, TC, run + gone);
+        row("run, terminal closed", R, TC, run + gone);
         // The frames never tried count as not sent.
-        test::row("run, tcp peer never reads", R, NR, run + noData + "\r\n3 of 3 frames were not sent.");
-        test::row("sign load, terminal closed", SL, TC, sign + gone);
-        test::row("sign load, tcp reset", SL, TR, sign + reset);
-        test::row("sign load, tcp peer never reads", SL, NR,
-                  sign + noData + "\r\n3 of 6 frames were not sent.\r\n" + erased);
-        test::row("sign load, terminal gone at the reopen", SL, Fault::TerminalGoneAtFirst,
-                  sign + "The serial device /dev/pts/*\r\n" + erased);
-        test::row("sign load, reopen refused", SL, Fault::RefusesReopen,
-                  sign + "The device at 127.0.0.1:* refused the connection.\r\n5 of 6 frames were not sent.\r\n" +
-                      erased);
-        test::row("controller load, terminal closed", CL, TC, controller + gone);
-        test::row("controller load, tcp reset", CL, TR, controller + reset);
-        test::row("controller load, tcp peer never reads", CL, NR,
-                  controller + noData + "\r\n4 of 7 frames were not sent.");
-        test::row("controller load, controller never replies", CL, NRp, QStringLiteral("Serial Connection Failed."));
-        test::row("upload, terminal closed", U, TC, controller + gone);
-        test::row("upload, controller never replies", U, NRp, QStringLiteral("Failed to connect to controller."));
+        row("run, tcp peer never reads", R, NR, run + noData + "\r\n3 of 3 frames were not sent.");
+        row("sign load, terminal closed", SL, TC, sign + gone);
+        row("sign load, tcp reset", SL, TR, sign + reset);
+        row("sign load, tcp peer never reads", SL, NR, sign + noData + "\r\n3 of 6 frames were not sent.\r\n" + erased);
+        row("sign load, terminal gone at the reopen", SL, Fault::TerminalGoneAtFirst,
+            sign + "The serial device /dev/pts/*\r\n" + erased);
+        row("sign load, reopen refused", SL, Fault::RefusesReopen,
+            sign + "The device at 127.0.0.1:* refused the connection.\r\n5 of 6 frames were not sent.\r\n" + erased);
+        row("controller load, terminal closed", CL, TC, controller + gone);
+        row("controller load, tcp reset", CL, TR, controller + reset);
+        row("controller load, tcp peer never reads", CL, NR, controller + noData + "\r\n4 of 7 frames were not sent.");
+        row("controller load, controller never replies", CL, NRp, QStringLiteral("Serial Connection Failed."));
+        row("upload, terminal closed", U, TC, controller + gone);
+        row("upload, controller never replies", U, NRp, QStringLiteral("Failed to connect to controller."));
     }
     void deviceFailsMidOperation()
     {
-        const auto [operation, fault, message] =
-            test::fetch<Operation, Fault, QString>({"operation", "fault", "message"});
+        const auto [operation, fault, message] = fetch<Operation, Fault, QString>({"operation", "fault", "message"});
         // A terminal that went is seen at once, not at the end of a reply wait
         // (a minute, 6 s here).
         const bool atOnce = fault == Fault::TerminalClosed &&
@@ -189,9 +152,9 @@ private Q_SLOTS:
         if (atOnce || fault == Fault::RefusesReopen)
             SetPauseTimeScale(atOnce ? 10 : 5);
         Fixture f(operation, fault);
-        const QList<QByteArray> before = {f.ws.table().entry(0).Text, f.ws.table().entry(2).Text};
-        const test::IdleClock idle(f.ws);
-        const OperationOutcome outcome = f.run(operation);
+        const auto before = f.ws.table().entries();
+        const IdleClock idle(f.ws);
+        const OperationOutcome outcome = Start(f.ws, operation);
         QCOMPARE(outcome.complete(), message.isEmpty());
         const QString shown = f.prompter.messageTexts().join(u'|');
         const QStringList ends = message.split(u'*');
@@ -203,8 +166,7 @@ private Q_SLOTS:
         // Told, and the menus the operator's again, as soon as the link went.
         QVERIFY2(idle.sinceIdle() < 1000, qPrintable(QString::number(idle.sinceIdle())));
         QVERIFY(f.settled());
-        if (operation == Operation::Upload)
-            QCOMPARE((QList<QByteArray>{f.ws.table().entry(0).Text, f.ws.table().entry(2).Text}), before);
+        QVERIFY(operation != Operation::Upload || f.ws.table().entries() == before);
         // A frame given up on is not completed later: the device's connection
         // is reset, and it keeps only what had reached it before.
         if (fault == Fault::NeverReads) {
@@ -218,18 +180,18 @@ private Q_SLOTS:
     // fail; the received box and memory stay bounded.
     void floodingDevice_data()
     {
-        test::columns<Operation, QString, qint64>({"operation", "message", "boundKiB"}); // no message: all delivered
-        test::row("run", Operation::Run, QString(), qint64(32 << 10));
-        test::row("sign load", Operation::SignLoad, QString(), qint64(32 << 10));
-        test::row("controller load", Operation::ControllerLoad, "Serial Connection Failed.", qint64(32 << 10));
+        columns<Operation, QString, qint64>({"operation", "message", "boundKiB"}); // no message: all delivered
+        row("run", Operation::Run, QString(), qint64(32 << 10));
+        row("sign load", Operation::SignLoad, QString(), qint64(32 << 10));
+        row("controller load", Operation::ControllerLoad, "Serial Connection Failed.", qint64(32 << 10));
         // The upload holds at most its limit of text, which may double as it grows.
-        test::row("upload", Operation::Upload, "Error Loading Controller", qint64(UploadLimit / 1024 * 3));
+        row("upload", Operation::Upload, "Error Loading Controller", qint64(UploadLimit / 1024 * 3));
     }
     void floodingDevice()
     {
         const auto [operation, message, boundKiB] =
-            test::fetch<Operation, QString, qint64>({"operation", "message", "boundKiB"});
-        test::LinkedWorkspace f;
+            fetch<Operation, QString, qint64>({"operation", "message", "boundKiB"});
+        LinkedWorkspace f;
         TcpPeer tcp;
         PtyPeer pty;
         const bool serial = operation == Operation::ControllerLoad || operation == Operation::Upload;
@@ -238,25 +200,33 @@ private Q_SLOTS:
         for (int i = 0; i < 30; ++i)
             texts << "M" + QByteArray::number(i) + "<0x04>";
         f.fill(texts, 2000);
-        // Control bytes widen the most as text: the upload reaches its limit soonest.
-        Flood flood(serial ? static_cast<devsim::Transport &>(pty) : tcp,
-                    operation == Operation::Upload ? QByteArray(64 << 10, '\x01') : EveryByte(64));
-        tcp.onReceive = [&flood](TcpPeer &, const QByteArray &) { flood.timer.start(); };
+        // A steady stream of every byte, whatever the device is told; control
+        // bytes widen the most as text: the upload reaches its limit soonest.
+        QByteArray stream(operation == Operation::Upload ? 64 << 10 : 16 << 10, '\x01');
+        for (qsizetype i = 0; operation != Operation::Upload && i < stream.size(); ++i)
+            stream[i] = char(i);
+        devsim::Transport &device = serial ? static_cast<devsim::Transport &>(pty) : tcp;
+        QTimer flood;
+        qint64 peakKiB = 0;
+        // As fast as the link takes it, not faster.
+        QObject::connect(&flood, &QTimer::timeout, [&] {
+            if (device.queued() < stream.size())
+                device.reply(stream);
+            peakKiB = qMax(peakKiB, ResidentKiB());
+        });
+        tcp.onReceive = [&flood](TcpPeer &, const QByteArray &) { flood.start(0); };
         pty.onReceive = [&flood](PtyPeer &p, const QByteArray &chunk) {
             if (chunk == WakeUpFrame())
                 p.reply(WakeUpReply());
             else
-                flood.timer.start();
+                flood.start(0);
         };
         // The upload's polls last long enough for a slow machine to reach the limit.
         if (operation == Operation::Upload)
             SetPauseTimeScale(10);
-        const qint64 before = test::ResidentKiB();
-        const OperationOutcome outcome = operation == Operation::Run        ? f.ws.MnuModeRun_Click()
-                                         : operation == Operation::SignLoad ? f.ws.MnuLoadSign_Click(SignChoice{})
-                                         : operation == Operation::Upload   ? f.ws.MnuUploadController_Click()
-                                                                            : f.ws.LoadController(true);
-        flood.timer.stop();
+        const qint64 before = ResidentKiB();
+        const OperationOutcome outcome = Start(f.ws, operation);
+        flood.stop();
         QCOMPARE(outcome.complete(), message.isEmpty());
         QCOMPARE(f.prompter.messageTexts().value(0).section(u'\r', 0, 0), message);
         if (message.isEmpty())
@@ -265,9 +235,9 @@ private Q_SLOTS:
         QVERIFY(f.ws.box(Workspace::Box::RecData).size() <= RecDataLimit);
         QVERIFY(f.settled());
 
-        if (test::MemoryIsMeasurable)
-            QVERIFY2(flood.peakKiB - before < boundKiB,
-                     qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(before).arg(flood.peakKiB)));
+        if (MemoryIsMeasurable)
+            QVERIFY2(peakKiB - before < boundKiB,
+                     qPrintable(QStringLiteral("%1 KiB -> %2 KiB").arg(before).arg(peakKiB)));
     }
 
     // Uploads of garbage: a wrong wake-up reply or register number fails
@@ -276,51 +246,60 @@ private Q_SLOTS:
     // upload the table cannot take (too many messages, or one that reads as
     // an escape above a byte), or one Add would refuse for the interval box,
     // says so once and keeps the table and the registers; the latter before
-    // the first frame.
+    // the first frame. Edits made during the upload's waits are replaced
+    // only when the operator answers Yes.
     void garbageUpload_data()
     {
-        test::columns<QByteArray, QString, QString, QList<QByteArray>>({"upload", "interval", "message", "bytes"});
+        // edits: the answer to the question about edits made meanwhile (Ok: none made)
+        columns<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
+            {"upload", "interval", "edits", "message", "bytes"});
+        const auto row = [](const QString &name, const QByteArray &upload, const QString &message,
+                            const QList<QByteArray> &bytes, const char *interval = "200",
+                            Prompter::Answer edits = Prompter::Answer::Ok) {
+            QTest::newRow(qPrintable(name)) << upload << QString(interval) << edits << message << bytes;
+        };
         const QByteArray registers = RegisterFrame(RegisterTable{}), end = ConfigurationFrame(true);
         const QString serialInput = "Controller Upload: Controller configured for Serial Input";
         const QByteArray high = "\x80\xC4\xFF\x04", nul("\0A\0\x04", 4);
         const QList<QByteArray> kept{"KEEP"};
-        test::row("end byte missing before the configuration", registers + "AB" + end, "200",
-                  "Configuration Upload: Incomplete load from Controller", QList<QByteArray>{"AB" + end});
-        test::row("end byte missing at the end", registers + "AB", "200",
-                  "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
-        test::row("register 99", "\0019930\004A\004" + end, "200", "Telvaro: Error Loading Controller", kept);
+        row("end byte missing before the configuration", registers + "AB" + end,
+            "Configuration Upload: Incomplete load from Controller", {"AB" + end});
+        row("end byte missing at the end", registers + "AB",
+            "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
+        row("register 99", "\0019930\004A\004" + end, "Telvaro: Error Loading Controller", kept);
         // A register the register dialog could not set refuses the whole upload.
         const QString broken = "Telvaro: Error Loading Controller\r\nThe upload's register 02: the ";
-        test::row("register width 7", "\0010270\004A\004" + end, "200", broken + "width 7", kept);
-        test::row("register filled with a control byte", "\001023\001\004A\004" + end, "200",
-                  broken + "fill \"<0x01>\"", kept);
-        test::row("register width not a digit", "\00102\00130\004A\004" + end, "200", broken + "width \"<0x01>\"",
-                  kept);
+        row("register width 7", "\0010270\004A\004" + end, broken + "width 7", kept);
+        row("register filled with a control byte", "\001023\001\004A\004" + end, broken + "fill \"<0x01>\"", kept);
+        row("register width not a digit", "\00102\00130\004A\004" + end, broken + "width \"<0x01>\"", kept);
         // One that starts with "?" answers the wake-up instead.
-        test::row("wrong wake-up reply", QByteArray("?\x01Ready\x04!"), "200",
-                  "Telvaro: Failed to connect to controller.", kept);
-        test::row("bytes above 127", registers + high + end, "200", serialInput, QList<QByteArray>{high});
-        test::row("NUL bytes", registers + nul + end, "200", serialInput, QList<QByteArray>{nul});
-        const QString full = "Telvaro: " + texts::TableFull();
+        row("wrong wake-up reply", QByteArray("?\x01Ready\x04!"), "Telvaro: Failed to connect to controller.", kept);
+        row("bytes above 127", registers + high + end, serialInput, {high});
+        row("NUL bytes", registers + nul + end, serialInput, {nul});
         // Text the controller keeps that reads as an escape above a byte.
-        test::row("escape above a byte", registers + "<0300>\x04" + end, "200", "Telvaro: " + texts::EscapeOutOfRange(),
-                  kept);
-        test::row("one message more than the table holds",
-                  registers + QByteArray(MessageTable::MaxEntries + 1, '\x04') + end, "200", full, kept);
+        row("escape above a byte", registers + "<0300>\x04" + end, "Telvaro: " + texts::EscapeOutOfRange(), kept);
+        row("one message more than the table holds", registers + QByteArray(MessageTable::MaxEntries + 1, '\x04') + end,
+            "Telvaro: " + texts::TableFull(), kept);
         for (const char *interval : {"abc", "", "700000"})
-            test::row(QByteArray("interval box ") + interval, registers + "A\x04" + end, interval,
-                      "Telvaro: " + texts::IntervalOutOfRange(), kept);
+            row(QStringLiteral("interval box ") + interval, registers + "A\x04" + end,
+                "Telvaro: " + texts::IntervalOutOfRange(), kept, interval);
+        const QString edited = "Controller Upload: " + Workspace::ChangedDuringUploadText();
+        row("edited meanwhile, replaced", registers + "A\x04" + end, edited + "|" + serialInput, {"A\x04"}, "200",
+            Prompter::Answer::Yes);
+        row("edited meanwhile, kept", registers + "A\x04" + end, edited, {"EDITED"}, "200", Prompter::Answer::No);
     }
     void garbageUpload()
     {
-        const auto [upload, interval, message, bytes] =
-            test::fetch<QByteArray, QString, QString, QList<QByteArray>>({"upload", "interval", "message", "bytes"});
-        test::LinkedWorkspace f;
+        const auto [upload, interval, edits, message, bytes] =
+            fetch<QByteArray, QString, Prompter::Answer, QString, QList<QByteArray>>(
+                {"upload", "interval", "edits", "message", "bytes"});
+        LinkedWorkspace f;
         PtyPeer pty;
         f.linkTo(1, 0, pty.devicePath());
         f.fill({"KEEP"});
         f.ws.registers().setEntry(1, {3, "0"});
         f.ws.setBox(Workspace::Box::Interval, interval);
+        f.prompter.answer(edits);
         // The upload goes in slices a terminal's buffer can take.
         QByteArray received, pending;
         QTimer slices;
@@ -329,55 +308,33 @@ private Q_SLOTS:
             pty.reply(pending.first(qMin<qsizetype>(pending.size(), 1024)));
             pending.remove(0, 1024);
         });
-        pty.onReceive = [upload = upload, &received, &pending, &slices](PtyPeer &p, const QByteArray &chunk) {
+        pty.onReceive = [&, upload = upload, edits = edits](PtyPeer &p, const QByteArray &chunk) {
             received += chunk;
             if (chunk == WakeUpFrame())
                 return p.reply(upload.startsWith('?') ? upload.mid(1) : WakeUpReply());
+            if (edits != Prompter::Answer::Ok) {
+                f.ws.setBox(Workspace::Box::MessageNumber, "000");
+                f.ws.setBox(Workspace::Box::Entry, "EDITED");
+                f.ws.CmdReplaceMessage_Click();
+            }
             pending = upload;
             slices.start();
         };
         const OperationOutcome outcome = f.ws.MnuUploadController_Click();
-        QCOMPARE(outcome.complete(), message.startsWith(QLatin1String("Controller Upload")));
-        QCOMPARE(f.prompter.shown.size(), 1);
-        const QString shown = f.prompter.shown.front().title + ": " + f.prompter.shown.front().text;
-        QVERIFY2(shown.startsWith(message), qPrintable(shown));
+        QCOMPARE(outcome.complete(), message.endsWith(QLatin1String("Serial Input")));
+        QStringList shown;
+        for (const auto &s : std::as_const(f.prompter.shown))
+            shown << s.title + ": " + s.text;
+        QVERIFY2(shown.join(u'|').startsWith(message) && shown.size() == message.count(u'|') + 1,
+                 qPrintable(shown.join(u'|')));
         QList<QByteArray> sent;
         for (int i = 0; i < f.ws.table().count(); ++i)
             sent << ParseEscapes(f.ws.table().entry(i).Text).value_or("unreadable");
         QCOMPARE(sent, bytes);
-        QCOMPARE(f.ws.registers().entry(1).Width, bytes == QList<QByteArray>{"KEEP"} ? 3 : 0);
+        // The registers go with the table, unless the operator's own stays.
+        const bool ownTable = bytes == QList<QByteArray>{"KEEP"} || bytes == QList<QByteArray>{"EDITED"};
+        QCOMPARE(f.ws.registers().entry(1).Width, ownTable ? 3 : 0);
         QCOMPARE(received.isEmpty(), interval != QLatin1String("200"));
-        QVERIFY(f.settled());
-    }
-
-    // Edits made during an upload's waits are replaced only when the
-    // operator answers Yes.
-    void editsDuringUpload_data()
-    {
-        test::columns<Prompter::Answer, QByteArray>({"answer", "first"});
-        test::row("replaced", Prompter::Answer::Yes, QByteArray("A<0x04>"));
-        test::row("kept", Prompter::Answer::No, QByteArray("EDITED"));
-    }
-    void editsDuringUpload()
-    {
-        const auto [answer, first] = test::fetch<Prompter::Answer, QByteArray>({"answer", "first"});
-        test::LinkedWorkspace f;
-        PtyPeer pty;
-        f.linkTo(1, 0, pty.devicePath());
-        f.fill({"KEEP"});
-        f.prompter.answer(answer);
-        pty.onReceive = [&f](PtyPeer &p, const QByteArray &chunk) {
-            if (chunk == WakeUpFrame())
-                return p.reply(WakeUpReply());
-            f.ws.setBox(Workspace::Box::MessageNumber, "000");
-            f.ws.setBox(Workspace::Box::Entry, "EDITED");
-            f.ws.CmdReplaceMessage_Click();
-            p.reply(RegisterFrame(RegisterTable{}) + "A\x04" + ConfigurationFrame(true));
-        };
-        f.ws.MnuUploadController_Click();
-        QCOMPARE(f.prompter.shown.front().text, Workspace::ChangedDuringUploadText());
-        QCOMPARE(f.ws.table().count(), 1);
-        QCOMPARE(f.ws.table().entry(0).Text, first);
         QVERIFY(f.settled());
     }
 };

@@ -13,33 +13,43 @@
 
 namespace telvaro::test {
 
-inline void StartPeer(devsim::Transport &device)
-{
-    if (const QString error = device.start(); !error.isEmpty())
-        qWarning("peer: %s", qPrintable(error));
-}
-
-class TcpPeer : public devsim::TcpTransport {
+// A started device that hands each chunk to its own note(), then to onReceive.
+template <typename Self, typename Device> class Peer : public Device {
 public:
-    TcpPeer() : TcpTransport(QHostAddress::LocalHost, 0)
+    template <typename... Args> explicit Peer(Args... args) : Device(args...)
+    {
+        if (const QString error = this->start(); !error.isEmpty())
+            qWarning("peer: %s", qPrintable(error));
+        QObject::connect(this, &devsim::Transport::chunkReceived, this, [this](const QByteArray &chunk) {
+            static_cast<Self *>(this)->note(chunk);
+            if (onReceive)
+                onReceive(static_cast<Self &>(*this), chunk);
+        });
+    }
+    void note(const QByteArray &) {}
+    std::function<void(Self &, const QByteArray &)> onReceive;
+};
+
+class TcpPeer : public Peer<TcpPeer, devsim::TcpTransport> {
+public:
+    TcpPeer() : Peer(QHostAddress::LocalHost, 0)
     {
         m_clock.start();
-        StartPeer(*this);
+        // onReceive hears of each accepted connection with an empty chunk.
         connect(this, &Transport::connected, this, [this] {
             ++connections;
             if (onReceive)
                 onReceive(*this, {});
         });
-        connect(this, &Transport::chunkReceived, this, [this](const QByteArray &chunk) {
-            received += chunk;
-            receivedAt = m_clock.elapsed();
-            if (onReceive)
-                onReceive(*this, chunk);
-        });
         connect(this, &Transport::disconnected, this, [this] {
             ++disconnections;
             disconnectedAt = m_clock.elapsed();
         });
+    }
+    void note(const QByteArray &chunk)
+    {
+        received += chunk;
+        receivedAt = m_clock.elapsed();
     }
 
     QByteArray received;
@@ -48,40 +58,21 @@ public:
     // Milliseconds since construction of the last receipt and disconnect.
     qint64 receivedAt = -1;
     qint64 disconnectedAt = -1;
-    // Called after each chunk (and after each accepted connection with an
-    // empty chunk).
-    std::function<void(TcpPeer &, const QByteArray &)> onReceive;
 
 private:
     QElapsedTimer m_clock;
 };
 
-class UdpPeer : public devsim::UdpTransport {
+class UdpPeer : public Peer<UdpPeer, devsim::UdpTransport> {
 public:
-    UdpPeer() : UdpTransport(QHostAddress::LocalHost, 0)
-    {
-        StartPeer(*this);
-        connect(this, &Transport::chunkReceived, this, [this](const QByteArray &datagram) {
-            datagrams.append(datagram);
-            if (onReceive)
-                onReceive(*this, datagram);
-        });
-    }
+    UdpPeer() : Peer(QHostAddress::LocalHost, 0) {}
+    void note(const QByteArray &datagram) { datagrams.append(datagram); }
     QList<QByteArray> datagrams;
-    std::function<void(UdpPeer &, const QByteArray &)> onReceive;
 };
 
-class PtyPeer : public devsim::PtyTransport {
+class PtyPeer : public Peer<PtyPeer, devsim::PtyTransport> {
 public:
-    PtyPeer() : PtyTransport(QString())
-    {
-        StartPeer(*this);
-        connect(this, &Transport::chunkReceived, this, [this](const QByteArray &chunk) {
-            if (onReceive)
-                onReceive(*this, chunk);
-        });
-    }
-    std::function<void(PtyPeer &, const QByteArray &)> onReceive;
+    PtyPeer() : Peer(QString()) {}
 };
 
 } // namespace telvaro::test

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 namespace telvaro::test {
@@ -25,33 +26,22 @@ public:
             m_step =
                 QStringLiteral("message %1, traffic \"%2\"").arg(panels.text(3), panels.text(2).left(40)).toStdString();
         });
-        m_thread = std::thread([this, limit = std::chrono::seconds(limitSeconds * scale)] {
+        // Ended early by the stop request of the thread's destruction.
+        m_thread = std::jthread([this, limit = std::chrono::seconds(limitSeconds * scale)](std::stop_token stop) {
             std::unique_lock lock(m_mutex);
-            if (!m_ended.wait_for(lock, limit, [this] { return m_done; }))
+            std::condition_variable_any().wait_for(lock, stop, limit, [] { return false; });
+            if (!stop.stop_requested())
                 qFatal("%s did not end within %lld s; it was at %s", m_test.c_str(), qint64(limit.count()),
                        m_step.c_str());
         });
     }
-    ~Watchdog()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_done = true;
-        }
-        m_ended.notify_one();
-        m_thread.join();
-    }
-    Watchdog(const Watchdog &) = delete;
-    Watchdog &operator=(const Watchdog &) = delete;
 
 private:
     QObject m_context;
     std::string m_test;
     std::string m_step = "its start";
     std::mutex m_mutex;
-    std::condition_variable m_ended;
-    bool m_done = false;
-    std::thread m_thread;
+    std::jthread m_thread;
 };
 
 } // namespace telvaro::test
