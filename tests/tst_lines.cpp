@@ -125,6 +125,24 @@ private Q_SLOTS:
         QCOMPARE(QByteArray::number(send.exitCode()) + ' ' + WithoutScaleLine(err + send.readAllStandardError()), told);
     }
 
+    // A terminal that went away while an operation held its line (its port
+    // closed between two steps) leaves that number's line held: the
+    // simulator's next terminal is another number, or a program given it
+    // would be told the line is in use.
+    void newTerminalNotOnAHeldLine()
+    {
+        LineLock stale;
+        QString gone;
+        {
+            PtyPeer peer;
+            gone = peer.devicePath();
+            QCOMPARE(stale.tryTake(gone), LineLock::Take::Taken);
+        }
+        PtyPeer next;
+        QVERIFY(!next.devicePath().isEmpty());
+        QVERIFY2(next.devicePath() != gone, qPrintable(gone));
+    }
+
     // The window tells a held line as the reason line of the operation's own
     // failure message, and lets the line go at each operation's end.
     void windowTellsHeldLine()

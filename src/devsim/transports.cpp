@@ -1,5 +1,7 @@
 #include "devsim/transports.h"
 
+#include "link/linelock.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkDatagram>
@@ -21,6 +23,7 @@
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 #endif
 
 namespace telvaro::devsim {
@@ -225,6 +228,16 @@ QString PtyTransport::LinkPathProblem(const QString &linkPath)
     return {};
 }
 
+namespace {
+
+bool LineHeld(const QString &device)
+{
+    QFile lock(LineLockPath(device));
+    return lock.open(QIODevice::ReadOnly) && FlockHolder(lock.handle()) > 0;
+}
+
+} // namespace
+
 QString PtyTransport::start()
 {
 #ifdef Q_OS_UNIX
@@ -234,10 +247,23 @@ QString PtyTransport::start()
         if (const QString problem = LinkPathProblem(m_linkPath); !problem.isEmpty())
             return problem;
     }
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
-        return systemError();
-    const char *name = ::ptsname(m_master);
+    // An operation whose earlier terminal of the same number went away
+    // while it had the port closed between two steps still holds that
+    // number's line: a program given this terminal would be told it is in
+    // use. Such a number is passed over, held until a free one is found so
+    // that it is not handed out again at once.
+    std::vector<int> passedOver;
+    const char *name = nullptr;
+    for (;;) {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 || !(name = ::ptsname(m_master)))
+            break;
+        if (passedOver.size() >= 16 || !LineHeld(QString::fromLocal8Bit(name)))
+            break;
+        passedOver.push_back(m_master);
+    }
+    for (const int skipped : passedOver)
+        ::close(skipped);
     if (!name)
         return systemError();
     // Holding the device open keeps the terminal from hanging up each time
