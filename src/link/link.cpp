@@ -201,21 +201,31 @@ SendResult Link::SendOnLink(const QByteArray &bytes)
 bool Link::waitForHandover(const std::function<bool()> &done)
 {
     // Each step of progress gives the device the whole limit again: a slow
-    // device that keeps taking bytes is not one that takes none.
+    // device that keeps taking bytes is not one that takes none. The serial
+    // port tells of bytes handed to its driver only at its next chance to
+    // write, which a device that stopped taking data never gives; so what is
+    // pending is also looked at every tenth of the limit, and a device is
+    // given up one limit after the last bytes it took, not up to two.
+    const auto limit = ScaledInterval(SendWaitLimitMs);
+    qint64 pending = pendingBytes();
+    auto lastProgress = MonotonicNow();
     for (;;) {
-        const qint64 pending = pendingBytes();
-        const auto end = Wait(SendWaitLimitMs)
-                             .until([&] { return done() || pendingBytes() < pending; })
-                             .recheckOn(m_socket, &SocketService::progress)
-                             .recheckOn(m_socket, &SocketService::sendComplete)
-                             .recheckOn(m_socket, &SocketService::stateChanged)
-                             .recheckOn(m_serial, &SerialPortService::progress)
-                             .recheckOn(m_serial, &SerialPortService::failed)
-                             .run();
+        Wait(std::min(lastProgress + limit, MonotonicNow() + limit / 10))
+            .until([&] { return done() || pendingBytes() < pending; })
+            .recheckOn(m_socket, &SocketService::progress)
+            .recheckOn(m_socket, &SocketService::sendComplete)
+            .recheckOn(m_socket, &SocketService::stateChanged)
+            .recheckOn(m_serial, &SerialPortService::progress)
+            .recheckOn(m_serial, &SerialPortService::failed)
+            .run();
         if (done())
             return true;
-        if (end == Wait::End::Elapsed && pendingBytes() >= pending)
+        if (const qint64 now = pendingBytes(); now < pending) {
+            pending = now;
+            lastProgress = MonotonicNow();
+        } else if (MonotonicNow() >= lastProgress + limit) {
             return false;
+        }
     }
 }
 

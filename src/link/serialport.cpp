@@ -40,7 +40,7 @@ QString ConfiguredSerialDevice(qint16 portNumber)
     return store.value(QStringLiteral("SerialPorts/%1").arg(portNumber)).toString();
 }
 
-QtSerialPortService::QtSerialPortService(QObject *parent) : SerialPortService(parent)
+QtSerialPortService::QtSerialPortService(QObject *parent) : SerialPortService(parent), m_port(this)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::onReadyRead);

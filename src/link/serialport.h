@@ -87,6 +87,7 @@ private:
     bool hungUp();
     void onReadyRead();
 
+    // A child of the service, so that what the port tells can be told in tests.
     QSerialPort m_port;
     qint16 m_portNumber = 1;
     LineSettings m_settings;
