@@ -7,6 +7,7 @@
 #include "editors/registerfields.h"
 #include "editors/scpeditor.h"
 #include "panels/ez95.h"
+#include "datatable.h"
 #include "scriptedprompter.h"
 
 #include <QtTest>
@@ -65,11 +66,8 @@ class EditorsTest : public QObject {
 private Q_SLOTS:
     void texts_data()
     {
-        QTest::addColumn<QString>("written");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &written, const char *expected) {
-            QTest::newRow(name) << written << QString(expected);
-        };
+        test::columns<QString, QString>({"written", "expected"});
+        using test::row;
         using S = ScpButton;
         using A = AdpButton;
         row("SCP fore, none selected", ScpCode(S::CmdColor, {-1, 1, "00"}), "0P");
@@ -161,8 +159,7 @@ private Q_SLOTS:
     }
     void texts()
     {
-        QFETCH(QString, written);
-        QFETCH(QString, expected);
+        const auto [written, expected] = test::fetch<QString, QString>({"written", "expected"});
         QCOMPARE(written, expected);
     }
 };
