@@ -2,12 +2,12 @@
 // their controls (the window suite presses each button once), the quick
 // start's codes, preview and message, the register field, the register
 // dialog's width answers and the EZ 95 panel's codes.
+#include "datatable.h"
 #include "editors/adpeditor.h"
 #include "editors/quickstart.h"
 #include "editors/registerfields.h"
 #include "editors/scpeditor.h"
 #include "panels/ez95.h"
-#include "datatable.h"
 #include "scriptedprompter.h"
 
 #include <QtTest>
