@@ -97,7 +97,6 @@ private Q_SLOTS:
         const QRegularExpression shape(QRegularExpression::anchoredPattern(TimeTokenPattern(QLocale(locale))));
         QVERIFY(shape.match(QString::fromLatin1(text)).hasMatch());
         QVERIFY(!shape.match(QString::fromLatin1(text).replace(u'3', u'x')).hasMatch());
-        QVERIFY(!shape.match(QStringLiteral("TOTALLY WRONG")).hasMatch());
     }
 
     // Every "<T>" in a message becomes the time text; anything else stays.
