@@ -110,10 +110,11 @@ auto FolderPermissionsForRoot()
 // beyond `bytes` (0: no limit): a write past them fails as on a full disk.
 template <typename Work> auto WithFileSizeLimit(rlim_t bytes, const Work &work)
 {
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    const rlimit small{bytes > 0 ? bytes : before.rlim_cur, before.rlim_max};
+    if (bytes == 0 || getrlimit(RLIMIT_FSIZE, &before) != 0)
+        return work();
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{bytes, before.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
     const auto restore = qScopeGuard([&] {
         setrlimit(RLIMIT_FSIZE, &before);
