@@ -2,6 +2,7 @@
 // their controls (the window suite presses each button once), the quick
 // start's codes, preview and message, the register field, the register
 // dialog's width answers and the EZ 95 panel's codes.
+#include "datatable.h"
 #include "editors/adpeditor.h"
 #include "editors/quickstart.h"
 #include "editors/registerfields.h"
@@ -65,11 +66,8 @@ class EditorsTest : public QObject {
 private Q_SLOTS:
     void texts_data()
     {
-        QTest::addColumn<QString>("written");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QString &written, const char *expected) {
-            QTest::newRow(name) << written << QString(expected);
-        };
+        test::columns<QString, QString>({"written", "expected"});
+        using test::row;
         using S = ScpButton;
         using A = AdpButton;
         row("SCP fore, none selected", ScpCode(S::CmdColor, {-1, 1, "00"}), "0P");
@@ -161,8 +159,7 @@ private Q_SLOTS:
     }
     void texts()
     {
-        QFETCH(QString, written);
-        QFETCH(QString, expected);
+        const auto [written, expected] = test::fetch<QString, QString>({"written", "expected"});
         QCOMPARE(written, expected);
     }
 };
