@@ -495,7 +495,7 @@ private Q_SLOTS:
 
     // With nothing to open the manual, Help tells where it is; an input
     // prompt is wide enough for its whole title in a bold title bar with
-    // its icon and buttons.
+    // its icon and buttons; message boxes and "About" show all they hold.
     void helpAndPromptsSayAll()
     {
         Fixture f;
@@ -520,6 +520,42 @@ private Q_SLOTS:
         const QFontMetrics titleBar(bold);
         QVERIFY2(width >= titleBar.horizontalAdvance("Clear Message") + 8 * titleBar.height(),
                  qPrintable(QString::number(width)));
+
+        // The message boxes show the whole text, the reason on the lines
+        // after the first, and give back the button pressed.
+        using B = Prompter::Buttons;
+        using A = Prompter::Answer;
+        const QString text = QStringLiteral("Error Going into Run\r\nThe device reset the connection.\r\n"
+                                            "2 messages were not sent.");
+        for (const auto &[buttons, pressed, answer] : {std::tuple{B::Ok, QMessageBox::Ok, A::Ok},
+                                                       {B::YesNoCancel, QMessageBox::Yes, A::Yes},
+                                                       {B::YesNo, QMessageBox::No, A::No},
+                                                       {B::OkCancel, QMessageBox::Cancel, A::Cancel}}) {
+            QString shown;
+            f.whenShown([&shown, pressed = pressed](QDialog &dialog) {
+                auto &box = static_cast<QMessageBox &>(dialog);
+                shown = box.windowTitle() + u'|' + box.text();
+                box.button(pressed)->click();
+            });
+            QCOMPARE(prompter.message(text, QStringLiteral("Telvaro"), buttons, Prompter::Icon::Critical), answer);
+            QCOMPARE(shown, QStringLiteral("Telvaro|") + text);
+        }
+
+        // "About" shows the splash over the window for two seconds and
+        // returns at once: nothing waits under it.
+        QElapsedTimer clock;
+        clock.start();
+        f.window.action(Item::MnuAbout)->trigger();
+        QVERIFY(clock.elapsed() < 1500);
+        QPointer<QWidget> splash;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->inherits("telvaro::frmSplash") && w->isVisible())
+                splash = w;
+        QVERIFY(splash);
+        QVERIFY(f.window.screen()->availableGeometry().contains(splash->frameGeometry()));
+        QVERIFY(f.window.frameGeometry().intersects(splash->frameGeometry()));
+        QTRY_VERIFY_WITH_TIMEOUT(!splash || !splash->isVisible(), 5000);
+        QVERIFY(clock.elapsed() >= 2000);
     }
 
     // Every working control whole at the first-run size and at the
@@ -565,26 +601,6 @@ private Q_SLOTS:
         QVERIFY(grid->viewport()->height() >= 3 * grid->verticalHeader()->defaultSectionSize());
         for (const QLabel *caption : child<QWidget>(&f.window, "SbInfo")->findChildren<QLabel *>())
             QVERIFY2(caption->width() >= caption->sizeHint().width(), qPrintable(caption->text()));
-    }
-
-    // "About" shows the splash over the window for two seconds and returns
-    // at once: nothing waits under it.
-    void aboutShowsTheSplashWithoutWaiting()
-    {
-        Fixture f;
-        QElapsedTimer clock;
-        clock.start();
-        f.window.action(Item::MnuAbout)->trigger();
-        QVERIFY(clock.elapsed() < 1500);
-        QPointer<QWidget> splash;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->inherits("telvaro::frmSplash") && w->isVisible())
-                splash = w;
-        QVERIFY(splash);
-        QVERIFY(f.window.screen()->availableGeometry().contains(splash->frameGeometry()));
-        QVERIFY(f.window.frameGeometry().intersects(splash->frameGeometry()));
-        QTRY_VERIFY_WITH_TIMEOUT(!splash || !splash->isVisible(), 5000);
-        QVERIFY(clock.elapsed() >= 2000);
     }
 
     // Stored left, top, width and height in twips, placed within the
@@ -857,38 +873,6 @@ private Q_SLOTS:
                  asked ? QStringList{"Stop sending? What is not sent yet will not be sent."} : QStringList{});
         QVERIFY(!progress->isVisible() && f.window.action(Item::MnuModeData)->isChecked());
         QCOMPARE(f.ws.transfer().transmitting(), 0);
-    }
-
-    // The window's message boxes show the whole text, the reason on the
-    // lines after the first, and give back the button pressed.
-    void messageBoxesShowEveryLine_data()
-    {
-        using B = Prompter::Buttons;
-        using A = Prompter::Answer;
-        test::columns<int, int, int>({"buttons", "pressed", "answer"});
-        test::row("ok", int(B::Ok), int(QMessageBox::Ok), int(A::Ok));
-        test::row("yes", int(B::YesNoCancel), int(QMessageBox::Yes), int(A::Yes));
-        test::row("no", int(B::YesNo), int(QMessageBox::No), int(A::No));
-        test::row("cancel", int(B::OkCancel), int(QMessageBox::Cancel), int(A::Cancel));
-    }
-    void messageBoxesShowEveryLine()
-    {
-        const auto [buttons, pressed, answer] = test::fetch<int, int, int>({"buttons", "pressed", "answer"});
-        Fixture f;
-        WidgetPrompter prompter;
-        prompter.setParentWidget(&f.window);
-        const QString text = QStringLiteral("Error Going into Run\r\nThe device reset the connection.\r\n"
-                                            "2 messages were not sent.");
-        QString shown;
-        f.whenShown([&shown, pressed = pressed](QDialog &dialog) {
-            auto &box = static_cast<QMessageBox &>(dialog);
-            shown = box.windowTitle() + u'|' + box.text();
-            box.button(QMessageBox::StandardButton(pressed))->click();
-        });
-        QCOMPARE(int(prompter.message(text, QStringLiteral("Telvaro"), Prompter::Buttons(buttons),
-                                      Prompter::Icon::Critical)),
-                 answer);
-        QCOMPARE(shown, QStringLiteral("Telvaro|") + text);
     }
 
     void progressCaptions_data()
