@@ -229,23 +229,46 @@ private Q_SLOTS:
                 qPrintable(plugin + " comes from " + owners.value(plugin, "no package") + ", which is not declared"));
     }
 
-    void gridClicksFillTheEntryPanel()
+    // Clicks and keys in the grid fill the entry panel; where a selection
+    // starts names the message: the grid's current row, the number box and
+    // the header.
+    void gridClicksAndSelectionsNameTheMessage()
     {
         Fixture f;
-        f.addEntries(3);
+        f.addEntries(6);
+        QWidget *view = f.window.grid()->viewport();
+        const auto startsAt = [&f] { return QString::number(f.window.grid()->currentIndex().row()) + u' ' + f.named(); };
+        const auto rows = [&f] {
+            QSet<int> selected;
+            for (const QPoint cell : f.selected())
+                selected << cell.y();
+            return selected;
+        };
         f.click(1, 2);
         // The interval box normalises what the grid writes ("000101"); a
         // click does not load the text.
         QCOMPARE(f.boxes(), QStringLiteral("001|101||"));
         QCOMPARE(f.named(), HeaderOne);
         f.click(2, 1);
-        QTest::mouseDClick(f.window.grid()->viewport(), Qt::LeftButton, {}, f.cellCenter(2, 1));
+        QTest::mouseDClick(view, Qt::LeftButton, {}, f.cellCenter(2, 1));
         QCOMPARE(f.boxes(), QStringLiteral("002|102|M2|c2"));
         QCOMPARE(f.selected(), (QSet<QPoint>{{1, 2}, {2, 2}, {3, 2}})); // the row but its fixed number
         f.key(Qt::Key_Up); // keyboard selection changes write the number box too
         QCOMPARE(f.named(), HeaderOne);
         f.key(Qt::Key_Left); // the numbers cannot be reached
         QCOMPARE(f.window.grid()->currentIndex().column(), int(MessageTable::ColInterval));
+
+        test::drag(view, f.cellCenter(1, 1), f.cellCenter(3, 3));
+        QCOMPARE(startsAt(), "1 " + HeaderOne);
+        QCOMPARE(rows(), (QSet<int>{1, 2, 3}));
+        test::drag(view, f.cellCenter(3, 3), f.cellCenter(1, 1));
+        QCOMPARE(startsAt(), QStringLiteral("3 003 <0x01>Z00A<0x0F>DT<0x20><0x23>"));
+        QCOMPARE(rows(), (QSet<int>{1, 2, 3}));
+        // A right press on another row after a click.
+        f.click(1, 2);
+        QTest::mousePress(view, Qt::RightButton, {}, f.cellCenter(4, 2));
+        QCOMPARE(startsAt(), "1 " + HeaderOne);
+        QCOMPARE(rows(), QSet<int>{1});
 
         // A refresh is not a selection change: the number box keeps its text.
         f.ws.setBox(Box::MessageNumber, QStringLiteral("007"));
@@ -261,38 +284,6 @@ private Q_SLOTS:
         f.ws.setBox(Box::Interval, QStringLiteral("042"));
         f.click(0, MessageTable::ColInterval);
         QCOMPARE(f.boxes().section(u'|', 0, 1), QStringLiteral("000|000"));
-    }
-
-    // Where a selection starts names the message: the grid's current row,
-    // the number box and the header.
-    void selectionStartNamesTheMessage_data()
-    {
-        // from, to: (column, position); a right press on to after a click on from, or a drag
-        test::columns<QPoint, QPoint, bool, QString, QList<int>>({"from", "to", "right", "named", "rows"});
-        const QString three = "003 <0x01>Z00A<0x0F>DT<0x20><0x23>";
-        test::row("drag down", QPoint(1, 1), QPoint(3, 3), false, HeaderOne, QList<int>{1, 2, 3});
-        test::row("drag up", QPoint(3, 3), QPoint(1, 1), false, three, QList<int>{1, 2, 3});
-        test::row("right press on another row", QPoint(2, 1), QPoint(2, 4), true, HeaderOne, QList<int>{1});
-    }
-    void selectionStartNamesTheMessage()
-    {
-        const auto [from, to, right, named, rows] =
-            test::fetch<QPoint, QPoint, bool, QString, QList<int>>({"from", "to", "right", "named", "rows"});
-        Fixture f;
-        f.addEntries(6);
-        QWidget *view = f.window.grid()->viewport();
-        if (right) {
-            f.click(from.y(), from.x());
-            QTest::mousePress(view, Qt::RightButton, {}, f.cellCenter(to.y(), to.x()));
-        } else {
-            test::drag(view, f.cellCenter(from.y(), from.x()), f.cellCenter(to.y(), to.x()));
-        }
-        QCOMPARE(f.window.grid()->currentIndex().row(), named.left(3).toInt());
-        QCOMPARE(f.named(), named);
-        QSet<int> selectedRows;
-        for (const QPoint cell : f.selected())
-            selectedRows << cell.y();
-        QCOMPARE(selectedRows, QSet<int>(rows.begin(), rows.end()));
     }
 
     // The table at its full 32,766 messages: either end of the grid shows
