@@ -88,15 +88,12 @@ QHash<QString, QString> Owners(const QStringList &files)
 // The Qt plugins this process has loaded.
 QStringList LoadedPlugins()
 {
+    static const QRegularExpression plugin("/\\S*/plugins/\\S*\\.so$", QRegularExpression::MultilineOption);
     QFile maps("/proc/self/maps");
-    if (!maps.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
     QSet<QString> plugins;
-    for (const QString &line : QString::fromUtf8(maps.readAll()).split(u'\n')) {
-        const QString file = line.section(u' ', 5, -1, QString::SectionSkipEmpty);
-        if (file.contains("/plugins/") && file.endsWith(".so"))
-            plugins << file;
-    }
+    if (maps.open(QIODevice::ReadOnly | QIODevice::Text))
+        for (const QRegularExpressionMatch &match : plugin.globalMatch(QString::fromUtf8(maps.readAll())))
+            plugins << match.captured();
     return plugins.values();
 }
 
@@ -292,11 +289,7 @@ private Q_SLOTS:
     void fullTableInTheWindow()
     {
         Fixture f;
-        QList<MessageEntry> entries(MessageTable::MaxEntries);
-        for (int i = 0; i < entries.size(); ++i)
-            entries[i] = {qint16(i), 1000, "M" + QByteArray::number(i), {}, {}};
-        f.ws.table().ReplaceAll(entries);
-        f.ws.table().RefreshGrid();
+        f.addEntries(MessageTable::MaxEntries);
         QTableView *grid = f.window.grid();
         const auto shown = [&f, grid](int y) {
             return f.boxes().section(u'|', 0, 0) + u' ' +
