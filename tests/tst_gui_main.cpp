@@ -445,29 +445,6 @@ private Q_SLOTS:
         QCOMPARE(f.boxes().section(u'|', 2), QStringLiteral("Hi<0x09>|"));
     }
 
-    // The Communication menu's commands, and panel 1 kept up to date.
-    void communicationMenuAndPanel1()
-    {
-        Fixture f;
-        for (const char *answer : {"2", "10.9.8.7", "4001", "19200"})
-            f.prompter.type(answer);
-        for (Item item : {Item::MnuComSetPort, Item::MnuComSetIP, Item::MnuComSetBaud})
-            f.window.action(item)->trigger();
-        const LinkSettings link = f.ws.linkSettings().value();
-        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(link.PortNumber).arg(link.IpAddress, link.IpPort, link.BaudText),
-                 QStringLiteral("2|10.9.8.7|4001| 19200"));
-        QTRY_COMPARE_WITH_TIMEOUT(f.window.statusLabel(1)->text(), QStringLiteral("Port 2 Closed"), 2000);
-        // A text longer than its panel ends in an ellipsis; the tool tip
-        // holds all of it.
-        const QString longText = "Error! Restart of program is required for IP communication " + QString(300, u'x');
-        f.ws.status().setText(1, longText);
-        const QLabel *panel = f.window.statusLabel(1);
-        QVERIFY2(panel->text().endsWith(QChar(0x2026)) &&
-                     panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
-                 qPrintable(panel->text()));
-        QCOMPARE(panel->toolTip(), longText);
-    }
-
     // With nothing to open the manual, Help tells where it is; an input
     // prompt is wide enough for its whole title in a bold title bar with
     // its icon and buttons; message boxes and "About" show all they hold.
@@ -704,10 +681,11 @@ private Q_SLOTS:
                               "Another operation is using the link.\r\nWait for it to end, or choose Data Entry."}));
     }
 
-    // "Serial Devices": what is plugged in with stable names, an adapter
-    // assigned to the current port (1 from TCP) and removed again, the list
-    // refreshed after it is unplugged; not opened while the menu is disabled.
-    void serialDevicesDialogAssignsAndRemoves()
+    // The Communication menu. "Serial Devices": what is plugged in with
+    // stable names, an adapter assigned to the current port (1 from TCP)
+    // and removed again, the list refreshed after it is unplugged; not
+    // opened while the menu is disabled.
+    void communicationMenuAndPanel1()
     {
         test::FoundDevices found;
         test::PtyPeer adapter, other;
@@ -762,6 +740,26 @@ private Q_SLOTS:
         f.ws.link().TmrCheck_Timer();
         QCOMPARE(f.window.statusLabel(1)->toolTip(),
                  QStringLiteral("Port 1 Closed (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)"));
+
+        // The menu's other commands, and panel 1 kept up to date.
+        for (const char *answer : {"2", "10.9.8.7", "4001", "19200"})
+            f.prompter.type(answer);
+        for (Item item : {Item::MnuComSetPort, Item::MnuComSetIP, Item::MnuComSetBaud})
+            f.window.action(item)->trigger();
+        const LinkSettings link = f.ws.linkSettings().value();
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(link.PortNumber).arg(link.IpAddress, link.IpPort, link.BaudText),
+                 QStringLiteral("2|10.9.8.7|4001| 19200"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.window.statusLabel(1)->text(), QStringLiteral("Port 2 Closed"), 2000);
+        // A text longer than its panel ends in an ellipsis; the tool tip
+        // holds all of it.
+        const QString longText = "Error! Restart of program is required for IP communication " + QString(300, u'x');
+        f.ws.status().setText(1, longText);
+        const QLabel *panel = f.window.statusLabel(1);
+        QVERIFY2(panel->text().endsWith(QChar(0x2026)) &&
+                     panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
+                 qPrintable(panel->text()));
+        QCOMPARE(panel->toolTip(), longText);
+
         f.ws.menus().setEnabled(Item::MnuCommunication, false);
         // A dialog that opened all the same is closed again, and noticed.
         QTimer::singleShot(0, &f.window, [&shown] {
