@@ -234,7 +234,9 @@ private Q_SLOTS:
         Fixture f;
         f.addEntries(6);
         QWidget *view = f.window.grid()->viewport();
-        const auto startsAt = [&f] { return QString::number(f.window.grid()->currentIndex().row()) + u' ' + f.named(); };
+        const auto startsAt = [&f] {
+            return QString::number(f.window.grid()->currentIndex().row()) + u' ' + f.named();
+        };
         const auto rows = [&f] {
             QSet<int> selected;
             for (const QPoint cell : f.selected())
