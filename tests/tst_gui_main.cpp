@@ -347,51 +347,6 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(f.home.settingsFile()));
     }
 
-    // A run with repeat on highlights each row it sends without selecting
-    // it; closing the window stops it, and so does "Data Entry" in one
-    // chord, Ctrl+D, typed where the operator works.
-    void runHighlightsRowsAndStops_data()
-    {
-        test::columns<bool, QStringList>({"byClose", "seen"});
-        test::row("closing the window", true, QStringList{"1 1 0", "2 1 0", "3 1 0", "1 1 0"});
-        test::row("Ctrl+D", false, QStringList{"1 1 0", "2 1 0"});
-    }
-    void runHighlightsRowsAndStops()
-    {
-        const auto [byClose, seen] = test::fetch<bool, QStringList>({"byClose", "seen"});
-        SetPauseTimeScale(100);
-        QGuiApplication::setQuitOnLastWindowClosed(false);
-        Fixture f;
-        f.addEntries(3);
-        test::UdpPeer device;
-        f.useUdp(device);
-        f.ws.entry().setRepeatEnabled(true);
-        f.ws.setBox(Box::MessageNumber, "042");
-        QStringList shown; // grid row, Run checked, Data Entry checked
-        device.onReceive = [&, byClose = byClose, stopAt = seen.size()](test::UdpPeer &peer, const QByteArray &) {
-            shown << QStringLiteral("%1 %2 %3")
-                         .arg(f.window.grid()->currentIndex().row() + 1)
-                         .arg(f.window.action(Item::MnuModeRun)->isChecked())
-                         .arg(f.window.action(Item::MnuModeData)->isChecked());
-            if (peer.datagrams.size() == stopAt && byClose) {
-                f.prompter.answer(Prompter::Answer::Yes);
-                f.window.close();
-            } else if (peer.datagrams.size() == stopAt) {
-                QTest::keySequence(f.window.boxWidget(Box::Entry), QKeySequence(QStringLiteral("Ctrl+D")));
-            } else if (peer.datagrams.size() > 50) {
-                f.ws.MnuModeData_Click(); // only if the close or the key did not stop it
-            }
-        };
-        f.window.boxWidget(Box::Entry)->setFocus();
-        f.window.action(Item::MnuModeRun)->trigger();
-        SetPauseTimeScale(1);
-        QCOMPARE(shown, seen);
-        QCOMPARE(f.ws.transfer().transmitting(), 0);
-        QCOMPARE(f.window.isVisible(), !byClose);
-        QCOMPARE(f.boxes().section(u'|', 0, 0), QStringLiteral("042"));
-        QVERIFY(f.window.action(Item::MnuModeData)->isChecked() && !f.window.action(Item::MnuModeRun)->isChecked());
-    }
-
     // "Quick Send" through its button: what could start another transfer is
     // off while it sends, and panel 2 shows the traffic; the received box
     // shows a line per line break. The focus starts in the message box; after
@@ -774,15 +729,22 @@ private Q_SLOTS:
         QVERIFY(!shown);
     }
 
-    // A sign load from its dialog, of the type and address chosen there, and
-    // its progress window: Stop ends the load as Data Entry does, the close
-    // box and Escape ask first; the percentage counts the set-up frames and
-    // reaches 100 % only with the last frame. Cancel in the dialog loads
-    // nothing.
-    void progressWindowStops_data()
+    // An operation over UDP stopped as it sends. A run with repeat on
+    // highlights each row it sends without selecting it; closing the window
+    // stops it, and so does "Data Entry" in one chord, Ctrl+D, typed where
+    // the operator works. A sign load from its dialog, of the type and
+    // address chosen there, and its progress window: Stop ends the load as
+    // Data Entry does, the close box and Escape ask first; the percentage
+    // counts the set-up frames and reaches 100 % only with the last frame.
+    // Cancel in the dialog loads nothing.
+    void operationStops_data()
     {
+        // seen, as each frame arrives: a run's grid row, Run checked and Data
+        // Entry checked; a sign load's percentage
         test::columns<QString, QString, bool, QStringList>({"typed", "gesture", "yes", "seen"});
         const QStringList stopped{"25%", "50%"}, whole{"25%", "50%", "75%", "100%"};
+        test::row("run, closing the window", "", "window", true, QStringList{"1 1 0", "2 1 0", "3 1 0", "1 1 0"});
+        test::row("run, Ctrl+D", "", "Ctrl+D", false, QStringList{"1 1 0", "2 1 0"});
         test::row("Stop", "a1", "Stop", false, stopped);
         test::row("close box, Yes", "a1", "close", true, stopped);
         test::row("Escape, Yes", "a1", "Escape", true, stopped);
@@ -792,22 +754,33 @@ private Q_SLOTS:
         test::row("close request, No", "a1", "request", false, whole);
         test::row("dialog cancelled", "a1", "CmdCancel", false, QStringList{});
     }
-    void progressWindowStops()
+    void operationStops()
     {
         const auto [typed, gesture, yes, seen] =
             test::fetch<QString, QString, bool, QStringList>({"typed", "gesture", "yes", "seen"});
+        const bool run = typed.isEmpty();
         SetPauseTimeScale(100);
+        QGuiApplication::setQuitOnLastWindowClosed(false);
         Fixture f;
         test::UdpPeer udp;
         f.useUdp(udp);
-        f.addEntries(1);
-        f.ws.SetOperatingMode(OperatingMode::SignLoad);
+        f.addEntries(run ? 3 : 1);
+        f.ws.entry().setRepeatEnabled(run);
+        f.ws.setBox(Box::MessageNumber, "042");
+        f.ws.SetOperatingMode(run ? OperatingMode::Test : OperatingMode::SignLoad);
         f.prompter.clear();
         auto *progress = child<QWidget>(&f.window, "frmProgress");
-        QStringList percents;
-        udp.onReceive = [&, yes = yes, gesture = gesture](test::UdpPeer &peer, const QByteArray &) {
-            percents << progress->windowTitle().section(u' ', -1);
-            if (peer.datagrams.size() != 2)
+        QStringList shown;
+        udp.onReceive = [&, yes = yes, gesture = gesture, stopAt = run ? seen.size() : 2](test::UdpPeer &peer,
+                                                                                          const QByteArray &) {
+            shown << (run ? QStringLiteral("%1 %2 %3")
+                                .arg(f.window.grid()->currentIndex().row() + 1)
+                                .arg(f.window.action(Item::MnuModeRun)->isChecked())
+                                .arg(f.window.action(Item::MnuModeData)->isChecked())
+                          : progress->windowTitle().section(u' ', -1));
+            if (peer.datagrams.size() > 50)
+                f.ws.MnuModeData_Click(); // only if the gesture did not stop it
+            if (peer.datagrams.size() != stopAt)
                 return;
             if (yes)
                 f.prompter.answer(Prompter::Answer::Yes);
@@ -815,6 +788,10 @@ private Q_SLOTS:
                 auto *stop = child<QPushButton>(progress, "CmdStop");
                 stop->setFocus();
                 QTest::keyClick(stop, Qt::Key_Space);
+            } else if (gesture == "window") {
+                f.window.close();
+            } else if (gesture == "Ctrl+D") {
+                QTest::keySequence(f.window.boxWidget(Box::Entry), QKeySequence(gesture));
             } else if (gesture == "close") {
                 progress->close();
             } else if (gesture == "request") {
@@ -824,26 +801,33 @@ private Q_SLOTS:
                 QTest::keyClick(progress, Qt::Key_Escape);
             }
         };
-        f.whenShown([typed = typed, gesture = gesture](QDialog &dialog) {
-            auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
-            QCOMPARE(address->text(), QStringLiteral("00"));
-            QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
-            child<QRadioButton>(&dialog, QStringLiteral("OptOB"))->setChecked(true);
-            address->selectAll();
-            QTest::keyClicks(address, typed);
-            QCOMPARE(address->text(), typed.toUpper()); // the mask turns letters to upper case
-            child<QPushButton>(&dialog, gesture == "CmdCancel" ? gesture : "CmdOK")->click();
-        });
-        f.window.action(Item::MnuLoadSign)->trigger();
+        if (!run)
+            f.whenShown([typed = typed, gesture = gesture](QDialog &dialog) {
+                auto *address = child<QLineEdit>(&dialog, QStringLiteral("MEDSignAddress"));
+                QCOMPARE(address->text(), QStringLiteral("00"));
+                QVERIFY(child<QRadioButton>(&dialog, QStringLiteral("OptVyrena"))->isChecked());
+                child<QRadioButton>(&dialog, QStringLiteral("OptOB"))->setChecked(true);
+                address->selectAll();
+                QTest::keyClicks(address, typed);
+                QCOMPARE(address->text(), typed.toUpper()); // the mask turns letters to upper case
+                child<QPushButton>(&dialog, gesture == "CmdCancel" ? gesture : "CmdOK")->click();
+            });
+        f.window.boxWidget(Box::Entry)->setFocus();
+        f.window.action(run ? Item::MnuModeRun : Item::MnuLoadSign)->trigger();
         SetPauseTimeScale(1);
-        QCOMPARE(percents, seen);
+        QCOMPARE(shown, seen);
+        QCOMPARE(f.ws.transfer().transmitting(), 0);
+        QVERIFY(!progress->isVisible() && f.window.action(Item::MnuModeData)->isChecked() &&
+                !f.window.action(Item::MnuModeRun)->isChecked());
+        QCOMPARE(f.window.isVisible(), gesture != "window");
+        QCOMPARE(f.boxes().section(u'|', 0, 0), QStringLiteral("042"));
+        if (run)
+            return;
         // Octal escapes: \1 and \2 start a frame and its text, \4 ends it.
         QCOMPARE(udp.datagrams.value(0), seen.isEmpty() ? QByteArray() : "\1Z" + typed.toUpper().toLatin1() + "\2E$\4");
         const bool asked = gesture != "Stop" && gesture != "CmdCancel";
         QCOMPARE(f.prompter.messageTexts(),
                  asked ? QStringList{"Stop sending? What is not sent yet will not be sent."} : QStringList{});
-        QVERIFY(!progress->isVisible() && f.window.action(Item::MnuModeData)->isChecked());
-        QCOMPARE(f.ws.transfer().transmitting(), 0);
     }
 
     void progressCaptions_data()
