@@ -253,6 +253,7 @@ private Q_SLOTS:
         f.key(Qt::Key_Left); // the numbers cannot be reached
         QCOMPARE(f.window.grid()->currentIndex().column(), int(MessageTable::ColInterval));
 
+        // A drag down or up starts where it was pressed.
         test::drag(view, f.cellCenter(1, 1), f.cellCenter(3, 3));
         QCOMPARE(startsAt(), "1 " + HeaderOne);
         QCOMPARE(rows(), (QSet<int>{1, 2, 3}));
