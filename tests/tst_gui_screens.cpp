@@ -48,10 +48,7 @@ void RunOnScreen(const ScreenCase &screen)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName());
     env.insert("TELVARO_SCREEN_CHILD", "1");
-    if (screen.fontDpi != 96)
-        env.insert("QT_FONT_DPI", QString::number(screen.fontDpi));
-    else
-        env.remove("QT_FONT_DPI");
+    env.insert("QT_FONT_DPI", QString::number(screen.fontDpi));
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
