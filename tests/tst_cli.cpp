@@ -23,18 +23,6 @@ const RegisterTable kRegisters = [] {
     return r;
 }();
 
-// The simulator's log after SIGTERM: each event (peer addresses left out) and its seconds.
-QMultiMap<QString, double> Events(QProcess &device)
-{
-    static const QRegularExpression line(QStringLiteral("^(\\S+) (.*?)( 127\\.0\\.0\\.1:\\d+)?$"));
-    QMultiMap<QString, double> log;
-    for (const QString &text : StopDevice(device, true)) {
-        const QRegularExpressionMatch m = line.match(text);
-        log.insert(m.captured(2), m.captured(1).toDouble());
-    }
-    return log;
-}
-
 // A dry run's frames (asked for in hexadecimal) with their planned starts, and its total.
 struct Plan {
     QList<std::pair<double, QByteArray>> frames;
@@ -127,7 +115,6 @@ private Q_SLOTS:
                            "20,2,\"\",\"\"\r\n20,3,\"C\",\"\"\r\n"},
               {"slow.TVD", "10,0,\"X\",\"\"\r\n10,1,\"Y\",\"\"\r\n599999,2,\"Z\",\"\"\r\n"},
               {"three.TVD", "9000,0,\"A\",\"\"\r\n9000,1,\"B\",\"\"\r\n9000,2,\"C\",\"\"\r\n"},
-              {"escape.TVD", "10,0,\"<1234>\",\"\"\r\n"},
               {"escape2.TVD", "10,0,\"A\",\"\"\r\n10,1,\"B\",\"\"\r\n10,2,\"<0256>\",\"\"\r\n"},
               {"paced.TVD", "400,0,\"A\",\"\"\r\n400,1,\"B\",\"\"\r\n400,2,\"C\",\"\"\r\n"},
               {"two.TVD", "1000,0,\"<0x02>HELLO<0x03>\",\"\"\r\n1000,1,\"WORLD<0x0D>\",\"\"\r\n"},
@@ -167,7 +154,6 @@ private Q_SLOTS:
         const QString udp = "--port -1 --ip 127.0.0.1 --ip-port UDP ";
         const QByteArray full = "1 [telvaro-cli: cannot write the output: ...";
         row("encode", "telvaro-cli encode 'Hello<0x0D><0x00><0xFF>'", "0 [] Hello\r" + QByteArray("\0\xff", 2));
-        row("encode hex", "telvaro-cli encode --hex '<&H1B>A<0x4a>'", "0 [] 1B 41 4A\n");
         row("encode nothing", "telvaro-cli encode ''", "0 [] ");
         row("encode an option's text", "telvaro-cli encode -- --help", "0 [] --help");
         row("encode out of range", "telvaro-cli encode '<1234>'",
@@ -177,7 +163,6 @@ private Q_SLOTS:
         // Output that cannot be written fails with a message, also when the
         // reader has gone (no silent death by SIGPIPE).
         row("decode to a full disk", "head -c 1000000 /dev/zero | telvaro-cli decode >/dev/full", full);
-        row("help to a full disk", "telvaro-cli list --help >/dev/full", full);
         row("program help to a full disk", "telvaro-cli --help >/dev/full", full);
         row("decode to a closed pipe",
             "head -c 1000000 /dev/zero | telvaro-cli decode | head -c 1 >/dev/null; exit ${PIPESTATUS[1]}", full);
@@ -269,7 +254,6 @@ private Q_SLOTS:
         const QByteArray qndWarning = "QND file format only supports intervals up to 32767 ms\n\n"
                                       "Message 001 has an interval of 40000 ms: the saved file will not open again\n";
         const QByteArray refused = "Nothing was written; give --force to save it all the same.\n";
-        row("list", "telvaro-cli list m.tvd", "0 [] " + grid);
         // UTF-8 for the terminal, every control character escaped.
         row("controls escaped", "telvaro-cli list controls.TVD",
             "0 [] 000 | 000005 | caf\xc3\xa9 \xe2\x82\xac<0x1B>]0;x<0x07> | <0x1B>[2J<0x07><0x9D>\xc3\xa9\n");
@@ -415,8 +399,6 @@ private Q_SLOTS:
                 "awk '{ n++; if ($1 + $2 < 0.85 || $1 + $2 > 1.15) bad++ } END { print (n > 2 && !bad) ? \"ok\" : "
                 "\"bad\" }'",
             "0 [] ok\n", "*");
-        row("run bad escape", "telvaro-cli run " + udp + "escape.TVD",
-            "1 [Error Going into Run\nMessage 0 holds an escape outside 0 to 255.\n] ");
         row("run missing file", "telvaro-cli run --port -1 none.TVD",
             "1 [Error Opening file\nnone.TVD: the file does not exist\n] ");
     }
@@ -541,8 +523,9 @@ private Q_SLOTS:
         QCOMPARE(sent, planned);
     }
 
-    // A send over TCP from the settings store alone, held two seconds (UDP
-    // is in the table above, serial links in the plans below).
+    // A send over TCP from the settings store alone, in real time so that
+    // the reply comes within the link's hold, whose length the link suite
+    // measures (UDP is in the table above, serial links in the plans below).
     void sendsOverTcpFromTheStore()
     {
         QProcess tcp;
@@ -560,11 +543,11 @@ private Q_SLOTS:
                      .match(QString::fromLatin1(r.out))
                      .hasMatch(),
                  r.out.constData());
-
-        const auto tcpLog = Events(tcp);
-        QCOMPARE(tcpLog.keys(), (QStringList{"connected", "disconnected", "received <0x02>Hi<0x03>", "sent OK<0x0D>"}));
-        const double held = tcpLog.value(QStringLiteral("disconnected")) - tcpLog.value("received <0x02>Hi<0x03>");
-        QVERIFY2(held >= 1.95 && held < 4.0, qPrintable(QString::number(held)));
+        static const QRegularExpression peer(QStringLiteral(" 127\\.0\\.0\\.1:\\d+$"));
+        QStringList events = StopDevice(tcp);
+        for (QString &event : events)
+            event.remove(peer);
+        QCOMPARE(events, (QStringList{"connected", "received <0x02>Hi<0x03>", "sent OK<0x0D>", "disconnected"}));
     }
 
     // Loads and uploads against the simulated controller on a
