@@ -224,9 +224,8 @@ private Q_SLOTS:
               {"sign load closed at once", "load-sign three.TVD"},
               {"controller load closed at once", "load-controller --binary-input load.TVD"}})
             row(name,
-                QStringLiteral("TELVARO_TIME_SCALE=1 telvaro-cli %1 --port 0 --ip 127.0.0.1 --ip-port ACCEPT %2")
-                    .arg(QString::fromLatin1(command).section(u' ', 0, 0),
-                         QString::fromLatin1(command).section(u' ', 1)),
+                QStringLiteral("TELVARO_TIME_SCALE=1 telvaro-cli %1 --port 0 --ip 127.0.0.1 --ip-port ACCEPT")
+                    .arg(command),
                 "1 [Unable to connect!  State = 8\nThe connection failed: The device closed the connection.\n] ");
         row("message number beyond 8100", "telvaro-cli call-message 8101", "1 [Invalid Message Number!\n] ");
         // Registers that did not load stop the load before its first frame,
@@ -304,7 +303,8 @@ private Q_SLOTS:
         const QString lines = "; s=$?; sed -E 's/^\\S+ //; s/:[0-9]+$//' t.log; rm t.log; exit $s";
         row("transcript of a device that closes",
             "telvaro-cli run --port 0 --ip 127.0.0.1 --ip-port CLOSING --transcript t.log three.TVD" + lines,
-            "1 [Error Going into Run\nThe device closed the connection.\n2 of 3 frames were not sent.\n] LINK\topened: TCP 127.0.0.1\nTX 1\tA\nLINK\tclosed by the device: The device closed the "
+            "1 [Error Going into Run\nThe device closed the connection.\n2 of 3 frames were not sent.\n] LINK\topened: "
+            "TCP 127.0.0.1\nTX 1\tA\nLINK\tclosed by the device: The device closed the "
             "connection.\nEND\tfailed: The device closed the connection. 2 of 3 frames were not sent. (exit status "
             "1)\n",
             "*");
@@ -534,8 +534,7 @@ private Q_SLOTS:
         for (const auto &[key, value] : {std::pair{"AppPort", "0"}, {"AppIP", "127.0.0.1"}, {"AppIPPort", ""}})
             store.setValue(QStringLiteral("Settings/") + key, *value ? QString(value) : tcpPort);
         store.sync();
-        const ProgramResult r =
-            RunProgram(CliPath(), {"send", "--verbose", "<0x02>Hi<0x03>"}, {"TELVARO_TIME_SCALE="});
+        const ProgramResult r = RunProgram(CliPath(), {"send", "--verbose", "<0x02>Hi<0x03>"}, {"TELVARO_TIME_SCALE="});
         QVERIFY2(r.status == 0 && r.err.contains("panel 2: <0x02>Hi<0x03>\n") &&
                      r.err.contains("panel 2: No Traffic\n"),
                  r.err.constData());
