@@ -2,7 +2,9 @@
 # The man pages read as man pages: man renders them without a warning, the
 # sections come in the usual order, whatis finds the name line, and every
 # option, command and example that a program's --help prints stands in its
-# page, each example on a line of its own.
+# page, each example on a line of its own. Each help (of a program and of
+# each command) ends with status 0, starts with its usage line and gives
+# every option an example.
 #   manpages.sh MAN-FOLDER TELVARO-CLI TELVARO-DEVSIM
 set -uo pipefail
 folder="$1"
@@ -26,10 +28,16 @@ check_page() {
     lexgrog "$page" | grep -q "\"$1 - " || fail "$1.1: whatis does not find \"$1 - ...\""
 }
 
-# Every option of a help text is a tagged paragraph of the page, every
-# example a line of its EXAMPLES.
+# A help text starts with its usage line and gives every option an
+# example; every option is a tagged paragraph of the page, every example a
+# line of its EXAMPLES.
 check_help() {
     local name="$1" help="$2" text="$3"
+    [[ $help == "Usage: $name "* ]] || fail "$name: the help does not start with \"Usage: $name\""
+    local bare
+    bare=$(awk '/^Options:$/ {on = 1; next} on && (/^$/ || /^  -/) {if (o != "" && !e) print o; o = ""; e = 0}
+        /^$/ {on = 0} on && /^  -/ {o = $1} on && /Example:/ {e = 1} END {if (o != "" && !e) print o}' <<<"$help")
+    [ -z "$bare" ] || fail "$name: options without an example: $bare"
     while IFS= read -r term; do
         term=$(sed -E 's/  .*//; s/<([A-Z]+)>/\1/g' <<<"$term")
         # A tag on its own line, or followed by its text two blanks on (one
@@ -54,7 +62,7 @@ for i in 0 1; do
     program=${*:i+2:1}
     name=$(basename "$program")
     text=$(render "$folder/$name.1" | sed 's/^ *//')
-    help=$("$program" --help)
+    help=$("$program" --help) || fail "$name --help ended with status $?"
     check_help "$name" "$help" "$text"
     status=$(sed -n '/^EXIT STATUS$/,/^ENVIRONMENT$/p' <<<"$text" | grep -oE '^[0-9]+' | tr '\n' ' ')
     [ "$status" = "${statuses[i]}" ] || fail "$name: exit statuses are $status, not ${statuses[i]}"
@@ -67,6 +75,7 @@ commands=$("$cli" --help | entries Commands | sed 's/ .*//' | tr '\n' ' ')
 [ "$subsections" = "${commands}Link options " ] || fail "telvaro-cli: subsections are $subsections, not $commands"
 text=$(render "$folder/telvaro-cli.1" | sed 's/^ *//')
 for command in $commands; do
-    check_help "telvaro-cli $command" "$("$cli" "$command" --help)" "$text"
+    help=$("$cli" "$command" --help) || fail "telvaro-cli $command --help ended with status $?"
+    check_help "telvaro-cli $command" "$help" "$text"
 done
 exit $failed

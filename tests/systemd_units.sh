@@ -50,16 +50,12 @@ sysusers=$(systemd-sysusers --root="$root" --dry-run "$(cd "$1/../sysusers" && p
     ! grep -qi 'ignoring\|fail' <<<"$sysusers" || { echo "$sysusers"; status=1; }
 
 # The load's own command, its folders moved to a scratch folder.
-if "$2" fleet --help >/dev/null 2>&1; then
-    mkdir -p "$units/signs" "$units/log" "$units/state"
-    command=$(sed -n 's/^ExecStart=//p' "$units"/telvaro-load@.service |
-        sed "s#/etc/telvaro/signs#$units/signs#; s#/var/log/telvaro#$units/log#; s#/var/lib/telvaro#$units/state#; s#%i#sign-07#g")
-    if HOME=$units $command >"$units/out" 2>&1; then
-        echo "a load of a sign with no registry file ended with status 0: $command"
-        cat "$units/out"
-        status=1
-    fi
-else
-    echo "NOTE: this telvaro-cli has no fleet command; the load's command is not run."
+mkdir -p "$units/signs" "$units/log" "$units/state"
+command=$(sed -n 's/^ExecStart=//p' "$units"/telvaro-load@.service |
+    sed "s#/etc/telvaro/signs#$units/signs#; s#/var/log/telvaro#$units/log#; s#/var/lib/telvaro#$units/state#; s#%i#sign-07#g")
+if HOME=$units $command >"$units/out" 2>&1; then
+    echo "a load of a sign with no registry file ended with status 0: $command"
+    cat "$units/out"
+    status=1
 fi
 exit $status

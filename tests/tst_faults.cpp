@@ -266,7 +266,6 @@ private Q_SLOTS:
             "Configuration Upload: Incomplete load from Controller", {"AB" + end});
         row("end byte missing at the end", registers + "AB",
             "Telvaro: Upload Interrupted.\r\nPower-Cycle Controller and Try again", kept);
-        row("register 99", "\0019930\004A\004" + end, "Telvaro: Error Loading Controller", kept);
         // A register the register dialog could not set refuses the whole upload.
         const QString broken = "Telvaro: Error Loading Controller\r\nThe upload's register 02: the ";
         row("register width 7", "\0010270\004A\004" + end, broken + "width 7", kept);
