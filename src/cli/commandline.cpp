@@ -4,6 +4,7 @@
 #include "cli/output.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace telvaro::cli {
 
@@ -38,7 +39,12 @@ void CommandLine::addOption(const QStringList &names, const QString &sentence, c
 {
     for (const QString &n : names)
         m_known.insert(n);
-    m_parser.addOption(QCommandLineOption(names, sentence + QStringLiteral(" Example: ") + example, valueName));
+    // Qt's wrapping loses a description's last character when it is a word
+    // of its own that starts a new line ("--retries 2" showed as
+    // "--retries"); a trailing blank gives it its place, and helpText()
+    // takes the blank off again.
+    m_parser.addOption(
+        QCommandLineOption(names, sentence + QStringLiteral(" Example: ") + example + u' ', valueName));
 }
 
 void CommandLine::addPositional(const QString &name, const QString &description, const QString &syntax)
@@ -64,7 +70,8 @@ QString CommandLine::helpText() const
         text.replace(0, started.size(), QStringLiteral("Usage: telvaro-cli ") + m_name);
     if (!m_examples.isEmpty())
         text += QStringLiteral("\nExamples:\n") + m_examples.join(u'\n') + u'\n';
-    return text;
+    static const QRegularExpression lineEndBlanks(QStringLiteral(" +\n"));
+    return text.replace(lineEndBlanks, QStringLiteral("\n"));
 }
 
 std::optional<int> CommandLine::parse(const QStringList &args)
