@@ -19,11 +19,14 @@ using test::child;
 
 namespace {
 
+// A table's intervals and texts.
+using Messages = QList<std::pair<int, QByteArray>>;
+
 struct Fixture : test::WindowFixture {
     QTemporaryDir dir;
 
     // The table of a TVD file as Open reads it: texts and intervals.
-    void open(const QList<std::pair<int, QByteArray>> &messages)
+    void open(const Messages &messages)
     {
         QByteArray file;
         for (qsizetype i = 0; i < messages.size(); ++i)
@@ -33,12 +36,6 @@ struct Fixture : test::WindowFixture {
         QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
         out.close();
         QVERIFY(FileCommands(ws).OpenWithCompanion(path()));
-    }
-    static QStringList linkOptions(qint16 port, quint16 ipPort, const QString &device)
-    {
-        if (port > 0)
-            return {"--port", QString::number(port), "--device", device};
-        return {"--port", QString::number(port), "--ip", "127.0.0.1", "--ip-port", QString::number(ipPort)};
     }
     QString path() const { return dir.filePath(QStringLiteral("table.TVD")); }
     FrmPreview *preview()
@@ -81,7 +78,6 @@ private Q_SLOTS:
     // command line prints it.
     void previewEqualsDryRun_data()
     {
-        using Messages = QList<std::pair<int, QByteArray>>;
         test::columns<Operation, qint16, Messages, bool>({"operation", "port", "messages", "refused"});
         const Messages three{{100, "<0x02>A"}, {2500, "B<0x03>"}, {0, "C<0x0D>"}};
         const Operation signLoad{OperatingMode::SignLoad, {"load-sign"}};
@@ -106,8 +102,7 @@ private Q_SLOTS:
     void previewEqualsDryRun()
     {
         const auto [operation, port, messages, refused] =
-            test::fetch<Operation, qint16, QList<std::pair<int, QByteArray>>, bool>(
-                {"operation", "port", "messages", "refused"});
+            test::fetch<Operation, qint16, Messages, bool>({"operation", "port", "messages", "refused"});
         Fixture f;
         test::UdpPeer udp;
         f.open(messages);
@@ -122,9 +117,11 @@ private Q_SLOTS:
             serialInput->setFocus();
             QTest::keyClick(serialInput, Qt::Key_Space);
         }
+        const QStringList link = port > 0 ? QStringList{"--device", device}
+                                          : QStringList{"--ip", "127.0.0.1", "--ip-port", QString::number(udp.port())};
         const test::ProgramResult dry = test::RunProgram(
             test::CliPath(),
-            operation.command + Fixture::linkOptions(port, udp.port(), device) + QStringList{"--dry-run", f.path()},
+            operation.command + link + QStringList{"--port", QString::number(port), "--dry-run", f.path()},
             {"TELVARO_TIME_SCALE=1"});
         QCOMPARE(dry.status, refused ? 1 : 0);
         const QLabel *refusal = child<QLabel>(preview, "LblRefusal");
@@ -224,11 +221,7 @@ private Q_SLOTS:
             const double earliest = step != lastStep ? latest : i + 1 < starts.size() ? total - starts.at(i + 1) : 0;
             lastStep = step;
             if (*left > latest + total / 20 || *left < earliest - total / 20)
-                faults << QStringLiteral("step %1: %2 s left, planned %3 to %4")
-                              .arg(step)
-                              .arg(*left)
-                              .arg(earliest)
-                              .arg(latest);
+                faults << QString::asprintf("step %d: %g s left, planned %g to %g", step, *left, earliest, latest);
             if (const QString shown = child<QLabel>(progress, "LblTimeLeft")->text(); !shown.endsWith(" s left"))
                 faults << QStringLiteral("shown: ") + shown;
         });
@@ -279,17 +272,10 @@ private Q_SLOTS:
     }
 
     // The figures as the operator reads them.
-    void durationTexts_data()
-    {
-        test::columns<double, QString>({"seconds", "text"});
-        test::row("seconds", 12.34, "12.3 s");
-        test::row("minutes", 724.0, "12 min 4 s");
-        test::row("hours", 15420.0, "4 h 17 min");
-    }
     void durationTexts()
     {
-        const auto [seconds, text] = test::fetch<double, QString>({"seconds", "text"});
-        QCOMPARE(DurationText(seconds), text);
+        QCOMPARE((QStringList{DurationText(12.34), DurationText(724), DurationText(15420)}),
+                 (QStringList{"12.3 s", "12 min 4 s", "4 h 17 min"}));
     }
 };
 
