@@ -32,13 +32,6 @@ struct Fixture : test::WindowFixture {
         type(Box::Comment, comment);
         click(button);
     }
-    QString texts() const
-    {
-        QStringList out;
-        for (const MessageEntry &e : ws.table().entries())
-            out << QString::fromLatin1(e.Text);
-        return out.join(u' ');
-    }
     // What a refused command must leave alone: the table, the boxes as
     // shown and as held, the repeat caption.
     QStringList state() const
@@ -82,18 +75,16 @@ private Q_SLOTS:
         f.enter("CmdAddMessage", "000", "200", "Hi");
         QCOMPARE(f.boxes(), QStringLiteral("001|200|Hi|")); // the number moves on, the rest is kept
         f.enter("CmdAddMessage", "001", "5", "B<0x0D>", "two");
-        f.enter("CmdAddMessage", "002", "7", "C");
+        f.enter("CmdAddMessage", "002", "7", "C"); // the count itself appends at the end
         f.enter("CmdAddMessage", "001", "9", "X");
         QCOMPARE(f.boxes(), QStringLiteral("002|009|X|two"));
         QCOMPARE(f.entries(), (QStringList{"0 200 Hi|Hi|", "1 9 X|X|two", "2 5 B<0x0D>|B\r|two", "3 7 C|C|two"}));
         QCOMPARE(f.window.grid()->model()->index(1, 2).data().toString(), QStringLiteral("X"));
         QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" 6 / 128"));
-        f.enter("CmdAddMessage", "004", "1", "E"); // the count itself appends at the end
-        QCOMPARE(f.texts(), QStringLiteral("Hi X B<0x0D> C E"));
 
         f.enter("CmdReplaceMessage", "001", "600000", "R<0x41>", "new"); // stored, and the number moves on
         QCOMPARE(f.entries()[1], QStringLiteral("1 600000 R<0x41>|RA|new"));
-        QCOMPARE(f.ws.table().count(), 5);
+        QCOMPARE(f.ws.table().count(), 4);
         QCOMPARE(f.boxes(), QStringLiteral("002|600000|R<0x41>|new"));
         QCOMPARE(f.gridRow(), 3);
         QVERIFY(f.prompter.shown.isEmpty());
@@ -249,12 +240,15 @@ private Q_SLOTS:
             f.window.action(Item::MnuEditClearMessage)->trigger();
         }
         QCOMPARE(f.shown(), answer.isNull() ? QStringList{} : QStringList{"Clear Message: Clear This Message: [004]"});
-        QCOMPARE(f.texts(), texts);
+        // The grid shows what is left; an empty table keeps one blank row.
+        const QAbstractItemModel *grid = f.window.grid()->model();
+        QStringList shown;
+        for (int row = 0; row < grid->rowCount(); ++row)
+            shown << grid->index(row, 2).data().toString();
+        QCOMPARE(shown.join(u' '), texts);
         for (int i = 0; i < f.ws.table().count(); ++i)
             QCOMPARE(f.ws.table().entry(i).Number, qint16(i));
         QCOMPARE(f.edit(Box::MessageNumber)->text() + u' ' + f.ws.box(Box::HeaderLabel), named);
-        const QAbstractItemModel *grid = f.window.grid()->model();
-        QCOMPARE(grid->rowCount(), qMax(1, f.ws.table().count()));
         if (f.ws.table().isEmpty())
             QCOMPARE(grid->index(0, 1).data().toString(), QStringLiteral("000000"));
         QCOMPARE(f.window.infoLabel(6)->text(), QStringLiteral(" %1 / 128").arg(f.ws.table().count() * 2));
