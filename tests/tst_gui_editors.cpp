@@ -128,7 +128,6 @@ private Q_SLOTS:
         test::columns<QString, QString, QString>({"opener", "title", "controls"});
         const QString colours = "Red,Green,Amber,Dim Red,Dim Green,Brown,Orange,Yellow,Rainbow 1,Rainbow 2,Color Mix,"
                                 "Autocolor";
-        const QString scp = "SldFont=1 in 1..16|TxtCode=00";
         const QString adp =
             "SldFont=0 in 0..15|LstQuickFont=Five High,*Seven SS,Seven S,Fifteen High SS,Fifteen High S,User 5,User 6,"
             "User 7,User 8,User 9,User 10,User 11,User 12,User 13,User 14,User 15|LstQuickModeP=*Fill,Top,Bottom,"
@@ -136,12 +135,11 @@ private Q_SLOTS:
             "Scroll O/R,Move Up,Move Down,Scroll O/C,Unveil Up,Unveil Down,Unveil In,Unveil Up/In,Unveil Up/Out|"
             "LstNumReg=01,*02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31|"
             "TxtCode=00|TxtSignAddress=00|LblType=OB|ChkFlash=|TxtQuickEdit=Message to Display";
-        const QString registers = "LblRegister=01|LblWidth=00";
-        QTest::newRow("SCP") << "Ctrl+S" << QString("Message Editing ") << "LstColor=" + colours + '|' + scp;
+        test::row("SCP", "Ctrl+S", "Message Editing ", "LstColor=" + colours + "|SldFont=1 in 1..16|TxtCode=00");
         QTest::newRow("ADP") << "Ctrl+A" << QString("Message Editing")
                              << "LstColor=" + colours + "|LstQuickForeColor=Black,*" + colours +
                                     "|LstQuickBackColor=*Black," + colours + '|' + adp;
-        QTest::newRow("registers") << "Registers" << QString("Controller Register Setup") << registers;
+        test::row("registers", "Registers", "Controller Register Setup", "LblRegister=01|LblWidth=00");
     }
     void windowsAsLaidOut()
     {

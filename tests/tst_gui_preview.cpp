@@ -32,8 +32,7 @@ struct Fixture : test::WindowFixture {
             file += QByteArray::number(messages[i].first) + ',' + QByteArray::number(i) + ",\"" + messages[i].second +
                     "\",\"\"\r\n";
         QFile out(path());
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
-        out.close();
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size() && out.flush());
         QVERIFY(FileCommands(ws).OpenWithCompanion(path()));
     }
     QString path() const { return dir.filePath(QStringLiteral("table.TVD")); }

@@ -84,7 +84,6 @@ private Q_SLOTS:
         QCOMPARE(f.verified(), QStringList{ControllerHoldsTheTableText()});
 
         f.ws.table().SetContents(1, 100, "TWICE<0x04>", "TWICE<0x04>", "c");
-        f.ws.table().RefreshGrid();
         const QStringList before = f.entries();
         f.prompter.clear();
         f.prompter.answer(Prompter::Answer::No);
