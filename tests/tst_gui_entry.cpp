@@ -46,8 +46,6 @@ struct Fixture : test::WindowFixture {
 
 } // namespace
 
-Q_DECLARE_METATYPE(telvaro::Item)
-
 class GuiEntryTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -361,16 +359,17 @@ private Q_SLOTS:
 
     void menuShortcutsWinOverTheBoxes_data()
     {
-        test::columns<QString, QString, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
-        row("copy with nothing selected", "TxtEntry", "Ctrl+C", Item::mnuEditCopy, "");
-        row("paste in the number box", "TxtMessageNumber", "Ctrl+V", Item::mnuEditPaste, "old");
-        row("ctrl+a in the entry box", "TxtEntry", "Ctrl+A", Item::MnuADPProtocol, "old");
-        row("ctrl+a in the received data", "TxtRecData", "Ctrl+A", Item::MnuADPProtocol, "old");
+        // command: the action's name
+        test::columns<QString, QString, QString, QString>({"focus", "keys", "command", "clipboardAfter"});
+        row("copy with nothing selected", "TxtEntry", "Ctrl+C", "mnuEditCopy", "");
+        row("paste in the number box", "TxtMessageNumber", "Ctrl+V", "mnuEditPaste", "old");
+        row("ctrl+a in the entry box", "TxtEntry", "Ctrl+A", "MnuADPProtocol", "old");
+        row("ctrl+a in the received data", "TxtRecData", "Ctrl+A", "MnuADPProtocol", "old");
     }
     void menuShortcutsWinOverTheBoxes()
     {
         const auto [focus, keys, command, clipboardAfter] =
-            test::fetch<QString, QString, Item, QString>({"focus", "keys", "command", "clipboardAfter"});
+            test::fetch<QString, QString, QString, QString>({"focus", "keys", "command", "clipboardAfter"});
         Fixture f;
         f.type(Box::Entry, "ABC");
         f.ws.setBox(Box::RecData, "received");
@@ -383,7 +382,7 @@ private Q_SLOTS:
                    box->inputMethodQuery(Qt::ImCurrentSelection).toString();
         };
         const QString before = textOf();
-        QSignalSpy triggered(f.window.action(command), &QAction::triggered);
+        QSignalSpy triggered(test::child<QAction>(&f.window, command), &QAction::triggered);
         QTest::keySequence(box, QKeySequence(keys));
         QCOMPARE(triggered.size(), 1);
         QCOMPARE(textOf(), before);

@@ -93,9 +93,7 @@ private Q_SLOTS:
             many.append({10, "M" + QByteArray::number(i)});
         test::row("sign load of 300", signLoad, qint16(-1), many, false);
         test::row("sign load, bad escape", signLoad, qint16(-1), Messages{{10, "A"}, {10, "<0256>"}}, true);
-        test::row("controller load, bad escape",
-                  Operation{OperatingMode::ControllerLoad, {"load-controller", "--binary-input"}}, qint16(-1),
-                  Messages{{10, "<0300>"}}, true);
+        test::row("controller load, bad escape", controller, qint16(-1), Messages{{10, "<0300>"}}, true);
         test::row("run, bad escape", run, qint16(-1), Messages{{10, "<1234>"}}, true);
     }
     void previewEqualsDryRun()
