@@ -121,6 +121,7 @@ private Q_SLOTS:
             operation.command + link + QStringList{"--port", QString::number(port), "--dry-run", f.path()},
             {"TELVARO_TIME_SCALE=1"});
         QCOMPARE(dry.status, refused ? 1 : 0);
+        QCOMPARE(child<QLabel>(preview, "LblRefusal")->isVisible(), refused);
         QTRY_COMPARE(Fixture::shown(*preview), QString::fromUtf8(refused ? dry.err.trimmed() : dry.out));
         QCOMPARE(child<QTableView>(preview, "GrdFrames")->isVisible(), !refused);
         QCOMPARE(child<QLabel>(preview, "LblTotal")->text(), refused ? QString() : preview->preview().totalText());
