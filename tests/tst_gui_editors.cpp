@@ -136,9 +136,9 @@ private Q_SLOTS:
             "LstNumReg=01,*02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31|"
             "TxtCode=00|TxtSignAddress=00|LblType=OB|ChkFlash=|TxtQuickEdit=Message to Display";
         test::row("SCP", "Ctrl+S", "Message Editing ", "LstColor=" + colours + "|SldFont=1 in 1..16|TxtCode=00");
-        QTest::newRow("ADP") << "Ctrl+A" << QString("Message Editing")
-                             << "LstColor=" + colours + "|LstQuickForeColor=Black,*" + colours +
-                                    "|LstQuickBackColor=*Black," + colours + '|' + adp;
+        test::row("ADP", "Ctrl+A", "Message Editing",
+                  "LstColor=" + colours + "|LstQuickForeColor=Black,*" + colours + "|LstQuickBackColor=*Black," +
+                      colours + '|' + adp);
         test::row("registers", "Registers", "Controller Register Setup", "LblRegister=01|LblWidth=00");
     }
     void windowsAsLaidOut()
