@@ -10,7 +10,6 @@
 #include "windowfixture.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QTemporaryDir>
 
@@ -19,26 +18,22 @@ using test::child;
 
 namespace {
 
+// A table's intervals and texts.
+using Messages = QList<std::pair<int, QByteArray>>;
+
 struct Fixture : test::WindowFixture {
     QTemporaryDir dir;
 
     // The table of a TVD file as Open reads it: texts and intervals.
-    void open(const QList<std::pair<int, QByteArray>> &messages)
+    void open(const Messages &messages)
     {
         QByteArray file;
         for (qsizetype i = 0; i < messages.size(); ++i)
             file += QByteArray::number(messages[i].first) + ',' + QByteArray::number(i) + ",\"" + messages[i].second +
                     "\",\"\"\r\n";
         QFile out(path());
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
-        out.close();
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size() && out.flush());
         QVERIFY(FileCommands(ws).OpenWithCompanion(path()));
-    }
-    static QStringList linkOptions(qint16 port, quint16 ipPort, const QString &device)
-    {
-        if (port > 0)
-            return {"--port", QString::number(port), "--device", device};
-        return {"--port", QString::number(port), "--ip", "127.0.0.1", "--ip-port", QString::number(ipPort)};
     }
     QString path() const { return dir.filePath(QStringLiteral("table.TVD")); }
     FrmPreview *preview()
@@ -46,13 +41,14 @@ struct Fixture : test::WindowFixture {
         window.action(Item::MnuPreview)->trigger();
         return child<FrmPreview>(&window, QStringLiteral("FrmPreview"));
     }
-    // What the preview shows: one "START<tab>FRAME" line per frame, then the
-    // total as a dry run prints it; or its refusal.
+    // What the preview shows: its refusal, in lines as a dry run prints it;
+    // or one "START<tab>FRAME" line per frame, then the total as a dry run
+    // prints it.
     static QString shown(const FrmPreview &preview)
     {
+        if (const auto *refusal = child<QLabel>(&preview, "LblRefusal"); refusal->isVisible())
+            return refusal->text().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         const PlanPreview &plan = preview.preview();
-        if (!plan.refusal().isEmpty())
-            return plan.refusal();
         QString lines;
         for (int row = 0; row < plan.rowCount(); ++row)
             lines += plan.data(plan.index(row, PlanPreview::ColStart), Qt::DisplayRole).toString() + u'\t' +
@@ -81,7 +77,6 @@ private Q_SLOTS:
     // command line prints it.
     void previewEqualsDryRun_data()
     {
-        using Messages = QList<std::pair<int, QByteArray>>;
         test::columns<Operation, qint16, Messages, bool>({"operation", "port", "messages", "refused"});
         const Messages three{{100, "<0x02>A"}, {2500, "B<0x03>"}, {0, "C<0x0D>"}};
         const Operation signLoad{OperatingMode::SignLoad, {"load-sign"}};
@@ -98,16 +93,13 @@ private Q_SLOTS:
             many.append({10, "M" + QByteArray::number(i)});
         test::row("sign load of 300", signLoad, qint16(-1), many, false);
         test::row("sign load, bad escape", signLoad, qint16(-1), Messages{{10, "A"}, {10, "<0256>"}}, true);
-        test::row("controller load, bad escape",
-                  Operation{OperatingMode::ControllerLoad, {"load-controller", "--binary-input"}}, qint16(-1),
-                  Messages{{10, "<0300>"}}, true);
+        test::row("controller load, bad escape", controller, qint16(-1), Messages{{10, "<0300>"}}, true);
         test::row("run, bad escape", run, qint16(-1), Messages{{10, "<1234>"}}, true);
     }
     void previewEqualsDryRun()
     {
         const auto [operation, port, messages, refused] =
-            test::fetch<Operation, qint16, QList<std::pair<int, QByteArray>>, bool>(
-                {"operation", "port", "messages", "refused"});
+            test::fetch<Operation, qint16, Messages, bool>({"operation", "port", "messages", "refused"});
         Fixture f;
         test::UdpPeer udp;
         f.open(messages);
@@ -122,21 +114,17 @@ private Q_SLOTS:
             serialInput->setFocus();
             QTest::keyClick(serialInput, Qt::Key_Space);
         }
+        const QStringList link = port > 0 ? QStringList{"--device", device}
+                                          : QStringList{"--ip", "127.0.0.1", "--ip-port", QString::number(udp.port())};
         const test::ProgramResult dry = test::RunProgram(
             test::CliPath(),
-            operation.command + Fixture::linkOptions(port, udp.port(), device) + QStringList{"--dry-run", f.path()},
+            operation.command + link + QStringList{"--port", QString::number(port), "--dry-run", f.path()},
             {"TELVARO_TIME_SCALE=1"});
         QCOMPARE(dry.status, refused ? 1 : 0);
-        const QLabel *refusal = child<QLabel>(preview, "LblRefusal");
-        if (refused) {
-            QCOMPARE(refusal->text().split(QStringLiteral("\r\n")), QString::fromUtf8(dry.err).trimmed().split(u'\n'));
-            QVERIFY(!child<QTableView>(preview, "GrdFrames")->isVisible());
-            QVERIFY(child<QLabel>(preview, "LblTotal")->text().isEmpty());
-        } else {
-            QTRY_COMPARE(Fixture::shown(*preview), QString::fromUtf8(dry.out));
-            QCOMPARE(child<QLabel>(preview, "LblTotal")->text(), preview->preview().totalText());
-            QVERIFY(!refusal->isVisible());
-        }
+        QCOMPARE(child<QLabel>(preview, "LblRefusal")->isVisible(), refused);
+        QTRY_COMPARE(Fixture::shown(*preview), QString::fromUtf8(refused ? dry.err.trimmed() : dry.out));
+        QCOMPARE(child<QTableView>(preview, "GrdFrames")->isVisible(), !refused);
+        QCOMPARE(child<QLabel>(preview, "LblTotal")->text(), refused ? QString() : preview->preview().totalText());
         QVERIFY(preview->isVisible() && udp.datagrams.isEmpty());
         QCOMPARE(f.prompter.messageTexts(), QStringList{}); // nothing was put before the operator
         QCOMPARE(f.ws.table().entries(), before);
@@ -183,7 +171,7 @@ private Q_SLOTS:
 
     // At every update of a sign load over UDP, the time left lies between
     // what the dry run plans for the end of the step reached and for its
-    // start (5 % of the whole either side); the window shows the same text.
+    // start (5 % of the whole either side).
     void timeLeftFollowsThePlan()
     {
         Fixture f;
@@ -224,13 +212,7 @@ private Q_SLOTS:
             const double earliest = step != lastStep ? latest : i + 1 < starts.size() ? total - starts.at(i + 1) : 0;
             lastStep = step;
             if (*left > latest + total / 20 || *left < earliest - total / 20)
-                faults << QStringLiteral("step %1: %2 s left, planned %3 to %4")
-                              .arg(step)
-                              .arg(*left)
-                              .arg(earliest)
-                              .arg(latest);
-            if (const QString shown = child<QLabel>(progress, "LblTimeLeft")->text(); !shown.endsWith(" s left"))
-                faults << QStringLiteral("shown: ") + shown;
+                faults << QString::asprintf("step %d: %g s left, planned %g to %g", step, *left, earliest, latest);
         });
         SetPauseTimeScale(scale);
         f.ws.MnuLoadSign_Click(SignChoice{});
@@ -269,27 +251,15 @@ private Q_SLOTS:
         SetPauseTimeScale(1);
         QVERIFY(!loading.isEmpty() && !seen.isEmpty());
         // The caption keeps its own text; an upload has no frames to count.
-        static const QRegularExpression load(QStringLiteral("^Sending Message #.*\\|[0-9.]+ s, [0-9.]+ s left$"));
-        static const QRegularExpression upload(
-            QStringLiteral("^Sending Message #\\|[0-9.]+ s, at most [0-9.]+ s left$"));
-        for (const QString &text : loading)
-            QVERIFY2(load.match(text).hasMatch(), qPrintable(text));
-        for (const QString &text : std::as_const(seen))
-            QVERIFY2(upload.match(text).hasMatch(), qPrintable(text));
+        QCOMPARE(loading.filter(QRegularExpression(R"(^Sending Message #.*\|[0-9.]+ s, [0-9.]+ s left$)")), loading);
+        QCOMPARE(seen.filter(QRegularExpression(R"(^Sending Message #\|[0-9.]+ s, at most [0-9.]+ s left$)")), seen);
     }
 
     // The figures as the operator reads them.
-    void durationTexts_data()
-    {
-        test::columns<double, QString>({"seconds", "text"});
-        test::row("seconds", 12.34, "12.3 s");
-        test::row("minutes", 724.0, "12 min 4 s");
-        test::row("hours", 15420.0, "4 h 17 min");
-    }
     void durationTexts()
     {
-        const auto [seconds, text] = test::fetch<double, QString>({"seconds", "text"});
-        QCOMPARE(DurationText(seconds), text);
+        QCOMPARE((QStringList{DurationText(12.34), DurationText(724), DurationText(15420)}),
+                 (QStringList{"12.3 s", "12 min 4 s", "4 h 17 min"}));
     }
 };
 

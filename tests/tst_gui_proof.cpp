@@ -45,14 +45,6 @@ struct Fixture : test::WindowFixture {
     }
     ~Fixture() { test::StopDevice(controller); }
 
-    void setMessages(const QList<QByteArray> &texts)
-    {
-        QList<MessageEntry> entries;
-        for (const QByteArray &text : texts)
-            entries.append({qint16(entries.size()), 100, text, text, "c"});
-        ws.table().ReplaceAll(entries);
-        ws.table().RefreshGrid();
-    }
     // The verify window's summary, and its rows as "what|on screen|read back".
     QStringList verified() const
     {
@@ -81,7 +73,9 @@ private Q_SLOTS:
     void verifyControllerAfterALoadAndAgain()
     {
         Fixture f;
-        f.setMessages({"ONE<0x04>", "TWO<0x04>", "THREE<0x04>"});
+        f.ws.table().ReplaceAll({{0, 100, "ONE<0x04>", "ONE<0x04>", "c"},
+                                 {1, 100, "TWO<0x04>", "TWO<0x04>", "c"},
+                                 {2, 100, "THREE<0x04>", "THREE<0x04>", "c"}});
         f.prompter.answer(Prompter::Answer::No);  // a binary interface
         f.prompter.answer(Prompter::Answer::Yes); // verify now
         f.window.action(Item::MnuLoadController)->trigger();
@@ -90,7 +84,6 @@ private Q_SLOTS:
         QCOMPARE(f.verified(), QStringList{ControllerHoldsTheTableText()});
 
         f.ws.table().SetContents(1, 100, "TWICE<0x04>", "TWICE<0x04>", "c");
-        f.ws.table().RefreshGrid();
         const QStringList before = f.entries();
         f.prompter.clear();
         f.prompter.answer(Prompter::Answer::No);
@@ -140,7 +133,6 @@ private Q_SLOTS:
         }
         QCOMPARE(sent.status, 0);
         QVERIFY2(f.window.statusLabel(1)->toolTip().endsWith(window), qPrintable(f.window.statusLabel(1)->toolTip()));
-        f.window.boxWidget(Workspace::Box::Entry)->setText("HELLO<0x0D>");
         f.ws.setBox(Workspace::Box::Entry, "HELLO<0x0D>");
         QTest::mouseClick(child<QPushButton>(&f.window, "CmdQuickSend"), Qt::LeftButton);
         QTRY_COMPARE(device.datagrams.size(), 2);
