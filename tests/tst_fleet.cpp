@@ -57,11 +57,8 @@ ProgramResult RunAt(const char *scale, const QStringList &args, const QString &s
     QProcess cli;
     cli.setProcessEnvironment(EnvironmentWith({QStringLiteral("TELVARO_TIME_SCALE=") + scale}));
     cli.start(CliPath(), args);
-    for (QDeadlineTimer limit(5000); !stopAfterErase.isEmpty() && !limit.hasExpired(); QTest::qWait(10))
-        if (Contents(stopAfterErase).contains("E$")) {
-            cli.terminate();
-            break;
-        }
+    if (!stopAfterErase.isEmpty() && QTest::qWaitFor([&] { return Contents(stopAfterErase).contains("E$"); }, 5000))
+        cli.terminate();
     const bool ended = cli.waitForFinished(20000) && cli.exitStatus() == QProcess::NormalExit;
     cli.kill();
     return {ended ? cli.exitCode() : -1, cli.readAllStandardOutput(), WithoutScaleLine(cli.readAllStandardError())};
@@ -129,7 +126,6 @@ private Q_SLOTS:
         const auto read = ReadSign(m_signs, QStringLiteral("s"));
         QVERIFY(std::holds_alternative<RegistryError>(read));
         const RegistryError error = std::get<RegistryError>(read);
-        QCOMPARE(error.line, line);
         const QString prefix = line > 0 ? QStringLiteral("%1:%2: ").arg(path).arg(line) : path + QStringLiteral(": ");
         QVERIFY2(error.text().startsWith(prefix) && error.reason.contains(reason), qPrintable(error.text()));
     }
@@ -200,10 +196,9 @@ private Q_SLOTS:
         QCOMPARE(QStringList(o.keys()),
                  (QStringList{"duration", "ended", "exit", "frames_planned", "frames_sent", "op", "reasons", "sign",
                               "started", "status", "transcript", "verification"}));
-        QCOMPARE(o.value("status").toString(), status);
+        QCOMPARE((QStringList{o["op"].toString(), o["sign"].toString(), o["status"].toString()}),
+                 (QStringList{"load-sign", name, status}));
         QCOMPARE(o.value("exit").toInt(), exit);
-        QCOMPARE(o.value("sign").toString(), name);
-        QCOMPARE(o.value("op").toString(), QStringLiteral("load-sign"));
         const QString reasons = o.value("reasons").toVariant().toStringList().join(u'\n');
         QVERIFY2(reason.isEmpty() ? reasons.isEmpty() : reasons.contains(reason), qPrintable(reasons));
         QVERIFY(QDateTime::fromString(o.value("started").toString(), Qt::ISODateWithMs).isValid());
@@ -271,9 +266,8 @@ private Q_SLOTS:
         const QJsonObject report = ReadJsonFile(QStringLiteral("first.json"));
         QStringList outcomes;
         for (const QJsonValue &s : report.value("signs").toArray())
-            outcomes << QStringLiteral("%1 %2 %3")
-                            .arg(s["sign"].toString(), s["status"].toString())
-                            .arg(s["attempts"].toInt());
+            outcomes << s["sign"].toString() + ' ' + s["status"].toString() + ' ' +
+                            s["attempts"].toVariant().toString();
         QCOMPARE(outcomes, (QStringList{"a done 1", "b failed 3", "c refused 0"}));
         const QString refused = ReportSign(report, "c").value("reasons")[0].toString();
         QVERIFY2(refused.endsWith("c.conf: incomplete: no table= (the table file to load)"), qPrintable(refused));
