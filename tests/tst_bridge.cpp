@@ -371,8 +371,8 @@ private Q_SLOTS:
         const QString pty = path("ttyController");
         QProcess controller;
         StartDevice(controller, {"--pty", "--link", pty, "--role", "controller"});
-        Bus bus(m_broker->port());
         const QString dir = registry("reg-ctl", {{"c", "port=1\ndevice=" + pty + "\ninput=binary"}});
+        Bus bus(m_broker->port());
         QVERIFY(startBridge("ctl", dir, bus, {"c"}));
         bus.command("c", R"({"id":"v","op":"load-controller","verify":true})");
         const QJsonObject result = bus.waitFor("telvaro/c/result", {{"id", "v"}}, 30);

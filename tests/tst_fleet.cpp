@@ -239,8 +239,8 @@ private Q_SLOTS:
         // The most loads at once are under way at one of their starts.
         const QJsonArray signs = report.value("signs").toArray();
         QCOMPARE(signs.size(), 5);
-        for (const QJsonValue &sign : signs) {
-            const QString moment = sign["started"].toString();
+        for (const QJsonValue &load : signs) {
+            const QString moment = load["started"].toString();
             const auto under = std::count_if(signs.begin(), signs.end(), [&moment](const QJsonValue &other) {
                 return other["started"].toString() <= moment && moment < other["ended"].toString();
             });
