@@ -57,11 +57,8 @@ ProgramResult RunAt(const char *scale, const QStringList &args, const QString &s
     QProcess cli;
     cli.setProcessEnvironment(EnvironmentWith({QStringLiteral("TELVARO_TIME_SCALE=") + scale}));
     cli.start(CliPath(), args);
-    for (QDeadlineTimer limit(5000); !stopAfterErase.isEmpty() && !limit.hasExpired(); QTest::qWait(10))
-        if (Contents(stopAfterErase).contains("E$")) {
-            cli.terminate();
-            break;
-        }
+    if (!stopAfterErase.isEmpty() && QTest::qWaitFor([&] { return Contents(stopAfterErase).contains("E$"); }, 5000))
+        cli.terminate();
     const bool ended = cli.waitForFinished(20000) && cli.exitStatus() == QProcess::NormalExit;
     cli.kill();
     return {ended ? cli.exitCode() : -1, cli.readAllStandardOutput(), WithoutScaleLine(cli.readAllStandardError())};
@@ -122,15 +119,13 @@ private Q_SLOTS:
     void registryErrors()
     {
         const auto [file, line, reason] = fetch<QString, int, QString>({"file", "line", "reason"});
-        freshRegistry(QStringLiteral("errors"));
+        freshRegistry(QString::fromLatin1(QTest::currentDataTag()));
         const QString path = QDir(m_signs).filePath(QStringLiteral("s.conf"));
-        QFile::remove(path);
         if (!file.isEmpty())
             writeSign(QStringLiteral("s"), file);
         const auto read = ReadSign(m_signs, QStringLiteral("s"));
         QVERIFY(std::holds_alternative<RegistryError>(read));
         const RegistryError error = std::get<RegistryError>(read);
-        QCOMPARE(error.line, line);
         const QString prefix = line > 0 ? QStringLiteral("%1:%2: ").arg(path).arg(line) : path + QStringLiteral(": ");
         QVERIFY2(error.text().startsWith(prefix) && error.reason.contains(reason), qPrintable(error.text()));
     }
@@ -152,24 +147,21 @@ private Q_SLOTS:
     // gives wins.
     void signGivesLink_data()
     {
-        columns<QStringList, QString>({"command", "understood"});
-        row("from the file", QStringList{"call-message", "5"}, "vyrena address 07, E.SL: call message 005 (label !&)");
-        row("address given", QStringList{"call-message", "--address", "09", "5"},
-            "vyrena address 09, E.SL: call message 005 (label !&)");
-        row("type given", QStringList{"call-message", "--sign-type", "orbilux", "5"},
-            "orbilux address 07, E.SL: call message 005 (label !&)");
-        row("clear", QStringList{"clear-list", "--sign-type", "orbilux"},
-            "orbilux address 07, E.SL: clear the play list");
+        columns<QStringList, QString>({"options", "addressed"});
+        row("from the file", QStringList{}, "vyrena address 07");
+        row("address given", QStringList{"--address", "09"}, "vyrena address 09");
+        row("type given", QStringList{"--sign-type", "orbilux"}, "orbilux address 07");
     }
     void signGivesLink()
     {
-        const auto [command, understood] = fetch<QStringList, QString>({"command", "understood"});
+        const auto [options, addressed] = fetch<QStringList, QString>({"options", "addressed"});
         freshRegistry(QStringLiteral("link"));
         QProcess sign;
         writeSign(QStringLiteral("s7"), UdpSign(StartSign(sign), QStringLiteral("07")));
-        const auto r = RunCli(command + QStringList{"--sign", "s7", "--registry", m_signs});
+        const auto r =
+            RunCli(QStringList{"call-message"} + options + QStringList{"--sign", "s7", "--registry", m_signs, "5"});
         QVERIFY2(r.status == 0, r.err.constData());
-        QCOMPARE(Understood(StopDevice(sign)), QStringList{understood});
+        QCOMPARE(Understood(StopDevice(sign)), QStringList{addressed + ", E.SL: call message 005 (label !&)"});
     }
 
     // The one line --json ends with, for each kind of ending.
@@ -204,10 +196,9 @@ private Q_SLOTS:
         QCOMPARE(QStringList(o.keys()),
                  (QStringList{"duration", "ended", "exit", "frames_planned", "frames_sent", "op", "reasons", "sign",
                               "started", "status", "transcript", "verification"}));
-        QCOMPARE(o.value("status").toString(), status);
+        QCOMPARE((QStringList{o["op"].toString(), o["sign"].toString(), o["status"].toString()}),
+                 (QStringList{"load-sign", name, status}));
         QCOMPARE(o.value("exit").toInt(), exit);
-        QCOMPARE(o.value("sign").toString(), name);
-        QCOMPARE(o.value("op").toString(), QStringLiteral("load-sign"));
         const QString reasons = o.value("reasons").toVariant().toStringList().join(u'\n');
         QVERIFY2(reason.isEmpty() ? reasons.isEmpty() : reasons.contains(reason), qPrintable(reasons));
         QVERIFY(QDateTime::fromString(o.value("started").toString(), Qt::ISODateWithMs).isValid());
@@ -245,19 +236,16 @@ private Q_SLOTS:
         const QJsonObject report = ReadJsonFile(QStringLiteral("parallel.json"));
         QVERIFY(ReportSign(report, "p1").value("ended").toString() <
                 ReportSign(report, "p2").value("started").toString());
-        QList<std::pair<QString, int>> edges;
-        for (const QJsonValue &v : report.value("signs").toArray()) {
-            edges.append({v.toObject().value("started").toString(), 1});
-            edges.append({v.toObject().value("ended").toString(), -1});
+        // The most loads at once are under way at one of their starts.
+        const QJsonArray signs = report.value("signs").toArray();
+        QCOMPARE(signs.size(), 5);
+        for (const QJsonValue &load : signs) {
+            const QString moment = load["started"].toString();
+            const auto under = std::count_if(signs.begin(), signs.end(), [&moment](const QJsonValue &other) {
+                return other["started"].toString() <= moment && moment < other["ended"].toString();
+            });
+            QVERIFY2(under <= 2, qPrintable(moment));
         }
-        QCOMPARE(edges.size(), 10);
-        std::sort(edges.begin(), edges.end(), [](const auto &a, const auto &b) {
-            return a.first != b.first ? a.first < b.first : a.second < b.second;
-        });
-        int under = 0, most = 0;
-        for (const auto &edge : std::as_const(edges))
-            most = qMax(most, under += edge.second);
-        QVERIFY2(most <= 2, qPrintable(QString::number(most)));
     }
 
     // A failed sign is tried again; the report holds every sign once with
@@ -276,13 +264,11 @@ private Q_SLOTS:
         QVERIFY2(first.err.trimmed().endsWith("fleet: 1 of 3 done, 2 failed, 0 running, about 0.0 s left"),
                  first.err.constData());
         const QJsonObject report = ReadJsonFile(QStringLiteral("first.json"));
-        QCOMPARE(report.value("signs").toArray().size(), 3);
-        for (const auto &[name, status, attempts] :
-             {std::tuple{"a", "done", 1}, {"b", "failed", 3}, {"c", "refused", 0}}) {
-            const QJsonObject s = ReportSign(report, QString::fromLatin1(name));
-            QCOMPARE(s.value("status").toString(), QString::fromLatin1(status));
-            QCOMPARE(s.value("attempts").toInt(), attempts);
-        }
+        QStringList outcomes;
+        for (const QJsonValue &s : report.value("signs").toArray())
+            outcomes << s["sign"].toString() + ' ' + s["status"].toString() + ' ' +
+                            s["attempts"].toVariant().toString();
+        QCOMPARE(outcomes, (QStringList{"a done 1", "b failed 3", "c refused 0"}));
         const QString refused = ReportSign(report, "c").value("reasons")[0].toString();
         QVERIFY2(refused.endsWith("c.conf: incomplete: no table= (the table file to load)"), qPrintable(refused));
         QVERIFY(QFile::exists(m_dir.filePath("state/telvaro/transcripts/b.log")));
