@@ -646,11 +646,10 @@ private Q_SLOTS:
             QVERIFY2(took >= limit && took < 1.5 * limit, qPrintable(QString::number(took)));
     }
 
-    // An adapter chosen from the list: stored by its stable name for the
-    // current serial port (port 1 from TCP), found again when it comes back
-    // as another terminal, named with what is plugged in when it is gone as
-    // a send starts; the choice is refused while the Communication menu is
-    // disabled, and removed again.
+    // An adapter chosen from the list: its stable name followed when it
+    // comes back as another terminal, named with what is plugged in when it
+    // is gone as a send starts; the choice is refused while the
+    // Communication menu is disabled.
     void serialDevices()
     {
         PtyPeer first, second;
@@ -662,44 +661,32 @@ private Q_SLOTS:
         const auto adapter = FindSerialDevice(CurrentSerialDevices().devices(), stable);
         QVERIFY(adapter);
 
-        LinkedWorkspace f;
-        f.linkTo(0, 3001);
+        Fixture f(0);
         f.ws.menus().setEnabled(Item::MnuCommunication, false);
-        QVERIFY(!AssignChosenDevice(f.ws, *adapter) && SerialAssignments().isEmpty());
+        QVERIFY(!AssignChosenDevice(f.ws, *adapter) && !SerialAssignments().contains(1));
         f.ws.menus().setEnabled(Item::MnuCommunication, true);
         QVERIFY(AssignChosenDevice(f.ws, *adapter));
-        QCOMPARE(f.ws.linkSettings().value().PortNumber, 1);
-        QCOMPARE(SerialAssignments(), (QMap<qint16, QString>{{1, stable}}));
 
         QByteArray toFirst, toSecond;
         first.onReceive = [&toFirst](PtyPeer &, const QByteArray &chunk) { toFirst += chunk; };
         second.onReceive = [&toSecond](PtyPeer &, const QByteArray &chunk) { toSecond += chunk; };
-        const auto send = [&f](const QString &text) {
-            f.ws.setBox(Box::Entry, text);
-            return f.ws.CmdQuickSend_Click().ending;
-        };
-        QCOMPARE(send("one"), Ending::Done);
+        QCOMPARE(f.quickSend("one").ending, Ending::Done);
         QTRY_COMPARE_WITH_TIMEOUT(toFirst, QByteArray("one"), 1000);
 
         // Plugged into another socket.
         QVERIFY(QFile::remove(stable) && QFile::link(second.devicePath(), stable));
-        QCOMPARE(send("two"), Ending::Done);
+        QCOMPARE(f.quickSend("two").ending, Ending::Done);
         QTRY_COMPARE_WITH_TIMEOUT(toSecond, QByteArray("two"), 1000);
         QCOMPARE(toFirst, QByteArray("one"));
 
         // Unplugged.
         QVERIFY(QFile::remove(stable));
         found.list = {{first.devicePath(), {}, {}, {}, {}, {}, {}}};
-        QCOMPARE(send("three"), Ending::ConnectionFailed);
+        QCOMPARE(f.quickSend("three").ending, Ending::ConnectionFailed);
         QCOMPARE(f.prompter.messageTexts(),
                  QStringList("Error Going into Run\r\nCommunications not available\r\nThe serial device " + stable +
                              " is not plugged in.\r\nPlugged in now: " + first.devicePath()));
         QVERIFY(f.settled());
-
-        QVERIFY(RemoveAssignment(f.ws, 1));
-        QVERIFY(SerialAssignments().isEmpty());
-        f.ws.link().TmrCheck_Timer();
-        QCOMPARE(f.ws.status().text(1), QStringLiteral("Port 1 Closed"));
     }
 
     // A transcript holds every line whole, however long; a FIFO that takes
