@@ -126,7 +126,6 @@ private Q_SLOTS:
     // The command, or why it is refused: the number first, then the address.
     void loadedMessageCommands_data()
     {
-        // number null: clear the play list
         columns<SignType, QString, QString, QString>({"type", "address", "number", "command"});
         const QString badNumber = "Invalid Message Number!";
         const SignType V = SignType::Vyrena, O = SignType::Orbilux;
@@ -144,14 +143,12 @@ private Q_SLOTS:
         row("address 123", V, "123", "1", "Invalid Sign Address.\r\nAddress must be 2 Hexadecimal characters.");
         row("address G", V, "G", "1", "<0x01>4G<0x02>E.SL<0x0F>DT!\"<0x04>");
         row("empty address", V, "", "1", "<0x01>4<0x02>E.SL<0x0F>DT!\"<0x04>");
-        row("clear list", O, "00", QString(), "<0x01>Z00<0x02>E.SL<0x04>");
     }
     void loadedMessageCommands()
     {
         const auto [type, address, number, command] =
             fetch<SignType, QString, QString, QString>({"type", "address", "number", "command"});
-        const LoadedCommand c =
-            number.isNull() ? ClearListCommand(type, address) : CallMessageCommand(type, address, number);
+        const LoadedCommand c = CallMessageCommand(type, address, number);
         QCOMPARE(c.text.isEmpty() ? c.refusal : c.text, command);
         QVERIFY(c.text.isEmpty() != c.refusal.isEmpty());
     }
