@@ -236,10 +236,7 @@ private Q_SLOTS:
         };
         for (const char *text : {"a\u2192", "a\u2192", "plain", "b\u0142", "a\u2192"})
             QCOMPARE(send(QString::fromUtf8(text)), OperationOutcome::Ending::Done);
-        QStringList shown;
-        for (const Shown &message : f.prompter.shown)
-            shown << message.text;
-        QCOMPARE(shown, QStringList({CodePageWarning(u"\u2192"), CodePageWarning(u"\u0142")}));
+        QCOMPARE(f.prompter.messageTexts(), QStringList({CodePageWarning(u"\u2192"), CodePageWarning(u"\u0142")}));
     }
 };
 
