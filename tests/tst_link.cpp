@@ -72,11 +72,11 @@ public:
 };
 
 // What the device does with what it receives: answers "A\r\n" (twice: and "B" while the box shows
-// the first); data entry and another send; resets, closes, vanishes, never reads or reads late; or
-// the connection is refused, never made, fails after the send, or nobody is at the UDP port.
+// the first); data entry and another send; resets, closes, vanishes or never reads; or the
+// connection is refused, never made, fails after the send, or nobody is at the UDP port.
 // clang-format off
-enum class Device { Replies, RepliesTwice, DataEntry, Resets, Closes, Vanishes, NeverReads, ReadsLate, Refuses, Stalls,
-                    FailsAfterSend, Gone };
+enum class Device { Replies, RepliesTwice, DataEntry, Resets, Closes, Vanishes, NeverReads, Refuses, Stalls, FailsAfterSend,
+                    Gone };
 // clang-format on
 
 struct Fixture : LinkedWorkspace {
@@ -114,13 +114,8 @@ struct Fixture : LinkedWorkspace {
     {
         if (device == Device::Refuses)
             tcp.stopListening();
-        if (device == Device::NeverReads || device == Device::ReadsLate)
+        if (device == Device::NeverReads)
             tcp.stallReading();
-        if (device == Device::ReadsLate) // after the two-second hold, within the closing drain
-            QObject::connect(&ws.status(), &StatusPanels::changed, &tcp, [this](int panel) {
-                if (panel == 2 && ws.status().text(2) == QLatin1String("Port Not Open"))
-                    QTimer::singleShot(200, &tcp, [this] { tcp.resumeReading(); });
-            });
         if (device == Device::Gone)
             ws.linkSettings().setIpPort(QString::number(UdpPeer().port()));
         if (device == Device::Stalls || device == Device::FailsAfterSend) {
@@ -139,7 +134,7 @@ struct Fixture : LinkedWorkspace {
                 return;
             receipt(c, device);
             if (device != Device::Resets && device != Device::Closes)
-                return device == Device::ReadsLate ? void() : p.reply("A\r\n");
+                return p.reply("A\r\n");
             p.dropConnection(device == Device::Resets);
             // Panel 1 once the link has seen the device go.
             QTimer::singleShot(50, &ws, [this] { panel1AtReceipt = panel1(); });
@@ -375,13 +370,10 @@ private Q_SLOTS:
         const QString tcp = "Connected to 127.0.0.1|No open connection",
                       udp = "UDP Send to 127.0.0.1|UDP Send to 127.0.0.1", pty = "Port 3 Open|Port 3 Closed",
                       closed = "|No open connection", closing = "Peer is closing the connection|No open connection",
-                      x = "|x|No Traffic", twice = answer + "B\r\n45296.13\r\n", notOpen = "|Port Not Open|No Traffic",
+                      x = "|x|No Traffic", twice = answer + "B\r\n45296.13\r\n",
                       unable = "Unable to connect!  State = ", why = "\r\nThe connection failed: ",
-                      late = noComms + "\r\nThe device took no data for 30 s; the connection was ended.\r\n"
-                                       "1 of 1 frames were not sent (Port Not Open).",
                       busy = "Another operation is using the link.\r\nWait for it to end, or choose Data Entry.";
         const Device r = Device::Replies;
-        const QString big(16 << 20, u'q');
         // clang-format off
         const std::pair<const char *, Send> rows[] = {
             {"tcp", {0, entry, r, bytes, answer, "", sent, tcp, 1, 0}},
@@ -424,9 +416,6 @@ private Q_SLOTS:
             {"tcp close", {0, "x", Device::Closes, "x", "", "", x, closing, 1, 0}},
             {"terminal vanishes", {3, "x", Device::Vanishes, "x", "", "", x, pty, 0, 1}},
             {"udp, nobody listening", {-1, "x", Device::Gone, "", "", "", x, "", 1, 0}},
-            // The send runs out of time (30 s, 1.5 s here): the connection is ended, so that no rest of
-            // the frame reaches the device later.
-            {"device reads late", {0, big, Device::ReadsLate, "", "", late, "No Traffic|" + notOpen, "", 0, 1, 1400}},
         };
         // clang-format on
         test::rows("s", rows);
