@@ -40,12 +40,7 @@ private Q_SLOTS:
 
     // A send started in a sign load's close-and-reopen gap: refused at once
     // (naming the load's process), or with --wait-line sent after the load.
-    void sendInLoadGap_data()
-    {
-        columns<bool>({"wait"});
-        row("refused at once", false);
-        row("waits its turn", true);
-    }
+    void sendInLoadGap_data() { rows<bool>("wait", {{"refused at once", false}, {"waits its turn", true}}); }
     void sendInLoadGap()
     {
         const auto [wait] = fetch<bool>({"wait"});
@@ -92,9 +87,8 @@ private Q_SLOTS:
     // and ends at once on a stop.
     void heldByAnotherProgram_data()
     {
-        columns<bool>({"wait"});
-        row("serial port opened by another program", false);
-        row("waiting for a Telvaro process's line, stopped", true);
+        rows<bool>("wait", {{"serial port opened by another program", false},
+                            {"waiting for a Telvaro process's line, stopped", true}});
     }
     void heldByAnotherProgram()
     {

@@ -46,9 +46,8 @@ private Q_SLOTS:
     // within a small margin: nothing grows with the number of sends.
     void longRunAndLoadStayFlat_data()
     {
-        test::columns<bool>({"signLoad"});
-        test::row("run of 10,000 sends with repeat", false);
-        test::row("sign load of 1,000 messages", true);
+        test::rows<bool>("signLoad",
+                         {{"run of 10,000 sends with repeat", false}, {"sign load of 1,000 messages", true}});
     }
     void longRunAndLoadStayFlat()
     {

@@ -156,12 +156,7 @@ private Q_SLOTS:
     // Three set-up frames with "Z", then each message behind its header;
     // a new connection after the first frame; 5 s + 10 s after it, 2 s
     // after the others (a hundredth on the test clock).
-    void loadsEveryFrameWithItsWaits_data()
-    {
-        QTest::addColumn<qint16>("port");
-        QTest::newRow("tcp") << qint16(0);
-        QTest::newRow("pty") << qint16(1);
-    }
+    void loadsEveryFrameWithItsWaits_data() { rows<qint16>("port", {{"tcp", 0}, {"pty", 1}}); }
     void loadsEveryFrameWithItsWaits()
     {
         QFETCH(qint16, port);
