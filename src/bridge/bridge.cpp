@@ -272,7 +272,8 @@ void Bridge::onJobExpired(const Job &job)
     publishResult({{},
                    job.sign,
                    RefusalResult(job.sign, {job.command.id, job.command.op, reason}, QDateTime::currentDateTimeUtc())});
-    QFile::remove(job.files.table);
+    if (!job.files.table.isEmpty())
+        QFile::remove(job.files.table);
     publishState(job.sign);
 }
 
@@ -325,7 +326,8 @@ void Bridge::stop()
                 {{},
                  job.sign,
                  RefusalResult(job.sign, {job.command.id, job.command.op, reason}, QDateTime::currentDateTimeUtc())});
-            QFile::remove(job.files.table);
+            if (!job.files.table.isEmpty())
+                QFile::remove(job.files.table);
         }
     }
     finishIfDone();

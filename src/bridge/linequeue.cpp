@@ -35,6 +35,21 @@ LineQueue::LineQueue(const QString &cliPath, QObject *parent) : QObject(parent),
     warmUp();
 }
 
+LineQueue::~LineQueue()
+{
+    // The child kept ready ends at the end of its input; one that has not yet
+    // is given a moment, then ended, rather than left to QProcess to kill
+    // with a warning in the journal at every stop.
+    for (QProcess *child : findChildren<QProcess *>(Qt::FindDirectChildrenOnly)) {
+        child->disconnect(this);
+        child->closeWriteChannel();
+        if (child->state() != QProcess::NotRunning && !child->waitForFinished(3000)) {
+            child->kill();
+            child->waitForFinished(1000);
+        }
+    }
+}
+
 void LineQueue::enqueue(const Job &job)
 {
     m_queue.append(job);

@@ -30,6 +30,7 @@ class LineQueue : public QObject {
 public:
     // Starts the line's waiting child at once.
     LineQueue(const QString &cliPath, QObject *parent = nullptr);
+    ~LineQueue() override;
 
     void enqueue(const Job &job);
     // The jobs of a sign that wait, and whether one of its jobs runs.
