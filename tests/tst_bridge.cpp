@@ -19,6 +19,7 @@
 #include <QtTest>
 #include <csignal>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace telvaro;
@@ -80,6 +81,8 @@ public:
                       (extra.contains("allow_anonymous") ? "" : "allow_anonymous true\n") + extra);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
+        // A test killed from outside (a CTest time-out) leaves no broker behind.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {"/usr/sbin", "/usr/bin"}),
                         {"-c", conf});
         return QTest::qWaitFor(
