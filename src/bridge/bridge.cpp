@@ -42,6 +42,14 @@ QString Sha256Of(const QString &path)
     return QString::fromLatin1(hash.result().toHex());
 }
 
+// The table written for a job is the bridge's own, gone with the job; an
+// operation without a table has none.
+void RemoveTableOf(const Job &job)
+{
+    if (!job.files.table.isEmpty())
+        QFile::remove(job.files.table);
+}
+
 } // namespace
 
 Bridge::Bridge(const BridgeOptions &options, const QString &cliPath, QObject *parent)
@@ -251,8 +259,7 @@ void Bridge::onJobEnded(const Job &job, const QJsonObject &result)
                               {QStringLiteral("table_sha256"), Sha256Of(table)},
                               {QStringLiteral("result"), verification.toObject().value(QStringLiteral("result"))}};
     }
-    if (!job.files.table.isEmpty())
-        QFile::remove(job.files.table);
+    RemoveTableOf(job);
     QSaveFile saved(m_options.state + QStringLiteral("/signs/") + job.sign + QStringLiteral(".json"));
     if (!saved.open(QIODevice::WriteOnly) ||
         saved.write(Compact(
@@ -272,8 +279,7 @@ void Bridge::onJobExpired(const Job &job)
     publishResult({{},
                    job.sign,
                    RefusalResult(job.sign, {job.command.id, job.command.op, reason}, QDateTime::currentDateTimeUtc())});
-    if (!job.files.table.isEmpty())
-        QFile::remove(job.files.table);
+    RemoveTableOf(job);
     publishState(job.sign);
 }
 
@@ -326,8 +332,7 @@ void Bridge::stop()
                 {{},
                  job.sign,
                  RefusalResult(job.sign, {job.command.id, job.command.op, reason}, QDateTime::currentDateTimeUtc())});
-            if (!job.files.table.isEmpty())
-                QFile::remove(job.files.table);
+            RemoveTableOf(job);
         }
     }
     finishIfDone();
